@@ -1,0 +1,82 @@
+#pragma once
+
+// Stand-ins for the platform services, shared by the tests.
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "services/graphics.h"
+#include "services/message_sink.h"
+#include "services/resource_provider.h"
+
+namespace brivel::testing {
+
+// Hands out numbered handles and records every creation and release, so tests
+// can check what was made, in which order, and that each object goes once.
+class FakeGraphics : public GraphicsFactory {
+public:
+    struct Made {
+        bool isFont;
+        FontSpec font;
+        Rgb colour;
+    };
+
+    FontHandle MakeFont(const FontSpec& spec) override {
+        made.push_back({true, spec, {}});
+        return Handle();
+    }
+    void ReleaseFont(FontHandle font) override { released.push_back(font); }
+    BrushHandle MakeSolidBrush(Rgb colour) override {
+        made.push_back({false, {}, colour});
+        return Handle();
+    }
+    void ReleaseBrush(BrushHandle brush) override { released.push_back(brush); }
+
+    // Handle k (1-based) is the k-th object made.
+    static void* HandleOf(std::uintptr_t k) { return reinterpret_cast<void*>(k); }
+
+    std::vector<Made> made;
+    std::vector<void*> released;
+
+private:
+    void* Handle() const { return HandleOf(made.size()); }
+};
+
+class FakeResources : public ResourceProvider {
+public:
+    void Add(const std::string& type, std::uint16_t id, std::vector<std::uint8_t> bytes) {
+        resources[{type, id}] = std::move(bytes);
+    }
+    std::optional<std::vector<std::uint8_t>> Find(const ResourceType& type,
+                                                  std::uint16_t id) override {
+        std::string key = type.name.empty() ? "#" + std::to_string(type.number) : type.name;
+        lookups.push_back({key, id});
+        auto found = resources.find({key, id});
+        if (found == resources.end()) {
+            return std::nullopt;
+        }
+        return found->second;
+    }
+
+    std::map<std::pair<std::string, std::uint16_t>, std::vector<std::uint8_t>> resources;
+    std::vector<std::pair<std::string, std::uint16_t>> lookups;
+};
+
+class RecordingSink : public MessageSink {
+public:
+    struct Message {
+        std::string text;
+        std::string caption;
+        MessageIcon icon;
+    };
+    void ShowMessage(const char* text, const char* caption, MessageIcon icon) override {
+        messages.push_back({text, caption, icon});
+    }
+    std::vector<Message> messages;
+};
+
+}  // namespace brivel::testing

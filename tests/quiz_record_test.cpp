@@ -1,0 +1,126 @@
+#include "quiz/quiz_record.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes.h"
+
+namespace brivel {
+namespace {
+
+using testing::FakeGraphics;
+
+TEST(QuizRecordTest, ConstructionDefaultsAndOrderOfCreation) {
+    FakeGraphics graphics;
+    {
+        QuizRecord record(graphics);
+        EXPECT_EQ(TextOf(record.title), "nom du brivel");
+        EXPECT_EQ(TextOf(record.author), " createur");
+        EXPECT_EQ(record.pictureCount, 2);
+        EXPECT_EQ(record.answersPerPicture, 1);
+        EXPECT_EQ(record.headerSetting, 0);
+        EXPECT_EQ(record.extraKind, 0);
+        EXPECT_EQ((Rgb{record.backRed, record.backGreen, record.backBlue}), (Rgb{90, 95, 150}));
+        EXPECT_EQ(record.pictures.first, nullptr);
+        EXPECT_EQ(record.pictures.last, nullptr);
+        EXPECT_EQ(TextOf(record.explanation), "");
+        EXPECT_EQ(TextOf(record.typedAnswers[95]), "");
+        EXPECT_EQ(record.headerPanel, nullptr);
+
+        ASSERT_EQ(graphics.made.size(), 7u);
+        EXPECT_TRUE(graphics.made[0].isFont);
+        EXPECT_EQ(graphics.made[0].font, (FontSpec{25, 400, false, false}));
+        EXPECT_EQ(graphics.made[1].font, (FontSpec{-15, 700, true, false}));
+        const Rgb brushes[] = {
+            {90, 95, 150}, {255, 0, 0}, {0, 255, 0}, {255, 100, 0}, {255, 203, 38}};
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_FALSE(graphics.made[2 + i].isFont);
+            EXPECT_EQ(graphics.made[2 + i].colour, brushes[i]) << "brush " << i;
+        }
+        EXPECT_EQ(record.progressFont, FakeGraphics::HandleOf(1));
+        EXPECT_EQ(record.amberBrush, FakeGraphics::HandleOf(7));
+        EXPECT_TRUE(graphics.released.empty());
+    }
+    // The five brushes, then the title font, then the progress font; each once.
+    const std::vector<void*> expected = {FakeGraphics::HandleOf(3), FakeGraphics::HandleOf(4),
+                                         FakeGraphics::HandleOf(5), FakeGraphics::HandleOf(6),
+                                         FakeGraphics::HandleOf(7), FakeGraphics::HandleOf(2),
+                                         FakeGraphics::HandleOf(1)};
+    EXPECT_EQ(graphics.released, expected);
+}
+
+TEST(QuizRecordTest, SetBackColourReplacesTheBrushOnce) {
+    FakeGraphics graphics;
+    {
+        QuizRecord record(graphics);
+        record.SetBackColour(1, 2, 3);
+        EXPECT_EQ(record.backBrush, FakeGraphics::HandleOf(8));
+        EXPECT_EQ(graphics.made.back().colour, (Rgb{1, 2, 3}));
+        EXPECT_EQ(graphics.released, std::vector<void*>{FakeGraphics::HandleOf(3)});
+    }
+    // The replaced brush is not released a second time at destruction.
+    EXPECT_EQ(
+        std::count(graphics.released.begin(), graphics.released.end(), FakeGraphics::HandleOf(3)),
+        1);
+    EXPECT_EQ(graphics.released.size(), 8u);
+}
+
+TEST(PictureListTest, PictureAtClampsToTheLastEntry) {
+    FakeGraphics graphics;
+    QuizRecord record(graphics);
+    EXPECT_EQ(PictureAt(record, 0), nullptr);
+    EXPECT_EQ(PictureAt(record, 5), nullptr);
+
+    for (const char* answer : {"un", "deux", "trois"}) {
+        AppendPicture(record, answer, "", "");
+    }
+    struct Case {
+        std::uint32_t index;
+        const char* answer;
+    };
+    const Case cases[] = {{0, "un"},    {1, "deux"},   {2, "trois"},
+                          {3, "trois"}, {95, "trois"}, {0xFFFFFFFFu, "trois"}};
+    for (const Case& c : cases) {
+        ASSERT_NE(PictureAt(record, c.index), nullptr);
+        EXPECT_EQ(TextOf(PictureAt(record, c.index)->answer), c.answer) << c.index;
+    }
+}
+
+TEST(PictureListTest, AppendLinksBothWaysAndCutsTexts) {
+    FakeGraphics graphics;
+    QuizRecord record(graphics);
+    AppendPicture(record, std::string(300, 'a'), "alt", "loc");
+    AppendPicture(record, "b", "", "");
+    PictureEntry* first = record.pictures.first;
+    PictureEntry* last = record.pictures.last;
+    ASSERT_NE(first, last);
+    EXPECT_EQ(first->previous, nullptr);
+    EXPECT_EQ(first->next, last);
+    EXPECT_EQ(last->previous, first);
+    EXPECT_EQ(last->next, nullptr);
+    EXPECT_EQ(TextOf(first->answer), std::string(259, 'a'));
+    EXPECT_EQ(TextOf(first->altAnswer), "alt");
+    EXPECT_EQ(TextOf(first->location), "loc");
+    EXPECT_EQ(TextOf(first->extraInfo), "");
+    EXPECT_EQ(first->found, 0);
+}
+
+TEST(PictureListTest, CountFoundCountsSharedEntriesPerIndex) {
+    FakeGraphics graphics;
+    QuizRecord record(graphics);
+    record.pictureCount = 7;
+    AppendPicture(record, "test", "test", "emplacement");
+    AppendPicture(record, "test", "test", "emplacement");
+    EXPECT_EQ(CountFound(record), 0);
+    record.pictures.last->found = 1;
+    EXPECT_EQ(CountFound(record), 6);
+    record.pictures.first->found = 1;
+    EXPECT_EQ(CountFound(record), 7);
+    record.pictureCount = 0;
+    EXPECT_EQ(CountFound(record), 0);
+}
+
+}  // namespace
+}  // namespace brivel
