@@ -1,0 +1,208 @@
+#include "play/grading.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "text/fixed_text.h"
+
+namespace brivel {
+
+namespace {
+
+// One distance table for every grading: it is 270 KB, too big for the stack
+// of a window procedure, and the player grades on one thread only.
+int g_distances[kTextSize][kTextSize];
+
+std::string_view Clamp(std::string_view text) {
+    return text.substr(0, std::min(text.size(), kTextMaxLength));
+}
+
+// Copies at most 259 bytes of text into buffer and returns the length.
+std::size_t Load(char (&buffer)[kTextSize], std::string_view text) {
+    text = Clamp(text);
+    std::memcpy(buffer, text.data(), text.size());
+    return text.size();
+}
+
+bool SameLetters(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) {
+        return false;
+    }
+    char sortedA[kTextSize];
+    char sortedB[kTextSize];
+    std::size_t la = Load(sortedA, a);
+    std::size_t lb = Load(sortedB, b);
+    // Signed byte order, so the sorted copies are reproducible across platforms.
+    auto bySignedValue = [](char x, char y) {
+        return static_cast<signed char>(x) < static_cast<signed char>(y);
+    };
+    std::sort(sortedA, sortedA + la, bySignedValue);
+    std::sort(sortedB, sortedB + lb, bySignedValue);
+    return std::memcmp(sortedA, sortedB, la) == 0;
+}
+
+}  // namespace
+
+const char* VerdictText(Verdict verdict) {
+    switch (verdict) {
+        case Verdict::Unanswered:
+            return "?";
+        case Verdict::Correct:
+            return "BRAVO";
+        case Verdict::Anagram:
+            return "Anagramme";
+        case Verdict::OneEdit:
+            return "Quasiment";
+        case Verdict::TwoEdits:
+            return "Presque";
+        case Verdict::TooLong:
+            return "Trop long";
+        case Verdict::TooShort:
+            return "Trop court";
+        case Verdict::NotFar:
+            return "pas loin";
+        case Verdict::GoodIdea:
+            return "y a de l'id\xE9"
+                   "e";
+        case Verdict::Wrong:
+            return "FAUX";
+    }
+    return "?";
+}
+
+void UpperAscii(char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; ++i) {
+        if (text[i] >= 'a' && text[i] <= 'z') {
+            text[i] = static_cast<char>(text[i] - 0x20);
+        }
+    }
+}
+
+std::size_t NormalizeTyped(char* text, std::size_t length) {
+    // The trailing walk never looks at index 0; the leading count then takes
+    // a text of spaces only down to nothing.
+    while (length > 1 && text[length - 1] == ' ') {
+        --length;
+    }
+    std::size_t leading = 0;
+    while (leading < length && text[leading] == ' ') {
+        ++leading;
+    }
+    length -= leading;
+    std::memmove(text, text + leading, length);
+    UpperAscii(text, length);
+    return length;
+}
+
+int EditDistance(std::string_view a, std::string_view b) {
+    a = Clamp(a);
+    b = Clamp(b);
+    const std::size_t n = a.size();
+    const std::size_t m = b.size();
+    if (n == 0) {
+        return static_cast<int>(m);
+    }
+    if (m == 0) {
+        return static_cast<int>(n);
+    }
+    auto& d = g_distances;
+    for (std::size_t i = 0; i <= n; ++i) {
+        d[i][0] = static_cast<int>(i);
+    }
+    for (std::size_t j = 0; j <= m; ++j) {
+        d[0][j] = static_cast<int>(j);
+    }
+    for (std::size_t i = 1; i <= n; ++i) {
+        for (std::size_t j = 1; j <= m; ++j) {
+            int substitution = d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, substitution});
+        }
+    }
+    return d[n][m];
+}
+
+int ContainmentScan(std::string_view answer, std::string_view typed) {
+    const bool typedIsLonger = typed.size() >= answer.size();
+    const std::string_view pattern = typedIsLonger ? answer : typed;
+    const std::string_view text = typedIsLonger ? typed : answer;
+    const int sign = typedIsLonger ? 1 : -1;
+    if (pattern.empty()) {
+        return sign;
+    }
+    std::size_t i = 0;
+    std::size_t j = 0;
+    for (;;) {
+        while (j < text.size() && text[j] != pattern[0]) {
+            ++j;
+        }
+        if (j == text.size()) {
+            return 0;
+        }
+        std::size_t matched = 0;
+        while (text[j] == pattern[i]) {
+            ++matched;
+            ++i;
+            ++j;
+            if (i == pattern.size() || j == text.size()) {
+                break;
+            }
+        }
+        if (matched == pattern.size()) {
+            return sign * 2;
+        }
+        // j stays where the match broke: the scan never steps back.
+        i = 0;
+    }
+}
+
+Verdict Grade(std::string_view answer, std::string_view typed) {
+    char a[kTextSize];
+    char t[kTextSize];
+    const std::size_t la = Load(a, answer);
+    UpperAscii(a, la);
+    const std::size_t lt = NormalizeTyped(t, Load(t, typed));
+    const std::string_view upperAnswer(a, la);
+    const std::string_view normalized(t, lt);
+
+    if (lt == 0) {
+        return Verdict::Unanswered;
+    }
+    const int d = EditDistance(upperAnswer, normalized);
+    if (d == 0) {
+        return Verdict::Correct;
+    }
+    if (SameLetters(upperAnswer, normalized)) {
+        return Verdict::Anagram;
+    }
+    if (d == 1) {
+        return Verdict::OneEdit;
+    }
+    if (d == 2) {
+        return Verdict::TwoEdits;
+    }
+    // The thresholds below are the exact integer forms of 100 * lt / la > 70
+    // and > 50, and of 100 * (M - d) / M > 80, for texts of up to 259 bytes.
+    const int scan = ContainmentScan(upperAnswer, normalized);
+    if (scan == 2) {
+        return Verdict::TooLong;
+    }
+    if (scan == -2) {
+        if (la <= 9) {
+            return Verdict::Wrong;
+        }
+        if (10 * lt > 7 * la) {
+            return Verdict::TooShort;
+        }
+        if (2 * lt > la) {
+            return Verdict::NotFar;
+        }
+        return Verdict::Wrong;
+    }
+    const std::size_t longest = std::max(la, lt);
+    if (longest > 5 * static_cast<std::size_t>(d)) {
+        return Verdict::GoodIdea;
+    }
+    return Verdict::Wrong;
+}
+
+}  // namespace brivel

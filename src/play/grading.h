@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace brivel {
+
+// The ten outcomes of grading a typed text; only Correct finds the picture.
+enum class Verdict {
+    Unanswered,  // "?"
+    Correct,     // "BRAVO"
+    Anagram,     // "Anagramme"
+    OneEdit,     // "Quasiment"
+    TwoEdits,    // "Presque"
+    TooLong,     // "Trop long"
+    TooShort,    // "Trop court"
+    NotFar,      // "pas loin"
+    GoodIdea,    // "y a de l'idée"
+    Wrong,       // "FAUX"
+};
+
+// The word shown to the player, in Windows-1252.
+const char* VerdictText(Verdict verdict);
+
+// Grades what the player typed against the stored answer. Texts longer than
+// 259 bytes are graded on their first 259, the most a text box or the quiz
+// record holds. Allocates nothing.
+Verdict Grade(std::string_view answer, std::string_view typed);
+
+// The steps of Grade, exposed for testing. Each works in place on a buffer
+// and returns the new length.
+
+// Upper-cases 'a' to 'z' and nothing else: accented letters stay as they are.
+void UpperAscii(char* text, std::size_t length);
+// Drops leading and trailing spaces (0x20 only), then UpperAscii.
+std::size_t NormalizeTyped(char* text, std::size_t length);
+
+// Levenshtein distance with unit costs, byte for byte. Both texts are cut to
+// 259 bytes.
+int EditDistance(std::string_view a, std::string_view b);
+
+// Looks for the shorter of two normalized texts inside the longer one with a
+// scan that never steps back: 2 when the typed text holds the answer, -2 when
+// the answer holds the typed text, 0 when not found, 1 for an empty answer.
+int ContainmentScan(std::string_view answer, std::string_view typed);
+
+}  // namespace brivel

@@ -1,0 +1,155 @@
+#include "play/grading.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace brivel {
+namespace {
+
+struct GradeCase {
+    const char* answer;
+    const char* typed;
+    Verdict verdict;
+};
+
+class GradeTable : public ::testing::TestWithParam<GradeCase> {};
+
+TEST_P(GradeTable, GivesTheVerdict) {
+    const GradeCase& c = GetParam();
+    EXPECT_EQ(Grade(c.answer, c.typed), c.verdict)
+        << "answer \"" << c.answer << "\", typed \"" << c.typed << "\"";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grading, GradeTable,
+    ::testing::Values(
+        GradeCase{"Chat", "  chat ", Verdict::Correct}, GradeCase{"Chat", "", Verdict::Unanswered},
+        GradeCase{"Chat", "   ", Verdict::Unanswered}, GradeCase{"Chat", "tach", Verdict::Anagram},
+        GradeCase{"Chien", "chein", Verdict::Anagram},
+        GradeCase{"la mer", "mer la", Verdict::Anagram},
+        GradeCase{"Chat", "chats", Verdict::OneEdit}, GradeCase{"Chat", "ch at", Verdict::OneEdit},
+        GradeCase{"Chat", "Ch\xE2t", Verdict::OneEdit},
+        GradeCase{"Chat", "chatte", Verdict::TwoEdits},
+        GradeCase{"Chat", "le chat noir", Verdict::TooLong},
+        GradeCase{"Chateau de sable", "chateau de sable!!!", Verdict::TooLong},
+        GradeCase{"Chat", "c", Verdict::Wrong},
+        GradeCase{"Abcdefghijk", "abcdefgh", Verdict::TooShort},
+        GradeCase{"Arc de triomphe", "arc de trio", Verdict::TooShort},
+        GradeCase{"Abcdefghij", "abcdefg", Verdict::NotFar},
+        GradeCase{"Arc de triomphe", "arc de t", Verdict::NotFar},
+        GradeCase{"Abcdefghij", "abcde", Verdict::Wrong},
+        GradeCase{"Chateau de sable", "chato de sable", Verdict::GoodIdea},
+        GradeCase{"Arc de triomphe", "arc de triomf", Verdict::Wrong},
+        GradeCase{"AAB", "aaabxyz", Verdict::Wrong}, GradeCase{"", "a", Verdict::OneEdit},
+        GradeCase{"", "ab", Verdict::TwoEdits}, GradeCase{"", "abc", Verdict::Wrong},
+        // Only the typed text is trimmed: an answer with an outer space is
+        // never found.
+        GradeCase{"Chat ", "chat ", Verdict::OneEdit},
+        // The stored answer is upper-cased, accented letters are not.
+        GradeCase{"\xE9t\xE9", "\xE9T\xE9", Verdict::Correct},
+        GradeCase{"\xE9t\xE9", "\xC9T\xC9", Verdict::TwoEdits},
+        // A tab is an ordinary character, not a space.
+        GradeCase{"Chat", "\tchat", Verdict::OneEdit},
+        // A piece with la = 10, lt = 6: r = 60.
+        GradeCase{"Abcdefghij", "abcdef", Verdict::NotFar},
+        // sim just above 80: M = 16, d = 3 (81.25); M = 15, d = 3 is exactly 80.
+        GradeCase{"Abcdefghijklmnop", "abcdefghijklmxyz", Verdict::GoodIdea},
+        // Nine letters or fewer: a piece is wrong whatever its share.
+        GradeCase{"Abcdefghi", "abcdef", Verdict::Wrong},
+        // The typed text holds the answer only after a broken partial match
+        // that the forward scan cannot revisit.
+        GradeCase{"ABABC", "xxabababcxx", Verdict::Wrong}));
+
+TEST(GradingWords, EveryVerdictHasItsWord) {
+    const std::pair<Verdict, std::string> words[] = {
+        {Verdict::Unanswered, "?"},
+        {Verdict::Correct, "BRAVO"},
+        {Verdict::Anagram, "Anagramme"},
+        {Verdict::OneEdit, "Quasiment"},
+        {Verdict::TwoEdits, "Presque"},
+        {Verdict::TooLong, "Trop long"},
+        {Verdict::TooShort, "Trop court"},
+        {Verdict::NotFar, "pas loin"},
+        {Verdict::GoodIdea,
+         "y a de l'id\xE9"
+         "e"},
+        {Verdict::Wrong, "FAUX"},
+    };
+    for (const auto& [verdict, word] : words) {
+        EXPECT_EQ(VerdictText(verdict), word);
+    }
+}
+
+TEST(GradingNormalize, TrimsSpacesOnlyAndUpperCasesAscii) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"  chat ", "CHAT"},
+        {"   ", ""},
+        {" ", ""},
+        {"a", "A"},
+        {" a b ", "A B"},
+        {"\tchat\t", "\tCHAT\t"},
+        {"\xE9l\xE8ve", "\xE9L\xE8VE"},
+        {"{az}", "{AZ}"},
+    };
+    for (const auto& [input, expected] : cases) {
+        std::string buffer = input;
+        buffer.resize(NormalizeTyped(buffer.data(), buffer.size()));
+        EXPECT_EQ(buffer, expected) << "input \"" << input << "\"";
+    }
+}
+
+TEST(GradingEditDistance, CountsUnitEditsWithoutTranspositions) {
+    struct Case {
+        const char* a;
+        const char* b;
+        int distance;
+    };
+    const Case cases[] = {
+        {"", "", 0},         {"", "abc", 3},        {"abc", "", 3},           {"CHAT", "CHAT", 0},
+        {"CHAT", "TACH", 4}, {"CHIEN", "CHEIN", 2}, {"KITTEN", "SITTING", 3}, {"CHAT", "CHATTE", 2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(EditDistance(c.a, c.b), c.distance) << c.a << " / " << c.b;
+        EXPECT_EQ(EditDistance(c.b, c.a), c.distance) << c.b << " / " << c.a;
+    }
+}
+
+TEST(GradingEditDistance, LongestTextsFitTheTable) {
+    const std::string a(259, 'A');
+    const std::string b(259, 'B');
+    EXPECT_EQ(EditDistance(a, b), 259);
+    // Past 259 bytes only the first 259 take part.
+    EXPECT_EQ(EditDistance(std::string(400, 'A'), a), 0);
+}
+
+TEST(GradingContainmentScan, ScansForwardOnly) {
+    struct Case {
+        const char* answer;
+        const char* typed;
+        int result;
+    };
+    const Case cases[] = {
+        {"CHAT", "LE CHAT NOIR", 2},
+        {"ARC DE TRIOMPHE", "ARC DE T", -2},
+        {"CHAT", "CHIEN", 0},
+        {"", "ABC", 1},
+        {"AAB", "AAABXYZ", 0},  // the overlapping occurrence is missed
+        {"AAABXYZ", "AAB", 0},  // likewise with the roles swapped
+        {"AB", "XAB", 2},
+        {"ABC", "ABC", 2},  // equal lengths: the typed text is the longer
+        {"ABCD", "BC", -2},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ContainmentScan(c.answer, c.typed), c.result) << c.answer << " / " << c.typed;
+    }
+}
+
+TEST(GradingLimits, OverlongTextsAreGradedOnTheirFirst259Bytes) {
+    const std::string answer(259, 'x');
+    EXPECT_EQ(Grade(answer, std::string(300, 'x')), Verdict::Correct);
+    EXPECT_EQ(Grade(std::string(1000, 'y'), std::string(259, 'y')), Verdict::Correct);
+}
+
+}  // namespace
+}  // namespace brivel
