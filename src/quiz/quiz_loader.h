@@ -1,0 +1,22 @@
+#pragma once
+
+#include "quiz/quiz_record.h"
+#include "services/message_sink.h"
+#include "services/resource_provider.h"
+
+namespace brivel {
+
+// The maker's web page: the header's link shows it and opens it.
+inline constexpr char kMakerWebAddress[] = "https://brivel.example";
+
+// Resource type and ids of the two packed texts.
+inline constexpr char kQuizResourceType[] = "PATCH";
+inline constexpr std::uint16_t kQuizTextId = 104;
+inline constexpr std::uint16_t kCodesTextId = 105;
+
+// Fills a freshly constructed record from the "PATCH" resources: test-mode
+// values when the quiz text is absent, a message through sink when one of the
+// two texts cannot be unpacked or parsed. Never fails otherwise.
+void LoadQuizRecord(QuizRecord& record, ResourceProvider& resources, MessageSink& sink);
+
+}  // namespace brivel

@@ -1,0 +1,191 @@
+#include "quiz/quiz_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes.h"
+#include "quiz/lzw.h"
+
+namespace brivel {
+namespace {
+
+const std::string kAnswersError =
+    "Erreur dans le d\xE9"
+    "cryptage des reponses";
+const std::string kCodesError =
+    "Erreur dans le d\xE9"
+    "cryptage des codes";
+
+std::vector<std::uint8_t> Pack(const std::string& text) {
+    testing::RecordingSink sink;
+    CodecResult packed =
+        LzwEncode(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), sink);
+    EXPECT_EQ(packed.status, DecodeStatus::Ok);
+    return packed.bytes;
+}
+
+// Three pictures, kind 3, colour (10, 20, 30).
+std::string ThreePictureQuiz() {
+    std::string text = std::string("\x00\x05\x03\x01", 4);
+    text += "Titre|Auteur|Explication|x1|x2|";
+    text += "Chat|ici|Chien|l\xE0|Lapin|la-bas|";
+    text += '\x03';
+    text += "e0|d0|e1|d1|e2|d2|";
+    text += "\x0A\x14\x1E";
+    return text;
+}
+
+class QuizLoaderTest : public ::testing::Test {
+protected:
+    void Load() { LoadQuizRecord(record, resources, sink); }
+
+    testing::FakeGraphics graphics;
+    QuizRecord record{graphics};
+    testing::FakeResources resources;
+    testing::RecordingSink sink;
+};
+
+TEST_F(QuizLoaderTest, LoadsBothTexts) {
+    resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+    resources.Add("PATCH", 105, Pack("code un\r\ncode deux\r\n\r\n"));
+    Load();
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(record.headerSetting, 4);
+    EXPECT_EQ(record.pictureCount, 3);
+    EXPECT_EQ(record.answersPerPicture, 1);
+    EXPECT_EQ(TextOf(record.title), "Titre");
+    EXPECT_EQ(TextOf(record.author), "Auteur");
+    EXPECT_EQ(TextOf(record.explanation), "Explication");
+    EXPECT_EQ(record.extraKind, 3);
+    EXPECT_EQ(TextOf(PictureAt(record, 1)->answer), "Chien");
+    EXPECT_EQ(TextOf(PictureAt(record, 1)->location), "l\xE0");
+    EXPECT_EQ(TextOf(PictureAt(record, 2)->extraInfo), "e2");
+    EXPECT_EQ(TextOf(record.codeSteps[0]), "code un");
+    EXPECT_EQ(TextOf(record.codeSteps[1]), "code deux");
+    EXPECT_EQ(TextOf(record.codeSteps[2]), "");
+    EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
+    EXPECT_EQ(TextOf(record.statusText),
+              "R\xE9"
+              "alis\xE9"
+              " avec la version 2.2");
+    EXPECT_EQ((Rgb{record.backRed, record.backGreen, record.backBlue}), (Rgb{10, 20, 30}));
+    // The loaded colour's brush replaced the constructor's, which was released.
+    ASSERT_EQ(graphics.made.size(), 8u);
+    EXPECT_EQ(graphics.made.back().colour, (Rgb{10, 20, 30}));
+    EXPECT_EQ(record.backBrush, testing::FakeGraphics::HandleOf(8));
+    EXPECT_EQ(graphics.released, std::vector<void*>{testing::FakeGraphics::HandleOf(3)});
+}
+
+TEST_F(QuizLoaderTest, WithoutQuizTextRunsTestMode) {
+    resources.Add("PATCH", 105, Pack("jamais lu\r\n"));
+    Load();
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(TextOf(record.title), "Nom du brivel");
+    EXPECT_EQ(TextOf(record.author), "Createur brivel");
+    EXPECT_EQ(TextOf(record.explanation), "Explications du brivel");
+    EXPECT_EQ(TextOf(record.extraText1), "TEST");
+    EXPECT_EQ(record.pictureCount, 7);
+    EXPECT_EQ(record.extraKind, 3);
+    EXPECT_EQ(record.headerSetting, 2);
+    EXPECT_EQ((Rgb{record.backRed, record.backGreen, record.backBlue}), (Rgb{53, 203, 163}));
+    EXPECT_EQ(TextOf(PictureAt(record, 0)->answer), "test");
+    EXPECT_EQ(TextOf(PictureAt(record, 6)->location), "emplacement");
+    EXPECT_EQ(PictureAt(record, 6), record.pictures.last);
+    EXPECT_EQ(record.pictures.first->next, record.pictures.last);
+    EXPECT_EQ(TextOf(record.codeSteps[0]), "");
+    EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
+    // The codes text is not even looked up.
+    EXPECT_EQ(resources.lookups.size(), 1u);
+}
+
+TEST_F(QuizLoaderTest, EmptyQuizTextRunsTestMode) {
+    resources.Add("PATCH", 104, {});
+    Load();
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(record.pictureCount, 7);
+}
+
+TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {
+    struct Case {
+        const char* why;
+        std::vector<std::uint8_t> packed;
+    };
+    const Case cases[] = {
+        {"not a code stream", {0xFF, 0xFF, 0xFF}},
+        {"a stream that does not follow the layout", Pack("only a title|")},
+        {"97 pictures", Pack(std::string("\x00\x01\x61\x01", 4) + "t|a|e|x|y|")},
+    };
+    for (const Case& c : cases) {
+        testing::FakeGraphics g;
+        QuizRecord r(g);
+        testing::FakeResources res;
+        testing::RecordingSink s;
+        res.Add("PATCH", 104, c.packed);
+        res.Add("PATCH", 105, Pack("x\r\n"));
+        LoadQuizRecord(r, res, s);
+        ASSERT_EQ(s.messages.size(), 1u) << c.why;
+        EXPECT_EQ(s.messages[0].text, kAnswersError);
+        EXPECT_EQ(s.messages[0].caption, "Brivel");
+        EXPECT_EQ(s.messages[0].icon, MessageIcon::None);
+        EXPECT_EQ(r.pictureCount, 0) << c.why;
+        EXPECT_EQ(r.pictures.first, nullptr) << c.why;
+        EXPECT_EQ(TextOf(r.title), "nom du brivel") << c.why;
+        EXPECT_EQ(TextOf(r.author), " createur") << c.why;
+        EXPECT_EQ(r.backRed, 90) << c.why;
+        EXPECT_EQ(TextOf(r.codeSteps[0]), "") << c.why;
+        EXPECT_EQ(res.lookups.size(), 1u) << "the codes are not read: " << c.why;
+    }
+}
+
+TEST_F(QuizLoaderTest, BadOrMissingCodesKeepTheQuizPlayable) {
+    const std::vector<std::vector<std::uint8_t>> badCodes = {
+        {}, {0x00}, Pack("one line only\r\n"), Pack("no line end")};
+    for (const auto& codes : badCodes) {
+        testing::FakeGraphics g;
+        QuizRecord r(g);
+        testing::FakeResources res;
+        testing::RecordingSink s;
+        res.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+        if (!codes.empty()) {
+            res.Add("PATCH", 105, codes);
+        }
+        CopyText(r.codeSteps[0], "kept");
+        LoadQuizRecord(r, res, s);
+        ASSERT_EQ(s.messages.size(), 1u);
+        EXPECT_EQ(s.messages[0].text, kCodesError);
+        EXPECT_EQ(s.messages[0].caption, "Brivel");
+        EXPECT_EQ(r.pictureCount, 3);
+        EXPECT_EQ(TextOf(r.title), "Titre");
+        EXPECT_EQ(TextOf(r.codeSteps[0]), "kept");
+    }
+}
+
+TEST_F(QuizLoaderTest, NoPicturesStillDecodesTheCodes) {
+    const std::string quiz =
+        std::string("\x00\x01\x00\x01", 4) + "t|a|e|x|y|" + std::string("\x00\x01\x02\x03", 4);
+    resources.Add("PATCH", 104, Pack(quiz));
+    resources.Add("PATCH", 105, {0xFF});
+    Load();
+    EXPECT_EQ(record.pictureCount, 0);
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, kCodesError);
+}
+
+TEST_F(QuizLoaderTest, OverlongTextsAreCutToTheirBuffers) {
+    const std::string longText(400, 'L');
+    std::string quiz = std::string("\x00\x01\x01\x01", 4) + longText + "|a|e|x|y|" + longText +
+                       "|loc|" + '\x02' + longText + "|" + "\x01\x02\x03";
+    resources.Add("PATCH", 104, Pack(quiz));
+    resources.Add("PATCH", 105, Pack(longText + "\r\n"));
+    Load();
+    EXPECT_TRUE(sink.messages.empty());
+    EXPECT_EQ(TextOf(record.title), std::string(259, 'L'));
+    EXPECT_EQ(TextOf(PictureAt(record, 0)->answer), std::string(259, 'L'));
+    EXPECT_EQ(TextOf(PictureAt(record, 0)->extraInfo), std::string(259, 'L'));
+    EXPECT_EQ(TextOf(record.codeSteps[0]), std::string(259, 'L'));
+}
+
+}  // namespace
+}  // namespace brivel

@@ -1,0 +1,166 @@
+#include "quiz/quiz_text.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+namespace brivel {
+namespace {
+
+std::string Bytes(std::initializer_list<int> values) {
+    std::string out;
+    for (int v : values) {
+        out += static_cast<char>(v);
+    }
+    return out;
+}
+
+std::string Fields(std::initializer_list<std::string> fields) {
+    std::string out;
+    for (const std::string& f : fields) {
+        out += f + "|";
+    }
+    return out;
+}
+
+const std::string kHeaderFields = Fields({"Titre", "Auteur", "Explication", "x1", "x2"});
+
+TEST(QuizTextParse, OnePictureOneAnswer) {
+    const std::string text = Bytes({0x55, 1, 1, 1}) + kHeaderFields + Fields({"Chat", "ici"}) +
+                             Bytes({0, 10, 20, 30}) + "trailing";
+    std::optional<QuizText> quiz = ParseQuizText(text);
+    ASSERT_TRUE(quiz);
+    EXPECT_EQ(quiz->headerByte, 1);
+    EXPECT_EQ(quiz->answersPerPicture, 1);
+    EXPECT_EQ(quiz->title, "Titre");
+    EXPECT_EQ(quiz->author, "Auteur");
+    EXPECT_EQ(quiz->explanation, "Explication");
+    EXPECT_EQ(quiz->extraText1, "x1");
+    EXPECT_EQ(quiz->extraText2, "x2");
+    ASSERT_EQ(quiz->pictures.size(), 1u);
+    EXPECT_EQ(quiz->pictures[0].answer, "Chat");
+    EXPECT_EQ(quiz->pictures[0].altAnswer, "");
+    EXPECT_EQ(quiz->pictures[0].location, "ici");
+    EXPECT_EQ(quiz->kind, 0);
+    EXPECT_EQ(quiz->red, 10);
+    EXPECT_EQ(quiz->green, 20);
+    EXPECT_EQ(quiz->blue, 30);
+}
+
+TEST(QuizTextParse, NoPictures) {
+    const std::string text = Bytes({0, 0, 0, 1}) + kHeaderFields + Bytes({3, 1, 2, 3});
+    std::optional<QuizText> quiz = ParseQuizText(text);
+    ASSERT_TRUE(quiz);
+    EXPECT_TRUE(quiz->pictures.empty());
+    EXPECT_EQ(quiz->kind, 3);  // no section: there is nobody to carry it
+    EXPECT_EQ(quiz->blue, 3);
+}
+
+TEST(QuizTextParse, TwoAnswersPerPictureReadThreeFields) {
+    const std::string text = Bytes({0, 1, 2, 2}) + kHeaderFields +
+                             Fields({"a", "b", "c", "d", "e", "f"}) + Bytes({0, 1, 2, 3});
+    std::optional<QuizText> quiz = ParseQuizText(text);
+    ASSERT_TRUE(quiz);
+    ASSERT_EQ(quiz->pictures.size(), 2u);
+    EXPECT_EQ(quiz->pictures[1].answer, "d");
+    EXPECT_EQ(quiz->pictures[1].altAnswer, "e");
+    EXPECT_EQ(quiz->pictures[1].location, "f");
+}
+
+TEST(QuizTextParse, ExtraSectionByKind) {
+    struct Case {
+        int kind;
+        std::string section;
+        const char* extra0;
+        const char* extra1;
+    };
+    const Case cases[] = {
+        {2, Fields({"e0", "e1"}), "e0", "e1"},
+        {4, Fields({"e0", "e1"}), "e0", "e1"},
+        {3, Fields({"e0", "drop0", "e1", "drop1"}), "e0", "e1"},
+        {0, "", "", ""},
+        {1, "", "", ""},
+        {5, "", "", ""},
+    };
+    for (const Case& c : cases) {
+        const std::string text = Bytes({0, 1, 2, 1}) + kHeaderFields +
+                                 Fields({"a0", "l0", "a1", "l1"}) + Bytes({c.kind}) + c.section +
+                                 Bytes({124, 124, 7});
+        std::optional<QuizText> quiz = ParseQuizText(text);
+        ASSERT_TRUE(quiz) << "kind " << c.kind;
+        EXPECT_EQ(quiz->pictures[0].extraInfo, c.extra0) << "kind " << c.kind;
+        EXPECT_EQ(quiz->pictures[1].extraInfo, c.extra1) << "kind " << c.kind;
+        // A colour byte of 124 is a colour, not a separator.
+        EXPECT_EQ(quiz->red, 124);
+        EXPECT_EQ(quiz->green, 124);
+        EXPECT_EQ(quiz->blue, 7);
+    }
+}
+
+TEST(QuizTextParse, EmptyFieldsAreEmptyTexts) {
+    const std::string text = Bytes({0, 1, 1, 1}) + "|||||||" + Bytes({0, 1, 2, 3});
+    std::optional<QuizText> quiz = ParseQuizText(text);
+    ASSERT_TRUE(quiz);
+    EXPECT_EQ(quiz->title, "");
+    EXPECT_EQ(quiz->pictures.at(0).answer, "");
+}
+
+TEST(QuizTextParse, RefusesMalformedTexts) {
+    const std::string whole = Bytes({0, 1, 1, 1}) + kHeaderFields + Fields({"Chat", "ici"}) +
+                              Bytes({2}) + Fields({"extra"}) + Bytes({1, 2, 3});
+    ASSERT_TRUE(ParseQuizText(whole));
+    // Every cut short of the last colour byte loses something the layout needs.
+    for (std::size_t length = 0; length < whole.size(); ++length) {
+        EXPECT_FALSE(ParseQuizText(whole.substr(0, length))) << "cut at " << length;
+    }
+    struct Case {
+        const char* why;
+        std::string text;
+    };
+    std::string manyPictures;
+    for (int i = 0; i < 97; ++i) {
+        manyPictures += Fields({"a", "l"});
+    }
+    const Case cases[] = {
+        {"97 pictures", Bytes({0, 1, 97, 1}) + kHeaderFields + manyPictures + Bytes({0, 1, 2, 3})},
+        {"49 pictures with two answers", Bytes({0, 1, 49, 2}) + kHeaderFields},
+        {"33 pictures with three answers", Bytes({0, 1, 33, 3}) + kHeaderFields},
+        {"a field without its bar", Bytes({0, 1, 0, 1}) + "Titre"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(ParseQuizText(c.text)) << c.why;
+    }
+    // 96 pictures fit, and so do 48 with two answers.
+    std::string fit96 = Bytes({0, 1, 96, 1}) + kHeaderFields;
+    for (int i = 0; i < 96; ++i) {
+        fit96 += Fields({"a", "l"});
+    }
+    EXPECT_TRUE(ParseQuizText(fit96 + Bytes({0, 1, 2, 3})));
+}
+
+TEST(CodesTextParse, ReadsExactlyCountLines) {
+    const std::string text = "un\r\n\r\ntrois\r\nextra\r\n";
+    std::optional<std::vector<std::string>> lines = ParseCodesText(text, 3);
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(*lines, (std::vector<std::string>{"un", "", "trois"}));
+    EXPECT_EQ(ParseCodesText(text, 0), std::vector<std::string>{});
+}
+
+TEST(CodesTextParse, SkipsTheByteAfterEachCarriageReturnUnseen) {
+    // The byte after CR is skipped whatever it is; a lone LF is text.
+    std::optional<std::vector<std::string>> lines = ParseCodesText("a\rXb\nc\r\n", 2);
+    ASSERT_TRUE(lines);
+    EXPECT_EQ(*lines, (std::vector<std::string>{"a", "b\nc"}));
+    // A final CR without its line feed still ends the line.
+    EXPECT_EQ(ParseCodesText("a\r", 1), std::vector<std::string>{"a"});
+}
+
+TEST(CodesTextParse, RefusesATextThatEndsEarly) {
+    EXPECT_FALSE(ParseCodesText("un\r\ndeux", 2));
+    EXPECT_FALSE(ParseCodesText("", 1));
+    EXPECT_FALSE(ParseCodesText("un\r\n", 2));
+}
+
+}  // namespace
+}  // namespace brivel
