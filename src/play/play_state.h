@@ -1,0 +1,67 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "quiz/quiz_record.h"
+
+namespace brivel {
+
+// What play needs of the screen. The Windows play panel, the Linux player and
+// the tests each implement it. Texts are Windows-1252.
+class PlayView {
+public:
+    virtual ~PlayView() = default;
+    virtual void ShowVerdict(std::string_view word) = 0;
+    virtual void ShowProgress(std::string_view text) = 0;
+    virtual void ShowCode(std::string_view text) = 0;
+    // Picture i is the resource "IMG" 401 + i.
+    virtual void ShowPicture(int index) = 0;
+    virtual void SelectChooserEntry(int index) = 0;
+    virtual void SetBoxText(std::string_view text) = 0;
+    // The answer box's text, at most 259 bytes.
+    virtual std::string BoxText() = 0;
+};
+
+// " %d / %d": found pictures out of count.
+std::string ProgressText(int found, int count);
+// The chooser's label of picture number k (1-based): "Image n°k".
+std::string ChooserLabel(int k);
+
+// The logic of play: which picture is on screen, what a move does with the
+// typed text, and how grading moves the progress and the code. Everything but
+// the current index lives in the record.
+class PlayState {
+public:
+    PlayState(QuizRecord& record, PlayView& view) : record_(record), view_(view) {}
+
+    // Regrades every restored text, then shows picture 0.
+    void StartPlay();
+    // Grades picture index with text; an index outside the quiz does nothing.
+    void GradePicture(int index, std::string_view text);
+    void ShowCurrent();
+    void NextPicture();
+    void PreviousPicture();
+    // An index outside the quiz (the chooser has no selection) is ignored.
+    void ChoosePicture(int index);
+    // Enter in the answer box: grades picture index with the box's text.
+    void SubmitAnswer(int index);
+    // Puts the box's text into the current picture's slot. Every save calls
+    // it first, so an answer typed just before saving is not lost.
+    void StoreBoxText();
+
+    // Six spaces (blanking the field) when nothing is found, else the code
+    // step of found pictures.
+    std::string_view CodeText(int found) const;
+
+    int current() const { return current_; }
+
+private:
+    int Count() const;
+
+    QuizRecord& record_;
+    PlayView& view_;
+    int current_ = 0;
+};
+
+}  // namespace brivel

@@ -1,0 +1,221 @@
+#include "play/play_state.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "fakes.h"
+
+namespace brivel {
+namespace {
+
+// Keeps what a screen would show, and a log of picture changes.
+class FakeView : public PlayView {
+public:
+    void ShowVerdict(std::string_view word) override { verdict = word; }
+    void ShowProgress(std::string_view text) override { progress = text; }
+    void ShowCode(std::string_view text) override { code = text; }
+    void ShowPicture(int index) override { pictures.push_back(index); }
+    void SelectChooserEntry(int index) override { chooser = index; }
+    void SetBoxText(std::string_view text) override { box = text; }
+    std::string BoxText() override { return box; }
+
+    std::string verdict = "?";
+    std::string progress;
+    std::string code;
+    std::vector<int> pictures;
+    int chooser = -1;
+    std::string box;
+};
+
+class PlayStateTest : public ::testing::Test {
+protected:
+    // A quiz of count pictures whose answers are "a0", "a1", ... and whose
+    // code steps are "c0", "c1", ...
+    void MakeQuiz(int count) {
+        record.pictureCount = count;
+        for (int i = 0; i < count; ++i) {
+            AppendPicture(record, "a" + std::to_string(i), "", "");
+            CopyText(record.codeSteps[i], "c" + std::to_string(i));
+        }
+    }
+
+    testing::FakeGraphics graphics;
+    QuizRecord record{graphics};
+    FakeView view;
+    PlayState play{record, view};
+};
+
+TEST_F(PlayStateTest, StartWithoutProgressShowsPictureOneUnanswered) {
+    MakeQuiz(5);
+    play.StartPlay();
+    EXPECT_EQ(play.current(), 0);
+    EXPECT_EQ(view.pictures.back(), 0);
+    EXPECT_EQ(view.chooser, 0);
+    EXPECT_EQ(view.box, "");
+    EXPECT_EQ(view.verdict, "?");
+    EXPECT_EQ(view.progress, " 0 / 5");
+    EXPECT_EQ(view.code, "      ");
+}
+
+TEST_F(PlayStateTest, StartRegradesRestoredTexts) {
+    MakeQuiz(5);
+    CopyText(record.typedAnswers[1], " A1 ");
+    CopyText(record.typedAnswers[2], "a2");
+    CopyText(record.typedAnswers[4], "a4");
+    CopyText(record.typedAnswers[0], "a");  // one edit away
+    play.StartPlay();
+    EXPECT_EQ(view.progress, " 3 / 5");
+    EXPECT_EQ(view.code, "c2");
+    EXPECT_EQ(view.box, "a");
+    EXPECT_EQ(view.verdict, "Quasiment");
+    EXPECT_EQ(PictureAt(record, 2)->found, 1);
+    EXPECT_EQ(PictureAt(record, 0)->found, 0);
+}
+
+TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
+    MakeQuiz(3);
+    play.StartPlay();
+    view.box = "a0";
+    play.SubmitAnswer(0);
+    EXPECT_EQ(view.verdict, "BRAVO");
+    EXPECT_EQ(view.progress, " 1 / 3");
+    EXPECT_EQ(view.code, "c0");
+    view.box = "zzzz";
+    play.SubmitAnswer(0);
+    EXPECT_EQ(view.verdict, "FAUX");
+    EXPECT_EQ(view.progress, " 0 / 3");
+    EXPECT_EQ(view.code, "      ");
+    // Submitting does not store the text; leaving the picture does.
+    EXPECT_EQ(TextOf(record.typedAnswers[0]), "");
+}
+
+TEST_F(PlayStateTest, MovesWrapAround) {
+    MakeQuiz(3);
+    play.StartPlay();
+    play.PreviousPicture();
+    EXPECT_EQ(play.current(), 2);
+    EXPECT_EQ(view.chooser, 2);
+    play.NextPicture();
+    EXPECT_EQ(play.current(), 0);
+    play.NextPicture();
+    play.NextPicture();
+    EXPECT_EQ(play.current(), 2);
+    play.NextPicture();
+    EXPECT_EQ(play.current(), 0);
+    EXPECT_EQ(view.pictures.back(), 0);
+}
+
+TEST_F(PlayStateTest, SinglePictureKeepsShowingItAndRegradesIt) {
+    MakeQuiz(1);
+    play.StartPlay();
+    view.box = "a0";
+    play.NextPicture();
+    EXPECT_EQ(play.current(), 0);
+    EXPECT_EQ(view.verdict, "BRAVO");
+    EXPECT_EQ(TextOf(record.typedAnswers[0]), "a0");
+    view.box = "a9";
+    play.PreviousPicture();
+    EXPECT_EQ(play.current(), 0);
+    EXPECT_EQ(view.verdict, "Quasiment");
+    EXPECT_EQ(view.progress, " 0 / 1");
+}
+
+TEST_F(PlayStateTest, MoveStoresTheLeftTextWithoutGradingIt) {
+    MakeQuiz(3);
+    play.StartPlay();
+    view.box = "a0";
+    play.NextPicture();
+    EXPECT_EQ(TextOf(record.typedAnswers[0]), "a0");
+    EXPECT_EQ(view.progress, " 0 / 3");  // not graded on leaving
+    EXPECT_EQ(view.box, "");
+    play.PreviousPicture();  // showing it again grades it
+    EXPECT_EQ(view.verdict, "BRAVO");
+    EXPECT_EQ(view.progress, " 1 / 3");
+}
+
+TEST_F(PlayStateTest, EmptiedTextCountsUntilRegraded) {
+    MakeQuiz(3);
+    play.StartPlay();
+    view.box = "a0";
+    play.SubmitAnswer(0);
+    view.box = "";
+    play.NextPicture();
+    EXPECT_EQ(view.progress, " 1 / 3");
+    play.PreviousPicture();
+    EXPECT_EQ(view.verdict, "?");
+    EXPECT_EQ(view.progress, " 0 / 3");
+}
+
+TEST_F(PlayStateTest, ChooserEntryFiveShowsIndexFour) {
+    MakeQuiz(6);
+    play.StartPlay();
+    play.ChoosePicture(4);
+    EXPECT_EQ(play.current(), 4);
+    EXPECT_EQ(view.pictures.back(), 4);
+    EXPECT_EQ(ChooserLabel(5),
+              "Image n\xB0"
+              "5");
+}
+
+TEST_F(PlayStateTest, OutOfRangeIndexesDoNothing) {
+    MakeQuiz(3);
+    play.StartPlay();
+    view.verdict = "untouched";
+    view.box = "a0";
+    for (int index : {-1, 3, 9000}) {
+        play.SubmitAnswer(index);
+        play.ChoosePicture(index);
+    }
+    EXPECT_EQ(view.verdict, "untouched");
+    EXPECT_EQ(play.current(), 0);
+    EXPECT_EQ(TextOf(record.typedAnswers[0]), "");
+}
+
+TEST_F(PlayStateTest, NoPicturesKeepsCurrentAtZero) {
+    record.pictureCount = 0;
+    play.StartPlay();
+    EXPECT_EQ(view.verdict, "?");
+    EXPECT_EQ(view.pictures.back(), 0);
+    play.PreviousPicture();
+    EXPECT_EQ(play.current(), 0);
+    play.NextPicture();
+    EXPECT_EQ(play.current(), 0);
+    EXPECT_EQ(view.progress, "");  // nothing was ever graded
+}
+
+TEST_F(PlayStateTest, StoreBoxTextSavesTheAnswerOnScreen) {
+    MakeQuiz(3);
+    play.StartPlay();
+    play.ChoosePicture(1);
+    view.box = "typed just before closing";
+    play.StoreBoxText();
+    EXPECT_EQ(TextOf(record.typedAnswers[1]), "typed just before closing");
+}
+
+TEST_F(PlayStateTest, SharedEntryCountsOncePerIndex) {
+    // Test mode: seven pictures, two entries; indexes 1 to 6 share the second.
+    record.pictureCount = 7;
+    AppendPicture(record, "test", "test", "emplacement");
+    AppendPicture(record, "test", "test", "emplacement");
+    play.StartPlay();
+    view.box = "test";
+    play.SubmitAnswer(3);
+    EXPECT_EQ(view.progress, " 6 / 7");
+}
+
+TEST(PlayTexts, ProgressAndCode) {
+    EXPECT_EQ(ProgressText(3, 21), " 3 / 21");
+    EXPECT_EQ(ProgressText(0, 0), " 0 / 0");
+    testing::FakeGraphics graphics;
+    QuizRecord record(graphics);
+    FakeView view;
+    PlayState play(record, view);
+    CopyText(record.codeSteps[95], "last");
+    EXPECT_EQ(play.CodeText(0), "      ");
+    EXPECT_EQ(play.CodeText(96), "last");
+}
+
+}  // namespace
+}  // namespace brivel
