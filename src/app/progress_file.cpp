@@ -1,0 +1,84 @@
+#include "app/progress_file.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <exception>
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "app/file_replace.h"
+#include "app/progress_format.h"
+#include "quiz/quiz_record.h"
+#include "text/fixed_text.h"
+
+namespace brivel {
+
+namespace {
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A file that is missing or cannot be read counts as empty.
+std::string ReadWholeFile(const std::string& fileName) {
+    std::string content;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
+    if (file == nullptr) {
+        return content;
+    }
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
+        content.append(buffer, got);
+    }
+    if (std::ferror(file.get()) != 0) {
+        content.clear();
+    }
+    return content;
+}
+
+// Writing beside the target and renaming keeps the old file whole until the
+// new one is complete: a full disk or a crash mid-save must not cost the player
+// every answer.
+void WriteAndReplace(std::string_view content, const std::string& fileName) {
+    const std::string temporary = fileName + ".tmp";
+    std::FILE* file = std::fopen(temporary.c_str(), "wb");
+    if (file == nullptr) {
+        return;
+    }
+    bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
+    written = std::fflush(file) == 0 && written;
+    written = std::fclose(file) == 0 && written;
+    if (!written || !ReplaceFileAtomically(temporary, fileName)) {
+        std::remove(temporary.c_str());
+    }
+}
+
+}  // namespace
+
+void SaveProgress(const QuizRecord& record, const std::string& fileName) {
+    try {
+        WriteAndReplace(FormatProgress(record), fileName);
+    } catch (const std::exception&) {
+        // Only memory can run out here, before the old file is touched.
+    }
+}
+
+void LoadProgress(QuizRecord& record, const std::string& fileName) {
+    const int count = std::clamp<int>(record.pictureCount, 0, kMaxPictures);
+    std::vector<std::string> texts;
+    try {
+        texts = ParseProgress(ReadWholeFile(fileName), count);
+    } catch (const std::exception&) {
+        // Out of memory: start as after a missing file.
+    }
+    for (int k = 0; k < count; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        CopyText(record.typedAnswers[k],
+                 index < texts.size() ? std::string_view(texts[index]) : std::string_view());
+    }
+}
+
+}  // namespace brivel

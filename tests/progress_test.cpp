@@ -1,0 +1,437 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <random>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include "app/progress_file.h"
+#include "app/progress_format.h"
+#include "fakes.h"
+#include "quiz/quiz_record.h"
+#include "text/fixed_text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+
+using brivel::FormatProgress;
+using brivel::LoadProgress;
+using brivel::ParseProgress;
+using brivel::ProgressFileName;
+using brivel::QuizRecord;
+using brivel::SaveProgress;
+
+struct TestRecord {
+    brivel::testing::FakeGraphics graphics;
+    QuizRecord record{graphics};
+};
+
+// One picture per text, one answer per picture.
+void SetSlots(QuizRecord& record, const std::vector<std::string>& texts) {
+    record.pictureCount = static_cast<std::int32_t>(texts.size());
+    record.answersPerPicture = 1;
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        brivel::CopyText(record.typedAnswers[k], texts[k]);
+    }
+}
+
+void FillAllSlots(QuizRecord& record, const std::string& text) {
+    for (auto& slot : record.typedAnswers) {
+        brivel::CopyText(slot, text);
+    }
+}
+
+std::vector<std::string> Slots(const QuizRecord& record, int count) {
+    std::vector<std::string> texts;
+    for (int k = 0; k < count; ++k) {
+        texts.emplace_back(brivel::TextOf(record.typedAnswers[k]));
+    }
+    return texts;
+}
+
+// Every byte but NUL and CR, over and over: what a slot can carry through the file.
+std::string AllCarriedBytes(std::size_t length) {
+    std::string text;
+    for (int byte = 1; text.size() < length; byte = byte == 255 ? 1 : byte + 1) {
+        if (byte != '\r') {
+            text += static_cast<char>(byte);
+        }
+    }
+    return text;
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ProgressFileName, TakesTheProgramNameWithATxtExtension) {
+    struct Case {
+        const char* modulePath;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"ENIGMA.EXE", "ENIGMA.txt"},
+        {"enigma.exe", "enigma.txt"},
+        {"C:\\quiz\\enigma.exe", "enigma.txt"},
+        {"C:\\jeux/quiz\\enigma.exe", "enigma.txt"},
+        {"/usr/games/animaux", "animaux.txt"},
+        {"/opt/quiz.v2/animaux", "animaux.txt"},
+        {"x.exe", "x.txt"},
+        {".exe", ".txt"},
+        {"abcd", "abcd.txt"},
+        {"abc", "abc.txt"},
+        {"ab", "ab.txt"},
+        {"a.b", "a.b.txt"},
+        {"archive.tar.gz", "archive.tar.gz.txt"},
+        // The progress must never take the place of the program itself.
+        {"notes.txt", "notes.txt.txt"},
+        {"C:\\quiz\\NOTES.TXT", "NOTES.TXT.txt"},
+        // No file name to go by: still a file in the working folder, never the folder.
+        {"C:\\quiz\\", ".txt"},
+        {"/usr/games/", ".txt"},
+        {"", ".txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.modulePath);
+        EXPECT_EQ(ProgressFileName(c.modulePath), c.expected);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ProgressFormat, WritesEachSlotAsACrLfLine) {
+    TestRecord t;
+    SetSlots(t.record, {"abc", "", "deux mots", "\xE9t\xE9"});
+    brivel::CopyText(t.record.typedAnswers[4], "not a picture");
+
+    EXPECT_EQ(FormatProgress(t.record), "abc\r\n\r\ndeux mots\r\n\xE9t\xE9\r\n");
+}
+
+TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
+    struct Case {
+        std::int32_t pictures;
+        std::int32_t answersPerPicture;
+        int expectedLines;
+    };
+    constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+    constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
+    const Case cases[] = {
+        {0, 1, 0},
+        {0, 2, 0},
+        {-1, 1, 0},
+        {-2, -3, 0},  // a positive product of two bad counts is still nothing
+        {3, 1, 3},
+        {3, 2, 6},
+        {48, 2, 96},
+        {50, 2, 96},
+        {200, 1, 96},
+        {kMax, kMax, 96},
+        // Mend: no answers per picture would otherwise write nothing and lose everything.
+        {3, 0, 3},
+        {3, -1, 3},
+        {kMax, kMin, 96},
+    };
+    TestRecord t;
+    for (int k = 0; k < brivel::kMaxPictures; ++k) {
+        brivel::CopyText(t.record.typedAnswers[k], "s" + std::to_string(k));
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.pictures) + " x " + std::to_string(c.answersPerPicture));
+        t.record.pictureCount = c.pictures;
+        t.record.answersPerPicture = c.answersPerPicture;
+        std::string expected;
+        for (int k = 0; k < c.expectedLines; ++k) {
+            expected += "s" + std::to_string(k) + "\r\n";
+        }
+        EXPECT_EQ(FormatProgress(t.record), expected);
+    }
+}
+
+TEST(ProgressFormat, RoundTripsThroughParse) {
+    const std::vector<std::string> texts = {
+        "",
+        "deux mots",
+        "  espaces autour  ",
+        "\xE9t\xE9 \xE0 l'\xEEle \x80\xFF",
+        "",
+        "a\nb",
+        AllCarriedBytes(brivel::kTextMaxLength),
+    };
+    TestRecord t;
+    SetSlots(t.record, texts);
+
+    EXPECT_EQ(ParseProgress(FormatProgress(t.record), static_cast<int>(texts.size())), texts);
+}
+
+// ---------------------------------------------------------------------------
+
+TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int n;
+        std::vector<std::string> expected;
+    };
+    const std::string x259(259, 'x');
+    const Case cases[] = {
+        {"one line, more pictures", "abc\r\n", 3, {"abc", "", ""}},
+        {"lone LF is text", "a\nb\r\nc", 2, {"a\nb", "c"}},
+        {"CR skips up to its LF", "a\rxyz\nb\r\n", 2, {"a", "b"}},
+        {"CR CR LF is one line end", "a\r\r\nb", 2, {"a", "b"}},
+        {"zero byte dropped", "a\0b\r\n\0\r\nc"s, 3, {"ab", "", "c"}},
+        {"CR without LF skips the rest", "a\r\nb\rcd", 3, {"a", "b", ""}},
+        {"CR in the skipped part is skipped too", "a\rb\r\nc\r\nd", 2, {"a", "c"}},
+        {"CR at the very end", "a\r", 2, {"a", ""}},
+        {"last line without CR LF", "a\r\nbc", 2, {"a", "bc"}},
+        {"more pictures than lines", "a\r\nb\r\n", 4, {"a", "b", "", ""}},
+        {"lines beyond n ignored", "a\r\nb\r\nc\r\n", 2, {"a", "b"}},
+        {"empty file", "", 2, {"", ""}},
+        {"bytes above 127 kept", "\xE9t\xE9\r\n\x80\xFF\r\n", 2, {"\xE9t\xE9", "\x80\xFF"}},
+        {"n of zero", "a\r\n", 0, {}},
+        {"negative n", "a\r\n", -1, {}},
+        {"line of 259 kept whole", x259 + "\r\nb\r\n", 2, {x259, "b"}},
+        {"long line cut, next in step", std::string(300, 'x') + "\r\nb\r\nc", 3, {x259, "b", "c"}},
+        {"LF past the cut stays in its line",
+         std::string(300, 'x') + "\nz\r\nb\r\n",
+         2,
+         {x259, "b"}},
+        {"zero bytes do not count toward the cut",
+         std::string(100, 'x') + std::string(5, '\0') + std::string(200, 'y') + "\r\nnext\r\n",
+         2,
+         {std::string(100, 'x') + std::string(159, 'y'), "next"}},
+        {"long last line without CR LF", std::string(300, 'x'), 2, {x259, ""}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ParseProgress(c.bytes, c.n), c.expected);
+    }
+}
+
+// ---------------------------------------------------------------------------
+
+std::string ReadBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+// Each test works in a fresh folder of its own, removed afterwards.
+class ProgressFile : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* root = std::getenv("BRIVEL_TEST_TMP");
+        const fs::path base =
+            root != nullptr && *root != '\0' ? fs::path(root) : fs::temp_directory_path();
+        fs::create_directories(base);
+        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::random_device random;
+        while (dir_.empty()) {
+            const fs::path candidate = base / ("progress-" + test + "-" + std::to_string(random()));
+            if (fs::create_directory(candidate)) {
+                dir_ = candidate;
+            }
+        }
+        file_ = dir_ / "quiz.txt";
+        temporary_ = dir_ / "quiz.txt.tmp";
+    }
+
+    void TearDown() override {
+        std::error_code ignored;
+        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
+        fs::remove_all(dir_, ignored);
+    }
+
+    bool TemporaryLeft() const { return fs::exists(fs::symlink_status(temporary_)); }
+
+    fs::path dir_;
+    fs::path file_;
+    fs::path temporary_;
+};
+
+TEST_F(ProgressFile, SaveThenLoadRestoresSlots) {
+    const std::vector<std::string> texts = {"chat", "", "\xE9l\xE9phant", "deux mots"};
+    TestRecord saved;
+    SetSlots(saved.record, texts);
+
+    SaveProgress(saved.record, file_.string());
+
+    EXPECT_EQ(ReadBytes(file_), FormatProgress(saved.record));
+    EXPECT_FALSE(TemporaryLeft());
+    TestRecord loaded;
+    FillAllSlots(loaded.record, "avant");
+    loaded.record.pictureCount = 4;
+    LoadProgress(loaded.record, file_.string());
+    EXPECT_EQ(Slots(loaded.record, 4), texts);
+}
+
+TEST_F(ProgressFile, SecondShorterSaveLeavesNoTail) {
+    TestRecord t;
+    SetSlots(t.record, {std::string(200, 'a'), std::string(200, 'b'), "c", "d"});
+    SaveProgress(t.record, file_.string());
+    SetSlots(t.record, {"x", "y"});
+
+    SaveProgress(t.record, file_.string());
+
+    EXPECT_EQ(ReadBytes(file_), "x\r\ny\r\n");
+    EXPECT_FALSE(TemporaryLeft());
+}
+
+TEST_F(ProgressFile, StaleTemporaryFromAnInterruptedSaveDoesNotBlock) {
+    WriteBytes(temporary_, "half a file from before a crash, longer than the new one");
+    TestRecord t;
+    SetSlots(t.record, {"un"});
+
+    SaveProgress(t.record, file_.string());
+
+    EXPECT_EQ(ReadBytes(file_), "un\r\n");
+    EXPECT_FALSE(TemporaryLeft());
+}
+
+TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
+    TestRecord t;
+    SetSlots(t.record, {"loup"});
+    const fs::path previous = fs::current_path();
+    fs::current_path(dir_);
+
+    SaveProgress(t.record, "animaux.txt");
+
+    fs::current_path(previous);
+    EXPECT_EQ(ReadBytes(dir_ / "animaux.txt"), "loup\r\n");
+    EXPECT_FALSE(fs::exists(dir_ / "animaux.txt.tmp"));
+}
+
+TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
+    enum class Content { kMissing, kFile, kFolder };
+    struct Case {
+        const char* name;
+        Content content;
+        std::string bytes;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {"missing file", Content::kMissing, "", {"", "", ""}},
+        {"unreadable (a folder)", Content::kFolder, "", {"", "", ""}},
+        {"empty file", Content::kFile, "", {"", "", ""}},
+        {"fewer lines", Content::kFile, "un\r\ndeux\r\n", {"un", "deux", ""}},
+        {"more lines",
+         Content::kFile,
+         "un\r\ndeux\r\ntrois\r\nquatre\r\n",
+         {"un", "deux", "trois"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(file_);
+        if (c.content == Content::kFile) {
+            WriteBytes(file_, c.bytes);
+        } else if (c.content == Content::kFolder) {
+            fs::create_directory(file_);
+        }
+        TestRecord t;
+        FillAllSlots(t.record, "avant");
+        t.record.pictureCount = 3;
+
+        LoadProgress(t.record, file_.string());
+
+        EXPECT_EQ(Slots(t.record, 3), c.expected);
+        EXPECT_STREQ(t.record.typedAnswers[3], "avant");
+    }
+}
+
+TEST_F(ProgressFile, LoadKeepsToTheSlotsThereAre) {
+    std::string bytes;
+    for (int k = 0; k < 120; ++k) {
+        bytes += "l" + std::to_string(k) + "\r\n";
+    }
+    WriteBytes(file_, bytes);
+
+    TestRecord tooMany;
+    tooMany.record.pictureCount = 500;
+    LoadProgress(tooMany.record, file_.string());
+    EXPECT_STREQ(tooMany.record.typedAnswers[0], "l0");
+    EXPECT_STREQ(tooMany.record.typedAnswers[brivel::kMaxPictures - 1], "l95");
+
+    TestRecord negative;
+    FillAllSlots(negative.record, "avant");
+    negative.record.pictureCount = -1;
+    LoadProgress(negative.record, file_.string());
+    EXPECT_STREQ(negative.record.typedAnswers[0], "avant");
+}
+
+TEST_F(ProgressFile, SaveIntoAMissingFolderWritesNothing) {
+    TestRecord t;
+    SetSlots(t.record, {"un"});
+
+    SaveProgress(t.record, (dir_ / "absent" / "quiz.txt").string());
+
+    EXPECT_FALSE(fs::exists(dir_ / "absent"));
+}
+
+TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
+    WriteBytes(file_, "ancien\r\n");
+    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
+    if (std::ofstream(dir_ / "probe")) {
+        fs::remove(dir_ / "probe");
+        GTEST_SKIP() << "this user writes into read-only folders";
+    }
+    TestRecord t;
+    SetSlots(t.record, {"nouveau"});
+
+    SaveProgress(t.record, file_.string());
+
+    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    EXPECT_FALSE(TemporaryLeft());
+}
+
+TEST_F(ProgressFile, TemporaryThatCannotBeOpenedKeepsTheOldFile) {
+    WriteBytes(file_, "ancien\r\n");
+    fs::create_directory(temporary_);
+    TestRecord t;
+    SetSlots(t.record, {"nouveau"});
+
+    SaveProgress(t.record, file_.string());
+
+    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    // Not ours to remove.
+    EXPECT_TRUE(fs::is_directory(temporary_));
+}
+
+TEST_F(ProgressFile, WriteErrorKeepsTheOldFile) {
+    if (!fs::exists("/dev/full")) {
+        GTEST_SKIP() << "needs /dev/full to make writes fail";
+    }
+    WriteBytes(file_, "ancien\r\n");
+    fs::create_symlink("/dev/full", temporary_);
+    TestRecord t;
+    SetSlots(t.record, {"nouveau"});
+
+    SaveProgress(t.record, file_.string());
+
+    ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(file_)));
+    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    EXPECT_FALSE(TemporaryLeft());
+}
+
+TEST_F(ProgressFile, FailedReplaceRemovesTheTemporary) {
+    fs::create_directory(file_);
+    WriteBytes(file_ / "inside", "x");
+    TestRecord t;
+    SetSlots(t.record, {"nouveau"});
+
+    SaveProgress(t.record, file_.string());
+
+    EXPECT_TRUE(fs::is_directory(file_));
+    EXPECT_EQ(ReadBytes(file_ / "inside"), "x");
+    EXPECT_FALSE(TemporaryLeft());
+}
+
+}  // namespace
