@@ -1,0 +1,20 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include "services/message_sink.h"
+
+namespace brivel::tool {
+
+// Each command registers its subcommand; its callback stores the process exit
+// status in exitStatus (0 success, 1 failure).
+void AddGradeCommand(CLI::App& app, int& exitStatus);
+void AddLzwCommand(CLI::App& app, int& exitStatus);
+
+// Messages meant for a message box go to standard error, in UTF-8.
+class StderrSink : public MessageSink {
+public:
+    void ShowMessage(const char* text, const char* caption, MessageIcon icon) override;
+};
+
+}  // namespace brivel::tool

@@ -1,0 +1,103 @@
+// brivel grade: the player's verdict for a typed text, one pair or a batch.
+
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "commands.h"
+#include "play/grading.h"
+#include "text/cp1252.h"
+#include "text/fixed_text.h"
+
+namespace brivel::tool {
+
+namespace {
+
+// The Windows-1252 form of a text, or a message on stderr naming where the text
+// came from when it cannot be a quiz text.
+std::optional<std::string> ToQuizText(const std::string& utf8, const std::string& where) {
+    Cp1252Result converted = Utf8ToCp1252(utf8);
+    if (!converted.ok) {
+        std::fprintf(stderr,
+                     "brivel grade: %s: byte %zu: not a character Windows-1252 can hold (or not "
+                     "UTF-8)\n",
+                     where.c_str(), converted.errorOffset + 1);
+        return std::nullopt;
+    }
+    if (converted.text.find('\0') != std::string::npos) {
+        std::fprintf(stderr, "brivel grade: %s: holds a NUL character\n", where.c_str());
+        return std::nullopt;
+    }
+    if (converted.text.size() > kTextMaxLength) {
+        std::fprintf(stderr, "brivel grade: %s: longer than %zu bytes in Windows-1252\n",
+                     where.c_str(), kTextMaxLength);
+        return std::nullopt;
+    }
+    return converted.text;
+}
+
+// Prints the verdict word; false when a text was refused.
+bool GradeAndPrint(const std::string& answer, const std::string& typed, const std::string& where) {
+    std::optional<std::string> a = ToQuizText(answer, where + ": answer");
+    std::optional<std::string> t = ToQuizText(typed, where + ": typed text");
+    if (!a || !t) {
+        return false;
+    }
+    std::cout << Cp1252ToUtf8(VerdictText(Grade(*a, *t))) << '\n';
+    return true;
+}
+
+int RunBatch() {
+    std::string line;
+    for (long number = 1; std::getline(std::cin, line); ++number) {
+        const std::string where = "line " + std::to_string(number);
+        // Only the line end goes: spaces belong to the texts.
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        const std::size_t tab = line.find('\t');
+        if (tab == std::string::npos) {
+            std::cout.flush();
+            std::fprintf(stderr, "brivel grade: %s: expected ANSWER<TAB>TYPED\n", where.c_str());
+            return 1;
+        }
+        if (!GradeAndPrint(line.substr(0, tab), line.substr(tab + 1), where)) {
+            std::cout.flush();
+            return 1;
+        }
+    }
+    return 0;
+}
+
+}  // namespace
+
+void AddGradeCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* grade = app.add_subcommand(
+        "grade", "Print the verdict the player gives for TYPED when the answer is ANSWER");
+    struct Options {
+        std::string answer;
+        std::string typed;
+        bool batch = false;
+    };
+    auto options = std::make_shared<Options>();
+    grade->add_option("ANSWER", options->answer, "The picture's expected answer (UTF-8)");
+    grade->add_option("TYPED", options->typed, "What the player typed (UTF-8)");
+    CLI::Option* batch = grade->add_flag(
+        "--batch", options->batch,
+        "Read lines ANSWER<TAB>TYPED from standard input and print one verdict per line");
+    grade->get_option("ANSWER")->excludes(batch);
+    grade->get_option("TYPED")->excludes(batch);
+    grade->callback([options, grade, &exitStatus] {
+        if (options->batch) {
+            exitStatus = RunBatch();
+            return;
+        }
+        if (grade->count("ANSWER") == 0 || grade->count("TYPED") == 0) {
+            throw CLI::RequiredError("ANSWER and TYPED (or --batch)");
+        }
+        exitStatus = GradeAndPrint(options->answer, options->typed, "argument") ? 0 : 1;
+    });
+}
+
+}  // namespace brivel::tool
