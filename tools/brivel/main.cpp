@@ -25,6 +25,11 @@ int main(int argc, char** argv) {
     brivel::tool::AddGradeCommand(app, exitStatus);
     brivel::tool::AddLzwCommand(app, exitStatus);
 
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        // --help and --version end here too, with status 0; a usage error is 2.
+        return app.exit(error) == 0 ? 0 : 2;
+    }
     return exitStatus;
 }
