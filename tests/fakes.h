@@ -25,8 +25,8 @@ public:
         Rgb colour;
     };
 
-    FontHandle MakeFont(const FontSpec& spec) override {
-        made.push_back({true, spec, {}});
+    FontHandle MakeFont(const FontSpec& request) override {
+        made.push_back({true, request, {}});
         return Handle();
     }
     void ReleaseFont(FontHandle font) override { released.push_back(font); }

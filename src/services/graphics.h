@@ -36,7 +36,7 @@ struct FontSpec {
 class GraphicsFactory {
 public:
     virtual ~GraphicsFactory() = default;
-    virtual FontHandle MakeFont(const FontSpec& spec) = 0;
+    virtual FontHandle MakeFont(const FontSpec& request) = 0;
     virtual void ReleaseFont(FontHandle font) = 0;
     virtual BrushHandle MakeSolidBrush(Rgb colour) = 0;
     virtual void ReleaseBrush(BrushHandle brush) = 0;
