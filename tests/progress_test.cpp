@@ -49,33 +49,19 @@ void FillAllSlots(QuizRecord& record, const std::string& text) {
     }
 }
 
-std::vector<std::string> Slots(const QuizRecord& record, int count) {
+std::vector<std::string> Slots(const QuizRecord& record, std::size_t count) {
     std::vector<std::string> texts;
-    for (int k = 0; k < count; ++k) {
+    for (std::size_t k = 0; k < count; ++k) {
         texts.emplace_back(brivel::TextOf(record.typedAnswers[k]));
     }
     return texts;
 }
 
-// Every byte but NUL and CR, over and over: what a slot can carry through the file.
-std::string AllCarriedBytes(std::size_t length) {
-    std::string text;
-    for (int byte = 1; text.size() < length; byte = byte == 255 ? 1 : byte + 1) {
-        if (byte != '\r') {
-            text += static_cast<char>(byte);
-        }
-    }
-    return text;
-}
-
-// ---------------------------------------------------------------------------
-
 TEST(ProgressFileName, TakesTheProgramNameWithATxtExtension) {
-    struct Case {
+    const struct {
         const char* modulePath;
         const char* expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"ENIGMA.EXE", "ENIGMA.txt"},
         {"enigma.exe", "enigma.txt"},
         {"C:\\quiz\\enigma.exe", "enigma.txt"},
@@ -97,31 +83,19 @@ TEST(ProgressFileName, TakesTheProgramNameWithATxtExtension) {
         {"/usr/games/", ".txt"},
         {"", ".txt"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.modulePath);
-        EXPECT_EQ(ProgressFileName(c.modulePath), c.expected);
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressFileName(c.modulePath), c.expected) << c.modulePath;
     }
 }
 
-// ---------------------------------------------------------------------------
-
-TEST(ProgressFormat, WritesEachSlotAsACrLfLine) {
-    TestRecord t;
-    SetSlots(t.record, {"abc", "", "deux mots", "\xE9t\xE9"});
-    brivel::CopyText(t.record.typedAnswers[4], "not a picture");
-
-    EXPECT_EQ(FormatProgress(t.record), "abc\r\n\r\ndeux mots\r\n\xE9t\xE9\r\n");
-}
-
+// Exact bytes: slot k holds "s<k>", and the lines written are s0 to s<lines - 1>.
 TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
-    struct Case {
-        std::int32_t pictures;
-        std::int32_t answersPerPicture;
-        int expectedLines;
-    };
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-    const Case cases[] = {
+    const struct {
+        std::int32_t pictures, answersPerPicture;
+        int lines;
+    } cases[] = {
         {0, 1, 0},
         {0, 2, 0},
         {-1, 1, 0},
@@ -141,45 +115,41 @@ TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
     for (int k = 0; k < brivel::kMaxPictures; ++k) {
         brivel::CopyText(t.record.typedAnswers[k], "s" + std::to_string(k));
     }
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::to_string(c.pictures) + " x " + std::to_string(c.answersPerPicture));
+    for (const auto& c : cases) {
         t.record.pictureCount = c.pictures;
         t.record.answersPerPicture = c.answersPerPicture;
         std::string expected;
-        for (int k = 0; k < c.expectedLines; ++k) {
+        for (int k = 0; k < c.lines; ++k) {
             expected += "s" + std::to_string(k) + "\r\n";
         }
-        EXPECT_EQ(FormatProgress(t.record), expected);
+        EXPECT_EQ(FormatProgress(t.record), expected) << c.pictures << " x " << c.answersPerPicture;
     }
 }
 
 TEST(ProgressFormat, RoundTripsThroughParse) {
+    // Every byte but NUL and CR, over and over: what a slot can carry through the file.
+    std::string allCarried;
+    for (int byte = 1; allCarried.size() < brivel::kTextMaxLength; byte = byte % 255 + 1) {
+        if (byte != '\r') {
+            allCarried += static_cast<char>(byte);
+        }
+    }
     const std::vector<std::string> texts = {
-        "",
-        "deux mots",
-        "  espaces autour  ",
-        "\xE9t\xE9 \xE0 l'\xEEle \x80\xFF",
-        "",
-        "a\nb",
-        AllCarriedBytes(brivel::kTextMaxLength),
-    };
+        "",     "deux mots", "  espaces autour  ", "\xE9t\xE9 \xE0 l'\xEEle \x80\xFF", "",
+        "a\nb", allCarried};
     TestRecord t;
     SetSlots(t.record, texts);
-
     EXPECT_EQ(ParseProgress(FormatProgress(t.record), static_cast<int>(texts.size())), texts);
 }
 
-// ---------------------------------------------------------------------------
-
 TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
-    struct Case {
+    const std::string x259(259, 'x'), x300(300, 'x');
+    const struct {
         const char* name;
         std::string bytes;
         int n;
         std::vector<std::string> expected;
-    };
-    const std::string x259(259, 'x');
-    const Case cases[] = {
+    } cases[] = {
         {"one line, more pictures", "abc\r\n", 3, {"abc", "", ""}},
         {"lone LF is text", "a\nb\r\nc", 2, {"a\nb", "c"}},
         {"CR skips up to its LF", "a\rxyz\nb\r\n", 2, {"a", "b"}},
@@ -196,33 +166,26 @@ TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
         {"n of zero", "a\r\n", 0, {}},
         {"negative n", "a\r\n", -1, {}},
         {"line of 259 kept whole", x259 + "\r\nb\r\n", 2, {x259, "b"}},
-        {"long line cut, next in step", std::string(300, 'x') + "\r\nb\r\nc", 3, {x259, "b", "c"}},
-        {"LF past the cut stays in its line",
-         std::string(300, 'x') + "\nz\r\nb\r\n",
-         2,
-         {x259, "b"}},
+        {"long line cut, next in step", x300 + "\r\nb\r\nc", 3, {x259, "b", "c"}},
+        {"LF past the cut stays in its line", x300 + "\nz\r\nb\r\n", 2, {x259, "b"}},
         {"zero bytes do not count toward the cut",
          std::string(100, 'x') + std::string(5, '\0') + std::string(200, 'y') + "\r\nnext\r\n",
          2,
          {std::string(100, 'x') + std::string(159, 'y'), "next"}},
-        {"long last line without CR LF", std::string(300, 'x'), 2, {x259, ""}},
+        {"long last line without CR LF", x300, 2, {x259, ""}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(ParseProgress(c.bytes, c.n), c.expected);
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseProgress(c.bytes, c.n), c.expected) << c.name;
     }
 }
 
-// ---------------------------------------------------------------------------
-
 std::string ReadBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 void WriteBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 // Each test works in a fresh folder of its own, removed afterwards.
@@ -244,7 +207,6 @@ protected:
         file_ = dir_ / "quiz.txt";
         temporary_ = dir_ / "quiz.txt.tmp";
     }
-
     void TearDown() override {
         std::error_code ignored;
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
@@ -252,83 +214,79 @@ protected:
     }
 
     bool TemporaryLeft() const { return fs::exists(fs::symlink_status(temporary_)); }
+    // Saves one answer per text to file_.
+    void Save(const std::vector<std::string>& texts) {
+        TestRecord t;
+        SetSlots(t.record, texts);
+        SaveProgress(t.record, file_.string());
+    }
 
-    fs::path dir_;
-    fs::path file_;
-    fs::path temporary_;
+    fs::path dir_, file_, temporary_;
 };
 
-TEST_F(ProgressFile, SaveThenLoadRestoresSlots) {
+TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
+    // A stale temporary from an interrupted save, longer than the new file, does not block.
+    WriteBytes(temporary_, "half a file from before a crash, longer than the new one");
     const std::vector<std::string> texts = {"chat", "", "\xE9l\xE9phant", "deux mots"};
     TestRecord saved;
     SetSlots(saved.record, texts);
-
     SaveProgress(saved.record, file_.string());
-
     EXPECT_EQ(ReadBytes(file_), FormatProgress(saved.record));
     EXPECT_FALSE(TemporaryLeft());
+
     TestRecord loaded;
     FillAllSlots(loaded.record, "avant");
     loaded.record.pictureCount = 4;
     LoadProgress(loaded.record, file_.string());
     EXPECT_EQ(Slots(loaded.record, 4), texts);
-}
 
-TEST_F(ProgressFile, SecondShorterSaveLeavesNoTail) {
-    TestRecord t;
-    SetSlots(t.record, {std::string(200, 'a'), std::string(200, 'b'), "c", "d"});
-    SaveProgress(t.record, file_.string());
-    SetSlots(t.record, {"x", "y"});
-
-    SaveProgress(t.record, file_.string());
-
+    // A second, shorter save leaves no tail.
+    Save({std::string(200, 'a'), std::string(200, 'b'), "c", "d"});
+    Save({"x", "y"});
     EXPECT_EQ(ReadBytes(file_), "x\r\ny\r\n");
     EXPECT_FALSE(TemporaryLeft());
 }
 
-TEST_F(ProgressFile, StaleTemporaryFromAnInterruptedSaveDoesNotBlock) {
-    WriteBytes(temporary_, "half a file from before a crash, longer than the new one");
-    TestRecord t;
-    SetSlots(t.record, {"un"});
-
-    SaveProgress(t.record, file_.string());
-
-    EXPECT_EQ(ReadBytes(file_), "un\r\n");
-    EXPECT_FALSE(TemporaryLeft());
-}
-
 TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
-    TestRecord t;
-    SetSlots(t.record, {"loup"});
     const fs::path previous = fs::current_path();
     fs::current_path(dir_);
-
-    SaveProgress(t.record, "animaux.txt");
-
+    file_ = "animaux.txt";
+    Save({"loup"});
     fs::current_path(previous);
     EXPECT_EQ(ReadBytes(dir_ / "animaux.txt"), "loup\r\n");
     EXPECT_FALSE(fs::exists(dir_ / "animaux.txt.tmp"));
 }
 
 TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
+    std::string lines120;
+    std::vector<std::string> first96;
+    for (int k = 0; k < 120; ++k) {
+        lines120 += "l" + std::to_string(k) + "\r\n";
+        if (k < brivel::kMaxPictures) {
+            first96.push_back("l" + std::to_string(k));
+        }
+    }
     enum class Content { kMissing, kFile, kFolder };
-    struct Case {
+    const struct {
         const char* name;
         Content content;
         std::string bytes;
-        std::vector<std::string> expected;
-    };
-    const Case cases[] = {
-        {"missing file", Content::kMissing, "", {"", "", ""}},
-        {"unreadable (a folder)", Content::kFolder, "", {"", "", ""}},
-        {"empty file", Content::kFile, "", {"", "", ""}},
-        {"fewer lines", Content::kFile, "un\r\ndeux\r\n", {"un", "deux", ""}},
+        std::int32_t pictures;
+        std::vector<std::string> expected;  // the first slots; "avant" was there before
+    } cases[] = {
+        {"missing file", Content::kMissing, "", 3, {"", "", "", "avant"}},
+        {"unreadable (a folder)", Content::kFolder, "", 3, {"", "", "", "avant"}},
+        {"empty file", Content::kFile, "", 3, {"", "", "", "avant"}},
+        {"fewer lines", Content::kFile, "un\r\ndeux\r\n", 3, {"un", "deux", "", "avant"}},
         {"more lines",
          Content::kFile,
          "un\r\ndeux\r\ntrois\r\nquatre\r\n",
-         {"un", "deux", "trois"}},
+         3,
+         {"un", "deux", "trois", "avant"}},
+        {"more pictures than slots", Content::kFile, lines120, 500, first96},
+        {"negative picture count", Content::kFile, lines120, -1, {"avant"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(file_);
         if (c.content == Content::kFile) {
@@ -338,41 +296,15 @@ TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
         }
         TestRecord t;
         FillAllSlots(t.record, "avant");
-        t.record.pictureCount = 3;
-
+        t.record.pictureCount = c.pictures;
         LoadProgress(t.record, file_.string());
-
-        EXPECT_EQ(Slots(t.record, 3), c.expected);
-        EXPECT_STREQ(t.record.typedAnswers[3], "avant");
+        EXPECT_EQ(Slots(t.record, c.expected.size()), c.expected);
     }
-}
-
-TEST_F(ProgressFile, LoadKeepsToTheSlotsThereAre) {
-    std::string bytes;
-    for (int k = 0; k < 120; ++k) {
-        bytes += "l" + std::to_string(k) + "\r\n";
-    }
-    WriteBytes(file_, bytes);
-
-    TestRecord tooMany;
-    tooMany.record.pictureCount = 500;
-    LoadProgress(tooMany.record, file_.string());
-    EXPECT_STREQ(tooMany.record.typedAnswers[0], "l0");
-    EXPECT_STREQ(tooMany.record.typedAnswers[brivel::kMaxPictures - 1], "l95");
-
-    TestRecord negative;
-    FillAllSlots(negative.record, "avant");
-    negative.record.pictureCount = -1;
-    LoadProgress(negative.record, file_.string());
-    EXPECT_STREQ(negative.record.typedAnswers[0], "avant");
 }
 
 TEST_F(ProgressFile, SaveIntoAMissingFolderWritesNothing) {
-    TestRecord t;
-    SetSlots(t.record, {"un"});
-
-    SaveProgress(t.record, (dir_ / "absent" / "quiz.txt").string());
-
+    file_ = dir_ / "absent" / "quiz.txt";
+    Save({"un"});
     EXPECT_FALSE(fs::exists(dir_ / "absent"));
 }
 
@@ -383,11 +315,7 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
         fs::remove(dir_ / "probe");
         GTEST_SKIP() << "this user writes into read-only folders";
     }
-    TestRecord t;
-    SetSlots(t.record, {"nouveau"});
-
-    SaveProgress(t.record, file_.string());
-
+    Save({"nouveau"});
     EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
     EXPECT_FALSE(TemporaryLeft());
 }
@@ -395,14 +323,9 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
 TEST_F(ProgressFile, TemporaryThatCannotBeOpenedKeepsTheOldFile) {
     WriteBytes(file_, "ancien\r\n");
     fs::create_directory(temporary_);
-    TestRecord t;
-    SetSlots(t.record, {"nouveau"});
-
-    SaveProgress(t.record, file_.string());
-
+    Save({"nouveau"});
     EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
-    // Not ours to remove.
-    EXPECT_TRUE(fs::is_directory(temporary_));
+    EXPECT_TRUE(fs::is_directory(temporary_));  // not ours to remove
 }
 
 TEST_F(ProgressFile, WriteErrorKeepsTheOldFile) {
@@ -411,11 +334,7 @@ TEST_F(ProgressFile, WriteErrorKeepsTheOldFile) {
     }
     WriteBytes(file_, "ancien\r\n");
     fs::create_symlink("/dev/full", temporary_);
-    TestRecord t;
-    SetSlots(t.record, {"nouveau"});
-
-    SaveProgress(t.record, file_.string());
-
+    Save({"nouveau"});
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(file_)));
     EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
     EXPECT_FALSE(TemporaryLeft());
@@ -424,11 +343,7 @@ TEST_F(ProgressFile, WriteErrorKeepsTheOldFile) {
 TEST_F(ProgressFile, FailedReplaceRemovesTheTemporary) {
     fs::create_directory(file_);
     WriteBytes(file_ / "inside", "x");
-    TestRecord t;
-    SetSlots(t.record, {"nouveau"});
-
-    SaveProgress(t.record, file_.string());
-
+    Save({"nouveau"});
     EXPECT_TRUE(fs::is_directory(file_));
     EXPECT_EQ(ReadBytes(file_ / "inside"), "x");
     EXPECT_FALSE(TemporaryLeft());

@@ -2,10 +2,11 @@
 
 namespace brivel {
 
-// The icon a message box carries; the player's boxes use only these two.
+// The icon a message box carries.
 enum class MessageIcon {
     None,         // plain box with an OK button
     Information,  // the "i" icon
+    Error,        // the stop sign: the PNG fallback's failures (MB_ICONERROR)
 };
 
 // Where the core sends what the user must be told. The Windows player shows a

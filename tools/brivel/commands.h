@@ -10,6 +10,7 @@ namespace brivel::tool {
 // status in exitStatus (0 success, 1 failure).
 void AddGradeCommand(CLI::App& app, int& exitStatus);
 void AddLzwCommand(CLI::App& app, int& exitStatus);
+void AddPictureCommand(CLI::App& app, int& exitStatus);
 
 // Messages meant for a message box go to standard error, in UTF-8.
 class StderrSink : public MessageSink {

@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     int exitStatus = 0;
     brivel::tool::AddGradeCommand(app, exitStatus);
     brivel::tool::AddLzwCommand(app, exitStatus);
+    brivel::tool::AddPictureCommand(app, exitStatus);
 
     try {
         app.parse(argc, argv);

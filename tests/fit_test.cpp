@@ -1,0 +1,174 @@
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <random>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+// stb's box filter is an exact area average: the reference our resampler is
+// held to. Only the tests and the benchmark compile it.
+#define STB_IMAGE_RESIZE_IMPLEMENTATION
+#define STB_IMAGE_RESIZE_STATIC
+#include <stb/stb_image_resize.h>
+
+#include "pictures/fit.h"
+#include "pictures/resample.h"
+
+namespace brivel {
+namespace {
+
+RgbImage Noise(int width, int height, unsigned seed) {
+    RgbImage image;
+    EXPECT_TRUE(AllocateRgbImage(image, width, height));
+    std::mt19937 random(seed);
+    for (std::uint8_t& sample : image.pixels) {
+        sample = static_cast<std::uint8_t>(random());
+    }
+    return image;
+}
+
+RgbImage Uniform(int width, int height, std::uint8_t r, std::uint8_t g, std::uint8_t b) {
+    RgbImage image;
+    EXPECT_TRUE(AllocateRgbImage(image, width, height));
+    for (std::size_t i = 0; i < image.pixels.size(); i += 3) {
+        image.pixels[i] = r;
+        image.pixels[i + 1] = g;
+        image.pixels[i + 2] = b;
+    }
+    return image;
+}
+
+TEST(FitSize, FollowsTheRuleWithTruncation) {
+    struct Case {
+        int sw, sh, bw, bh;
+        FittedSize expected;
+    };
+    const Case cases[] = {
+        {640, 480, 640, 480, {640, 480}},    // factor 1
+        {1000, 300, 640, 480, {640, 192}},   // width decides
+        {300, 1000, 640, 480, {144, 480}},   // height decides
+        {320, 240, 640, 480, {640, 480}},    // enlarged
+        {1280, 960, 640, 480, {640, 480}},   // both factors equal
+        {1001, 1000, 640, 480, {480, 480}},  // 480.48 truncated
+        {7, 3, 640, 480, {640, 274}},        // 274.28 truncated
+        // 640 / 1232 x 1232 is 639.999... in double: truncation loses a pixel
+        // on both sides, as on Windows.
+        {1232, 924, 640, 480, {639, 479}},
+        {77, 50, 640, 480, {639, 415}},
+        {1000, 1, 640, 480, {640, 0}},  // too thin to keep a row
+        {1, 1, INT_MAX, INT_MAX, {INT_MAX, INT_MAX}},
+        {0, 480, 640, 480, {0, 0}},
+        {640, -480, 640, 480, {0, 0}},
+        {640, 480, 0, 480, {0, 0}},
+        {640, 480, 640, -1, {0, 0}},
+    };
+    for (const Case& c : cases) {
+        const FittedSize got = FitSize(c.sw, c.sh, c.bw, c.bh);
+        EXPECT_EQ(got.width, c.expected.width)
+            << c.sw << "x" << c.sh << " in " << c.bw << "x" << c.bh;
+        EXPECT_EQ(got.height, c.expected.height)
+            << c.sw << "x" << c.sh << " in " << c.bw << "x" << c.bh;
+    }
+}
+
+TEST(FitImage, FactorOneIsAnExactCopyAndInPlaceKeepsTheBuffer) {
+    const RgbImage source = Noise(7, 5, 1);
+    const RgbImage copy = FitImage(source, 7, 5);
+    EXPECT_EQ(copy.width, 7);
+    EXPECT_EQ(copy.height, 5);
+    EXPECT_EQ(copy.pixels, source.pixels);
+
+    // Fits 21 x 10 exactly at factor 1: width decides.
+    RgbImage picture = Noise(7, 5, 2);
+    const std::vector<std::uint8_t> before = picture.pixels;
+    const std::uint8_t* buffer = picture.pixels.data();
+    EXPECT_EQ(FitInPlace(picture, 7, 10), FitStatus::Ok);
+    EXPECT_EQ(picture.pixels.data(), buffer);
+    EXPECT_EQ(picture.pixels, before);
+}
+
+TEST(FitImage, ShrinkingAveragesAndUniformStaysUniform) {
+    // One-pixel black and white checker, halved: every pixel covers two of each.
+    RgbImage checker = Uniform(64, 48, 0, 0, 0);
+    for (int y = 0; y < 48; ++y) {
+        for (int x = (y & 1); x < 64; x += 2) {
+            for (int c = 0; c < 3; ++c) {
+                checker.pixels[(static_cast<std::size_t>(y) * 64 + x) * 3 + c] = 255;
+            }
+        }
+    }
+    const RgbImage grey = FitImage(checker, 32, 24);
+    ASSERT_EQ(grey.width, 32);
+    ASSERT_EQ(grey.height, 24);
+    for (std::uint8_t sample : grey.pixels) {
+        ASSERT_GE(sample, 127);
+        ASSERT_LE(sample, 128);
+    }
+
+    // Ratios that cut pixels into uneven shares, shrinking and enlarging.
+    const int boxes[][2] = {{333, 250}, {7, 7}, {2, 2}, {1000, 1000}};
+    for (const auto& box : boxes) {
+        const RgbImage fitted = FitImage(Uniform(640, 480, 37, 150, 222), box[0], box[1]);
+        const FittedSize size = FitSize(640, 480, box[0], box[1]);
+        ASSERT_EQ(fitted.width, size.width);
+        ASSERT_EQ(fitted.height, size.height);
+        for (std::size_t i = 0; i < fitted.pixels.size(); i += 3) {
+            ASSERT_EQ(fitted.pixels[i], 37) << box[0];
+            ASSERT_EQ(fitted.pixels[i + 1], 150) << box[0];
+            ASSERT_EQ(fitted.pixels[i + 2], 222) << box[0];
+        }
+    }
+}
+
+// Same pixels as stb's area average, give or take rounding.
+TEST(FitImage, MatchesStbBoxFilter) {
+    struct Case {
+        int sw, sh, bw, bh;
+    };
+    const Case cases[] = {
+        {640, 480, 320, 240},   // halved
+        {640, 480, 333, 250},   // uneven shares
+        {1001, 701, 64, 64},    // strong shrink
+        {37, 23, 100, 100},     // uneven enlargement
+        {3, 2, 6, 4},           // doubled: plain replication
+        {1232, 924, 640, 480},  // 639 x 479
+    };
+    for (const Case& c : cases) {
+        const RgbImage source = Noise(c.sw, c.sh, static_cast<unsigned>(c.sw));
+        const RgbImage ours = FitImage(source, c.bw, c.bh);
+        const FittedSize size = FitSize(c.sw, c.sh, c.bw, c.bh);
+        ASSERT_EQ(ours.width, size.width);
+        ASSERT_EQ(ours.height, size.height);
+        std::vector<std::uint8_t> theirs(ours.pixels.size());
+        ASSERT_EQ(stbir_resize_uint8_generic(source.pixels.data(), c.sw, c.sh, 0, theirs.data(),
+                                             size.width, size.height, 0, 3,
+                                             STBIR_ALPHA_CHANNEL_NONE, 0, STBIR_EDGE_CLAMP,
+                                             STBIR_FILTER_BOX, STBIR_COLORSPACE_LINEAR, nullptr),
+                  1);
+        int worst = 0;
+        for (std::size_t i = 0; i < theirs.size(); ++i) {
+            worst = std::max(worst, std::abs(ours.pixels[i] - theirs[i]));
+        }
+        EXPECT_LE(worst, 1) << c.sw << "x" << c.sh << " in " << c.bw << "x" << c.bh;
+    }
+}
+
+TEST(FitImage, RefusesWhatItCannotFit) {
+    RgbImage picture = Noise(4, 3, 3);
+    EXPECT_EQ(FitInPlace(picture, 0, 480), FitStatus::Empty);
+    RgbImage thin = Noise(1000, 1, 4);
+    EXPECT_EQ(FitInPlace(thin, 640, 480), FitStatus::Empty);  // 640 x 0
+    // Refused by the size limit before anything is allocated.
+    EXPECT_EQ(FitInPlace(picture, 100000, 100000), FitStatus::OutOfMemory);
+    EXPECT_EQ(picture.width, 4);
+    EXPECT_EQ(picture.pixels.size(), 36u);
+
+    RgbImage torn = picture;
+    torn.pixels.pop_back();
+    EXPECT_EQ(FitInPlace(torn, 8, 6), FitStatus::Empty);
+    EXPECT_TRUE(FitImage(torn, 8, 6).pixels.empty());
+}
+
+}  // namespace
+}  // namespace brivel

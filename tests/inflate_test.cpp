@@ -1,0 +1,809 @@
+#include "pictures/inflate.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <ostream>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "alloc_hooks.h"
+
+namespace brivel {
+
+void PrintTo(InflateStatus status, std::ostream* os) {
+    *os << InflateStatusName(status);
+}
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes operator+(Bytes a, const Bytes& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+Bytes Str(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
+Bytes BigEndian32(std::uint32_t value) {
+    return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
+            static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
+}
+Bytes ReadFile(const std::string& name) {
+    std::ifstream file(std::string(BRIVEL_TESTDATA) + "/deflate/" + name, std::ios::binary);
+    EXPECT_TRUE(file) << name;
+    return Bytes(std::istreambuf_iterator<char>(file), {});
+}
+
+// Rows of a smooth picture with grain, each with a PNG filter applied.
+Bytes ImageRows(std::size_t width, std::size_t height, std::mt19937& rng) {
+    const std::size_t stride = width * 3;
+    Bytes rows, previous(stride, 0), current(stride);
+    for (std::size_t y = 0; y < height; ++y) {
+        for (std::size_t x = 0; x < stride; ++x) {
+            current[x] = static_cast<std::uint8_t>(x * 7 / 3 + y * 2 + x * y / 97 + rng() % 5);
+        }
+        const std::size_t filter = y % 5;
+        rows.push_back(static_cast<std::uint8_t>(filter));
+        for (std::size_t x = 0; x < stride; ++x) {
+            const int a = x >= 3 ? current[x - 3] : 0, b = previous[x],
+                      c = x >= 3 ? previous[x - 3] : 0, p = a + b - c;
+            const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int predictor[5] = {0, a, b, (a + b) / 2,
+                                      pa <= pb && pa <= pc ? a
+                                      : pb <= pc           ? b
+                                                           : c};
+            rows.push_back(static_cast<std::uint8_t>(current[x] - predictor[filter]));
+        }
+        previous = current;
+    }
+    return rows;
+}
+
+Bytes Text(std::size_t size, std::mt19937& rng) {
+    static const char* const kWords[] = {"the",   "picture", "quiz", "answer", "BRAVO", "presque",
+                                         "image", "code",    "of",   "a",      "\n"};
+    std::string text;
+    while (text.size() < size) {
+        text = text + kWords[rng() % std::size(kWords)] + " ";
+    }
+    return Str(text);
+}
+
+Bytes Noise(std::size_t size, std::mt19937& rng) {
+    Bytes bytes(size);
+    std::generate(bytes.begin(), bytes.end(), [&] { return static_cast<std::uint8_t>(rng()); });
+    return bytes;
+}
+
+// Runs of short patterns (distances below a word) and long ones, with noise.
+Bytes Runs(std::size_t size, std::mt19937& rng) {
+    Bytes bytes;
+    while (bytes.size() < size) {
+        const Bytes pattern = Noise(1 + rng() % 9, rng);
+        for (std::size_t i = 0, length = rng() % 700; i < length; ++i) {
+            bytes.push_back(pattern[i % pattern.size()]);
+        }
+        bytes.push_back(static_cast<std::uint8_t>(rng()));
+    }
+    return bytes;
+}
+
+Bytes Compress(const Bytes& data, int level, int strategy, int windowBits = 15, int memLevel = 8) {
+    z_stream stream{};
+    EXPECT_EQ(deflateInit2(&stream, level, Z_DEFLATED, windowBits, memLevel, strategy), Z_OK);
+    stream.next_in = const_cast<Bytef*>(data.data());
+    stream.avail_in = static_cast<uInt>(data.size());
+    Bytes out;
+    int status = Z_OK;
+    while (status == Z_OK) {  // deflateBound is not always enough for small windows
+        out.resize(out.size() + deflateBound(&stream, static_cast<uLong>(data.size())));
+        stream.next_out = out.data() + stream.total_out;
+        stream.avail_out = static_cast<uInt>(out.size() - stream.total_out);
+        status = deflate(&stream, Z_FINISH);
+    }
+    EXPECT_EQ(status, Z_STREAM_END);
+    out.resize(stream.total_out);
+    deflateEnd(&stream);
+    return out;
+}
+
+struct Chunk {
+    std::string type;
+    Bytes data;
+};
+
+// Chunks as a PNG file lays them out; the CRCs are junk, as nobody reads them.
+Bytes ChunkFile(const std::vector<Chunk>& chunks) {
+    Bytes file;
+    for (const Chunk& chunk : chunks) {
+        file = file + BigEndian32(static_cast<std::uint32_t>(chunk.data.size())) + Str(chunk.type) +
+               chunk.data + BigEndian32(0xDEADBEEF);
+    }
+    return file;
+}
+
+// The stream over IDAT and IDAt chunks of random sizes, many of 0 or 1 byte,
+// after a 13-byte header chunk (the first IDAT starts at 25) and followed by
+// IEND and an IDAT chunk of junk that must not be read.
+constexpr std::size_t kFirstIdat = 25;
+Bytes SplitIntoChunks(const Bytes& stream, std::mt19937& rng) {
+    std::vector<Chunk> chunks = {{"IHDR", Bytes(13, 0)}, {"IDAT", {}}};
+    for (auto at = stream.begin(); at != stream.end();) {
+        const std::size_t limits[] = {0, 1, 1, 7, 100, 5000, 70000};
+        const auto size = std::min<std::ptrdiff_t>(stream.end() - at,
+                                                   std::ptrdiff_t(rng() % (limits[rng() % 7] + 1)));
+        chunks.push_back({rng() % 4 == 0 ? "IDAt" : "IDAT", Bytes(at, at + size)});
+        at += size;
+    }
+    chunks.push_back({"IEND", {}});
+    chunks.push_back({"IDAT", Bytes(40, 0xFF)});
+    return ChunkFile(chunks);
+}
+
+struct Decoded {
+    InflateStatus status;
+    Bytes bytes;
+};
+
+Decoded InflateInto(IdatReader reader, std::size_t outSize) {
+    Bytes out(outSize);
+    const InflateResult result = Inflate(reader, out.data(), out.size());
+    EXPECT_LE(result.written, outSize);
+    out.resize(result.written);
+    return {result.status, out};
+}
+Decoded InflateBuffer(const Bytes& stream, std::size_t outSize) {
+    return InflateInto(IdatReader::OverBuffer(stream.data(), stream.size()), outSize);
+}
+
+// The reference: codes matched bit by bit against per-length limits in
+// canonical order, bytes copied one by one; a failure is thrown.
+
+class ReferenceInflater {
+public:
+    ReferenceInflater(const Bytes& in, std::size_t outSize) : in_(in), outSize_(outSize) {}
+
+    Decoded Run() {
+        try {
+            const std::uint32_t method = Bits(8), flags = Bits(8);
+            Check((method & 15) == 8 && method >> 4 <= 7 && (flags & 0x20) == 0,
+                  InflateStatus::BadHeader);
+            for (bool final = false; !final;) {
+                final = Bits(1) != 0;
+                const std::uint32_t type = Bits(2);
+                Check(type != 3, InflateStatus::BadBlockType);
+                type == 0 ? Stored() : Codes(type == 1);
+            }
+            return {InflateStatus::Ok, out_};
+        } catch (InflateStatus status) {
+            return {status, out_};
+        }
+    }
+
+private:
+    // Symbols in canonical order, with the number of codes of each length.
+    struct Table {
+        unsigned maxLength = 0;
+        std::uint32_t count[16] = {};
+        std::vector<unsigned> symbols;
+    };
+
+    static void Check(bool ok, InflateStatus failure) {
+        if (!ok) {
+            throw failure;
+        }
+    }
+    std::uint32_t Bits(unsigned count) {
+        std::uint32_t value = 0;
+        for (unsigned i = 0; i < count; ++i, ++bit_) {
+            Check(bit_ < in_.size() * 8, InflateStatus::InputEnded);
+            value |= (in_[bit_ / 8] >> bit_ % 8 & 1u) << i;
+        }
+        return value;
+    }
+    void Put(std::uint32_t byte) {
+        Check(out_.size() < outSize_, InflateStatus::OutputFull);
+        out_.push_back(static_cast<std::uint8_t>(byte));
+    }
+    static Table Build(const std::uint8_t* lengths, unsigned count, unsigned maxLength) {
+        Table table;
+        table.maxLength = maxLength;
+        for (unsigned length = 1; length <= maxLength; ++length) {
+            for (unsigned symbol = 0; symbol < count; ++symbol) {
+                if (lengths[symbol] == length) {
+                    ++table.count[length];
+                    table.symbols.push_back(symbol);
+                }
+            }
+        }
+        return table;
+    }
+    // The first code of each length follows the codes of the length before;
+    // codes of an over-subscribed set past the last that fits never match.
+    unsigned Decode(const Table& table) {
+        std::uint32_t code = 0, first = 0, index = 0;
+        for (unsigned length = 1; length <= table.maxLength; ++length) {
+            code |= Bits(1);
+            if (code < first + table.count[length]) {
+                return table.symbols.at(index + code - first);
+            }
+            index += table.count[length];
+            first = (first + table.count[length]) << 1;
+            code <<= 1;
+        }
+        throw InflateStatus::NoSymbol;
+    }
+    void Stored() {
+        bit_ = (bit_ + 7) / 8 * 8;
+        const std::uint32_t length = Bits(16);
+        Check(length == (~Bits(16) & 0xFFFF), InflateStatus::StoredLengthMismatch);
+        for (std::uint32_t i = 0; i < length; ++i) {
+            Put(Bits(8));
+        }
+    }
+    void Codes(bool fixed) {
+        std::uint8_t lengths[320] = {};
+        unsigned litLenCount = 288, distCount = 32;
+        if (fixed) {
+            std::fill(lengths, lengths + 144, 8);
+            std::fill(lengths + 144, lengths + 256, 9);
+            std::fill(lengths + 256, lengths + 280, 7);
+            std::fill(lengths + 280, lengths + 288, 8);
+            std::fill(lengths + 288, lengths + 320, 5);  // distances: plain 5-bit numbers
+        } else {
+            litLenCount = Bits(5) + 257;
+            distCount = Bits(5) + 1;
+            const unsigned codeLengthCount = Bits(4) + 4;
+            static const unsigned kOrder[19] = {16, 17, 18, 0, 8,  7, 9,  6, 10, 5,
+                                                11, 4,  12, 3, 13, 2, 14, 1, 15};
+            std::uint8_t codeLengthLengths[19] = {};
+            for (unsigned i = 0; i < codeLengthCount; ++i) {
+                codeLengthLengths[kOrder[i]] = static_cast<std::uint8_t>(Bits(3));
+            }
+            const Table codeLengths = Build(codeLengthLengths, 19, 7);
+            for (unsigned filled = 0; filled < litLenCount + distCount;) {
+                const unsigned symbol = Decode(codeLengths);
+                if (symbol < 16) {
+                    lengths[filled++] = static_cast<std::uint8_t>(symbol);
+                    continue;
+                }
+                Check(symbol != 16 || filled > 0, InflateStatus::BadRepeat);
+                const unsigned repeat = symbol == 16   ? 3 + Bits(2)
+                                        : symbol == 17 ? 3 + Bits(3)
+                                                       : 11 + Bits(7);
+                Check(filled + repeat <= litLenCount + distCount, InflateStatus::BadRepeat);
+                std::fill_n(lengths + filled, repeat, symbol == 16 ? lengths[filled - 1] : 0);
+                filled += repeat;
+            }
+        }
+        const Table litLen = Build(lengths, litLenCount, fixed ? 9 : 15);
+        const Table dist = Build(lengths + litLenCount, distCount, fixed ? 5 : 15);
+        static const unsigned kLengthBase[] = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                               15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
+                                               67, 83, 99, 115, 131, 163, 195, 227, 258};
+        static const unsigned kDistanceBase[] = {
+            1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
+            193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+        for (unsigned symbol = Decode(litLen); symbol != 256; symbol = Decode(litLen)) {
+            if (symbol < 256) {
+                Put(symbol);
+                continue;
+            }
+            Check(symbol <= 285, InflateStatus::BadSymbol);
+            const unsigned length = kLengthBase[symbol - 257] +
+                                    Bits(symbol < 265 || symbol == 285 ? 0 : (symbol - 261) / 4);
+            symbol = Decode(dist);
+            Check(symbol <= 29, InflateStatus::BadSymbol);
+            const std::size_t distance =
+                kDistanceBase[symbol] + Bits(symbol < 4 ? 0 : symbol / 2 - 1);
+            Check(distance <= out_.size(), InflateStatus::DistanceTooFar);
+            for (unsigned i = 0; i < length; ++i) {
+                Put(out_[out_.size() - distance]);
+            }
+        }
+    }
+
+    const Bytes& in_;
+    std::size_t outSize_;
+    std::size_t bit_ = 0;
+    Bytes out_;
+};
+
+Decoded Reference(const Bytes& stream, std::size_t outSize) {
+    return ReferenceInflater(stream, outSize).Run();
+}
+
+// Codes numbered the canonical way; an over-subscribed set gives values that
+// no longer fit their length, which cannot be sent.
+std::vector<std::uint32_t> CanonicalCodes(const std::vector<std::uint8_t>& lengths) {
+    std::uint32_t count[16] = {}, next[16] = {};
+    for (std::uint8_t length : lengths) {
+        count[length] += length != 0;
+    }
+    for (unsigned length = 1; length < 16; ++length) {
+        next[length] = (next[length - 1] + count[length - 1]) * 2;
+    }
+    std::vector<std::uint32_t> codes;
+    for (std::uint8_t length : lengths) {
+        codes.push_back(length != 0 ? next[length]++ : 0);
+    }
+    return codes;
+}
+
+constexpr unsigned kDistance = 1000;  // FixedBlock: kDistance + d is distance symbol d
+
+class BitWriter {
+public:
+    void Bits(std::uint32_t value, unsigned count) {
+        for (unsigned i = 0; i < count; ++i, used_ = (used_ + 1) % 8) {
+            if (used_ == 0) {
+                bytes.push_back(0);
+            }
+            bytes.back() = static_cast<std::uint8_t>(bytes.back() | (value >> i & 1) << used_);
+        }
+    }
+    // Huffman codes go most significant bit first.
+    void Code(std::uint32_t code, unsigned length) {
+        while (length-- > 0) {
+            Bits(code >> length, 1);
+        }
+    }
+    void Fixed(unsigned symbol) {
+        std::vector<std::uint8_t> lengths(288, 8);
+        std::fill(lengths.begin() + 144, lengths.begin() + 256, 9);
+        std::fill(lengths.begin() + 256, lengths.begin() + 280, 7);
+        symbol >= kDistance ? Code(symbol - kDistance, 5)
+                            : Code(CanonicalCodes(lengths)[symbol], lengths[symbol]);
+    }
+    void FixedBlock(bool final, const std::vector<unsigned>& symbols) {
+        Bits(final ? 3 : 2, 3);
+        for (unsigned symbol : symbols) {
+            Fixed(symbol);
+        }
+    }
+    void Stored(bool final, const Bytes& data, std::uint16_t complementError = 0) {
+        Bits(final, 3);
+        used_ = 0;
+        const auto length = static_cast<std::uint16_t>(data.size());
+        const auto complement = static_cast<std::uint16_t>(~length ^ complementError);
+        bytes = bytes +
+                Bytes{static_cast<std::uint8_t>(length), static_cast<std::uint8_t>(length >> 8),
+                      static_cast<std::uint8_t>(complement),
+                      static_cast<std::uint8_t>(complement >> 8)} +
+                data;
+    }
+    // A dynamic block header: the code-length code gives 0 to 15 four bits
+    // each (six, and two to 16, 17 and 18, when repeats are wanted); then the
+    // code-length symbols, a repeat's extra bits as the pair's second.
+    void Dynamic(bool final, unsigned litLenCount, unsigned distCount,
+                 const std::vector<std::pair<unsigned, unsigned>>& symbols, bool repeats = false) {
+        Bits(final ? 5 : 4, 3);
+        Bits(litLenCount - 257, 5);
+        Bits(distCount - 1, 5);
+        Bits(15, 4);
+        std::vector<std::uint8_t> lengths(19, repeats ? 6 : 4);
+        std::fill(lengths.begin() + 16, lengths.end(), repeats ? 2 : 0);
+        for (unsigned symbol : {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15}) {
+            Bits(lengths[symbol], 3);
+        }
+        const std::vector<std::uint32_t> codes = CanonicalCodes(lengths);
+        for (const auto& [symbol, extra] : symbols) {
+            Code(codes[symbol], lengths[symbol]);
+            Bits(extra, symbol == 16 ? 2 : symbol == 17 ? 3 : symbol == 18 ? 7 : 0);
+        }
+    }
+    // The header sending these literal/length then distance code lengths.
+    void Dynamic(bool final, const std::vector<std::uint8_t>& lengths, unsigned litLenCount) {
+        std::vector<std::pair<unsigned, unsigned>> symbols;
+        for (std::uint8_t length : lengths) {
+            symbols.emplace_back(length, 0);
+        }
+        Dynamic(final, litLenCount, static_cast<unsigned>(lengths.size()) - litLenCount, symbols);
+    }
+
+    std::size_t BitCount() const { return bytes.size() * 8 - (used_ == 0 ? 0 : 8 - used_); }
+
+    Bytes bytes;
+
+private:
+    unsigned used_ = 0;
+};
+
+// A zlib stream around deflate data, with a checksum of zeros.
+Bytes Zlib(const Bytes& body, std::uint8_t method = 0x78, std::uint8_t flags = 0x01) {
+    return Bytes{method, flags} + body + Bytes(4, 0);
+}
+Bytes Fixed(const std::vector<unsigned>& symbols) {
+    BitWriter writer;
+    writer.FixedBlock(true, symbols);
+    return writer.bytes;
+}
+
+TEST(InflateDifferential, SameBytesAsZlibAtEveryLevelAndStrategyOverRandomChunks) {
+    std::mt19937 rng(1950);
+    const std::pair<const char*, Bytes> inputs[] = {{"image", ImageRows(211, 97, rng)},
+                                                    {"text", Text(50000, rng)},
+                                                    {"noise", Noise(40000, rng)},
+                                                    {"runs", Runs(70000, rng)},
+                                                    {"one byte", {42}},
+                                                    {"empty", {}}};
+    int variant = 0;
+    for (const auto& [name, data] : inputs) {
+        for (int level = 0; level <= 9; ++level) {
+            for (int strategy : {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED}) {
+                SCOPED_TRACE(::testing::Message()
+                             << name << " level " << level << " strategy " << strategy);
+                ++variant;
+                const Bytes stream =
+                    Compress(data, level, strategy, 9 + variant % 7, 1 + variant % 9);
+                // Junk after the trailer lands in the last IDAT chunks.
+                const Bytes file = SplitIntoChunks(stream + Noise(rng() % 30, rng), rng);
+                const Decoded chunked = InflateInto(
+                    IdatReader::OverChunks(file.data(), file.size(), kFirstIdat), data.size());
+                EXPECT_EQ(chunked.status, InflateStatus::Ok);
+                EXPECT_TRUE(chunked.bytes == data);
+                const Decoded roomy = InflateBuffer(stream, data.size() + 300);
+                EXPECT_EQ(roomy.status, InflateStatus::Ok);
+                EXPECT_TRUE(roomy.bytes == data);
+                if (!data.empty()) {
+                    EXPECT_EQ(InflateBuffer(stream, data.size() - 1).status,
+                              InflateStatus::OutputFull);
+                }
+            }
+        }
+    }
+}
+
+struct EdgeCase {
+    const char* name;
+    Bytes stream;
+    InflateStatus status;
+    Bytes output = {};  // on Ok
+    std::size_t outSize = 1000;
+};
+
+std::vector<EdgeCase> EdgeCases() {
+    const Bytes hello = Str("hello");
+    BitWriter stored, storedMismatch, twoStored, afterEmptyFixed, mixed, type3;
+    stored.Stored(true, hello);
+    storedMismatch.Stored(true, hello, 0x0100);
+    twoStored.Stored(false, Str("he"));
+    twoStored.Stored(false, {});
+    twoStored.Stored(true, Str("llo"));
+    // After an empty fixed block, a refill leaves three of the stored data
+    // bytes in the bit buffer.
+    afterEmptyFixed.FixedBlock(false, {256});
+    afterEmptyFixed.Stored(true, hello);
+    // A short stored block between fixed blocks long enough for the fast loop.
+    std::vector<unsigned> letters;
+    for (unsigned i = 0; i < 60; ++i) {
+        letters.push_back('a' + i % 26);
+    }
+    Bytes mixedOut(letters.begin(), letters.end());
+    mixedOut = mixedOut + Str("st") + mixedOut;
+    letters.push_back(256);
+    mixed.FixedBlock(false, letters);
+    mixed.Stored(false, Str("st"));
+    mixed.FixedBlock(true, letters);
+    type3.Bits(7, 3);
+
+    BitWriter repeatFirst, repeatPast, overSubscribed, incomplete, noDistances, wideCounts;
+    repeatFirst.Dynamic(true, 257, 1, {{16, 0}}, true);
+    // 255 zeros and a one; a 16 of three copies where two lengths are left.
+    repeatPast.Dynamic(true, 257, 1, {{18, 127}, {18, 106}, {1, 0}, {16, 0}}, true);
+    // EOB takes the one 1-bit code; 'a', 'b' and 'c' share the 2-bit codes
+    // after it, of which only two fit (10, 11): 'c' can never be sent.
+    std::vector<std::uint8_t> lengths(258, 0);
+    lengths[256] = lengths[257] = 1;  // 257: the one distance code
+    lengths['a'] = lengths['b'] = lengths['c'] = 2;
+    overSubscribed.Dynamic(true, lengths, 257);
+    for (const auto& [code, bits] :
+         std::vector<std::pair<unsigned, unsigned>>{{2, 2}, {3, 2}, {2, 2}, {0, 1}}) {
+        overSubscribed.Code(code, bits);
+    }
+    // 'a' = 0 and EOB = 10: every code starting 11 is missing.
+    lengths.assign(258, 0);
+    lengths['a'] = 1;
+    lengths[256] = 2;
+    noDistances.Dynamic(true, lengths, 257);
+    noDistances.Code(0, 1);
+    noDistances.Code(2, 2);
+    incomplete.Dynamic(true, lengths, 257);
+    while ((incomplete.BitCount() + 15) % 8 != 0) {  // 'a's, so that a gap's 15 bits end a byte
+        incomplete.Code(0, 1);
+    }
+    incomplete.Code(3, 2);
+    const Bytes cutInGap = Bytes{0x78, 0x01} + incomplete.bytes;
+    incomplete.Bits(0, 13);
+    // HLIT 288 and HDIST 32 are taken as long as 286, 287, 30 and 31 never occur.
+    lengths.assign(320, 0);
+    lengths['a'] = lengths[256] = lengths[287] = 2;
+    lengths[288 + 31] = 1;
+    wideCounts.Dynamic(true, lengths, 288);
+    wideCounts.Code(0, 2);
+    wideCounts.Code(1, 2);
+
+    const Bytes text = Str("a picture quiz, a picture quiz, a picture quiz");
+    const Bytes textStream = Compress(text, 9, Z_DEFAULT_STRATEGY);
+    const auto adler = static_cast<std::uint32_t>(adler32(1, hello.data(), 5));
+    const unsigned d0 = kDistance, d1 = kDistance + 1;
+    const Bytes header = {0x78, 0x01};
+    using S = InflateStatus;
+    return {
+        {"one stored block", header + stored.bytes + BigEndian32(adler), S::Ok, hello},
+        {"stored blocks, one empty", Zlib(twoStored.bytes), S::Ok, hello},
+        {"stored length mismatch", Zlib(storedMismatch.bytes), S::StoredLengthMismatch},
+        {"stored block past the output", Zlib(stored.bytes), S::OutputFull, {}, 4},
+        {"buffered stored bytes, no room", Zlib(afterEmptyFixed.bytes), S::OutputFull, {}, 2},
+        {"stored block between fixed blocks", Zlib(mixed.bytes), S::Ok, mixedOut},
+        {"stored block cut short", header + Bytes(stored.bytes.begin(), stored.bytes.end() - 2),
+         S::InputEnded},
+        {"preset dictionary", Zlib(stored.bytes, 0x78, 0xBB), S::BadHeader},
+        {"method 7", Zlib(stored.bytes, 0x77, 0x01), S::BadHeader},
+        {"window code 8", Zlib(stored.bytes, 0x88, 0x01), S::BadHeader},
+        {"window code 0", Zlib(stored.bytes, 0x08, 0x00), S::Ok, hello},
+        {"wrong header check", Zlib(stored.bytes, 0x78, 0x00), S::Ok, hello},
+        {"wrong Adler-32", Zlib(stored.bytes), S::Ok, hello},
+        {"no Adler-32", header + stored.bytes, S::Ok, hello},
+        {"bytes after the trailer", textStream + Str("junk"), S::Ok, text},
+        {"empty input", {}, S::InputEnded},
+        {"header only", header, S::InputEnded},
+        {"cut mid-block", Bytes(textStream.begin(), textStream.begin() + 12), S::InputEnded},
+        {"block type 3", Zlib(type3.bytes), S::BadBlockType},
+        {"distance 1 length 258", Zlib(Fixed({'x', 285, d0, 256})), S::Ok, Bytes(259, 'x')},
+        {"distance before the output", Zlib(Fixed({'a', 257, d1})), S::DistanceTooFar},
+        {"length symbol 286", Zlib(Fixed({'a', 286})), S::BadSymbol},
+        {"length symbol 287", Zlib(Fixed({287})), S::BadSymbol},
+        {"distance symbol 30", Zlib(Fixed({'a', 257, kDistance + 30})), S::BadSymbol},
+        {"distance symbol 31", Zlib(Fixed({'a', 257, kDistance + 31})), S::BadSymbol},
+        {"literal past the output", Zlib(Fixed({'a', 'b', 256})), S::OutputFull, {}, 1},
+        {"output exactly full", Zlib(Fixed({'a', 'b', 256})), S::Ok, Str("ab"), 2},
+        {"match past the output", Zlib(Fixed({'a', 258, d0, 256})), S::OutputFull, {}, 4},
+        {"fixed block without end", header + Fixed({'a'}), S::InputEnded},
+        {"repeat 16 first", Zlib(repeatFirst.bytes), S::BadRepeat},
+        {"repeat past HLIT + HDIST", Zlib(repeatPast.bytes), S::BadRepeat},
+        {"over-subscribed code set", Zlib(overSubscribed.bytes), S::Ok, Str("aba")},
+        {"missing code, 15 bits to the end", header + incomplete.bytes, S::NoSymbol},
+        {"input ends inside a missing code", cutInGap, S::InputEnded},
+        {"no distance codes", Zlib(noDistances.bytes), S::Ok, Str("a")},
+        {"HLIT 288, HDIST 32", Zlib(wideCounts.bytes), S::Ok, Str("a")},
+    };
+}
+
+TEST(InflateEdgeCases, StatusAndBytesMatchTheTableAndTheReference) {
+    for (const EdgeCase& edge : EdgeCases()) {
+        SCOPED_TRACE(edge.name);
+        const Decoded ours = InflateBuffer(edge.stream, edge.outSize);
+        EXPECT_EQ(ours.status, edge.status);
+        if (edge.status == InflateStatus::Ok) {
+            EXPECT_TRUE(ours.bytes == edge.output);
+        }
+        EXPECT_EQ(Reference(edge.stream, edge.outSize).status, edge.status);
+    }
+}
+
+TEST(InflateChunks, IdatReaderFollowsOnlyIdatChunksInsideTheFile) {
+    const Bytes ab = Str("ab"), cd = Str("cd"), idat = Str("IDAT"), one = ChunkFile({{"IDAT", ab}});
+    const struct {
+        const char* name;
+        Bytes file;
+        std::string expected;
+        std::size_t start = 0;
+    } cases[] = {
+        {"empty and IDAt chunks continue",
+         ChunkFile({{"IDAT", ab}, {"IDAT", {}}, {"IDAt", cd}, {"IDAT", Str("e")}}), "abcde"},
+        {"the first chunk's type is not looked at", ChunkFile({{"iDAT", ab}, {"IDAT", cd}}),
+         "abcd"},
+        {"IEND ends the data", ChunkFile({{"IDAT", ab}, {"IEND", {}}, {"IDAT", cd}}), "ab"},
+        {"first letter's case counts", ChunkFile({{"IDAT", ab}, {"iDAT", cd}}), "ab"},
+        {"third letter's case counts", ChunkFile({{"IDAT", ab}, {"IDaT", cd}}), "ab"},
+        {"data one byte short", one + BigEndian32(2) + idat + Str("x"), "ab"},
+        {"header past the end", one + BigEndian32(1) + Str("IDA"), "ab"},
+        {"CRC cut short", BigEndian32(2) + idat + ab + Bytes{0xDE}, "ab"},
+        {"length 2^32 - 1", one + BigEndian32(0xFFFFFFFF) + idat + ab, "ab"},
+        {"first chunk past the end", one, "", one.size() + 5},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        IdatReader reader = IdatReader::OverChunks(c.file.data(), c.file.size(), c.start);
+        std::string data;
+        const std::uint8_t* span = nullptr;
+        std::size_t size = 0;
+        while (reader.NextSpan(span, size)) {
+            EXPECT_GT(size, 0u);
+            data.append(span, span + size);
+        }
+        EXPECT_EQ(data, c.expected);
+        EXPECT_FALSE(reader.NextSpan(span, size));
+    }
+}
+
+// zlib's inflate coverage cases, raw deflate data given a zlib header: zlib's
+// verdict must be ours; the status names our reason. Where zlib refuses a code
+// set up front (try05, 06, 09, 10, 11) we decode on, like a bit-by-bit decoder,
+// and refuse for the input ending right after the tables. Of the gzip cases only
+// try15 and try16 are ours: just their gzip trailer is wrong.
+TEST(InflateCorpus, ZlibCoverageCasesGetZlibsVerdict) {
+    using S = InflateStatus;
+    const struct {
+        const char* file;
+        InflateStatus status;
+        const char* zlibReason;  // where zlib refuses for another reason, or at all
+    } cases[] = {
+        {"inf01-force-window-allocation.deflate", S::InputEnded, nullptr},
+        {"inf02-force-window-replacement.deflate", S::InputEnded, nullptr},
+        {"inf03-force-split-window-update.deflate", S::Ok, nullptr},
+        {"inf04-use-fixed-blocks.deflate", S::Ok, nullptr},
+        {"inf05-bad-window-size.zlib", S::InputEnded, nullptr},
+        {"inf08-bad-zlib-method.zlib", S::BadHeader, nullptr},
+        {"inf09-set-window-size-from-header.zlib", S::InputEnded, nullptr},
+        {"inf10-bad-zlib-window-size.zlib", S::InputEnded, nullptr},
+        {"inf11-check-adler32.zlib", S::Ok, nullptr},
+        {"inf14-bad-zlib-header-check.zlib", S::InputEnded, "header check"},
+        {"inf15-need-dictionary.zlib", S::BadHeader, nullptr},
+        {"inf16-compute-adler32.zlib", S::InputEnded, nullptr},
+        {"inf17-inflate-fast-type-return.deflate", S::Ok, nullptr},
+        {"inf18-window-wrap.deflate", S::Ok, nullptr},
+        {"inf19-fast-length-extra-bits.deflate", S::DistanceTooFar, nullptr},
+        {"inf20-fast-distance-extra-bits.deflate", S::DistanceTooFar, nullptr},
+        {"inf21-fast-invalid-distance-code.deflate", S::BadSymbol, nullptr},
+        {"inf22-fast-invalid-literal-length-code.deflate", S::BadSymbol, nullptr},
+        {"inf23-fast-2nd-level-codes-and-too-far-back.deflate", S::DistanceTooFar, nullptr},
+        {"inf24-very-common-case.deflate", S::Ok, nullptr},
+        {"inf25-contiguous-and-wrap-around-window.deflate", S::Ok, nullptr},
+        {"inf26-copy-direct-from-output.deflate", S::Ok, nullptr},
+        {"try01-invalid-stored-block-lengths.deflate", S::StoredLengthMismatch, nullptr},
+        {"try02-fixed.deflate", S::Ok, nullptr},
+        {"try03-invalid-block-type.deflate", S::BadBlockType, nullptr},
+        {"try04-stored.deflate", S::Ok, nullptr},
+        {"try05-too-many-length-or-distance-symbols.deflate", S::InputEnded, "HLIT 287"},
+        {"try06-invalid-code-lengths-set.deflate", S::InputEnded, "code-length set"},
+        {"try07-invalid-bit-length-repeat.deflate", S::BadRepeat, nullptr},
+        {"try08-invalid-bit-length-repeat.deflate", S::BadRepeat, nullptr},
+        {"try09-invalid-code-missing-end-of-block.deflate", S::InputEnded, "no end-of-block"},
+        {"try10-invalid-literal-lengths-set.deflate", S::InputEnded, "literal/length set"},
+        {"try11-invalid-distances-set.deflate", S::InputEnded, "distance set"},
+        {"try12-invalid-literal-length-code.deflate", S::NoSymbol, nullptr},
+        {"try13-invalid-distance-code.deflate", S::BadSymbol, nullptr},
+        {"try14-invalid-distance-too-far-back.deflate", S::DistanceTooFar, nullptr},
+        {"try15-incorrect-data-check.gz", S::Ok, "gzip CRC-32"},
+        {"try16-incorrect-length-check.gz", S::Ok, "gzip length"},
+        {"try17-pull-17.deflate", S::Ok, nullptr},
+        {"try18-long-code.deflate", S::Ok, nullptr},
+        {"try19-length-extra.deflate", S::Ok, nullptr},
+        {"try20-long-distance-and-extra.deflate", S::Ok, nullptr},
+        {"try21-window-end.deflate", S::Ok, nullptr},
+    };
+    constexpr std::size_t kOutSize = 1 << 20;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::string name = c.file, type = name.substr(name.rfind('.'));
+        const Bytes file = ReadFile("zlib-infcover/" + name);
+        const Bytes stream = type == ".zlib" ? file
+                             : type == ".deflate"
+                                 ? Bytes{0x78, 0x01} + file
+                                 : Bytes{0x78, 0x01} + Bytes(file.begin() + 10, file.end());
+        const Decoded ours = InflateBuffer(stream, kOutSize);
+        EXPECT_EQ(ours.status, c.status);
+        EXPECT_EQ(Reference(stream, kOutSize).status, c.status);
+
+        z_stream z{};
+        ASSERT_EQ(inflateInit2(&z, type == ".deflate" ? -15 : type == ".zlib" ? 15 : 31), Z_OK);
+        Bytes zlibOut(kOutSize);
+        z.next_in = const_cast<Bytef*>(file.data());
+        z.avail_in = static_cast<uInt>(file.size());
+        z.next_out = zlibOut.data();
+        z.avail_out = static_cast<uInt>(zlibOut.size());
+        const bool zlibAccepted = inflate(&z, Z_FINISH) == Z_STREAM_END;
+        zlibOut.resize(z.total_out);
+        inflateEnd(&z);
+        EXPECT_EQ(zlibAccepted, c.status == InflateStatus::Ok && c.zlibReason == nullptr);
+        if (zlibAccepted) {
+            EXPECT_TRUE(ours.bytes == zlibOut);
+        }
+    }
+}
+
+TEST(InflateCorpus, WuffsCasesGiveTheirExpectedBytes) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"backref-crosses-blocks.deflate", "backref-crosses-blocks.deflate.decompressed"},
+        {"degenerate-huffman.deflate", "degenerate-huffman.deflate.decompressed"},
+        {"distance-32768.deflate", "distance-32768.deflate.decompressed"},
+        {"distance-code-31.deflate", nullptr},  // refused
+        {"huffman-primlen-9.deflate", "huffman-primlen-9.deflate.decompressed"},
+        {"romeo.txt.deflate", "romeo.txt"},
+        {"romeo.txt.fixed-huff.deflate", "romeo.txt"},
+        {"romeo.txt.zlib", "romeo.txt"},
+        {"midsummer.txt.zlib", "midsummer.txt"},
+        {"pi.txt.zlib", "pi.txt"},
+        {"DCI-P3-D65.icc.zlib", "DCI-P3-D65.icc"},
+    };
+    std::mt19937 rng(31);
+    for (const auto& [streamName, expected] : cases) {
+        SCOPED_TRACE(streamName);
+        const std::string name = streamName;
+        const Bytes file = ReadFile("wuffs/" + name);
+        const Bytes stream =
+            name.substr(name.size() - 5) == ".zlib" ? file : Bytes{0x78, 0x01} + file;
+        const Bytes chunks = SplitIntoChunks(stream, rng);
+        const Decoded ours =
+            InflateInto(IdatReader::OverChunks(chunks.data(), chunks.size(), kFirstIdat), 200000);
+        if (expected == nullptr) {
+            EXPECT_EQ(ours.status, InflateStatus::BadSymbol);
+        } else {
+            EXPECT_EQ(ours.status, InflateStatus::Ok);
+            EXPECT_TRUE(ours.bytes == ReadFile("wuffs/" + std::string(expected)));
+        }
+    }
+}
+
+// Damaged streams over random chunks: the reference's status and, when
+// accepted, its bytes. The seeds: the edge cases and small zlib streams.
+TEST(InflateFuzz, DamagedStreamsBehaveLikeTheReference) {
+    std::mt19937 rng(1951);
+    std::vector<Bytes> seeds;
+    for (const EdgeCase& edge : EdgeCases()) {
+        seeds.push_back(edge.stream);
+    }
+    const int strategies[] = {Z_DEFAULT_STRATEGY, Z_FILTERED, Z_HUFFMAN_ONLY, Z_RLE, Z_FIXED};
+    for (int i = 0; i < 40; ++i) {
+        const std::size_t size = rng() % 1500;
+        const Bytes data = i % 3 == 0   ? Text(size, rng)
+                           : i % 3 == 1 ? Runs(size, rng)
+                                        : ImageRows(size / 30 + 1, 10, rng);
+        seeds.push_back(Compress(data, static_cast<int>(rng() % 10), strategies[rng() % 5]));
+    }
+    for (int round = 0; round < 6000; ++round) {
+        Bytes stream = seeds[rng() % seeds.size()];
+        if (stream.empty()) {
+            continue;
+        }
+        for (unsigned flips = 1 + rng() % 3; flips > 0; --flips) {
+            // Mostly in the first bytes, where the block headers and code tables are.
+            const std::size_t at =
+                rng() % (rng() % 2 ? std::min<std::size_t>(stream.size(), 40) : stream.size());
+            stream[at] =
+                static_cast<std::uint8_t>(rng() % 4 == 0 ? rng() : stream[at] ^ 1u << rng() % 8);
+        }
+        if (rng() % 5 == 0) {
+            stream.resize(rng() % stream.size());
+        }
+        const std::size_t outSize = rng() % 3000;
+        SCOPED_TRACE(::testing::Message() << "round " << round);
+        const Decoded reference = Reference(stream, outSize);
+        const Bytes file = SplitIntoChunks(stream, rng);
+        const Decoded ours =
+            InflateInto(IdatReader::OverChunks(file.data(), file.size(), kFirstIdat), outSize);
+        ASSERT_EQ(ours.status, reference.status);
+        if (ours.status == InflateStatus::Ok) {
+            ASSERT_TRUE(ours.bytes == reference.bytes);
+        }
+    }
+}
+
+TEST(InflateAllocation, AllocatesNothing) {
+    std::mt19937 rng(8);
+    const Bytes data = ImageRows(300, 200, rng);
+    const Bytes file = SplitIntoChunks(Compress(data, 6, Z_DEFAULT_STRATEGY), rng);
+    Bytes out(data.size());
+    const std::size_t before = testing::AllocationCount();
+    IdatReader reader = IdatReader::OverChunks(file.data(), file.size(), kFirstIdat);
+    const InflateResult result = Inflate(reader, out.data(), out.size());
+    const std::size_t after = testing::AllocationCount();
+    EXPECT_EQ(result.status, InflateStatus::Ok);
+    EXPECT_EQ(after, before);
+    const auto probe = std::make_unique<int>(0);
+    EXPECT_GT(testing::AllocationCount(), after) << "the counter missed an allocation";
+}
+
+}  // namespace
+}  // namespace brivel

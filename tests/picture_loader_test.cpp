@@ -1,0 +1,302 @@
+#include <turbojpeg.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "alloc_hooks.h"
+#include "fakes.h"
+#include "pictures/fit.h"
+#include "pictures/jpeg_decoder.h"
+#include "pictures/picture_loader.h"
+
+namespace brivel {
+namespace {
+
+using testing::FakeResources;
+using testing::RecordingSink;
+using Lookups = std::vector<std::pair<std::string, std::uint16_t>>;
+
+// A smooth picture, so a good JPEG keeps it close.
+RgbImage Gradient(int width, int height) {
+    RgbImage image;
+    EXPECT_TRUE(AllocateRgbImage(image, width, height));
+    std::uint8_t* p = image.pixels.data();
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x, p += 3) {
+            p[0] = static_cast<std::uint8_t>(x * 255 / width);
+            p[1] = static_cast<std::uint8_t>(y * 255 / height);
+            p[2] = 128;
+        }
+    }
+    return image;
+}
+
+std::vector<std::uint8_t> MakeJpeg(const RgbImage& image) {
+    tjhandle compressor = tjInitCompress();
+    unsigned char* jpeg = nullptr;
+    unsigned long size = 0;
+    const int status = tjCompress2(compressor, image.pixels.data(), image.width, 0, image.height,
+                                   TJPF_RGB, &jpeg, &size, TJSAMP_444, 100, 0);
+    std::vector<std::uint8_t> bytes;
+    if (status == 0) {
+        bytes.assign(jpeg, jpeg + size);
+    }
+    tjFree(jpeg);
+    tjDestroy(compressor);
+    EXPECT_EQ(status, 0);
+    return bytes;
+}
+
+void PutChunk(std::vector<std::uint8_t>& png, const char* type,
+              const std::vector<std::uint8_t>& data) {
+    const auto put32 = [&png](std::uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8) {
+            png.push_back(static_cast<std::uint8_t>(v >> shift));
+        }
+    };
+    put32(static_cast<std::uint32_t>(data.size()));
+    const std::size_t start = png.size();
+    png.insert(png.end(), type, type + 4);
+    png.insert(png.end(), data.begin(), data.end());
+    put32(static_cast<std::uint32_t>(
+        crc32(0, png.data() + start, static_cast<uInt>(png.size() - start))));
+}
+
+// A truecolour 8-bit PNG of one colour, every row with filter type filter;
+// idat replaces the compressed rows when given.
+std::vector<std::uint8_t> MakePng(int width, int height, const std::uint8_t rgb[3],
+                                  std::uint8_t filter = 0,
+                                  std::optional<std::vector<std::uint8_t>> idat = std::nullopt) {
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const auto w = static_cast<std::uint32_t>(width);
+    const auto h = static_cast<std::uint32_t>(height);
+    PutChunk(png, "IHDR",
+             {static_cast<std::uint8_t>(w >> 24), static_cast<std::uint8_t>(w >> 16),
+              static_cast<std::uint8_t>(w >> 8), static_cast<std::uint8_t>(w),
+              static_cast<std::uint8_t>(h >> 24), static_cast<std::uint8_t>(h >> 16),
+              static_cast<std::uint8_t>(h >> 8), static_cast<std::uint8_t>(h), 8, 2, 0, 0, 0});
+    if (!idat) {
+        std::vector<std::uint8_t> raw;
+        for (int y = 0; y < height; ++y) {
+            raw.push_back(filter);
+            for (int x = 0; x < width; ++x) {
+                raw.insert(raw.end(), rgb, rgb + 3);
+            }
+        }
+        uLongf size = compressBound(static_cast<uLong>(raw.size()));
+        idat.emplace(size);
+        EXPECT_EQ(compress(idat->data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
+        idat->resize(size);
+    }
+    PutChunk(png, "IDAT", *idat);
+    PutChunk(png, "IEND", {});
+    return png;
+}
+
+constexpr std::uint8_t kOrange[3] = {250, 120, 10};
+
+TEST(PictureLoaderJpeg, DecodesAndRefuses) {
+    const RgbImage source = Gradient(48, 32);
+    const std::vector<std::uint8_t> jpeg = MakeJpeg(source);
+    std::string error = "stale";
+    std::optional<RgbImage> decoded = DecodeJpeg(jpeg.data(), jpeg.size(), &error);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(error, "");
+    ASSERT_EQ(decoded->width, 48);
+    ASSERT_EQ(decoded->height, 32);
+    for (std::size_t i = 0; i < source.pixels.size(); ++i) {
+        ASSERT_NEAR(decoded->pixels[i], source.pixels[i], 4) << i;
+    }
+
+    // A header claiming 65500 x 65500 is refused before the pixels are allocated.
+    std::vector<std::uint8_t> huge = jpeg;
+    for (std::size_t i = 2; i + 8 < huge.size(); ++i) {
+        if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+            huge[i + 5] = huge[i + 7] = 0xFF;
+            huge[i + 6] = huge[i + 8] = 0xDC;
+            break;
+        }
+    }
+    EXPECT_FALSE(DecodeJpeg(huge.data(), huge.size(), &error));
+    EXPECT_NE(error.find("65500 x 65500"), std::string::npos) << error;
+
+    const std::vector<std::uint8_t> garbage(100, 0x55);
+    const std::vector<std::uint8_t> headless(jpeg.begin(), jpeg.begin() + 20);
+    for (const std::vector<std::uint8_t>* bad : {&garbage, &headless}) {
+        error.clear();
+        EXPECT_FALSE(DecodeJpeg(bad->data(), bad->size(), &error));
+        EXPECT_NE(error, "");
+    }
+    EXPECT_FALSE(DecodeJpeg(nullptr, 0, nullptr));
+
+    // Cut inside the scan: still a picture, with the library's warning.
+    const std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.end() - 40);
+    error.clear();
+    const std::optional<RgbImage> partial = DecodeJpeg(cut.data(), cut.size(), &error);
+    ASSERT_TRUE(partial);
+    EXPECT_EQ(partial->width, 48);
+    EXPECT_NE(error, "");
+}
+
+TEST(PictureLoaderDib, ConvertsEveryDisplayableBitCount) {
+    // 3 x 2 pixels; rows 4-byte aligned, packed indices from the high bits.
+    struct Case {
+        std::uint16_t bitCount;
+        std::vector<std::uint8_t> bits;
+    };
+    const Case cases[] = {
+        {1, {0b10100000, 0, 0, 0, 0b01000000, 0, 0, 0}},
+        {4, {0x10, 0x10, 0, 0, 0x01, 0x00, 0, 0}},
+        {8, {1, 0, 1, 0, 0, 1, 0, 0}},
+        {24, {3, 2, 1, 6, 5, 4, 3, 2, 1, 0, 0, 0, 6, 5, 4, 3, 2, 1, 6, 5, 4, 0, 0, 0}},
+        {32, {3, 2, 1, 9, 6, 5, 4, 9, 3, 2, 1, 9, 6, 5, 4, 9, 3, 2, 1, 9, 6, 5, 4, 9}},
+    };
+    // Index 1 is {1, 2, 3}, index 0 is {4, 5, 6}; the direct formats use the same
+    // colours so one expectation serves all.
+    const std::vector<std::uint8_t> expected = {1, 2, 3, 4, 5, 6, 1, 2, 3,
+                                                4, 5, 6, 1, 2, 3, 4, 5, 6};
+    for (const Case& c : cases) {
+        Dib dib;
+        dib.info.header.width = 3;
+        dib.info.header.height = -2;
+        dib.info.header.bitCount = c.bitCount;
+        dib.info.colours[0] = {6, 5, 4, 0};
+        dib.info.colours[1] = {3, 2, 1, 0};
+        dib.info.colourCount = 2;
+        dib.bits = c.bits;
+        const RgbImage image = DibToRgb(dib);
+        EXPECT_EQ(image.width, 3);
+        EXPECT_EQ(image.height, 2);
+        EXPECT_EQ(image.pixels, expected) << c.bitCount << " bits";
+
+        dib.bits.pop_back();  // one byte short of the last row
+        EXPECT_TRUE(DibToRgb(dib).pixels.empty()) << c.bitCount << " bits";
+    }
+
+    // An index past the filled entries is black; 16 bits is not shown.
+    Dib dib;
+    dib.info.header.width = 1;
+    dib.info.header.height = -1;
+    dib.info.header.bitCount = 8;
+    dib.info.colours[0] = {9, 9, 9, 0};
+    dib.info.colourCount = 1;
+    dib.bits = {200, 0, 0, 0};
+    EXPECT_EQ(DibToRgb(dib).pixels, (std::vector<std::uint8_t>{0, 0, 0}));
+    dib.info.header.bitCount = 16;
+    EXPECT_TRUE(DibToRgb(dib).pixels.empty());
+}
+
+TEST(PictureLoader, TakesTheJpegPathWhenAnImgResourceExists) {
+    FakeResources resources;
+    resources.Add("IMG", 401, MakeJpeg(Gradient(64, 48)));
+    resources.Add("IMG", 421, MakeJpeg(Gradient(16, 16)));
+    RecordingSink sink;
+
+    std::optional<RgbImage> first = LoadPicture(resources, PictureResourceId(0), 32, 32, sink);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->width, 32);
+    EXPECT_EQ(first->height, 24);
+    std::optional<RgbImage> last = LoadPicture(resources, PictureResourceId(20), 640, 480, sink);
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->width, 480);
+    EXPECT_EQ(last->height, 480);
+    EXPECT_EQ(resources.lookups, (Lookups{{"IMG", 401}, {"IMG", 421}}));
+    EXPECT_TRUE(sink.messages.empty());
+
+    // A fitted picture too large to hold is a memory failure, told as such.
+    EXPECT_FALSE(LoadPicture(resources, 401, 100000, 100000, sink));
+    ASSERT_EQ(sink.messages.size(), 1u);
+    EXPECT_EQ(sink.messages[0].text, "erreur m\xE9moire");
+    EXPECT_EQ(sink.messages[0].caption, "information");
+    EXPECT_EQ(sink.messages[0].icon, MessageIcon::Information);
+}
+
+TEST(PictureLoader, FailuresAndThePngFallback) {
+    std::vector<std::uint8_t> damagedJpeg = MakeJpeg(Gradient(16, 16));
+    damagedJpeg.resize(30);
+    const std::vector<std::uint8_t> png = MakePng(20, 10, kOrange);
+    // Block type 3 does not exist: the file's structure is fine, its data is not.
+    const std::vector<std::uint8_t> badData =
+        MakePng(20, 10, kOrange, 0, {{0x78, 0x9C, 0x07, 0, 0}});
+    const std::vector<std::uint8_t> badFilter = MakePng(20, 10, kOrange, 5);
+    const std::vector<std::uint8_t> notPng(64, 0x42);
+    const std::vector<std::uint8_t> forgedSize =
+        MakePng(12000, 8000, kOrange, 0, {{0x78, 0x9C, 0x03, 0x00}});
+
+    struct Case {
+        const char* name;
+        const std::vector<std::uint8_t>* img;
+        const std::vector<std::uint8_t>* rcdata;
+        bool shown;
+        const char* message;  // nullptr: none
+        Lookups lookups;
+    };
+    const Case cases[] = {
+        {"nothing", nullptr, nullptr, false, nullptr, {{"IMG", 405}, {"#10", 405}}},
+        {"damaged jpeg", &damagedJpeg, &png, false, nullptr, {{"IMG", 405}}},
+        {"png", nullptr, &png, true, nullptr, {{"IMG", 405}, {"#10", 405}}},
+        {"png data",
+         nullptr,
+         &badData,
+         false,
+         "Error: couldn't decode PNG resource",
+         {{"IMG", 405}, {"#10", 405}}},
+        {"png filter",
+         nullptr,
+         &badFilter,
+         false,
+         "Error: couldn't create bitmap",
+         {{"IMG", 405}, {"#10", 405}}},
+        {"not png", nullptr, &notPng, false, nullptr, {{"IMG", 405}, {"#10", 405}}},
+        {"png too large to hold",
+         nullptr,
+         &forgedSize,
+         false,
+         "Error: couldn't decode PNG resource",
+         {{"IMG", 405}, {"#10", 405}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeResources resources;
+        if (c.img != nullptr) {
+            resources.Add("IMG", 405, *c.img);
+        }
+        if (c.rcdata != nullptr) {
+            resources.Add("#10", 405, *c.rcdata);
+        }
+        RecordingSink sink;
+        testing::TakeLargestAllocation();
+        const std::optional<RgbImage> picture = LoadPicture(resources, 405, 640, 480, sink);
+        // No more than the fitted picture, whatever a header claims.
+        EXPECT_LE(testing::TakeLargestAllocation(), std::size_t{640 * 480 * 3});
+        EXPECT_EQ(picture.has_value(), c.shown);
+        EXPECT_EQ(resources.lookups, c.lookups);
+        if (c.message == nullptr) {
+            EXPECT_TRUE(sink.messages.empty());
+        } else {
+            ASSERT_EQ(sink.messages.size(), 1u);
+            EXPECT_EQ(sink.messages[0].text, c.message);
+            EXPECT_EQ(sink.messages[0].caption, "APPNAME");
+            EXPECT_EQ(sink.messages[0].icon, MessageIcon::Error);
+        }
+        if (picture) {
+            // 20 x 10 enlarged to 640 x 320, still one colour.
+            ASSERT_EQ(picture->width, 640);
+            ASSERT_EQ(picture->height, 320);
+            for (std::size_t i = 0; i < picture->pixels.size(); i += 3) {
+                ASSERT_EQ(picture->pixels[i], kOrange[0]);
+                ASSERT_EQ(picture->pixels[i + 1], kOrange[1]);
+                ASSERT_EQ(picture->pixels[i + 2], kOrange[2]);
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace brivel

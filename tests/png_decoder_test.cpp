@@ -1,0 +1,340 @@
+#include "pictures/png_decoder.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <vector>
+
+#include "alloc_hooks.h"
+#include "fakes.h"
+
+namespace brivel {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+void PutBe32(Bytes& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+    }
+}
+
+Bytes Zlib(const Bytes& raw) {
+    Bytes packed(compressBound(static_cast<uLong>(raw.size())));
+    uLongf size = static_cast<uLongf>(packed.size());
+    compress(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
+    packed.resize(size);
+    return packed;
+}
+
+// A PNG file put together chunk by chunk, so tests can break any part of it.
+constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
+
+struct PngFile {
+    Bytes bytes = Bytes(kSignature, kSignature + 8);
+    bool goodCrc = true;
+
+    PngFile& Chunk(const char* type, const Bytes& data) {
+        PutBe32(bytes, static_cast<std::uint32_t>(data.size()));
+        const std::size_t typeAt = bytes.size();
+        bytes.insert(bytes.end(), type, type + 4);
+        bytes.insert(bytes.end(), data.begin(), data.end());
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, bytes.data() + typeAt, static_cast<uInt>(4 + data.size())));
+        PutBe32(bytes, goodCrc ? crc : ~crc);
+        return *this;
+    }
+    PngFile& Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
+                  std::uint8_t colourType, std::uint8_t interlace = 0, std::uint8_t compression = 0,
+                  std::uint8_t filter = 0, const char* type = "IHDR") {
+        Bytes data;
+        PutBe32(data, width);
+        PutBe32(data, height);
+        data.insert(data.end(), {depth, colourType, compression, filter, interlace});
+        return Chunk(type, data);
+    }
+    PngFile& Idat(const Bytes& raw, const char* type = "IDAT") { return Chunk(type, Zlib(raw)); }
+    PngFile& End() { return Chunk("IEND", {}); }
+};
+
+Bytes Cut(Bytes file, std::size_t dropped) {
+    file.resize(file.size() - dropped);
+    return file;
+}
+
+// 3 x 2 RGB, rows with filter None: the image the structure cases vary.
+const Bytes kRgbRows = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 10, 11, 12, 13, 14, 15, 16, 17, 18};
+// Its bitmap: BGR on a 12-byte stride.
+const Bytes kRgbBitmap = {3,  2,  1,  6,  5,  4,  9,  8,  7,  0, 0, 0,
+                          12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0};
+
+PngFile RgbFile() {
+    return PngFile().Ihdr(3, 2, 8, 2).Idat(kRgbRows).End();
+}
+
+TEST(PngDecoder, RefusesBrokenStructureWithItsError) {
+    Bytes badSignature = RgbFile().bytes;
+    badSignature[1] = 'p';
+    const struct {
+        const char* name;
+        Bytes file;
+        PngError error;
+    } cases[] = {
+        {"15 bytes", Bytes(badSignature.begin(), badSignature.begin() + 15), PngError::BadFile},
+        {"signature", badSignature, PngError::BadFile},
+        {"IDAT first", PngFile().Idat(kRgbRows).Ihdr(3, 2, 8, 2).bytes, PngError::BadFile},
+        {"IHDR of 12 bytes", PngFile().Chunk("IHDR", Bytes(12, 1)).bytes, PngError::BadFile},
+        {"IHDR cut short", Cut(PngFile().Ihdr(3, 2, 8, 2).bytes, 1), PngError::BadFile},
+        {"width 0", PngFile().Ihdr(0, 2, 8, 2).Idat(kRgbRows).bytes, PngError::BadFile},
+        {"height 0", PngFile().Ihdr(3, 0, 8, 2).Idat(kRgbRows).bytes, PngError::BadFile},
+        {"RGB 4-bit", PngFile().Ihdr(3, 2, 4, 2).Idat(kRgbRows).bytes, PngError::Unsupported},
+        {"grey 3-bit", PngFile().Ihdr(3, 2, 3, 0).Idat(kRgbRows).bytes, PngError::Unsupported},
+        {"palette 16-bit", PngFile().Ihdr(3, 2, 16, 3).Chunk("PLTE", Bytes(3)).bytes,
+         PngError::Unsupported},
+        {"colour type 5", PngFile().Ihdr(3, 2, 8, 5).Idat(kRgbRows).bytes, PngError::Unsupported},
+        {"interlace 2", PngFile().Ihdr(3, 2, 8, 2, 2).Idat(kRgbRows).bytes, PngError::Unsupported},
+        {"compression 1", PngFile().Ihdr(3, 2, 8, 2, 0, 1).Idat(kRgbRows).bytes,
+         PngError::Unsupported},
+        {"filter method 1", PngFile().Ihdr(3, 2, 8, 2, 0, 0, 1).Idat(kRgbRows).bytes,
+         PngError::Unsupported},
+        {"critical chunk after IEND", RgbFile().Chunk("ABCD", {}).bytes, PngError::Unsupported},
+        {"IHDr", RgbFile().Chunk("IHDr", {}).bytes, PngError::Unsupported},
+        {"palette without PLTE", PngFile().Ihdr(1, 1, 8, 3).Idat({0, 0}).End().bytes,
+         PngError::Unsupported},
+        {"only PLTE cut short", Cut(PngFile().Ihdr(1, 1, 8, 3).Chunk("PLTE", Bytes(3)).bytes, 1),
+         PngError::Unsupported},
+    };
+    for (const auto& c : cases) {
+        PngDecoder decoder;
+        EXPECT_FALSE(decoder.LoadFromMemory(c.file.data(), c.file.size())) << c.name;
+        EXPECT_EQ(decoder.error(), c.error) << c.name;
+        EXPECT_EQ(decoder.state(), PngState::Empty) << c.name;
+    }
+}
+
+// The bitmap of a file that must load and decode.
+Dib DecodeOk(const Bytes& file) {
+    PngDecoder decoder;
+    Dib dib;
+    EXPECT_TRUE(decoder.LoadFromMemory(file.data(), file.size())) << PngErrorName(decoder.error());
+    EXPECT_TRUE(decoder.Decode()) << PngErrorName(decoder.error());
+    EXPECT_TRUE(decoder.MakeDib(kDefaultPngFormat, dib)) << PngErrorName(decoder.error());
+    return dib;
+}
+
+TEST(PngDecoder, ReadsWhatTheChunkRulesLetThrough) {
+    PngFile allCrcsWrong;
+    allCrcsWrong.goodCrc = false;
+    Bytes hugeLast = RgbFile().bytes;
+    const Bytes hugeHeader = {0xFF, 0xFF, 0xFF, 0xF0, 'A', 'B', 'C', 'D', 9, 9, 9, 9, 9};
+    hugeLast.insert(hugeLast.end(), hugeHeader.begin(), hugeHeader.end());
+    const Bytes files[] = {
+        // Ancillary chunks are passed over, so tRNS is not applied.
+        PngFile()
+            .Ihdr(3, 2, 8, 2)
+            .Chunk("tEXt", {'a', 0, 'b'})
+            .Chunk("tRNS", {0, 0, 0, 1, 0, 2})
+            .Chunk("abCD", {})
+            .Idat(kRgbRows)
+            .End()
+            .bytes,
+        // The case bit of the first letter is ignored.
+        PngFile().Ihdr(3, 2, 8, 2, 0, 0, 0, "iHDR").Idat(kRgbRows, "iDAT").Chunk("iEND", {}).bytes,
+        allCrcsWrong.Ihdr(3, 2, 8, 2).Idat(kRgbRows).End().bytes,
+        // A last chunk reaching past the end is not read, whatever its type.
+        hugeLast,
+        // The image data split over IDAT chunks, an empty one between.
+        [] {
+            const Bytes packed = Zlib(kRgbRows);
+            return PngFile()
+                .Ihdr(3, 2, 8, 2)
+                .Chunk("IDAT", Bytes(packed.begin(), packed.begin() + 5))
+                .Chunk("IDAT", {})
+                .Chunk("IDAT", Bytes(packed.begin() + 5, packed.end()))
+                .End()
+                .bytes;
+        }(),
+    };
+    for (const Bytes& file : files) {
+        EXPECT_EQ(DecodeOk(file).bits, kRgbBitmap);
+    }
+}
+
+TEST(PngDecoder, PaletteTableComesFromTheFirstPlteCappedAt256) {
+    Bytes longPalette;
+    for (int i = 0; i < 300; ++i) {
+        longPalette.insert(longPalette.end(), {static_cast<std::uint8_t>(i), 7, 9});
+    }
+    const Bytes file = PngFile()
+                           .Ihdr(4, 1, 8, 3)
+                           .Chunk("PLTE", longPalette)
+                           .Idat({0, 0, 1, 2, 255})
+                           .Chunk("PLTE", {1, 1, 1})
+                           .bytes;
+    PngDecoder decoder;
+    ASSERT_TRUE(decoder.LoadFromMemory(file.data(), file.size()));
+    EXPECT_EQ(decoder.paletteCount(), 300u);
+    const Dib dib = DecodeOk(file);
+    EXPECT_EQ(dib.bits, Bytes({0, 1, 2, 255}));
+    EXPECT_EQ(dib.info.colourCount, 256u);
+    EXPECT_EQ(dib.info.colours[255].red, 255);
+    EXPECT_EQ(dib.info.colours[255].blue, 9);
+}
+
+TEST(PngDecoder, RawImageSize) {
+    const struct {
+        std::uint32_t width, height;
+        std::uint8_t depth, colourType, interlace;
+        std::uint64_t size;
+    } cases[] = {
+        {1, 1, 8, 0, 1, 2},  // only pass 1 holds a pixel
+        {3, 2, 8, 2, 0, 20},
+        // One row: passes 1, 2, 4 and 6 of 2, 1, 2 and 4 pixels of 8 bytes.
+        {9, 1, 16, 6, 1, 76},
+        {0x40000000, 4, 16, 6, 0, 4 * (std::uint64_t{0x40000000} * 8 + 1)},
+    };
+    for (const auto& c : cases) {
+        PngDecoder decoder;
+        const Bytes file =
+            PngFile().Ihdr(c.width, c.height, c.depth, c.colourType, c.interlace).Idat({0}).bytes;
+        ASSERT_TRUE(decoder.LoadFromMemory(file.data(), file.size()));
+        EXPECT_EQ(decoder.RawImageSize(), c.size) << c.width << "x" << c.height;
+    }
+}
+
+TEST(PngDecoder, StatesAndTheirErrors) {
+    const Bytes good = RgbFile().bytes;
+    PngDecoder decoder;
+    Dib dib;
+    EXPECT_FALSE(decoder.Decode());
+    EXPECT_EQ(decoder.error(), PngError::WrongState);
+    EXPECT_FALSE(decoder.LoadFromMemory(good.data(), 15));
+    // A failed load leaves the decoder empty, so it can load again.
+    ASSERT_TRUE(decoder.LoadFromMemory(good.data(), good.size()));
+    EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
+    EXPECT_EQ(decoder.error(), PngError::WrongState);
+    EXPECT_FALSE(decoder.LoadFromMemory(good.data(), good.size()));
+    EXPECT_EQ(decoder.error(), PngError::NotEmpty);
+    ASSERT_TRUE(decoder.Decode());
+    EXPECT_EQ(decoder.error(), PngError::None);
+    EXPECT_FALSE(decoder.Decode());
+    EXPECT_EQ(decoder.error(), PngError::WrongState);
+    EXPECT_EQ(decoder.state(), PngState::Decoded);
+
+    // Failed decodes leave the file loaded.
+    Bytes damaged = good;
+    damaged[41] = 0x77;  // the zlib header's compression method: 7
+    const struct {
+        const char* name;
+        Bytes file;
+        PngError error;
+    } failures[] = {
+        {"no IDAT", PngFile().Ihdr(3, 2, 8, 2).End().bytes, PngError::BadFile},
+        {"bad deflate data", damaged, PngError::BadFile},
+        {"stream longer than the image", PngFile().Ihdr(3, 1, 8, 2).Idat(kRgbRows).bytes,
+         PngError::BadFile},
+        {"raw size above 32 bits", PngFile().Ihdr(0x10000000, 16, 8, 0).Idat({0}).bytes,
+         PngError::OutOfMemory},
+    };
+    for (const auto& f : failures) {
+        PngDecoder other;
+        ASSERT_TRUE(other.LoadFromMemory(f.file.data(), f.file.size())) << f.name;
+        EXPECT_FALSE(other.Decode()) << f.name;
+        EXPECT_EQ(other.error(), f.error) << f.name;
+        EXPECT_EQ(other.state(), PngState::Loaded) << f.name;
+    }
+}
+
+TEST(PngDecoder, StreamEndingEarlyLeavesZeroRows) {
+    const Bytes firstRow(kRgbRows.begin(), kRgbRows.begin() + 10);
+    const Dib dib = DecodeOk(PngFile().Ihdr(3, 2, 8, 2).Idat(firstRow).End().bytes);
+    Bytes expected(kRgbBitmap.begin(), kRgbBitmap.begin() + 12);
+    expected.resize(24, 0);
+    EXPECT_EQ(dib.bits, expected);
+}
+
+TEST(PngDecoder, LoadsFromRcdataResources) {
+    const Bytes good = RgbFile().bytes;
+    testing::FakeResources resources;
+    resources.Add("#10", 7, good);
+    resources.Add("#10", 8, {});
+    resources.Add("#10", 9, Cut(good, good.size() - 15));
+    const struct {
+        std::uint16_t id;
+        PngError error;
+    } cases[] = {{6, PngError::ResourceNotFound},
+                 {8, PngError::ResourceEmpty},
+                 {9, PngError::BadFile},
+                 {7, PngError::None}};
+    PngDecoder decoder;
+    for (const auto& c : cases) {
+        EXPECT_EQ(decoder.LoadFromResource(resources, c.id), c.error == PngError::None) << c.id;
+        EXPECT_EQ(decoder.error(), c.error) << c.id;
+        EXPECT_EQ(resources.lookups.back(), std::make_pair(std::string("#10"), c.id));
+    }
+    EXPECT_FALSE(decoder.LoadFromResource(resources, 7));
+    EXPECT_EQ(decoder.error(), PngError::NotEmpty);
+    // The decoder holds its own copy of the bytes.
+    resources.resources.clear();
+    Dib dib;
+    ASSERT_TRUE(decoder.Decode());
+    ASSERT_TRUE(decoder.MakeDib(kDefaultPngFormat, dib));
+    EXPECT_EQ(dib.bits, kRgbBitmap);
+}
+
+TEST(PngDecoder, FilterTypeAbove4FailsOnlyTheRender) {
+    Bytes rows = kRgbRows;
+    rows[10] = 5;
+    const Bytes files[] = {
+        PngFile().Ihdr(3, 2, 8, 2).Idat(rows).bytes,
+        // Adam7: the second row is pass 7's, with filter type 5.
+        PngFile().Ihdr(1, 2, 8, 0, 1).Idat({0, 1, 5, 2}).bytes,
+    };
+    for (const Bytes& file : files) {
+        PngDecoder decoder;
+        ASSERT_TRUE(decoder.LoadFromMemory(file.data(), file.size()));
+        ASSERT_TRUE(decoder.Decode());
+        Dib dib;
+        EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
+        EXPECT_EQ(decoder.error(), PngError::None);
+        EXPECT_EQ(decoder.state(), PngState::Decoded);
+    }
+}
+
+TEST(PngDecoder, AllocatesOnlyTheRawBufferAndTheRowBuffers) {
+    for (std::uint8_t interlace : {0, 1}) {
+        // An empty stream: the image is all zero.
+        const Bytes file = PngFile().Ihdr(33, 17, 8, 6, interlace).Idat({}).bytes;
+        PngDecoder decoder;
+        std::size_t before = testing::AllocationCount();
+        ASSERT_TRUE(decoder.LoadFromMemory(file.data(), file.size()));
+        EXPECT_EQ(testing::AllocationCount() - before, 0u);
+        {
+            testing::FailAllocationsFrom failing(decoder.RawImageSize());
+            EXPECT_FALSE(decoder.Decode());
+            EXPECT_EQ(decoder.error(), PngError::OutOfMemory);
+        }
+        before = testing::AllocationCount();
+        ASSERT_TRUE(decoder.Decode());
+        EXPECT_EQ(testing::AllocationCount() - before, 1u);
+
+        Bytes pixels(33 * 17 * 4);
+        before = testing::AllocationCount();
+        ASSERT_TRUE(decoder.RenderRows(pixels.data(), kDefaultPngFormat));
+        EXPECT_EQ(testing::AllocationCount() - before, 1u);
+        {
+            testing::FailAllocationsFrom failing(1);
+            EXPECT_FALSE(decoder.RenderRows(pixels.data(), kDefaultPngFormat));
+            EXPECT_EQ(decoder.error(), PngError::None);
+        }
+        Dib dib;
+        {
+            testing::FailAllocationsFrom failing(pixels.size());
+            EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
+            EXPECT_EQ(decoder.error(), PngError::OutOfMemory);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace brivel
