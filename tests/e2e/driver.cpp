@@ -1,0 +1,866 @@
+// brivel-e2e: plays a Windows player under Wine the way a person would, through
+// window messages and the pixels on screen, and checks what it shows and writes.
+//
+//   brivel-e2e SCENARIO PLAYER.EXE WORKDIR
+//
+// The player is copied into WORKDIR (its progress file lands there) and started
+// with WORKDIR as its working folder. The first failed check ends the run with
+// exit code 1 and a message on stderr; the player is then terminated.
+
+#include <windows.h>
+// psapi.h needs the types of windows.h.
+#include <psapi.h>
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Control ids of the player's windows.
+constexpr int kLink = 24, kParLabel = 25, kAuthor = 26, kSave = 27, kExplanation = 28, kTitle = 29,
+              kCode = 30, kCodeLabel = 31, kProgress = 32, kRightRule = 122;
+constexpr int kStatusLine = 8000, kBox = 9000, kVerdict = 9500, kNext = 9905, kPrevious = 9906,
+              kPicture = 9907, kChooser = 10000;
+
+constexpr DWORD kWaitMs = 15000;
+
+// Windows-1252 bytes of the player's texts.
+const char* const kStatusText =
+    "R\xE9"
+    "alis\xE9 avec la version 2.2";
+const char* const kNoCode = "      ";
+
+PROCESS_INFORMATION g_player{};
+std::string g_scenario;
+int g_checks = 0;
+
+[[noreturn]] void Fail(const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::fprintf(stderr, "FAIL [%s]: ", g_scenario.c_str());
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    va_end(args);
+    if (g_player.hProcess != nullptr) {
+        TerminateProcess(g_player.hProcess, 99);
+    }
+    std::exit(1);
+}
+
+void Check(bool ok, const char* format, ...) {
+    ++g_checks;
+    if (ok) {
+        return;
+    }
+    char text[1024];
+    std::va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    Fail("%s", text);
+}
+
+// Bytes above 127 as \xHH, so Windows-1252 texts read well in a UTF-8 log.
+std::string Show(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        if (c < 32 || c > 126) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out + "\"";
+}
+
+void CheckText(const std::string& got, const std::string& want, const char* what) {
+    Check(got == want, "%s is %s, expected %s", what, Show(got).c_str(), Show(want).c_str());
+}
+
+LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    DWORD_PTR result = 0;
+    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kWaitMs, &result) == 0) {
+        Fail("message 0x%04X to window %p got no answer (the player hangs or is gone)", message,
+             static_cast<void*>(window));
+    }
+    return static_cast<LRESULT>(result);
+}
+
+std::string WindowText(HWND window) {
+    char text[1024] = {};
+    Send(window, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ClassOf(HWND window) {
+    char name[64] = {};
+    GetClassNameA(window, name, sizeof name);
+    return name;
+}
+
+HWND Item(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    if (item == nullptr) {
+        Fail("no control with id %d", id);
+    }
+    return item;
+}
+
+std::string ItemText(HWND dialog, int id) {
+    return WindowText(Item(dialog, id));
+}
+
+bool Alive() {
+    return WaitForSingleObject(g_player.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+// Rectangle of a window relative to the client area of another.
+RECT RectIn(HWND window, HWND reference) {
+    RECT r;
+    GetWindowRect(window, &r);
+    MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+void CheckRect(HWND window, HWND reference, int x, int y, int w, int h, const char* what) {
+    const RECT r = RectIn(window, reference);
+    Check(r.left == x && r.top == y && r.right - r.left == w && r.bottom - r.top == h,
+          "%s at (%ld, %ld) size %ld x %ld, expected (%d, %d) size %d x %d", what, r.left, r.top,
+          r.right - r.left, r.bottom - r.top, x, y, w, h);
+}
+
+// ---------------------------------------------------------------------------
+// Finding the player's windows
+
+std::vector<HWND> TopWindows() {
+    struct Found {
+        DWORD pid;
+        std::vector<HWND> windows;
+    } found{g_player.dwProcessId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM data) -> BOOL {
+            auto* f = reinterpret_cast<Found*>(data);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == f->pid) {
+                f->windows.push_back(window);
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+HWND FindTop(const char* className, bool visibleOnly) {
+    for (HWND window : TopWindows()) {
+        if (ClassOf(window) == className && (!visibleOnly || IsWindowVisible(window))) {
+            return window;
+        }
+    }
+    return nullptr;
+}
+
+std::vector<HWND> Children(HWND parent) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        children.push_back(child);
+    }
+    return children;
+}
+
+// A message box's text: its one static control with text (the icon has none).
+std::string MessageBoxText(HWND box) {
+    for (HWND child : Children(box)) {
+        if (ClassOf(child) == "Static") {
+            std::string text = WindowText(child);
+            if (!text.empty()) {
+                return text;
+            }
+        }
+    }
+    return {};
+}
+
+struct Player {
+    HWND main = nullptr;
+    HWND header = nullptr;
+    HWND play = nullptr;
+    std::string progressFile;  // path in the work folder
+};
+
+std::string g_exePath;  // the copy in the work folder
+std::string g_workDir;
+
+void Launch() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::string command = "\"" + g_exePath + "\"";
+    if (!CreateProcessA(g_exePath.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        g_workDir.c_str(), &startup, &g_player)) {
+        Fail("cannot start %s (error %lu)", g_exePath.c_str(), GetLastError());
+    }
+}
+
+// The main window appears before its panels are filled: wait for the last
+// control of each panel and for the main window to be shown.
+Player WaitReady() {
+    Player p;
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (!Alive()) {
+            DWORD code = 0;
+            GetExitCodeProcess(g_player.hProcess, &code);
+            Fail("the player ended before its window was ready (exit code %lu)", code);
+        }
+        if (HWND box = FindTop("#32770", true)) {
+            Fail("unexpected message box %s: %s", Show(WindowText(box)).c_str(),
+                 Show(MessageBoxText(box)).c_str());
+        }
+        p.main = FindTop("WindowsApp", false);
+        if (p.main != nullptr) {
+            p.header = p.play = nullptr;
+            for (HWND child : Children(p.main)) {
+                if (ClassOf(child) != "#32770") {
+                    continue;
+                }
+                if (GetDlgItem(child, kRightRule) != nullptr) {
+                    p.header = child;
+                } else if (GetDlgItem(child, kChooser) != nullptr) {
+                    p.play = child;
+                }
+            }
+            if (p.header != nullptr && p.play != nullptr && IsWindowVisible(p.main) &&
+                IsWindowVisible(p.play)) {
+                break;
+            }
+        }
+        if (GetTickCount() - start > kWaitMs) {
+            Fail("no ready main window after %lu ms (main %p, header %p, play %p)", kWaitMs,
+                 static_cast<void*>(p.main), static_cast<void*>(p.header),
+                 static_cast<void*>(p.play));
+        }
+        Sleep(20);
+    }
+    return p;
+}
+
+std::string ProgressPath() {
+    std::string name = g_exePath.substr(g_exePath.find_last_of('\\') + 1);
+    return g_workDir + "\\" + name.substr(0, name.size() - 3) + "txt";
+}
+
+Player Start() {
+    Launch();
+    Player p = WaitReady();
+    p.progressFile = ProgressPath();
+    return p;
+}
+
+void CloseAndExpectZero(const Player& p) {
+    PostMessageA(p.main, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(g_player.hProcess, kWaitMs) != WAIT_OBJECT_0) {
+        Fail("the player did not end within %lu ms of WM_CLOSE", kWaitMs);
+    }
+    DWORD code = 1;
+    GetExitCodeProcess(g_player.hProcess, &code);
+    CloseHandle(g_player.hProcess);
+    CloseHandle(g_player.hThread);
+    g_player = PROCESS_INFORMATION{};
+    Check(code == 0, "exit code %lu, expected 0", code);
+}
+
+// ---------------------------------------------------------------------------
+// Files
+
+bool ReadBytes(const std::string& path, std::string& bytes) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        return false;
+    }
+    char chunk[4096];
+    bytes.clear();
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.append(chunk, got);
+    }
+    std::fclose(file);
+    return true;
+}
+
+void CheckProgressFile(const Player& p, const std::string& want, const char* when) {
+    std::string got;
+    Check(ReadBytes(p.progressFile, got), "no progress file %s %s", p.progressFile.c_str(), when);
+    Check(got == want, "progress file %s is %s, expected %s", when, Show(got).c_str(),
+          Show(want).c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Acting as the player
+
+void Type(const Player& p, const char* text) {
+    Send(Item(p.play, kBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+void ReleaseEnter(const Player& p) {
+    // Repeat count 1, previous state down, transition up: a real release.
+    Send(Item(p.play, kBox), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
+}
+
+void AltEnter(const Player& p) {
+    // Context bit 29: Alt is held.
+    Send(Item(p.play, kBox), WM_SYSKEYDOWN, VK_RETURN, static_cast<LPARAM>(0x201C0001u));
+}
+
+void Click(HWND dialog, int id) {
+    Send(Item(dialog, id), BM_CLICK, 0, 0);
+}
+
+void Choose(const Player& p, int index) {
+    HWND chooser = Item(p.play, kChooser);
+    Send(chooser, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Send(p.play, WM_COMMAND, MAKEWPARAM(kChooser, CBN_SELCHANGE),
+         reinterpret_cast<LPARAM>(chooser));
+}
+
+int Selection(const Player& p) {
+    return static_cast<int>(Send(Item(p.play, kChooser), CB_GETCURSEL, 0, 0));
+}
+
+// ---------------------------------------------------------------------------
+// The screen
+
+struct Rgb {
+    int r, g, b;
+};
+
+bool Near(COLORREF c, Rgb want, int tolerance) {
+    return std::abs(GetRValue(c) - want.r) <= tolerance &&
+           std::abs(GetGValue(c) - want.g) <= tolerance &&
+           std::abs(GetBValue(c) - want.b) <= tolerance;
+}
+
+COLORREF ScreenPixel(HWND window, int x, int y) {
+    POINT at{x, y};
+    ClientToScreen(window, &at);
+    HDC screen = GetDC(nullptr);
+    const COLORREF c = GetPixel(screen, at.x, at.y);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+struct Spot {
+    int x, y;
+};
+
+// Painting happens when the player gets to its paint messages: give it time.
+void CheckPixels(HWND window, const std::vector<Spot>& spots, Rgb want, int tolerance,
+                 const char* what) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        std::size_t bad = spots.size();
+        COLORREF seen = 0;
+        for (std::size_t i = 0; i < spots.size(); ++i) {
+            seen = ScreenPixel(window, spots[i].x, spots[i].y);
+            if (!Near(seen, want, tolerance)) {
+                bad = i;
+                break;
+            }
+        }
+        if (bad == spots.size()) {
+            ++g_checks;
+            return;
+        }
+        if (GetTickCount() - start > 3000) {
+            Fail("%s: pixel (%d, %d) is RGB(%d, %d, %d), expected RGB(%d, %d, %d)", what,
+                 spots[bad].x, spots[bad].y, GetRValue(seen), GetGValue(seen), GetBValue(seen),
+                 want.r, want.g, want.b);
+        }
+        Sleep(30);
+    }
+}
+
+// The verdict word is drawn centred; the field's edges show the brush.
+void CheckVerdictColour(const Player& p, Rgb want, const char* what) {
+    HWND field = Item(p.play, kVerdict);
+    RECT c;
+    GetClientRect(field, &c);
+    CheckPixels(field, {{1, 1}, {1, c.bottom / 2}, {c.right - 2, c.bottom / 2}}, want, 2, what);
+}
+
+Rgb FromColorref(COLORREF c) {
+    return {GetRValue(c), GetGValue(c), GetBValue(c)};
+}
+
+// Test pictures are 2 x 2 blocks of flat colour; check the centre of each block.
+void CheckPicture(const Player& p, const Rgb (&blocks)[4], int tolerance, const char* what) {
+    HWND picture = Item(p.play, kPicture);
+    RECT c;
+    GetClientRect(picture, &c);
+    const int w = c.right, h = c.bottom;
+    const Spot spots[4] = {
+        {w / 4, h / 4}, {3 * w / 4, h / 4}, {w / 4, 3 * h / 4}, {3 * w / 4, 3 * h / 4}};
+    for (int i = 0; i < 4; ++i) {
+        CheckPixels(picture, {spots[i]}, blocks[i], tolerance, what);
+    }
+}
+
+const Rgb kGreen{0, 255, 0}, kRed{255, 0, 0}, kOrange{255, 100, 0}, kAmber{255, 203, 38};
+
+// The blocks of tests/e2e/pictures (top left, top right, bottom left, bottom right).
+const Rgb kPicture1[4] = {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {230, 230, 60}};
+const Rgb kPicture2[4] = {{60, 230, 230}, {230, 60, 230}, {250, 250, 250}, {20, 20, 20}};
+const Rgb kPicture3[4] = {{250, 140, 0}, {0, 100, 250}, {120, 60, 20}, {150, 150, 150}};
+const Rgb kPngPicture[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 0}};
+constexpr int kJpegTolerance = 24;
+
+// ---------------------------------------------------------------------------
+// The monuments quiz (tests/e2e/quizzes/monuments.*)
+
+const char* const kQuizTitle = "Monuments de Paris";
+const char* const kAuthorName = "Zo\xE9 Martin";
+const char* const kExplanationText = "Trouvez le monument de chaque image";
+const char* const kCodes[] = {"P", "PA", "PARIS"};
+constexpr int kCount = 3;
+
+std::string ProgressText(int found, int count) {
+    return " " + std::to_string(found) + " / " + std::to_string(count);
+}
+
+void CheckProgress(const Player& p, int found, const char* code) {
+    CheckText(ItemText(p.header, kProgress), ProgressText(found, kCount), "progress");
+    CheckText(ItemText(p.header, kCode), code, "code");
+}
+
+void CheckShown(const Player& p, int index, const char* boxText, const char* verdict) {
+    Check(Selection(p) == index, "chooser selection %d, expected %d", Selection(p), index);
+    CheckText(ItemText(p.play, kBox), boxText, "answer box");
+    CheckText(ItemText(p.play, kVerdict), verdict, "verdict");
+}
+
+// ---------------------------------------------------------------------------
+// Scenarios
+
+void Layout() {
+    Player p = Start();
+    CheckText(WindowText(p.main), kQuizTitle, "caption");
+
+    RECT r, desk;
+    GetWindowRect(p.main, &r);
+    GetWindowRect(GetDesktopWindow(), &desk);
+    const long w = r.right - r.left, h = r.bottom - r.top;
+    Check(w == 670 && h == 640, "main window %ld x %ld, expected 670 x 640", w, h);
+    const long x = desk.left + (desk.right - desk.left - w) / 2;
+    const long y = desk.top + (desk.bottom - desk.top - h) / 2;
+    Check(r.left == x && r.top == y, "main window at (%ld, %ld), centred is (%ld, %ld)", r.left,
+          r.top, x, y);
+    const LONG mainStyle = GetWindowLongA(p.main, GWL_STYLE);
+    Check((mainStyle & WS_CAPTION) == WS_CAPTION && (mainStyle & WS_SYSMENU) != 0,
+          "main window style 0x%08lX lacks caption or system menu", mainStyle);
+    Check((mainStyle & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0,
+          "main window style 0x%08lX can be resized, maximised or minimised", mainStyle);
+
+    RECT client;
+    GetClientRect(p.main, &client);
+    const int cw = client.right, ch = client.bottom;
+    CheckText(ItemText(p.main, kStatusLine), kStatusText, "status line");
+    CheckRect(Item(p.main, kStatusLine), p.main, cw - 145, ch - 16, 140, 15, "status line");
+    CheckRect(p.header, p.main, 5, 2, cw - 11, 49, "header panel");
+    CheckRect(p.play, p.main, 5, 50, cw - 11, ch - 68, "play panel");
+
+    struct Label {
+        int id;
+        const char* text;
+    };
+    const Label header[] = {{kTitle, kQuizTitle},    {kExplanation, kExplanationText},
+                            {kParLabel, "Par :"},    {kAuthor, kAuthorName},
+                            {kCodeLabel, " Code :"}, {kSave, "Sauver"},
+                            {kProgress, " 0 / 3"},   {kCode, kNoCode}};
+    for (const Label& label : header) {
+        CheckText(ItemText(p.header, label.id), label.text, "header text");
+    }
+    Check(!ItemText(p.header, kLink).empty(), "the web link has no text");
+
+    struct Control {
+        int id;
+        const char* text;
+        int x, y, w, h;
+        DWORD style;
+        DWORD mask;  // the bits the control keeps as created
+    };
+    // An edit control trades WS_BORDER for a border of its own drawing.
+    const Control play[] = {
+        {kPicture, nullptr, 5, 5, 640, 480, 0x5080020E, ~0u},
+        {kPrevious, "<--", 5, 490, 60, 20, 0x50800000, ~0u},
+        {kBox, "", 170, 490, 230, 20, 0x50800081, ~DWORD{WS_BORDER}},
+        {kVerdict, "?", 410, 490, 100, 20, 0x50800201, ~0u},
+        {kNext, "-->", 585, 490, 60, 20, 0x50800000, ~0u},
+    };
+    for (const Control& c : play) {
+        HWND item = Item(p.play, c.id);
+        if (c.text != nullptr) {
+            CheckText(WindowText(item), c.text, "play panel text");
+        }
+        CheckRect(item, p.play, c.x, c.y, c.w, c.h, "play panel control");
+        const DWORD style = static_cast<DWORD>(GetWindowLongA(item, GWL_STYLE));
+        Check((style & c.mask) == (c.style & c.mask), "control %d style 0x%08lX, expected 0x%08lX",
+              c.id, style, c.style);
+    }
+
+    HWND chooser = Item(p.play, kChooser);
+    const LRESULT entries = Send(chooser, CB_GETCOUNT, 0, 0);
+    Check(entries == kCount, "chooser has %ld entries, expected %d", static_cast<long>(entries),
+          kCount);
+    for (int k = 0; k < kCount; ++k) {
+        // Wine hands an ANSI CB_GETLBTEXT from another process back in UTF-16.
+        wchar_t wide[64] = {};
+        DWORD_PTR got = 0;
+        SendMessageTimeoutW(chooser, CB_GETLBTEXT, static_cast<WPARAM>(k),
+                            reinterpret_cast<LPARAM>(wide), SMTO_NORMAL, kWaitMs, &got);
+        char label[64] = {};
+        WideCharToMultiByte(1252, 0, wide, -1, label, sizeof label, nullptr, nullptr);
+        CheckText(label, "Image n\xB0" + std::to_string(k + 1), "chooser entry");
+    }
+    Check(Selection(p) == 0, "chooser starts on entry %d", Selection(p));
+    CheckVerdictColour(p, FromColorref(GetSysColor(COLOR_BTNFACE)), "verdict \"?\"");
+    CloseAndExpectZero(p);
+}
+
+void Verdicts() {
+    Player p = Start();
+    struct Case {
+        const char* typed;
+        const char* verdict;
+        Rgb colour;
+    };
+    const Rgb plain = FromColorref(GetSysColor(COLOR_BTNFACE));
+    // Against the first picture's answer, "Arc de triomphe".
+    const Case cases[] = {
+        {"  arc de TRIOMPHE ", "BRAVO", kGreen},
+        {"triomphe de arc", "Anagramme", kOrange},
+        {"arc de triomphes", "Quasiment", kAmber},
+        {"arc de triomphess", "Presque", kAmber},
+        {"arc de triomphe xyz", "Trop long", kAmber},
+        {"arc de trio", "Trop court", kAmber},
+        {"arc de t", "pas loin", kAmber},
+        {"arx de triompxez",
+         "y a de l'id\xE9"
+         "e",
+         kAmber},
+        {"zut", "FAUX", kRed},
+        {"", "?", plain},
+    };
+    for (const Case& c : cases) {
+        Type(p, c.typed);
+        ReleaseEnter(p);
+        CheckText(ItemText(p.play, kVerdict), c.verdict, c.typed);
+        CheckText(ItemText(p.play, kBox), c.typed, "answer box after Enter");
+        CheckVerdictColour(p, c.colour, c.verdict);
+        const bool found = std::strcmp(c.verdict, "BRAVO") == 0;
+        CheckProgress(p, found ? 1 : 0, found ? kCodes[0] : kNoCode);
+    }
+
+    // Alt+Enter grades too; an Enter or Tab character never reaches the text.
+    Type(p, "arc de triomphe");
+    AltEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict after Alt+Enter");
+    CheckProgress(p, 1, kCodes[0]);
+    Send(Item(p.play, kBox), WM_CHAR, '\r', 0x1C0001);
+    Send(Item(p.play, kBox), WM_CHAR, '\t', 0x0F0001);
+    CheckText(ItemText(p.play, kBox), "arc de triomphe",
+              "answer box after Enter and Tab characters");
+    Type(p, "zut");
+    AltEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "FAUX", "verdict after Alt+Enter");
+    CheckProgress(p, 0, kNoCode);
+    CloseAndExpectZero(p);
+}
+
+void Moves() {
+    Player p = Start();
+    CheckShown(p, 0, "", "?");
+    CheckPicture(p, kPicture1, kJpegTolerance, "picture 1");
+    Click(p.play, kPrevious);
+    CheckShown(p, 2, "", "?");
+    CheckPicture(p, kPicture3, kJpegTolerance, "picture 3 after <-- on the first");
+    Click(p.play, kNext);
+    CheckShown(p, 0, "", "?");
+    CheckPicture(p, kPicture1, kJpegTolerance, "picture 1 after --> on the last");
+
+    // A move stores the text left behind without grading it.
+    Type(p, "arc de triomphe");
+    Click(p.play, kNext);
+    CheckShown(p, 1, "", "?");
+    CheckPicture(p, kPicture2, kJpegTolerance, "picture 2");
+    CheckProgress(p, 0, kNoCode);
+    Type(p, "chateau de sa");
+    Choose(p, 0);
+    CheckShown(p, 0, "arc de triomphe", "BRAVO");
+    CheckProgress(p, 1, kCodes[0]);
+    CheckPicture(p, kPicture1, kJpegTolerance, "picture 1 chosen");
+    Choose(p, 1);
+    CheckShown(p, 1, "chateau de sa", "Trop court");
+    Choose(p, 2);
+    CheckShown(p, 2, "", "?");
+    CheckPicture(p, kPicture3, kJpegTolerance, "picture 3 chosen");
+    CloseAndExpectZero(p);
+}
+
+void Save() {
+    Player p = Start();
+    DeleteFileA(p.progressFile.c_str());
+
+    // F2 saves, and what is in the box counts though the picture was not left.
+    Type(p, "arc de triomphe");
+    Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
+    CheckProgressFile(p, "arc de triomphe\r\n\r\n\r\n", "after F2");
+    CheckText(ItemText(p.play, kBox), "arc de triomphe", "answer box after F2");
+
+    Click(p.play, kNext);
+    Type(p, "Ch\xE2teau de sable");
+    Click(p.header, kSave);
+    CheckProgressFile(p, "arc de triomphe\r\nCh\xE2teau de sable\r\n\r\n", "after \"Sauver\"");
+
+    Type(p, "chateau de sable");
+    CloseAndExpectZero(p);
+    const std::string saved = "arc de triomphe\r\nchateau de sable\r\n\r\n";
+    CheckProgressFile(p, saved, "after closing");
+
+    // The next start grades the restored texts again.
+    p = Start();
+    CheckProgress(p, 2, kCodes[1]);
+    CheckShown(p, 0, "arc de triomphe", "BRAVO");
+    Click(p.play, kNext);
+    CheckShown(p, 1, "chateau de sable", "BRAVO");
+    CloseAndExpectZero(p);
+    CheckProgressFile(p, saved, "after the second run");
+}
+
+void Memory() {
+    Player p = Start();
+    auto measure = [](PROCESS_MEMORY_COUNTERS& m) {
+        m.cb = sizeof m;
+        if (!GetProcessMemoryInfo(g_player.hProcess, &m, sizeof m)) {
+            Fail("GetProcessMemoryInfo failed (error %lu)", GetLastError());
+        }
+    };
+    auto moves = [&p](int count) {
+        for (int i = 0; i < count; ++i) {
+            if (i % 10 == 9) {
+                Choose(p, i % kCount);
+            } else {
+                Click(p.play, i % 2 == 0 ? kNext : kPrevious);
+            }
+            Click(p.play, kNext);
+        }
+    };
+    moves(30);  // let the heaps and caches settle
+    PROCESS_MEMORY_COUNTERS before, after;
+    measure(before);
+    const DWORD gdiBefore = GetGuiResources(g_player.hProcess, GR_GDIOBJECTS);
+    moves(150);  // 300 moves
+    measure(after);
+    const DWORD gdiAfter = GetGuiResources(g_player.hProcess, GR_GDIOBJECTS);
+
+    const double mb = 1024.0 * 1024.0;
+    std::printf("resident %.1f -> %.1f MB, private %.1f -> %.1f MB, GDI objects %lu -> %lu\n",
+                before.WorkingSetSize / mb, after.WorkingSetSize / mb, before.PagefileUsage / mb,
+                after.PagefileUsage / mb, gdiBefore, gdiAfter);
+    Check(before.WorkingSetSize > 0, "no resident memory figure for the player");
+    // One leaked 640 x 480 bitmap per move would add more than 300 MB.
+    const SIZE_T limit = 12u * 1024u * 1024u;
+    Check(after.WorkingSetSize < before.WorkingSetSize + limit, "resident memory grew by %.1f MB",
+          (after.WorkingSetSize - before.WorkingSetSize) / mb);
+    Check(after.PagefileUsage < before.PagefileUsage + limit, "private memory grew by %.1f MB",
+          (after.PagefileUsage - before.PagefileUsage) / mb);
+    if (gdiBefore == 0) {
+        std::printf("GDI object count not reported by this platform; not checked\n");
+    } else {
+        Check(gdiAfter <= gdiBefore + 4, "GDI objects grew from %lu to %lu", gdiBefore, gdiAfter);
+    }
+    CloseAndExpectZero(p);
+}
+
+void TestMode() {
+    Player p = Start();
+    CheckText(WindowText(p.main), "Nom du brivel", "caption");
+    CheckText(ItemText(p.header, kTitle), "Nom du brivel", "title");
+    CheckText(ItemText(p.header, kAuthor), "Createur brivel", "author");
+    CheckText(ItemText(p.header, kExplanation), "Explications du brivel", "explanation");
+    CheckText(ItemText(p.header, kProgress), " 0 / 7", "progress");
+    const LRESULT entries = Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0);
+    Check(entries == 7, "chooser has %ld entries, expected 7", static_cast<long>(entries));
+    Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) == 0,
+          "a picture is shown though the player carries none");
+    Type(p, "Test");
+    ReleaseEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict");
+    CheckText(ItemText(p.header, kProgress), " 1 / 7", "progress");
+    Choose(p, 6);
+    CheckShown(p, 6, "", "?");
+    Type(p, "test");
+    CloseAndExpectZero(p);
+    CheckProgressFile(p, "Test\r\n\r\n\r\n\r\n\r\n\r\ntest\r\n", "after closing");
+}
+
+void BadQuiz() {
+    Launch();
+    const DWORD start = GetTickCount();
+    HWND box = nullptr;
+    while ((box = FindTop("#32770", true)) == nullptr) {
+        if (!Alive() || GetTickCount() - start > kWaitMs) {
+            Fail("no message box about the quiz text");
+        }
+        Sleep(20);
+    }
+    CheckText(WindowText(box), "Brivel", "message box caption");
+    CheckText(MessageBoxText(box),
+              "Erreur dans le d\xE9"
+              "cryptage des reponses",
+              "message box text");
+    HWND ok = nullptr;
+    for (HWND child : Children(box)) {
+        if (ClassOf(child) == "Button") {
+            ok = child;
+        }
+    }
+    Check(ok != nullptr, "the message box has no button");
+    Click(box, GetDlgCtrlID(ok));
+
+    // Play goes on with no pictures.
+    Player p = WaitReady();
+    p.progressFile = ProgressPath();
+    CheckText(ItemText(p.header, kProgress), " 0 / 0", "progress");
+    Check(Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0) == 0, "the chooser has entries");
+    Click(p.play, kNext);
+    Click(p.play, kPrevious);
+    Type(p, "arc");
+    ReleaseEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "?", "verdict with no pictures");
+    CloseAndExpectZero(p);
+    CheckProgressFile(p, "", "after closing");
+}
+
+// The mixed quiz: picture 1 is a PNG held as RCDATA, picture 2 is missing,
+// picture 3 is the JPEG of picture 3 of the monuments quiz.
+void Png() {
+    Player p = Start();
+    Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) != 0,
+          "the PNG picture is not shown");
+    CheckPicture(p, kPngPicture, 8, "PNG picture");
+    CloseAndExpectZero(p);
+}
+
+void MissingPicture() {
+    Player p = Start();
+    Choose(p, 1);
+    CheckShown(p, 1, "", "?");
+    Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) == 0,
+          "a picture is shown for a missing resource");
+    Check(FindTop("#32770", true) == nullptr, "a message box came up for the missing picture");
+    HWND picture = Item(p.play, kPicture);
+    const Rgb empty = FromColorref(ScreenPixel(picture, 3, 3));
+    CheckPixels(picture, {{320, 240}, {100, 100}, {600, 400}}, empty, 0, "empty picture control");
+    Type(p, "chateau de sable");
+    ReleaseEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict on the missing picture");
+    CheckProgress(p, 1, kCodes[0]);
+    Click(p.play, kNext);
+    CheckShown(p, 2, "", "?");
+    CheckPicture(p, kPicture3, kJpegTolerance, "picture 3 after the missing one");
+    CloseAndExpectZero(p);
+}
+
+// Leaves the player on screen until the runner has taken its picture.
+void Screenshot() {
+    Player p = Start();
+    Type(p, "arc de triomphe");
+    ReleaseEnter(p);
+    CheckVerdictColour(p, kGreen, "BRAVO");
+    RECT r;
+    GetWindowRect(p.main, &r);
+    const std::string ready = g_workDir + "\\ready", done = g_workDir + "\\shot-done";
+    DeleteFileA(done.c_str());
+    if (std::FILE* f = std::fopen(ready.c_str(), "w")) {
+        std::fprintf(f, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
+        std::fclose(f);
+    }
+    const DWORD start = GetTickCount();
+    while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (GetTickCount() - start > 20000) {
+            Fail("nobody took the screenshot");
+        }
+        Sleep(50);
+    }
+    CloseAndExpectZero(p);
+}
+
+// A Unix path (the runner's) becomes a path on Wine's Z: drive.
+std::string WindowsPath(std::string path) {
+    if (!path.empty() && path[0] == '/') {
+        path = "Z:" + path;
+    }
+    for (char& c : path) {
+        if (c == '/') {
+            c = '\\';
+        }
+    }
+    while (path.size() > 3 && path.back() == '\\') {
+        path.pop_back();
+    }
+    return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    struct Scenario {
+        const char* name;
+        void (*run)();
+    };
+    const Scenario scenarios[] = {
+        {"layout", Layout},
+        {"verdicts", Verdicts},
+        {"moves", Moves},
+        {"save", Save},
+        {"memory", Memory},
+        {"testmode", TestMode},
+        {"badquiz", BadQuiz},
+        {"png", Png},
+        {"missingpicture", MissingPicture},
+        {"screenshot", Screenshot},
+    };
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: brivel-e2e SCENARIO PLAYER.EXE WORKDIR\nscenarios:");
+        for (const Scenario& s : scenarios) {
+            std::fprintf(stderr, " %s", s.name);
+        }
+        std::fputc('\n', stderr);
+        return 2;
+    }
+    g_scenario = argv[1];
+    const std::string player = WindowsPath(argv[2]);
+    g_workDir = WindowsPath(argv[3]);
+    CreateDirectoryA(g_workDir.c_str(), nullptr);
+    g_exePath = g_workDir + "\\" + player.substr(player.find_last_of('\\') + 1);
+    if (!CopyFileA(player.c_str(), g_exePath.c_str(), FALSE)) {
+        Fail("cannot copy %s to %s (error %lu)", player.c_str(), g_exePath.c_str(), GetLastError());
+    }
+    DeleteFileA(ProgressPath().c_str());
+    for (const Scenario& s : scenarios) {
+        if (g_scenario == s.name) {
+            const DWORD start = GetTickCount();
+            s.run();
+            std::printf("PASS %s: %d checks in %lu ms\n", s.name, g_checks, GetTickCount() - start);
+            return 0;
+        }
+    }
+    std::fprintf(stderr, "unknown scenario %s\n", g_scenario.c_str());
+    return 2;
+}
