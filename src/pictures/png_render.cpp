@@ -104,84 +104,9 @@ void SwapSampleBytes(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t,
     }
 }
 
-void Rgb16ToBgr16(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 6, dst += 6) {
-        dst[0] = src[5];
-        dst[1] = src[4];
-        dst[2] = src[3];
-        dst[3] = src[2];
-        dst[4] = src[1];
-        dst[5] = src[0];
-    }
-}
-
-void Rgba16ToBgr16(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 8, dst += 6) {
-        dst[0] = src[5];
-        dst[1] = src[4];
-        dst[2] = src[3];
-        dst[3] = src[2];
-        dst[4] = src[1];
-        dst[5] = src[0];
-    }
-}
-
-void Rgba16ToBgra16(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 8, dst += 8) {
-        dst[0] = src[5];
-        dst[1] = src[4];
-        dst[2] = src[3];
-        dst[3] = src[2];
-        dst[4] = src[1];
-        dst[5] = src[0];
-        dst[6] = src[7];
-        dst[7] = src[6];
-    }
-}
-
-void GreyAlpha16ToGrey16(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels,
-                         std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 4, dst += 2) {
-        dst[0] = src[1];
-        dst[1] = src[0];
-    }
-}
-
 void FirstOfPairs(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t, std::size_t srcBytes) {
     for (std::size_t i = 0; i < srcBytes / 2; ++i) {
         dst[i] = src[2 * i];
-    }
-}
-
-void Rgb16ToBgr8(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 6, dst += 3) {
-        dst[0] = src[4];
-        dst[1] = src[2];
-        dst[2] = src[0];
-    }
-}
-
-void Rgba16ToBgr8(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 8, dst += 3) {
-        dst[0] = src[4];
-        dst[1] = src[2];
-        dst[2] = src[0];
-    }
-}
-
-void Rgba16ToBgra8(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 8, dst += 4) {
-        dst[0] = src[4];
-        dst[1] = src[2];
-        dst[2] = src[0];
-        dst[3] = src[6];
-    }
-}
-
-void GreyAlpha16ToGrey8(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels,
-                        std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p) {
-        dst[p] = src[4 * p];
     }
 }
 
@@ -196,36 +121,32 @@ void Widen2To4(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels,
     }
 }
 
-void Rgb8ToBgr8(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 3, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-    }
-}
-
-void Rgba8ToBgr8(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 4, dst += 3) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-    }
-}
-
-void Rgba8ToBgra8(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
-    for (std::uint32_t p = 0; p < pixels; ++p, src += 4, dst += 4) {
-        dst[0] = src[2];
-        dst[1] = src[1];
-        dst[2] = src[0];
-        dst[3] = src[3];
+// For every pixel of SrcStep bytes, the bytes at the offsets Picks, in that
+// order: the byte swaps, reorderings and drops of the converters below.
+template <std::size_t SrcStep, std::size_t... Picks>
+void PickBytes(const std::uint8_t* src, std::uint8_t* dst, std::uint32_t pixels, std::size_t) {
+    for (std::uint32_t p = 0; p < pixels; ++p, src += SrcStep) {
+        ((*dst++ = src[Picks]), ...);
     }
 }
 
 // Indexed by byte 0 of a format.
 constexpr Converter kConverters[15] = {
-    CopyBytes,           SwapSampleBytes, Rgb16ToBgr16, Rgba16ToBgr16, Rgba16ToBgra16,
-    GreyAlpha16ToGrey16, FirstOfPairs,    Rgb16ToBgr8,  Rgba16ToBgr8,  Rgba16ToBgra8,
-    GreyAlpha16ToGrey8,  Widen2To4,       Rgb8ToBgr8,   Rgba8ToBgr8,   Rgba8ToBgra8,
+    CopyBytes,                             // 0: unchanged
+    SwapSampleBytes,                       // 1: 16-bit samples little-endian
+    PickBytes<6, 5, 4, 3, 2, 1, 0>,        // 2: RGB16 to BGR16
+    PickBytes<8, 5, 4, 3, 2, 1, 0>,        // 3: RGBA16 to BGR16
+    PickBytes<8, 5, 4, 3, 2, 1, 0, 7, 6>,  // 4: RGBA16 to BGRA16
+    PickBytes<4, 1, 0>,                    // 5: grey and alpha 16 to grey 16
+    FirstOfPairs,                          // 6: first byte of every pair
+    PickBytes<6, 4, 2, 0>,                 // 7: RGB16 to BGR8
+    PickBytes<8, 4, 2, 0>,                 // 8: RGBA16 to BGR8
+    PickBytes<8, 4, 2, 0, 6>,              // 9: RGBA16 to BGRA8
+    PickBytes<4, 0>,                       // 10: grey and alpha 16 to grey 8
+    Widen2To4,                             // 11: 2-bit values as 4-bit values
+    PickBytes<3, 2, 1, 0>,                 // 12: RGB8 to BGR8
+    PickBytes<4, 2, 1, 0>,                 // 13: RGBA8 to BGR8
+    PickBytes<4, 2, 1, 0, 3>,              // 14: RGBA8 to BGRA8, not premultiplied
 };
 
 // ---- Row filters ----
