@@ -1,14 +1,4 @@
-# Cross-build for Windows with Debian's MinGW-w64 (win32 thread model).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross-build for 32-bit Windows (the shipped player) with Debian's MinGW-w64.
 set(CMAKE_SYSTEM_PROCESSOR i686)
-
 set(BRIVEL_MINGW_PREFIX i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${BRIVEL_MINGW_PREFIX}-gcc-win32)
-set(CMAKE_CXX_COMPILER ${BRIVEL_MINGW_PREFIX}-g++-win32)
-set(CMAKE_RC_COMPILER ${BRIVEL_MINGW_PREFIX}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${BRIVEL_MINGW_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw-common.cmake)
