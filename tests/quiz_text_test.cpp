@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <initializer_list>
 #include <string>
+#include <tuple>
+#include <vector>
 
 namespace brivel {
 namespace {
@@ -160,6 +163,75 @@ TEST(CodesTextParse, RefusesATextThatEndsEarly) {
     EXPECT_FALSE(ParseCodesText("un\r\ndeux", 2));
     EXPECT_FALSE(ParseCodesText("", 1));
     EXPECT_FALSE(ParseCodesText("un\r\n", 2));
+}
+
+// Every field, so that a writer dropping or reordering one shows up.
+auto PictureTie(const QuizPicture& p) {
+    return std::tie(p.answer, p.altAnswer, p.location, p.extraInfo);
+}
+bool Same(const QuizText& a, const QuizText& b) {
+    const auto tie = [](const QuizText& q) {
+        return std::tie(q.firstByte, q.headerByte, q.answersPerPicture, q.title, q.author,
+                        q.explanation, q.extraText1, q.extraText2, q.kind, q.red, q.green, q.blue);
+    };
+    return tie(a) == tie(b) &&
+           std::equal(a.pictures.begin(), a.pictures.end(), b.pictures.begin(), b.pictures.end(),
+                      [](const auto& x, const auto& y) { return PictureTie(x) == PictureTie(y); });
+}
+
+QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> pictures) {
+    QuizText quiz;
+    quiz.firstByte = 0xE9;
+    quiz.headerByte = 3;
+    quiz.answersPerPicture = answers;
+    quiz.title = "Pr\xE9nom";  // a byte above 127 inside a field
+    quiz.author = "Auteur";
+    quiz.explanation = "";
+    quiz.extraText1 = "x1";
+    quiz.extraText2 = "x2";
+    quiz.pictures = std::move(pictures);
+    quiz.kind = kind;
+    quiz.red = 124;
+    quiz.green = 200;
+    quiz.blue = 0;
+    return quiz;
+}
+
+TEST(QuizTextFormat, ParseGivesBackWhatWasFormatted) {
+    struct Case {
+        const char* why;
+        QuizText quiz;
+    };
+    const Case cases[] = {
+        {"no pictures", Quiz(1, 3, {})},
+        {"one answer, kind 0", Quiz(1, 0, {{"chat", "", "ici", ""}, {"", "", "", ""}})},
+        {"two answers, kind 0", Quiz(2, 0, {{"a", "b", "c", ""}, {"d", "", "f", ""}})},
+        {"kind 2", Quiz(1, 2, {{"a", "", "c", "e0"}, {"d", "", "f", ""}})},
+        {"kind 3", Quiz(2, 3, {{"a", "b", "c", "e0"}, {"d", "e", "f", "e1"}})},
+        {"kind 4", Quiz(1, 4, {{"\xFF", "", "\x80", "\xC0"}})},
+        {"kind 200, seven answers", Quiz(7, 200, {{"a", "", "c", ""}})},
+    };
+    for (const Case& c : cases) {
+        std::optional<QuizText> back = ParseQuizText(FormatQuizText(c.quiz));
+        ASSERT_TRUE(back) << c.why;
+        EXPECT_TRUE(Same(*back, c.quiz)) << c.why;
+    }
+}
+
+TEST(QuizTextFormat, WritesTheLayoutByteForByte) {
+    QuizText quiz = Quiz(2, 3, {{"a", "b", "c", "e"}});
+    const std::string want = Bytes({0xE9, 3, 1, 2}) +
+                             Fields({"Pr\xE9nom", "Auteur", "", "x1", "x2", "a", "b", "c"}) +
+                             Bytes({3}) + Fields({"e", ""}) + Bytes({124, 200, 0});
+    EXPECT_EQ(FormatQuizText(quiz), want);
+}
+
+TEST(QuizTextFormat, CodesEndEveryLineWithCarriageReturnLineFeed) {
+    const std::vector<std::string> lines = {"un", "", "\xE9t\xE9"};
+    const std::string text = FormatCodesText(lines);
+    EXPECT_EQ(text, "un\r\n\r\n\xE9t\xE9\r\n");
+    EXPECT_EQ(ParseCodesText(text, 3), lines);
+    EXPECT_EQ(FormatCodesText({}), "");
 }
 
 }  // namespace

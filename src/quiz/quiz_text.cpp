@@ -113,4 +113,52 @@ std::optional<std::vector<std::string>> ParseCodesText(std::string_view bytes, i
     return lines;
 }
 
+std::string FormatQuizText(const QuizText& quiz) {
+    std::string out;
+    const auto byte = [&out](std::uint8_t value) { out += static_cast<char>(value); };
+    const auto field = [&out](const std::string& value) {
+        out += value;
+        out += '|';
+    };
+    byte(quiz.firstByte);
+    byte(quiz.headerByte);
+    byte(static_cast<std::uint8_t>(quiz.pictures.size()));
+    byte(quiz.answersPerPicture);
+    field(quiz.title);
+    field(quiz.author);
+    field(quiz.explanation);
+    field(quiz.extraText1);
+    field(quiz.extraText2);
+    for (const QuizPicture& picture : quiz.pictures) {
+        field(picture.answer);
+        if (quiz.answersPerPicture == 2) {
+            field(picture.altAnswer);
+        }
+        field(picture.location);
+    }
+    byte(quiz.kind);
+    const int extraFields = ExtraFieldsPerPicture(quiz.kind);
+    for (const QuizPicture& picture : quiz.pictures) {
+        if (extraFields >= 1) {
+            field(picture.extraInfo);
+        }
+        if (extraFields == 2) {
+            field(std::string());
+        }
+    }
+    byte(quiz.red);
+    byte(quiz.green);
+    byte(quiz.blue);
+    return out;
+}
+
+std::string FormatCodesText(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& line : lines) {
+        out += line;
+        out += "\r\n";
+    }
+    return out;
+}
+
 }  // namespace brivel

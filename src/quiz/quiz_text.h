@@ -48,4 +48,12 @@ std::optional<QuizText> ParseQuizText(std::string_view bytes);
 // carriage return and one more byte. Returns nothing when it ends early.
 std::optional<std::vector<std::string>> ParseCodesText(std::string_view bytes, int count);
 
+// The inverses of the two parsers, for the authoring tool. They check
+// nothing (the tool's checker does): a "|" inside a field or a carriage
+// return inside a line is written as is and cannot be read back, a kind-3
+// record's dropped second field is written empty, and only the low byte of
+// pictures.size() is stored.
+std::string FormatQuizText(const QuizText& quiz);
+std::string FormatCodesText(const std::vector<std::string>& lines);
+
 }  // namespace brivel

@@ -1,0 +1,87 @@
+#pragma once
+
+// The 32-bit Win32 .res file, as `windres -O res` and rc.exe write it: an
+// empty 32-byte entry, then one entry per resource, each a RESOURCEHEADER
+// (DataSize, HeaderSize, TYPE, NAME, DataVersion, MemoryFlags, LanguageId,
+// Version, Characteristics) and the data, every header and every data block
+// starting on a 4-byte boundary. All numbers are little-endian.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "services/resource_provider.h"
+
+namespace brivel {
+
+// One resource. Its name is always a number: the quizzes never use named ids.
+// A type name is ASCII ("PATCH", "IMG"), each byte stored as one UTF-16 unit.
+struct ResEntry {
+    ResourceType type;
+    std::uint16_t id = 0;
+    std::uint16_t language = 0;  // 0 is neutral; windres defaults to 0x0409
+    std::vector<std::uint8_t> data;
+};
+
+// What windres writes for RCDATA and custom types: MOVEABLE | PURE |
+// DISCARDABLE. The flags are ignored by 32-bit Windows; matching windres keeps
+// our files byte-comparable with its output.
+inline constexpr std::uint16_t kResMemoryFlags = 0x1030;
+
+// The whole file, starting with the empty entry. Returns an empty string (never
+// a valid file) when an entry cannot be stored: data of 4 GiB or more.
+std::string WriteResFile(const std::vector<ResEntry>& entries);
+
+enum class ResStatus : int {
+    // Every entry was read, up to the exact end of the input.
+    Ok = 0,
+    // The input does not start with the 32-byte empty entry: cut short, or
+    // not a 32-bit .res (a 16-bit .res has no such entry).
+    MissingEmptyEntry,
+    // Fewer than 8 bytes are left for DataSize and HeaderSize, or HeaderSize
+    // reaches past the end.
+    TruncatedHeader,
+    // HeaderSize is below 32, not a multiple of 4, too small for its type and
+    // name, or different from what they and the fixed fields take.
+    BadHeaderSize,
+    // A type or name string has no terminating zero inside the header.
+    UnterminatedName,
+    // DataSize, or the padding after the data, reaches past the end.
+    DataPastEnd,
+    // A padding byte (after the name or after the data) is not zero.
+    BadPadding,
+};
+
+// A short English meaning of the status, for the authoring tool.
+const char* ResStatusName(ResStatus status);
+
+struct ResReadResult {
+    ResStatus status = ResStatus::Ok;
+    // On Ok every entry; otherwise those before the faulty one.
+    std::vector<ResEntry> entries;
+    // Where the faulty entry starts (0 on Ok), for the error message.
+    std::size_t errorOffset = 0;
+};
+
+// Reads a whole .res. Entries with a named id, or a type name outside ASCII,
+// are checked and then skipped: ResourceProvider cannot ask for them.
+ResReadResult ReadResFile(const std::uint8_t* bytes, std::size_t size);
+
+// The resources of a read .res. Find matches a named type without regard to
+// ASCII case (as FindResource does), any language, the first match in file
+// order.
+class ResFileResources : public ResourceProvider {
+public:
+    explicit ResFileResources(std::vector<ResEntry> entries) : entries_(std::move(entries)) {}
+
+    std::optional<std::vector<std::uint8_t>> Find(const ResourceType& type,
+                                                  std::uint16_t id) override;
+
+private:
+    std::vector<ResEntry> entries_;
+};
+
+}  // namespace brivel
