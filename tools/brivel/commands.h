@@ -9,6 +9,8 @@ namespace brivel::tool {
 // Each command registers its subcommand; its callback stores the process exit
 // status in exitStatus (0 success, 1 failure).
 void AddGradeCommand(CLI::App& app, int& exitStatus);
+void AddNewCommand(CLI::App& app, int& exitStatus);
+void AddCheckCommand(CLI::App& app, int& exitStatus);
 void AddLzwCommand(CLI::App& app, int& exitStatus);
 void AddPictureCommand(CLI::App& app, int& exitStatus);
 

@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
     brivel::tool::AddGradeCommand(app, exitStatus);
     brivel::tool::AddLzwCommand(app, exitStatus);
     brivel::tool::AddPictureCommand(app, exitStatus);
+    brivel::tool::AddNewCommand(app, exitStatus);
+    brivel::tool::AddCheckCommand(app, exitStatus);
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,44 @@
+#pragma once
+
+// The quiz description: the quiz.toml file a quiz maker writes by hand beside
+// the picture files, read into the two texts the player's resources hold.
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quiz/quiz_text.h"
+
+namespace brivel {
+
+// One thing wrong with a description. line is 1-based, 0 when the problem has
+// no place in the file (it cannot be read). field names the key, pictures
+// counted from 1: "title", "picture[3].answer", "colour".
+struct DescriptionProblem {
+    std::string file;
+    int line = 0;
+    std::string field;
+    std::string message;
+    bool warning = false;  // the quiz can still be made
+};
+
+struct QuizDescription {
+    QuizText text;                          // every text in Windows-1252
+    std::vector<std::string> codes;         // one per picture, Windows-1252
+    std::vector<std::string> pictureFiles;  // paths of the picture files, under dir
+};
+
+// The name of the description inside a quiz folder.
+inline constexpr const char* kDescriptionFileName = "quiz.toml";
+
+// Reads dir/quiz.toml and checks it with its pictures, appending every
+// problem found to problems. Nothing when any problem is an error; warnings
+// alone still give the description.
+std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
+                                                   std::vector<DescriptionProblem>& problems);
+
+// The commented starter description written by `brivel new`; it refers to
+// two pictures, 01.jpg and 02.jpg, that the maker still has to add.
+const char* StarterDescription();
+
+}  // namespace brivel

@@ -1,0 +1,279 @@
+#include "quiz/quiz_description.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace brivel {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Each test gets a fresh quiz folder holding a.jpg (16 x 12) and b.png.
+class QuizDescriptionTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const char* root = std::getenv("BRIVEL_TEST_TMP");
+        const fs::path base =
+            root != nullptr && *root != '\0' ? fs::path(root) : fs::temp_directory_path();
+        fs::create_directories(base);
+        std::random_device random;
+        while (dir_.empty()) {
+            const fs::path candidate = base / ("quiz-" + std::to_string(random()));
+            if (fs::create_directory(candidate)) {
+                dir_ = candidate;
+            }
+        }
+        const fs::path data(BRIVEL_TEST_DATA_DIR);
+        fs::copy_file(data / "tiny.jpg", dir_ / "a.jpg");
+        fs::copy_file(data / "tiny.png", dir_ / "b.png");
+        fs::copy_file(data / "bad-data.png", dir_ / "bad.png");
+        std::ofstream(dir_ / "text.jpg") << "not a picture";
+    }
+    void TearDown() override {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+
+    std::optional<QuizDescription> Load(const std::string& toml) {
+        std::ofstream(dir_ / "quiz.toml", std::ios::binary) << toml;
+        problems_.clear();
+        return LoadQuizDescription(dir_.string(), problems_);
+    }
+    // The problems other than the size warning every tiny picture earns and,
+    // unless asked for, the close-answer warnings of repeated answers.
+    std::vector<DescriptionProblem> Problems(bool keepClose = false) const {
+        std::vector<DescriptionProblem> kept;
+        for (const DescriptionProblem& p : problems_) {
+            if (p.message.find("not 640 x 480") == std::string::npos &&
+                (keepClose || p.message.find("close to") == std::string::npos)) {
+                kept.push_back(p);
+            }
+        }
+        return kept;
+    }
+
+    fs::path dir_;
+    std::vector<DescriptionProblem> problems_;
+};
+
+const std::string kHead = "title = \"T\"\nauthor = \"A\"\n";  // lines 1 and 2
+
+std::string Picture(const std::string& answer, const std::string& more = "") {
+    return "[[picture]]\nfile = \"a.jpg\"\nanswer = \"" + answer + "\"\ncode = \"1\"\n" + more;
+}
+
+std::string Repeat(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) {
+        out += text;
+    }
+    return out;
+}
+
+std::string Describe(const std::vector<DescriptionProblem>& problems) {
+    std::string out;
+    for (const DescriptionProblem& p : problems) {
+        out += std::to_string(p.line) + ": " + p.field + ": " + p.message + "\n";
+    }
+    return out;
+}
+
+struct BadCase {
+    const char* name;
+    std::string toml;
+    int line;
+    const char* field;  // "" with line 0: no problem at all
+    const char* message;
+    bool warning;
+};
+
+TEST_F(QuizDescriptionTest, ReportsEachProblemWithItsLineAndField) {
+    const BadCase cases[] = {
+        {"bar", "title = \"a|b\"\nauthor = \"A\"\n" + Picture("x"), 1, "title", "\"|\"", false},
+        {"code line break",
+         kHead + "[[picture]]\nfile = \"a.jpg\"\nanswer = \"x\"\ncode = \"1\\n2\"\n", 6,
+         "picture[1].code", "line break", false},
+        {"bar in code is fine",
+         kHead + "[[picture]]\nfile = \"a.jpg\"\nanswer = \"x\"\ncode = \"|\"\n", 0, "", "", false},
+        {"260 bytes", kHead + "explanation = \"" + Repeat("é", 260) + "\"\n" + Picture("x"), 3,
+         "explanation", "260 bytes", false},
+        {"259 bytes fit", kHead + "explanation = \"" + Repeat("é", 259) + "\"\n" + Picture("x"), 0,
+         "", "", false},
+        {"not Windows-1252", "title = \"T\"\nauthor = \"\u2603\"\n" + Picture("x"), 2, "author",
+         "Windows-1252", false},
+        {"missing title", "author = \"A\"\n" + Picture("x"), 1, "title", "missing", false},
+        {"no pictures", kHead, 1, "picture", "at least one", false},
+        {"missing code", kHead + "[[picture]]\nfile = \"a.jpg\"\nanswer = \"x\"\n", 3,
+         "picture[1].code", "missing", false},
+        {"missing second answer", "answers_per_picture = 2\n" + kHead + Picture("x"), 4,
+         "picture[1].second_answer", "missing", false},
+        {"97 pictures", kHead + Repeat(Picture("x"), 97), 3 + 96 * 4, "picture", "at most 96",
+         false},
+        {"2 x 49 answers",
+         "answers_per_picture = 2\n" + kHead + Repeat(Picture("x", "second_answer = \"y\"\n"), 49),
+         4 + 48 * 5, "picture", "at most 96", false},
+        {"answers per picture 3", "answers_per_picture = 3\n" + kHead + Picture("x"), 1,
+         "answers_per_picture", "from 1 to 2", false},
+        {"colour byte", kHead + "colour = [1, 2, 256]\n" + Picture("x"), 3, "colour", "0 to 255",
+         false},
+        {"colour size", kHead + "colour = [1, 2]\n" + Picture("x"), 3, "colour", "[red", false},
+        {"missing picture",
+         kHead + "[[picture]]\nanswer = \"x\"\nfile = \"none.jpg\"\ncode = \"\"\n", 5,
+         "picture[1].file", "not found", false},
+        {"not a picture", kHead + "[[picture]]\nfile = \"text.jpg\"\nanswer = \"x\"\ncode = \"\"\n",
+         4, "picture[1].file", "neither a JPEG nor a PNG", false},
+        {"bad PNG", kHead + "[[picture]]\nfile = \"bad.png\"\nanswer = \"x\"\ncode = \"\"\n", 4,
+         "picture[1].file", "BadFile", false},
+        {"unknown key", kHead + "colour_ = 1\n" + Picture("x"), 3, "colour_", "unknown", true},
+        {"unknown picture key", kHead + Picture("x", "answr = \"y\"\n"), 7, "picture[1].answr",
+         "unknown", true},
+        {"extra without its kind", kHead + Picture("x", "extra = \"e\"\n"), 7, "picture[1].extra",
+         "ignored", true},
+        {"TOML syntax", "title = \"T\"\nauthor = \n", 2, "", "expected", false},
+    };
+    for (const BadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::optional<QuizDescription> loaded = Load(c.toml);
+        const std::vector<DescriptionProblem> problems = Problems();
+        if (c.line == 0) {
+            EXPECT_TRUE(loaded.has_value());
+            EXPECT_TRUE(problems.empty()) << Describe(problems);
+            continue;
+        }
+        ASSERT_EQ(problems.size(), 1u) << Describe(problems);
+        const DescriptionProblem& p = problems[0];
+        EXPECT_EQ(p.file, (dir_ / "quiz.toml").string());
+        EXPECT_EQ(p.line, c.line);
+        EXPECT_EQ(p.field, c.field);
+        EXPECT_NE(p.message.find(c.message), std::string::npos) << p.message;
+        EXPECT_EQ(p.warning, c.warning);
+        EXPECT_EQ(loaded.has_value(), c.warning);
+    }
+}
+
+TEST_F(QuizDescriptionTest, ReportsEveryProblemAtOnce) {
+    EXPECT_FALSE(Load("title = \"a|b\"\nauthor = \"A\"\n" +
+                      Picture("x").replace(Picture("x").find("a.jpg"), 5, "none.jpg")));
+    const std::vector<DescriptionProblem> problems = Problems();
+    ASSERT_EQ(problems.size(), 2u);
+    EXPECT_EQ(problems[0].field, "title");
+    EXPECT_EQ(problems[1].field, "picture[1].file");
+}
+
+TEST_F(QuizDescriptionTest, WarnsOfPicturesTheSizeThePlayerMustFit) {
+    ASSERT_TRUE(Load(kHead + Picture("x")));
+    ASSERT_EQ(problems_.size(), 1u);
+    EXPECT_EQ(problems_[0].line, 4);
+    EXPECT_EQ(problems_[0].field, "picture[1].file");
+    EXPECT_TRUE(problems_[0].warning);
+}
+
+struct CloseCase {
+    const char* first;
+    const char* second;
+    bool close;
+};
+
+TEST_F(QuizDescriptionTest, WarnsOfAnswersThatWouldHintAtEachOther) {
+    const CloseCase cases[] = {
+        {"chat", "CHAT", true},                        // the same answer
+        {"chien", "niche", true},                      // anagram
+        {"cheval", "chenal", true},                    // one edit
+        {"lapin", "sapins", true},                     // two edits
+        {"Tour Eiffel", "Tour", true},                 // one holds the other
+        {"Chateau de sable", "chato de sable", true},  // a good idea
+        {"chat", "chien", false},
+        {"chat", "Tour Eiffel", false},
+    };
+    for (const CloseCase& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " / " + c.second);
+        ASSERT_TRUE(Load(kHead + Picture(c.first) + Picture(c.second)));
+        const std::vector<DescriptionProblem> problems = Problems(true);
+        ASSERT_EQ(problems.size(), c.close ? 1u : 0u);
+        if (c.close) {
+            EXPECT_TRUE(problems[0].warning);
+            EXPECT_EQ(problems[0].field, "picture[2].answer");
+            EXPECT_EQ(problems[0].line, 9);
+        }
+    }
+}
+
+TEST_F(QuizDescriptionTest, LoadsEveryFieldIntoTheQuizText) {
+    const std::optional<QuizDescription> loaded = Load(R"(title = "Cœur"
+author = "Zoé"
+explanation = "E"
+extra_text_1 = "X1"
+extra_text_2 = "X2"
+header = 3
+first_byte = 124
+answers_per_picture = 2
+kind = 3
+colour = [1, 124, 255]
+
+[[picture]]
+file = "a.jpg"
+answer = "Œuf"
+second_answer = "oeuf"
+location = "ici"
+extra = "plus"
+code = "C|1"
+
+[[picture]]
+file = "b.png"
+answer = "Pomme"
+second_answer = "pommes"
+code = ""
+)");
+    ASSERT_TRUE(loaded);
+    const std::optional<QuizText> text = ParseQuizText(FormatQuizText(loaded->text));
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->firstByte, 124);
+    EXPECT_EQ(text->headerByte, 3);
+    EXPECT_EQ(text->answersPerPicture, 2);
+    EXPECT_EQ(text->title,
+              "C\x9C"
+              "ur");
+    EXPECT_EQ(text->author, "Zo\xE9");
+    EXPECT_EQ(text->explanation, "E");
+    EXPECT_EQ(text->extraText1, "X1");
+    EXPECT_EQ(text->extraText2, "X2");
+    ASSERT_EQ(text->pictures.size(), 2u);
+    EXPECT_EQ(text->pictures[0].answer,
+              "\x8C"
+              "uf");
+    EXPECT_EQ(text->pictures[0].altAnswer, "oeuf");
+    EXPECT_EQ(text->pictures[0].location, "ici");
+    EXPECT_EQ(text->pictures[0].extraInfo, "plus");
+    EXPECT_EQ(text->pictures[1].answer, "Pomme");
+    EXPECT_EQ(text->pictures[1].altAnswer, "pommes");
+    EXPECT_EQ(text->pictures[1].location, "");
+    EXPECT_EQ(text->kind, 3);
+    EXPECT_EQ(text->red, 1);
+    EXPECT_EQ(text->green, 124);
+    EXPECT_EQ(text->blue, 255);
+    EXPECT_EQ(loaded->codes, (std::vector<std::string>{"C|1", ""}));
+    EXPECT_EQ(loaded->pictureFiles,
+              (std::vector<std::string>{(dir_ / "a.jpg").string(), (dir_ / "b.png").string()}));
+}
+
+TEST_F(QuizDescriptionTest, DefaultsMakeAMinimalQuiz) {
+    const std::optional<QuizDescription> loaded = Load(kHead + Picture("x"));
+    ASSERT_TRUE(loaded);
+    const QuizText& text = loaded->text;
+    EXPECT_EQ(text.headerByte, 1);
+    EXPECT_EQ(text.firstByte, 0);
+    EXPECT_EQ(text.answersPerPicture, 1);
+    EXPECT_EQ(text.kind, 0);
+    EXPECT_EQ(text.red, 90);
+    EXPECT_EQ(text.green, 95);
+    EXPECT_EQ(text.blue, 150);
+}
+
+}  // namespace
+}  // namespace brivel

@@ -1,0 +1,34 @@
+# Smoke tests of `brivel new` and `brivel check`: the tool is handed to each
+# script as $1, the pictures folder as $2, a scratch folder as $3.
+set(DESCRIPTION_DATA ${CMAKE_CURRENT_SOURCE_DIR}/../data)
+set(DESCRIPTION_TMP ${CMAKE_CURRENT_BINARY_DIR}/description-tmp)
+file(MAKE_DIRECTORY ${DESCRIPTION_TMP})
+
+# The starter names two pictures that are not there yet: two errors, status 1.
+add_test(NAME tool.description.new_then_check
+         COMMAND sh -c [[
+             rm -rf "$3/new" && "$1" new "$3/new" >/dev/null || exit 1
+             "$1" check "$3/new" 2>&1; echo "exit=$?"]]
+             sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
+set_tests_properties(tool.description.new_then_check PROPERTIES PASS_REGULAR_EXPRESSION
+    "^[^\n]*/new/quiz.toml:[0-9]+: error: picture\\[1\\].file: picture 01.jpg not found\n[^\n]*: error: picture\\[2\\].file: picture 02.jpg not found\nexit=1\n$")
+
+# With its pictures in place the starter passes, warning only of their size.
+add_test(NAME tool.description.starter_with_pictures
+         COMMAND sh -c [[
+             rm -rf "$3/full" && "$1" new "$3/full" >/dev/null || exit 1
+             cp "$2/tiny.jpg" "$3/full/01.jpg" && cp "$2/tiny.png" "$3/full/02.jpg" || exit 1
+             "$1" check "$3/full" 2>/dev/null; echo "exit=$?"
+             "$1" check "$3/full" 2>&1 >/dev/null | grep -c ': warning: .*not 640 x 480']]
+             sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
+set_tests_properties(tool.description.starter_with_pictures PROPERTIES
+                     PASS_REGULAR_EXPRESSION "^ok: 2 pictures\nexit=0\n2\n$")
+
+# An existing description is never overwritten.
+add_test(NAME tool.description.new_refuses_existing
+         COMMAND sh -c [[
+             rm -rf "$3/kept" && mkdir -p "$3/kept" && echo 'mine' > "$3/kept/quiz.toml"
+             "$1" new "$3/kept" 2>/dev/null; echo "exit=$? $(cat "$3/kept/quiz.toml")"]]
+             sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
+set_tests_properties(tool.description.new_refuses_existing PROPERTIES
+                     PASS_REGULAR_EXPRESSION "^exit=1 mine\n$")

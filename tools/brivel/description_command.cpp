@@ -1,0 +1,86 @@
+// brivel new / brivel check: start a quiz description, and check one with its
+// pictures before it is packed.
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+#include "quiz/quiz_description.h"
+
+namespace brivel::tool {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+int RunNew(const std::string& dir) {
+    std::error_code error;
+    fs::create_directories(dir, error);
+    if (error) {
+        std::fprintf(stderr, "brivel new: %s: %s\n", dir.c_str(), error.message().c_str());
+        return 1;
+    }
+    const std::string path = (fs::path(dir) / kDescriptionFileName).string();
+    // "x" makes the creation fail rather than replace a description someone wrote.
+    std::FILE* file = std::fopen(path.c_str(), "wx");
+    if (file == nullptr) {
+        const int cause = errno;
+        std::fprintf(stderr, "brivel new: %s: %s\n", path.c_str(),
+                     cause == EEXIST ? "already exists, left as it is" : std::strerror(cause));
+        return 1;
+    }
+    const char* text = StarterDescription();
+    const std::size_t size = std::strlen(text);
+    const bool written = std::fwrite(text, 1, size, file) == size;
+    if (std::fclose(file) != 0 || !written) {
+        std::fprintf(stderr, "brivel new: %s: cannot write the file\n", path.c_str());
+        std::remove(path.c_str());
+        return 1;
+    }
+    std::printf("wrote %s: edit it and put 01.jpg and 02.jpg beside it\n", path.c_str());
+    return 0;
+}
+
+int RunCheck(const std::string& dir) {
+    std::vector<DescriptionProblem> problems;
+    const std::optional<QuizDescription> description = LoadQuizDescription(dir, problems);
+    for (const DescriptionProblem& problem : problems) {
+        std::string where = problem.file;
+        if (problem.line > 0) {
+            where += ":" + std::to_string(problem.line);
+        }
+        const std::string field = problem.field.empty() ? "" : problem.field + ": ";
+        std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), problem.warning ? "warning" : "error",
+                     field.c_str(), problem.message.c_str());
+    }
+    if (!description) {
+        return 1;
+    }
+    std::printf("ok: %zu pictures\n", description->text.pictures.size());
+    return 0;
+}
+
+}  // namespace
+
+void AddNewCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command =
+        app.add_subcommand("new", "Write a commented starter quiz description, DIR/quiz.toml");
+    auto dir = std::make_shared<std::string>();
+    command->add_option("DIR", *dir, "The quiz folder (made if missing)")->required();
+    command->callback([dir, &exitStatus] { exitStatus = RunNew(*dir); });
+}
+
+void AddCheckCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command = app.add_subcommand(
+        "check", "Check DIR/quiz.toml and its pictures, reporting every problem");
+    auto dir = std::make_shared<std::string>();
+    command->add_option("DIR", *dir, "The quiz folder")->required();
+    command->callback([dir, &exitStatus] { exitStatus = RunCheck(*dir); });
+}
+
+}  // namespace brivel::tool
