@@ -15,6 +15,7 @@
 #include "app/progress_format.h"
 #include "fakes.h"
 #include "quiz/quiz_record.h"
+#include "scratch_folder.h"
 #include "text/fixed_text.h"
 
 namespace {
@@ -192,25 +193,8 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 class ProgressFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* root = std::getenv("BRIVEL_TEST_TMP");
-        const fs::path base =
-            root != nullptr && *root != '\0' ? fs::path(root) : fs::temp_directory_path();
-        fs::create_directories(base);
-        const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::random_device random;
-        while (dir_.empty()) {
-            const fs::path candidate = base / ("progress-" + test + "-" + std::to_string(random()));
-            if (fs::create_directory(candidate)) {
-                dir_ = candidate;
-            }
-        }
         file_ = dir_ / "quiz.txt";
         temporary_ = dir_ / "quiz.txt.tmp";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(dir_, ignored);
     }
 
     bool TemporaryLeft() const { return fs::exists(fs::symlink_status(temporary_)); }
@@ -221,7 +205,9 @@ protected:
         SaveProgress(t.record, file_.string());
     }
 
-    fs::path dir_, file_, temporary_;
+    brivel::testing::ScratchFolder scratch_{"progress"};
+    const fs::path dir_ = scratch_.path();
+    fs::path file_, temporary_;
 };
 
 TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "scratch_folder.h"
+
 namespace brivel {
 namespace {
 
@@ -18,26 +20,11 @@ namespace fs = std::filesystem;
 class QuizDescriptionTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        const char* root = std::getenv("BRIVEL_TEST_TMP");
-        const fs::path base =
-            root != nullptr && *root != '\0' ? fs::path(root) : fs::temp_directory_path();
-        fs::create_directories(base);
-        std::random_device random;
-        while (dir_.empty()) {
-            const fs::path candidate = base / ("quiz-" + std::to_string(random()));
-            if (fs::create_directory(candidate)) {
-                dir_ = candidate;
-            }
-        }
         const fs::path data(BRIVEL_TEST_DATA_DIR);
         fs::copy_file(data / "tiny.jpg", dir_ / "a.jpg");
         fs::copy_file(data / "tiny.png", dir_ / "b.png");
         fs::copy_file(data / "bad-data.png", dir_ / "bad.png");
         std::ofstream(dir_ / "text.jpg") << "not a picture";
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
     std::optional<QuizDescription> Load(const std::string& toml) {
@@ -58,7 +45,8 @@ protected:
         return kept;
     }
 
-    fs::path dir_;
+    testing::ScratchFolder scratch_{"quiz"};
+    const fs::path dir_ = scratch_.path();
     std::vector<DescriptionProblem> problems_;
 };
 

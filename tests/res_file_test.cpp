@@ -12,6 +12,8 @@
 #include <tuple>
 #include <vector>
 
+#include "scratch_folder.h"
+
 namespace brivel {
 namespace {
 
@@ -132,21 +134,6 @@ protected:
         if (std::system("command -v x86_64-w64-mingw32-windres >/dev/null 2>&1") != 0) {
             GTEST_SKIP() << "x86_64-w64-mingw32-windres not found";
         }
-        const char* root = std::getenv("BRIVEL_TEST_TMP");
-        const fs::path base =
-            root != nullptr && *root != '\0' ? fs::path(root) : fs::temp_directory_path();
-        fs::create_directories(base);
-        std::random_device random;
-        while (dir_.empty()) {
-            const fs::path candidate = base / ("res-" + std::to_string(random()));
-            if (fs::create_directory(candidate)) {
-                dir_ = candidate;
-            }
-        }
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::remove_all(dir_, ignored);
     }
 
     fs::path Write(const std::string& name, const std::string& bytes) const {
@@ -163,7 +150,8 @@ protected:
         return std::system(command.c_str());
     }
 
-    fs::path dir_;
+    testing::ScratchFolder scratch_{"res"};
+    const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(ResFileWindres, AcceptsOurFile) {
