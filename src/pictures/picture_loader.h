@@ -8,17 +8,11 @@
 
 #include "pictures/dib.h"
 #include "pictures/image.h"
+#include "quiz/quiz_loader.h"
 #include "services/message_sink.h"
 #include "services/resource_provider.h"
 
 namespace brivel {
-
-// Picture index i (0-based) is resource 401 + i, of type "IMG".
-inline constexpr std::uint16_t kFirstPictureId = 401;
-inline constexpr char kPictureResourceType[] = "IMG";
-constexpr std::uint16_t PictureResourceId(int index) {
-    return static_cast<std::uint16_t>(kFirstPictureId + index);
-}
 
 // Picture id fitted into width x height. The "IMG" resource decides the path:
 // when it exists its JPEG is decoded (damaged data: nothing, silently, and no

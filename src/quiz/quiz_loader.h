@@ -14,6 +14,14 @@ inline constexpr char kQuizResourceType[] = "PATCH";
 inline constexpr std::uint16_t kQuizTextId = 104;
 inline constexpr std::uint16_t kCodesTextId = 105;
 
+// Picture index i (0-based) is resource 401 + i, of type "IMG" (a JPEG), or
+// RCDATA with the same id (a PNG).
+inline constexpr std::uint16_t kFirstPictureId = 401;
+inline constexpr char kPictureResourceType[] = "IMG";
+constexpr std::uint16_t PictureResourceId(int index) {
+    return static_cast<std::uint16_t>(kFirstPictureId + index);
+}
+
 // Fills a freshly constructed record from the "PATCH" resources: test-mode
 // values when the quiz text is absent, a message through sink when one of the
 // two texts cannot be unpacked or parsed. Never fails otherwise.

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <vector>
+
 #include <CLI/CLI.hpp>
+
+#include "quiz/quiz_description.h"
 
 #include "services/message_sink.h"
 
@@ -13,6 +17,12 @@ void AddNewCommand(CLI::App& app, int& exitStatus);
 void AddCheckCommand(CLI::App& app, int& exitStatus);
 void AddLzwCommand(CLI::App& app, int& exitStatus);
 void AddPictureCommand(CLI::App& app, int& exitStatus);
+void AddPackCommand(CLI::App& app, int& exitStatus);
+void AddShowCommand(CLI::App& app, int& exitStatus);
+void AddUnpackCommand(CLI::App& app, int& exitStatus);
+
+// Each problem of a description on standard error, as "file:line: error: field: message".
+void PrintDescriptionProblems(const std::vector<DescriptionProblem>& problems);
 
 // Messages meant for a message box go to standard error, in UTF-8.
 class StderrSink : public MessageSink {

@@ -49,6 +49,17 @@ int RunNew(const std::string& dir) {
 int RunCheck(const std::string& dir) {
     std::vector<DescriptionProblem> problems;
     const std::optional<QuizDescription> description = LoadQuizDescription(dir, problems);
+    PrintDescriptionProblems(problems);
+    if (!description) {
+        return 1;
+    }
+    std::printf("ok: %zu pictures\n", description->text.pictures.size());
+    return 0;
+}
+
+}  // namespace
+
+void PrintDescriptionProblems(const std::vector<DescriptionProblem>& problems) {
     for (const DescriptionProblem& problem : problems) {
         std::string where = problem.file;
         if (problem.line > 0) {
@@ -58,14 +69,7 @@ int RunCheck(const std::string& dir) {
         std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), problem.warning ? "warning" : "error",
                      field.c_str(), problem.message.c_str());
     }
-    if (!description) {
-        return 1;
-    }
-    std::printf("ok: %zu pictures\n", description->text.pictures.size());
-    return 0;
 }
-
-}  // namespace
 
 void AddNewCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command =

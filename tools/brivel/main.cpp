@@ -27,6 +27,9 @@ int main(int argc, char** argv) {
     brivel::tool::AddPictureCommand(app, exitStatus);
     brivel::tool::AddNewCommand(app, exitStatus);
     brivel::tool::AddCheckCommand(app, exitStatus);
+    brivel::tool::AddPackCommand(app, exitStatus);
+    brivel::tool::AddShowCommand(app, exitStatus);
+    brivel::tool::AddUnpackCommand(app, exitStatus);
 
     try {
         app.parse(argc, argv);

@@ -1,0 +1,181 @@
+#include "quiz/quiz_bundle.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <initializer_list>
+
+#include "quiz/lzw.h"
+#include "quiz/quiz_loader.h"
+#include "text/cp1252.h"
+
+namespace brivel {
+
+namespace {
+
+bool StartsWith(const std::vector<std::uint8_t>& bytes, std::initializer_list<std::uint8_t> sig) {
+    return bytes.size() >= sig.size() && std::equal(sig.begin(), sig.end(), bytes.begin());
+}
+
+std::optional<std::vector<std::uint8_t>> Pack(const std::string& text, const char* what,
+                                              MessageSink& sink, std::string& error) {
+    CodecResult packed =
+        LzwEncode(reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), sink);
+    if (packed.status != DecodeStatus::Ok) {
+        error = std::string("cannot pack the ") + what + ": " + DecodeStatusName(packed.status);
+        return std::nullopt;
+    }
+    return std::move(packed.bytes);
+}
+
+std::optional<std::string> Unpack(ResourceProvider& resources, std::uint16_t id, const char* what,
+                                  MessageSink& sink, std::string& error) {
+    const std::optional<std::vector<std::uint8_t>> packed =
+        resources.Find(ResourceType::Named(kQuizResourceType), id);
+    if (!packed) {
+        error =
+            std::string("no ") + what + " (" + kQuizResourceType + " " + std::to_string(id) + ")";
+        return std::nullopt;
+    }
+    const CodecResult text = LzwDecode(packed->data(), packed->size(), sink);
+    if (text.status != DecodeStatus::Ok) {
+        error = std::string("the ") + what + " does not unpack: status " +
+                std::to_string(static_cast<int>(text.status)) + ", " +
+                DecodeStatusName(text.status);
+        return std::nullopt;
+    }
+    return std::string(text.bytes.begin(), text.bytes.end());
+}
+
+// A TOML basic string: quotes, backslashes and control characters escaped.
+std::string Quoted(const std::string& cp1252) {
+    const std::string utf8 = Cp1252ToUtf8(cp1252);
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+const char* PictureExtension(const std::vector<std::uint8_t>& bytes) {
+    if (StartsWith(bytes, {0xFF, 0xD8, 0xFF})) {
+        return ".jpg";
+    }
+    if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) {
+        return ".png";
+    }
+    return nullptr;
+}
+
+std::optional<std::vector<ResEntry>> MakeQuizResources(
+    const QuizText& text, const std::vector<std::string>& codes,
+    const std::vector<std::vector<std::uint8_t>>& pictures, MessageSink& sink, std::string& error) {
+    std::optional<std::vector<std::uint8_t>> quizText =
+        Pack(FormatQuizText(text), "quiz text", sink, error);
+    if (!quizText) {
+        return std::nullopt;
+    }
+    std::optional<std::vector<std::uint8_t>> codesText =
+        Pack(FormatCodesText(codes), "codes text", sink, error);
+    if (!codesText) {
+        return std::nullopt;
+    }
+    std::vector<ResEntry> entries;
+    const ResourceType patch = ResourceType::Named(kQuizResourceType);
+    entries.push_back({patch, kQuizTextId, kUsEnglish, std::move(*quizText)});
+    entries.push_back({patch, kCodesTextId, kUsEnglish, std::move(*codesText)});
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const char* extension = PictureExtension(pictures[i]);
+        if (extension == nullptr) {
+            error = "picture " + std::to_string(i + 1) + " is neither a JPEG nor a PNG";
+            return std::nullopt;
+        }
+        const ResourceType type = std::string(extension) == ".jpg"
+                                      ? ResourceType::Named(kPictureResourceType)
+                                      : ResourceType::Numbered(kRcData);
+        entries.push_back({type, PictureResourceId(static_cast<int>(i)), kUsEnglish, pictures[i]});
+    }
+    return entries;
+}
+
+std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink& sink,
+                                       std::string& error) {
+    const std::optional<std::string> quizBytes =
+        Unpack(resources, kQuizTextId, "quiz text", sink, error);
+    if (!quizBytes) {
+        return std::nullopt;
+    }
+    const std::optional<std::string> codesBytes =
+        Unpack(resources, kCodesTextId, "codes text", sink, error);
+    if (!codesBytes) {
+        return std::nullopt;
+    }
+    std::optional<QuizText> text = ParseQuizText(*quizBytes);
+    if (!text) {
+        error = "the quiz text is malformed: cut short, or too many pictures or answers";
+        return std::nullopt;
+    }
+    std::optional<std::vector<std::string>> codes =
+        ParseCodesText(*codesBytes, static_cast<int>(text->pictures.size()));
+    if (!codes) {
+        error = "the codes text has fewer than " + std::to_string(text->pictures.size()) +
+                " lines, one per picture";
+        return std::nullopt;
+    }
+    return QuizTexts{std::move(*text), std::move(*codes)};
+}
+
+std::optional<std::vector<std::uint8_t>> FindQuizPicture(ResourceProvider& resources, int index) {
+    const auto id = PictureResourceId(index);
+    if (auto picture = resources.Find(ResourceType::Named(kPictureResourceType), id)) {
+        return picture;
+    }
+    return resources.Find(ResourceType::Numbered(kRcData), id);
+}
+
+std::string FormatQuizDescription(const QuizTexts& quiz,
+                                  const std::vector<std::string>& pictureFiles) {
+    const QuizText& text = quiz.text;
+    auto number = [](std::uint8_t value) { return std::to_string(static_cast<int>(value)); };
+    std::string out = "# Unpacked by brivel: `brivel pack` of this folder gives the same quiz.\n\n";
+    out += "title = " + Quoted(text.title) + "\n";
+    out += "author = " + Quoted(text.author) + "\n";
+    out += "explanation = " + Quoted(text.explanation) + "\n";
+    out += "extra_text_1 = " + Quoted(text.extraText1) + "\n";
+    out += "extra_text_2 = " + Quoted(text.extraText2) + "\n";
+    out += "colour = [" + number(text.red) + ", " + number(text.green) + ", " + number(text.blue) +
+           "]\n";
+    out += "answers_per_picture = " + number(text.answersPerPicture) + "\n";
+    out += "header = " + number(text.headerByte) + "\n";
+    out += "first_byte = " + number(text.firstByte) + "\n";
+    out += "kind = " + number(text.kind) + "\n";
+    const bool hasExtra = ExtraFieldsPerPicture(text.kind) > 0;
+    for (std::size_t i = 0; i < text.pictures.size(); ++i) {
+        const QuizPicture& picture = text.pictures[i];
+        out += "\n[[picture]]\n";
+        out += "file = " + Quoted(i < pictureFiles.size() ? pictureFiles[i] : "") + "\n";
+        out += "answer = " + Quoted(picture.answer) + "\n";
+        if (text.answersPerPicture == 2) {
+            out += "second_answer = " + Quoted(picture.altAnswer) + "\n";
+        }
+        out += "location = " + Quoted(picture.location) + "\n";
+        if (hasExtra) {
+            out += "extra = " + Quoted(picture.extraInfo) + "\n";
+        }
+        out += "code = " + Quoted(i < quiz.codes.size() ? quiz.codes[i] : "") + "\n";
+    }
+    return out;
+}
+
+}  // namespace brivel

@@ -1,0 +1,51 @@
+#pragma once
+
+// The quiz's own resources as the authoring tool makes and reads them: the two
+// packed texts in "PATCH" 104 and 105, and picture i (from 0) as "IMG" 401 + i
+// when it is a JPEG, RCDATA 401 + i when it is a PNG.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quiz/quiz_loader.h"
+#include "quiz/quiz_text.h"
+#include "quiz/res_file.h"
+#include "services/message_sink.h"
+#include "services/resource_provider.h"
+
+namespace brivel {
+
+inline constexpr std::uint16_t kUsEnglish = 1033;
+
+// The file extension (".jpg", ".png") that fits the picture's first bytes,
+// or nullptr when it is neither.
+const char* PictureExtension(const std::vector<std::uint8_t>& bytes);
+
+// The resources of one quiz, in the order written. Nothing, with a reason in
+// error, when a text cannot be packed or a picture is neither JPEG nor PNG.
+std::optional<std::vector<ResEntry>> MakeQuizResources(
+    const QuizText& text, const std::vector<std::string>& codes,
+    const std::vector<std::vector<std::uint8_t>>& pictures, MessageSink& sink, std::string& error);
+
+struct QuizTexts {
+    QuizText text;
+    std::vector<std::string> codes;  // one per picture
+};
+
+// Unpacks and parses both texts. Nothing, with a reason in error, when one is
+// missing, does not unpack (the LZW status) or does not parse.
+std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink& sink,
+                                       std::string& error);
+
+// Picture index (from 0): "IMG" first, as the player looks, then RCDATA.
+std::optional<std::vector<std::uint8_t>> FindQuizPicture(ResourceProvider& resources, int index);
+
+// A quiz.toml that gives back exactly these texts, every field written out
+// (defaults too) so that nothing depends on the reader's defaults. Texts are
+// Windows-1252 and come out in UTF-8.
+std::string FormatQuizDescription(const QuizTexts& quiz,
+                                  const std::vector<std::string>& pictureFiles);
+
+}  // namespace brivel

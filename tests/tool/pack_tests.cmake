@@ -1,0 +1,79 @@
+# Smoke tests of `brivel pack`, `show` and `unpack`: the tool is handed to each
+# script as $1, the pictures folder as $2, a scratch folder as $3.
+set(PACK_DATA ${CMAKE_CURRENT_SOURCE_DIR}/../data)
+set(PACK_TMP ${CMAKE_CURRENT_BINARY_DIR}/pack-tmp)
+file(MAKE_DIRECTORY ${PACK_TMP})
+
+# A quiz of a JPEG and a PNG, with texts outside ASCII, in folder $3/$4.
+set(PACK_MAKE_QUIZ [==[
+    rm -rf "$3/$4" && mkdir -p "$3/$4" || exit 1
+    cp "$2/tiny.jpg" "$3/$4/a.jpg" && cp "$2/tiny.png" "$3/$4/b.png" || exit 1
+    cat > "$3/$4/quiz.toml" <<'TOML'
+title = "Château \"fort\""
+author = "Zoé"
+kind = 2
+colour = [1, 2, 3]
+[[picture]]
+file = "a.jpg"
+answer = "Œuf"
+extra = "un\ttab"
+code = "B"
+[[picture]]
+file = "b.png"
+answer = "Mont Saint-Michel"
+location = "Normandie"
+code = "BR"
+TOML
+]==])
+
+set(PACK_SCRIPT_1 [[
+             "$1" pack "$3/$4" -o "$3/$4.res" >/dev/null 2>&1 || exit 1
+             "$1" show --answers "$3/$4.res"; echo "exit=$?"]])
+add_test(NAME tool.pack.show
+         COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_1}"
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} show)
+set_tests_properties(tool.pack.show PROPERTIES PASS_REGULAR_EXPRESSION
+    "^title: Château \"fort\"\nauthor: Zoé\npictures: 2\ncolour: 1, 2, 3\n1: Œuf\n2: Mont Saint-Michel\nexit=0\n$")
+
+# Unpacking then packing again gives the same bytes; the pictures keep their kind.
+set(PACK_SCRIPT_2 [[
+             "$1" pack "$3/$4" -o "$3/$4.res" >/dev/null 2>&1 || exit 1
+             rm -rf "$3/$4-out" && "$1" unpack "$3/$4.res" -o "$3/$4-out" >/dev/null || exit 1
+             "$1" pack "$3/$4-out" -o "$3/$4-again.res" >/dev/null 2>&1 || exit 1
+             cmp "$3/$4.res" "$3/$4-again.res" && ls "$3/$4-out"
+             "$1" unpack "$3/$4.res" -o "$3/$4-out" 2>/dev/null; echo "again=$?"]])
+add_test(NAME tool.pack.unpack_round_trip
+         COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_2}"
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} trip)
+set_tests_properties(tool.pack.unpack_round_trip PROPERTIES
+                     PASS_REGULAR_EXPRESSION "^01.jpg\n02.png\nquiz.toml\nagain=1\n$")
+
+# A broken description is reported and leaves no quiz, not even a temporary one.
+set(PACK_SCRIPT_3 [[
+             sed -i 's/^answer = "Œuf"$/answer = "a|b"/' "$3/$4/quiz.toml"
+             "$1" pack "$3/$4" -o "$3/$4.res" 2>&1 | grep -c ': error: picture\[1\].answer:'
+             "$1" pack "$3/$4" -o "$3/$4.res" 2>/dev/null; echo "exit=$?"
+             ls "$3" | grep -c "^$4\.res"]])
+add_test(NAME tool.pack.broken_description
+         COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_3}"
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} broken)
+set_tests_properties(tool.pack.broken_description PROPERTIES
+                     PASS_REGULAR_EXPRESSION "^1\nexit=1\n0\n$")
+
+# Only .res bundles for now: another output is a usage error, written nowhere.
+set(PACK_SCRIPT_4 [[
+             "$1" pack "$3/$4" -o "$3/$4.exe" 2>&1 | grep -c 'Windows and Linux'
+             "$1" pack "$3/$4" -o "$3/$4.exe" 2>/dev/null; echo "exit=$?"
+             ls "$3" | grep -c "^$4\.exe"]])
+add_test(NAME tool.pack.other_output
+         COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_4}"
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} other)
+set_tests_properties(tool.pack.other_output PROPERTIES PASS_REGULAR_EXPRESSION "^1\nexit=2\n0\n$")
+
+# A file that is not a .res is refused with the reason.
+add_test(NAME tool.pack.show_not_res
+         COMMAND sh -c [[
+             cp "$2/tiny.png" "$3/png.res" && "$1" show "$3/png.res" 2>&1; echo "exit=$?"]]
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP})
+set_tests_properties(tool.pack.show_not_res PROPERTIES
+                     PASS_REGULAR_EXPRESSION "not a .res file: [^\n]+\nexit=1\n$")
