@@ -7,18 +7,18 @@
 #include "app/progress_file.h"
 #include "play/grading.h"
 #include "play/play_state.h"
+#include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
 #include "win32/picture_bitmaps.h"
 #include "win32/player.h"
 
 namespace {
 
-constexpr int kAnswerSize = 260;
+constexpr int kAnswerSize = static_cast<int>(brivel::kTextSize);
 constexpr int kVerdictId = 9500;
 constexpr int kNextId = 9905;
 constexpr int kPreviousId = 9906;
 constexpr int kPictureId = 9907;
-constexpr int kFirstPictureResource = 401;
 constexpr int kPictureBoxWidth = 640;
 constexpr int kPictureBoxHeight = 480;
 
@@ -37,8 +37,8 @@ public:
     }
     void ShowPicture(int index) override {
         HBITMAP bitmap =
-            brivel::LoadPicture(nullptr, MAKEINTRESOURCEA(kFirstPictureResource + index), "IMG",
-                                kPictureBoxWidth, kPictureBoxHeight);
+            brivel::LoadPicture(nullptr, MAKEINTRESOURCEA(brivel::PictureResourceId(index)),
+                                brivel::kPictureResourceType, kPictureBoxWidth, kPictureBoxHeight);
         HWND control = GetDlgItem(panel_, kPictureId);
         // The control hands back the bitmap it showed; nobody else holds it.
         auto previous = reinterpret_cast<HBITMAP>(
