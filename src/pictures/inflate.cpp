@@ -4,13 +4,10 @@
 #include <cstring>
 #include <iterator>
 
+#include "pictures/big_endian.h"
+
 namespace brivel {
 namespace {
-
-std::uint32_t ReadBigEndian32(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) << 24 | static_cast<std::uint32_t>(bytes[1]) << 16 |
-           static_cast<std::uint32_t>(bytes[2]) << 8 | bytes[3];
-}
 
 // "IDAT" or "IDAt": only the fourth letter's case bit is ignored.
 bool IsIdatType(const std::uint8_t* type) {

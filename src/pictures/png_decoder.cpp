@@ -6,6 +6,7 @@
 #include <optional>
 #include <utility>
 
+#include "pictures/big_endian.h"
 #include "pictures/inflate.h"
 
 namespace brivel {
@@ -19,11 +20,6 @@ constexpr std::uint32_t kHeaderLength = 13;
 // Length and type before the data, CRC after it.
 constexpr std::size_t kChunkOverhead = 12;
 constexpr std::uint8_t kCaseBit = 0x20;
-
-std::uint32_t ReadBe32(const std::uint8_t* p) {
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
-}
 
 std::uint32_t SamplesPerPixel(std::uint8_t colourType) {
     switch (colourType) {
@@ -154,12 +150,12 @@ bool PngDecoder::ReadChunk(ChunkInfo& info) const {
     } else {
         info.kind = (type[0] & kCaseBit) != 0 ? ChunkKind::Ancillary : ChunkKind::UnknownCritical;
     }
-    info.length = ReadBe32(chunk);
+    info.length = ReadBigEndian32(chunk);
     // Compared as remaining lengths, so a huge length cannot wrap the offset.
     if (info.length > fileSize_ - cursor_ - kChunkOverhead) {
         return false;
     }
-    info.crc = ReadBe32(chunk + 8 + info.length);
+    info.crc = ReadBigEndian32(chunk + 8 + info.length);
     return true;
 }
 
@@ -181,8 +177,8 @@ bool PngDecoder::ParseHeader() {
         return false;
     }
     const std::uint8_t* header = file_ + kHeaderData;
-    width_ = ReadBe32(header);
-    height_ = ReadBe32(header + 4);
+    width_ = ReadBigEndian32(header);
+    height_ = ReadBigEndian32(header + 4);
     if (width_ == 0 || height_ == 0) {
         error_ = PngError::BadFile;
         return false;
