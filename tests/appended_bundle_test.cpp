@@ -1,0 +1,98 @@
+#include "quiz/appended_bundle.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "scratch_folder.h"
+
+namespace brivel {
+namespace {
+
+const std::uint8_t* Bytes(const std::string& s) {
+    return reinterpret_cast<const std::uint8_t*>(s.data());
+}
+
+std::string Trailer(std::uint64_t length) {
+    std::string trailer;
+    for (int i = 0; i < 8; ++i) {
+        trailer.push_back(static_cast<char>((length >> (8 * i)) & 0xff));
+    }
+    return trailer + "BRVLQUIZ";
+}
+
+BundleStatus ReadThroughFile(const std::string& contents, std::vector<std::uint8_t>& bundle) {
+    testing::ScratchFolder folder("bundle");
+    const std::string path = (folder.path() / "quiz").string();
+    std::ofstream(path, std::ios::binary) << contents;
+    return ReadAppendedBundle(path, bundle);
+}
+
+TEST(AppendedBundle, AppendThenFindInMemoryAndOnDisk) {
+    const std::string player = std::string(
+                                   "\x7f"
+                                   "ELF",
+                                   4) +
+                               std::string(100, '\0');
+    const std::string bundle("bundle\0bytes", 12);
+    const std::string quiz = AppendBundle(player, bundle);
+    ASSERT_EQ(quiz, player + bundle + Trailer(12));
+
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    ASSERT_EQ(LocateBundle(Bytes(quiz), quiz.size(), offset, length), BundleStatus::Ok);
+    EXPECT_EQ(quiz.substr(offset, length), bundle);
+    EXPECT_EQ(BareSize(Bytes(quiz), quiz.size()), player.size());
+
+    std::vector<std::uint8_t> read;
+    ASSERT_EQ(ReadThroughFile(quiz, read), BundleStatus::Ok);
+    EXPECT_EQ(std::string(read.begin(), read.end()), bundle);
+}
+
+TEST(AppendedBundle, RepackingReplacesTheOldBundle) {
+    const std::string player = "player";
+    const std::string once = AppendBundle(player, "first");
+    EXPECT_EQ(AppendBundle(once, "second"), AppendBundle(player, "second"));
+    // An empty bundle is still a bundle: the trailer alone.
+    EXPECT_EQ(AppendBundle(player, ""), player + Trailer(0));
+}
+
+TEST(AppendedBundle, DamagedTrailersAreRefused) {
+    struct Case {
+        const char* name;
+        std::string file;
+        BundleStatus expected;
+    };
+    const std::string body(40, 'x');
+    const Case cases[] = {
+        {"empty file", "", BundleStatus::NoBundle},
+        {"shorter than a trailer", "BRVLQUIZ", BundleStatus::NoBundle},
+        {"bare player", body, BundleStatus::NoBundle},
+        {"magic one byte off", body + Trailer(4).substr(0, 15) + "Y", BundleStatus::NoBundle},
+        {"size one past the start", body + Trailer(41), BundleStatus::BadSize},
+        {"size near 2^64", body + Trailer(~0ull), BundleStatus::BadSize},
+        {"size reaching the start exactly", body + Trailer(40), BundleStatus::Ok},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::size_t offset = 0;
+        std::size_t length = 0;
+        EXPECT_EQ(LocateBundle(Bytes(c.file), c.file.size(), offset, length), c.expected);
+        std::vector<std::uint8_t> bundle{1, 2, 3};
+        EXPECT_EQ(ReadThroughFile(c.file, bundle), c.expected);
+        if (c.expected != BundleStatus::Ok) {
+            // A failed read leaves the caller's buffer as it was.
+            EXPECT_EQ(bundle, (std::vector<std::uint8_t>{1, 2, 3}));
+        }
+    }
+}
+
+TEST(AppendedBundle, MissingFileIsAReadError) {
+    std::vector<std::uint8_t> bundle;
+    EXPECT_EQ(ReadAppendedBundle("/nonexistent/brivel-player", bundle), BundleStatus::ReadError);
+}
+
+}  // namespace
+}  // namespace brivel
