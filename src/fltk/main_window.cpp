@@ -1,0 +1,100 @@
+#include "fltk/main_window.h"
+
+#include <FL/Fl.H>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "app/progress_format.h"
+#include "fltk/header_panel.h"
+#include "fltk/play_panel.h"
+#include "fltk/player.h"
+#include "quiz/quiz_record.h"
+#include "text/cp1252.h"
+
+MainWindow::MainWindow(brivel::QuizRecord& record, brivel::ResourceProvider& resources,
+                       brivel::MessageSink& sink)
+    : Fl_Double_Window(kClientWidth, kClientHeight), record_(record) {
+    copy_label(brivel::Cp1252ToUtf8(record.title).c_str());
+    // The Windows player's class name: a stable handle for finding the window.
+    xclass("WindowsApp");
+    color(kWindowColour);
+
+    const int w = kClientWidth;
+    const int h = kClientHeight;
+    auto* status = new StaticText(w - 145, h - 16, 140, 15, brivel::Cp1252ToUtf8(record.statusText),
+                                  kGuiFont, kStatusColour);
+    // GDI's default opaque text background, white, behind the words.
+    status->SetCellColour(FL_WHITE);
+    auto* header = new HeaderPanel(5, 2, w - 11, 49, record, OnSaveClicked, this);
+    // The play panel grades as it starts and writes into the header.
+    record.headerPanel = header;
+    play_ = new PlayPanel(5, 50, w - 11, h - 68, record, resources, sink);
+    end();
+
+    callback(OnClose, this);
+    // Not resizable: the smallest and largest sizes are the same.
+    size_range(w, h, w, h);
+    // Centred as the Windows player centres its outer 670 x 640.
+    int screenX = 0;
+    int screenY = 0;
+    int screenW = 0;
+    int screenH = 0;
+    Fl::screen_xywh(screenX, screenY, screenW, screenH, 0);
+    position(screenX + (screenW - kOuterWidth) / 2, screenY + (screenH - kOuterHeight) / 2);
+}
+
+MainWindow::~MainWindow() {
+    record_.headerPanel = nullptr;
+}
+
+// Windows opens the window with no control focused: the player clicks the
+// answer box before typing, and the keyboard moves between no controls
+// until then. FLTK would focus the first button when the window gets the
+// focus, and move on with Tab and the arrows.
+int MainWindow::handle(int event) {
+    switch (event) {
+        case FL_PUSH:
+            clicked_ = true;
+            break;
+        case FL_FOCUS:
+            if (!clicked_) {
+                return 1;
+            }
+            break;
+        case FL_KEYBOARD:
+            if (Fl::focus() == this) {
+                return 0;
+            }
+            break;
+        default:
+            break;
+    }
+    return Fl_Double_Window::handle(event);
+}
+
+void MainWindow::Start() {
+    play_->Start();
+}
+
+void MainWindow::OnClose(Fl_Widget* window, void* data) {
+    // FLTK closes a window on Escape; the Windows player does nothing then.
+    if (Fl::event() == FL_SHORTCUT && Fl::event_key() == FL_Escape) {
+        return;
+    }
+    static_cast<MainWindow*>(data)->play_->Save();
+    window->hide();
+}
+
+void MainWindow::OnSaveClicked(Fl_Widget* /*button*/, void* data) {
+    static_cast<MainWindow*>(data)->play_->Save();
+}
+
+std::string PlayerProgressFile() {
+    char path[PATH_MAX] = {};
+    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
+    // As GetModuleFileNameA: a path longer than the buffer comes back cut.
+    return brivel::ProgressFileName(
+        std::string_view(path, length > 0 ? static_cast<std::size_t>(length) : 0));
+}

@@ -1,0 +1,253 @@
+#include "fltk/play_panel.h"
+
+#include <FL/Fl.H>
+#include <FL/Fl_RGB_Image.H>
+
+#include <cmath>
+#include <exception>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "app/progress_file.h"
+#include "fltk/header_panel.h"
+#include "fltk/player.h"
+#include "pictures/picture_loader.h"
+#include "play/grading.h"
+#include "quiz/quiz_loader.h"
+#include "quiz/quiz_record.h"
+#include "text/cp1252.h"
+
+// Last: X11's macros come with it (None among them), and the core's names
+// must be read before they exist.
+#include <FL/fl_draw.H>
+
+namespace {
+
+constexpr int kPictureBoxWidth = 640;
+constexpr int kPictureBoxHeight = 480;
+// A drop-down list's field with the GUI font; Windows counts the dropped list
+// (150 in all) in the control's height, FLTK does not.
+constexpr int kChooserFieldHeight = 21;
+
+}  // namespace
+
+// The picture control: SS_BITMAP with SS_CENTERIMAGE inside a border. The
+// picture is centred in it, and what it leaves uncovered takes the colour of
+// its top-left pixel; with no picture the panel shows through.
+class PictureBox final : public StaticText {
+public:
+    PictureBox(int x, int y, int w, int h, Fl_Color background)
+        : StaticText(x, y, w, h, std::string(), kGuiFont, background), background_(background) {}
+
+    void SetPicture(std::optional<brivel::RgbImage> picture) {
+        // The image only points at the pixels: it goes first.
+        image_.reset();
+        pixels_ = std::move(picture);
+        if (pixels_ && !pixels_->pixels.empty()) {
+            image_ = std::make_unique<Fl_RGB_Image>(pixels_->pixels.data(), pixels_->width,
+                                                    pixels_->height, 3);
+        }
+        redraw();
+    }
+
+protected:
+    void draw() override {
+        fl_color(kBorderColour);
+        fl_rect(x(), y(), w(), h());
+        const int innerX = x() + 1;
+        const int innerY = y() + 1;
+        const int innerW = w() - 2;
+        const int innerH = h() - 2;
+        if (!image_) {
+            fl_color(background_);
+            fl_rectf(innerX, innerY, innerW, innerH);
+            return;
+        }
+        if (image_->w() < innerW || image_->h() < innerH) {
+            const std::uint8_t* corner = pixels_->pixels.data();
+            fl_color(corner[0], corner[1], corner[2]);
+            fl_rectf(innerX, innerY, innerW, innerH);
+        }
+        fl_push_clip(innerX, innerY, innerW, innerH);
+        image_->draw(innerX + (innerW - image_->w()) / 2, innerY + (innerH - image_->h()) / 2);
+        fl_pop_clip();
+        TraceFirstPicture();
+        TracePictureShown();
+    }
+
+private:
+    Fl_Color background_;
+    std::optional<brivel::RgbImage> pixels_;
+    std::unique_ptr<Fl_RGB_Image> image_;
+};
+
+// SS_CENTER with SS_CENTERIMAGE: one line, centred both ways, in a border.
+class VerdictField final : public StaticText {
+public:
+    VerdictField(int x, int y, int w, int h)
+        : StaticText(x, y, w, h, "?", kSystemFont, kFaceColour) {}
+
+    void Show(std::string utf8, Fl_Color fill) {
+        text_ = std::move(utf8);
+        fill_ = fill;
+        redraw();
+    }
+
+protected:
+    void draw() override {
+        fl_draw_box(kBorderBox, x(), y(), w(), h(), fill_);
+        fl_push_clip(x() + 1, y() + 1, w() - 2, h() - 2);
+        fl_font(kSystemFont.face, kSystemFont.size);
+        const int length = static_cast<int>(text_.size());
+        const int width = static_cast<int>(std::lround(fl_width(text_.data(), length)));
+        const int top = y() + 1 + (h() - 2 - fl_height()) / 2;
+        fl_color(FL_BLACK);
+        fl_draw(text_.data(), length, x() + 1 + (w() - 2 - width) / 2,
+                top + fl_height() - fl_descent());
+        fl_pop_clip();
+    }
+
+private:
+    std::string text_ = "?";
+    Fl_Color fill_ = kFaceColour;
+};
+
+namespace {
+
+struct VerdictColour {
+    brivel::Verdict verdict;
+    brivel::BrushHandle brivel::QuizRecord::*brush;
+};
+
+// The Windows player colours the field by comparing its text with the
+// verdict words; "?" keeps the platform's colours, any hint is amber.
+Fl_Color VerdictFill(const brivel::QuizRecord& record, std::string_view word) {
+    static const VerdictColour kColours[] = {
+        {brivel::Verdict::Anagram, &brivel::QuizRecord::orangeBrush},
+        {brivel::Verdict::Correct, &brivel::QuizRecord::greenBrush},
+        {brivel::Verdict::Wrong, &brivel::QuizRecord::redBrush},
+    };
+    for (const VerdictColour& entry : kColours) {
+        if (word == brivel::VerdictText(entry.verdict)) {
+            return brivel::BrushColour(record.*entry.brush, kFaceColour);
+        }
+    }
+    if (word == brivel::VerdictText(brivel::Verdict::Unanswered)) {
+        return kFaceColour;
+    }
+    return brivel::BrushColour(record.amberBrush, kFaceColour);
+}
+
+HeaderPanel* Header(const brivel::QuizRecord& record) {
+    return static_cast<HeaderPanel*>(record.headerPanel);
+}
+
+}  // namespace
+
+PlayPanel::PlayPanel(int x, int y, int w, int h, brivel::QuizRecord& record,
+                     brivel::ResourceProvider& resources, brivel::MessageSink& sink)
+    : Panel(x, y, w, h, brivel::BrushColour(record.backBrush, kFaceColour)),
+      record_(record),
+      resources_(resources),
+      sink_(sink),
+      play_(record, *this) {
+    // Positions are the Windows player's, in the panel's client area.
+    const int left = x + Fl::box_dx(box());
+    const int top = y + Fl::box_dy(box());
+    picture_ = new PictureBox(left + 5, top + 5, kPictureBoxWidth, kPictureBoxHeight, color());
+    auto* previous = new WinButton(left + 5, top + 490, 60, 20, "<--", true, kSystemFont);
+    previous->callback(OnPrevious, this);
+    box_ = new AnswerBox(left + 170, top + 490, 230, 20, *this);
+    verdict_ = new VerdictField(left + 410, top + 490, 100, 20);
+    auto* next = new WinButton(left + 585, top + 490, 60, 20, "-->", true, kSystemFont);
+    next->callback(OnNext, this);
+    chooser_ = new Chooser(left + 170, top + 515, 230, kChooserFieldHeight);
+    chooser_->callback(OnChooser, this);
+    for (int k = 1; k <= record.pictureCount; ++k) {
+        chooser_->add(brivel::Cp1252ToUtf8(brivel::ChooserLabel(k)).c_str(), 0, nullptr, nullptr,
+                      0);
+    }
+    end();
+}
+
+void PlayPanel::Start() {
+    brivel::LoadProgress(record_, PlayerProgressFile());
+    SetBoxText(record_.typedAnswers[0]);
+    play_.StartPlay();
+    chooser_->value(play_.current());
+}
+
+void PlayPanel::Save() {
+    try {
+        play_.StoreBoxText();
+        brivel::SaveProgress(record_, PlayerProgressFile());
+    } catch (const std::exception&) {
+        // Saving is silent, as in the Windows player.
+    }
+}
+
+void PlayPanel::ShowVerdict(std::string_view word) {
+    verdict_->Show(brivel::Cp1252ToUtf8(word), VerdictFill(record_, word));
+}
+
+void PlayPanel::ShowProgress(std::string_view text) {
+    if (HeaderPanel* header = Header(record_)) {
+        header->ShowProgress(text);
+    }
+}
+
+void PlayPanel::ShowCode(std::string_view text) {
+    if (HeaderPanel* header = Header(record_)) {
+        header->ShowCode(text);
+    }
+}
+
+void PlayPanel::ShowPicture(int index) {
+    std::optional<brivel::RgbImage> picture = brivel::LoadPicture(
+        resources_, brivel::PictureResourceId(index), kPictureBoxWidth, kPictureBoxHeight, sink_);
+    TracePictureLoaded();
+    picture_->SetPicture(std::move(picture));
+}
+
+void PlayPanel::SelectChooserEntry(int index) {
+    chooser_->value(index);
+}
+
+void PlayPanel::SetBoxText(std::string_view text) {
+    box_->value(brivel::Cp1252ToUtf8(text).c_str());
+}
+
+std::string PlayPanel::BoxText() {
+    std::string text = brivel::Utf8ToCp1252Lossy(box_->value());
+    // GetWindowTextA into 260 bytes keeps 259.
+    if (text.size() > brivel::kTextMaxLength) {
+        text.resize(brivel::kTextMaxLength);
+    }
+    return text;
+}
+
+// The chooser always shows the picture on screen.
+void PlayPanel::SubmitFromBox() {
+    play_.SubmitAnswer(chooser_->value());
+}
+
+void PlayPanel::SaveFromBox() {
+    Save();
+}
+
+void PlayPanel::OnPrevious(Fl_Widget* /*widget*/, void* panel) {
+    TraceMoveStart();
+    static_cast<PlayPanel*>(panel)->play_.PreviousPicture();
+}
+
+void PlayPanel::OnNext(Fl_Widget* /*widget*/, void* panel) {
+    TraceMoveStart();
+    static_cast<PlayPanel*>(panel)->play_.NextPicture();
+}
+
+void PlayPanel::OnChooser(Fl_Widget* /*widget*/, void* panel) {
+    auto* self = static_cast<PlayPanel*>(panel);
+    TraceMoveStart();
+    self->play_.ChoosePicture(self->chooser_->value());
+}
