@@ -12,6 +12,7 @@
 #include "app/progress_file.h"
 #include "fltk/header_panel.h"
 #include "fltk/player.h"
+#include "pictures/fit.h"
 #include "pictures/picture_loader.h"
 #include "play/grading.h"
 #include "quiz/quiz_loader.h"
@@ -24,8 +25,6 @@
 
 namespace {
 
-constexpr int kPictureBoxWidth = 640;
-constexpr int kPictureBoxHeight = 480;
 // A drop-down list's field with the GUI font; Windows counts the dropped list
 // (150 in all) in the control's height, FLTK does not.
 constexpr int kChooserFieldHeight = 21;
@@ -155,7 +154,8 @@ PlayPanel::PlayPanel(int x, int y, int w, int h, brivel::QuizRecord& record,
     // Positions are the Windows player's, in the panel's client area.
     const int left = x + Fl::box_dx(box());
     const int top = y + Fl::box_dy(box());
-    picture_ = new PictureBox(left + 5, top + 5, kPictureBoxWidth, kPictureBoxHeight, color());
+    picture_ = new PictureBox(left + 5, top + 5, brivel::kPictureBoxWidth,
+                              brivel::kPictureBoxHeight, color());
     auto* previous = new WinButton(left + 5, top + 490, 60, 20, "<--", true, kSystemFont);
     previous->callback(OnPrevious, this);
     box_ = new AnswerBox(left + 170, top + 490, 230, 20, *this);
@@ -204,8 +204,9 @@ void PlayPanel::ShowCode(std::string_view text) {
 }
 
 void PlayPanel::ShowPicture(int index) {
-    std::optional<brivel::RgbImage> picture = brivel::LoadPicture(
-        resources_, brivel::PictureResourceId(index), kPictureBoxWidth, kPictureBoxHeight, sink_);
+    std::optional<brivel::RgbImage> picture =
+        brivel::LoadPicture(resources_, brivel::PictureResourceId(index), brivel::kPictureBoxWidth,
+                            brivel::kPictureBoxHeight, sink_);
     TracePictureLoaded();
     picture_->SetPicture(std::move(picture));
 }

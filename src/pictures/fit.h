@@ -5,6 +5,10 @@
 
 namespace brivel {
 
+// The play panel's picture box, which every picture is fitted into.
+inline constexpr int kPictureBoxWidth = 640;
+inline constexpr int kPictureBoxHeight = 480;
+
 struct FittedSize {
     int width = 0;
     int height = 0;

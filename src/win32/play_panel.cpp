@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/progress_file.h"
+#include "pictures/fit.h"
 #include "play/grading.h"
 #include "play/play_state.h"
 #include "quiz/quiz_loader.h"
@@ -19,8 +20,6 @@ constexpr int kVerdictId = 9500;
 constexpr int kNextId = 9905;
 constexpr int kPreviousId = 9906;
 constexpr int kPictureId = 9907;
-constexpr int kPictureBoxWidth = 640;
-constexpr int kPictureBoxHeight = 480;
 
 class PanelView final : public brivel::PlayView {
 public:
@@ -36,9 +35,9 @@ public:
         SetDlgItemTextA(Header(), 30, std::string(text).c_str());
     }
     void ShowPicture(int index) override {
-        HBITMAP bitmap =
-            brivel::LoadPicture(nullptr, MAKEINTRESOURCEA(brivel::PictureResourceId(index)),
-                                brivel::kPictureResourceType, kPictureBoxWidth, kPictureBoxHeight);
+        HBITMAP bitmap = brivel::LoadPicture(
+            nullptr, MAKEINTRESOURCEA(brivel::PictureResourceId(index)),
+            brivel::kPictureResourceType, brivel::kPictureBoxWidth, brivel::kPictureBoxHeight);
         HWND control = GetDlgItem(panel_, kPictureId);
         // The control hands back the bitmap it showed; nobody else holds it.
         auto previous = reinterpret_cast<HBITMAP>(

@@ -11,6 +11,7 @@
 // psapi.h needs the types of windows.h.
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -777,6 +778,80 @@ void MissingPicture() {
     CloseAndExpectZero(p);
 }
 
+// A quiz packed by the tool: Windows' own loader finds every resource the
+// player asks for, the player's own among them, and plays every picture.
+void PackedQuiz() {
+    HMODULE module = LoadLibraryExA(g_exePath.c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    Check(module != nullptr, "the loader refuses %s as a module (error %lu)", g_exePath.c_str(),
+          GetLastError());
+    const auto found = [module](const char* name, const char* type, const char* what) {
+        HRSRC resource = FindResourceA(module, name, type);
+        Check(resource != nullptr && SizeofResource(module, resource) > 0, "no %s", what);
+        return resource;
+    };
+    found(MAKEINTRESOURCEA(1001), MAKEINTRESOURCEA(5), "play panel dialog 1001");
+    found(MAKEINTRESOURCEA(1002), MAKEINTRESOURCEA(5), "header panel dialog 1002");
+    found(MAKEINTRESOURCEA(1003), MAKEINTRESOURCEA(12), "cursor group 1003");
+    found("A", MAKEINTRESOURCEA(14), "icon group \"A\"");
+    found(MAKEINTRESOURCEA(104), "PATCH", "quiz text PATCH 104");
+    found(MAKEINTRESOURCEA(105), "PATCH", "codes text PATCH 105");
+    int pictures = 0;
+    while (HRSRC picture = FindResourceA(module, MAKEINTRESOURCEA(401 + pictures), "IMG")) {
+        const auto* bytes = static_cast<const unsigned char*>(
+            LockResource(LoadResource(module, picture)));
+        Check(bytes != nullptr && SizeofResource(module, picture) > 3 && bytes[0] == 0xFF &&
+                  bytes[1] == 0xD8,
+              "IMG %d is not a JPEG", 401 + pictures);
+        ++pictures;
+    }
+    FreeLibrary(module);
+
+    Player p = Start();
+    const std::string title = WindowText(p.main);
+    Check(!title.empty() && title != "Nom du brivel", "caption %s is not the quiz's title",
+          Show(title).c_str());
+    CheckText(ItemText(p.header, kTitle), title, "title");
+    const LRESULT entries = Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0);
+    Check(entries == pictures, "chooser has %ld entries for %d pictures", static_cast<long>(entries),
+          pictures);
+    CheckText(ItemText(p.header, kProgress), ProgressText(0, pictures), "progress");
+    // The bitmap belongs to the player's process: it is judged by what reaches
+    // the screen, a grid of pixels that must change from one picture to the next.
+    HWND control = Item(p.play, kPicture);
+    const auto grid = [control] {
+        std::vector<COLORREF> pixels;
+        for (int y = 40; y < 480; y += 100) {
+            for (int x = 40; x < 640; x += 100) {
+                pixels.push_back(ScreenPixel(control, x, y));
+            }
+        }
+        return pixels;
+    };
+    std::vector<COLORREF> previous;
+    for (int i = 0; i < pictures; ++i) {
+        Choose(p, i);
+        Check(Send(control, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0, "picture %d is not shown", i + 1);
+        std::vector<COLORREF> now = grid();
+        for (const DWORD start = GetTickCount(); now == previous && GetTickCount() - start < kWaitMs;
+             now = grid()) {
+            Sleep(20);
+        }
+        std::vector<COLORREF> colours = now;
+        std::sort(colours.begin(), colours.end());
+        colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
+        Check(now != previous && colours.size() >= 3,
+              "picture %d: the screen shows %zu colours and %s the picture before", i + 1,
+              colours.size(), now == previous ? "is the same as" : "differs from");
+        previous = now;
+    }
+    Type(p, "zzzz");
+    ReleaseEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "FAUX", "verdict on a wrong answer");
+    CheckText(ItemText(p.header, kProgress), ProgressText(0, pictures), "progress");
+    CloseAndExpectZero(p);
+}
+
 // Leaves the player on screen until the runner has taken its picture.
 void Screenshot() {
     Player p = Start();
@@ -835,6 +910,7 @@ int main(int argc, char** argv) {
         {"png", Png},
         {"missingpicture", MissingPicture},
         {"screenshot", Screenshot},
+        {"packed", PackedQuiz},
     };
     if (argc != 4) {
         std::fprintf(stderr, "usage: brivel-e2e SCENARIO PLAYER.EXE WORKDIR\nscenarios:");

@@ -60,20 +60,42 @@ add_test(NAME tool.pack.broken_description
 set_tests_properties(tool.pack.broken_description PROPERTIES
                      PASS_REGULAR_EXPRESSION "^1\nexit=1\n0\n$")
 
-# Only .res bundles for now: another output is a usage error, written nowhere.
+# A Linux quiz is any ELF program with the bundle appended: the tool itself
+# stands in for the player here. Every reading command takes it like a .res.
 set(PACK_SCRIPT_4 [[
-             "$1" pack "$3/$4" -o "$3/$4.exe" 2>&1 | grep -c 'Windows and Linux'
-             "$1" pack "$3/$4" -o "$3/$4.exe" 2>/dev/null; echo "exit=$?"
-             ls "$3" | grep -c "^$4\.exe"]])
-add_test(NAME tool.pack.other_output
+             "$1" pack "$3/$4" -o "$3/$4-quiz" --player "$1" >/dev/null 2>&1 || exit 1
+             test -x "$3/$4-quiz" && "$1" show "$3/$4-quiz" | head -1
+             "$1" grade --quiz "$3/$4-quiz" --picture 1 "Œuf"
+             "$1" grade --quiz "$3/$4-quiz" --picture 2 "Mont Saint-Michl"
+             "$1" grade --quiz "$3/$4-quiz" --picture 3 "x" 2>&1; echo "exit=$?"
+             "$1" preview "$3/$4-quiz" --picture 2 -o "$3/$4.ppm" && head -c 15 "$3/$4.ppm"
+             "$1" pack "$3/$4" -o "$3/$4-again" --player "$3/$4-quiz" >/dev/null 2>&1 || exit 1
+             cmp "$3/$4-quiz" "$3/$4-again" && echo "repacked"]])
+add_test(NAME tool.pack.linux_quiz
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_4}"
-             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} other)
-set_tests_properties(tool.pack.other_output PROPERTIES PASS_REGULAR_EXPRESSION "^1\nexit=2\n0\n$")
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} linux)
+set_tests_properties(tool.pack.linux_quiz PROPERTIES PASS_REGULAR_EXPRESSION
+    "^title: Château \"fort\"\nBRAVO\nQuasiment\n[^\n]*picture 3: the quiz has pictures 1 to 2\nexit=1\nP6\n640 480\n255\nrepacked\n$")
 
-# A file that is not a .res is refused with the reason.
-add_test(NAME tool.pack.show_not_res
+# A Windows quiz needs a Windows program: anything else is refused with the
+# reason and nothing is written.
+set(PACK_SCRIPT_5 [[
+             "$1" pack "$3/$4" -o "$3/$4.exe" --player "$2/tiny.png" 2>/dev/null; echo "exit=$?"
+             "$1" pack "$3/$4" -o "$3/$4.exe" --player "$2/tiny.png" 2>&1 | grep -v warning
+             "$1" pack "$3/$4" -o "$3/$4" --platform linux --player "$2/tiny.png" 2>&1 | grep -v warning
+             ls "$3" | grep -c "^$4\.exe"]])
+add_test(NAME tool.pack.not_a_player
+         COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_5}"
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} notplayer)
+set_tests_properties(tool.pack.not_a_player PROPERTIES PASS_REGULAR_EXPRESSION
+    "^exit=1\n[^\n]*cannot carry the quiz: [^\n]+\n[^\n]*not a Linux player[^\n]*\n0\n$")
+
+# Files of no quiz form, and damaged ones, are refused with the reason.
+add_test(NAME tool.pack.show_not_a_quiz
          COMMAND sh -c [[
-             cp "$2/tiny.png" "$3/png.res" && "$1" show "$3/png.res" 2>&1; echo "exit=$?"]]
+             cp "$2/tiny.png" "$3/png.res" && "$1" show "$3/png.res" 2>&1; echo "exit=$?"
+             head -c 40 "$3/trip.res" > "$3/cut.res" && "$1" show "$3/cut.res" 2>&1; echo "exit=$?"]]
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP})
-set_tests_properties(tool.pack.show_not_res PROPERTIES
-                     PASS_REGULAR_EXPRESSION "not a .res file: [^\n]+\nexit=1\n$")
+set_tests_properties(tool.pack.show_not_a_quiz PROPERTIES
+                     DEPENDS tool.pack.unpack_round_trip
+                     PASS_REGULAR_EXPRESSION "neither a .res bundle, a Windows quiz nor a Linux quiz [^\n]+\nexit=1\n[^\n]*damaged quiz resources: [^\n]+\nexit=1\n$")

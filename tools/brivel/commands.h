@@ -17,6 +17,7 @@ void AddNewCommand(CLI::App& app, int& exitStatus);
 void AddCheckCommand(CLI::App& app, int& exitStatus);
 void AddLzwCommand(CLI::App& app, int& exitStatus);
 void AddPictureCommand(CLI::App& app, int& exitStatus);
+void AddPreviewCommand(CLI::App& app, int& exitStatus);
 void AddPackCommand(CLI::App& app, int& exitStatus);
 void AddShowCommand(CLI::App& app, int& exitStatus);
 void AddUnpackCommand(CLI::App& app, int& exitStatus);

@@ -7,6 +7,7 @@
 
 #include "commands.h"
 #include "play/grading.h"
+#include "quiz_file.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
 
@@ -70,6 +71,32 @@ int RunBatch() {
     return 0;
 }
 
+// The verdict for typed against the stored answer of the quiz's picture, as
+// the player grades it (the answer cut to the player's text size).
+int GradeInQuiz(const std::string& quiz, int picture, const std::string& typed) {
+    std::optional<ResFileResources> resources = OpenQuizFile("grade", quiz);
+    if (!resources) {
+        return 1;
+    }
+    const std::optional<QuizTexts> texts = OpenQuizTexts("grade", *resources, quiz);
+    if (!texts) {
+        return 1;
+    }
+    const std::size_t count = texts->text.pictures.size();
+    if (picture < 1 || static_cast<std::size_t>(picture) > count) {
+        std::fprintf(stderr, "brivel grade: %s: picture %d: the quiz has pictures 1 to %zu\n",
+                     quiz.c_str(), picture, count);
+        return 1;
+    }
+    const std::optional<std::string> t = ToQuizText(typed, "typed text");
+    if (!t) {
+        return 1;
+    }
+    const std::string& answer = texts->text.pictures[static_cast<std::size_t>(picture - 1)].answer;
+    std::cout << Cp1252ToUtf8(VerdictText(Grade(answer.substr(0, kTextMaxLength), *t))) << '\n';
+    return 0;
+}
+
 }  // namespace
 
 void AddGradeCommand(CLI::App& app, int& exitStatus) {
@@ -79,6 +106,8 @@ void AddGradeCommand(CLI::App& app, int& exitStatus) {
         std::string answer;
         std::string typed;
         bool batch = false;
+        std::string quiz;
+        int picture = 0;
     };
     auto options = std::make_shared<Options>();
     grade->add_option("ANSWER", options->answer, "The picture's expected answer (UTF-8)");
@@ -86,11 +115,25 @@ void AddGradeCommand(CLI::App& app, int& exitStatus) {
     CLI::Option* batch = grade->add_flag(
         "--batch", options->batch,
         "Read lines ANSWER<TAB>TYPED from standard input and print one verdict per line");
+    CLI::Option* quiz = grade->add_option(
+        "--quiz", options->quiz, "Grade against a quiz's own answer: then only TYPED is given");
+    CLI::Option* picture = grade->add_option("--picture", options->picture,
+                                             "With --quiz: the picture's number, from 1");
+    quiz->needs(picture)->excludes(batch);
+    picture->needs(quiz);
     grade->get_option("ANSWER")->excludes(batch);
     grade->get_option("TYPED")->excludes(batch);
     grade->callback([options, grade, &exitStatus] {
         if (options->batch) {
             exitStatus = RunBatch();
+            return;
+        }
+        if (!options->quiz.empty()) {
+            // The one text given lands in the first positional.
+            if (grade->count("ANSWER") == 0 || grade->count("TYPED") != 0) {
+                throw CLI::ValidationError("--quiz", "give TYPED alone (the quiz has the answer)");
+            }
+            exitStatus = GradeInQuiz(options->quiz, options->picture, options->answer);
             return;
         }
         if (grade->count("ANSWER") == 0 || grade->count("TYPED") == 0) {

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     brivel::tool::AddPackCommand(app, exitStatus);
     brivel::tool::AddShowCommand(app, exitStatus);
     brivel::tool::AddUnpackCommand(app, exitStatus);
+    brivel::tool::AddPreviewCommand(app, exitStatus);
 
     try {
         app.parse(argc, argv);

@@ -1,23 +1,18 @@
 // brivel pack / show / unpack: put a quiz description and its pictures into
 // the quiz's resources, and read them back.
 
-#include <algorithm>
-#include <cctype>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "app/file_replace.h"
 #include "commands.h"
+#include "files.h"
 #include "quiz/quiz_bundle.h"
 #include "quiz/res_file.h"
+#include "quiz_file.h"
 #include "text/cp1252.h"
 
 namespace brivel::tool {
@@ -26,64 +21,25 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What OUT becomes; only the .res bundle for now, the players come next.
-enum class OutputForm { Res, Unsupported };
+struct PackOptions {
+    std::string dir;
+    std::string out;
+    std::string platform;
+    std::string player;
+};
 
-OutputForm FormOf(const std::string& out) {
-    std::string extension = fs::path(out).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension == ".res" ? OutputForm::Res : OutputForm::Unsupported;
-}
-
-std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (in.bad()) {
-        return std::nullopt;
-    }
-    return bytes;
-}
-
-// Writes bytes to path through "path.tmp", so that path is either the old file
-// or the whole new one and no temporary file outlives a failure.
-bool WriteAtomically(const std::string& path, const std::string& bytes) {
-    const std::string temporary = path + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-        std::fprintf(stderr, "%s: %s\n", temporary.c_str(), std::strerror(errno));
-        return false;
-    }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !written || !ReplaceFileAtomically(temporary, path)) {
-        std::fprintf(stderr, "%s: cannot write the file\n", path.c_str());
-        std::remove(temporary.c_str());
-        return false;
-    }
-    return true;
-}
-
-int RunPack(const std::string& dir, const std::string& out) {
-    if (FormOf(out) != OutputForm::Res) {
-        std::fprintf(stderr,
-                     "brivel pack: %s: only a .res bundle can be written for now; Windows and "
-                     "Linux quizzes come next\n",
-                     out.c_str());
-        return 2;
-    }
+int RunPack(const PackOptions& options) {
+    const QuizForm form =
+        options.platform.empty() ? QuizFormOfPath(options.out) : *QuizFormNamed(options.platform);
     std::vector<DescriptionProblem> problems;
-    const std::optional<QuizDescription> description = LoadQuizDescription(dir, problems);
+    const std::optional<QuizDescription> description = LoadQuizDescription(options.dir, problems);
     PrintDescriptionProblems(problems);
     if (!description) {
         return 1;
     }
     std::vector<std::vector<std::uint8_t>> pictures;
     for (const std::string& path : description->pictureFiles) {
-        std::optional<std::vector<std::uint8_t>> bytes = ReadFile(path);
+        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
         if (!bytes) {
             std::fprintf(stderr, "brivel pack: %s: cannot be read\n", path.c_str());
             return 1;
@@ -98,52 +54,17 @@ int RunPack(const std::string& dir, const std::string& out) {
         std::fprintf(stderr, "brivel pack: %s\n", error.c_str());
         return 1;
     }
-    const std::string bytes = WriteResFile(*entries);
-    if (bytes.empty()) {
-        std::fprintf(stderr, "brivel pack: a resource is too large for a .res file\n");
+    const std::string player = options.player.empty() ? BuiltPlayer(form) : options.player;
+    const std::optional<std::string> quiz = MakeQuizFile(form, *entries, player);
+    if (!quiz || !WriteAtomically(options.out, *quiz, form == QuizForm::Linux)) {
         return 1;
     }
-    if (!WriteAtomically(out, bytes)) {
-        return 1;
-    }
-    std::printf("wrote %s: %zu pictures\n", out.c_str(), pictures.size());
+    std::printf("wrote %s: %zu pictures\n", options.out.c_str(), pictures.size());
     return 0;
 }
 
-// The resources of a quiz file, or nothing after saying why.
-std::optional<ResFileResources> OpenQuiz(const char* command, const std::string& quiz) {
-    if (FormOf(quiz) != OutputForm::Res) {
-        std::fprintf(stderr, "brivel %s: %s: only a .res bundle can be read for now\n", command,
-                     quiz.c_str());
-        return std::nullopt;
-    }
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadFile(quiz);
-    if (!bytes) {
-        std::fprintf(stderr, "brivel %s: %s: cannot be read\n", command, quiz.c_str());
-        return std::nullopt;
-    }
-    ResReadResult read = ReadResFile(bytes->data(), bytes->size());
-    if (read.status != ResStatus::Ok) {
-        std::fprintf(stderr, "brivel %s: %s: not a .res file: %s at byte %zu\n", command,
-                     quiz.c_str(), ResStatusName(read.status), read.errorOffset);
-        return std::nullopt;
-    }
-    return ResFileResources(std::move(read.entries));
-}
-
-std::optional<QuizTexts> OpenQuizTexts(const char* command, ResFileResources& resources,
-                                       const std::string& quiz) {
-    StderrSink sink;
-    std::string error;
-    std::optional<QuizTexts> texts = ReadQuizTexts(resources, sink, error);
-    if (!texts) {
-        std::fprintf(stderr, "brivel %s: %s: %s\n", command, quiz.c_str(), error.c_str());
-    }
-    return texts;
-}
-
 int RunShow(const std::string& quiz, bool answers) {
-    std::optional<ResFileResources> resources = OpenQuiz("show", quiz);
+    std::optional<ResFileResources> resources = OpenQuizFile("show", quiz);
     if (!resources) {
         return 1;
     }
@@ -176,7 +97,7 @@ int RunUnpack(const std::string& quiz, const std::string& dir) {
                      description.string().c_str());
         return 1;
     }
-    std::optional<ResFileResources> resources = OpenQuiz("unpack", quiz);
+    std::optional<ResFileResources> resources = OpenQuizFile("unpack", quiz);
     if (!resources) {
         return 1;
     }
@@ -226,18 +147,31 @@ int RunUnpack(const std::string& quiz, const std::string& dir) {
 void AddPackCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command =
         app.add_subcommand("pack", "Pack DIR/quiz.toml and its pictures into a quiz");
-    auto dir = std::make_shared<std::string>();
-    auto out = std::make_shared<std::string>();
-    command->add_option("DIR", *dir, "The quiz folder")->required();
-    command->add_option("-o,--output", *out, "The quiz to write: a .res bundle")->required();
-    command->callback([dir, out, &exitStatus] { exitStatus = RunPack(*dir, *out); });
+    auto options = std::make_shared<PackOptions>();
+    command->add_option("DIR", options->dir, "The quiz folder")->required();
+    command
+        ->add_option("-o,--output", options->out,
+                     "The quiz to write: OUT.res a resource bundle, OUT.exe a Windows quiz, any "
+                     "other name a Linux quiz")
+        ->required();
+    command
+        ->add_option("--platform", options->platform,
+                     "What to write, whatever OUT's name: res, windows or linux")
+        ->check(CLI::IsMember({"res", "windows", "linux"}));
+    command
+        ->add_option("--player", options->player,
+                     "The bare player to copy (default: the one this build made; the 32-bit "
+                     "player for Windows)")
+        ->check(CLI::ExistingFile);
+    command->callback([options, &exitStatus] { exitStatus = RunPack(*options); });
 }
 
 void AddShowCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command = app.add_subcommand("show", "Summarise a quiz");
     auto quiz = std::make_shared<std::string>();
     auto answers = std::make_shared<bool>(false);
-    command->add_option("QUIZ", *quiz, "The quiz: a .res bundle")->required();
+    command->add_option("QUIZ", *quiz, "The quiz: a Windows or Linux quiz, or a .res bundle")
+        ->required();
     command->add_flag("--answers", *answers, "Also print each picture's answer");
     command->callback([quiz, answers, &exitStatus] { exitStatus = RunShow(*quiz, *answers); });
 }
@@ -247,7 +181,8 @@ void AddUnpackCommand(CLI::App& app, int& exitStatus) {
         app.add_subcommand("unpack", "Write a quiz's description and pictures into DIR");
     auto quiz = std::make_shared<std::string>();
     auto dir = std::make_shared<std::string>();
-    command->add_option("QUIZ", *quiz, "The quiz: a .res bundle")->required();
+    command->add_option("QUIZ", *quiz, "The quiz: a Windows or Linux quiz, or a .res bundle")
+        ->required();
     command->add_option("-o,--output", *dir, "The folder to write (made if missing)")->required();
     command->callback([quiz, dir, &exitStatus] { exitStatus = RunUnpack(*quiz, *dir); });
 }

@@ -10,11 +10,15 @@
 #include <vector>
 
 #include "commands.h"
+#include "files.h"
+#include "pictures/fit.h"
 #include "pictures/image.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/picture_loader.h"
 #include "pictures/png_decoder.h"
 #include "pictures/resample.h"
+#include "quiz/quiz_loader.h"
+#include "quiz_file.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -44,21 +48,6 @@ std::optional<Box> ParseBox(const std::string& text) {
 bool EndsWith(const std::string& text, const char* suffix) {
     const std::string s(suffix);
     return text.size() >= s.size() && text.compare(text.size() - s.size(), s.size(), s) == 0;
-}
-
-bool ReadFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    std::uint8_t chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    const bool ok = std::ferror(file) == 0;
-    std::fclose(file);
-    return ok;
 }
 
 // The picture as the player decodes it; a message on stderr when it cannot.
@@ -131,17 +120,14 @@ std::vector<std::uint8_t> Encode(const RgbImage& picture, bool png) {
     return out;
 }
 
-bool WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
-    if (file == nullptr) {
-        return false;
+// Writes the picture as PNG or PPM, by the output's name: the exit status.
+int WritePicture(const char* command, const RgbImage& picture, const std::string& output) {
+    const std::vector<std::uint8_t> encoded = Encode(picture, EndsWith(output, ".png"));
+    if (encoded.empty()) {
+        std::fprintf(stderr, "brivel %s: cannot encode %s\n", command, output.c_str());
+        return 1;
     }
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    if (std::fclose(file) != 0 || !written) {
-        std::remove(path.c_str());
-        return false;
-    }
-    return true;
+    return WriteAtomically(output, std::string(encoded.begin(), encoded.end())) ? 0 : 1;
 }
 
 struct Options {
@@ -151,12 +137,12 @@ struct Options {
 };
 
 int Run(const Options& options) {
-    std::vector<std::uint8_t> bytes;
-    if (!ReadFile(options.input, bytes)) {
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(options.input);
+    if (!bytes) {
         std::fprintf(stderr, "brivel picture: %s: cannot read the file\n", options.input.c_str());
         return 1;
     }
-    std::optional<RgbImage> picture = Decode(options.input, bytes);
+    std::optional<RgbImage> picture = Decode(options.input, *bytes);
     if (!picture) {
         return 1;
     }
@@ -169,16 +155,49 @@ int Run(const Options& options) {
             return 1;
         }
     }
-    const std::vector<std::uint8_t> encoded = Encode(*picture, EndsWith(options.output, ".png"));
-    if (encoded.empty()) {
-        std::fprintf(stderr, "brivel picture: cannot encode %s\n", options.output.c_str());
+    return WritePicture("picture", *picture, options.output);
+}
+
+struct PreviewOptions {
+    std::string quiz;
+    int picture = 0;
+    std::string output;
+};
+
+int RunPreview(const PreviewOptions& options) {
+    std::optional<ResFileResources> resources = OpenQuizFile("preview", options.quiz);
+    if (!resources) {
         return 1;
     }
-    if (!WriteFile(options.output, encoded)) {
-        std::fprintf(stderr, "brivel picture: %s: cannot write the file\n", options.output.c_str());
+    const std::optional<QuizTexts> texts = OpenQuizTexts("preview", *resources, options.quiz);
+    if (!texts) {
         return 1;
     }
-    return 0;
+    const std::size_t count = texts->text.pictures.size();
+    if (options.picture < 1 || static_cast<std::size_t>(options.picture) > count) {
+        std::fprintf(stderr, "brivel preview: %s: picture %d: the quiz has pictures 1 to %zu\n",
+                     options.quiz.c_str(), options.picture, count);
+        return 1;
+    }
+    StderrSink sink;
+    const std::optional<RgbImage> picture =
+        LoadPicture(*resources, PictureResourceId(options.picture - 1), kPictureBoxWidth,
+                    kPictureBoxHeight, sink);
+    if (!picture) {
+        // The player leaves the picture area empty; the maker needs to know why.
+        std::fprintf(stderr,
+                     "brivel preview: %s: picture %d is missing or cannot be decoded; the player "
+                     "would show nothing\n",
+                     options.quiz.c_str(), options.picture);
+        return 1;
+    }
+    return WritePicture("preview", *picture, options.output);
+}
+
+std::string CheckPictureOutput(const std::string& text) {
+    return EndsWith(text, ".ppm") || EndsWith(text, ".png")
+               ? std::string()
+               : "the output's name must end in .ppm or .png";
 }
 
 }  // namespace
@@ -197,12 +216,22 @@ void AddPictureCommand(CLI::App& app, int& exitStatus) {
         });
     picture->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
         ->required()
-        ->check([](const std::string& text) {
-            return EndsWith(text, ".ppm") || EndsWith(text, ".png")
-                       ? std::string()
-                       : "the output's name must end in .ppm or .png";
-        });
+        ->check(CheckPictureOutput);
     picture->callback([options, &exitStatus] { exitStatus = Run(*options); });
+}
+
+void AddPreviewCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* preview = app.add_subcommand(
+        "preview", "Write a quiz's picture N as the player shows it, fitted to its 640 x 480 box");
+    auto options = std::make_shared<PreviewOptions>();
+    preview
+        ->add_option("QUIZ", options->quiz, "The quiz: a Windows or Linux quiz, or a .res bundle")
+        ->required();
+    preview->add_option("--picture", options->picture, "The picture's number, from 1")->required();
+    preview->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
+        ->required()
+        ->check(CheckPictureOutput);
+    preview->callback([options, &exitStatus] { exitStatus = RunPreview(*options); });
 }
 
 }  // namespace brivel::tool

@@ -1,0 +1,421 @@
+#include "quiz/pe_resources.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace brivel {
+namespace {
+
+// A minimal image, PE32 (i386) or PE32+ (AMD64): headers in 0x200 bytes, a
+// .text section at RVA 0x1000 and a .rsrc section at RVA 0x2000 (file 0x400)
+// holding a dialog 1001 and a group icon named "A", both in language 1033,
+// then 16 bytes after the sections as a MinGW build has its COFF symbols.
+constexpr std::size_t kPe = 0x40;
+constexpr std::size_t kOptional = kPe + 24;
+constexpr std::size_t kRsrc = 0x400;
+constexpr std::uint32_t kSub = 0x80000000;
+
+std::size_t Directories(bool pe64) {
+    return kOptional + (pe64 ? 112 : 96);
+}
+std::size_t SectionTable(bool pe64) {
+    return kOptional + (pe64 ? 240 : 224);
+}
+
+void Put(std::string& image, std::size_t at, int width, std::uint32_t value) {
+    for (int i = 0; i < width; ++i) {
+        image[at + i] = static_cast<char>(value >> 8 * i & 0xFF);
+    }
+}
+
+std::uint32_t Get(const std::string& image, std::size_t at, int width = 4) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < width; ++i) {
+        value |= std::uint32_t{static_cast<std::uint8_t>(image[at + i])} << 8 * i;
+    }
+    return value;
+}
+
+std::string MakeImage(bool pe64) {
+    std::string image(0x610, '\0');
+    image.replace(0, 2, "MZ");
+    Put(image, 0x3C, 4, kPe);
+    image.replace(kPe, 4, "PE\0\0", 4);
+    Put(image, kPe + 4, 2, pe64 ? 0x8664 : 0x14C);
+    Put(image, kPe + 6, 2, 2);      // sections
+    Put(image, kPe + 8, 4, 0x600);  // symbols
+    Put(image, kPe + 20, 2, pe64 ? 240 : 224);
+    Put(image, kPe + 22, 2, pe64 ? 0x22 : 0x102);  // executable
+    Put(image, kOptional, 2, pe64 ? 0x20B : 0x10B);
+    Put(image, kOptional + 32, 4, 0x1000);  // SectionAlignment
+    Put(image, kOptional + 36, 4, 0x200);   // FileAlignment
+    Put(image, kOptional + 56, 4, 0x3000);  // SizeOfImage
+    Put(image, kOptional + 60, 4, 0x200);   // SizeOfHeaders
+    Put(image, kOptional + 68, 2, 2);       // Windows GUI
+    Put(image, Directories(pe64) - 4, 4, 16);
+    Put(image, Directories(pe64) + 16, 4, 0x2000);
+    Put(image, Directories(pe64) + 20, 4, 0xB3);
+    const std::size_t table = SectionTable(pe64);
+    image.replace(table, 5, ".text");
+    const std::uint32_t text[] = {0x10, 0x1000, 0x200, 0x200, 0, 0, 0, 0x60000020};
+    const std::uint32_t rsrc[] = {0xB3, 0x2000, 0x200, 0x400, 0, 0, 0, 0x40000040};
+    image.replace(table + 40, 5, ".rsrc");
+    for (std::size_t i = 0; i < 8; ++i) {
+        Put(image, table + 8 + 4 * i, 4, text[i]);
+        Put(image, table + 48 + 4 * i, 4, rsrc[i]);
+    }
+    // The resource directory, offsets from the start of .rsrc.
+    const std::pair<std::uint32_t, std::uint32_t> directory[] = {
+        {0x0C, 2u << 16},  // root: two ids
+        {0x10, 5},
+        {0x14, kSub | 0x20},  // RT_DIALOG
+        {0x18, 14},
+        {0x1C, kSub | 0x38},  // RT_GROUP_ICON
+        {0x2C, 1u << 16},
+        {0x30, 1001},
+        {0x34, kSub | 0x50},  // dialog 1001
+        {0x44, 1},
+        {0x48, kSub | 0xA0},
+        {0x4C, kSub | 0x68},  // icon "A"
+        {0x5C, 1u << 16},
+        {0x60, 1033},
+        {0x64, 0x80},
+        {0x74, 1u << 16},
+        {0x78, 1033},
+        {0x7C, 0x90},
+        {0x80, 0x20A8},
+        {0x84, 5},
+        {0x88, 0},  // "hello"
+        {0x90, 0x20B0},
+        {0x94, 3},
+        {0x98, 1252},             // "ico"
+        {0xA0, 0x41u << 16 | 1},  // "A"
+    };
+    for (const auto& [at, value] : directory) {
+        Put(image, kRsrc + at, 4, value);
+    }
+    image.replace(kRsrc + 0xA8, 5, "hello");
+    image.replace(kRsrc + 0xB0, 3, "ico");
+    image.replace(0x600, 16, "symbols, strings");
+    return image;
+}
+
+// Every read goes through an exact-size copy, so that AddressSanitizer sees
+// the smallest overread.
+PeTreeResult ReadTree(const std::string& image) {
+    const std::vector<std::uint8_t> copy(image.begin(), image.end());
+    return ReadPeResourceTree(copy.data(), copy.size());
+}
+PeWriteResult Add(const std::string& image, const std::vector<ResEntry>& added) {
+    const std::vector<std::uint8_t> copy(image.begin(), image.end());
+    return AddPeResources(copy.data(), copy.size(), added);
+}
+
+std::vector<std::uint8_t> Data(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+// A leaf as "type/name/language/codepage=data", names as ASCII.
+std::string Describe(const PeResource& r) {
+    const auto key = [](const PeResourceKey& k) {
+        return k.named ? std::string(k.name.begin(), k.name.end()) : std::to_string(k.id);
+    };
+    return key(r.type) + "/" + key(r.name) + "/" + key(r.language) + "/" +
+           std::to_string(r.codePage) + "=" + std::string(r.data.begin(), r.data.end());
+}
+
+std::vector<std::string> Describe(const PeTreeResult& tree) {
+    std::vector<std::string> out;
+    for (const PeResource& r : tree.resources) {
+        out.push_back(Describe(r));
+    }
+    return out;
+}
+
+// The checksum the other usual way: 32-bit words with end-around carry, folded.
+std::uint32_t ReferenceChecksum(const std::string& file, std::size_t field) {
+    std::uint64_t sum = 0;
+    for (std::size_t i = 0; i < file.size(); i += 4) {
+        std::uint32_t word = 0;
+        for (std::size_t k = 0; k < 4 && i + k < file.size(); ++k) {
+            word |= std::uint32_t{static_cast<std::uint8_t>(file[i + k])} << 8 * k;
+        }
+        sum += i == field ? 0 : word;
+        sum = (sum & 0xFFFFFFFF) + (sum >> 32);
+    }
+    sum = (sum & 0xFFFF) + (sum >> 16);
+    sum = (sum + (sum >> 16)) & 0xFFFF;
+    return static_cast<std::uint32_t>(sum + file.size());
+}
+
+std::size_t ChecksumField(const std::string& image) {
+    return Get(image, 0x3C) + 24 + 64;
+}
+
+TEST(PeResources, ReadsTheTreeOfBothKinds) {
+    for (bool pe64 : {false, true}) {
+        SCOPED_TRACE(pe64 ? "PE32+" : "PE32");
+        const std::string image = MakeImage(pe64);
+        const PeTreeResult tree = ReadTree(image);
+        ASSERT_EQ(tree.status, PeStatus::Ok) << PeStatusName(tree.status);
+        EXPECT_EQ(Describe(tree),
+                  (std::vector<std::string>{"5/1001/1033/0=hello", "14/A/1033/1252=ico"}));
+        // The named icon is not something ResourceProvider can ask for.
+        const PeReadResult read =
+            ReadPeResources(reinterpret_cast<const std::uint8_t*>(image.data()), image.size());
+        ASSERT_EQ(read.status, PeStatus::Ok);
+        ASSERT_EQ(read.entries.size(), 1u);
+        EXPECT_EQ(read.entries[0].type.number, 5);
+        EXPECT_EQ(read.entries[0].id, 1001);
+        EXPECT_EQ(read.entries[0].language, 1033);
+        EXPECT_EQ(read.entries[0].data, Data("hello"));
+    }
+}
+
+TEST(PeResources, AddReplacesSameKeyAndKeepsTheRest) {
+    const std::vector<ResEntry> added = {
+        {ResourceType::Named("PATCH"), 105, 1033, Data("p105")},
+        {ResourceType::Named("img"), 401, 1033, Data("jpeg")},  // stored upper case
+        {ResourceType::Named("PATCH"), 104, 1033, Data("p104")},
+        {ResourceType::Numbered(kRcData), 402, 1033, Data("png")},
+        {ResourceType::Numbered(5), 1001, 1033, Data("bye")},    // replaces "hello"
+        {ResourceType::Numbered(5), 1001, 1036, Data("salut")},  // another language
+        {ResourceType::Named("A_B"), 1, 0, {}},
+        {ResourceType::Named("AB"), 1, 0, Data("x")},
+    };
+    const std::vector<std::string> expected = {"AB/1/0/0=x",
+                                               "A_B/1/0/0=",
+                                               "IMG/401/1033/0=jpeg",
+                                               "PATCH/104/1033/0=p104",
+                                               "PATCH/105/1033/0=p105",
+                                               "5/1001/1033/0=bye",
+                                               "5/1001/1036/0=salut",
+                                               "10/402/1033/0=png",
+                                               "14/A/1033/1252=ico"};
+    for (bool pe64 : {false, true}) {
+        SCOPED_TRACE(pe64 ? "PE32+" : "PE32");
+        const std::string image = MakeImage(pe64);
+        const PeWriteResult packed = Add(image, added);
+        ASSERT_EQ(packed.status, PeStatus::Ok) << PeStatusName(packed.status);
+        const std::string& out = packed.bytes;
+        EXPECT_EQ(Describe(ReadTree(out)), expected);
+
+        // A third section, ".rsrc" at RVA 0x3000 and file offset 0x800 after
+        // the symbols, everything before kept; the headers follow.
+        const std::size_t header = SectionTable(pe64) + 80;
+        EXPECT_EQ(Get(out, kPe + 6, 2), 3u);
+        EXPECT_EQ(out.substr(header, 8), std::string(".rsrc\0\0\0", 8));
+        EXPECT_EQ(Get(out, header + 12), 0x3000u);
+        EXPECT_EQ(Get(out, header + 20), 0x800u);
+        EXPECT_EQ(Get(out, header + 36), 0x40000040u);
+        EXPECT_EQ(out.size(), 0x800 + std::size_t{Get(out, header + 16)});
+        EXPECT_EQ(out.substr(kRsrc, 0x210), image.substr(kRsrc));
+        EXPECT_EQ(out.substr(SectionTable(pe64) + 40, 8), ".oldrsrc");
+        EXPECT_EQ(Get(out, Directories(pe64) + 16), 0x3000u);
+        EXPECT_EQ(Get(out, Directories(pe64) + 20), Get(out, header + 8));
+        EXPECT_EQ(Get(out, kOptional + 56), 0x3000 + ((Get(out, header + 8) + 0xFFF) & ~0xFFFu));
+        EXPECT_EQ(Get(out, kOptional + 8), Get(out, header + 16));  // SizeOfInitializedData
+        EXPECT_EQ(Get(out, ChecksumField(out)), ReferenceChecksum(out, ChecksumField(out)));
+
+        // The root table: 4 named types then 3 ids; the first string is "AB".
+        const std::size_t root = 0x800;
+        EXPECT_EQ(Get(out, root + 12, 2), 4u);
+        EXPECT_EQ(Get(out, root + 14, 2), 3u);
+        const std::uint32_t first = Get(out, root + 16) & ~kSub;
+        EXPECT_EQ(Get(out, root + first, 2), 2u);
+        EXPECT_EQ(out.substr(root + first + 2, 4), std::string("A\0B\0", 4));
+        std::vector<std::uint32_t> ids;
+        for (std::size_t i = 4; i < 7; ++i) {
+            ids.push_back(Get(out, root + 16 + 8 * i));
+        }
+        EXPECT_EQ(ids, (std::vector<std::uint32_t>{5, kRcData, 14}));
+
+        // Adding to a packed image replaces its own last section in place.
+        const PeWriteResult again =
+            Add(out, {{ResourceType::Named("PATCH"), 104, 1033, Data("z")}});
+        ASSERT_EQ(again.status, PeStatus::Ok) << PeStatusName(again.status);
+        EXPECT_EQ(Get(again.bytes, kPe + 6, 2), 3u);
+        std::vector<std::string> changed = expected;
+        changed[3] = "PATCH/104/1033/0=z";
+        EXPECT_EQ(Describe(ReadTree(again.bytes)), changed);
+        EXPECT_EQ(again.bytes.size(), out.size());
+        EXPECT_EQ(Get(again.bytes, ChecksumField(out)),
+                  ReferenceChecksum(again.bytes, ChecksumField(out)));
+    }
+}
+
+TEST(PeResources, BrokenImagesAreRefused) {
+    using S = PeStatus;
+    for (bool pe64 : {false, true}) {
+        SCOPED_TRACE(pe64 ? "PE32+" : "PE32");
+        const std::size_t dirs = Directories(pe64);
+        const std::size_t sections = SectionTable(pe64);
+        const struct {
+            const char* what;
+            std::size_t at;
+            int width;
+            std::uint32_t value;
+            PeStatus read;
+            PeStatus write;
+        } cases[] = {
+            {"no MZ", 0, 2, 0x5A58, S::NotPe, S::NotPe},
+            {"e_lfanew past the end", 0x3C, 4, 0xFFFFFFF0, S::NotPe, S::NotPe},
+            {"e_lfanew to no PE", 0x3C, 4, 0x80, S::NotPe, S::NotPe},
+            {"bad PE signature", kPe, 4, 0x00014550, S::NotPe, S::NotPe},
+            {"ARM machine", kPe + 4, 2, 0x1C0, S::UnsupportedMachine, S::UnsupportedMachine},
+            {"not executable", kPe + 22, 2, 0x100, S::NotExecutable, S::NotExecutable},
+            {"magic of the other kind", kOptional, 2, pe64 ? 0x10Bu : 0x20Bu, S::BadOptionalHeader,
+             S::BadOptionalHeader},
+            {"optional header too small", kPe + 20, 2, 64, S::BadOptionalHeader,
+             S::BadOptionalHeader},
+            {"file alignment 0x300", kOptional + 36, 4, 0x300, S::BadOptionalHeader,
+             S::BadOptionalHeader},
+            {"file alignment 128 KiB", kOptional + 36, 4, 0x20000, S::BadOptionalHeader,
+             S::BadOptionalHeader},
+            {"sections overlap", sections + 52, 4, 0x1008, S::BadSectionTable, S::BadSectionTable},
+            {"section past 4 GiB", sections + 48, 4, 0xFFFFFFFF, S::BadSectionTable,
+             S::BadSectionTable},
+            {"raw data past the end", sections + 60, 4, 0x10000, S::Truncated, S::Truncated},
+            {"directory outside sections", dirs + 16, 4, 0x9000, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"loop back to the root", kRsrc + 0x34, 4, kSub, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"shared table", kRsrc + 0x1C, 4, kSub | 0x20, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"table out of section", kRsrc + 0x14, 4, kSub | 0x7FFFFFF0, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"table across the end", kRsrc + 0x14, 4, kSub | 0x1F8, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"string out of section", kRsrc + 0x48, 4, kSub | 0x1FF, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"string too long", kRsrc + 0xA0, 2, 0xFFFF, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"data entry out of section", kRsrc + 0x64, 4, 0x1F8, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"data outside every section", kRsrc + 0x80, 4, 0x9000, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"data past its section", kRsrc + 0x84, 4, 0x1000, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"huge entry count", kRsrc + 0x0C, 4, 0xFFFFFFFF, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"four levels", kRsrc + 0x64, 4, kSub | 0x80, S::BadResourceDirectory,
+             S::BadResourceDirectory},
+            {"two levels", kRsrc + 0x34, 4, 0x80, S::BadResourceDirectory, S::BadResourceDirectory},
+            {"signed", dirs + 36, 4, 0x100, S::Ok, S::Signed},
+            {"section table full", sections + 80, 4, 0xFFFFFFFF, S::Ok, S::NoRoomForSection},
+            {"headers too small", kOptional + 60, 4, static_cast<std::uint32_t>(sections + 80),
+             S::Ok, S::NoRoomForSection},
+            {"no resource directory entry", dirs - 4, 4, 2, S::Ok, S::NoRoomForSection},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            std::string image = MakeImage(pe64);
+            Put(image, c.at, c.width, c.value);
+            EXPECT_EQ(ReadTree(image).status, c.read) << PeStatusName(ReadTree(image).status);
+            const PeWriteResult written = Add(image, {{ResourceType::Named("IMG"), 1, 0, {1}}});
+            EXPECT_EQ(written.status, c.write) << PeStatusName(written.status);
+            EXPECT_EQ(written.bytes.empty(), c.write != S::Ok);
+        }
+        // Cut short anywhere before the end of the sections (before the PE
+        // signature it is not a PE at all).
+        const std::string image = MakeImage(pe64);
+        for (std::size_t cut = 0; cut < 0x600; cut += cut < 0x100 ? 1 : 13) {
+            const std::string part = image.substr(0, cut);
+            const PeStatus expected = cut < kPe + 4 ? S::NotPe : S::Truncated;
+            ASSERT_EQ(ReadTree(part).status, expected) << cut;
+            ASSERT_EQ(Add(part, {}).status, expected) << cut;
+        }
+    }
+}
+
+TEST(PeResources, AtMost65536Resources) {
+    // With the image's own two, 65536 resources are the most, and they read back.
+    std::vector<ResEntry> many(0xFFFE);
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        many[i] = {ResourceType::Numbered(kRcData), static_cast<std::uint16_t>(i), 0, {}};
+    }
+    const PeWriteResult most = Add(MakeImage(true), many);
+    ASSERT_EQ(most.status, PeStatus::Ok);
+    EXPECT_EQ(ReadTree(most.bytes).resources.size(), 0x10000u);
+    many.push_back({ResourceType::Numbered(kRcData), 0xFFFF, 0, {}});
+    EXPECT_EQ(Add(MakeImage(true), many).status, PeStatus::TooLarge);
+}
+
+// The real players, when this build made them: their own resources are found,
+// and survive packing a quiz byte for byte.
+std::vector<std::string> Players() {
+    return {
+#ifdef BRIVEL_WINDOWS_PLAYER_I686
+        BRIVEL_WINDOWS_PLAYER_I686,
+#endif
+#ifdef BRIVEL_WINDOWS_PLAYER_X86_64
+        BRIVEL_WINDOWS_PLAYER_X86_64,
+#endif
+    };
+}
+
+TEST(PeResources, RealPlayersKeepTheirResources) {
+    int found = 0;
+    for (const std::string& path : Players()) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            continue;
+        }
+        ++found;
+        SCOPED_TRACE(path);
+        const std::string player{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(Get(player, ChecksumField(player)),
+                  ReferenceChecksum(player, ChecksumField(player)));
+        const PeTreeResult own = ReadTree(player);
+        ASSERT_EQ(own.status, PeStatus::Ok) << PeStatusName(own.status);
+        std::vector<std::string> keys;
+        for (const PeResource& r : own.resources) {
+            keys.push_back(Describe(PeResource{r.type, r.name, r.language, r.codePage, {}}));
+        }
+        for (const char* wanted : {"1/1/1033/0=", "3/1/1033/0=", "5/1001/1033/0=", "5/1002/1033/0=",
+                                   "12/1003/1033/0=", "14/A/1033/0="}) {
+            EXPECT_NE(std::find(keys.begin(), keys.end(), wanted), keys.end()) << wanted;
+        }
+
+        const std::vector<ResEntry> quiz = {
+            {ResourceType::Named("PATCH"), 104, 1033, Data("text")},
+            {ResourceType::Named("PATCH"), 105, 1033, Data("codes")},
+            {ResourceType::Named("IMG"), 401, 1033, {0xFF, 0xD8, 0xFF, 0xE0}},
+            {ResourceType::Numbered(kRcData), 402, 1033, {0x89, 'P', 'N', 'G'}},
+        };
+        const PeWriteResult packed = Add(player, quiz);
+        ASSERT_EQ(packed.status, PeStatus::Ok) << PeStatusName(packed.status);
+        const std::string& out = packed.bytes;
+        EXPECT_EQ(Get(out, ChecksumField(out)), ReferenceChecksum(out, ChecksumField(out)));
+        const PeTreeResult after = ReadTree(out);
+        ASSERT_EQ(after.status, PeStatus::Ok);
+        EXPECT_EQ(after.resources.size(), own.resources.size() + quiz.size());
+        for (const std::string& kept : Describe(own)) {
+            const std::vector<std::string> now = Describe(after);
+            EXPECT_NE(std::find(now.begin(), now.end(), kept), now.end()) << kept;
+        }
+        ResFileResources resources(
+            ReadPeResources(reinterpret_cast<const std::uint8_t*>(out.data()), out.size()).entries);
+        EXPECT_EQ(resources.Find(ResourceType::Named("PATCH"), 105), Data("codes"));
+        EXPECT_EQ(resources.Find(ResourceType::Numbered(kRcData), 402), quiz[3].data);
+
+        // For checking by hand: objdump -p on what this writes.
+        if (const char* folder = std::getenv("BRIVEL_PE_PACKED_OUT")) {
+            const std::string name = std::filesystem::path(path).parent_path().filename().string();
+            std::ofstream(std::filesystem::path(folder) / (name + ".exe"), std::ios::binary) << out;
+        }
+    }
+    if (found == 0) {
+        GTEST_SKIP() << "no Windows player built";
+    }
+}
+
+}  // namespace
+}  // namespace brivel

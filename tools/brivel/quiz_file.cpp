@@ -1,0 +1,165 @@
+#include "quiz_file.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <utility>
+
+#include "commands.h"
+#include "files.h"
+#include "quiz/appended_bundle.h"
+#include "quiz/pe_resources.h"
+
+namespace brivel::tool {
+
+namespace {
+
+std::string Lowercase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return text;
+}
+
+bool IsResFile(const std::vector<std::uint8_t>& bytes) {
+    // The empty entry every 32-bit .res starts with: DataSize 0, HeaderSize 32,
+    // TYPE 0xFFFF 0, NAME 0xFFFF 0.
+    static constexpr std::uint8_t kStart[16] = {0,    0,    0, 0, 32,   0,    0, 0,
+                                                0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0};
+    return bytes.size() >= sizeof kStart &&
+           std::equal(kStart, kStart + sizeof kStart, bytes.begin());
+}
+
+bool IsPeFile(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
+}
+
+std::optional<ResFileResources> FromRes(const char* command, const std::string& path,
+                                        const std::uint8_t* bytes, std::size_t size) {
+    ResReadResult read = ReadResFile(bytes, size);
+    if (read.status != ResStatus::Ok) {
+        std::fprintf(stderr, "brivel %s: %s: damaged quiz resources: %s at byte %zu\n", command,
+                     path.c_str(), ResStatusName(read.status), read.errorOffset);
+        return std::nullopt;
+    }
+    return ResFileResources(std::move(read.entries));
+}
+
+}  // namespace
+
+std::optional<QuizForm> QuizFormNamed(const std::string& name) {
+    if (name == "res") {
+        return QuizForm::Res;
+    }
+    if (name == "windows") {
+        return QuizForm::Windows;
+    }
+    if (name == "linux") {
+        return QuizForm::Linux;
+    }
+    return std::nullopt;
+}
+
+QuizForm QuizFormOfPath(const std::string& path) {
+    const std::string extension = Lowercase(std::filesystem::path(path).extension().string());
+    if (extension == ".res") {
+        return QuizForm::Res;
+    }
+    return extension == ".exe" ? QuizForm::Windows : QuizForm::Linux;
+}
+
+std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path) {
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        std::fprintf(stderr, "brivel %s: %s: cannot be read\n", command, path.c_str());
+        return std::nullopt;
+    }
+    if (IsResFile(*bytes)) {
+        return FromRes(command, path, bytes->data(), bytes->size());
+    }
+    if (IsPeFile(*bytes)) {
+        PeReadResult read = ReadPeResources(bytes->data(), bytes->size());
+        if (read.status != PeStatus::Ok) {
+            std::fprintf(stderr, "brivel %s: %s: not a readable Windows quiz: %s\n", command,
+                         path.c_str(), PeStatusName(read.status));
+            return std::nullopt;
+        }
+        return ResFileResources(std::move(read.entries));
+    }
+    std::size_t offset = 0;
+    std::size_t length = 0;
+    const BundleStatus status = LocateBundle(bytes->data(), bytes->size(), offset, length);
+    if (status != BundleStatus::Ok) {
+        std::fprintf(stderr,
+                     "brivel %s: %s: neither a .res bundle, a Windows quiz nor a Linux quiz (%s)\n",
+                     command, path.c_str(), BundleStatusName(status));
+        return std::nullopt;
+    }
+    return FromRes(command, path, bytes->data() + offset, length);
+}
+
+std::optional<QuizTexts> OpenQuizTexts(const char* command, ResourceProvider& resources,
+                                       const std::string& path) {
+    StderrSink sink;
+    std::string error;
+    std::optional<QuizTexts> texts = ReadQuizTexts(resources, sink, error);
+    if (!texts) {
+        std::fprintf(stderr, "brivel %s: %s: %s\n", command, path.c_str(), error.c_str());
+    }
+    return texts;
+}
+
+std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntry>& entries,
+                                        const std::string& player) {
+    const std::string bundle = WriteResFile(entries);
+    if (bundle.empty()) {
+        std::fprintf(stderr, "brivel pack: a resource is too large for a .res bundle\n");
+        return std::nullopt;
+    }
+    if (form == QuizForm::Res) {
+        return bundle;
+    }
+    if (player.empty()) {
+        std::fprintf(stderr, "brivel pack: this build made no %s player; name one with --player\n",
+                     form == QuizForm::Windows ? "Windows" : "Linux");
+        return std::nullopt;
+    }
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(player);
+    if (!bytes) {
+        std::fprintf(stderr, "brivel pack: %s: the player cannot be read\n", player.c_str());
+        return std::nullopt;
+    }
+    if (form == QuizForm::Linux) {
+        if (bytes->size() < 4 || std::memcmp(bytes->data(),
+                                             "\x7f"
+                                             "ELF",
+                                             4) != 0) {
+            std::fprintf(stderr, "brivel pack: %s: not a Linux player (no ELF header)\n",
+                         player.c_str());
+            return std::nullopt;
+        }
+        return AppendBundle(std::string(bytes->begin(), bytes->end()), bundle);
+    }
+    PeWriteResult written = AddPeResources(bytes->data(), bytes->size(), entries);
+    if (written.status != PeStatus::Ok) {
+        std::fprintf(stderr, "brivel pack: %s: cannot carry the quiz: %s\n", player.c_str(),
+                     PeStatusName(written.status));
+        return std::nullopt;
+    }
+    return std::move(written.bytes);
+}
+
+std::string BuiltPlayer(QuizForm form) {
+    switch (form) {
+        case QuizForm::Windows:
+            return BRIVEL_BUILT_WINDOWS_PLAYER;
+        case QuizForm::Linux:
+            return BRIVEL_BUILT_LINUX_PLAYER;
+        case QuizForm::Res:
+            break;
+    }
+    return std::string();
+}
+
+}  // namespace brivel::tool

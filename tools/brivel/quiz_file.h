@@ -1,0 +1,42 @@
+#pragma once
+
+// The three forms a quiz takes: a .res bundle of its resources, a Windows quiz
+// (the Windows player with the resources in its resource section) and a Linux
+// quiz (the Linux player with the .res bundle appended).
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "quiz/quiz_bundle.h"
+#include "quiz/res_file.h"
+
+namespace brivel::tool {
+
+enum class QuizForm { Res, Windows, Linux };
+
+// "res", "windows", "linux"; nothing for any other name.
+std::optional<QuizForm> QuizFormNamed(const std::string& name);
+
+// What OUT becomes when no platform is given: ".res" a bundle, ".exe" a
+// Windows quiz, anything else a Linux quiz.
+QuizForm QuizFormOfPath(const std::string& path);
+
+// The quiz's resources, whatever its form (told by its first bytes, not its
+// name). Nothing, after a message on standard error naming command and path.
+std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path);
+
+// Both texts of an opened quiz, or nothing after a message.
+std::optional<QuizTexts> OpenQuizTexts(const char* command, ResourceProvider& resources,
+                                       const std::string& path);
+
+// The bytes of the quiz in the given form. player is the bare player's file
+// for the Windows and Linux forms. Nothing, after a message, when the player
+// cannot be read or cannot carry the resources.
+std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntry>& entries,
+                                        const std::string& player);
+
+// The player the build made for a form, or an empty string when it made none.
+std::string BuiltPlayer(QuizForm form);
+
+}  // namespace brivel::tool
