@@ -1,0 +1,35 @@
+# The sample quiz: it checks clean, and every form the build packed comes back
+# byte for byte through unpack and pack.
+set(SAMPLE_SOURCE ${CMAKE_SOURCE_DIR}/samples/sample)
+set(SAMPLE_TMP ${CMAKE_CURRENT_BINARY_DIR}/sample-tmp)
+file(MAKE_DIRECTORY ${SAMPLE_TMP})
+
+add_test(NAME tool.sample.check COMMAND sh -c [["$1" check "$2" 2>&1; echo "exit=$?"]]
+         sh $<TARGET_FILE:brivel> ${SAMPLE_SOURCE})
+set_tests_properties(tool.sample.check PROPERTIES PASS_REGULAR_EXPRESSION "^ok: 21 pictures\nexit=0\n$")
+
+# brivel_sample_round_trip(FILE PLATFORM [PLAYER])
+function(brivel_sample_round_trip file platform)
+    set(player "")
+    if(ARGC GREATER 2)
+        set(player ${ARGV2})
+    endif()
+    add_test(NAME tool.sample.round_trip_${platform}
+             COMMAND sh -c [[
+                 set -e
+                 rm -rf "$3/$4" && "$1" unpack "$2/$4" -o "$3/$4" >/dev/null
+                 "$1" pack "$3/$4" -o "$3/$4.again" --platform "$5" ${6:+--player "$6"} >/dev/null
+                 cmp "$2/$4" "$3/$4.again" && echo same]]
+                 sh $<TARGET_FILE:brivel> ${BRIVEL_SAMPLE_DIR} ${SAMPLE_TMP} ${file} ${platform}
+                 ${player})
+    set_tests_properties(tool.sample.round_trip_${platform} PROPERTIES
+                         PASS_REGULAR_EXPRESSION "^same\n$")
+endfunction()
+
+brivel_sample_round_trip(sample.res res)
+if(TARGET brivel-player)
+    brivel_sample_round_trip(sample linux $<TARGET_FILE:brivel-player>)
+endif()
+if(BRIVEL_WINDOWS_PLAYER_i686)
+    brivel_sample_round_trip(sample.exe windows ${BRIVEL_WINDOWS_PLAYER_i686})
+endif()
