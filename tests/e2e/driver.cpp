@@ -798,8 +798,8 @@ void PackedQuiz() {
     found(MAKEINTRESOURCEA(105), "PATCH", "codes text PATCH 105");
     int pictures = 0;
     while (HRSRC picture = FindResourceA(module, MAKEINTRESOURCEA(401 + pictures), "IMG")) {
-        const auto* bytes = static_cast<const unsigned char*>(
-            LockResource(LoadResource(module, picture)));
+        const auto* bytes =
+            static_cast<const unsigned char*>(LockResource(LoadResource(module, picture)));
         Check(bytes != nullptr && SizeofResource(module, picture) > 3 && bytes[0] == 0xFF &&
                   bytes[1] == 0xD8,
               "IMG %d is not a JPEG", 401 + pictures);
@@ -813,8 +813,8 @@ void PackedQuiz() {
           Show(title).c_str());
     CheckText(ItemText(p.header, kTitle), title, "title");
     const LRESULT entries = Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0);
-    Check(entries == pictures, "chooser has %ld entries for %d pictures", static_cast<long>(entries),
-          pictures);
+    Check(entries == pictures, "chooser has %ld entries for %d pictures",
+          static_cast<long>(entries), pictures);
     CheckText(ItemText(p.header, kProgress), ProgressText(0, pictures), "progress");
     // The bitmap belongs to the player's process: it is judged by what reaches
     // the screen, a grid of pixels that must change from one picture to the next.
@@ -833,8 +833,8 @@ void PackedQuiz() {
         Choose(p, i);
         Check(Send(control, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0, "picture %d is not shown", i + 1);
         std::vector<COLORREF> now = grid();
-        for (const DWORD start = GetTickCount(); now == previous && GetTickCount() - start < kWaitMs;
-             now = grid()) {
+        for (const DWORD start = GetTickCount();
+             now == previous && GetTickCount() - start < kWaitMs; now = grid()) {
             Sleep(20);
         }
         std::vector<COLORREF> colours = now;
@@ -892,6 +892,55 @@ std::string WindowsPath(std::string path) {
     return path;
 }
 
+// The sample quiz with a progress file the Linux player wrote, named by
+// BRIVEL_E2E_RESTORE (the runner empties WORKDIR, so it lies elsewhere):
+// this player must show the same state, then adds a find of its own, typed
+// in Windows-1252, for the Linux player to restore in turn
+// (tests/e2e-linux/run-linux-test, scenario crossplayer).
+void Restore() {
+    const char* source = std::getenv("BRIVEL_E2E_RESTORE");
+    Check(source != nullptr, "BRIVEL_E2E_RESTORE names no progress file");
+    const std::string from = WindowsPath(source);
+    // One line per picture, 21 in all: 1 and 3 found, a hint on 2.
+    const auto blankLines = [](int count) {
+        std::string text;
+        for (int k = 0; k < count; ++k) {
+            text += "\r\n";
+        }
+        return text;
+    };
+    const std::string typed = "soleil\r\nmaison\xE9 \x9C\r\npomme\r\n";
+    std::string restored;
+    Check(ReadBytes(from, restored), "cannot read %s", from.c_str());
+    std::string want = typed + blankLines(18);
+    Check(restored == want, "the file to restore is %s, expected %s", Show(restored).c_str(),
+          Show(want).c_str());
+    Check(CopyFileA(from.c_str(), ProgressPath().c_str(), FALSE) != 0,
+          "cannot copy %s to %s (error %lu)", from.c_str(), ProgressPath().c_str(), GetLastError());
+
+    Player p = Start();
+    CheckText(ItemText(p.header, kProgress), " 2 / 21", "progress");
+    CheckText(ItemText(p.header, kCode), "CH_____, __ __ ____ ______", "code");
+    CheckShown(p, 0, "soleil", "BRAVO");
+    CheckVerdictColour(p, kGreen, "BRAVO on picture 1");
+    Choose(p, 1);
+    CheckShown(p, 1, "maison\xE9 \x9C", "Trop long");
+    CheckVerdictColour(p, kAmber, "Trop long on picture 2");
+    Choose(p, 2);
+    CheckShown(p, 2, "pomme", "BRAVO");
+    CheckVerdictColour(p, kGreen, "BRAVO on picture 3");
+    Choose(p, 3);
+    CheckShown(p, 3, "", "?");
+    Type(p, "cl\xE9");
+    ReleaseEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict on picture 4");
+    CheckText(ItemText(p.header, kProgress), " 3 / 21", "progress after a find");
+    CheckText(ItemText(p.header, kCode), "CHA____, __ __ ____ ______", "code after a find");
+    CloseAndExpectZero(p);
+    want = typed + "cl\xE9\r\n" + blankLines(17);
+    CheckProgressFile(p, want, "after closing");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -911,6 +960,7 @@ int main(int argc, char** argv) {
         {"missingpicture", MissingPicture},
         {"screenshot", Screenshot},
         {"packed", PackedQuiz},
+        {"restore", Restore},
     };
     if (argc != 4) {
         std::fprintf(stderr, "usage: brivel-e2e SCENARIO PLAYER.EXE WORKDIR\nscenarios:");
