@@ -74,25 +74,16 @@ int RunBatch() {
 // The verdict for typed against the stored answer of the quiz's picture, as
 // the player grades it (the answer cut to the player's text size).
 int GradeInQuiz(const std::string& quiz, int picture, const std::string& typed) {
-    std::optional<ResFileResources> resources = OpenQuizFile("grade", quiz);
-    if (!resources) {
-        return 1;
-    }
-    const std::optional<QuizTexts> texts = OpenQuizTexts("grade", *resources, quiz);
-    if (!texts) {
-        return 1;
-    }
-    const std::size_t count = texts->text.pictures.size();
-    if (picture < 1 || static_cast<std::size_t>(picture) > count) {
-        std::fprintf(stderr, "brivel grade: %s: picture %d: the quiz has pictures 1 to %zu\n",
-                     quiz.c_str(), picture, count);
+    const std::optional<OpenedQuiz> opened = OpenQuiz("grade", quiz);
+    if (!opened || !IsPictureOf("grade", *opened, quiz, picture)) {
         return 1;
     }
     const std::optional<std::string> t = ToQuizText(typed, "typed text");
     if (!t) {
         return 1;
     }
-    const std::string& answer = texts->text.pictures[static_cast<std::size_t>(picture - 1)].answer;
+    const std::string& answer =
+        opened->texts.text.pictures[static_cast<std::size_t>(picture - 1)].answer;
     std::cout << Cp1252ToUtf8(VerdictText(Grade(answer.substr(0, kTextMaxLength), *t))) << '\n';
     return 0;
 }

@@ -64,15 +64,11 @@ int RunPack(const PackOptions& options) {
 }
 
 int RunShow(const std::string& quiz, bool answers) {
-    std::optional<ResFileResources> resources = OpenQuizFile("show", quiz);
-    if (!resources) {
+    std::optional<OpenedQuiz> opened = OpenQuiz("show", quiz);
+    if (!opened) {
         return 1;
     }
-    const std::optional<QuizTexts> texts = OpenQuizTexts("show", *resources, quiz);
-    if (!texts) {
-        return 1;
-    }
-    const QuizText& text = texts->text;
+    const QuizText& text = opened->texts.text;
     std::printf("title: %s\nauthor: %s\npictures: %zu\ncolour: %d, %d, %d\n",
                 Cp1252ToUtf8(text.title).c_str(), Cp1252ToUtf8(text.author).c_str(),
                 text.pictures.size(), text.red, text.green, text.blue);
@@ -97,20 +93,17 @@ int RunUnpack(const std::string& quiz, const std::string& dir) {
                      description.string().c_str());
         return 1;
     }
-    std::optional<ResFileResources> resources = OpenQuizFile("unpack", quiz);
-    if (!resources) {
+    std::optional<OpenedQuiz> opened = OpenQuiz("unpack", quiz);
+    if (!opened) {
         return 1;
     }
-    const std::optional<QuizTexts> texts = OpenQuizTexts("unpack", *resources, quiz);
-    if (!texts) {
-        return 1;
-    }
+    const QuizTexts& texts = opened->texts;
     // Every picture is read before anything is written: a broken quiz leaves no files.
     std::vector<std::vector<std::uint8_t>> pictures;
     std::vector<std::string> names;
-    for (std::size_t i = 0; i < texts->text.pictures.size(); ++i) {
+    for (std::size_t i = 0; i < texts.text.pictures.size(); ++i) {
         std::optional<std::vector<std::uint8_t>> picture =
-            FindQuizPicture(*resources, static_cast<int>(i));
+            FindQuizPicture(opened->resources, static_cast<int>(i));
         const char* extension = picture ? PictureExtension(*picture) : nullptr;
         if (extension == nullptr) {
             std::fprintf(stderr, "brivel unpack: %s: picture %zu is %s\n", quiz.c_str(), i + 1,
@@ -135,7 +128,7 @@ int RunUnpack(const std::string& quiz, const std::string& dir) {
         }
     }
     // Written last, so that a folder with a quiz.toml always has its pictures.
-    if (!WriteAtomically(description.string(), FormatQuizDescription(*texts, names))) {
+    if (!WriteAtomically(description.string(), FormatQuizDescription(texts, names))) {
         return 1;
     }
     std::printf("wrote %s and %zu pictures\n", description.string().c_str(), pictures.size());

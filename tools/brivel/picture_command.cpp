@@ -165,23 +165,13 @@ struct PreviewOptions {
 };
 
 int RunPreview(const PreviewOptions& options) {
-    std::optional<ResFileResources> resources = OpenQuizFile("preview", options.quiz);
-    if (!resources) {
-        return 1;
-    }
-    const std::optional<QuizTexts> texts = OpenQuizTexts("preview", *resources, options.quiz);
-    if (!texts) {
-        return 1;
-    }
-    const std::size_t count = texts->text.pictures.size();
-    if (options.picture < 1 || static_cast<std::size_t>(options.picture) > count) {
-        std::fprintf(stderr, "brivel preview: %s: picture %d: the quiz has pictures 1 to %zu\n",
-                     options.quiz.c_str(), options.picture, count);
+    std::optional<OpenedQuiz> opened = OpenQuiz("preview", options.quiz);
+    if (!opened || !IsPictureOf("preview", *opened, options.quiz, options.picture)) {
         return 1;
     }
     StderrSink sink;
     const std::optional<RgbImage> picture =
-        LoadPicture(*resources, PictureResourceId(options.picture - 1), kPictureBoxWidth,
+        LoadPicture(opened->resources, PictureResourceId(options.picture - 1), kPictureBoxWidth,
                     kPictureBoxHeight, sink);
     if (!picture) {
         // The player leaves the picture area empty; the maker needs to know why.

@@ -99,15 +99,30 @@ std::optional<ResFileResources> OpenQuizFile(const char* command, const std::str
     return FromRes(command, path, bytes->data() + offset, length);
 }
 
-std::optional<QuizTexts> OpenQuizTexts(const char* command, ResourceProvider& resources,
-                                       const std::string& path) {
+std::optional<OpenedQuiz> OpenQuiz(const char* command, const std::string& path) {
+    std::optional<ResFileResources> resources = OpenQuizFile(command, path);
+    if (!resources) {
+        return std::nullopt;
+    }
     StderrSink sink;
     std::string error;
-    std::optional<QuizTexts> texts = ReadQuizTexts(resources, sink, error);
+    std::optional<QuizTexts> texts = ReadQuizTexts(*resources, sink, error);
     if (!texts) {
         std::fprintf(stderr, "brivel %s: %s: %s\n", command, path.c_str(), error.c_str());
+        return std::nullopt;
     }
-    return texts;
+    return OpenedQuiz{std::move(*resources), std::move(*texts)};
+}
+
+bool IsPictureOf(const char* command, const OpenedQuiz& quiz, const std::string& path,
+                 int picture) {
+    const std::size_t count = quiz.texts.text.pictures.size();
+    if (picture >= 1 && static_cast<std::size_t>(picture) <= count) {
+        return true;
+    }
+    std::fprintf(stderr, "brivel %s: %s: picture %d: the quiz has pictures 1 to %zu\n", command,
+                 path.c_str(), picture, count);
+    return false;
 }
 
 std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntry>& entries,

@@ -26,9 +26,16 @@ QuizForm QuizFormOfPath(const std::string& path);
 // name). Nothing, after a message on standard error naming command and path.
 std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path);
 
-// Both texts of an opened quiz, or nothing after a message.
-std::optional<QuizTexts> OpenQuizTexts(const char* command, ResourceProvider& resources,
-                                       const std::string& path);
+struct OpenedQuiz {
+    ResFileResources resources;
+    QuizTexts texts;
+};
+
+// The quiz's resources and both its texts, or nothing after a message.
+std::optional<OpenedQuiz> OpenQuiz(const char* command, const std::string& path);
+
+// Whether picture (from 1) is one of the quiz's; says which are when not.
+bool IsPictureOf(const char* command, const OpenedQuiz& quiz, const std::string& path, int picture);
 
 // The bytes of the quiz in the given form. player is the bare player's file
 // for the Windows and Linux forms. Nothing, after a message, when the player
