@@ -941,6 +941,80 @@ void Restore() {
     CheckProgressFile(p, want, "after closing");
 }
 
+// A quiz damaged inside its quiz texts or its first picture (run by
+// tests/hardening/run-wine-damaged): the player shows one of its own
+// messages or plays, never crashes, and ends cleanly when closed.
+void Damaged() {
+    const std::pair<const char*, const char*> known[] = {
+        {"Brivel",
+         "Erreur dans le d\xE9"
+         "cryptage des reponses"},
+        {"Brivel",
+         "Erreur dans le d\xE9"
+         "cryptage des codes"},
+        {"information", "Impossible d'allouer la memoire"},
+        {"information", "erreur m\xE9moire"},
+    };
+    std::string seen;
+    // Answers every message box the player shows; true if there was one.
+    const auto answer = [&]() {
+        HWND box = FindTop("#32770", true);
+        if (box == nullptr) {
+            return false;
+        }
+        const std::string caption = WindowText(box), text = MessageBoxText(box);
+        Check(std::any_of(std::begin(known), std::end(known),
+                          [&](const auto& m) { return caption == m.first && text == m.second; }),
+              "unexpected message box %s: %s", Show(caption).c_str(), Show(text).c_str());
+        seen += "message " + Show(text) + ", ";
+        HWND button = nullptr;
+        for (HWND child : Children(box)) {
+            if (ClassOf(child) == "Button") {
+                button = child;
+            }
+        }
+        Check(button != nullptr, "the message box has no button");
+        PostMessageA(button, BM_CLICK, 0, 0);
+        for (const DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box);) {
+            Check(GetTickCount() - start < kWaitMs, "the message box stays after its button");
+            Sleep(10);
+        }
+        return true;
+    };
+    Launch();
+    Player p;
+    for (const DWORD start = GetTickCount();; Sleep(20)) {
+        if (!Alive()) {
+            DWORD code = 0;
+            GetExitCodeProcess(g_player.hProcess, &code);
+            Fail("the player ended (exit code 0x%lX) before its window was ready", code);
+        }
+        Check(GetTickCount() - start < kWaitMs, "no ready main window");
+        if (answer()) {
+            continue;
+        }
+        p.main = FindTop("WindowsApp", false);
+        if (p.main == nullptr || !IsWindowVisible(p.main)) {
+            continue;
+        }
+        for (HWND child : Children(p.main)) {
+            if (GetDlgItem(child, kChooser) != nullptr && IsWindowVisible(child)) {
+                p.play = child;
+            }
+        }
+        if (p.play != nullptr) {
+            break;
+        }
+    }
+    // A picture that fails may still say so once the window is up.
+    Sleep(100);
+    answer();
+    const LRESULT pictures = Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0);
+    std::printf("damaged: %swindow ready with %ld pictures\n", seen.c_str(),
+                static_cast<long>(pictures));
+    CloseAndExpectZero(p);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -961,6 +1035,7 @@ int main(int argc, char** argv) {
         {"screenshot", Screenshot},
         {"packed", PackedQuiz},
         {"restore", Restore},
+        {"damaged", Damaged},
     };
     if (argc != 4) {
         std::fprintf(stderr, "usage: brivel-e2e SCENARIO PLAYER.EXE WORKDIR\nscenarios:");
