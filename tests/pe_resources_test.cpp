@@ -313,6 +313,10 @@ TEST(PeResources, BrokenImagesAreRefused) {
             {"headers too small", kOptional + 60, 4, static_cast<std::uint32_t>(sections + 80),
              S::Ok, S::NoRoomForSection},
             {"no resource directory entry", dirs - 4, 4, 2, S::Ok, S::NoRoomForSection},
+            // Found by fuzzing: raw bytes past VirtualSize are not loaded, so
+            // data there (in .text's padding) is not the resource's.
+            {"data past VirtualSize", kRsrc + 0x80, 4, 0x1100, S::BadResourceDirectory,
+             S::BadResourceDirectory},
         };
         for (const auto& c : cases) {
             SCOPED_TRACE(c.what);
@@ -332,6 +336,25 @@ TEST(PeResources, BrokenImagesAreRefused) {
             ASSERT_EQ(ReadTree(part).status, expected) << cut;
             ASSERT_EQ(Add(part, {}).status, expected) << cut;
         }
+    }
+}
+
+// Found by fuzzing: an image without sections had its new resource section
+// placed at RVA 0, over its own headers.
+TEST(PeResources, ImageWithoutSectionsGetsResourcesAfterItsHeaders) {
+    for (bool pe64 : {false, true}) {
+        std::string image = MakeImage(pe64);
+        Put(image, kPe + 6, 2, 0);
+        Put(image, Directories(pe64) + 16, 4, 0);
+        Put(image, Directories(pe64) + 20, 4, 0);
+        image.replace(SectionTable(pe64), 80, std::string(80, '\0'));
+        const PeWriteResult written = Add(image, {{ResourceType::Named("IMG"), 401, 1033, {7}}});
+        ASSERT_EQ(written.status, PeStatus::Ok) << PeStatusName(written.status);
+        EXPECT_EQ(Get(written.bytes, SectionTable(pe64) + 12), 0x1000u);
+        const PeTreeResult read = ReadTree(written.bytes);
+        ASSERT_EQ(read.status, PeStatus::Ok);
+        ASSERT_EQ(read.resources.size(), 1u);
+        EXPECT_EQ(read.resources[0].data, std::vector<std::uint8_t>{7});
     }
 }
 
