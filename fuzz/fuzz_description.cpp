@@ -1,0 +1,122 @@
+// LoadQuizDescription on any quiz.toml, beside a JPEG (01.jpg) and a PNG
+// (02.png) it may name. An error means no description; a description holds
+// only texts the quiz text can carry, and the player reads that text back.
+
+#include <unistd.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "quiz/quiz_description.h"
+#include "quiz/quiz_record.h"
+#include "quiz/quiz_text.h"
+#include "text/fixed_text.h"
+
+using namespace brivel;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string& ScratchDir() {
+    static const std::string dir = [] {
+        std::string name = fuzz::ScratchBase() + "/fuzz_description.XXXXXX";
+        FUZZ_CHECK(mkdtemp(name.data()) != nullptr);
+        return name;
+    }();
+    return dir;
+}
+
+void RemoveScratchDir() {
+    std::error_code ignored;
+    fs::remove_all(ScratchDir(), ignored);
+}
+
+void CopyPicture(const char* from, const char* to) {
+    std::error_code error;
+    fs::copy_file(from, fs::path(ScratchDir()) / to, fs::copy_options::overwrite_existing, error);
+    if (error) {
+        std::fprintf(stderr, "cannot copy %s: %s\n", from, error.message().c_str());
+        std::abort();
+    }
+}
+
+bool FitsQuizField(const std::string& text) {
+    return text.size() <= kTextMaxLength && text.find_first_of("|\r\n") == std::string::npos &&
+           text.find('\0') == std::string::npos;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    ScratchDir();
+    std::atexit(RemoveScratchDir);
+    CopyPicture(BRIVEL_FUZZ_JPEG, "01.jpg");
+    CopyPicture(BRIVEL_FUZZ_PNG, "02.png");
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    {
+        std::ofstream out(fs::path(ScratchDir()) / kDescriptionFileName,
+                          std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+        FUZZ_CHECK(out.good());
+    }
+    std::vector<DescriptionProblem> problems;
+    const std::optional<QuizDescription> description = LoadQuizDescription(ScratchDir(), problems);
+
+    bool anyError = false;
+    for (const DescriptionProblem& problem : problems) {
+        anyError = anyError || !problem.warning;
+        FUZZ_CHECK(problem.line >= 0);
+        FUZZ_CHECK(!problem.message.empty());
+    }
+    FUZZ_CHECK(description.has_value() == !anyError);
+    if (!description) {
+        return 0;
+    }
+
+    const QuizText& quiz = description->text;
+    const std::size_t count = quiz.pictures.size();
+    FUZZ_CHECK(count >= 1);
+    FUZZ_CHECK(count * quiz.answersPerPicture <= static_cast<std::size_t>(kMaxPictures));
+    FUZZ_CHECK(description->codes.size() == count);
+    FUZZ_CHECK(description->pictureFiles.size() == count);
+    for (const std::string* text :
+         {&quiz.title, &quiz.author, &quiz.explanation, &quiz.extraText1, &quiz.extraText2}) {
+        FUZZ_CHECK(FitsQuizField(*text));
+    }
+    for (const QuizPicture& picture : quiz.pictures) {
+        FUZZ_CHECK(!picture.answer.empty());
+        for (const std::string* text :
+             {&picture.answer, &picture.altAnswer, &picture.location, &picture.extraInfo}) {
+            FUZZ_CHECK(FitsQuizField(*text));
+        }
+    }
+    for (const std::string& code : description->codes) {
+        FUZZ_CHECK(code.size() <= kTextMaxLength);
+        FUZZ_CHECK(code.find_first_of("\r\n") == std::string::npos);
+    }
+
+    // What `brivel pack` writes from it, the player parses back.
+    const std::optional<QuizText> parsed = ParseQuizText(FormatQuizText(quiz));
+    FUZZ_CHECK(parsed.has_value());
+    FUZZ_CHECK(parsed->pictures.size() == count);
+    FUZZ_CHECK(parsed->title == quiz.title && parsed->author == quiz.author);
+    for (std::size_t i = 0; i < count; ++i) {
+        FUZZ_CHECK(parsed->pictures[i].answer == quiz.pictures[i].answer);
+        FUZZ_CHECK(parsed->pictures[i].extraInfo == quiz.pictures[i].extraInfo);
+    }
+    const std::optional<std::vector<std::string>> codes =
+        ParseCodesText(FormatCodesText(description->codes), static_cast<int>(count));
+    FUZZ_CHECK(codes && *codes == description->codes);
+    return 0;
+}
