@@ -70,9 +70,14 @@ bool IsOrderedSubset(const std::vector<ResEntry>& entries, const std::vector<PeR
 // What the tree must hold after adding `added` to `before`.
 void CheckMerged(const std::vector<PeResource>& before, const std::vector<ResEntry>& added,
                  const std::vector<PeResource>& after) {
+    // Of added entries with the same keys the last one given wins.
     std::vector<PeResource> addedLeaves;
     for (const ResEntry& entry : added) {
-        addedLeaves.push_back(AsLeaf(entry));
+        PeResource leaf = AsLeaf(entry);
+        addedLeaves.erase(std::remove_if(addedLeaves.begin(), addedLeaves.end(),
+                                         [&](const PeResource& a) { return SameKeys(a, leaf); }),
+                          addedLeaves.end());
+        addedLeaves.push_back(std::move(leaf));
     }
     std::size_t distinct = 0;
     std::vector<const PeResource*> keys;
