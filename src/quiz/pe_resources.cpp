@@ -8,7 +8,7 @@ namespace brivel {
 
 namespace {
 
-// The few constants of the PE/COFF specification that we need.
+// The few constants of the PE/COFF format that we need.
 constexpr std::uint16_t kMachineI386 = 0x014C;
 constexpr std::uint16_t kMachineAmd64 = 0x8664;
 constexpr std::uint16_t kMagicPe32 = 0x010B;
@@ -21,7 +21,7 @@ constexpr std::size_t kFileHeaderBytes = 20;  // after "PE\0\0"
 constexpr std::size_t kSectionHeaderBytes = 40;
 constexpr char kOldSectionName[] = ".oldrsrc";  // 8 bytes, no terminator in the header
 constexpr std::uint32_t kMaxDirectories = 16;
-constexpr std::uint32_t kMaxFileAlignment = 0x10000;  // 64 KiB, the specification's maximum
+constexpr std::uint32_t kMaxFileAlignment = 0x10000;  // 64 KiB, the format's maximum
 constexpr std::uint32_t kResourceDirectory = 2;
 constexpr std::uint32_t kCertificateDirectory = 4;
 // Optional header fields, from its start; PE32 and PE32+ differ from

@@ -3,7 +3,7 @@
 // The resource section of a Windows executable (PE32 or PE32+, i386 or AMD64),
 // read and rewritten without any Windows header, so that the authoring tool can
 // turn the bare player into a quiz on any system. The layout follows the
-// Microsoft PE/COFF specification: a tree of resource directory tables (type,
+// Microsoft PE/COFF format: a tree of resource directory tables (type,
 // then name, then language), each entry an integer id or an offset to a
 // length-prefixed UTF-16 string, the leaves pointing to data entries that give
 // each resource's RVA, size and code page.
