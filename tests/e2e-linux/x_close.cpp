@@ -8,13 +8,14 @@
 // title is TITLE exactly) gets the message. Exit status: 0 sent, 1 no such
 // window or it does not take the message, 2 usage or no display.
 
+// Before Xlib, whose macros (Success, None...) would break it.
+#include <CLI/CLI.hpp>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -120,27 +121,24 @@ bool TakesDeleteWindow(Display* display, Window window, Atom deleteWindow) {
     return takes;
 }
 
-int Usage() {
-    std::fprintf(stderr, "usage: x-close --pid PID | --name TITLE | WINDOW_ID\n");
-    return 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+    CLI::App app{"x-close: send WM_DELETE_WINDOW, as a window manager's close box does"};
     Target target;
-    if (argc == 3 && std::strcmp(argv[1], "--pid") == 0) {
-        target.pid = std::strtol(argv[2], nullptr, 10);
-    } else if (argc == 3 && std::strcmp(argv[1], "--name") == 0) {
-        target.name = argv[2];
-    } else if (argc == 2 && argv[1][0] != '-') {
-        target.window = static_cast<Window>(std::strtoul(argv[1], nullptr, 0));
-    } else {
-        return Usage();
+    unsigned long windowId = 0;
+    auto* pid = app.add_option("--pid", target.pid, "Every window of this process");
+    auto* name = app.add_option("--name", target.name, "Every window with this title");
+    auto* id = app.add_option("WINDOW_ID", windowId, "One window, by its X id");
+    pid->excludes(name, id);
+    name->excludes(id);
+    app.require_option(1);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        return app.exit(error) == 0 ? 0 : 2;
     }
-    if (target.window == 0 && target.pid < 0 && target.name.empty()) {
-        return Usage();
-    }
+    target.window = static_cast<Window>(windowId);
 
     Display* display = XOpenDisplay(nullptr);
     if (display == nullptr) {
