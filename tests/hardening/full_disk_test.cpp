@@ -85,6 +85,14 @@ protected:
         EXPECT_FALSE(fs::exists(progress_.string() + ".tmp"));
     }
 
+    // Once the filler goes, the same save goes through.
+    void ExpectSaveOnceRoomIsMade(const Record& next) {
+        ASSERT_TRUE(fs::remove(fs::path(disk_->folder()) / "filler"));
+        brivel::SaveProgress(next.record, progress_.string());
+        EXPECT_EQ(ReadAll(progress_), next.Bytes());
+        EXPECT_FALSE(fs::exists(progress_.string() + ".tmp"));
+    }
+
     std::unique_ptr<hardening::SmallDisk> disk_;
     fs::path progress_;
     std::string oldBytes_;
@@ -100,11 +108,7 @@ TEST_F(FullDisk, NoByteLeftKeepsTheOldFile) {
     const Record next(21, 150, 'b');
     brivel::SaveProgress(next.record, progress_.string());
     ExpectOldFileKept();
-
-    ASSERT_TRUE(fs::remove(fs::path(disk_->folder()) / "filler"));
-    brivel::SaveProgress(next.record, progress_.string());
-    EXPECT_EQ(ReadAll(progress_), next.Bytes());
-    EXPECT_FALSE(fs::exists(progress_.string() + ".tmp"));
+    ExpectSaveOnceRoomIsMade(next);
 }
 
 // Room for the first pages of the new file but not for all of it: the write
@@ -120,11 +124,7 @@ TEST_F(FullDisk, TooLittleRoomKeepsTheOldFile) {
     ASSERT_GT(next.Bytes().size(), 2 * 8192u);
     brivel::SaveProgress(next.record, progress_.string());
     ExpectOldFileKept();
-
-    ASSERT_TRUE(fs::remove(fs::path(disk_->folder()) / "filler"));
-    brivel::SaveProgress(next.record, progress_.string());
-    EXPECT_EQ(ReadAll(progress_), next.Bytes());
-    EXPECT_FALSE(fs::exists(progress_.string() + ".tmp"));
+    ExpectSaveOnceRoomIsMade(next);
 }
 
 // No inode left: the temporary file cannot even be made.

@@ -131,28 +131,9 @@ public:
         ends_.clear();
     }
 
-    // Waits until save n (from 1) has started; false after timeoutMs.
-    bool WaitStarted(int n, int timeoutMs) {
-        const std::int64_t end = NowMs() + timeoutMs;
-        while (started_ < n) {
-            if (NowMs() > end) {
-                return false;
-            }
-            Read(10);
-        }
-        return true;
-    }
-
-    bool WaitEnded(int n, int timeoutMs) {
-        const std::int64_t end = NowMs() + timeoutMs;
-        while (ended_ < n) {
-            if (NowMs() > end) {
-                return false;
-            }
-            Read(10);
-        }
-        return true;
-    }
+    // Waits until save n (from 1) has started, or ended; false after timeoutMs.
+    bool WaitStarted(int n, int timeoutMs) { return WaitFor(started_, n, timeoutMs); }
+    bool WaitEnded(int n, int timeoutMs) { return WaitFor(ended_, n, timeoutMs); }
 
     // Reads what happened up to now.
     void Update() { Read(0); }
@@ -196,6 +177,18 @@ private:
 
     int fd_ = -1;
     std::string name_;
+
+    bool WaitFor(const int& count, int n, int timeoutMs) {
+        const std::int64_t end = NowMs() + timeoutMs;
+        while (count < n) {
+            if (NowMs() > end) {
+                return false;
+            }
+            Read(10);
+        }
+        return true;
+    }
+
     int started_ = 0;
     int ended_ = 0;
     int renamed_ = 0;
