@@ -197,6 +197,14 @@ private:
     std::vector<std::int64_t> ends_;
 };
 
+// A burst of F2 presses, each a save.
+void TapSaveBurst(XSession& x, XWindow main) {
+    for (int k = 0; k < kBurst; ++k) {
+        x.Tap(main, "F2");
+    }
+    x.Flush();
+}
+
 void CloseCleanly(XSession& x, Player& player, XWindow main) {
     x.Close(main);
     int status = 0;
@@ -229,18 +237,15 @@ int KillWhileSaving(const Paths& paths, int runs) {
     SaveWatch watch(folder, "quiz.txt.tmp");
     std::string bytes;
     // A first run measures a save, from opening the temporary file to
-    // renaming it; the kills are spread over five times that, so that some
-    // land after the rename.
+    // renaming it; the kills are spread over twice that, so that some land
+    // after the rename.
     std::int64_t saveUs = 0;
     {
         WriteFile(progress, oldBytes);
         watch.Reset();
         Player player(quiz, folder);
         const TopWindow main = StartAndFocus(x, player);
-        for (int k = 0; k < kBurst; ++k) {
-            x.Tap(main.id, "F2");
-        }
-        x.Flush();
+        TapSaveBurst(x, main.id);
         if (!watch.WaitEnded(kBurst, 10000)) {
             Fail("F2 did not make %d saves", kBurst);
         }
@@ -286,10 +291,7 @@ int KillWhileSaving(const Paths& paths, int runs) {
             watch.Reset();
             Player player(quiz, folder);
             const TopWindow main = StartAndFocus(x, player);
-            for (int k = 0; k < kBurst; ++k) {
-                x.Tap(main.id, "F2");
-            }
-            x.Flush();
+            TapSaveBurst(x, main.id);
             if (!watch.WaitStarted(target, 5000)) {
                 Fail("run %d: save %d did not start%s", run, target,
                      leftover ? " (a leftover temporary file was there)" : "");
