@@ -19,8 +19,6 @@ using namespace brivel;
 
 namespace {
 
-constexpr std::size_t kMaxOutput = std::size_t{1} << 20;
-
 void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
     for (int shift = 24; shift >= 0; shift -= 8) {
         out.push_back(static_cast<std::uint8_t>(value >> shift));
@@ -56,9 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size < 4) {
         return 0;
     }
-    const std::size_t outSize =
-        (std::size_t{data[0]} | std::size_t{data[1]} << 8 | std::size_t{data[2]} << 16) %
-        (kMaxOutput + 1);
+    const std::size_t outSize = fuzz::OutputRoom(data);
     const std::uint8_t seed = data[3];
     // 0x78 0x01: deflate, 32 KiB window, no dictionary.
     std::vector<std::uint8_t> stream = {0x78, 0x01};

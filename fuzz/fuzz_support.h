@@ -5,6 +5,8 @@
 
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -27,6 +29,14 @@
     } while (0)
 
 namespace brivel::fuzz {
+
+// The output room the inflate targets give the decoder, from the input's
+// first three bytes: 0 to 1 MiB.
+inline std::size_t OutputRoom(const std::uint8_t* data) {
+    constexpr std::size_t kMaxOutput = std::size_t{1} << 20;
+    return (std::size_t{data[0]} | std::size_t{data[1]} << 8 | std::size_t{data[2]} << 16) %
+           (kMaxOutput + 1);
+}
 
 class CountingSink : public MessageSink {
 public:
