@@ -27,7 +27,9 @@ constexpr int kLink = 24, kParLabel = 25, kAuthor = 26, kSave = 27, kExplanation
 constexpr int kStatusLine = 8000, kBox = 9000, kVerdict = 9500, kNext = 9905, kPrevious = 9906,
               kPicture = 9907, kChooser = 10000;
 
-constexpr DWORD kWaitMs = 15000;
+// How long the player may take to answer; BRIVEL_E2E_WAIT_MS stretches it
+// for an emulated player.
+DWORD g_waitMs = 15000;
 
 // Windows-1252 bytes of the player's texts.
 const char* const kStatusText =
@@ -86,7 +88,7 @@ void CheckText(const std::string& got, const std::string& want, const char* what
 
 LRESULT Send(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR result = 0;
-    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, kWaitMs, &result) == 0) {
+    if (SendMessageTimeoutA(window, message, wParam, lParam, SMTO_NORMAL, g_waitMs, &result) == 0) {
         Fail("message 0x%04X to window %p got no answer (the player hangs or is gone)", message,
              static_cast<void*>(window));
     }
@@ -139,22 +141,25 @@ void CheckRect(HWND window, HWND reference, int x, int y, int w, int h, const ch
 // ---------------------------------------------------------------------------
 // Finding the player's windows
 
+struct FoundWindows {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+// A named callback: a lambda cannot take the 32-bit stdcall convention.
+BOOL CALLBACK CollectWindow(HWND window, LPARAM data) {
+    auto* found = reinterpret_cast<FoundWindows*>(data);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == found->pid) {
+        found->windows.push_back(window);
+    }
+    return TRUE;
+}
+
 std::vector<HWND> TopWindows() {
-    struct Found {
-        DWORD pid;
-        std::vector<HWND> windows;
-    } found{g_player.dwProcessId, {}};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* f = reinterpret_cast<Found*>(data);
-            DWORD pid = 0;
-            GetWindowThreadProcessId(window, &pid);
-            if (pid == f->pid) {
-                f->windows.push_back(window);
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    FoundWindows found{g_player.dwProcessId, {}};
+    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
     return found.windows;
 }
 
@@ -242,8 +247,8 @@ Player WaitReady() {
                 break;
             }
         }
-        if (GetTickCount() - start > kWaitMs) {
-            Fail("no ready main window after %lu ms (main %p, header %p, play %p)", kWaitMs,
+        if (GetTickCount() - start > g_waitMs) {
+            Fail("no ready main window after %lu ms (main %p, header %p, play %p)", g_waitMs,
                  static_cast<void*>(p.main), static_cast<void*>(p.header),
                  static_cast<void*>(p.play));
         }
@@ -266,8 +271,8 @@ Player Start() {
 
 void CloseAndExpectZero(const Player& p) {
     PostMessageA(p.main, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(g_player.hProcess, kWaitMs) != WAIT_OBJECT_0) {
-        Fail("the player did not end within %lu ms of WM_CLOSE", kWaitMs);
+    if (WaitForSingleObject(g_player.hProcess, g_waitMs) != WAIT_OBJECT_0) {
+        Fail("the player did not end within %lu ms of WM_CLOSE", g_waitMs);
     }
     DWORD code = 1;
     GetExitCodeProcess(g_player.hProcess, &code);
@@ -523,7 +528,7 @@ void Layout() {
         wchar_t wide[64] = {};
         DWORD_PTR got = 0;
         SendMessageTimeoutW(chooser, CB_GETLBTEXT, static_cast<WPARAM>(k),
-                            reinterpret_cast<LPARAM>(wide), SMTO_NORMAL, kWaitMs, &got);
+                            reinterpret_cast<LPARAM>(wide), SMTO_NORMAL, g_waitMs, &got);
         char label[64] = {};
         WideCharToMultiByte(1252, 0, wide, -1, label, sizeof label, nullptr, nullptr);
         CheckText(label, "Image n\xB0" + std::to_string(k + 1), "chooser entry");
@@ -715,7 +720,7 @@ void BadQuiz() {
     const DWORD start = GetTickCount();
     HWND box = nullptr;
     while ((box = FindTop("#32770", true)) == nullptr) {
-        if (!Alive() || GetTickCount() - start > kWaitMs) {
+        if (!Alive() || GetTickCount() - start > g_waitMs) {
             Fail("no message box about the quiz text");
         }
         Sleep(20);
@@ -834,7 +839,7 @@ void PackedQuiz() {
         Check(Send(control, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0, "picture %d is not shown", i + 1);
         std::vector<COLORREF> now = grid();
         for (const DWORD start = GetTickCount();
-             now == previous && GetTickCount() - start < kWaitMs; now = grid()) {
+             now == previous && GetTickCount() - start < g_waitMs; now = grid()) {
             Sleep(20);
         }
         std::vector<COLORREF> colours = now;
@@ -853,11 +858,7 @@ void PackedQuiz() {
 }
 
 // Leaves the player on screen until the runner has taken its picture.
-void Screenshot() {
-    Player p = Start();
-    Type(p, "arc de triomphe");
-    ReleaseEnter(p);
-    CheckVerdictColour(p, kGreen, "BRAVO");
+void AwaitScreenshot(const Player& p) {
     RECT r;
     GetWindowRect(p.main, &r);
     const std::string ready = g_workDir + "\\ready", done = g_workDir + "\\shot-done";
@@ -873,7 +874,53 @@ void Screenshot() {
         }
         Sleep(50);
     }
+}
+
+void Screenshot() {
+    Player p = Start();
+    Type(p, "arc de triomphe");
+    ReleaseEnter(p);
+    CheckVerdictColour(p, kGreen, "BRAVO");
+    AwaitScreenshot(p);
     CloseAndExpectZero(p);
+}
+
+// The packed sample quiz (samples/sample) found, saved and restored; with
+// BRIVEL_E2E_SHOT set, the runner takes a picture of the window once picture
+// 1 is found, to hold the 32-bit player's screen against its 64-bit twin's.
+void SampleQuiz() {
+    const char* const title = "Le petit brivel illustr\xE9";
+    const char* const found = "C______, __ __ ____ ______";
+    Player p = Start();
+    CheckText(WindowText(p.main), title, "caption");
+    CheckText(ItemText(p.header, kTitle), title, "title");
+    CheckText(ItemText(p.header, kProgress), " 0 / 21", "progress");
+    Type(p, "soleil");
+    ReleaseEnter(p);
+    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict");
+    CheckVerdictColour(p, kGreen, "BRAVO");
+    CheckText(ItemText(p.header, kProgress), " 1 / 21", "progress after a find");
+    CheckText(ItemText(p.header, kCode), found, "code after a find");
+    std::string saved = "soleil\r\n";
+    for (int i = 1; i < 21; ++i) {
+        saved += "\r\n";
+    }
+    Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
+    CheckProgressFile(p, saved, "after F2");
+    if (std::getenv("BRIVEL_E2E_SHOT") != nullptr) {
+        AwaitScreenshot(p);
+    }
+    DeleteFileA(p.progressFile.c_str());
+    CloseAndExpectZero(p);
+    CheckProgressFile(p, saved, "after closing");
+
+    p = Start();
+    CheckText(ItemText(p.header, kProgress), " 1 / 21", "progress after a restart");
+    CheckText(ItemText(p.header, kCode), found, "code after a restart");
+    CheckShown(p, 0, "soleil", "BRAVO");
+    CheckVerdictColour(p, kGreen, "BRAVO after a restart");
+    CloseAndExpectZero(p);
+    CheckProgressFile(p, saved, "after the second run");
 }
 
 // A Unix path (the runner's) becomes a path on Wine's Z: drive.
@@ -976,7 +1023,7 @@ void Damaged() {
         Check(button != nullptr, "the message box has no button");
         PostMessageA(button, BM_CLICK, 0, 0);
         for (const DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box);) {
-            Check(GetTickCount() - start < kWaitMs, "the message box stays after its button");
+            Check(GetTickCount() - start < g_waitMs, "the message box stays after its button");
             Sleep(10);
         }
         return true;
@@ -989,7 +1036,7 @@ void Damaged() {
             GetExitCodeProcess(g_player.hProcess, &code);
             Fail("the player ended (exit code 0x%lX) before its window was ready", code);
         }
-        Check(GetTickCount() - start < kWaitMs, "no ready main window");
+        Check(GetTickCount() - start < g_waitMs, "no ready main window");
         if (answer()) {
             continue;
         }
@@ -1034,6 +1081,7 @@ int main(int argc, char** argv) {
         {"missingpicture", MissingPicture},
         {"screenshot", Screenshot},
         {"packed", PackedQuiz},
+        {"sample", SampleQuiz},
         {"restore", Restore},
         {"damaged", Damaged},
     };
@@ -1046,6 +1094,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     g_scenario = argv[1];
+    if (const char* wait = std::getenv("BRIVEL_E2E_WAIT_MS")) {
+        g_waitMs = static_cast<DWORD>(std::strtoul(wait, nullptr, 10));
+    }
     const std::string player = WindowsPath(argv[2]);
     g_workDir = WindowsPath(argv[3]);
     CreateDirectoryA(g_workDir.c_str(), nullptr);
