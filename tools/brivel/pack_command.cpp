@@ -144,13 +144,13 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
     command->add_option("DIR", options->dir, "The quiz folder")->required();
     command
         ->add_option("-o,--output", options->out,
-                     "The quiz to write: OUT.res a resource bundle, OUT.exe a Windows quiz, any "
-                     "other name a Linux quiz")
+                     "The quiz to write: OUT.res a resource bundle, OUT.exe a Windows quiz, "
+                     "OUT.html a web quiz, any other name a Linux quiz")
         ->required();
     command
         ->add_option("--platform", options->platform,
-                     "What to write, whatever OUT's name: res, windows or linux")
-        ->check(CLI::IsMember({"res", "windows", "linux"}));
+                     "What to write, whatever OUT's name: res, windows, linux or web")
+        ->check(CLI::IsMember({"res", "windows", "linux", "web"}));
     command
         ->add_option("--player", options->player,
                      "The bare player to copy (default: the one this build made; the 32-bit "
@@ -163,7 +163,7 @@ void AddShowCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command = app.add_subcommand("show", "Summarise a quiz");
     auto quiz = std::make_shared<std::string>();
     auto answers = std::make_shared<bool>(false);
-    command->add_option("QUIZ", *quiz, "The quiz: a Windows or Linux quiz, or a .res bundle")
+    command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
         ->required();
     command->add_flag("--answers", *answers, "Also print each picture's answer");
     command->callback([quiz, answers, &exitStatus] { exitStatus = RunShow(*quiz, *answers); });
@@ -174,7 +174,7 @@ void AddUnpackCommand(CLI::App& app, int& exitStatus) {
         app.add_subcommand("unpack", "Write a quiz's description and pictures into DIR");
     auto quiz = std::make_shared<std::string>();
     auto dir = std::make_shared<std::string>();
-    command->add_option("QUIZ", *quiz, "The quiz: a Windows or Linux quiz, or a .res bundle")
+    command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
         ->required();
     command->add_option("-o,--output", *dir, "The folder to write (made if missing)")->required();
     command->callback([quiz, dir, &exitStatus] { exitStatus = RunUnpack(*quiz, *dir); });

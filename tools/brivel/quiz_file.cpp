@@ -11,6 +11,7 @@
 #include "files.h"
 #include "quiz/appended_bundle.h"
 #include "quiz/pe_resources.h"
+#include "web_quiz.h"
 
 namespace brivel::tool {
 
@@ -58,6 +59,9 @@ std::optional<QuizForm> QuizFormNamed(const std::string& name) {
     if (name == "linux") {
         return QuizForm::Linux;
     }
+    if (name == "web") {
+        return QuizForm::Web;
+    }
     return std::nullopt;
 }
 
@@ -65,6 +69,9 @@ QuizForm QuizFormOfPath(const std::string& path) {
     const std::string extension = Lowercase(std::filesystem::path(path).extension().string());
     if (extension == ".res") {
         return QuizForm::Res;
+    }
+    if (extension == ".html" || extension == ".htm") {
+        return QuizForm::Web;
     }
     return extension == ".exe" ? QuizForm::Windows : QuizForm::Linux;
 }
@@ -87,12 +94,21 @@ std::optional<ResFileResources> OpenQuizFile(const char* command, const std::str
         }
         return ResFileResources(std::move(read.entries));
     }
+    if (IsWebPlayerPage(*bytes)) {
+        const std::optional<std::vector<std::uint8_t>> bundle = BundleOfPage(*bytes);
+        if (!bundle || bundle->empty()) {
+            std::fprintf(stderr, "brivel %s: %s: a web player page %s\n", command, path.c_str(),
+                         bundle ? "without a quiz" : "whose quiz is not base64");
+            return std::nullopt;
+        }
+        return FromRes(command, path, bundle->data(), bundle->size());
+    }
     std::size_t offset = 0;
     std::size_t length = 0;
     const BundleStatus status = LocateBundle(bytes->data(), bytes->size(), offset, length);
     if (status != BundleStatus::Ok) {
         std::fprintf(stderr,
-                     "brivel %s: %s: neither a .res bundle, a Windows quiz nor a Linux quiz (%s)\n",
+                     "brivel %s: %s: neither a .res bundle nor a Windows, Linux or web quiz (%s)\n",
                      command, path.c_str(), BundleStatusName(status));
         return std::nullopt;
     }
@@ -136,14 +152,23 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
         return bundle;
     }
     if (player.empty()) {
+        static const char* const kPlatforms[] = {"", "Windows", "Linux", "web"};
         std::fprintf(stderr, "brivel pack: this build made no %s player; name one with --player\n",
-                     form == QuizForm::Windows ? "Windows" : "Linux");
+                     kPlatforms[static_cast<int>(form)]);
         return std::nullopt;
     }
     const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(player);
     if (!bytes) {
         std::fprintf(stderr, "brivel pack: %s: the player cannot be read\n", player.c_str());
         return std::nullopt;
+    }
+    if (form == QuizForm::Web) {
+        std::optional<std::string> page =
+            PutBundleInPage(std::string(bytes->begin(), bytes->end()), bundle);
+        if (!page) {
+            std::fprintf(stderr, "brivel pack: %s: not a web player page\n", player.c_str());
+        }
+        return page;
     }
     if (form == QuizForm::Linux) {
         if (bytes->size() < 4 || std::memcmp(bytes->data(),
@@ -171,6 +196,8 @@ std::string BuiltPlayer(QuizForm form) {
             return BRIVEL_BUILT_WINDOWS_PLAYER;
         case QuizForm::Linux:
             return BRIVEL_BUILT_LINUX_PLAYER;
+        case QuizForm::Web:
+            return BRIVEL_BUILT_WEB_PLAYER;
         case QuizForm::Res:
             break;
     }

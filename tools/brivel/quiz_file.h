@@ -1,8 +1,9 @@
 #pragma once
 
-// The three forms a quiz takes: a .res bundle of its resources, a Windows quiz
-// (the Windows player with the resources in its resource section) and a Linux
-// quiz (the Linux player with the .res bundle appended).
+// The four forms a quiz takes: a .res bundle of its resources, a Windows quiz
+// (the Windows player with the resources in its resource section), a Linux
+// quiz (the Linux player with the .res bundle appended) and a web quiz (the
+// web player's page with the bundle in it, web_quiz.h).
 
 #include <optional>
 #include <string>
@@ -13,13 +14,13 @@
 
 namespace brivel::tool {
 
-enum class QuizForm { Res, Windows, Linux };
+enum class QuizForm { Res, Windows, Linux, Web };
 
-// "res", "windows", "linux"; nothing for any other name.
+// "res", "windows", "linux", "web"; nothing for any other name.
 std::optional<QuizForm> QuizFormNamed(const std::string& name);
 
 // What OUT becomes when no platform is given: ".res" a bundle, ".exe" a
-// Windows quiz, anything else a Linux quiz.
+// Windows quiz, ".html" or ".htm" a web quiz, anything else a Linux quiz.
 QuizForm QuizFormOfPath(const std::string& path);
 
 // The quiz's resources, whatever its form (told by its first bytes, not its
@@ -38,7 +39,7 @@ std::optional<OpenedQuiz> OpenQuiz(const char* command, const std::string& path)
 bool IsPictureOf(const char* command, const OpenedQuiz& quiz, const std::string& path, int picture);
 
 // The bytes of the quiz in the given form. player is the bare player's file
-// for the Windows and Linux forms. Nothing, after a message, when the player
+// for the Windows, Linux and web forms. Nothing, after a message, when the player
 // cannot be read or cannot carry the resources.
 std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntry>& entries,
                                         const std::string& player);

@@ -1,0 +1,391 @@
+// The web player's screen: the PlayView and the platform services for the
+// core compiled to WebAssembly (web_player.cpp). Play, grading, the quiz and
+// the progress text are all the core's; this script only draws and listens.
+"use strict";
+(() => {
+  // WebField of web_imports.h.
+  const Field = {
+    Title: 0, Author: 1, Explanation: 2, Link: 3, LinkAddress: 4, Status: 5, ChooserLabel: 6,
+    Verdict: 7, Progress: 8, Code: 9, BoxText: 10, Picture: 11, Chooser: 12, BackColour: 13,
+    VerdictFill: 14, TitleFont: 15, ProgressFont: 16, MessageCaption: 17, MessageText: 18,
+    QuizKey: 19, ProgressFile: 20, ProgressName: 21, GradeWord: 22, PictureBytes: 23,
+  };
+  const kWindowWidth = 664;
+  const kFaceColour = "#f5f5f5";
+  const $ = (id) => document.getElementById(id);
+  const utf8 = new TextDecoder();
+  const encoder = new TextEncoder();
+
+  let exports = null;
+  let memory = null;
+  let quizKey = "";
+  let progressName = "progress.txt";
+  let progressBytes = null;
+  let gradeWord = "";
+  let verdictFill = -1;
+  let messageCaption = "";
+  const fonts = { [Field.TitleFont]: [], [Field.ProgressFont]: [] };
+
+  const css = (rgb) => "#" + rgb.toString(16).padStart(6, "0");
+
+  // Base64 up to the first damage: a cut or altered bundle still gives the
+  // bytes before it, which the core then reads as far as they go.
+  function decodeBase64(text) {
+    let clean = text.replace(/\s+/g, "");
+    const bad = clean.search(/[^A-Za-z0-9+/=]/);
+    if (bad >= 0) clean = clean.slice(0, bad);
+    const pad = clean.indexOf("=");
+    if (pad >= 0) clean = clean.slice(0, pad);
+    clean = clean.slice(0, clean.length - (clean.length % 4 === 1 ? 1 : 0));
+    let binary = "";
+    try {
+      binary = atob(clean);
+    } catch (e) {
+      binary = "";
+    }
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; i++) bytes[i] = binary.charCodeAt(i);
+    return bytes;
+  }
+
+  function input(bytes) {
+    const at = exports.brivel_input(bytes.length);
+    new Uint8Array(memory.buffer, at, bytes.length).set(bytes);
+    return bytes.length;
+  }
+
+  // Every call into the core goes through here: a trap (memory run out)
+  // ends that call, never the page's script with an error on the console.
+  function call(name, ...args) {
+    if (!exports) return -1;
+    try {
+      return exports[name](...args);
+    } catch (e) {
+      return -1;
+    }
+  }
+
+  // ---- Pictures: the browser decodes, the core's FitSize sizes, the canvas
+  // centres it as SS_CENTERIMAGE does and fills the rest with the picture's
+  // top-left colour. Pictures next to the one on screen are decoded ahead.
+  const canvas = $("canvas");
+  const context = canvas.getContext("2d");
+  const decoded = new Map();  // index -> Promise of an ImageBitmap at its fitted size, or null
+  let shownIndex = -1;
+  let firstDrawn = false;
+  let moveStart = 0;
+
+  function decodePicture(bytes) {
+    if (bytes.length === 0) return Promise.resolve(null);
+    return createImageBitmap(new Blob([bytes]))
+      .then((bitmap) => {
+        const fit = call("brivel_fit", bitmap.width, bitmap.height);
+        const width = fit >>> 16;
+        const height = fit & 0xffff;
+        if (fit <= 0 || width === 0 || height === 0) return null;
+        if (width === bitmap.width && height === bitmap.height) return bitmap;
+        return createImageBitmap(bitmap, {
+          resizeWidth: width, resizeHeight: height, resizeQuality: "high",
+        }).finally(() => bitmap.close());
+      })
+      .catch(() => null);
+  }
+
+  function remember(index, bytes) {
+    if (!decoded.has(index)) decoded.set(index, decodePicture(bytes.slice()));
+    // Room for a few pictures only: a quiz of 96 would take a phone's memory.
+    while (decoded.size > 8) {
+      const [oldest, promise] = decoded.entries().next().value;
+      if (oldest === shownIndex) break;
+      decoded.delete(oldest);
+      promise.then((bitmap) => bitmap && bitmap.close());
+    }
+  }
+
+  function drawPicture(bitmap) {
+    const background = getComputedStyle($("play")).backgroundColor;
+    if (!bitmap) {
+      context.fillStyle = background;
+      context.fillRect(0, 0, canvas.width, canvas.height);
+      return;
+    }
+    const x = Math.floor((canvas.width - bitmap.width) / 2);
+    const y = Math.floor((canvas.height - bitmap.height) / 2);
+    if (bitmap.width < canvas.width || bitmap.height < canvas.height) {
+      context.drawImage(bitmap, 0, 0, 1, 1, 0, 0, 1, 1);
+      const [r, g, b] = context.getImageData(0, 0, 1, 1).data;
+      context.fillStyle = `rgb(${r},${g},${b})`;
+      context.fillRect(0, 0, canvas.width, canvas.height);
+    }
+    context.drawImage(bitmap, x, y);
+  }
+
+  function showPicture(index, bytes) {
+    shownIndex = index;
+    remember(index, bytes);
+    decoded.get(index).then((bitmap) => {
+      if (shownIndex !== index) return;
+      drawPicture(bitmap);
+      if (!firstDrawn) {
+        firstDrawn = true;
+        performance.mark("brivel-first-picture");
+      }
+      if (moveStart) {
+        performance.measure("brivel-move", { start: moveStart, end: performance.now() });
+        moveStart = 0;
+      }
+      const count = $("chooser").options.length;
+      for (const near of [index + 1, index - 1]) {
+        const wrapped = (near + count) % count;
+        if (count > 1 && !decoded.has(wrapped)) call("brivel_picture", wrapped);
+      }
+    });
+  }
+
+  // ---- Messages: the core's message boxes, modal over the page.
+  function showMessage(caption, text) {
+    $("message-caption").textContent = caption;
+    $("message-text").textContent = text;
+    $("message").hidden = false;
+    $("message-ok").focus();
+  }
+  $("message-ok").addEventListener("click", () => { $("message").hidden = true; });
+
+  function fontCss(spec, fallback) {
+    if (spec.length < 3) return fallback;
+    const [height, weight, italic] = spec;
+    // A negative height is the character height; a positive one the cell,
+    // of which the letters take about six sevenths.
+    const size = height < 0 ? -height : height > 0 ? Math.floor((height * 6) / 7) : 11;
+    return `${italic ? "italic " : ""}${weight >= 600 ? "bold" : "normal"} ${size}px ` +
+      `"Microsoft Sans Serif", Tahoma, "DejaVu Sans", Arial, sans-serif`;
+  }
+
+  // ---- The imports of web_imports.h.
+  function onText(field, index, at, length) {
+    const bytes = new Uint8Array(memory.buffer, at, length);
+    const text = () => utf8.decode(bytes);
+    switch (field) {
+      case Field.Title:
+        $("title").textContent = text();
+        document.title = text() || "Brivel";
+        break;
+      case Field.Author: $("author").textContent = text(); break;
+      case Field.Explanation: $("explanation").textContent = text(); break;
+      case Field.Link: $("link").textContent = text(); break;
+      case Field.LinkAddress: $("link").dataset.address = text(); break;
+      case Field.Status: $("status-text").textContent = text(); break;
+      case Field.ChooserLabel: {
+        const option = document.createElement("option");
+        option.textContent = text();
+        $("chooser").add(option);
+        break;
+      }
+      case Field.Verdict: {
+        const verdict = $("verdict");
+        verdict.textContent = text();
+        verdict.style.background = verdictFill >= 0 ? css(verdictFill) : kFaceColour;
+        break;
+      }
+      case Field.Progress: $("progress").textContent = text(); break;
+      case Field.Code: $("code").value = text(); break;
+      case Field.BoxText: $("box").value = text(); break;
+      case Field.Picture: showPicture(index, bytes); break;
+      case Field.PictureBytes: remember(index, bytes); break;
+      case Field.MessageCaption: messageCaption = text(); break;
+      case Field.MessageText: showMessage(messageCaption, text()); break;
+      case Field.QuizKey: quizKey = "brivel-progress-" + text(); break;
+      case Field.ProgressFile: progressBytes = bytes.slice(); break;
+      case Field.ProgressName: progressName = text(); break;
+      case Field.GradeWord: gradeWord = text(); break;
+      default: break;
+    }
+  }
+
+  function onNumber(field, index, value) {
+    switch (field) {
+      case Field.Chooser: $("chooser").selectedIndex = value; break;
+      case Field.BackColour:
+        $("play").style.background = value >= 0 ? css(value) : kFaceColour;
+        break;
+      case Field.VerdictFill: verdictFill = value; break;
+      case Field.TitleFont:
+      case Field.ProgressFont: fonts[field][index] = value; break;
+      default: break;
+    }
+  }
+
+  function onBoxText(at, capacity) {
+    const room = new Uint8Array(memory.buffer, at, capacity);
+    return encoder.encodeInto($("box").value, room).written;
+  }
+
+  // ---- Progress: in the browser under the quiz's own key, and as the
+  // desktop players' Windows-1252 file on demand.
+  function latin1(bytes) {
+    let text = "";
+    for (const byte of bytes) text += String.fromCharCode(byte);
+    return text;
+  }
+
+  function storeProgress() {
+    progressBytes = null;
+    call("brivel_save");
+    if (!progressBytes) return;
+    try {
+      localStorage.setItem(quizKey, latin1(progressBytes));
+    } catch (e) {
+      // Storage refused (private mode, full): play goes on, as when the
+      // desktop players cannot write their file.
+    }
+  }
+
+  function storedProgress() {
+    try {
+      const text = localStorage.getItem(quizKey) || "";
+      return Uint8Array.from(text, (c) => c.charCodeAt(0) & 0xff);
+    } catch (e) {
+      return new Uint8Array(0);
+    }
+  }
+
+  function restore(bytes) {
+    call("brivel_restore", input(bytes));
+  }
+
+  function exportProgress() {
+    storeProgress();
+    if (!progressBytes) return;
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(new Blob([progressBytes], { type: "text/plain" }));
+    link.download = progressName;
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+  }
+
+  function importProgress(file) {
+    file.arrayBuffer().then((buffer) => {
+      restore(new Uint8Array(buffer));
+      storeProgress();
+    }).catch(() => {});
+  }
+
+  // ---- Events.
+  function move(name, ...args) {
+    moveStart = performance.now();
+    call(name, ...args);
+    storeProgress();
+  }
+
+  function listen() {
+    const box = $("box");
+    let enterDown = false;
+    let selectOnMouseUp = false;
+    box.addEventListener("keydown", (event) => {
+      if (event.key === "Enter" || event.key === "Tab") event.preventDefault();
+      if (event.key === "Enter") enterDown = true;
+      if (event.key === "F2") {
+        event.preventDefault();
+        storeProgress();
+      }
+    });
+    // The Windows player grades when Enter comes up (a phone's Go key too).
+    box.addEventListener("keyup", (event) => {
+      if (event.key !== "Enter" || !enterDown) return;
+      enterDown = false;
+      call("brivel_submit", $("chooser").selectedIndex);
+      storeProgress();
+    });
+    box.addEventListener("focus", () => {
+      box.select();
+      selectOnMouseUp = true;
+    });
+    box.addEventListener("mouseup", (event) => {
+      // The click that focused the box would otherwise drop the selection.
+      if (selectOnMouseUp) event.preventDefault();
+      selectOnMouseUp = false;
+    });
+    // Tab moves nowhere: no control of the Windows player is a tab stop.
+    document.addEventListener("keydown", (event) => {
+      if (event.key === "Tab" && $("message").hidden) event.preventDefault();
+    });
+    $("previous").addEventListener("click", () => move("brivel_previous"));
+    $("next").addEventListener("click", () => move("brivel_next"));
+    $("chooser").addEventListener("change", () =>
+      move("brivel_choose", $("chooser").selectedIndex));
+    $("save").addEventListener("click", storeProgress);
+    $("link").addEventListener("click", (event) => {
+      event.preventDefault();
+      if (event.detail <= 1) window.open($("link").dataset.address, "_blank", "noopener");
+    });
+    $("export").addEventListener("click", exportProgress);
+    $("import").addEventListener("click", () => $("import-file").click());
+    $("import-file").addEventListener("change", () => {
+      const file = $("import-file").files[0];
+      if (file) importProgress(file);
+      $("import-file").value = "";
+    });
+    // Closing the page saves, as closing the window does.
+    window.addEventListener("pagehide", storeProgress);
+    document.addEventListener("visibilitychange", () => {
+      if (document.visibilityState === "hidden") storeProgress();
+    });
+  }
+
+  // The whole window, scaled down to the screen's width: no sideways scroll.
+  function fitToScreen() {
+    const scale = Math.min(1, document.documentElement.clientWidth / kWindowWidth);
+    $("window").style.transform = scale < 1 ? `scale(${scale})` : "";
+    $("fit").style.width = `${kWindowWidth * scale}px`;
+    $("fit").style.height = `${615 * scale}px`;
+  }
+
+  // The page's name as a Linux quiz would have it (sample.html -> sample),
+  // so that the progress file takes the name the desktop players give it.
+  function pageName() {
+    let name = "";
+    try {
+      name = decodeURIComponent(location.pathname.split("/").pop() || "");
+    } catch (e) {
+      name = "";
+    }
+    return name.replace(/\.html?$/i, "") || "brivel";
+  }
+
+  // For the tests and the benchmark: the page's own grader.
+  window.brivelGrade = (answer, typed) => {
+    const a = encoder.encode(answer);
+    const t = encoder.encode(typed);
+    input(Uint8Array.from([...a, ...t]));
+    gradeWord = "";
+    return call("brivel_grade", a.length, t.length) < 0 ? null : gradeWord;
+  };
+
+  async function start() {
+    fitToScreen();
+    window.addEventListener("resize", fitToScreen);
+    const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
+    const code = decodeBase64($("brivel-code").textContent);
+    const { instance } = await WebAssembly.instantiate(code, {
+      brivel: { text: onText, number: onNumber, box_text: onBoxText },
+      wasi_snapshot_preview1: wasi,
+    });
+    exports = instance.exports;
+    memory = exports.memory;
+    call("_initialize");
+    const quiz = decodeBase64($("brivel-quiz").textContent);
+    call("brivel_open", input(quiz));
+    $("title").style.font = fontCss(fonts[Field.TitleFont], "");
+    $("progress").style.font = fontCss(fonts[Field.ProgressFont], "");
+    call("brivel_progress_name", input(encoder.encode(pageName())));
+    restore(storedProgress());
+    listen();
+    document.body.dataset.ready = "1";
+  }
+
+  start().catch(() => {
+    document.body.dataset.ready = "0";
+  });
+})();

@@ -1,0 +1,336 @@
+// The web player's WebAssembly side: the quiz record loaded from the page's
+// .res bundle, play, grading and the progress text, all from the portable
+// core. The page's script is the screen: it calls the exports below for
+// every event and carries out the view through the imports of web_imports.h.
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/progress_format.h"
+#include "pictures/fit.h"
+#include "play/grading.h"
+#include "play/play_state.h"
+#include "quiz/quiz_loader.h"
+#include "quiz/quiz_record.h"
+#include "quiz/res_file.h"
+#include "text/cp1252.h"
+#include "web/web_imports.h"
+
+#define BRIVEL_EXPORT(name) extern "C" __attribute__((export_name(#name)))
+
+namespace {
+
+using brivel::WebField;
+
+void Send(WebField field, int index, std::string_view bytes) {
+    brivel_js_text(static_cast<int>(field), index, bytes.data(), static_cast<int>(bytes.size()));
+}
+
+// Texts reach the screen as UTF-8, converted at this edge as the Linux player does.
+void SendText(WebField field, int index, std::string_view cp1252) {
+    Send(field, index, brivel::Cp1252ToUtf8(cp1252));
+}
+
+void SendNumber(WebField field, int index, int value) {
+    brivel_js_number(static_cast<int>(field), index, value);
+}
+
+int PackedRgb(brivel::Rgb colour) {
+    return colour.red << 16 | colour.green << 8 | colour.blue;
+}
+
+int Colour(brivel::BrushHandle brush) {
+    return brush != nullptr ? PackedRgb(*static_cast<const brivel::Rgb*>(brush)) : -1;
+}
+
+struct VerdictColour {
+    brivel::Verdict verdict;
+    brivel::BrushHandle brivel::QuizRecord::*brush;
+};
+
+// The browser draws with CSS: a brush is its colour, a font its request.
+class WebGraphics final : public brivel::GraphicsFactory {
+public:
+    brivel::FontHandle MakeFont(const brivel::FontSpec& request) override {
+        return new (std::nothrow) brivel::FontSpec(request);
+    }
+    void ReleaseFont(brivel::FontHandle font) override {
+        delete static_cast<brivel::FontSpec*>(font);
+    }
+    brivel::BrushHandle MakeSolidBrush(brivel::Rgb colour) override {
+        return new (std::nothrow) brivel::Rgb(colour);
+    }
+    void ReleaseBrush(brivel::BrushHandle brush) override {
+        delete static_cast<brivel::Rgb*>(brush);
+    }
+};
+
+class PageSink final : public brivel::MessageSink {
+public:
+    void ShowMessage(const char* text, const char* caption, brivel::MessageIcon icon) override {
+        SendText(WebField::MessageCaption, static_cast<int>(icon), caption);
+        SendText(WebField::MessageText, static_cast<int>(icon), text);
+    }
+};
+
+class NoResources final : public brivel::ResourceProvider {
+public:
+    std::optional<std::vector<std::uint8_t>> Find(const brivel::ResourceType& /*type*/,
+                                                  std::uint16_t /*id*/) override {
+        return std::nullopt;
+    }
+};
+
+class PageView final : public brivel::PlayView {
+public:
+    PageView(const brivel::QuizRecord& record, brivel::ResourceProvider& resources)
+        : record_(record), resources_(resources) {}
+
+    void ShowVerdict(std::string_view word) override {
+        SendNumber(WebField::VerdictFill, 0, VerdictFill(word));
+        SendText(WebField::Verdict, 0, word);
+    }
+    void ShowProgress(std::string_view text) override { SendText(WebField::Progress, 0, text); }
+    void ShowCode(std::string_view text) override { SendText(WebField::Code, 0, text); }
+    // A JPEG "IMG", else the PNG fallback of the same id; the browser decodes
+    // either. No picture empties the box.
+    void ShowPicture(int index) override { SendPicture(WebField::Picture, index); }
+    void SelectChooserEntry(int index) override { SendNumber(WebField::Chooser, 0, index); }
+    void SetBoxText(std::string_view text) override { SendText(WebField::BoxText, 0, text); }
+    std::string BoxText() override {
+        // Three UTF-8 bytes per character at most for what Windows-1252 holds;
+        // the script cuts longer texts on a character's edge.
+        char utf8[3 * brivel::kTextMaxLength];
+        const int length = brivel_js_box_text(utf8, static_cast<int>(sizeof utf8));
+        std::string text = brivel::Utf8ToCp1252Lossy(
+            std::string_view(utf8, length > 0 ? static_cast<std::size_t>(length) : 0));
+        // GetWindowTextA into 260 bytes keeps 259.
+        if (text.size() > brivel::kTextMaxLength) {
+            text.resize(brivel::kTextMaxLength);
+        }
+        return text;
+    }
+
+    // The bytes of picture index for field: a JPEG "IMG", else the PNG
+    // fallback of the same id, which the browser decodes as well; none when
+    // the quiz lacks both.
+    void SendPicture(WebField field, int index) {
+        const std::uint16_t id = brivel::PictureResourceId(index);
+        std::optional<std::vector<std::uint8_t>> bytes =
+            resources_.Find(brivel::ResourceType::Named(brivel::kPictureResourceType), id);
+        if (!bytes) {
+            bytes = resources_.Find(brivel::ResourceType::Numbered(brivel::kRcData), id);
+        }
+        Send(field, index,
+             bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())
+                   : std::string_view());
+    }
+
+private:
+    // The Windows player colours the field by comparing its text with the
+    // verdict words; "?" keeps the platform's colours (-1), any hint is amber.
+    int VerdictFill(std::string_view word) const {
+        static const VerdictColour kColours[] = {
+            {brivel::Verdict::Anagram, &brivel::QuizRecord::orangeBrush},
+            {brivel::Verdict::Correct, &brivel::QuizRecord::greenBrush},
+            {brivel::Verdict::Wrong, &brivel::QuizRecord::redBrush},
+        };
+        for (const VerdictColour& entry : kColours) {
+            if (word == brivel::VerdictText(entry.verdict)) {
+                return Colour(record_.*entry.brush);
+            }
+        }
+        if (word == brivel::VerdictText(brivel::Verdict::Unanswered)) {
+            return -1;
+        }
+        return Colour(record_.amberBrush);
+    }
+
+    const brivel::QuizRecord& record_;
+    brivel::ResourceProvider& resources_;
+};
+
+// The page holds one quiz for its whole life.
+struct Player {
+    WebGraphics graphics;
+    PageSink sink;
+    std::unique_ptr<brivel::ResourceProvider> resources;
+    std::unique_ptr<brivel::QuizRecord> record;
+    std::unique_ptr<PageView> view;
+    std::unique_ptr<brivel::PlayState> play;
+};
+
+std::unique_ptr<Player> g_player;
+// Where the script writes what it hands over: the bundle, a progress file, texts.
+std::vector<std::uint8_t> g_input;
+
+std::string_view Input(std::size_t offset, std::size_t length) {
+    if (offset > g_input.size() || length > g_input.size() - offset) {
+        return {};
+    }
+    return {reinterpret_cast<const char*>(g_input.data()) + offset, length};
+}
+
+// FNV-1a, 64 bits: the key under which the browser keeps this quiz's progress.
+std::string QuizKey(std::string_view bytes) {
+    std::uint64_t hash = 14695981039346656037ULL;
+    for (const char byte : bytes) {
+        hash = (hash ^ static_cast<std::uint8_t>(byte)) * 1099511628211ULL;
+    }
+    char hex[17];
+    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    return hex;
+}
+
+void SendFont(WebField field, brivel::FontHandle font) {
+    if (font == nullptr) {
+        return;
+    }
+    const auto& spec = *static_cast<const brivel::FontSpec*>(font);
+    SendNumber(field, 0, spec.height);
+    SendNumber(field, 1, spec.weight);
+    SendNumber(field, 2, spec.italic ? 1 : 0);
+}
+
+void Describe(const brivel::QuizRecord& record) {
+    SendText(WebField::Title, 0, record.title);
+    SendText(WebField::Author, 0, record.author);
+    SendText(WebField::Explanation, 0, record.explanation);
+    SendText(WebField::Link, 0, record.linkText);
+    Send(WebField::LinkAddress, 0, brivel::kMakerWebAddress);
+    SendText(WebField::Status, 0, record.statusText);
+    SendText(WebField::Progress, 0, brivel::ProgressText(0, record.pictureCount));
+    SendNumber(WebField::BackColour, 0, Colour(record.backBrush));
+    SendFont(WebField::TitleFont, record.titleFont);
+    SendFont(WebField::ProgressFont, record.progressFont);
+    const int count = std::clamp<int>(record.pictureCount, 0, brivel::kMaxPictures);
+    for (int k = 1; k <= count; ++k) {
+        SendText(WebField::ChooserLabel, k - 1, brivel::ChooserLabel(k));
+    }
+}
+
+}  // namespace
+
+// Room for size bytes that the script then writes; the pointer it returns
+// stays valid until the next call.
+BRIVEL_EXPORT(brivel_input) std::uint8_t* brivel_input(int size) {
+    g_input.assign(size > 0 ? static_cast<std::size_t>(size) : 0, 0);
+    return g_input.data();
+}
+
+// Loads the quiz from the .res bundle in the input (none: test mode). A
+// damaged bundle plays the resources read before the damage.
+BRIVEL_EXPORT(brivel_open) void brivel_open(int size) {
+    g_player = std::make_unique<Player>();
+    const std::string_view bundle = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
+    if (bundle.empty()) {
+        g_player->resources = std::make_unique<NoResources>();
+    } else {
+        brivel::ResReadResult read = brivel::ReadResFile(
+            reinterpret_cast<const std::uint8_t*>(bundle.data()), bundle.size());
+        g_player->resources = std::make_unique<brivel::ResFileResources>(std::move(read.entries));
+    }
+    Send(WebField::QuizKey, 0, QuizKey(bundle));
+    g_player->record = std::make_unique<brivel::QuizRecord>(g_player->graphics);
+    brivel::LoadQuizRecord(*g_player->record, *g_player->resources, g_player->sink);
+    g_player->view = std::make_unique<PageView>(*g_player->record, *g_player->resources);
+    g_player->play = std::make_unique<brivel::PlayState>(*g_player->record, *g_player->view);
+    Describe(*g_player->record);
+}
+
+// Fills the answer slots from the progress file in the input, then regrades
+// every picture and shows the first, as a start does.
+BRIVEL_EXPORT(brivel_restore) void brivel_restore(int size) {
+    if (g_player == nullptr) {
+        return;
+    }
+    brivel::QuizRecord& record = *g_player->record;
+    const int count = std::clamp<int>(record.pictureCount, 0, brivel::kMaxPictures);
+    const std::vector<std::string> texts =
+        brivel::ParseProgress(Input(0, size > 0 ? static_cast<std::size_t>(size) : 0), count);
+    for (int k = 0; k < count; ++k) {
+        brivel::CopyText(record.typedAnswers[k], texts[static_cast<std::size_t>(k)]);
+    }
+    g_player->view->SetBoxText(record.typedAnswers[0]);
+    g_player->play->StartPlay();
+    g_player->view->SelectChooserEntry(g_player->play->current());
+}
+
+// The progress file's bytes, the box's text stored first as every save does.
+BRIVEL_EXPORT(brivel_save) void brivel_save() {
+    if (g_player == nullptr) {
+        return;
+    }
+    g_player->play->StoreBoxText();
+    Send(WebField::ProgressFile, 0, brivel::FormatProgress(*g_player->record));
+}
+
+// The progress file's name for the page named by the UTF-8 input.
+BRIVEL_EXPORT(brivel_progress_name) void brivel_progress_name(int size) {
+    const auto name = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
+    Send(WebField::ProgressName, 0, brivel::ProgressFileName(name));
+}
+
+BRIVEL_EXPORT(brivel_next) void brivel_next() {
+    if (g_player != nullptr) {
+        g_player->play->NextPicture();
+    }
+}
+
+BRIVEL_EXPORT(brivel_previous) void brivel_previous() {
+    if (g_player != nullptr) {
+        g_player->play->PreviousPicture();
+    }
+}
+
+BRIVEL_EXPORT(brivel_choose) void brivel_choose(int index) {
+    if (g_player != nullptr) {
+        g_player->play->ChoosePicture(index);
+    }
+}
+
+// Enter in the answer box, with the chooser's selection.
+BRIVEL_EXPORT(brivel_submit) void brivel_submit(int index) {
+    if (g_player != nullptr) {
+        g_player->play->SubmitAnswer(index);
+    }
+}
+
+// Sends the bytes of picture index (PictureBytes), for decoding ahead of a move.
+BRIVEL_EXPORT(brivel_picture) void brivel_picture(int index) {
+    if (g_player != nullptr && index >= 0 && index < g_player->record->pictureCount) {
+        g_player->view->SendPicture(WebField::PictureBytes, index);
+    }
+}
+
+// The size a picture of width x height is drawn at in the picture box:
+// width in the high 16 bits, height in the low ones.
+BRIVEL_EXPORT(brivel_fit) int brivel_fit(int width, int height) {
+    const brivel::FittedSize size =
+        brivel::FitSize(width, height, brivel::kPictureBoxWidth, brivel::kPictureBoxHeight);
+    return size.width << 16 | size.height;
+}
+
+// Grades the UTF-8 typed text against the UTF-8 answer, both in the input
+// one after the other, as `brivel grade` does: the verdict's index, or -1
+// when a text does not fit Windows-1252.
+BRIVEL_EXPORT(brivel_grade) int brivel_grade(int answerSize, int typedSize) {
+    if (answerSize < 0 || typedSize < 0) {
+        return -1;
+    }
+    const auto answer = brivel::Utf8ToCp1252(Input(0, static_cast<std::size_t>(answerSize)));
+    const auto typed = brivel::Utf8ToCp1252(
+        Input(static_cast<std::size_t>(answerSize), static_cast<std::size_t>(typedSize)));
+    if (!answer.ok || !typed.ok) {
+        return -1;
+    }
+    const brivel::Verdict verdict = brivel::Grade(answer.text, typed.text);
+    SendText(WebField::GradeWord, 0, brivel::VerdictText(verdict));
+    return static_cast<int>(verdict);
+}
