@@ -363,24 +363,35 @@
     return call("brivel_grade", a.length, t.length) < 0 ? null : gradeWord;
   };
 
+  // Marks for bench/web-player-timing: how the way to the first picture splits.
   async function start() {
+    performance.mark("brivel-script");
     fitToScreen();
     window.addEventListener("resize", fitToScreen);
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const code = decodeBase64($("brivel-code").textContent);
-    const { instance } = await WebAssembly.instantiate(code, {
+    const compiling = WebAssembly.instantiate(code, {
       brivel: { text: onText, number: onNumber, box_text: onBoxText },
       wasi_snapshot_preview1: wasi,
     });
+    // The quiz comes last in the page: the code compiles on another thread
+    // while the parser reads it.
+    if (document.readyState === "loading") {
+      await new Promise((resolve) => document.addEventListener("DOMContentLoaded", resolve));
+    }
+    const quiz = decodeBase64($("brivel-quiz").textContent);
+    const { instance } = await compiling;
     exports = instance.exports;
+    performance.mark("brivel-code-ready");
     memory = exports.memory;
     call("_initialize");
-    const quiz = decodeBase64($("brivel-quiz").textContent);
     call("brivel_open", input(quiz));
+    performance.mark("brivel-quiz-open");
     $("title").style.font = fontCss(fonts[Field.TitleFont], "");
     $("progress").style.font = fontCss(fonts[Field.ProgressFont], "");
     call("brivel_progress_name", input(encoder.encode(pageName())));
     restore(storedProgress());
+    performance.mark("brivel-restored");
     listen();
     document.body.dataset.ready = "1";
   }

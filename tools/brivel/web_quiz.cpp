@@ -7,8 +7,8 @@ namespace brivel::tool {
 
 namespace {
 
-// The element of src/web/player.html that holds the quiz; the page's script
-// comes after it, so the first match is the element itself.
+// The element of src/web/player.html that holds the quiz, the page's last; the
+// script before it never spells it out, so the first match is the element.
 constexpr std::string_view kQuizStart =
     "<script id=\"brivel-quiz\" type=\"application/octet-stream\">";
 constexpr std::string_view kQuizEnd = "</script>";
