@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fakes.h"
+#include "play/grading.h"
 
 namespace brivel {
 namespace {
@@ -215,6 +216,24 @@ TEST(PlayTexts, ProgressAndCode) {
     CopyText(record.codeSteps[95], "last");
     EXPECT_EQ(play.CodeText(0), "      ");
     EXPECT_EQ(play.CodeText(96), "last");
+}
+
+TEST(PlayTexts, VerdictBrushIsChosenByTheWord) {
+    testing::FakeGraphics graphics;
+    QuizRecord record(graphics);
+    const struct {
+        Verdict verdict;
+        BrushHandle brush;
+    } kCases[] = {
+        {Verdict::Unanswered, nullptr},         {Verdict::Correct, record.greenBrush},
+        {Verdict::Anagram, record.orangeBrush}, {Verdict::Wrong, record.redBrush},
+        {Verdict::OneEdit, record.amberBrush},  {Verdict::GoodIdea, record.amberBrush},
+    };
+    for (const auto& c : kCases) {
+        EXPECT_EQ(VerdictBrush(record, VerdictText(c.verdict)), c.brush) << VerdictText(c.verdict);
+    }
+    // Any other text of the field counts as a hint, as the Windows player compares it.
+    EXPECT_EQ(VerdictBrush(record, "bravo"), record.amberBrush);
 }
 
 }  // namespace

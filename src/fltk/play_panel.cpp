@@ -114,30 +114,6 @@ private:
 
 namespace {
 
-struct VerdictColour {
-    brivel::Verdict verdict;
-    brivel::BrushHandle brivel::QuizRecord::*brush;
-};
-
-// The Windows player colours the field by comparing its text with the
-// verdict words; "?" keeps the platform's colours, any hint is amber.
-Fl_Color VerdictFill(const brivel::QuizRecord& record, std::string_view word) {
-    static const VerdictColour kColours[] = {
-        {brivel::Verdict::Anagram, &brivel::QuizRecord::orangeBrush},
-        {brivel::Verdict::Correct, &brivel::QuizRecord::greenBrush},
-        {brivel::Verdict::Wrong, &brivel::QuizRecord::redBrush},
-    };
-    for (const VerdictColour& entry : kColours) {
-        if (word == brivel::VerdictText(entry.verdict)) {
-            return brivel::BrushColour(record.*entry.brush, kFaceColour);
-        }
-    }
-    if (word == brivel::VerdictText(brivel::Verdict::Unanswered)) {
-        return kFaceColour;
-    }
-    return brivel::BrushColour(record.amberBrush, kFaceColour);
-}
-
 HeaderPanel* Header(const brivel::QuizRecord& record) {
     return static_cast<HeaderPanel*>(record.headerPanel);
 }
@@ -188,7 +164,8 @@ void PlayPanel::Save() {
 }
 
 void PlayPanel::ShowVerdict(std::string_view word) {
-    verdict_->Show(brivel::Cp1252ToUtf8(word), VerdictFill(record_, word));
+    verdict_->Show(brivel::Cp1252ToUtf8(word),
+                   brivel::BrushColour(brivel::VerdictBrush(record_, word), kFaceColour));
 }
 
 void PlayPanel::ShowProgress(std::string_view text) {

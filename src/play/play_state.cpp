@@ -19,6 +19,27 @@ std::string ChooserLabel(int k) {
     return text;
 }
 
+BrushHandle VerdictBrush(const QuizRecord& record, std::string_view word) {
+    struct VerdictColour {
+        Verdict verdict;
+        BrushHandle QuizRecord::*brush;
+    };
+    static const VerdictColour kColours[] = {
+        {Verdict::Anagram, &QuizRecord::orangeBrush},
+        {Verdict::Correct, &QuizRecord::greenBrush},
+        {Verdict::Wrong, &QuizRecord::redBrush},
+    };
+    for (const VerdictColour& entry : kColours) {
+        if (word == VerdictText(entry.verdict)) {
+            return record.*entry.brush;
+        }
+    }
+    if (word == VerdictText(Verdict::Unanswered)) {
+        return nullptr;
+    }
+    return record.amberBrush;
+}
+
 int PlayState::Count() const {
     // The loader keeps the count within the record's slots; a record filled
     // some other way must not lead play outside them.

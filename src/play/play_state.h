@@ -28,6 +28,12 @@ std::string ProgressText(int found, int count);
 // The chooser's label of picture number k (1-based): "Image n°k".
 std::string ChooserLabel(int k);
 
+// The brush the play panel fills the verdict field with when it shows word:
+// the Windows player compares the field's text with the verdict words, so
+// "Anagramme" is orange, "BRAVO" green, "FAUX" red, any other word (the
+// hints) amber, and "?" gets null, the platform's own colours.
+BrushHandle VerdictBrush(const QuizRecord& record, std::string_view word);
+
 // The logic of play: which picture is on screen, what a move does with the
 // typed text, and how grading moves the progress and the code. Everything but
 // the current index lives in the record.

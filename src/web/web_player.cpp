@@ -49,11 +49,6 @@ int Colour(brivel::BrushHandle brush) {
     return brush != nullptr ? PackedRgb(*static_cast<const brivel::Rgb*>(brush)) : -1;
 }
 
-struct VerdictColour {
-    brivel::Verdict verdict;
-    brivel::BrushHandle brivel::QuizRecord::*brush;
-};
-
 // The browser draws with CSS: a brush is its colour, a font its request.
 class WebGraphics final : public brivel::GraphicsFactory {
 public:
@@ -93,7 +88,7 @@ public:
         : record_(record), resources_(resources) {}
 
     void ShowVerdict(std::string_view word) override {
-        SendNumber(WebField::VerdictFill, 0, VerdictFill(word));
+        SendNumber(WebField::VerdictFill, 0, Colour(brivel::VerdictBrush(record_, word)));
         SendText(WebField::Verdict, 0, word);
     }
     void ShowProgress(std::string_view text) override { SendText(WebField::Progress, 0, text); }
@@ -133,25 +128,6 @@ public:
     }
 
 private:
-    // The Windows player colours the field by comparing its text with the
-    // verdict words; "?" keeps the platform's colours (-1), any hint is amber.
-    int VerdictFill(std::string_view word) const {
-        static const VerdictColour kColours[] = {
-            {brivel::Verdict::Anagram, &brivel::QuizRecord::orangeBrush},
-            {brivel::Verdict::Correct, &brivel::QuizRecord::greenBrush},
-            {brivel::Verdict::Wrong, &brivel::QuizRecord::redBrush},
-        };
-        for (const VerdictColour& entry : kColours) {
-            if (word == brivel::VerdictText(entry.verdict)) {
-                return Colour(record_.*entry.brush);
-            }
-        }
-        if (word == brivel::VerdictText(brivel::Verdict::Unanswered)) {
-            return -1;
-        }
-        return Colour(record_.amberBrush);
-    }
-
     const brivel::QuizRecord& record_;
     brivel::ResourceProvider& resources_;
 };
