@@ -91,14 +91,17 @@
       .catch(() => null);
   }
 
+  // Room for a few pictures only, the least recently shown going first: a
+  // quiz of 96 decoded at once would take a phone's memory.
   function remember(index, bytes) {
-    if (!decoded.has(index)) decoded.set(index, decodePicture(bytes.slice()));
-    // Room for a few pictures only: a quiz of 96 would take a phone's memory.
-    while (decoded.size > 8) {
-      const [oldest, promise] = decoded.entries().next().value;
-      if (oldest === shownIndex) break;
-      decoded.delete(oldest);
-      promise.then((bitmap) => bitmap && bitmap.close());
+    const promise = decoded.get(index) || decodePicture(bytes.slice());
+    decoded.delete(index);
+    decoded.set(index, promise);
+    for (const [old, oldPromise] of decoded) {
+      if (decoded.size <= 8) break;
+      if (old === shownIndex || old === index) continue;
+      decoded.delete(old);
+      oldPromise.then((bitmap) => bitmap && bitmap.close());
     }
   }
 
