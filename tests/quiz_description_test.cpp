@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -25,6 +26,7 @@ protected:
         fs::copy_file(data / "tiny.png", dir_ / "b.png");
         fs::copy_file(data / "bad-data.png", dir_ / "bad.png");
         std::ofstream(dir_ / "text.jpg") << "not a picture";
+        fs::create_directory(dir_ / "folder.jpg");
     }
 
     std::optional<QuizDescription> Load(const std::string& toml) {
@@ -32,12 +34,14 @@ protected:
         problems_.clear();
         return LoadQuizDescription(dir_.string(), problems_);
     }
-    // The problems other than the size warning every tiny picture earns and,
-    // unless asked for, the close-answer warnings of repeated answers.
+    // The problems other than the size warning every tiny picture earns, the
+    // note that second answers are never accepted and, unless asked for, the
+    // close-answer warnings of repeated answers.
     std::vector<DescriptionProblem> Problems(bool keepClose = false) const {
         std::vector<DescriptionProblem> kept;
         for (const DescriptionProblem& p : problems_) {
             if (p.message.find("not 640 x 480") == std::string::npos &&
+                p.message.find("never accept") == std::string::npos &&
                 (keepClose || p.message.find("close to") == std::string::npos)) {
                 kept.push_back(p);
             }
@@ -123,7 +127,26 @@ TEST_F(QuizDescriptionTest, ReportsEachProblemWithItsLineAndField) {
          "unknown", true},
         {"extra without its kind", kHead + Picture("x", "extra = \"e\"\n"), 7, "picture[1].extra",
          "ignored", true},
-        {"TOML syntax", "title = \"T\"\nauthor = \n", 2, "", "expected", false},
+        {"picture is a folder",
+         kHead + "[[picture]]\nfile = \"folder.jpg\"\nanswer = \"x\"\ncode = \"\"\n", 4,
+         "picture[1].file", "is a folder", false},
+        // Answers no typed text can match: the answer box trims what is typed
+        // and never takes a control character.
+        {"leading space", kHead + Picture(" x"), 5, "picture[1].answer", "starts with a space",
+         false},
+        {"trailing space", kHead + Picture("x "), 5, "picture[1].answer", "ends with a space",
+         false},
+        {"only spaces", kHead + Picture("   "), 5, "picture[1].answer", "only spaces", false},
+        {"tab", kHead + Picture("a\\tb"), 5, "picture[1].answer", "TAB", false},
+        {"control character", kHead + Picture("a\\u0001b"), 5, "picture[1].answer", "U+0001",
+         false},
+        // Answers players are unlikely to type as written, with what they get.
+        {"upper-case accent", kHead + Picture("Île de Ré"), 5, "picture[1].answer",
+         "\"île de Ré\" gives \"Quasiment\"", true},
+        {"typographic quotes", kHead + Picture("l’arc «x»"), 5, "picture[1].answer",
+         "\"l'arc \"x\"\" gives \"FAUX\"", true},
+        {"double space", kHead + Picture("la  mer"), 5, "picture[1].answer",
+         "\"la mer\" gives \"Quasiment\"", true},
     };
     for (const BadCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -142,6 +165,32 @@ TEST_F(QuizDescriptionTest, ReportsEachProblemWithItsLineAndField) {
         EXPECT_NE(p.message.find(c.message), std::string::npos) << p.message;
         EXPECT_EQ(p.warning, c.warning);
         EXPECT_EQ(loaded.has_value(), c.warning);
+    }
+}
+
+struct SyntaxCase {
+    std::string toml;
+    int line;
+    int column;
+    const char* message;
+};
+
+TEST_F(QuizDescriptionTest, ExplainsSyntaxErrorsPlainlyWithLineAndColumn) {
+    const SyntaxCase cases[] = {
+        {"title = \"T\"\nauthor = \n", 2, 10, "nothing after \"=\""},
+        {"title = \"Paris\nauthor = \"A\"\n", 1, 15, "missing closing quote"},
+        {"title = Paris\n", 1, 9, "text needs quotes: write title = \"Paris\""},
+        {"title = \"T\"\ntitle = \"U\"\n", 2, 9, "\"title\" is given twice"},
+        {"[[picture]\n", 1, 11, "missing closing \"]]\""},
+        {"title = \"T\"\nTour Eiffel\n", 2, 6, "expected key = value"},
+    };
+    for (const SyntaxCase& c : cases) {
+        SCOPED_TRACE(c.toml);
+        EXPECT_FALSE(Load(c.toml));
+        ASSERT_EQ(problems_.size(), 1u) << Describe(problems_);
+        EXPECT_EQ(problems_[0].line, c.line);
+        EXPECT_EQ(problems_[0].column, c.column);
+        EXPECT_NE(problems_[0].message.find(c.message), std::string::npos) << problems_[0].message;
     }
 }
 
@@ -190,6 +239,16 @@ TEST_F(QuizDescriptionTest, WarnsOfAnswersThatWouldHintAtEachOther) {
             EXPECT_EQ(problems[0].line, 9);
         }
     }
+    // 30 equal answers make 435 close pairs: the 20 closest, then a count.
+    ASSERT_TRUE(Load(kHead + Repeat(Picture("chat"), 29) + Picture("chats")));
+    const std::vector<DescriptionProblem> problems = Problems(true);
+    ASSERT_EQ(problems.size(), 21u);
+    for (std::size_t i = 0; i < 20; ++i) {
+        EXPECT_NE(problems[i].message.find("gives \"BRAVO\""), std::string::npos)
+            << problems[i].message;
+    }
+    EXPECT_NE(problems[20].message.find("415 more pairs"), std::string::npos)
+        << problems[20].message;
 }
 
 TEST_F(QuizDescriptionTest, LoadsEveryFieldIntoTheQuizText) {
@@ -246,6 +305,11 @@ code = ""
     EXPECT_EQ(text->green, 124);
     EXPECT_EQ(text->blue, 255);
     EXPECT_EQ(loaded->codes, (std::vector<std::string>{"C|1", ""}));
+    // Kept, but the makers are told that players never accept it.
+    EXPECT_TRUE(std::any_of(problems_.begin(), problems_.end(), [](const DescriptionProblem& p) {
+        return p.line == 8 && p.field == "answers_per_picture" &&
+               p.message.find("never accept second_answer") != std::string::npos;
+    }));
     EXPECT_EQ(loaded->pictureFiles,
               (std::vector<std::string>{(dir_ / "a.jpg").string(), (dir_ / "b.png").string()}));
 }

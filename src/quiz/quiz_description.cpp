@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
+#include <cerrno>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string_view>
 #include <utility>
 
@@ -35,11 +37,15 @@ public:
         : file_(std::move(file)), problems_(problems) {}
 
     void Error(int line, const std::string& field, const std::string& message) {
-        problems_.push_back({file_, line, field, message, false});
+        problems_.push_back({file_, line, 0, field, message, false});
+        failed_ = true;
+    }
+    void SyntaxError(int line, int column, const std::string& message) {
+        problems_.push_back({file_, line, column, "", message, false});
         failed_ = true;
     }
     void Warn(int line, const std::string& field, const std::string& message) {
-        problems_.push_back({file_, line, field, message, true});
+        problems_.push_back({file_, line, 0, field, message, true});
     }
     bool failed() const { return failed_; }
 
@@ -51,6 +57,77 @@ private:
 
 int LineOf(const toml::node& node) {
     return static_cast<int>(node.source().begin.line);
+}
+
+// Line number line (from 1) of text, without its line end.
+std::string LineText(const std::string& text, int line) {
+    std::size_t start = 0;
+    for (int n = 1; n < line && start != std::string::npos; ++n) {
+        start = text.find('\n', start);
+        start = start == std::string::npos ? start : start + 1;
+    }
+    if (start == std::string::npos) {
+        return std::string();
+    }
+    const std::size_t end = text.find('\n', start);
+    std::string result = text.substr(start, end == std::string::npos ? end : end - start);
+    if (!result.empty() && result.back() == '\r') {
+        result.pop_back();
+    }
+    return result;
+}
+
+// A TOML syntax error in the words of someone who has never read TOML, from
+// the line it is on; the parser's own description when no plainer one fits.
+std::string PlainSyntaxMessage(const std::string& line, std::string_view description) {
+    const std::size_t first = line.find_first_not_of(" \t");
+    const std::string text = first == std::string::npos ? std::string() : line.substr(first);
+    if (!text.empty() && text[0] == '[') {
+        const bool array = text.rfind("[[", 0) == 0;
+        return text.find(array ? "]]" : "]") == std::string::npos
+                   ? std::string("missing closing ") + (array ? "\"]]\"" : "\"]\"")
+                   : std::string(description);
+    }
+    const std::size_t equals = text.find('=');
+    if (equals == std::string::npos) {
+        return "expected key = value, a [[picture]] line or a # comment";
+    }
+    std::string key = text.substr(0, equals);
+    key.erase(key.find_last_not_of(" \t") + 1);
+    std::string value = text.substr(equals + 1);
+    value.erase(0, value.find_first_not_of(" \t") == std::string::npos
+                       ? value.size()
+                       : value.find_first_not_of(" \t"));
+    if (description.find("cannot redefine existing") != std::string_view::npos) {
+        return "\"" + key + "\" is given twice";
+    }
+    if (value.empty() || value[0] == '#') {
+        return "nothing after \"=\": write " + key + " = \"...\" (a text in quotes)";
+    }
+    if (value[0] == '[' && value.find(']') == std::string::npos) {
+        return "missing closing \"]\"";
+    }
+    if (value[0] == '"' || value[0] == '\'') {
+        bool closed = false;
+        for (std::size_t i = 1; i < value.size() && !closed; ++i) {
+            if (value[0] == '"' && value[i] == '\\') {
+                ++i;
+            } else {
+                closed = value[i] == value[0];
+            }
+        }
+        return closed ? std::string(description)
+                      : std::string("missing closing quote: a text ends on its own line");
+    }
+    const unsigned char start = static_cast<unsigned char>(value[0]);
+    const bool word = std::isalpha(start) || start >= 0x80;
+    const bool keyword = value.rfind("true", 0) == 0 || value.rfind("false", 0) == 0 ||
+                         value.rfind("inf", 0) == 0 || value.rfind("nan", 0) == 0;
+    if (word && !keyword) {
+        value.erase(std::min(value.find(" #"), value.size()));
+        return "text needs quotes: write " + key + " = \"" + value + "\"";
+    }
+    return std::string(description);
 }
 
 // The UTF-8 character starting at offset, for messages.
@@ -143,8 +220,38 @@ void WarnUnknownKeys(Checker& checker, const toml::table& table, const std::stri
     }
 }
 
-bool StartsWith(const std::vector<std::uint8_t>& bytes, std::initializer_list<std::uint8_t> sig) {
-    return bytes.size() >= sig.size() && std::equal(sig.begin(), sig.end(), bytes.begin());
+// The whole file, or nothing with the reason: a folder opens for reading and
+// only fails, with an exception from a stream, at the first read.
+std::optional<std::string> ReadFileBytes(const fs::path& path, std::string& reason) {
+    std::error_code ignored;
+    if (fs::is_directory(path, ignored)) {
+        reason = "is a folder, not a file";
+        return std::nullopt;
+    }
+    std::FILE* file = std::fopen(path.string().c_str(), "rb");
+    if (file == nullptr) {
+        reason = std::strerror(errno);
+        return std::nullopt;
+    }
+    std::string bytes;
+    char chunk[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
+        bytes.append(chunk, got);
+    }
+    const int cause = std::ferror(file) != 0 ? errno : 0;
+    std::fclose(file);
+    if (cause != 0) {
+        reason = std::strerror(cause);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+bool StartsWith(const std::string& bytes, std::initializer_list<std::uint8_t> sig) {
+    return bytes.size() >= sig.size() &&
+           std::equal(sig.begin(), sig.end(), bytes.begin(),
+                      [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); });
 }
 
 // Checks that the picture file is one the player can show, at the size it
@@ -156,18 +263,19 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
         checker.Error(line, field, "picture " + name + " not found");
         return;
     }
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                    std::istreambuf_iterator<char>());
-    if (!in.good() && !in.eof()) {
-        checker.Error(line, field, "picture " + name + " cannot be read");
+    std::string reason;
+    const std::optional<std::string> file = ReadFileBytes(path, reason);
+    if (!file) {
+        checker.Error(line, field, "picture " + name + ": " + reason);
         return;
     }
+    const std::string& bytes = *file;
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
     int width = 0;
     int height = 0;
     if (StartsWith(bytes, {0xFF, 0xD8, 0xFF})) {
         std::string error;
-        const std::optional<RgbImage> picture = DecodeJpeg(bytes.data(), bytes.size(), &error);
+        const std::optional<RgbImage> picture = DecodeJpeg(data, bytes.size(), &error);
         if (!picture) {
             checker.Error(line, field, "picture " + name + " is not a readable JPEG: " + error);
             return;
@@ -180,7 +288,7 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
     } else if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) {
         PngDecoder decoder;
         Dib dib;
-        if (!decoder.LoadFromMemory(bytes.data(), bytes.size()) || !decoder.Decode() ||
+        if (!decoder.LoadFromMemory(data, bytes.size()) || !decoder.Decode() ||
             !decoder.MakeDib(kDefaultPngFormat, dib)) {
             checker.Error(line, field,
                           "picture " + name + " is a PNG the player cannot read (" +
@@ -200,7 +308,117 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
     }
 }
 
-// Where a picture's answers were written, for the close-answers check.
+// The Windows-1252 lower-case form of an upper-case accented letter, or 0.
+char LowerAccented(char c) {
+    const auto byte = static_cast<std::uint8_t>(c);
+    switch (byte) {
+        case 0x8A:  // Š
+        case 0x8C:  // Œ
+        case 0x8E:  // Ž
+            return static_cast<char>(byte + 0x10);
+        case 0x9F:  // Ÿ
+            return static_cast<char>(0xFF);
+        default:
+            break;
+    }
+    return byte >= 0xC0 && byte <= 0xDE && byte != 0xD7 ? static_cast<char>(byte + 0x20) : 0;
+}
+
+// What a keyboard types for a typographic quote, or 0.
+char KeyboardQuote(char c) {
+    switch (static_cast<std::uint8_t>(c)) {
+        case 0x91:  // ‘
+        case 0x92:  // ’
+            return '\'';
+        case 0x93:  // “
+        case 0x94:  // ”
+        case 0xAB:  // «
+        case 0xBB:  // »
+            return '"';
+        default:
+            return 0;
+    }
+}
+
+// Warns that players are likely to type answer as typed, with the verdict they get.
+void WarnOfLikelyTyping(Checker& checker, int line, const std::string& field,
+                        const std::string& answer, const std::string& typed,
+                        const std::string& why) {
+    checker.Warn(line, field,
+                 why + "; typing \"" + Cp1252ToUtf8(typed) + "\" gives \"" +
+                     Cp1252ToUtf8(VerdictText(Grade(answer, typed))) +
+                     "\", not \"BRAVO\": write \"" + Cp1252ToUtf8(typed) + "\"");
+}
+
+// The graded answer (Windows-1252): errors where no typed text can ever give
+// "BRAVO", warnings where players will most likely type something else.
+void CheckAnswer(Checker& checker, const std::string& answer, int line, const std::string& field) {
+    const auto control = std::find_if(answer.begin(), answer.end(), [](char c) {
+        const auto byte = static_cast<std::uint8_t>(c);
+        // Line breaks and NUL have their own errors already.
+        return (byte < 0x20 || byte == 0x7F) && c != '\r' && c != '\n' && c != '\0';
+    });
+    const char* never = "; no typed text can give \"BRAVO\"";
+    if (!answer.empty() && answer.find_first_not_of(' ') == std::string::npos) {
+        checker.Error(line, field,
+                      std::string("only spaces: players' texts lose their outer spaces") + never);
+        return;
+    }
+    const bool outerSpace = answer.front() == ' ' || answer.back() == ' ';
+    if (outerSpace) {
+        checker.Error(line, field,
+                      std::string(answer.front() == ' ' ? "starts" : "ends") +
+                          " with a space, which players' texts lose" + never);
+    }
+    if (control != answer.end()) {
+        char code[8];
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*control));
+        checker.Error(line, field,
+                      (*control == '\t' ? std::string("holds a TAB")
+                                        : std::string("holds the control character ") + code) +
+                          ", which the answer box never takes" + never);
+    }
+    if (outerSpace || control != answer.end()) {
+        return;  // rewritten anyway; what players would type is for the next check
+    }
+    std::string lowered = answer;
+    std::string letters;
+    for (char& c : lowered) {
+        if (const char lower = LowerAccented(c); lower != 0) {
+            letters += letters.empty() ? "" : ", ";
+            letters += Cp1252ToUtf8(std::string(1, c));
+            c = lower;
+        }
+    }
+    if (lowered != answer) {
+        WarnOfLikelyTyping(checker, line, field, answer, lowered,
+                           "upper-case accented letter " + letters +
+                               ": players type lower case and only a to z match either case");
+    }
+    std::string plain = answer;
+    std::string quotes;
+    for (char& c : plain) {
+        if (const char quote = KeyboardQuote(c); quote != 0) {
+            quotes += quotes.empty() ? "" : " ";
+            quotes += Cp1252ToUtf8(std::string(1, c));
+            c = quote;
+        }
+    }
+    if (plain != answer) {
+        WarnOfLikelyTyping(checker, line, field, answer, plain,
+                           "typographic quote " + quotes + ": keyboards type ' and \"");
+    }
+    std::string single = answer;
+    for (std::size_t at; (at = single.find("  ")) != std::string::npos;) {
+        single.erase(at, 1);
+    }
+    if (single != answer) {
+        WarnOfLikelyTyping(checker, line, field, answer, single,
+                           "two spaces in a row: players type one");
+    }
+}
+
+// Where a picture's answer was written, for the close-answers check.
 struct AnswerPlace {
     int picture = 0;  // from 1
     std::string field;
@@ -212,9 +430,29 @@ bool GivesHint(Verdict verdict) {
     return verdict != Verdict::Wrong && verdict != Verdict::Unanswered;
 }
 
+// How misleading a verdict is for a wrong picture's answer, from 0 the worst.
+int Closeness(Verdict verdict) {
+    static constexpr Verdict kWorstFirst[] = {
+        Verdict::Correct, Verdict::OneEdit,  Verdict::Anagram,  Verdict::TwoEdits,
+        Verdict::TooLong, Verdict::TooShort, Verdict::GoodIdea, Verdict::NotFar};
+    const auto* found = std::find(std::begin(kWorstFirst), std::end(kWorstFirst), verdict);
+    return static_cast<int>(found - std::begin(kWorstFirst));
+}
+
+// A quiz of many similar answers would bury every other problem: the worst
+// pairs are enough to act on.
+constexpr std::size_t kMaxCloseWarnings = 20;
+
 // Warns where typing one picture's answer would earn a hint (or a find) on
 // another picture, as the real grader decides it.
 void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers) {
+    struct Pair {
+        int closeness;
+        int line;
+        std::string field;
+        std::string message;
+    };
+    std::vector<Pair> pairs;
     for (std::size_t j = 0; j < answers.size(); ++j) {
         for (std::size_t i = 0; i < j; ++i) {
             const AnswerPlace& a = answers[i];
@@ -233,8 +471,22 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
                                       Cp1252ToUtf8(VerdictText(forB)) + "\""
                                 : "typing this at " + a.field + " " + quoted + " gives \"" +
                                       Cp1252ToUtf8(VerdictText(forA)) + "\"";
-            checker.Warn(b.line, b.field, "close to another answer: " + message);
+            pairs.push_back({std::min(Closeness(forA), Closeness(forB)), b.line, b.field,
+                             "close to another answer: " + message});
         }
+    }
+    std::stable_sort(pairs.begin(), pairs.end(),
+                     [](const Pair& x, const Pair& y) { return x.closeness < y.closeness; });
+    const std::size_t shown = std::min(pairs.size(), kMaxCloseWarnings);
+    std::stable_sort(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(shown),
+                     [](const Pair& x, const Pair& y) { return x.line < y.line; });
+    for (std::size_t k = 0; k < shown; ++k) {
+        checker.Warn(pairs[k].line, pairs[k].field, pairs[k].message);
+    }
+    if (pairs.size() > shown) {
+        checker.Warn(0, "picture",
+                     std::to_string(pairs.size() - shown) +
+                         " more pairs of answers close to each other, less close than those above");
     }
 }
 
@@ -245,19 +497,23 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
     const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
     Checker checker(descriptionPath.string(), problems);
 
-    std::ifstream in(descriptionPath, std::ios::binary);
-    if (!in) {
-        checker.Error(0, "", "cannot be read (`brivel new` writes a starter one)");
+    std::string reason;
+    const std::optional<std::string> read = ReadFileBytes(descriptionPath, reason);
+    if (!read) {
+        checker.Error(
+            0, "",
+            reason +
+                (reason == std::strerror(ENOENT) ? " (`brivel new` writes a starter one)" : ""));
         return std::nullopt;
     }
-    const std::string document((std::istreambuf_iterator<char>(in)),
-                               std::istreambuf_iterator<char>());
+    const std::string& document = *read;
     toml::table root;
     try {
         root = toml::parse(document, descriptionPath.string());
     } catch (const toml::parse_error& error) {
-        checker.Error(static_cast<int>(error.source().begin.line), "",
-                      std::string(error.description()));
+        const int line = static_cast<int>(error.source().begin.line);
+        checker.SyntaxError(line, static_cast<int>(error.source().begin.column),
+                            PlainSyntaxMessage(LineText(document, line), error.description()));
         return std::nullopt;
     }
 
@@ -278,6 +534,11 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
     quiz.answersPerPicture =
         GetByte(checker, root.get("answers_per_picture"), "answers_per_picture", 1, 2, 1);
     quiz.kind = GetByte(checker, root.get("kind"), "kind", 0, 255, 0);
+    if (quiz.answersPerPicture == 2) {
+        checker.Warn(LineOf(*root.get("answers_per_picture")), "answers_per_picture",
+                     "players never accept second_answer: they grade each picture's answer "
+                     "alone; it is kept in the quiz, but no player shows it");
+    }
 
     std::array<std::uint8_t, 3> colour = {90, 95, 150};
     if (const toml::node* node = root.get("colour")) {
@@ -346,15 +607,15 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
         }
         if (const toml::node* node = table.get("answer"); node != nullptr) {
             answers.push_back({number, prefix + "answer", LineOf(*node), picture.answer});
+            if (!picture.answer.empty()) {
+                CheckAnswer(checker, picture.answer, LineOf(*node), prefix + "answer");
+            }
         }
+        // Never graded: it cannot be close to anything a player types.
         if (twoAnswers) {
             picture.altAnswer = GetText(checker, table, "second_answer", prefix + "second_answer",
                                         line, field, true)
                                     .value_or("");
-            if (const toml::node* node = table.get("second_answer"); node != nullptr) {
-                answers.push_back(
-                    {number, prefix + "second_answer", LineOf(*node), picture.altAnswer});
-            }
         } else if (const toml::node* node = table.get("second_answer"); node != nullptr) {
             checker.Warn(LineOf(*node), prefix + "second_answer",
                          "ignored: answers_per_picture is 1");
@@ -394,35 +655,30 @@ title = "Mon brivel"
 author = "Votre nom"
 # Optional, like every key up to the first [[picture]].
 explanation = "Trouvez le nom de chaque image."
-# extra_text_1 = ""
-# extra_text_2 = ""
 
 # The player's background colour: red, green, blue, each from 0 to 255.
 colour = [90, 95, 150]
 
-# 1 or 2; with 2 every picture needs a second_answer as well.
-# answers_per_picture = 1
+# Other keys are kept in the quiz but no player shows or uses them:
+# extra_text_1, extra_text_2, header, first_byte, kind, and per picture
+# location and extra. answers_per_picture = 2 adds a second_answer to every
+# picture, which the players never accept: they grade "answer" alone.
 
-# Raw bytes of the quiz text, 0 to 255: the header byte (the player's header
-# setting plus one), the first byte (not read by the player) and the kind
-# (with kind 2, 3 or 4 every picture may have an "extra" text).
-# header = 1
-# first_byte = 0
-# kind = 0
-
-# One [[picture]] per picture, in playing order. file: a JPEG (or PNG) beside
-# this file, best at 640 x 480. location is optional. code: the code text the
-# player shows once that many pictures are found.
+# One [[picture]] per picture, in playing order.
+# file: a JPEG (or PNG) beside this file, best at 640 x 480.
+# answer: what the players type to find it. They type lower case, and only
+#   a to z match in either case: write accented letters in lower case ("île",
+#   not "Île") and ' or " as a keyboard types them, with single spaces.
+# code: the code text the player shows once that many pictures are found,
+#   whichever they are.
 [[picture]]
 file = "01.jpg"
 answer = "Tour Eiffel"
-location = "Paris"
 code = "B"
 
 [[picture]]
 file = "02.jpg"
 answer = "Mont Saint-Michel"
-location = "Normandie"
 code = "BR"
 )";
 }

@@ -17,6 +17,7 @@ namespace brivel {
 struct DescriptionProblem {
     std::string file;
     int line = 0;
+    int column = 0;  // 1-based, 0 when only the line is known
     std::string field;
     std::string message;
     bool warning = false;  // the quiz can still be made

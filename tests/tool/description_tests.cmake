@@ -32,3 +32,15 @@ add_test(NAME tool.description.new_refuses_existing
              sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
 set_tests_properties(tool.description.new_refuses_existing PROPERTIES
                      PASS_REGULAR_EXPRESSION "^exit=1 mine\n$")
+
+# A folder where a file belongs is an error that names it, never an abort.
+add_test(NAME tool.description.folder_for_a_file
+         COMMAND sh -c [[
+             rm -rf "$3/folders" && mkdir -p "$3/folders/quiz.toml" || exit 1
+             "$1" check "$3/folders" 2>&1; echo "exit=$?"
+             rm -r "$3/folders/quiz.toml" && "$1" new "$3/folders" >/dev/null || exit 1
+             mkdir "$3/folders/01.jpg" && cp "$2/tiny.jpg" "$3/folders/02.jpg" || exit 1
+             { "$1" pack "$3/folders" -o "$3/folders.res" 2>&1; echo "exit=$?"; } | grep -v warning]]
+             sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
+set_tests_properties(tool.description.folder_for_a_file PROPERTIES PASS_REGULAR_EXPRESSION
+    "^brivel check: [^\n]*/folders/quiz.toml: is a folder, not a file\nexit=1\n[^\n]*/folders/quiz.toml:[0-9]+: error: picture\\[1\\].file: picture 01.jpg: is a folder, not a file\nexit=1\n$")

@@ -33,7 +33,7 @@ add_test(NAME tool.pack.show
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_1}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} show)
 set_tests_properties(tool.pack.show PROPERTIES PASS_REGULAR_EXPRESSION
-    "^title: Château \"fort\"\nauthor: Zoé\npictures: 2\ncolour: 1, 2, 3\n1: Œuf\n2: Mont Saint-Michel\nexit=0\n$")
+    "^title: Château \"fort\"\nauthor: Zoé\npictures: 2\ncolour: 1, 2, 3\n1: Œuf; code after 1 found: \"B\"\n2: Mont Saint-Michel; code after 2 found: \"BR\"\nexit=0\n$")
 
 # Unpacking then packing again gives the same bytes; the pictures keep their kind.
 set(PACK_SCRIPT_2 [[
@@ -41,12 +41,15 @@ set(PACK_SCRIPT_2 [[
              rm -rf "$3/$4-out" && "$1" unpack "$3/$4.res" -o "$3/$4-out" >/dev/null || exit 1
              "$1" pack "$3/$4-out" -o "$3/$4-again.res" >/dev/null 2>&1 || exit 1
              cmp "$3/$4.res" "$3/$4-again.res" && ls "$3/$4-out"
-             "$1" unpack "$3/$4.res" -o "$3/$4-out" 2>/dev/null; echo "again=$?"]])
+             rm "$3/$4-out/quiz.toml" && echo mine > "$3/$4-out/02.png"
+             "$1" unpack "$3/$4.res" -o "$3/$4-out" 2>&1; echo "again=$? $(cat "$3/$4-out/02.png")"
+             "$1" unpack "$3/$4.res" -o "$3/$4-out" --force >/dev/null && cmp "$2/tiny.png" "$3/$4-out/02.png" && echo forced
+             "$1" unpack "$3/$4.res" -o "$3/$4.res" 2>&1; echo "exit=$?"]])
 add_test(NAME tool.pack.unpack_round_trip
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_2}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} trip)
-set_tests_properties(tool.pack.unpack_round_trip PROPERTIES
-                     PASS_REGULAR_EXPRESSION "^01.jpg\n02.png\nquiz.toml\nagain=1\n$")
+set_tests_properties(tool.pack.unpack_round_trip PROPERTIES PASS_REGULAR_EXPRESSION
+    "^01.jpg\n02.png\nquiz.toml\nbrivel unpack: [^\n]*/trip-out/01.jpg, [^\n]*/trip-out/02.png: already there, left as they are; --force replaces them\nagain=1 mine\nforced\nbrivel unpack: [^\n]*/trip.res: is a file, not a folder\nexit=1\n$")
 
 # A broken description is reported and leaves no quiz, not even a temporary one.
 set(PACK_SCRIPT_3 [[
@@ -77,18 +80,41 @@ add_test(NAME tool.pack.linux_quiz
 set_tests_properties(tool.pack.linux_quiz PROPERTIES PASS_REGULAR_EXPRESSION
     "^title: Château \"fort\"\nBRAVO\nQuasiment\n[^\n]*picture 3: the quiz has pictures 1 to 2\nexit=1\nP6\n640 480\n255\nrepacked\n$")
 
-# A Windows quiz needs a Windows program: anything else is refused with the
-# reason and nothing is written.
+# A quiz needs a player of its platform: anything else is refused with the
+# reason and nothing is written. --platform takes any case; a name that says
+# another platform is a warning.
 set(PACK_SCRIPT_5 [[
+             rm -f "$3/$4.exe"
              "$1" pack "$3/$4" -o "$3/$4.exe" --player "$2/tiny.png" 2>/dev/null; echo "exit=$?"
              "$1" pack "$3/$4" -o "$3/$4.exe" --player "$2/tiny.png" 2>&1 | grep -v warning
-             "$1" pack "$3/$4" -o "$3/$4" --platform linux --player "$2/tiny.png" 2>&1 | grep -v warning
-             ls "$3" | grep -c "^$4\.exe"]])
+             "$1" pack "$3/$4" -o "$3/$4.exe" --player "$1" 2>&1 | grep -v warning
+             "$1" pack "$3/$4" -o "$3/$4-linux" --platform Linux --player "$2/tiny.png" 2>&1 | grep -v warning
+             ls "$3" | grep -c "^$4\.exe"
+             "$1" pack "$3/$4" -o "$3/$4.exe" --platform RES 2>&1 | grep -v quiz.toml]])
 add_test(NAME tool.pack.not_a_player
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_5}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} notplayer)
 set_tests_properties(tool.pack.not_a_player PROPERTIES PASS_REGULAR_EXPRESSION
-    "^exit=1\n[^\n]*cannot carry the quiz: [^\n]+\n[^\n]*not a Linux player[^\n]*\n0\n$")
+    "^exit=1\n[^\n]*tiny.png: not a Windows program we can read: [^\n]+\n[^\n]*/brivel: a Linux program, not a Windows player\n[^\n]*tiny.png: not a Linux program \\(no ELF header\\)\n0\nbrivel pack: warning: [^\n]*notplayer.exe: its name asks for a Windows quiz, but --platform makes a .res bundle\nwrote [^\n]*notplayer.exe: 2 pictures\n$")
+
+# pack never writes over what it reads, however OUT is spelt (a link, ./, a
+# hard link), and its temporary file never takes a name that may be the user's.
+set(PACK_SCRIPT_6 [[
+             cp -r "$3/$4" "$3/$4-before" && cp "$1" "$3/$4-player" || exit 1
+             ln -sf "$4/quiz.toml" "$3/$4-link.res" && ln -f "$3/$4/a.jpg" "$3/$4-hard.res" || exit 1
+             for out in "$3/$4/quiz.toml" "$3/$4/./b.png" "$3/$4-link.res" "$3/$4-hard.res"; do
+                 { "$1" pack "$3/$4" -o "$out" 2>&1; echo "exit=$?"; } | grep -v warning
+             done
+             "$1" pack "$3/$4" -o "$3/$4-player" --player "$3/$4-player" 2>&1 | grep -v warning
+             "$1" pack "$3/$4" -o "$3/$4" 2>&1 | grep -v warning
+             diff -r "$3/$4-before" "$3/$4" && cmp "$1" "$3/$4-player" && echo intact
+             echo mine > "$3/$4.res.tmp" && "$1" pack "$3/$4" -o "$3/$4.res" >/dev/null 2>&1
+             echo "$(cat "$3/$4.res.tmp") $(ls -a "$3" | grep -c "^\.$4")"]])
+add_test(NAME tool.pack.never_overwrites_inputs
+         COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_6}"
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} inputs)
+set_tests_properties(tool.pack.never_overwrites_inputs PROPERTIES PASS_REGULAR_EXPRESSION
+    "^brivel pack: [^\n]*/quiz.toml: is one of the files pack reads; name another file to write\nexit=1\nbrivel pack: [^\n]*/./b.png: is the same file as [^\n]*/b.png, which pack reads; [^\n]*\nexit=1\nbrivel pack: [^\n]*-link.res: is the same file as [^\n]*/quiz.toml, [^\n]*\nexit=1\nbrivel pack: [^\n]*-hard.res: is the same file as [^\n]*/a.jpg, [^\n]*\nexit=1\nbrivel pack: [^\n]*-player: is one of the files pack reads; [^\n]*\nbrivel pack: [^\n]*/inputs: is a folder; name a file to write\nintact\nmine 0\n$")
 
 # Files of no quiz form, and damaged ones, are refused with the reason.
 add_test(NAME tool.pack.show_not_a_quiz

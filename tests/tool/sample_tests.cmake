@@ -18,8 +18,8 @@ function(brivel_sample_round_trip file platform)
              COMMAND sh -c [[
                  set -e
                  rm -rf "$3/$4" && "$1" unpack "$2/$4" -o "$3/$4" >/dev/null
-                 "$1" pack "$3/$4" -o "$3/$4.again" --platform "$5" ${6:+--player "$6"} >/dev/null
-                 cmp "$2/$4" "$3/$4.again" && echo same]]
+                 "$1" pack "$3/$4" -o "$3/again-$4" --platform "$5" ${6:+--player "$6"} >/dev/null
+                 cmp "$2/$4" "$3/again-$4" && echo same]]
                  sh $<TARGET_FILE:brivel> ${BRIVEL_SAMPLE_DIR} ${SAMPLE_TMP} ${file} ${platform}
                  ${player})
     set_tests_properties(tool.sample.round_trip_${platform} PROPERTIES

@@ -22,8 +22,9 @@ void AddPackCommand(CLI::App& app, int& exitStatus);
 void AddShowCommand(CLI::App& app, int& exitStatus);
 void AddUnpackCommand(CLI::App& app, int& exitStatus);
 
-// Each problem of a description on standard error, as "file:line: error: field: message".
-void PrintDescriptionProblems(const std::vector<DescriptionProblem>& problems);
+// Each problem of a description on standard error, as "file:line: error: field: message";
+// a description that cannot be read as "brivel COMMAND: file: reason".
+void PrintDescriptionProblems(const char* command, const std::vector<DescriptionProblem>& problems);
 
 // Messages meant for a message box go to standard error, in UTF-8.
 class StderrSink : public MessageSink {

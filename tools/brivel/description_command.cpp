@@ -49,7 +49,7 @@ int RunNew(const std::string& dir) {
 int RunCheck(const std::string& dir) {
     std::vector<DescriptionProblem> problems;
     const std::optional<QuizDescription> description = LoadQuizDescription(dir, problems);
-    PrintDescriptionProblems(problems);
+    PrintDescriptionProblems("check", problems);
     if (!description) {
         return 1;
     }
@@ -59,11 +59,21 @@ int RunCheck(const std::string& dir) {
 
 }  // namespace
 
-void PrintDescriptionProblems(const std::vector<DescriptionProblem>& problems) {
+void PrintDescriptionProblems(const char* command,
+                              const std::vector<DescriptionProblem>& problems) {
     for (const DescriptionProblem& problem : problems) {
+        // A description that cannot be read is the command's failure, not a place in it.
+        if (problem.line == 0 && problem.field.empty() && !problem.warning) {
+            std::fprintf(stderr, "brivel %s: %s: %s\n", command, problem.file.c_str(),
+                         problem.message.c_str());
+            continue;
+        }
         std::string where = problem.file;
         if (problem.line > 0) {
             where += ":" + std::to_string(problem.line);
+            if (problem.column > 0) {
+                where += ":" + std::to_string(problem.column);
+            }
         }
         const std::string field = problem.field.empty() ? "" : problem.field + ": ";
         std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), problem.warning ? "warning" : "error",

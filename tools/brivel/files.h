@@ -1,6 +1,8 @@
 #pragma once
 
-// Whole-file reading and writing for the commands.
+// Whole-file reading and writing for the commands. Every message goes to
+// standard error as "brivel COMMAND: FILE: reason", naming the file the user
+// gave, never a temporary one.
 
 #include <cstdint>
 #include <optional>
@@ -9,13 +11,22 @@
 
 namespace brivel::tool {
 
-// The whole file, or nothing when it cannot be opened or read.
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path);
+// The whole file, or nothing when it cannot be read; reason then says why
+// ("is a folder, not a file", or the system's reason).
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
+                                                       std::string* reason = nullptr);
 
-// Writes bytes to path through "path.tmp", so that path is either the old file
-// or the whole new one and no temporary file outlives a failure. Says why on
-// standard error when it fails. An executable file (a Linux quiz) gets the
-// usual 0755 permissions before it takes the old file's place.
-bool WriteAtomically(const std::string& path, const std::string& bytes, bool executable = false);
+// Whether out may be written: it is not a folder and not the same file as any
+// of inputs (through a link or another spelling of its path). Says why not.
+bool IsSafeOutput(const char* command, const std::string& out,
+                  const std::vector<std::string>& inputs);
+
+// Writes bytes to path through a temporary file of a new, unique name beside
+// it, so that path is either the old file or the whole new one, no file but
+// that temporary is ever created or removed, and none outlives a failure. An
+// executable file (a Linux quiz) gets the usual 0755 permissions, other files
+// 0644, both less the umask.
+bool WriteAtomically(const char* command, const std::string& path, const std::string& bytes,
+                     bool executable = false);
 
 }  // namespace brivel::tool

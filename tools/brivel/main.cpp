@@ -1,11 +1,13 @@
 // brivel: the quiz makers' tool.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "play/grading.h"
 #include "text/cp1252.h"
 
 namespace brivel::tool {
@@ -14,10 +16,56 @@ void StderrSink::ShowMessage(const char* text, const char* caption, MessageIcon 
     std::fprintf(stderr, "%s: %s\n", Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str());
 }
 
+namespace {
+
+// Whether name is one of app's commands; names it with the list when not, as
+// git does, with the command it most likely meant.
+bool IsCommand(const CLI::App& app, const std::string& name) {
+    std::string list;
+    std::string likely;
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
+        if (command->get_name() == name) {
+            return true;
+        }
+        list += (list.empty() ? "" : ", ") + command->get_name();
+        // The players' own grader judges typing mistakes well enough here.
+        const Verdict verdict = Grade(command->get_name(), name);
+        if (likely.empty() && verdict != Verdict::Wrong && verdict != Verdict::GoodIdea) {
+            likely = command->get_name();
+        }
+    }
+    std::fprintf(stderr, "brivel: \"%s\" is not a brivel command%s\ncommands: %s\n", name.c_str(),
+                 likely.empty() ? "" : ("; did you mean \"" + likely + "\"?").c_str(),
+                 list.c_str());
+    return false;
+}
+
+void AddHelpCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command = app.add_subcommand("help", "Describe brivel, or one of its commands");
+    auto name = std::make_shared<std::string>();
+    command->add_option("COMMAND", *name, "The command to describe");
+    command->callback([&app, name, &exitStatus] {
+        if (name->empty()) {
+            // app.help() would describe the selected command: this one.
+            std::fputs(app.get_formatter()
+                           ->make_help(&app, app.get_name(), CLI::AppFormatMode::Normal)
+                           .c_str(),
+                       stdout);
+        } else if (IsCommand(app, *name)) {
+            std::fputs(app.get_subcommand(*name)->help(app.get_name()).c_str(), stdout);
+        } else {
+            exitStatus = 2;
+        }
+    });
+}
+
+}  // namespace
+
 }  // namespace brivel::tool
 
 int main(int argc, char** argv) {
-    CLI::App app{"brivel: make, check and try out picture quizzes"};
+    // Named here, or usage lines would show the path the tool was started by.
+    CLI::App app{"brivel: make, check and try out picture quizzes", "brivel"};
     app.set_version_flag("--version", std::string("brivel ") + BRIVEL_VERSION);
     app.require_subcommand(1);
 
@@ -31,6 +79,12 @@ int main(int argc, char** argv) {
     brivel::tool::AddShowCommand(app, exitStatus);
     brivel::tool::AddUnpackCommand(app, exitStatus);
     brivel::tool::AddPreviewCommand(app, exitStatus);
+    brivel::tool::AddHelpCommand(app, exitStatus);
+
+    // CLI11 would only say that a command is required.
+    if (argc > 1 && argv[1][0] != '-' && !brivel::tool::IsCommand(app, argv[1])) {
+        return 2;
+    }
 
     try {
         app.parse(argc, argv);

@@ -31,17 +31,32 @@ struct PackOptions {
 int RunPack(const PackOptions& options) {
     const QuizForm form =
         options.platform.empty() ? QuizFormOfPath(options.out) : *QuizFormNamed(options.platform);
+    if (!options.platform.empty()) {
+        WarnOfContradictingName(form, options.out);
+    }
+    const std::string player = options.player.empty() ? BuiltPlayer(form) : options.player;
+    if (!IsSafeOutput("pack", options.out, {options.dir}) ||
+        (form != QuizForm::Res && !player.empty() && !IsPlayerFor(form, player))) {
+        return 1;
+    }
     std::vector<DescriptionProblem> problems;
     const std::optional<QuizDescription> description = LoadQuizDescription(options.dir, problems);
-    PrintDescriptionProblems(problems);
+    PrintDescriptionProblems("pack", problems);
     if (!description) {
+        return 1;
+    }
+    std::vector<std::string> inputs = description->pictureFiles;
+    inputs.push_back((fs::path(options.dir) / kDescriptionFileName).string());
+    inputs.push_back(player);
+    if (!IsSafeOutput("pack", options.out, inputs)) {
         return 1;
     }
     std::vector<std::vector<std::uint8_t>> pictures;
     for (const std::string& path : description->pictureFiles) {
-        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+        std::string reason;
+        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, &reason);
         if (!bytes) {
-            std::fprintf(stderr, "brivel pack: %s: cannot be read\n", path.c_str());
+            std::fprintf(stderr, "brivel pack: %s: %s\n", path.c_str(), reason.c_str());
             return 1;
         }
         pictures.push_back(std::move(*bytes));
@@ -54,9 +69,8 @@ int RunPack(const PackOptions& options) {
         std::fprintf(stderr, "brivel pack: %s\n", error.c_str());
         return 1;
     }
-    const std::string player = options.player.empty() ? BuiltPlayer(form) : options.player;
     const std::optional<std::string> quiz = MakeQuizFile(form, *entries, player);
-    if (!quiz || !WriteAtomically(options.out, *quiz, form == QuizForm::Linux)) {
+    if (!quiz || !WriteAtomically("pack", options.out, *quiz, form == QuizForm::Linux)) {
         return 1;
     }
     std::printf("wrote %s: %zu pictures\n", options.out.c_str(), pictures.size());
@@ -79,18 +93,37 @@ int RunShow(const std::string& quiz, bool answers) {
             if (text.answersPerPicture == 2) {
                 line += " / " + Cp1252ToUtf8(picture.altAnswer);
             }
-            std::printf("%zu: %s\n", i + 1, line.c_str());
+            // The code belongs to the number of pictures found, not to this picture.
+            const std::string code =
+                i < opened->texts.codes.size() ? Cp1252ToUtf8(opened->texts.codes[i]) : "";
+            std::printf("%zu: %s; code after %zu found: \"%s\"\n", i + 1, line.c_str(), i + 1,
+                        code.c_str());
         }
     }
     return 0;
 }
 
-int RunUnpack(const std::string& quiz, const std::string& dir) {
-    const fs::path description = fs::path(dir) / kDescriptionFileName;
+// The files unpack would replace, or nothing after a message when one of them
+// cannot be written at all.
+std::optional<std::vector<std::string>> ExistingTargets(const std::string& quiz,
+                                                        const std::vector<std::string>& targets) {
+    std::vector<std::string> existing;
+    for (const std::string& target : targets) {
+        if (!IsSafeOutput("unpack", target, {quiz})) {
+            return std::nullopt;
+        }
+        std::error_code ignored;
+        if (fs::exists(fs::symlink_status(target, ignored))) {
+            existing.push_back(target);
+        }
+    }
+    return existing;
+}
+
+int RunUnpack(const std::string& quiz, const std::string& dir, bool force) {
     std::error_code ignored;
-    if (fs::exists(description, ignored)) {
-        std::fprintf(stderr, "brivel unpack: %s: already exists, left as it is\n",
-                     description.string().c_str());
+    if (fs::exists(dir, ignored) && !fs::is_directory(dir, ignored)) {
+        std::fprintf(stderr, "brivel unpack: %s: is a file, not a folder\n", dir.c_str());
         return 1;
     }
     std::optional<OpenedQuiz> opened = OpenQuiz("unpack", quiz);
@@ -101,6 +134,7 @@ int RunUnpack(const std::string& quiz, const std::string& dir) {
     // Every picture is read before anything is written: a broken quiz leaves no files.
     std::vector<std::vector<std::uint8_t>> pictures;
     std::vector<std::string> names;
+    std::vector<std::string> targets;
     for (std::size_t i = 0; i < texts.text.pictures.size(); ++i) {
         std::optional<std::vector<std::uint8_t>> picture =
             FindQuizPicture(opened->resources, static_cast<int>(i));
@@ -113,7 +147,24 @@ int RunUnpack(const std::string& quiz, const std::string& dir) {
         char name[32];
         std::snprintf(name, sizeof name, "%02zu%s", i + 1, extension);
         names.emplace_back(name);
+        targets.push_back((fs::path(dir) / name).string());
         pictures.push_back(std::move(*picture));
+    }
+    const std::string description = (fs::path(dir) / kDescriptionFileName).string();
+    targets.push_back(description);
+    const std::optional<std::vector<std::string>> existing = ExistingTargets(quiz, targets);
+    if (!existing) {
+        return 1;
+    }
+    if (!existing->empty() && !force) {
+        std::string list;
+        for (const std::string& path : *existing) {
+            list += (list.empty() ? "" : ", ") + path;
+        }
+        std::fprintf(stderr, "brivel unpack: %s: already there, left as %s; --force replaces %s\n",
+                     list.c_str(), existing->size() == 1 ? "it is" : "they are",
+                     existing->size() == 1 ? "it" : "them");
+        return 1;
     }
     std::error_code error;
     fs::create_directories(dir, error);
@@ -122,16 +173,16 @@ int RunUnpack(const std::string& quiz, const std::string& dir) {
         return 1;
     }
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const std::string path = (fs::path(dir) / names[i]).string();
-        if (!WriteAtomically(path, std::string(pictures[i].begin(), pictures[i].end()))) {
+        if (!WriteAtomically("unpack", targets[i],
+                             std::string(pictures[i].begin(), pictures[i].end()))) {
             return 1;
         }
     }
     // Written last, so that a folder with a quiz.toml always has its pictures.
-    if (!WriteAtomically(description.string(), FormatQuizDescription(texts, names))) {
+    if (!WriteAtomically("unpack", description, FormatQuizDescription(texts, names))) {
         return 1;
     }
-    std::printf("wrote %s and %zu pictures\n", description.string().c_str(), pictures.size());
+    std::printf("wrote %s and %zu pictures\n", description.c_str(), pictures.size());
     return 0;
 }
 
@@ -150,7 +201,7 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
     command
         ->add_option("--platform", options->platform,
                      "What to write, whatever OUT's name: res, windows, linux or web")
-        ->check(CLI::IsMember({"res", "windows", "linux", "web"}));
+        ->transform(CLI::IsMember({"res", "windows", "linux", "web"}, CLI::ignore_case));
     command
         ->add_option("--player", options->player,
                      "The bare player to copy (default: the one this build made; the 32-bit "
@@ -165,7 +216,9 @@ void AddShowCommand(CLI::App& app, int& exitStatus) {
     auto answers = std::make_shared<bool>(false);
     command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
         ->required();
-    command->add_flag("--answers", *answers, "Also print each picture's answer");
+    command->add_flag("--answers", *answers,
+                      "Also print each picture's answer and the code shown once that many "
+                      "pictures are found");
     command->callback([quiz, answers, &exitStatus] { exitStatus = RunShow(*quiz, *answers); });
 }
 
@@ -174,10 +227,14 @@ void AddUnpackCommand(CLI::App& app, int& exitStatus) {
         app.add_subcommand("unpack", "Write a quiz's description and pictures into DIR");
     auto quiz = std::make_shared<std::string>();
     auto dir = std::make_shared<std::string>();
+    auto force = std::make_shared<bool>(false);
     command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
         ->required();
     command->add_option("-o,--output", *dir, "The folder to write (made if missing)")->required();
-    command->callback([quiz, dir, &exitStatus] { exitStatus = RunUnpack(*quiz, *dir); });
+    command->add_flag("--force", *force,
+                      "Replace pictures and a quiz.toml already in the folder (else refused)");
+    command->callback(
+        [quiz, dir, force, &exitStatus] { exitStatus = RunUnpack(*quiz, *dir, *force); });
 }
 
 }  // namespace brivel::tool

@@ -121,13 +121,17 @@ std::vector<std::uint8_t> Encode(const RgbImage& picture, bool png) {
 }
 
 // Writes the picture as PNG or PPM, by the output's name: the exit status.
-int WritePicture(const char* command, const RgbImage& picture, const std::string& output) {
+int WritePicture(const char* command, const RgbImage& picture, const std::string& output,
+                 const std::string& input) {
+    if (!IsSafeOutput(command, output, {input})) {
+        return 1;
+    }
     const std::vector<std::uint8_t> encoded = Encode(picture, EndsWith(output, ".png"));
     if (encoded.empty()) {
         std::fprintf(stderr, "brivel %s: cannot encode %s\n", command, output.c_str());
         return 1;
     }
-    return WriteAtomically(output, std::string(encoded.begin(), encoded.end())) ? 0 : 1;
+    return WriteAtomically(command, output, std::string(encoded.begin(), encoded.end())) ? 0 : 1;
 }
 
 struct Options {
@@ -137,9 +141,10 @@ struct Options {
 };
 
 int Run(const Options& options) {
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(options.input);
+    std::string reason;
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(options.input, &reason);
     if (!bytes) {
-        std::fprintf(stderr, "brivel picture: %s: cannot read the file\n", options.input.c_str());
+        std::fprintf(stderr, "brivel picture: %s: %s\n", options.input.c_str(), reason.c_str());
         return 1;
     }
     std::optional<RgbImage> picture = Decode(options.input, *bytes);
@@ -155,7 +160,7 @@ int Run(const Options& options) {
             return 1;
         }
     }
-    return WritePicture("picture", *picture, options.output);
+    return WritePicture("picture", *picture, options.output, options.input);
 }
 
 struct PreviewOptions {
@@ -181,7 +186,7 @@ int RunPreview(const PreviewOptions& options) {
                      options.quiz.c_str(), options.picture);
         return 1;
     }
-    return WritePicture("preview", *picture, options.output);
+    return WritePicture("preview", *picture, options.output, options.quiz);
 }
 
 std::string CheckPictureOutput(const std::string& text) {

@@ -36,6 +36,49 @@ bool IsPeFile(const std::vector<std::uint8_t>& bytes) {
     return bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
 }
 
+bool IsElfFile(const std::vector<std::uint8_t>& bytes) {
+    return bytes.size() >= 4 && std::memcmp(bytes.data(),
+                                            "\x7f"
+                                            "ELF",
+                                            4) == 0;
+}
+
+const char* FormName(QuizForm form) {
+    switch (form) {
+        case QuizForm::Windows:
+            return "a Windows quiz";
+        case QuizForm::Linux:
+            return "a Linux quiz";
+        case QuizForm::Web:
+            return "a web quiz";
+        case QuizForm::Res:
+            break;
+    }
+    return "a .res bundle";
+}
+
+// Why bytes cannot be the bare player of form, or an empty string when they can.
+std::string PlayerMismatch(QuizForm form, const std::vector<std::uint8_t>& bytes) {
+    if (form == QuizForm::Web) {
+        return IsWebPlayerPage(bytes) ? std::string() : "not a web player page";
+    }
+    if (form == QuizForm::Linux) {
+        if (IsElfFile(bytes)) {
+            return std::string();
+        }
+        return IsPeFile(bytes) ? "a Windows program, not a Linux player"
+                               : "not a Linux program (no ELF header)";
+    }
+    if (IsElfFile(bytes)) {
+        return "a Linux program, not a Windows player";
+    }
+    const PeReadResult read = ReadPeResources(bytes.data(), bytes.size());
+    if (read.status != PeStatus::Ok) {
+        return std::string("not a Windows program we can read: ") + PeStatusName(read.status);
+    }
+    return std::string();
+}
+
 std::optional<ResFileResources> FromRes(const char* command, const std::string& path,
                                         const std::uint8_t* bytes, std::size_t size) {
     ResReadResult read = ReadResFile(bytes, size);
@@ -49,7 +92,8 @@ std::optional<ResFileResources> FromRes(const char* command, const std::string& 
 
 }  // namespace
 
-std::optional<QuizForm> QuizFormNamed(const std::string& name) {
+std::optional<QuizForm> QuizFormNamed(const std::string& given) {
+    const std::string name = Lowercase(given);
     if (name == "res") {
         return QuizForm::Res;
     }
@@ -77,9 +121,10 @@ QuizForm QuizFormOfPath(const std::string& path) {
 }
 
 std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path) {
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+    std::string reason;
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, &reason);
     if (!bytes) {
-        std::fprintf(stderr, "brivel %s: %s: cannot be read\n", command, path.c_str());
+        std::fprintf(stderr, "brivel %s: %s: %s\n", command, path.c_str(), reason.c_str());
         return std::nullopt;
     }
     if (IsResFile(*bytes)) {
@@ -157,9 +202,10 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
                      kPlatforms[static_cast<int>(form)]);
         return std::nullopt;
     }
-    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(player);
+    std::string reason;
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(player, &reason);
     if (!bytes) {
-        std::fprintf(stderr, "brivel pack: %s: the player cannot be read\n", player.c_str());
+        std::fprintf(stderr, "brivel pack: %s: %s\n", player.c_str(), reason.c_str());
         return std::nullopt;
     }
     if (form == QuizForm::Web) {
@@ -171,14 +217,6 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
         return page;
     }
     if (form == QuizForm::Linux) {
-        if (bytes->size() < 4 || std::memcmp(bytes->data(),
-                                             "\x7f"
-                                             "ELF",
-                                             4) != 0) {
-            std::fprintf(stderr, "brivel pack: %s: not a Linux player (no ELF header)\n",
-                         player.c_str());
-            return std::nullopt;
-        }
         return AppendBundle(std::string(bytes->begin(), bytes->end()), bundle);
     }
     PeWriteResult written = AddPeResources(bytes->data(), bytes->size(), entries);
@@ -188,6 +226,28 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
         return std::nullopt;
     }
     return std::move(written.bytes);
+}
+
+bool IsPlayerFor(QuizForm form, const std::string& player) {
+    std::string reason;
+    const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(player, &reason);
+    if (bytes) {
+        reason = PlayerMismatch(form, *bytes);
+    }
+    if (!reason.empty()) {
+        std::fprintf(stderr, "brivel pack: %s: %s\n", player.c_str(), reason.c_str());
+    }
+    return reason.empty();
+}
+
+void WarnOfContradictingName(QuizForm form, const std::string& out) {
+    const QuizForm named = QuizFormOfPath(out);
+    if (named != form) {
+        std::fprintf(stderr,
+                     "brivel pack: warning: %s: its name asks for %s, but --platform makes %s%s\n",
+                     out.c_str(), FormName(named), FormName(form),
+                     form == QuizForm::Windows ? " (Windows runs only names ending in .exe)" : "");
+    }
 }
 
 std::string BuiltPlayer(QuizForm form) {

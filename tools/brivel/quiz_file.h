@@ -16,7 +16,7 @@ namespace brivel::tool {
 
 enum class QuizForm { Res, Windows, Linux, Web };
 
-// "res", "windows", "linux", "web"; nothing for any other name.
+// "res", "windows", "linux", "web" (any case); nothing for any other name.
 std::optional<QuizForm> QuizFormNamed(const std::string& name);
 
 // What OUT becomes when no platform is given: ".res" a bundle, ".exe" a
@@ -43,6 +43,14 @@ bool IsPictureOf(const char* command, const OpenedQuiz& quiz, const std::string&
 // cannot be read or cannot carry the resources.
 std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntry>& entries,
                                         const std::string& player);
+
+// Whether player is a program of form's platform that can carry a quiz; says
+// why not on standard error.
+bool IsPlayerFor(QuizForm form, const std::string& player);
+
+// A warning on standard error when OUT's name asks for another form than the
+// one --platform chose.
+void WarnOfContradictingName(QuizForm form, const std::string& out);
 
 // The player the build made for a form, or an empty string when it made none.
 std::string BuiltPlayer(QuizForm form);
