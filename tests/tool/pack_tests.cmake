@@ -33,7 +33,7 @@ add_test(NAME tool.pack.show
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_1}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} show)
 set_tests_properties(tool.pack.show PROPERTIES PASS_REGULAR_EXPRESSION
-    "^title: Château \"fort\"\nauthor: Zoé\npictures: 2\ncolour: 1, 2, 3\n1: Œuf; code after 1 found: \"B\"\n2: Mont Saint-Michel; code after 2 found: \"BR\"\nexit=0\n$")
+    "^title: Château \"fort\"\nauthor: Zoé\npictures: 2\ncolour: 1, 2, 3\n1: Œuf \\(code after 1 found: \"B\"\\)\n2: Mont Saint-Michel \\(code after 2 found: \"BR\"\\)\nexit=0\n$")
 
 # Unpacking then packing again gives the same bytes; the pictures keep their kind.
 set(PACK_SCRIPT_2 [[
@@ -49,7 +49,7 @@ add_test(NAME tool.pack.unpack_round_trip
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_2}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} trip)
 set_tests_properties(tool.pack.unpack_round_trip PROPERTIES PASS_REGULAR_EXPRESSION
-    "^01.jpg\n02.png\nquiz.toml\nbrivel unpack: [^\n]*/trip-out/01.jpg, [^\n]*/trip-out/02.png: already there, left as they are; --force replaces them\nagain=1 mine\nforced\nbrivel unpack: [^\n]*/trip.res: is a file, not a folder\nexit=1\n$")
+    "^01.jpg\n02.png\nquiz.toml\nbrivel unpack: [^\n]*/trip-out/01.jpg, [^\n]*/trip-out/02.png: already there, left as they are. --force replaces them\nagain=1 mine\nforced\nbrivel unpack: [^\n]*/trip.res: is a file, not a folder\nexit=1\n$")
 
 # A broken description is reported and leaves no quiz, not even a temporary one.
 set(PACK_SCRIPT_3 [[
@@ -100,7 +100,7 @@ set_tests_properties(tool.pack.not_a_player PROPERTIES PASS_REGULAR_EXPRESSION
 # pack never writes over what it reads, however OUT is spelt (a link, ./, a
 # hard link), and its temporary file never takes a name that may be the user's.
 set(PACK_SCRIPT_6 [[
-             cp -r "$3/$4" "$3/$4-before" && cp "$1" "$3/$4-player" || exit 1
+             rm -rf "$3/$4-before" && cp -r "$3/$4" "$3/$4-before" && cp "$1" "$3/$4-player" || exit 1
              ln -sf "$4/quiz.toml" "$3/$4-link.res" && ln -f "$3/$4/a.jpg" "$3/$4-hard.res" || exit 1
              for out in "$3/$4/quiz.toml" "$3/$4/./b.png" "$3/$4-link.res" "$3/$4-hard.res"; do
                  { "$1" pack "$3/$4" -o "$out" 2>&1; echo "exit=$?"; } | grep -v warning
@@ -114,7 +114,7 @@ add_test(NAME tool.pack.never_overwrites_inputs
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_6}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} inputs)
 set_tests_properties(tool.pack.never_overwrites_inputs PROPERTIES PASS_REGULAR_EXPRESSION
-    "^brivel pack: [^\n]*/quiz.toml: is one of the files pack reads; name another file to write\nexit=1\nbrivel pack: [^\n]*/./b.png: is the same file as [^\n]*/b.png, which pack reads; [^\n]*\nexit=1\nbrivel pack: [^\n]*-link.res: is the same file as [^\n]*/quiz.toml, [^\n]*\nexit=1\nbrivel pack: [^\n]*-hard.res: is the same file as [^\n]*/a.jpg, [^\n]*\nexit=1\nbrivel pack: [^\n]*-player: is one of the files pack reads; [^\n]*\nbrivel pack: [^\n]*/inputs: is a folder; name a file to write\nintact\nmine 0\n$")
+    "^brivel pack: [^\n]*/quiz.toml: is one of the files pack reads. name another file to write\nexit=1\nbrivel pack: [^\n]*/./b.png: is the same file as [^\n]*/b.png, which pack reads. [^\n]*\nexit=1\nbrivel pack: [^\n]*-link.res: is the same file as [^\n]*/quiz.toml, [^\n]*\nexit=1\nbrivel pack: [^\n]*-hard.res: is the same file as [^\n]*/a.jpg, [^\n]*\nexit=1\nbrivel pack: [^\n]*-player: is one of the files pack reads. [^\n]*\nbrivel pack: [^\n]*/inputs: is a folder. name a file to write\nintact\nmine 0\n$")
 
 # Files of no quiz form, and damaged ones, are refused with the reason.
 add_test(NAME tool.pack.show_not_a_quiz

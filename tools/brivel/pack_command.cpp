@@ -96,7 +96,7 @@ int RunShow(const std::string& quiz, bool answers) {
             // The code belongs to the number of pictures found, not to this picture.
             const std::string code =
                 i < opened->texts.codes.size() ? Cp1252ToUtf8(opened->texts.codes[i]) : "";
-            std::printf("%zu: %s; code after %zu found: \"%s\"\n", i + 1, line.c_str(), i + 1,
+            std::printf("%zu: %s (code after %zu found: \"%s\")\n", i + 1, line.c_str(), i + 1,
                         code.c_str());
         }
     }
