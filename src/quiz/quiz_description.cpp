@@ -350,6 +350,25 @@ void WarnOfLikelyTyping(Checker& checker, int line, const std::string& field,
                      "\", not \"BRAVO\": write \"" + Cp1252ToUtf8(typed) + "\"");
 }
 
+// Warns of the characters of answer that players type as typed(c) instead,
+// naming them.
+void WarnOfCharacters(Checker& checker, int line, const std::string& field,
+                      const std::string& answer, char (*typed)(char), const char* what,
+                      const char* why) {
+    std::string replaced = answer;
+    std::string named;
+    for (char& c : replaced) {
+        if (const char other = typed(c); other != 0) {
+            named += (named.empty() ? "" : " ") + Cp1252ToUtf8(std::string(1, c));
+            c = other;
+        }
+    }
+    if (replaced != answer) {
+        WarnOfLikelyTyping(checker, line, field, answer, replaced,
+                           std::string(what) + " " + named + ": " + why);
+    }
+}
+
 // The graded answer (Windows-1252): errors where no typed text can ever give
 // "BRAVO", warnings where players will most likely type something else.
 void CheckAnswer(Checker& checker, const std::string& answer, int line, const std::string& field) {
@@ -381,33 +400,10 @@ void CheckAnswer(Checker& checker, const std::string& answer, int line, const st
     if (outerSpace || control != answer.end()) {
         return;  // rewritten anyway; what players would type is for the next check
     }
-    std::string lowered = answer;
-    std::string letters;
-    for (char& c : lowered) {
-        if (const char lower = LowerAccented(c); lower != 0) {
-            letters += letters.empty() ? "" : ", ";
-            letters += Cp1252ToUtf8(std::string(1, c));
-            c = lower;
-        }
-    }
-    if (lowered != answer) {
-        WarnOfLikelyTyping(checker, line, field, answer, lowered,
-                           "upper-case accented letter " + letters +
-                               ": players type lower case and only a to z match either case");
-    }
-    std::string plain = answer;
-    std::string quotes;
-    for (char& c : plain) {
-        if (const char quote = KeyboardQuote(c); quote != 0) {
-            quotes += quotes.empty() ? "" : " ";
-            quotes += Cp1252ToUtf8(std::string(1, c));
-            c = quote;
-        }
-    }
-    if (plain != answer) {
-        WarnOfLikelyTyping(checker, line, field, answer, plain,
-                           "typographic quote " + quotes + ": keyboards type ' and \"");
-    }
+    WarnOfCharacters(checker, line, field, answer, LowerAccented, "upper-case accented letter",
+                     "players type lower case and only a to z match either case");
+    WarnOfCharacters(checker, line, field, answer, KeyboardQuote, "typographic quote",
+                     "keyboards type ' and \"");
     std::string single = answer;
     for (std::size_t at; (at = single.find("  ")) != std::string::npos;) {
         single.erase(at, 1);
