@@ -1,6 +1,3 @@
-#include <turbojpeg.h>
-#include <zlib.h>
-
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -11,6 +8,7 @@
 
 #include "alloc_hooks.h"
 #include "fakes.h"
+#include "picture_fixtures.h"
 #include "pictures/fit.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/picture_loader.h"
@@ -19,85 +17,11 @@ namespace brivel {
 namespace {
 
 using testing::FakeResources;
+using testing::Gradient;
+using testing::MakeJpeg;
+using testing::MakePng;
 using testing::RecordingSink;
 using Lookups = std::vector<std::pair<std::string, std::uint16_t>>;
-
-// A smooth picture, so a good JPEG keeps it close.
-RgbImage Gradient(int width, int height) {
-    RgbImage image;
-    EXPECT_TRUE(AllocateRgbImage(image, width, height));
-    std::uint8_t* p = image.pixels.data();
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x, p += 3) {
-            p[0] = static_cast<std::uint8_t>(x * 255 / width);
-            p[1] = static_cast<std::uint8_t>(y * 255 / height);
-            p[2] = 128;
-        }
-    }
-    return image;
-}
-
-std::vector<std::uint8_t> MakeJpeg(const RgbImage& image) {
-    tjhandle compressor = tjInitCompress();
-    unsigned char* jpeg = nullptr;
-    unsigned long size = 0;
-    const int status = tjCompress2(compressor, image.pixels.data(), image.width, 0, image.height,
-                                   TJPF_RGB, &jpeg, &size, TJSAMP_444, 100, 0);
-    std::vector<std::uint8_t> bytes;
-    if (status == 0) {
-        bytes.assign(jpeg, jpeg + size);
-    }
-    tjFree(jpeg);
-    tjDestroy(compressor);
-    EXPECT_EQ(status, 0);
-    return bytes;
-}
-
-void PutChunk(std::vector<std::uint8_t>& png, const char* type,
-              const std::vector<std::uint8_t>& data) {
-    const auto put32 = [&png](std::uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            png.push_back(static_cast<std::uint8_t>(v >> shift));
-        }
-    };
-    put32(static_cast<std::uint32_t>(data.size()));
-    const std::size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    put32(static_cast<std::uint32_t>(
-        crc32(0, png.data() + start, static_cast<uInt>(png.size() - start))));
-}
-
-// A truecolour 8-bit PNG of one colour, every row with filter type filter;
-// idat replaces the compressed rows when given.
-std::vector<std::uint8_t> MakePng(int width, int height, const std::uint8_t rgb[3],
-                                  std::uint8_t filter = 0,
-                                  std::optional<std::vector<std::uint8_t>> idat = std::nullopt) {
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    const auto w = static_cast<std::uint32_t>(width);
-    const auto h = static_cast<std::uint32_t>(height);
-    PutChunk(png, "IHDR",
-             {static_cast<std::uint8_t>(w >> 24), static_cast<std::uint8_t>(w >> 16),
-              static_cast<std::uint8_t>(w >> 8), static_cast<std::uint8_t>(w),
-              static_cast<std::uint8_t>(h >> 24), static_cast<std::uint8_t>(h >> 16),
-              static_cast<std::uint8_t>(h >> 8), static_cast<std::uint8_t>(h), 8, 2, 0, 0, 0});
-    if (!idat) {
-        std::vector<std::uint8_t> raw;
-        for (int y = 0; y < height; ++y) {
-            raw.push_back(filter);
-            for (int x = 0; x < width; ++x) {
-                raw.insert(raw.end(), rgb, rgb + 3);
-            }
-        }
-        uLongf size = compressBound(static_cast<uLong>(raw.size()));
-        idat.emplace(size);
-        EXPECT_EQ(compress(idat->data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
-        idat->resize(size);
-    }
-    PutChunk(png, "IDAT", *idat);
-    PutChunk(png, "IEND", {});
-    return png;
-}
 
 constexpr std::uint8_t kOrange[3] = {250, 120, 10};
 

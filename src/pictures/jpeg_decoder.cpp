@@ -1,34 +1,14 @@
 #include "pictures/jpeg_decoder.h"
 
-#include <turbojpeg.h>
-
 #include <climits>
 #include <string>
 #include <utility>
 
+#include "pictures/turbojpeg_handle.h"
+
 namespace brivel {
 
 namespace {
-
-// Owns the decompressor, so every return destroys it.
-class Decompressor {
-public:
-    Decompressor() : handle_(tjInitDecompress()) {}
-    ~Decompressor() {
-        if (handle_ != nullptr) {
-            tjDestroy(handle_);
-        }
-    }
-    Decompressor(const Decompressor&) = delete;
-    Decompressor& operator=(const Decompressor&) = delete;
-
-    tjhandle get() const { return handle_; }
-    // The library's message for the last failure (works without a handle too).
-    std::string Message() const { return tjGetErrorStr2(handle_); }
-
-private:
-    tjhandle handle_;
-};
 
 void Tell(std::string* error, std::string message) {
     if (error != nullptr) {
@@ -48,7 +28,7 @@ std::optional<RgbImage> DecodeJpeg(const std::uint8_t* data, std::size_t size, s
         Tell(error, "JPEG data too large");
         return std::nullopt;
     }
-    Decompressor decompressor;
+    TurboJpegHandle decompressor(tjInitDecompress());
     if (decompressor.get() == nullptr) {
         Tell(error, decompressor.Message());
         return std::nullopt;

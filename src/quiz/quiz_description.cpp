@@ -14,6 +14,7 @@
 #include <toml++/toml.h>
 
 #include "pictures/dib.h"
+#include "pictures/exif_orientation.h"
 #include "pictures/jpeg_decoder.h"
 #include "pictures/png_decoder.h"
 #include "play/grading.h"
@@ -301,7 +302,13 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
         checker.Error(line, field, "picture " + name + " is neither a JPEG nor a PNG file");
         return;
     }
-    if (width != kPictureWidth || height != kPictureHeight) {
+    // Pack turns photos upright and fits larger pictures itself (check says so
+    // apart); the player still enlarges a smaller one, or shows it with bands.
+    if (SwapsSides(JpegOrientation(bytes.data(), bytes.size()))) {
+        std::swap(width, height);
+    }
+    if ((width != kPictureWidth || height != kPictureHeight) && width <= kPictureWidth &&
+        height <= kPictureHeight) {
         checker.Warn(line, field,
                      "picture " + name + " is " + std::to_string(width) + " x " +
                          std::to_string(height) + ", not 640 x 480: the player fits it");

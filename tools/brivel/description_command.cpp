@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "pack_pictures.h"
 #include "quiz/quiz_description.h"
 
 namespace brivel::tool {
@@ -53,6 +54,7 @@ int RunCheck(const std::string& dir) {
     if (!description) {
         return 1;
     }
+    PrintPicturePlans(*description);
     std::printf("ok: %zu pictures\n", description->text.pictures.size());
     return 0;
 }

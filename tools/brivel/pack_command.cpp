@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "files.h"
+#include "pack_pictures.h"
 #include "quiz/quiz_bundle.h"
 #include "quiz/res_file.h"
 #include "quiz_file.h"
@@ -26,6 +27,7 @@ struct PackOptions {
     std::string out;
     std::string platform;
     std::string player;
+    PictureOptions pictures;
 };
 
 int RunPack(const PackOptions& options) {
@@ -51,20 +53,15 @@ int RunPack(const PackOptions& options) {
     if (!IsSafeOutput("pack", options.out, inputs)) {
         return 1;
     }
-    std::vector<std::vector<std::uint8_t>> pictures;
-    for (const std::string& path : description->pictureFiles) {
-        std::string reason;
-        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, &reason);
-        if (!bytes) {
-            std::fprintf(stderr, "brivel pack: %s: %s\n", path.c_str(), reason.c_str());
-            return 1;
-        }
-        pictures.push_back(std::move(*bytes));
+    const std::optional<std::vector<std::vector<std::uint8_t>>> pictures =
+        PackPictures(*description, options.pictures);
+    if (!pictures) {
+        return 1;
     }
     StderrSink sink;
     std::string error;
     const std::optional<std::vector<ResEntry>> entries =
-        MakeQuizResources(description->text, description->codes, pictures, sink, error);
+        MakeQuizResources(description->text, description->codes, *pictures, sink, error);
     if (!entries) {
         std::fprintf(stderr, "brivel pack: %s\n", error.c_str());
         return 1;
@@ -73,7 +70,7 @@ int RunPack(const PackOptions& options) {
     if (!quiz || !WriteAtomically("pack", options.out, *quiz, form == QuizForm::Linux)) {
         return 1;
     }
-    std::printf("wrote %s: %zu pictures\n", options.out.c_str(), pictures.size());
+    std::printf("wrote %s: %zu pictures\n", options.out.c_str(), pictures->size());
     return 0;
 }
 
@@ -207,6 +204,7 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
                      "The bare player to copy (default: the one this build made; the 32-bit "
                      "player for Windows)")
         ->check(CLI::ExistingFile);
+    AddPictureOptions(*command, options->pictures);
     command->callback([options, &exitStatus] { exitStatus = RunPack(*options); });
 }
 

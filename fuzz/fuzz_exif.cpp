@@ -1,0 +1,45 @@
+// The EXIF orientation reader: a JPEG's markers up to the scan, then the TIFF
+// block of its first EXIF segment. The input is read as a whole JPEG, and as
+// a TIFF block alone so the fuzzer reaches the IFD without building markers.
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "fuzz_support.h"
+#include "pictures/exif_orientation.h"
+
+using namespace brivel;
+
+namespace {
+
+bool Valid(Orientation orientation) {
+    const int value = static_cast<int>(orientation);
+    return value >= 1 && value <= 8;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    FUZZ_CHECK(Valid(JpegOrientation(data, size)));
+    FUZZ_CHECK(Valid(TiffOrientation(data, size)));
+    // The same bytes as the body of an EXIF segment, declared at their length.
+    if (size <= 0xFFFF - 8) {
+        std::vector<std::uint8_t> jpeg = {0xFF,
+                                          0xD8,
+                                          0xFF,
+                                          0xE1,
+                                          static_cast<std::uint8_t>((size + 8) >> 8),
+                                          static_cast<std::uint8_t>(size + 8),
+                                          'E',
+                                          'x',
+                                          'i',
+                                          'f',
+                                          0,
+                                          0};
+        jpeg.insert(jpeg.end(), data, data + size);
+        const Orientation inJpeg = JpegOrientation(jpeg.data(), jpeg.size());
+        FUZZ_CHECK(inJpeg == TiffOrientation(data, size));
+    }
+    return 0;
+}

@@ -1,0 +1,101 @@
+#include "pictures/exif_orientation.h"
+
+#include <cstring>
+
+namespace brivel {
+
+namespace {
+
+constexpr std::uint16_t kOrientationTag = 0x0112;
+constexpr std::uint16_t kTiffShort = 3;
+constexpr std::size_t kIfdEntryBytes = 12;
+
+// Reads the TIFF block's integers in the order its header names.
+struct TiffReader {
+    const std::uint8_t* bytes;
+    bool littleEndian;
+
+    std::uint16_t U16(std::size_t at) const {
+        const unsigned a = bytes[at];
+        const unsigned b = bytes[at + 1];
+        return static_cast<std::uint16_t>(littleEndian ? a | b << 8 : a << 8 | b);
+    }
+    std::uint32_t U32(std::size_t at) const {
+        const std::uint32_t a = U16(at);
+        const std::uint32_t b = U16(at + 2);
+        return littleEndian ? a | b << 16 : a << 16 | b;
+    }
+};
+
+}  // namespace
+
+Orientation TiffOrientation(const std::uint8_t* tiff, std::size_t size) {
+    if (tiff == nullptr || size < 8) {
+        return Orientation::Upright;
+    }
+    TiffReader reader{tiff, tiff[0] == 'I'};
+    if (!((tiff[0] == 'I' && tiff[1] == 'I') || (tiff[0] == 'M' && tiff[1] == 'M')) ||
+        reader.U16(2) != 42) {
+        return Orientation::Upright;
+    }
+    const std::uint32_t ifd = reader.U32(4);
+    if (ifd > size || size - ifd < 2) {
+        return Orientation::Upright;
+    }
+    const std::size_t count = reader.U16(ifd);
+    // Entries past the block's end are not there; the count cannot make us read them.
+    const std::size_t room = (size - ifd - 2) / kIfdEntryBytes;
+    for (std::size_t i = 0; i < count && i < room; ++i) {
+        const std::size_t entry = ifd + 2 + i * kIfdEntryBytes;
+        if (reader.U16(entry) != kOrientationTag) {
+            continue;
+        }
+        // One SHORT sits in the first two bytes of the value field.
+        const std::uint16_t value = reader.U16(entry + 8);
+        if (reader.U16(entry + 2) != kTiffShort || reader.U32(entry + 4) < 1 || value < 1 ||
+            value > 8) {
+            return Orientation::Upright;
+        }
+        return static_cast<Orientation>(value);
+    }
+    return Orientation::Upright;
+}
+
+Orientation JpegOrientation(const std::uint8_t* jpeg, std::size_t size) {
+    if (jpeg == nullptr || size < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
+        return Orientation::Upright;
+    }
+    static constexpr std::uint8_t kExifPrefix[] = {'E', 'x', 'i', 'f', 0, 0};
+    std::size_t at = 2;
+    while (at + 4 <= size) {
+        if (jpeg[at] != 0xFF) {
+            return Orientation::Upright;
+        }
+        const std::uint8_t marker = jpeg[at + 1];
+        if (marker == 0xFF) {  // fill byte before a marker
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length field
+            at += 2;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) {  // the scan or the end: no EXIF after them
+            return Orientation::Upright;
+        }
+        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
+        if (length < 2 || length > size - at - 2) {
+            return Orientation::Upright;
+        }
+        const std::uint8_t* body = jpeg + at + 4;
+        const std::size_t bodySize = length - 2;
+        if (marker == 0xE1 && bodySize >= sizeof kExifPrefix &&
+            std::memcmp(body, kExifPrefix, sizeof kExifPrefix) == 0) {
+            return TiffOrientation(body + sizeof kExifPrefix, bodySize - sizeof kExifPrefix);
+        }
+        at += 2 + length;
+    }
+    return Orientation::Upright;
+}
+
+}  // namespace brivel

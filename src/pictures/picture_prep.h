@@ -1,0 +1,77 @@
+#pragma once
+
+// Pictures prepared when a quiz is packed: each stored as the players will
+// show it, upright, no larger than the picture box, opaque and in RGB, so a
+// quiz of phone photos stays small and every player shows it the same way.
+// A picture that needs none of this is stored byte for byte, so packing a
+// quiz's own pictures again changes nothing.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pictures/exif_orientation.h"
+
+namespace brivel {
+
+inline constexpr int kDefaultJpegQuality = 90;
+
+enum class PrepAction : std::uint8_t {
+    Keep,      // stored byte for byte
+    Turn,      // a JPEG turned upright by TurboJPEG's lossless transform
+    Reencode,  // decoded, turned upright, flattened, fitted, stored as a baseline JPEG
+};
+
+// What preparing a picture does, and why.
+struct PicturePlan {
+    bool png = false;  // a PNG, else a JPEG
+    int width = 0;     // as stored in the file
+    int height = 0;
+    Orientation orientation = Orientation::Upright;
+    bool cmyk = false;         // a CMYK or YCCK JPEG, which the players cannot show
+    bool transparent = false;  // a PNG with a pixel not fully opaque
+    bool fitted = false;       // larger than the picture box once upright
+    int shownWidth = 0;        // the picture stored: upright and fitted
+    int shownHeight = 0;
+    PrepAction action = PrepAction::Keep;
+};
+
+enum class PrepStatus {
+    Ok,            // the plan (and the prepared picture) are given
+    NotAPicture,   // neither a JPEG nor a PNG
+    Unreadable,    // the JPEG library or our PNG decoder refused the data
+    TooLarge,      // the picture exceeds kMaxRgbImageBytes
+    OutOfMemory,   // its pixels could not be allocated
+    EncodeFailed,  // TurboJPEG could not write the prepared JPEG
+};
+
+// A short English meaning of the status.
+const char* PrepStatusName(PrepStatus status);
+
+struct PrepOptions {
+    std::uint8_t red = 0;  // the quiz colour, under transparent areas
+    std::uint8_t green = 0;
+    std::uint8_t blue = 0;
+    int quality = kDefaultJpegQuality;  // 1 to 100, for a re-encoded picture
+};
+
+// What PreparePicture will do, from the file's headers (a PNG with an alpha
+// channel is decoded to see whether any pixel is transparent). detail, when
+// given, receives the decoder's reason on failure.
+PrepStatus PlanPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
+                       std::string* detail);
+
+// The picture as the quiz stores it, in out (a copy of the input when kept).
+// A lossless turn the JPEG's block layout does not allow is re-encoded instead,
+// and plan says so. One picture's pixels at a time: a 4000 x 3000 photo is
+// decoded at the smallest TurboJPEG scale that still covers the fitted size.
+PrepStatus PreparePicture(const std::uint8_t* data, std::size_t size, const PrepOptions& options,
+                          PicturePlan& plan, std::vector<std::uint8_t>& out, std::string* detail);
+
+// The plan in plain words: "kept as it is", or what is done, as
+// "4000 x 3000, EXIF orientation 6: turned upright, fitted to 360 x 480, stored as JPEG quality
+// 90".
+std::string DescribePlan(const PicturePlan& plan, int quality);
+
+}  // namespace brivel

@@ -1,0 +1,355 @@
+#include "pictures/picture_prep.h"
+
+#include <turbojpeg.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "picture_fixtures.h"
+#include "pictures/exif_orientation.h"
+#include "pictures/fit.h"
+#include "pictures/jpeg_decoder.h"
+
+namespace brivel {
+namespace {
+
+using testing::Gradient;
+using testing::MakeJpeg;
+using testing::MakeJpegOf;
+using testing::MakePngOf;
+using Bytes = std::vector<std::uint8_t>;
+
+// A TIFF block of one IFD holding the given 12-byte entries, in either order.
+Bytes Tiff(bool motorola, const std::vector<Bytes>& entries, std::uint16_t count = 0xFFFF) {
+    Bytes tiff = motorola ? Bytes{'M', 'M', 0, 42, 0, 0, 0, 8} : Bytes{'I', 'I', 42, 0, 8, 0, 0, 0};
+    const std::uint16_t n = count != 0xFFFF ? count : static_cast<std::uint16_t>(entries.size());
+    tiff.push_back(static_cast<std::uint8_t>(motorola ? n >> 8 : n));
+    tiff.push_back(static_cast<std::uint8_t>(motorola ? n : n >> 8));
+    for (const Bytes& entry : entries) {
+        tiff.insert(tiff.end(), entry.begin(), entry.end());
+    }
+    return tiff;
+}
+
+// An IFD entry: tag, type, count, then the value in the field's first bytes.
+Bytes Entry(bool motorola, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
+            std::uint16_t value) {
+    auto u16 = [motorola](Bytes& out, std::uint16_t v) {
+        out.push_back(static_cast<std::uint8_t>(motorola ? v >> 8 : v));
+        out.push_back(static_cast<std::uint8_t>(motorola ? v : v >> 8));
+    };
+    Bytes entry;
+    u16(entry, tag);
+    u16(entry, type);
+    u16(entry, static_cast<std::uint16_t>(motorola ? count >> 16 : count));
+    u16(entry, static_cast<std::uint16_t>(motorola ? count : count >> 16));
+    u16(entry, value);
+    u16(entry, 0);
+    return entry;
+}
+
+// The JPEG with an APP1 segment of body inserted right after its SOI.
+Bytes WithApp1(const Bytes& jpeg, const Bytes& body, std::size_t declared = 0) {
+    const std::size_t length = declared != 0 ? declared : body.size() + 2;
+    Bytes out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), {0xFF, 0xE1, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length)});
+    out.insert(out.end(), body.begin(), body.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
+Bytes Exif(const Bytes& tiff) {
+    Bytes body = {'E', 'x', 'i', 'f', 0, 0};
+    body.insert(body.end(), tiff.begin(), tiff.end());
+    return body;
+}
+
+Bytes WithOrientation(const Bytes& jpeg, int orientation) {
+    return WithApp1(
+        jpeg,
+        Exif(Tiff(true, {Entry(true, 0x0112, 3, 1, static_cast<std::uint16_t>(orientation))})));
+}
+
+TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
+    const Bytes jpeg = MakeJpeg(Gradient(16, 8));
+    const Bytes other = Entry(false, 0x010F, 2, 4, 0);  // a tag before the orientation
+    Bytes cutEntry = Tiff(false, {Entry(false, 0x0112, 3, 1, 6)});
+    cutEntry.resize(cutEntry.size() - 3);
+    Bytes farIfd = Tiff(true, {Entry(true, 0x0112, 3, 1, 6)});
+    farIfd[4] = 0xFF;  // IFD offset 0xFF000008
+    struct Case {
+        const char* name;
+        Bytes file;
+        Orientation expected;
+    };
+    const Case cases[] = {
+        {"Motorola order", WithOrientation(jpeg, 6), Orientation::Rotated90},
+        {"Intel order, after another tag",
+         WithApp1(jpeg, Exif(Tiff(false, {other, Entry(false, 0x0112, 3, 1, 8)}))),
+         Orientation::Rotated270},
+        {"value 0", WithOrientation(jpeg, 0), Orientation::Upright},
+        {"value 9", WithOrientation(jpeg, 9), Orientation::Upright},
+        {"type LONG", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 4, 1, 3)}))),
+         Orientation::Upright},
+        {"count 0", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 3, 0, 3)}))),
+         Orientation::Upright},
+        {"entry cut by the segment's end", WithApp1(jpeg, Exif(cutEntry)), Orientation::Upright},
+        {"entry count beyond the block",
+         WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0111, 3, 1, 3)}, 0xFFFE))),
+         Orientation::Upright},
+        {"IFD offset past the end", WithApp1(jpeg, Exif(farIfd)), Orientation::Upright},
+        {"not TIFF", WithApp1(jpeg, Exif({'X', 'X', 0, 42, 0, 0, 0, 8, 0, 0})),
+         Orientation::Upright},
+        {"segment length past the file", WithApp1(jpeg, Exif(Tiff(true, {})), 0xFFF0),
+         Orientation::Upright},
+        {"segment length 1", WithApp1(jpeg, {}, 1), Orientation::Upright},
+        {"APP1 that is not EXIF", WithApp1(jpeg, {'h', 't', 't', 'p', ':'}), Orientation::Upright},
+        {"no EXIF", jpeg, Orientation::Upright},
+        {"SOI alone", Bytes{0xFF, 0xD8}, Orientation::Upright},
+        {"not a JPEG", Bytes(64, 0x11), Orientation::Upright},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(JpegOrientation(c.file.data(), c.file.size()), c.expected) << c.name;
+    }
+    // An EXIF segment after the scan starts is picture data, never read.
+    Bytes afterScan = jpeg;
+    const Bytes late = WithOrientation(Bytes{0xFF, 0xD8}, 3);
+    afterScan.insert(afterScan.end() - 2, late.begin() + 2, late.end());
+    EXPECT_EQ(JpegOrientation(afterScan.data(), afterScan.size()), Orientation::Upright);
+    EXPECT_EQ(JpegOrientation(nullptr, 0), Orientation::Upright);
+    EXPECT_EQ(TiffOrientation(nullptr, 100), Orientation::Upright);
+}
+
+constexpr std::uint8_t kGrey = 128;
+
+// Grey with a red block at the top-left corner and a green one at the
+// top-right, each a quarter of the width and half the height.
+RgbImage Marked(int width, int height) {
+    RgbImage image;
+    EXPECT_TRUE(AllocateRgbImage(image, width, height));
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            std::uint8_t* p = image.pixels.data() + (static_cast<std::size_t>(y) * width + x) * 3;
+            const bool top = y < height / 2;
+            p[0] = top && x < width / 4 ? 255 : kGrey;
+            p[1] = top && x >= width - width / 4 ? 255 : kGrey;
+            p[2] = top && (x < width / 4 || x >= width - width / 4) ? 0 : kGrey;
+        }
+    }
+    return image;
+}
+
+enum Corner { TopLeft, TopRight, BottomLeft, BottomRight };
+
+// The colour near a corner, an eighth of each side in.
+const std::uint8_t* Near(const RgbImage& image, Corner corner) {
+    const int x = corner == TopLeft || corner == BottomLeft ? image.width / 8
+                                                            : image.width - 1 - image.width / 8;
+    const int y = corner == TopLeft || corner == TopRight ? image.height / 8
+                                                          : image.height - 1 - image.height / 8;
+    return image.pixels.data() + (static_cast<std::size_t>(y) * image.width + x) * 3;
+}
+
+void ExpectColour(const std::uint8_t* p, int r, int g, int b, const std::string& where) {
+    EXPECT_NEAR(p[0], r, 12) << where;
+    EXPECT_NEAR(p[1], g, 12) << where;
+    EXPECT_NEAR(p[2], b, 12) << where;
+}
+
+PicturePlan Prepare(const Bytes& file, Bytes& out, const PrepOptions& options = {}) {
+    PicturePlan plan;
+    std::string detail;
+    EXPECT_EQ(PreparePicture(file.data(), file.size(), options, plan, out, &detail), PrepStatus::Ok)
+        << detail;
+    // The plan told beforehand is the one carried out, but for a turn that
+    // had to fall back on re-encoding.
+    PicturePlan planned;
+    EXPECT_EQ(PlanPicture(file.data(), file.size(), planned, nullptr), PrepStatus::Ok);
+    EXPECT_EQ(planned.shownWidth, plan.shownWidth);
+    EXPECT_EQ(planned.shownHeight, plan.shownHeight);
+    EXPECT_EQ(planned.action, plan.action);
+    return plan;
+}
+
+TEST(PicturePrep, TurnsEveryOrientationUpright) {
+    // Where the stored top-left (red) and top-right (green) corners end up.
+    struct Turn {
+        int orientation;
+        Corner red;
+        Corner green;
+    };
+    const Turn turns[] = {
+        {1, TopLeft, TopRight},       {2, TopRight, TopLeft},   {3, BottomRight, BottomLeft},
+        {4, BottomLeft, BottomRight}, {5, TopLeft, BottomLeft}, {6, TopRight, BottomRight},
+        {7, BottomRight, TopRight},   {8, BottomLeft, TopLeft},
+    };
+    // Small enough to keep (turned without loss), large enough to fit, and a
+    // 4:2:0 picture whose partial blocks forbid most lossless turns.
+    struct Size {
+        int width, height, subsampling;
+        PrepAction turned;
+    };
+    const Size sizes[] = {
+        {32, 16, TJSAMP_444, PrepAction::Turn},
+        {1280, 640, TJSAMP_420, PrepAction::Reencode},
+        {40, 20, TJSAMP_420, PrepAction::Reencode},
+    };
+    for (const Size& size : sizes) {
+        const Bytes plain = MakeJpeg(Marked(size.width, size.height), size.subsampling);
+        for (const Turn& turn : turns) {
+            const std::string name = std::to_string(size.width) + "x" +
+                                     std::to_string(size.height) + " orientation " +
+                                     std::to_string(turn.orientation);
+            const Bytes file = WithOrientation(plain, turn.orientation);
+            Bytes out;
+            const PicturePlan plan = Prepare(file, out);
+            const bool swap = turn.orientation >= 5;
+            const bool fits = size.width > 640;
+            const int uprightWidth = swap ? size.height : size.width;
+            const int uprightHeight = swap ? size.width : size.height;
+            const FittedSize expected = fits ? FitSize(uprightWidth, uprightHeight, 640, 480)
+                                             : FittedSize{uprightWidth, uprightHeight};
+            if (turn.orientation == 1 && !fits) {
+                EXPECT_EQ(plan.action, PrepAction::Keep) << name;
+                EXPECT_EQ(out, file) << name;
+                continue;
+            }
+            // Transposing never leaves a partial block at an edge.
+            EXPECT_EQ(plan.action, turn.orientation == 5 && !fits ? PrepAction::Turn : size.turned)
+                << name;
+            const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
+            ASSERT_TRUE(shown) << name;
+            EXPECT_EQ(shown->width, expected.width) << name;
+            EXPECT_EQ(shown->height, expected.height) << name;
+            ExpectColour(Near(*shown, turn.red), 255, kGrey, 0, name + " red");
+            ExpectColour(Near(*shown, turn.green), kGrey, 255, 0, name + " green");
+            // The prepared picture reads as upright and within the box: packed
+            // again, it is kept as it is.
+            Bytes again;
+            EXPECT_EQ(Prepare(out, again).action, PrepAction::Keep) << name;
+            EXPECT_EQ(again, out) << name;
+        }
+    }
+}
+
+TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
+    PrepOptions options;
+    options.red = 20;
+    options.green = 200;
+    options.blue = 90;
+    // 16 x 8: the left half transparent red, the right half opaque blue; the
+    // bottom-right quarter half transparent.
+    struct Case {
+        const char* name;
+        std::uint8_t colourType, bitDepth;
+    };
+    const Case cases[] = {
+        {"RGBA 8", 6, 8}, {"RGBA 16", 6, 16}, {"grey+alpha 8", 4, 8}, {"grey+alpha 16", 4, 16}};
+    for (const Case& c : cases) {
+        const bool grey = c.colourType == 4;
+        const int bytes = c.bitDepth / 8;
+        Bytes samples;
+        for (int y = 0; y < 8; ++y) {
+            for (int x = 0; x < 16; ++x) {
+                const int alpha = x < 8 ? 0 : y < 4 ? 255 : 128;
+                const std::vector<int> values =
+                    grey ? std::vector<int>{x < 8 ? 255 : 60, alpha}
+                         : std::vector<int>{x < 8 ? 255 : 0, 0, x < 8 ? 0 : 255, alpha};
+                for (const int v : values) {
+                    samples.insert(samples.end(), static_cast<std::size_t>(bytes),
+                                   static_cast<std::uint8_t>(v));
+                }
+            }
+        }
+        const Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, samples);
+        Bytes out;
+        const PicturePlan plan = Prepare(png, out, options);
+        EXPECT_TRUE(plan.transparent) << c.name;
+        EXPECT_EQ(plan.action, PrepAction::Reencode) << c.name;
+        const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
+        ASSERT_TRUE(shown) << c.name;
+        ASSERT_EQ(shown->width, 16);
+        const int r = grey ? 60 : 0;
+        const int b = grey ? 60 : 255;
+        ExpectColour(Near(*shown, TopLeft), 20, 200, 90, std::string(c.name) + " clear");
+        ExpectColour(Near(*shown, TopRight), r, grey ? 60 : 0, b, std::string(c.name) + " opaque");
+        ExpectColour(Near(*shown, BottomRight), (r * 128 + 20 * 127) / 255,
+                     ((grey ? 60 : 0) * 128 + 200 * 127) / 255, (b * 128 + 90 * 127) / 255,
+                     std::string(c.name) + " half");
+    }
+    // Fully opaque, an alpha channel changes nothing: kept byte for byte.
+    const Bytes opaque = MakePngOf(2, 1, 6, 8, {1, 2, 3, 255, 4, 5, 6, 255});
+    Bytes out;
+    EXPECT_EQ(Prepare(opaque, out).action, PrepAction::Keep);
+    EXPECT_EQ(out, opaque);
+}
+
+TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
+    // Adobe's inverted CMYK, as libjpeg-turbo writes and reads it: red is
+    // C' = 255, M' = Y' = 0, K' = 255.
+    Bytes cmyk;
+    for (int i = 0; i < 16 * 8; ++i) {
+        cmyk.insert(cmyk.end(), {255, 0, 0, 255});
+    }
+    const Bytes cmykJpeg = MakeJpegOf(cmyk.data(), 16, 8, TJPF_CMYK);
+    Bytes out;
+    const PicturePlan plan = Prepare(cmykJpeg, out);
+    EXPECT_TRUE(plan.cmyk);
+    EXPECT_EQ(plan.action, PrepAction::Reencode);
+    const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
+    ASSERT_TRUE(shown);
+    ExpectColour(Near(*shown, TopLeft), 255, 0, 0, "CMYK red");
+
+    const std::uint8_t rgb[] = {1, 2, 3, 4, 5, 6};
+    const Bytes ready[] = {MakeJpeg(Gradient(640, 480)), MakeJpeg(Gradient(600, 300)),
+                           WithOrientation(MakeJpeg(Gradient(64, 48)), 1),
+                           MakePngOf(2, 1, 2, 8, Bytes(rgb, rgb + 6))};
+    for (const Bytes& file : ready) {
+        EXPECT_EQ(Prepare(file, out).action, PrepAction::Keep);
+        EXPECT_EQ(out, file);
+    }
+
+    // Refusals name their cause and leave nothing.
+    Bytes cut = MakeJpeg(Gradient(16, 16));
+    cut.resize(20);
+    const struct {
+        Bytes file;
+        PrepStatus status;
+    } bad[] = {{Bytes(40, 0x33), PrepStatus::NotAPicture},
+               {cut, PrepStatus::Unreadable},
+               {MakePngOf(30000, 30000, 6, 8, {}, 0, Bytes{0x78, 0x9C, 0x03, 0x00}),
+                PrepStatus::TooLarge}};
+    for (const auto& b : bad) {
+        PicturePlan refused;
+        std::string detail;
+        EXPECT_EQ(PreparePicture(b.file.data(), b.file.size(), {}, refused, out, &detail),
+                  b.status);
+        EXPECT_TRUE(out.empty());
+        EXPECT_NE(detail, "");
+    }
+}
+
+TEST(PicturePrep, DescribesThePlan) {
+    PicturePlan plan;
+    EXPECT_EQ(DescribePlan(plan, 90), "kept as it is");
+    plan.width = 4000;
+    plan.height = 3000;
+    plan.orientation = Orientation::Rotated90;
+    plan.cmyk = true;
+    plan.fitted = true;
+    plan.shownWidth = 360;
+    plan.shownHeight = 480;
+    plan.action = PrepAction::Reencode;
+    EXPECT_EQ(DescribePlan(plan, 85),
+              "4000 x 3000 JPEG, EXIF orientation 6: turned upright, CMYK made RGB, fitted to "
+              "360 x 480, stored as a JPEG of quality 85");
+}
+
+}  // namespace
+}  // namespace brivel

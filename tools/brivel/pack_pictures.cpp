@@ -1,0 +1,73 @@
+#include "pack_pictures.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <utility>
+
+#include "files.h"
+
+namespace brivel::tool {
+
+void AddPictureOptions(CLI::App& command, PictureOptions& options) {
+    command.add_flag("--keep-pictures", options.keep,
+                     "Store the picture files as they are, not upright, fitted and opaque");
+    command
+        .add_option("--quality", options.quality,
+                    "JPEG quality of the pictures pack re-encodes, 1 to 100 (default 90)")
+        ->check(CLI::Range(1, 100));
+}
+
+std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
+    const QuizDescription& description, const PictureOptions& options) {
+    const bool progress = isatty(STDERR_FILENO) == 1;
+    const std::size_t count = description.pictureFiles.size();
+    PrepOptions prep;
+    prep.red = description.text.red;
+    prep.green = description.text.green;
+    prep.blue = description.text.blue;
+    prep.quality = options.quality;
+    std::vector<std::vector<std::uint8_t>> pictures;
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::string& path = description.pictureFiles[i];
+        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+        if (!bytes) {
+            std::fprintf(stderr, "brivel pack: %s: cannot be read\n", path.c_str());
+            return std::nullopt;
+        }
+        if (options.keep) {
+            pictures.push_back(std::move(*bytes));
+            continue;
+        }
+        PicturePlan plan;
+        std::vector<std::uint8_t> prepared;
+        std::string detail;
+        if (PreparePicture(bytes->data(), bytes->size(), prep, plan, prepared, &detail) !=
+            PrepStatus::Ok) {
+            std::fprintf(stderr, "brivel pack: %s: %s\n", path.c_str(), detail.c_str());
+            return std::nullopt;
+        }
+        if (progress) {
+            std::fprintf(stderr, "brivel pack: %zu/%zu %s: %s\n", i + 1, count, path.c_str(),
+                         DescribePlan(plan, options.quality).c_str());
+        }
+        pictures.push_back(std::move(prepared));
+    }
+    return pictures;
+}
+
+void PrintPicturePlans(const QuizDescription& description) {
+    for (const std::string& path : description.pictureFiles) {
+        const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+        PicturePlan plan;
+        // The description's own check has named any picture that cannot be read.
+        if (bytes && PlanPicture(bytes->data(), bytes->size(), plan, nullptr) == PrepStatus::Ok &&
+            plan.action != PrepAction::Keep) {
+            std::printf("%s: info: prepared by pack: %s\n", path.c_str(),
+                        DescribePlan(plan, kDefaultJpegQuality).c_str());
+        }
+    }
+}
+
+}  // namespace brivel::tool
