@@ -144,3 +144,28 @@ add_test(NAME tool.pack.web_quiz
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} web)
 set_tests_properties(tool.pack.web_quiz PROPERTIES PASS_REGULAR_EXPRESSION
     "^title: Château \"fort\"\nBRAVO\nrepacked\n[^\n]*bare.html: a web player page without a quiz\nexit=1\n[^\n]*not a web player page\n0\n$")
+
+# Pictures are stored as the players show them: a photo with an EXIF
+# orientation comes back upright (16 x 12 turned to 12 x 16), check says so
+# beforehand, a pack that is not on a terminal prints no progress, and
+# --keep-pictures stores the file as it is.
+set(PACK_SCRIPT_PREPARED [==[
+             rm -rf "$3/$4" && mkdir -p "$3/$4" || exit 1
+             { printf '\377\330\377\341\000\042Exif\000\000MM\000\052\000\000\000\010\000\001'
+               printf '\001\022\000\003\000\000\000\001\000\006\000\000\000\000\000\000'
+               tail -c +3 "$2/tiny.jpg"; } > "$3/$4/a.jpg"
+             printf 'title = "t"\nauthor = "a"\n[[picture]]\nfile = "a.jpg"\nanswer = "x"\ncode = "B"\n' \
+                 > "$3/$4/quiz.toml"
+             "$1" check "$3/$4" 2>/dev/null
+             "$1" pack "$3/$4" -o "$3/$4.res" 2>&1 >/dev/null | grep -v ': warning: '
+             rm -rf "$3/$4-out" && "$1" unpack "$3/$4.res" -o "$3/$4-out" >/dev/null || exit 1
+             "$1" picture "$3/$4-out/01.jpg" -o "$3/$4.ppm" >/dev/null && head -c 9 "$3/$4.ppm" | tail -c 6
+             "$1" pack "$3/$4" -o "$3/$4-kept.res" --keep-pictures >/dev/null 2>&1 || exit 1
+             rm -rf "$3/$4-kept" && "$1" unpack "$3/$4-kept.res" -o "$3/$4-kept" >/dev/null || exit 1
+             cmp "$3/$4/a.jpg" "$3/$4-kept/01.jpg" && echo kept
+             "$1" pack "$3/$4" -o "$3/$4-q.res" --quality 0 >/dev/null 2>&1; echo "quality=$?"]==])
+add_test(NAME tool.pack.prepared_pictures
+         COMMAND sh -c "${PACK_SCRIPT_PREPARED}" sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP}
+             prepared)
+set_tests_properties(tool.pack.prepared_pictures PROPERTIES PASS_REGULAR_EXPRESSION
+    "^[^\n]*/a.jpg: info: prepared by pack: 16 x 12 JPEG, EXIF orientation 6: turned upright[^\n]*\nok: 1 pictures\n12 16\nkept\nquality=2\n$")
