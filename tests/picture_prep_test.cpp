@@ -305,6 +305,19 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
     ASSERT_TRUE(shown);
     ExpectColour(Near(*shown, TopLeft), 255, 0, 0, "CMYK red");
+    // check takes it too, where it used to refuse what the players cannot show.
+    PicturePlan checked;
+    std::string damage;
+    EXPECT_EQ(CheckPicture(cmykJpeg.data(), cmykJpeg.size(), checked, nullptr, &damage),
+              PrepStatus::Ok);
+    EXPECT_TRUE(checked.cmyk);
+    EXPECT_EQ(damage, "");
+    // Cut inside the scan: still a picture, with the library's warning.
+    const Bytes whole = MakeJpeg(Gradient(64, 48));
+    const Bytes cutScan(whole.begin(), whole.end() - 40);
+    EXPECT_EQ(CheckPicture(cutScan.data(), cutScan.size(), checked, nullptr, &damage),
+              PrepStatus::Ok);
+    EXPECT_NE(damage, "");
 
     const std::uint8_t rgb[] = {1, 2, 3, 4, 5, 6};
     const Bytes ready[] = {MakeJpeg(Gradient(640, 480)), MakeJpeg(Gradient(600, 300)),

@@ -175,11 +175,11 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage&
 // channel (to see whether any pixel is transparent), laid onto the quiz colour.
 PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions& options,
                    PicturePlan& plan, RgbImage* pixels, bool& grey, std::string* detail) {
+    plan.png = true;
     PngDecoder decoder;
     if (!decoder.LoadFromMemory(data, size)) {
         return Fail(PrepStatus::Unreadable, detail, PngErrorName(decoder.error()));
     }
-    plan.png = true;
     plan.width = static_cast<int>(std::min<std::uint32_t>(decoder.width(), INT_MAX));
     plan.height = static_cast<int>(std::min<std::uint32_t>(decoder.height(), INT_MAX));
     // A forged header could otherwise make Decode allocate gigabytes.
@@ -238,7 +238,8 @@ tjscalingfactor ScaleCovering(const PicturePlan& plan, int width, int height) {
 // The JPEG's pixels in RGB at a scale covering width x height; CMYK (as the
 // library gives it, Adobe's inverted form) becomes RGB here.
 PrepStatus DecodeJpegCovering(const std::uint8_t* data, std::size_t size, const PicturePlan& plan,
-                              int width, int height, RgbImage& out, std::string* detail) {
+                              int width, int height, RgbImage& out, std::string* detail,
+                              std::string* warning = nullptr) {
     TurboJpegHandle decompressor(tjInitDecompress());
     if (decompressor.get() == nullptr) {
         return Fail(PrepStatus::OutOfMemory, detail, decompressor.Message());
@@ -261,9 +262,13 @@ PrepStatus DecodeJpegCovering(const std::uint8_t* data, std::size_t size, const 
     // a warning (damaged data the library gets past) still gives the picture.
     if (tjDecompress2(decompressor.get(), data, static_cast<unsigned long>(size), target,
                       scaledWidth, scaledWidth * samples, scaledHeight,
-                      plan.cmyk ? TJPF_CMYK : TJPF_RGB, TJFLAG_LIMITSCANS) != 0 &&
-        tjGetErrorCode(decompressor.get()) != TJERR_WARNING) {
-        return Fail(PrepStatus::Unreadable, detail, decompressor.Message());
+                      plan.cmyk ? TJPF_CMYK : TJPF_RGB, TJFLAG_LIMITSCANS) != 0) {
+        if (tjGetErrorCode(decompressor.get()) != TJERR_WARNING) {
+            return Fail(PrepStatus::Unreadable, detail, decompressor.Message());
+        }
+        if (warning != nullptr) {
+            *warning = decompressor.Message();
+        }
     }
     if (plan.cmyk) {
         const std::uint8_t* from = cmyk.data();
@@ -463,6 +468,30 @@ PrepStatus PlanPicture(const std::uint8_t* data, std::size_t size, PicturePlan& 
     if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
         const PrepStatus status = ReadPng(data, size, PrepOptions{}, plan, nullptr, grey, detail);
+        if (status == PrepStatus::Ok) {
+            Decide(plan, false);
+        }
+        return status;
+    }
+    return Fail(PrepStatus::NotAPicture, detail, PrepStatusName(PrepStatus::NotAPicture));
+}
+
+PrepStatus CheckPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
+                        std::string* detail, std::string* warning) {
+    plan = PicturePlan{};
+    RgbImage pixels;
+    if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
+        JpegHeader header;
+        PrepStatus status = ReadJpegHeader(data, size, plan, header, detail);
+        if (status == PrepStatus::Ok) {
+            Decide(plan, TurnsLosslessly(plan, header.subsampling));
+            status = DecodeJpegCovering(data, size, plan, 1, 1, pixels, detail, warning);
+        }
+        return status;
+    }
+    if (data != nullptr && StartsWith(data, size, kPngSignature)) {
+        bool grey = false;
+        const PrepStatus status = ReadPng(data, size, PrepOptions{}, plan, &pixels, grey, detail);
         if (status == PrepStatus::Ok) {
             Decide(plan, false);
         }

@@ -14,9 +14,7 @@
 #include <toml++/toml.h>
 
 #include "pictures/dib.h"
-#include "pictures/exif_orientation.h"
-#include "pictures/jpeg_decoder.h"
-#include "pictures/png_decoder.h"
+#include "pictures/picture_prep.h"
 #include "play/grading.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
@@ -249,12 +247,6 @@ std::optional<std::string> ReadFileBytes(const fs::path& path, std::string& reas
     return bytes;
 }
 
-bool StartsWith(const std::string& bytes, std::initializer_list<std::uint8_t> sig) {
-    return bytes.size() >= sig.size() &&
-           std::equal(sig.begin(), sig.end(), bytes.begin(),
-                      [](std::uint8_t a, char b) { return a == static_cast<std::uint8_t>(b); });
-}
-
 // Checks that the picture file is one the player can show, at the size it
 // shows best.
 void CheckPictureFile(Checker& checker, const fs::path& path, const std::string& name, int line,
@@ -272,43 +264,29 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
     }
     const std::string& bytes = *file;
     const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
-    int width = 0;
-    int height = 0;
-    if (StartsWith(bytes, {0xFF, 0xD8, 0xFF})) {
-        std::string error;
-        const std::optional<RgbImage> picture = DecodeJpeg(data, bytes.size(), &error);
-        if (!picture) {
-            checker.Error(line, field, "picture " + name + " is not a readable JPEG: " + error);
-            return;
-        }
-        if (!error.empty()) {
-            checker.Warn(line, field, "picture " + name + " is a damaged JPEG: " + error);
-        }
-        width = picture->width;
-        height = picture->height;
-    } else if (StartsWith(bytes, {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'})) {
-        PngDecoder decoder;
-        Dib dib;
-        if (!decoder.LoadFromMemory(data, bytes.size()) || !decoder.Decode() ||
-            !decoder.MakeDib(kDefaultPngFormat, dib)) {
-            checker.Error(line, field,
-                          "picture " + name + " is a PNG the player cannot read (" +
-                              PngErrorName(decoder.error()) + ")");
-            return;
-        }
-        width = static_cast<int>(decoder.width());
-        height = static_cast<int>(decoder.height());
-    } else {
+    PicturePlan plan;
+    std::string error;
+    std::string damage;
+    const PrepStatus status = CheckPicture(data, bytes.size(), plan, &error, &damage);
+    if (status == PrepStatus::NotAPicture) {
         checker.Error(line, field, "picture " + name + " is neither a JPEG nor a PNG file");
         return;
     }
+    if (status != PrepStatus::Ok) {
+        checker.Error(line, field,
+                      "picture " + name +
+                          (plan.png ? " is a PNG the player cannot read (" + error + ")"
+                                    : " is not a readable JPEG: " + error));
+        return;
+    }
+    if (!damage.empty()) {
+        checker.Warn(line, field, "picture " + name + " is a damaged JPEG: " + damage);
+    }
     // Pack turns photos upright and fits larger pictures itself (check says so
     // apart); the player still enlarges a smaller one, or shows it with bands.
-    if (SwapsSides(JpegOrientation(bytes.data(), bytes.size()))) {
-        std::swap(width, height);
-    }
-    if ((width != kPictureWidth || height != kPictureHeight) && width <= kPictureWidth &&
-        height <= kPictureHeight) {
+    const int width = plan.shownWidth;
+    const int height = plan.shownHeight;
+    if (!plan.fitted && (width != kPictureWidth || height != kPictureHeight)) {
         checker.Warn(line, field,
                      "picture " + name + " is " + std::to_string(width) + " x " +
                          std::to_string(height) + ", not 640 x 480: the player fits it");
