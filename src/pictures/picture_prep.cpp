@@ -359,27 +359,10 @@ PrepStatus EncodeJpeg(const RgbImage& image, int subsampling, int quality,
                        : PrepStatus::Ok;
 }
 
-int TurnOperation(Orientation orientation) {
-    switch (orientation) {
-        case Orientation::Mirrored:
-            return TJXOP_HFLIP;
-        case Orientation::Rotated180:
-            return TJXOP_ROT180;
-        case Orientation::Flipped:
-            return TJXOP_VFLIP;
-        case Orientation::Transposed:
-            return TJXOP_TRANSPOSE;
-        case Orientation::Rotated90:
-            return TJXOP_ROT90;
-        case Orientation::Transversed:
-            return TJXOP_TRANSVERSE;
-        case Orientation::Rotated270:
-            return TJXOP_ROT270;
-        case Orientation::Upright:
-            break;
-    }
-    return TJXOP_NONE;
-}
+// TurboJPEG's transform for each orientation, by its value (0 is none).
+constexpr TJXOP kTurnOperation[] = {TJXOP_NONE,   TJXOP_NONE,       TJXOP_HFLIP,
+                                    TJXOP_ROT180, TJXOP_VFLIP,      TJXOP_TRANSPOSE,
+                                    TJXOP_ROT90,  TJXOP_TRANSVERSE, TJXOP_ROT270};
 
 // The JPEG turned upright without decoding it. Its other markers go (the
 // EXIF block among them), so the result reads as upright and is kept as it
@@ -391,7 +374,7 @@ bool TurnJpeg(const std::uint8_t* data, std::size_t size, Orientation orientatio
         return false;
     }
     tjtransform transform{};
-    transform.op = TurnOperation(orientation);
+    transform.op = kTurnOperation[static_cast<int>(orientation)];
     transform.options = TJXOPT_PERFECT | TJXOPT_COPYNONE;
     unsigned char* buffer = nullptr;
     unsigned long turnedSize = 0;
