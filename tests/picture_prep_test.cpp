@@ -308,14 +308,14 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     // check takes it too, where it used to refuse what the players cannot show.
     PicturePlan checked;
     std::string damage;
-    EXPECT_EQ(CheckPicture(cmykJpeg.data(), cmykJpeg.size(), checked, nullptr, &damage),
+    EXPECT_EQ(CheckPicture(cmykJpeg.data(), cmykJpeg.size(), checked, nullptr, &damage, true),
               PrepStatus::Ok);
     EXPECT_TRUE(checked.cmyk);
     EXPECT_EQ(damage, "");
     // Cut inside the scan: still a picture, with the library's warning.
     const Bytes whole = MakeJpeg(Gradient(64, 48));
     const Bytes cutScan(whole.begin(), whole.end() - 40);
-    EXPECT_EQ(CheckPicture(cutScan.data(), cutScan.size(), checked, nullptr, &damage),
+    EXPECT_EQ(CheckPicture(cutScan.data(), cutScan.size(), checked, nullptr, &damage, true),
               PrepStatus::Ok);
     EXPECT_NE(damage, "");
 

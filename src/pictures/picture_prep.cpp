@@ -172,9 +172,11 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage&
 }
 
 // A PNG's header, and its pixels when pixels is given or it has an alpha
-// channel (to see whether any pixel is transparent), laid onto the quiz colour.
+// channel and scanAlpha asks whether any pixel is transparent, laid onto the
+// quiz colour.
 PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions& options,
-                   PicturePlan& plan, RgbImage* pixels, bool& grey, std::string* detail) {
+                   PicturePlan& plan, RgbImage* pixels, bool& grey, std::string* detail,
+                   bool scanAlpha = true) {
     plan.png = true;
     PngDecoder decoder;
     if (!decoder.LoadFromMemory(data, size)) {
@@ -189,7 +191,7 @@ PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions
     const std::uint8_t colourType = decoder.colourType();
     grey = colourType == 0 || colourType == 4;
     const bool hasAlpha = colourType == 4 || colourType == 6;
-    if (pixels == nullptr && !hasAlpha) {
+    if (pixels == nullptr && !(hasAlpha && scanAlpha)) {
         return PrepStatus::Ok;
     }
     if (!decoder.Decode()) {
@@ -460,7 +462,7 @@ PrepStatus PlanPicture(const std::uint8_t* data, std::size_t size, PicturePlan& 
 }
 
 PrepStatus CheckPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
-                        std::string* detail, std::string* warning) {
+                        std::string* detail, std::string* warning, bool decode) {
     plan = PicturePlan{};
     RgbImage pixels;
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
@@ -468,13 +470,16 @@ PrepStatus CheckPicture(const std::uint8_t* data, std::size_t size, PicturePlan&
         PrepStatus status = ReadJpegHeader(data, size, plan, header, detail);
         if (status == PrepStatus::Ok) {
             Decide(plan, TurnsLosslessly(plan, header.subsampling));
-            status = DecodeJpegCovering(data, size, plan, 1, 1, pixels, detail, warning);
+            if (decode) {
+                status = DecodeJpegCovering(data, size, plan, 1, 1, pixels, detail, warning);
+            }
         }
         return status;
     }
     if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
-        const PrepStatus status = ReadPng(data, size, PrepOptions{}, plan, &pixels, grey, detail);
+        const PrepStatus status = ReadPng(data, size, PrepOptions{}, plan,
+                                          decode ? &pixels : nullptr, grey, detail, decode);
         if (status == PrepStatus::Ok) {
             Decide(plan, false);
         }

@@ -62,12 +62,13 @@ struct PrepOptions {
 PrepStatus PlanPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
                        std::string* detail);
 
-// PlanPicture, and whether the whole picture decodes: a JPEG is read at
-// TurboJPEG's smallest scale (every byte is read, a photo's pixels are never
-// all held), a PNG by our decoder. warning, when given, receives the JPEG
-// library's warning on damaged data it got past.
+// PlanPicture, and with decode whether the whole picture decodes: a JPEG is
+// read at TurboJPEG's smallest scale (every byte is read, a photo's pixels are
+// never all held), a PNG by our decoder. Without decode only the headers are
+// read, and a PNG is not known to be transparent. warning, when given,
+// receives the JPEG library's warning on damaged data it got past.
 PrepStatus CheckPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
-                        std::string* detail, std::string* warning);
+                        std::string* detail, std::string* warning, bool decode);
 
 // The picture as the quiz stores it, in out (a copy of the input when kept).
 // A lossless turn the JPEG's block layout does not allow is re-encoded instead,

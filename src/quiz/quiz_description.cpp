@@ -250,7 +250,7 @@ std::optional<std::string> ReadFileBytes(const fs::path& path, std::string& reas
 // Checks that the picture file is one the player can show, at the size it
 // shows best.
 void CheckPictureFile(Checker& checker, const fs::path& path, const std::string& name, int line,
-                      const std::string& field) {
+                      const std::string& field, PictureCheck depth) {
     std::error_code ignored;
     if (!fs::exists(path, ignored)) {
         checker.Error(line, field, "picture " + name + " not found");
@@ -267,7 +267,8 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
     PicturePlan plan;
     std::string error;
     std::string damage;
-    const PrepStatus status = CheckPicture(data, bytes.size(), plan, &error, &damage);
+    const PrepStatus status = CheckPicture(data, bytes.size(), plan, &error, &damage,
+                                           depth == PictureCheck::Decode);
     if (status == PrepStatus::NotAPicture) {
         checker.Error(line, field, "picture " + name + " is neither a JPEG nor a PNG file");
         return;
@@ -474,7 +475,8 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
 }  // namespace
 
 std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
-                                                   std::vector<DescriptionProblem>& problems) {
+                                                   std::vector<DescriptionProblem>& problems,
+                                                   PictureCheck pictureCheck) {
     const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
     Checker checker(descriptionPath.string(), problems);
 
@@ -577,7 +579,7 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
             checker.Error(LineOf(*node), prefix + "file", "must be a file name in quotes");
         } else {
             const fs::path path = fs::path(dir) / fs::u8path(*name);
-            CheckPictureFile(checker, path, *name, LineOf(*node), prefix + "file");
+            CheckPictureFile(checker, path, *name, LineOf(*node), prefix + "file", pictureCheck);
             result.pictureFiles.push_back(path.string());
         }
         picture.answer =

@@ -32,11 +32,18 @@ struct QuizDescription {
 // The name of the description inside a quiz folder.
 inline constexpr const char* kDescriptionFileName = "quiz.toml";
 
+// How deeply LoadQuizDescription looks at the picture files.
+enum class PictureCheck {
+    Decode,   // each decoded whole, so that a damaged one is found
+    Headers,  // their headers alone, for pack, which decodes each as it prepares it
+};
+
 // Reads dir/quiz.toml and checks it with its pictures, appending every
 // problem found to problems. Nothing when any problem is an error; warnings
 // alone still give the description.
 std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
-                                                   std::vector<DescriptionProblem>& problems);
+                                                   std::vector<DescriptionProblem>& problems,
+                                                   PictureCheck pictures = PictureCheck::Decode);
 
 // The commented starter description written by `brivel new`; it refers to
 // two pictures, 01.jpg and 02.jpg, that the maker still has to add.

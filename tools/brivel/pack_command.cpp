@@ -42,7 +42,9 @@ int RunPack(const PackOptions& options) {
         return 1;
     }
     std::vector<DescriptionProblem> problems;
-    const std::optional<QuizDescription> description = LoadQuizDescription(options.dir, problems);
+    const std::optional<QuizDescription> description =
+        LoadQuizDescription(options.dir, problems,
+                            options.pictures.keep ? PictureCheck::Decode : PictureCheck::Headers);
     PrintDescriptionProblems("pack", problems);
     if (!description) {
         return 1;
