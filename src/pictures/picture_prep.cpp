@@ -513,6 +513,14 @@ PrepStatus PreparePicture(const std::uint8_t* data, std::size_t size, const Prep
         if (plan.action == PrepAction::Turn && !TurnJpeg(data, size, plan.orientation, out)) {
             plan.action = PrepAction::Reencode;
         }
+        if (plan.action == PrepAction::Keep) {
+            // Kept unread, a damaged picture would reach the players: it is
+            // decoded once, at the smallest scale, to be sure it can be shown.
+            const PrepStatus decoded = DecodeJpegCovering(data, size, plan, 1, 1, pixels, detail);
+            if (decoded != PrepStatus::Ok) {
+                return decoded;
+            }
+        }
         if (plan.action == PrepAction::Reencode) {
             const bool swap = SwapsSides(plan.orientation);
             const PrepStatus decoded =
