@@ -31,9 +31,10 @@ std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
     std::vector<std::vector<std::uint8_t>> pictures;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& path = description.pictureFiles[i];
-        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
+        std::string reason;
+        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, &reason);
         if (!bytes) {
-            std::fprintf(stderr, "brivel pack: %s: cannot be read\n", path.c_str());
+            std::fprintf(stderr, "brivel pack: %s: %s\n", path.c_str(), reason.c_str());
             return std::nullopt;
         }
         if (options.keep) {
