@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "commands.h"
+#include "players.h"
 #include "text/cp1252.h"
 
 namespace brivel::tool {
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
     brivel::tool::AddShowCommand(app, exitStatus);
     brivel::tool::AddUnpackCommand(app, exitStatus);
     brivel::tool::AddPreviewCommand(app, exitStatus);
+    brivel::tool::AddPlayersCommand(app, exitStatus);
 
     try {
         app.parse(argc, argv);

@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "files.h"
+#include "players.h"
 #include "quiz/quiz_bundle.h"
 #include "quiz/res_file.h"
 #include "quiz_file.h"
@@ -54,8 +55,12 @@ int RunPack(const PackOptions& options) {
         std::fprintf(stderr, "brivel pack: %s\n", error.c_str());
         return 1;
     }
-    const std::string player = options.player.empty() ? BuiltPlayer(form) : options.player;
-    const std::optional<std::string> quiz = MakeQuizFile(form, *entries, player);
+    const std::optional<std::string> player =
+        form == QuizForm::Res || !options.player.empty() ? options.player : DefaultPlayer(form);
+    if (!player) {
+        return 1;
+    }
+    const std::optional<std::string> quiz = MakeQuizFile(form, *entries, *player);
     if (!quiz || !WriteAtomically(options.out, *quiz, form == QuizForm::Linux)) {
         return 1;
     }
@@ -153,8 +158,8 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
         ->check(CLI::IsMember({"res", "windows", "linux"}));
     command
         ->add_option("--player", options->player,
-                     "The bare player to copy (default: the one this build made; the 32-bit "
-                     "player for Windows)")
+                     "The bare player to copy (default: the one `brivel players` shows; the "
+                     "32-bit player for Windows)")
         ->check(CLI::ExistingFile);
     command->callback([options, &exitStatus] { exitStatus = RunPack(*options); });
 }

@@ -135,11 +135,6 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
     if (form == QuizForm::Res) {
         return bundle;
     }
-    if (player.empty()) {
-        std::fprintf(stderr, "brivel pack: this build made no %s player; name one with --player\n",
-                     form == QuizForm::Windows ? "Windows" : "Linux");
-        return std::nullopt;
-    }
     const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(player);
     if (!bytes) {
         std::fprintf(stderr, "brivel pack: %s: the player cannot be read\n", player.c_str());
@@ -163,18 +158,6 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
         return std::nullopt;
     }
     return std::move(written.bytes);
-}
-
-std::string BuiltPlayer(QuizForm form) {
-    switch (form) {
-        case QuizForm::Windows:
-            return BRIVEL_BUILT_WINDOWS_PLAYER;
-        case QuizForm::Linux:
-            return BRIVEL_BUILT_LINUX_PLAYER;
-        case QuizForm::Res:
-            break;
-    }
-    return std::string();
 }
 
 }  // namespace brivel::tool

@@ -43,7 +43,4 @@ bool IsPictureOf(const char* command, const OpenedQuiz& quiz, const std::string&
 std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntry>& entries,
                                         const std::string& player);
 
-// The player the build made for a form, or an empty string when it made none.
-std::string BuiltPlayer(QuizForm form);
-
 }  // namespace brivel::tool

@@ -1,0 +1,34 @@
+# The players `brivel pack` copies into quizzes, stripped of their debug
+# sections and symbol tables into players/ of this build, where a tool run
+# from this build finds them, and installed from there into
+# share/brivel/players/. Their names are the tool's (tools/brivel/players.cpp).
+set(BRIVEL_PLAYERS_DIR ${CMAKE_BINARY_DIR}/players)
+
+# brivel_ship_player(NAME FILE STRIP [DEPENDS...]): FILE stripped by the
+# program STRIP (binutils' strip for FILE's format) into players/NAME.
+function(brivel_ship_player name file strip)
+    set(out ${BRIVEL_PLAYERS_DIR}/${name})
+    add_custom_command(
+        OUTPUT ${out}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${BRIVEL_PLAYERS_DIR}
+        COMMAND ${strip} --strip-all -o ${out} ${file}
+        DEPENDS ${file} ${ARGN}
+        COMMENT "Stripping the player ${name}"
+        VERBATIM)
+    set_property(GLOBAL APPEND PROPERTY brivel_shipped_players ${out})
+    install(PROGRAMS ${out} DESTINATION ${CMAKE_INSTALL_DATADIR}/brivel/players)
+endfunction()
+
+if(BRIVEL_BUILD_WINDOWS_PLAYERS)
+    foreach(arch IN ITEMS i686 x86_64)
+        find_program(BRIVEL_MINGW_STRIP_${arch} ${arch}-w64-mingw32-strip REQUIRED)
+        brivel_ship_player(windows-${arch}.exe ${BRIVEL_WINDOWS_PLAYER_${arch}}
+                           ${BRIVEL_MINGW_STRIP_${arch}} brivel_win32_${arch})
+    endforeach()
+endif()
+if(TARGET brivel-player)
+    brivel_ship_player(linux $<TARGET_FILE:brivel-player> ${CMAKE_STRIP} brivel-player)
+endif()
+
+get_property(shipped GLOBAL PROPERTY brivel_shipped_players)
+add_custom_target(brivel_players ALL DEPENDS ${shipped})
