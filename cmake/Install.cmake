@@ -23,12 +23,11 @@ set(CPACK_PACKAGE_NAME brivel)
 set(CPACK_PACKAGE_VENDOR "The Brivel developers")
 set(CPACK_PACKAGE_CONTACT "The Brivel developers <brivel@example.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "make self-contained picture quizzes for Windows and Linux")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- A Brivel quiz is one program that carries its pictures and its questions:
- the player shows one picture at a time, grades what is typed with a French
- verdict and reveals a code step by step. The brivel tool checks a quiz
- description (TOML and JPEG or PNG pictures) and packs it into a Windows
- program, a Linux program or a bare resource bundle, and reads quizzes back.")
+set(CPACK_PACKAGE_DESCRIPTION "A Brivel quiz is one program that carries its pictures and its questions:
+the player shows one picture at a time, grades what is typed with a French
+verdict and reveals a code step by step. The brivel tool checks a quiz
+description (TOML and JPEG or PNG pictures) and packs it into a Windows
+program, a Linux program or a bare resource bundle, and reads quizzes back.")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
