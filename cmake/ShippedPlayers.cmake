@@ -4,16 +4,23 @@
 # share/brivel/players/. Their names are the tool's (tools/brivel/players.cpp).
 set(BRIVEL_PLAYERS_DIR ${CMAKE_BINARY_DIR}/players)
 
-# brivel_ship_player(NAME FILE STRIP [DEPENDS...]): FILE stripped by the
-# program STRIP (binutils' strip for FILE's format) into players/NAME.
-function(brivel_ship_player name file strip)
+# brivel_ship_player(NAME FILE [STRIP PROGRAM] [DEPENDS TARGET...]): FILE into
+# players/NAME, stripped by PROGRAM (binutils' strip for FILE's format) when
+# given, copied as it is otherwise.
+function(brivel_ship_player name file)
+    cmake_parse_arguments(PARSE_ARGV 2 arg "" "STRIP" "DEPENDS")
     set(out ${BRIVEL_PLAYERS_DIR}/${name})
+    if(arg_STRIP)
+        set(make ${arg_STRIP} --strip-all -o ${out} ${file})
+    else()
+        set(make ${CMAKE_COMMAND} -E copy ${file} ${out})
+    endif()
     add_custom_command(
         OUTPUT ${out}
         COMMAND ${CMAKE_COMMAND} -E make_directory ${BRIVEL_PLAYERS_DIR}
-        COMMAND ${strip} --strip-all -o ${out} ${file}
-        DEPENDS ${file} ${ARGN}
-        COMMENT "Stripping the player ${name}"
+        COMMAND ${make}
+        DEPENDS ${file} ${arg_DEPENDS}
+        COMMENT "Shipping the player ${name}"
         VERBATIM)
     set_property(GLOBAL APPEND PROPERTY brivel_shipped_players ${out})
     install(PROGRAMS ${out} DESTINATION ${CMAKE_INSTALL_DATADIR}/brivel/players)
@@ -23,11 +30,11 @@ if(BRIVEL_BUILD_WINDOWS_PLAYERS)
     foreach(arch IN ITEMS i686 x86_64)
         find_program(BRIVEL_MINGW_STRIP_${arch} ${arch}-w64-mingw32-strip REQUIRED)
         brivel_ship_player(windows-${arch}.exe ${BRIVEL_WINDOWS_PLAYER_${arch}}
-                           ${BRIVEL_MINGW_STRIP_${arch}} brivel_win32_${arch})
+                           STRIP ${BRIVEL_MINGW_STRIP_${arch}} DEPENDS brivel_win32_${arch})
     endforeach()
 endif()
 if(TARGET brivel-player)
-    brivel_ship_player(linux $<TARGET_FILE:brivel-player> ${CMAKE_STRIP} brivel-player)
+    brivel_ship_player(linux $<TARGET_FILE:brivel-player> STRIP ${CMAKE_STRIP} DEPENDS brivel-player)
 endif()
 
 get_property(shipped GLOBAL PROPERTY brivel_shipped_players)
