@@ -8,12 +8,13 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyri
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/brivel.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME brivel)
 
-# Debian's man pages are compressed, without a time stamp.
+# The man page takes the version; Debian's are compressed, without a time stamp.
+configure_file(${CMAKE_SOURCE_DIR}/packaging/brivel.1 ${CMAKE_BINARY_DIR}/brivel.1 @ONLY)
 set(man_page ${CMAKE_BINARY_DIR}/brivel.1.gz)
 add_custom_command(
     OUTPUT ${man_page}
-    COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/brivel.1 > ${man_page}
-    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/brivel.1
+    COMMAND gzip -9nc ${CMAKE_BINARY_DIR}/brivel.1 > ${man_page}
+    DEPENDS ${CMAKE_BINARY_DIR}/brivel.1
     VERBATIM)
 add_custom_target(brivel_man_page ALL DEPENDS ${man_page})
 install(FILES ${man_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
