@@ -169,3 +169,30 @@ add_test(NAME tool.pack.prepared_pictures
              prepared)
 set_tests_properties(tool.pack.prepared_pictures PROPERTIES PASS_REGULAR_EXPRESSION
     "^[^\n]*/a.jpg: info: prepared by pack: 16 x 12 JPEG, EXIF orientation 6: turned upright[^\n]*\nok: 1 pictures\n12 16\nkept\nquality=2\n$")
+
+# A tool moved out of its build tree finds its players in ../share/brivel/players
+# beside itself, and names where it looked when one is missing. The tool stands
+# in for the Linux player.
+set(PACK_SCRIPT_MOVED [[
+             rm -rf "$3/$4-tree" && mkdir -p "$3/$4-tree/bin" "$3/$4-tree/share/brivel/players"
+             cp "$1" "$3/$4-tree/bin/brivel" && cp "$1" "$3/$4-tree/share/brivel/players/linux"
+             cd "$3/$4-tree/bin" || exit 1
+             ./brivel pack "$3/$4" -o "$3/$4.exe" 2>&1 | grep -v warning; ls "$3" | grep -c "^$4\.exe"
+             ./brivel pack "$3/$4" -o "$3/$4-quiz" 2>/dev/null && "$1" show "$3/$4-quiz" | head -1
+             ./brivel players 2>/dev/null]])
+add_test(NAME tool.pack.players_beside_the_tool
+         COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_MOVED}"
+             sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} moved)
+set_tests_properties(tool.pack.players_beside_the_tool PROPERTIES PASS_REGULAR_EXPRESSION
+    "^brivel pack: no windows player: looked for [^\n]*/moved-tree/share/brivel/players/windows-i686.exe; name one with --player FILE\n0\nwrote [^\n]*\ntitle: Château \"fort\"\nlinux +ELF x86-64 +[0-9]+ KB  [^\n]*/moved-tree/share/brivel/players/linux\n$")
+
+# Run from its build tree, the tool lists the stripped players of that tree.
+if(BRIVEL_BUILD_WINDOWS_PLAYERS AND TARGET brivel-player)
+    set(web_line "")
+    if(BRIVEL_WEB_PLAYER)
+        set(web_line "web +HTML \\+ wasm32 +[0-9]+ KB  ${BRIVEL_PLAYERS_DIR}/web.html\n")
+    endif()
+    add_test(NAME tool.players COMMAND $<TARGET_FILE:brivel> players)
+    set_tests_properties(tool.players PROPERTIES PASS_REGULAR_EXPRESSION
+        "^windows +PE32 i386 +[0-9]+ KB  ${BRIVEL_PLAYERS_DIR}/windows-i686.exe\nwindows +PE32\\+ AMD64 +[0-9]+ KB  ${BRIVEL_PLAYERS_DIR}/windows-x86_64.exe  \\(with --player\\)\nlinux +ELF x86-64 +[0-9]+ KB  ${BRIVEL_PLAYERS_DIR}/linux\n${web_line}$")
+endif()

@@ -8,6 +8,7 @@
 
 #include "commands.h"
 #include "play/grading.h"
+#include "players.h"
 #include "text/cp1252.h"
 
 namespace brivel::tool {
@@ -79,6 +80,7 @@ int main(int argc, char** argv) {
     brivel::tool::AddShowCommand(app, exitStatus);
     brivel::tool::AddUnpackCommand(app, exitStatus);
     brivel::tool::AddPreviewCommand(app, exitStatus);
+    brivel::tool::AddPlayersCommand(app, exitStatus);
     brivel::tool::AddHelpCommand(app, exitStatus);
 
     // CLI11 would only say that a command is required.

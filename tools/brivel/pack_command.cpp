@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "files.h"
 #include "pack_pictures.h"
+#include "players.h"
 #include "quiz/quiz_bundle.h"
 #include "quiz/res_file.h"
 #include "quiz_file.h"
@@ -36,7 +37,14 @@ int RunPack(const PackOptions& options) {
     if (!options.platform.empty()) {
         WarnOfContradictingName(form, options.out);
     }
-    const std::string player = options.player.empty() ? BuiltPlayer(form) : options.player;
+    std::string player = options.player;
+    if (form != QuizForm::Res && player.empty()) {
+        const std::optional<std::string> found = DefaultPlayer(form);
+        if (!found) {
+            return 1;
+        }
+        player = *found;
+    }
     if (!IsSafeOutput("pack", options.out, {options.dir}) ||
         (form != QuizForm::Res && !player.empty() && !IsPlayerFor(form, player))) {
         return 1;
@@ -203,8 +211,8 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
         ->transform(CLI::IsMember({"res", "windows", "linux", "web"}, CLI::ignore_case));
     command
         ->add_option("--player", options->player,
-                     "The bare player to copy (default: the one this build made; the 32-bit "
-                     "player for Windows)")
+                     "The bare player to copy (default: the one `brivel players` shows; the "
+                     "32-bit player for Windows)")
         ->check(CLI::ExistingFile);
     AddPictureOptions(*command, options->pictures);
     command->callback([options, &exitStatus] { exitStatus = RunPack(*options); });

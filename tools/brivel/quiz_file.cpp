@@ -196,12 +196,6 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
     if (form == QuizForm::Res) {
         return bundle;
     }
-    if (player.empty()) {
-        static const char* const kPlatforms[] = {"", "Windows", "Linux", "web"};
-        std::fprintf(stderr, "brivel pack: this build made no %s player; name one with --player\n",
-                     kPlatforms[static_cast<int>(form)]);
-        return std::nullopt;
-    }
     std::string reason;
     const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(player, &reason);
     if (!bytes) {
@@ -248,20 +242,6 @@ void WarnOfContradictingName(QuizForm form, const std::string& out) {
                      out.c_str(), FormName(named), FormName(form),
                      form == QuizForm::Windows ? " (Windows runs only names ending in .exe)" : "");
     }
-}
-
-std::string BuiltPlayer(QuizForm form) {
-    switch (form) {
-        case QuizForm::Windows:
-            return BRIVEL_BUILT_WINDOWS_PLAYER;
-        case QuizForm::Linux:
-            return BRIVEL_BUILT_LINUX_PLAYER;
-        case QuizForm::Web:
-            return BRIVEL_BUILT_WEB_PLAYER;
-        case QuizForm::Res:
-            break;
-    }
-    return std::string();
 }
 
 }  // namespace brivel::tool

@@ -52,7 +52,4 @@ bool IsPlayerFor(QuizForm form, const std::string& player);
 // one --platform chose.
 void WarnOfContradictingName(QuizForm form, const std::string& out);
 
-// The player the build made for a form, or an empty string when it made none.
-std::string BuiltPlayer(QuizForm form);
-
 }  // namespace brivel::tool
