@@ -6,20 +6,21 @@ _brivel() {
         case $word in -*) ;; *) command=$word; break ;; esac
     done
     case $command in
-        "") options="new check pack players show unpack preview grade picture lzw --help --version" ;;
+        "") options="new check pack players show unpack preview grade picture lzw help --help --version" ;;
+        help) options="new check pack players show unpack preview grade picture lzw" ;;
         lzw) options="encode decode" ;;
-        pack) options="--output --platform --player" ;;
+        pack) options="--output --platform --player --keep-pictures --quality" ;;
         show) options="--answers" ;;
-        unpack) options="--output" ;;
+        unpack) options="--output --force" ;;
         preview) options="--picture --output" ;;
         grade) options="--batch --quiz --picture" ;;
         picture) options="--fit --output" ;;
     esac
     case $prev in
-        --platform) mapfile -t COMPREPLY < <(compgen -W "res windows linux" -- "$cur"); return ;;
-        --picture | --fit) return ;;
+        --platform) mapfile -t COMPREPLY < <(compgen -W "res windows linux web" -- "$cur"); return ;;
+        --picture | --fit | --quality) return ;;
     esac
-    if [[ -z $command || $command == lzw || $cur == -* ]]; then
+    if [[ -z $command || $command == lzw || $command == help || $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")
     else
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
