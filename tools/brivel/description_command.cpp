@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "player_window.h"
 #include "quiz/quiz_description.h"
 
 namespace brivel::tool {
@@ -48,7 +49,8 @@ int RunNew(const std::string& dir) {
 
 int RunCheck(const std::string& dir) {
     std::vector<DescriptionProblem> problems;
-    const std::optional<QuizDescription> description = LoadQuizDescription(dir, problems);
+    const std::optional<QuizDescription> description =
+        LoadQuizDescription(dir, problems, ToolFitCheck("check"));
     PrintDescriptionProblems("check", problems);
     if (!description) {
         return 1;

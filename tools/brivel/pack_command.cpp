@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "files.h"
+#include "player_window.h"
 #include "quiz/quiz_bundle.h"
 #include "quiz/res_file.h"
 #include "quiz_file.h"
@@ -40,7 +41,8 @@ int RunPack(const PackOptions& options) {
         return 1;
     }
     std::vector<DescriptionProblem> problems;
-    const std::optional<QuizDescription> description = LoadQuizDescription(options.dir, problems);
+    const std::optional<QuizDescription> description =
+        LoadQuizDescription(options.dir, problems, ToolFitCheck("pack"));
     PrintDescriptionProblems("pack", problems);
     if (!description) {
         return 1;
