@@ -13,9 +13,6 @@ namespace brivel::tool {
 
 namespace {
 
-// GDI's bold starts at FW_SEMIBOLD.
-constexpr int kBoldWeight = 600;
-
 FT_Library Library(void* library) {
     return static_cast<FT_Library>(library);
 }
@@ -109,12 +106,10 @@ bool PlayerFace::operator<(const PlayerFace& other) const {
 
 PlayerFace FaceFor(const FontSpec& request) {
     PlayerFace face;
-    face.bold = request.weight >= kBoldWeight;
+    face.bold = IsBold(request);
     face.italic = request.italic;
-    if (request.height < 0) {
-        face.pixelSize = -request.height;
-    } else if (request.height > 0) {
-        face.pixelSize = request.height * 6 / 7;
+    if (PixelSizeOf(request) > 0) {
+        face.pixelSize = PixelSizeOf(request);
     }
     face.underline = request.underline;
     return face;

@@ -33,9 +33,7 @@ struct PlayerFace {
 inline constexpr PlayerFace kGuiFace{false, false, 11, false};
 inline constexpr PlayerFace kSystemFace{true, false, 13, false};
 
-// The face the Linux player makes for a GDI font request (src/fltk FontFor):
-// a negative height is the pixel size, a positive one the cell height, of
-// which the characters take six sevenths.
+// The face the Linux player makes for a GDI font request (src/fltk FontFor).
 PlayerFace FaceFor(const FontSpec& request);
 
 // A rectangle of a canvas: drawing stays inside it.

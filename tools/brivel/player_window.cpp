@@ -131,7 +131,8 @@ std::vector<Line> LinesOf(PlayerFonts& fonts, const TextBox& box, std::string_vi
     std::vector<Line> lines;
     std::size_t at = 0;
     for (std::string& text : WrapText(utf8, box.w, measure)) {
-        at = utf8.find(text, at) + text.size();
+        const std::size_t found = utf8.find(text, at);
+        at = found == std::string_view::npos ? utf8.size() : found + text.size();
         lines.push_back({std::move(text), at});
     }
     return lines;
