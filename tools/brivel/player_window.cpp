@@ -26,6 +26,8 @@ constexpr int kOuterWidth = 670;
 constexpr int kOuterHeight = 640;
 constexpr int kFrameLeft = 3;
 constexpr int kFrameTop = 22;
+constexpr int kClientWidth = kOuterWidth - 2 * kFrameLeft;
+constexpr int kClientHeight = kOuterHeight - kFrameTop - kFrameLeft;
 
 constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kWhite{255, 255, 255};
@@ -109,7 +111,7 @@ TextBox BoxOf(WindowText where) {
         case WindowText::Link:
             return {left + width - 134, top, 115, 18, kLinkFace};
         case WindowText::Status:
-            return {664 - 145, 615 - 16, 140, 15, kGuiFace};
+            return {kClientWidth - 145, kClientHeight - 16, 140, 15, kGuiFace};
         case WindowText::ByLabel:
             return {left + width - 134, top + 25, 26, 18, kGuiFace};
         case WindowText::CodeLabel:
@@ -556,7 +558,7 @@ RgbImage RenderWindow(PlayerFonts& fonts, ResourceProvider& resources, MessageSi
     Canvas canvas(image, fonts);
     DrawFrame(canvas, Cp1252ToUtf8(record.title));
     canvas.SetOrigin(kFrameLeft, kFrameTop);
-    canvas.Fill(0, 0, kOuterWidth - 2 * kFrameLeft, kOuterHeight - kFrameTop - kFrameLeft, kWhite);
+    canvas.Fill(0, 0, kClientWidth, kClientHeight, kWhite);
     const TextBox status = BoxOf(WindowText::Status);
     DrawStatic(canvas, status, Cp1252ToUtf8(record.statusText), kStatusColour, kBlack, false,
                kWhite);
