@@ -890,7 +890,7 @@ void Screenshot() {
 // 1 is found, to hold the 32-bit player's screen against its 64-bit twin's.
 void SampleQuiz() {
     const char* const title = "Le petit brivel illustr\xE9";
-    const char* const found = "C______, __ __ ____ ______";
+    const char* const found = "_______";
     Player p = Start();
     CheckText(WindowText(p.main), title, "caption");
     CheckText(ItemText(p.header, kTitle), title, "title");
