@@ -19,6 +19,7 @@
 #include "pictures/resample.h"
 #include "player_window.h"
 #include "quiz/quiz_loader.h"
+#include "quiz/quiz_record.h"
 #include "quiz_file.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -262,12 +263,12 @@ void AddPreviewCommand(CLI::App& app, int& exitStatus) {
     preview
         ->add_option("--picture", options->picture,
                      "The picture shown, from 1; alone, the picture is written without the window")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Range(1, kMaxPictures));
     preview
         ->add_option("--found", options->found,
                      "The window after the first K pictures are found: the progress and the "
                      "code step the player shows then")
-        ->check(CLI::NonNegativeNumber);
+        ->check(CLI::Range(0, kMaxPictures));
     preview->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
         ->required()
         ->check(CheckPictureOutput);
