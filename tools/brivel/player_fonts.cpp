@@ -170,6 +170,8 @@ PlayerFonts::~PlayerFonts() {
     if (library_ != nullptr) {
         FT_Done_FreeType(Library(library_));
     }
+    // Fontconfig keeps its configuration until told it is no longer needed.
+    FcFini();
 }
 
 PlayerFonts::Loaded* PlayerFonts::Load(const PlayerFace& request) {
