@@ -219,8 +219,7 @@ int RunPreview(const PreviewOptions& options) {
     if (WritePicture("preview", *picture, options.output, options.quiz) != 0) {
         return 1;
     }
-    std::printf("wrote %s: picture %d, %d x %d
-", options.output.c_str(), options.picture,
+    std::printf("wrote %s: picture %d, %d x %d\n", options.output.c_str(), options.picture,
                 picture->width, picture->height);
     return 0;
 }
