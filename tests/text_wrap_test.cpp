@@ -1,4 +1,4 @@
-#include "fltk/text_wrap.h"
+#include "text/text_wrap.h"
 
 #include <gtest/gtest.h>
 

@@ -21,9 +21,6 @@ struct FltkBrush {
     Fl_Color colour;
 };
 
-// GDI's bold starts at FW_SEMIBOLD.
-constexpr int kBoldWeight = 600;
-
 class NoResources final : public ResourceProvider {
 public:
     std::optional<std::vector<std::uint8_t>> Find(const ResourceType& /*type*/,
@@ -37,16 +34,14 @@ public:
 FltkFont FontFor(const FontSpec& request) {
     FltkFont font;
     font.face = FL_HELVETICA;
-    if (request.weight >= kBoldWeight) {
+    if (IsBold(request)) {
         font.face |= FL_BOLD;
     }
     if (request.italic) {
         font.face |= FL_ITALIC;
     }
-    if (request.height < 0) {
-        font.size = -request.height;
-    } else if (request.height > 0) {
-        font.size = request.height * 6 / 7;
+    if (PixelSizeOf(request) > 0) {
+        font.size = PixelSizeOf(request);
     }
     font.underline = request.underline;
     return font;

@@ -22,9 +22,7 @@ struct FltkFont {
     bool underline = false;
 };
 
-// The nearest FLTK font: a negative GDI height is the character height, which
-// FLTK's pixel size also measures; a positive one is the cell height, of which
-// the characters of the usual sans-serif faces take about six sevenths.
+// The nearest FLTK font: Helvetica at the request's PixelSizeOf.
 FltkFont FontFor(const FontSpec& request);
 
 // The record's font behind a handle; fallback when the handle is null.

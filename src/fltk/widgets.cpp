@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "fltk/player.h"
-#include "fltk/text_wrap.h"
+#include "text/text_wrap.h"
 
 // Last: X11's macros come with it (None among them), and the core's names
 // must be read before they exist.

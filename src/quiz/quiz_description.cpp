@@ -193,6 +193,18 @@ std::optional<std::string> GetText(Checker& checker, const toml::table& table, s
     return ConvertText(checker, *utf8, use, LineOf(*node), field);
 }
 
+// A warning when the text of key does not show whole in its header box.
+void CheckFit(Checker& checker, const FitCheck& fit, const toml::table& table, std::string_view key,
+              const std::string& field, HeaderField where, const std::string& text) {
+    const toml::node* node = table.get(key);
+    if (!fit || node == nullptr || text.empty()) {
+        return;
+    }
+    if (const std::string cut = fit(where, text); !cut.empty()) {
+        checker.Warn(LineOf(*node), field, cut);
+    }
+}
+
 // A whole number from low to high; fallback when absent.
 std::uint8_t GetByte(Checker& checker, const toml::node* node, const std::string& field,
                      std::int64_t low, std::int64_t high, std::uint8_t fallback) {
@@ -476,7 +488,7 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
 
 std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
                                                    std::vector<DescriptionProblem>& problems,
-                                                   PictureCheck pictureCheck) {
+                                                   PictureCheck pictureCheck, const FitCheck& fit) {
     const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
     Checker checker(descriptionPath.string(), problems);
 
@@ -508,6 +520,10 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
     quiz.author = GetText(checker, root, "author", "author", kTop, field, true).value_or("");
     quiz.explanation =
         GetText(checker, root, "explanation", "explanation", kTop, field, false).value_or("");
+    CheckFit(checker, fit, root, "title", "title", HeaderField::Title, quiz.title);
+    CheckFit(checker, fit, root, "author", "author", HeaderField::Author, quiz.author);
+    CheckFit(checker, fit, root, "explanation", "explanation", HeaderField::Explanation,
+             quiz.explanation);
     quiz.extraText1 =
         GetText(checker, root, "extra_text_1", "extra_text_1", kTop, field, false).value_or("");
     quiz.extraText2 =
@@ -616,6 +632,8 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
         result.codes.push_back(
             GetText(checker, table, "code", prefix + "code", line, TextUse::CodeLine, true)
                 .value_or(""));
+        CheckFit(checker, fit, table, "code", prefix + "code", HeaderField::Code,
+                 result.codes.back());
         WarnUnknownKeys(checker, table, prefix,
                         {"file", "answer", "second_answer", "location", "extra", "code"});
         quiz.pictures.push_back(std::move(picture));

@@ -3,8 +3,10 @@
 // The quiz description: the quiz.toml file a quiz maker writes by hand beside
 // the picture files, read into the two texts the player's resources hold.
 
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "quiz/quiz_text.h"
@@ -38,12 +40,22 @@ enum class PictureCheck {
     Headers,  // their headers alone, for pack, which decodes each as it prepares it
 };
 
+// The header texts a description gives, each shown in a box of its own.
+enum class HeaderField { Title, Author, Explanation, Code };
+
+// How a Windows-1252 text shows in its box: empty when whole, else a warning
+// saying how much shows. Measuring needs the players' fonts, which the core
+// does not have.
+using FitCheck = std::function<std::string(HeaderField field, std::string_view cp1252)>;
+
 // Reads dir/quiz.toml and checks it with its pictures, appending every
-// problem found to problems. Nothing when any problem is an error; warnings
-// alone still give the description.
+// problem found to problems, and a warning for each header text that fit
+// finds cut. Nothing when any problem is an error; warnings alone still give
+// the description.
 std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
                                                    std::vector<DescriptionProblem>& problems,
-                                                   PictureCheck pictures = PictureCheck::Decode);
+                                                   PictureCheck pictures = PictureCheck::Decode,
+                                                   const FitCheck& fit = nullptr);
 
 // The commented starter description written by `brivel new`; it refers to
 // two pictures, 01.jpg and 02.jpg, that the maker still has to add.

@@ -31,6 +31,19 @@ struct FontSpec {
     }
 };
 
+// Where GDI's bold starts: FW_SEMIBOLD.
+inline bool IsBold(const FontSpec& request) {
+    return request.weight >= 600;
+}
+
+// The pixel size a toolkit without GDI gives the request: a negative height
+// is the character height, which a pixel size also measures; a positive one
+// is the cell height, of which the characters of the usual sans-serif faces
+// take about six sevenths. Zero for the toolkit's default.
+inline int PixelSizeOf(const FontSpec& request) {
+    return request.height < 0 ? -request.height : request.height * 6 / 7;
+}
+
 // Creates and deletes the fonts and solid brushes that the quiz record owns.
 // (Not CreateFont/DeleteFont: <windows.h> and <windowsx.h> define those as macros.)
 class GraphicsFactory {

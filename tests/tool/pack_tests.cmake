@@ -71,7 +71,7 @@ set(PACK_SCRIPT_4 [[
              "$1" grade --quiz "$3/$4-quiz" --picture 1 "Œuf"
              "$1" grade --quiz "$3/$4-quiz" --picture 2 "Mont Saint-Michl"
              "$1" grade --quiz "$3/$4-quiz" --picture 3 "x" 2>&1; echo "exit=$?"
-             "$1" preview "$3/$4-quiz" --picture 2 -o "$3/$4.ppm" && head -c 15 "$3/$4.ppm"
+             "$1" preview "$3/$4-quiz" --picture 2 -o "$3/$4.ppm" >/dev/null && head -c 15 "$3/$4.ppm"
              "$1" pack "$3/$4" -o "$3/$4-again" --player "$3/$4-quiz" >/dev/null 2>&1 || exit 1
              cmp "$3/$4-quiz" "$3/$4-again" && echo "repacked"]])
 add_test(NAME tool.pack.linux_quiz

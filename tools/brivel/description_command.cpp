@@ -11,6 +11,7 @@
 
 #include "commands.h"
 #include "pack_pictures.h"
+#include "player_window.h"
 #include "quiz/quiz_description.h"
 
 namespace brivel::tool {
@@ -49,7 +50,8 @@ int RunNew(const std::string& dir) {
 
 int RunCheck(const std::string& dir) {
     std::vector<DescriptionProblem> problems;
-    const std::optional<QuizDescription> description = LoadQuizDescription(dir, problems);
+    const std::optional<QuizDescription> description =
+        LoadQuizDescription(dir, problems, PictureCheck::Decode, ToolFitCheck("check"));
     PrintDescriptionProblems("check", problems);
     if (!description) {
         return 1;

@@ -12,6 +12,7 @@
 #include "files.h"
 #include "pack_pictures.h"
 #include "players.h"
+#include "player_window.h"
 #include "quiz/quiz_bundle.h"
 #include "quiz/res_file.h"
 #include "quiz_file.h"
@@ -52,7 +53,8 @@ int RunPack(const PackOptions& options) {
     std::vector<DescriptionProblem> problems;
     const std::optional<QuizDescription> description =
         LoadQuizDescription(options.dir, problems,
-                            options.pictures.keep ? PictureCheck::Decode : PictureCheck::Headers);
+                            options.pictures.keep ? PictureCheck::Decode : PictureCheck::Headers,
+                            ToolFitCheck("pack"));
     PrintDescriptionProblems("pack", problems);
     if (!description) {
         return 1;

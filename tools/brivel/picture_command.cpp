@@ -17,7 +17,9 @@
 #include "pictures/picture_loader.h"
 #include "pictures/png_decoder.h"
 #include "pictures/resample.h"
+#include "player_window.h"
 #include "quiz/quiz_loader.h"
+#include "quiz/quiz_record.h"
 #include "quiz_file.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -165,14 +167,42 @@ int Run(const Options& options) {
 
 struct PreviewOptions {
     std::string quiz;
-    int picture = 0;
+    int picture = 0;  // 0: not given
+    std::optional<int> found;
     std::string output;
 };
 
+// The whole window at picture N (1 without --picture) after K finds.
+int RunWindowPreview(const PreviewOptions& options, OpenedQuiz& opened) {
+    PlayerFonts* fonts = ToolFonts("preview");
+    if (fonts == nullptr) {
+        return 1;
+    }
+    const int picture = options.picture > 0 ? options.picture : 1;
+    const int count = static_cast<int>(opened.texts.text.pictures.size());
+    const int found = std::clamp(options.found.value_or(0), 0, count);
+    StderrSink sink;
+    const RgbImage window = RenderWindow(*fonts, opened.resources, sink, picture - 1, found);
+    if (window.pixels.empty()) {
+        std::fprintf(stderr, "brivel preview: out of memory for the window\n");
+        return 1;
+    }
+    if (WritePicture("preview", window, options.output, options.quiz) != 0) {
+        return 1;
+    }
+    std::printf("wrote %s: the window at picture %d, %d / %d found\n", options.output.c_str(),
+                picture, found, count);
+    return 0;
+}
+
 int RunPreview(const PreviewOptions& options) {
     std::optional<OpenedQuiz> opened = OpenQuiz("preview", options.quiz);
-    if (!opened || !IsPictureOf("preview", *opened, options.quiz, options.picture)) {
+    if (!opened ||
+        (options.picture != 0 && !IsPictureOf("preview", *opened, options.quiz, options.picture))) {
         return 1;
+    }
+    if (options.picture == 0 || options.found) {
+        return RunWindowPreview(options, *opened);
     }
     StderrSink sink;
     const std::optional<RgbImage> picture =
@@ -186,7 +216,12 @@ int RunPreview(const PreviewOptions& options) {
                      options.quiz.c_str(), options.picture);
         return 1;
     }
-    return WritePicture("preview", *picture, options.output, options.quiz);
+    if (WritePicture("preview", *picture, options.output, options.quiz) != 0) {
+        return 1;
+    }
+    std::printf("wrote %s: picture %d, %d x %d\n", options.output.c_str(), options.picture,
+                picture->width, picture->height);
+    return 0;
 }
 
 std::string CheckPictureOutput(const std::string& text) {
@@ -217,12 +252,22 @@ void AddPictureCommand(CLI::App& app, int& exitStatus) {
 
 void AddPreviewCommand(CLI::App& app, int& exitStatus) {
     CLI::App* preview = app.add_subcommand(
-        "preview", "Write a quiz's picture N as the player shows it, fitted to its 640 x 480 box");
+        "preview",
+        "Write the player's whole window as a player sees it, or with --picture alone picture N "
+        "fitted to its 640 x 480 box");
     auto options = std::make_shared<PreviewOptions>();
     preview
         ->add_option("QUIZ", options->quiz, "The quiz: a Windows or Linux quiz, or a .res bundle")
         ->required();
-    preview->add_option("--picture", options->picture, "The picture's number, from 1")->required();
+    preview
+        ->add_option("--picture", options->picture,
+                     "The picture shown, from 1; alone, the picture is written without the window")
+        ->check(CLI::Range(1, kMaxPictures));
+    preview
+        ->add_option("--found", options->found,
+                     "The window after the first K pictures are found: the progress and the "
+                     "code step the player shows then")
+        ->check(CLI::Range(0, kMaxPictures));
     preview->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
         ->required()
         ->check(CheckPictureOutput);
