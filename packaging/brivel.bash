@@ -12,13 +12,13 @@ _brivel() {
         pack) options="--output --platform --player --keep-pictures --quality" ;;
         show) options="--answers" ;;
         unpack) options="--output --force" ;;
-        preview) options="--picture --output" ;;
+        preview) options="--picture --found --output" ;;
         grade) options="--batch --quiz --picture" ;;
         picture) options="--fit --output" ;;
     esac
     case $prev in
         --platform) mapfile -t COMPREPLY < <(compgen -W "res windows linux web" -- "$cur"); return ;;
-        --picture | --fit | --quality) return ;;
+        --picture | --found | --fit | --quality) return ;;
     esac
     if [[ -z $command || $command == lzw || $command == help || $cur == -* ]]; then
         mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")
