@@ -60,6 +60,13 @@ public:
     // The portable MakeBitmap: checks state and format, then builds the whole
     // bitmap. False with the error set, or with it unchanged on a render failure.
     bool MakeDib(std::uint32_t format, Dib& out);
+    // The checks every MakeBitmap makes first, the Win32 one included: false
+    // with WrongState before Decode, or with FormatRefused for an explicit
+    // format that is not a shown row of the format table for this image.
+    bool CheckBitmapRequest(std::uint32_t format);
+    // Records a failure of a MakeBitmap outside the decoder: OutOfMemory for
+    // its pixel buffer, BitmapRefused when the platform refuses the bitmap.
+    void SetBitmapError(PngError error) { error_ = error; }
 
     PngError error() const { return error_; }
     PngState state() const { return state_; }
@@ -113,9 +120,6 @@ private:
     // The chunk at cursor_; false unless its header, data and CRC lie wholly
     // inside the file.
     bool ReadChunk(ChunkInfo& info) const;
-    // The state and format checks of MakeBitmap, shared with the Win32 one.
-    bool CheckBitmapRequest(std::uint32_t format);
-
     std::uint32_t width_ = 0;
     std::uint32_t height_ = 0;
     PngError error_ = PngError::None;

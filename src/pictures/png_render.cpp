@@ -427,16 +427,13 @@ bool PngDecoder::MakeDib(std::uint32_t format, Dib& out) {
     }
     std::uint32_t chosen = 0;
     BuildBitmapInfo(format, out.info, chosen);
-    const std::size_t stride = DibStride(width_, out.info.header.bitCount);
-    constexpr std::uint32_t kMaxSide = std::numeric_limits<std::int32_t>::max();
-    // The header holds signed sides; beyond them, or beyond memory, no bitmap.
-    if (width_ > kMaxSide || height_ > kMaxSide || stride == 0 ||
-        height_ > std::numeric_limits<std::size_t>::max() / stride) {
+    const std::size_t bytes = DibBytes(width_, height_, out.info.header.bitCount);
+    if (bytes == 0) {
         error_ = PngError::OutOfMemory;
         return false;
     }
     try {
-        out.bits.resize(stride * height_);
+        out.bits.resize(bytes);
     } catch (const std::bad_alloc&) {
         error_ = PngError::OutOfMemory;
         return false;
