@@ -7,7 +7,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "pictures/picture_memory.h"
 
 namespace brivel {
 
@@ -48,7 +49,7 @@ std::size_t DibBytes(std::uint32_t width, std::uint32_t height, std::uint32_t bi
 
 struct Dib {
     DibInfo info;
-    std::vector<std::uint8_t> bits;  // |height| rows of DibStride bytes, top row first
+    PictureBytes bits;  // |height| rows of DibStride bytes, top row first
 };
 
 }  // namespace brivel

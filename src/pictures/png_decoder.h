@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "pictures/dib.h"
@@ -131,8 +130,7 @@ private:
     std::size_t fileSize_ = 0;
     std::vector<std::uint8_t> ownedFile_;  // the resource's copy, when Source::Resource
     std::size_t cursor_ = 0;               // offset of the chunk being examined
-    std::unique_ptr<std::uint8_t[]> raw_;  // inflated image data once decoded
-    std::size_t rawSize_ = 0;
+    PictureBytes raw_;                     // inflated image data once decoded
     // Offsets into the file; 0 means none, as the signature occupies offset 0.
     std::size_t paletteOffset_ = 0;  // data of the first PLTE chunk
     std::size_t firstIdat_ = 0;      // length field of the first IDAT chunk

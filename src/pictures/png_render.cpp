@@ -362,7 +362,7 @@ bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
         return false;
     }
     std::memset(block.get(), 0, slot);
-    RowSource rows(raw_.get(), block.get(), block.get() + slot, block.get() + 2 * slot,
+    RowSource rows(raw_.data(), block.get(), block.get() + slot, block.get() + 2 * slot,
                    UnfilterFor(srcBits >= 8 ? srcBits / 8 : 1));
 
     if (interlace_ == 0) {
@@ -441,7 +441,11 @@ bool PngDecoder::MakeDib(std::uint32_t format, Dib& out) {
         error_ = PngError::OutOfMemory;
         return false;
     }
-    return RenderRows(out.bits.data(), chosen);
+    if (!RenderRows(out.bits.data(), chosen)) {
+        out.bits.clear();  // rows past the failure were never written
+        return false;
+    }
+    return true;
 }
 
 }  // namespace brivel
