@@ -3,7 +3,7 @@
 # Wine here. Each sub-build lives in win32-<arch> of this build folder.
 #
 # Sets BRIVEL_WINDOWS_PLAYER_<arch> to the bare player's path, and the targets
-# brivel_win32_<arch>. Test quizzes: put their .rc files in
+# brivel_win32_<arch>; the x86_64 one also builds brivel-bitmap-test.exe. Test quizzes: put their .rc files in
 # BRIVEL_WINDOWS_QUIZ_RC_DIR and add_dependencies(brivel_win32_x86_64 <target
 # that writes them>); each becomes win32-x86_64/<name>.exe.
 include(ExternalProject)
@@ -36,8 +36,12 @@ if(BRIVEL_BUILD_WINDOWS_PLAYERS)
         set(binary_dir ${CMAKE_BINARY_DIR}/win32-${arch})
         # Test quizzes run under Wine, so only the x86_64 player gets them.
         set(quiz_rc_dir "")
+        set(wine_tests OFF)
+        set(byproducts ${binary_dir}/brivel-player.exe)
         if(arch STREQUAL x86_64)
             set(quiz_rc_dir ${BRIVEL_WINDOWS_QUIZ_RC_DIR})
+            set(wine_tests ON)
+            list(APPEND byproducts ${binary_dir}/brivel-bitmap-test.exe)
         endif()
         ExternalProject_Add(brivel_win32_${arch}
             SOURCE_DIR ${brivel_root}/src/win32
@@ -48,10 +52,11 @@ if(BRIVEL_BUILD_WINDOWS_PLAYERS)
                 -DCMAKE_BUILD_TYPE=${windows_build_type}
                 -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
                 -DBRIVEL_QUIZ_RC_DIR=${quiz_rc_dir}
+                -DBRIVEL_BUILD_WINE_TESTS=${wine_tests}
             INSTALL_COMMAND ""
             # The sub-build's own ninja decides what is out of date.
             BUILD_ALWAYS ON
-            BUILD_BYPRODUCTS ${binary_dir}/brivel-player.exe
+            BUILD_BYPRODUCTS ${byproducts}
             USES_TERMINAL_BUILD ON)
         set(BRIVEL_WINDOWS_PLAYER_${arch} ${binary_dir}/brivel-player.exe)
     endforeach()

@@ -49,8 +49,7 @@ private:
 };
 
 // Renders format into a buffer first filled with fill; false on a refused row.
-bool Render(PngDecoder& decoder, std::uint32_t format, std::uint8_t fill,
-            std::vector<std::uint8_t>& bits) {
+bool Render(PngDecoder& decoder, std::uint32_t format, std::uint8_t fill, PictureBytes& bits) {
     DibInfo info;
     std::uint32_t chosen = 0;
     decoder.BuildBitmapInfo(format, info, chosen);
@@ -109,8 +108,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         defaultListed = defaultListed || format == defaultFormat;
         const bool shown = (format >> 8 & 0xFF) == 1;
-        std::vector<std::uint8_t> zeroFilled;
-        std::vector<std::uint8_t> oneFilled;
+        PictureBytes zeroFilled;
+        PictureBytes oneFilled;
         const bool rendered = Render(decoder, format, 0x00, zeroFilled);
         FUZZ_CHECK(Render(decoder, format, 0xFF, oneFilled) == rendered);
         FUZZ_CHECK(rendered == made);

@@ -72,7 +72,7 @@ TEST(PictureLoaderDib, ConvertsEveryDisplayableBitCount) {
     // 3 x 2 pixels; rows 4-byte aligned, packed indices from the high bits.
     struct Case {
         std::uint16_t bitCount;
-        std::vector<std::uint8_t> bits;
+        PictureBytes bits;
     };
     const Case cases[] = {
         {1, {0b10100000, 0, 0, 0, 0b01000000, 0, 0, 0}},

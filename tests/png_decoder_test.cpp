@@ -65,8 +65,8 @@ Bytes Cut(Bytes file, std::size_t dropped) {
 // 3 x 2 RGB, rows with filter None: the image the structure cases vary.
 const Bytes kRgbRows = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 0, 10, 11, 12, 13, 14, 15, 16, 17, 18};
 // Its bitmap: BGR on a 12-byte stride.
-const Bytes kRgbBitmap = {3,  2,  1,  6,  5,  4,  9,  8,  7,  0, 0, 0,
-                          12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0};
+const PictureBytes kRgbBitmap = {3,  2,  1,  6,  5,  4,  9,  8,  7,  0, 0, 0,
+                                 12, 11, 10, 15, 14, 13, 18, 17, 16, 0, 0, 0};
 
 PngFile RgbFile() {
     return PngFile().Ihdr(3, 2, 8, 2).Idat(kRgbRows).End();
@@ -175,7 +175,7 @@ TEST(PngDecoder, PaletteTableComesFromTheFirstPlteCappedAt256) {
     ASSERT_TRUE(decoder.LoadFromMemory(file.data(), file.size()));
     EXPECT_EQ(decoder.paletteCount(), 300u);
     const Dib dib = DecodeOk(file);
-    EXPECT_EQ(dib.bits, Bytes({0, 1, 2, 255}));
+    EXPECT_EQ(dib.bits, PictureBytes({0, 1, 2, 255}));
     EXPECT_EQ(dib.info.colourCount, 256u);
     EXPECT_EQ(dib.info.colours[255].red, 255);
     EXPECT_EQ(dib.info.colours[255].blue, 9);
@@ -248,7 +248,7 @@ TEST(PngDecoder, StatesAndTheirErrors) {
 TEST(PngDecoder, StreamEndingEarlyLeavesZeroRows) {
     const Bytes firstRow(kRgbRows.begin(), kRgbRows.begin() + 10);
     const Dib dib = DecodeOk(PngFile().Ihdr(3, 2, 8, 2).Idat(firstRow).End().bytes);
-    Bytes expected(kRgbBitmap.begin(), kRgbBitmap.begin() + 12);
+    PictureBytes expected(kRgbBitmap.begin(), kRgbBitmap.begin() + 12);
     expected.resize(24, 0);
     EXPECT_EQ(dib.bits, expected);
 }
@@ -334,6 +334,41 @@ TEST(PngDecoder, AllocatesOnlyTheRawBufferAndTheRowBuffers) {
             EXPECT_EQ(decoder.error(), PngError::OutOfMemory);
         }
     }
+}
+
+// Large blocks come from the system rather than the heap: a photograph's raw
+// rows (9 MB here) and bitmap, whole and in their place, and no block at all
+// when no address space could hold it.
+TEST(PictureMemory, HoldsAPhotographAndRefusesTheImpossible) {
+    constexpr std::uint32_t kWidth = 2000, kHeight = 1500;
+    Bytes rows;
+    rows.reserve(std::size_t{kHeight} * (kWidth * 3 + 1));
+    for (std::uint32_t y = 0; y < kHeight; ++y) {
+        rows.push_back(0);
+        for (std::uint32_t x = 0; x < kWidth; ++x) {
+            rows.insert(rows.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                     static_cast<std::uint8_t>(x ^ y)});
+        }
+    }
+    const Dib dib = DecodeOk(PngFile().Ihdr(kWidth, kHeight, 8, 2).Idat(rows).End().bytes);
+    ASSERT_EQ(dib.bits.size(), std::size_t{kWidth} * 3 * kHeight);
+    for (const std::uint32_t y : {0u, 1u, 777u, kHeight - 1}) {
+        for (const std::uint32_t x : {0u, 999u, kWidth - 1}) {
+            const std::uint8_t* bgr = dib.bits.data() + (std::size_t{y} * kWidth + x) * 3;
+            EXPECT_EQ(bgr[0], static_cast<std::uint8_t>(x ^ y)) << x << ", " << y;
+            EXPECT_EQ(bgr[1], static_cast<std::uint8_t>(y)) << x << ", " << y;
+            EXPECT_EQ(bgr[2], static_cast<std::uint8_t>(x)) << x << ", " << y;
+        }
+    }
+
+    // The heap refuses through the test's allocator, the system by itself.
+    constexpr std::size_t kNoSpace = std::size_t{1} << 48;
+    testing::FailAllocationsFrom failing(kNoSpace);
+    for (const std::size_t size : {kNoSpace, ~std::size_t{0} / 2, ~std::size_t{0}}) {
+        EXPECT_EQ(AllocatePictureMemory(size), nullptr) << size;
+    }
+    PictureBytes bytes;
+    EXPECT_THROW(bytes.resize(kNoSpace), std::bad_alloc);
 }
 
 }  // namespace

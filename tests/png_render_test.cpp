@@ -178,9 +178,9 @@ std::size_t Stride(std::uint32_t width, unsigned bits) {
 }
 
 // The rows a layout gives, padding and spare bits zero.
-Bytes ExpectedRows(const Image& image, const Layout& layout) {
+PictureBytes ExpectedRows(const Image& image, const Layout& layout) {
     const std::size_t stride = Stride(image.width, layout.bits);
-    Bytes rows(stride * image.height, 0);
+    PictureBytes rows(stride * image.height, 0);
     const std::string names = image.colourType == 2 || image.colourType == 6 ? "RGBA" : "YA";
     for (std::uint32_t y = 0; y < image.height; ++y) {
         std::uint8_t* row = rows.data() + y * stride;

@@ -26,6 +26,7 @@ using namespace std::string_literals;
 using brivel::FormatProgress;
 using brivel::LoadProgress;
 using brivel::ParseProgress;
+using brivel::ProgressFileBeside;
 using brivel::ProgressFileName;
 using brivel::QuizRecord;
 using brivel::SaveProgress;
@@ -79,6 +80,8 @@ TEST(ProgressFileName, TakesTheProgramNameWithATxtExtension) {
         // The progress must never take the place of the program itself.
         {"notes.txt", "notes.txt.txt"},
         {"C:\\quiz\\NOTES.TXT", "NOTES.TXT.txt"},
+        {"notestxt", "notestxt.txt"},
+        {"C:\\quiz\\quiz.aTxT", "quiz.aTxT.txt"},
         // No file name to go by: still a file in the working folder, never the folder.
         {"C:\\quiz\\", ".txt"},
         {"/usr/games/", ".txt"},
@@ -86,6 +89,24 @@ TEST(ProgressFileName, TakesTheProgramNameWithATxtExtension) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ProgressFileName(c.modulePath), c.expected) << c.modulePath;
+    }
+}
+
+TEST(ProgressFileBeside, KeepsTheProgramsFolder) {
+    const struct {
+        const char* modulePath;
+        const char* expected;
+    } cases[] = {
+        {"/home/zoe/quiz/animaux", "/home/zoe/quiz/animaux.txt"},
+        {"/opt/quiz.v2/notes", "/opt/quiz.v2/notes.txt"},
+        {"/opt/quiz/notes.txt", "/opt/quiz/notes.txt.txt"},
+        {"C:\\quiz\\enigma.exe", "C:\\quiz\\enigma.txt"},
+        {"/animaux", "/animaux.txt"},
+        {"animaux", "animaux.txt"},
+        {"", ".txt"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ProgressFileBeside(c.modulePath), c.expected) << c.modulePath;
     }
 }
 

@@ -40,6 +40,14 @@ std::string ProgressFileName(std::string_view modulePath) {
     return name;
 }
 
+std::string ProgressFileBeside(std::string_view modulePath) {
+    const std::size_t separator = modulePath.find_last_of("\\/");
+    const std::string_view folder = separator == std::string_view::npos
+                                        ? std::string_view()
+                                        : modulePath.substr(0, separator + 1);
+    return std::string(folder) + ProgressFileName(modulePath);
+}
+
 std::string FormatProgress(const QuizRecord& record) {
     std::string bytes;
     const std::int64_t pictures = record.pictureCount;

@@ -14,6 +14,10 @@ class QuizRecord;
 // for in the working directory.
 std::string ProgressFileName(std::string_view modulePath);
 
+// ProgressFileName in the folder of modulePath, so the file is found beside
+// the program whatever the working directory (the Linux player's rule).
+std::string ProgressFileBeside(std::string_view modulePath);
+
 // The file's bytes: one "text\r\n" line per answer slot, for
 // pictureCount x answersPerPicture slots, never more than the record holds.
 std::string FormatProgress(const QuizRecord& record);

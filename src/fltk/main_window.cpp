@@ -1,10 +1,10 @@
 #include "fltk/main_window.h"
 
 #include <FL/Fl.H>
-#include <unistd.h>
 
-#include <climits>
+#include <filesystem>
 #include <string>
+#include <system_error>
 
 #include "app/progress_format.h"
 #include "fltk/header_panel.h"
@@ -92,9 +92,9 @@ void MainWindow::OnSaveClicked(Fl_Widget* /*button*/, void* data) {
 }
 
 std::string PlayerProgressFile() {
-    char path[PATH_MAX] = {};
-    const ssize_t length = readlink("/proc/self/exe", path, sizeof path);
-    // As GetModuleFileNameA: a path longer than the buffer comes back cut.
-    return brivel::ProgressFileName(
-        std::string_view(path, length > 0 ? static_cast<std::size_t>(length) : 0));
+    // Beside the program, never in the working folder: started from a terminal
+    // elsewhere, the player must not take another file of that name for its own.
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return brivel::ProgressFileBeside(error ? std::string() : program.string());
 }

@@ -36,7 +36,7 @@ inline const Fl_Color kDarkShadowColour = fl_rgb_color(106, 106, 106);
 inline const brivel::FltkFont kGuiFont{FL_HELVETICA, 11, false};
 inline const brivel::FltkFont kSystemFont{FL_HELVETICA_BOLD, 13, false};
 
-// The progress file of this executable, resolved against the working folder.
+// The progress file of this executable, in its folder.
 std::string PlayerProgressFile();
 
 // BRIVEL_TRACE_STARTUP=1 prints when the first picture is on screen and how

@@ -16,4 +16,14 @@ std::size_t DibStride(std::uint32_t width, std::uint32_t bitsPerPixel) {
     return static_cast<std::size_t>(stride);
 }
 
+std::size_t DibBytes(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPixel) {
+    constexpr std::uint32_t kMaxSide = std::numeric_limits<std::int32_t>::max();
+    const std::size_t stride = DibStride(width, bitsPerPixel);
+    if (width > kMaxSide || height > kMaxSide || stride == 0 ||
+        height > std::numeric_limits<std::size_t>::max() / stride) {
+        return 0;
+    }
+    return stride * height;
+}
+
 }  // namespace brivel

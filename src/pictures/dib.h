@@ -7,7 +7,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+
+#include "pictures/picture_memory.h"
 
 namespace brivel {
 
@@ -42,9 +43,13 @@ struct DibInfo {
 // the product does not fit (callers then refuse the bitmap).
 std::size_t DibStride(std::uint32_t width, std::uint32_t bitsPerPixel);
 
+// Bytes of all rows. Zero when a side does not fit the header's signed fields
+// or the size does not fit in memory's sizes.
+std::size_t DibBytes(std::uint32_t width, std::uint32_t height, std::uint32_t bitsPerPixel);
+
 struct Dib {
     DibInfo info;
-    std::vector<std::uint8_t> bits;  // |height| rows of DibStride bytes, top row first
+    PictureBytes bits;  // |height| rows of DibStride bytes, top row first
 };
 
 }  // namespace brivel

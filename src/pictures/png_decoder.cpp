@@ -4,6 +4,7 @@
 #include <limits>
 #include <new>
 #include <optional>
+#include <stdexcept>
 #include <utility>
 
 #include "pictures/big_endian.h"
@@ -254,26 +255,28 @@ bool PngDecoder::Decode() {
         return false;
     }
     // Not cleared here: the stream writes it, and only a short stream's tail is zeroed.
-    raw_.reset(new (std::nothrow) std::uint8_t[static_cast<std::size_t>(size)]);
-    if (!raw_) {
+    try {
+        raw_.resize(static_cast<std::size_t>(size));
+    } catch (const std::bad_alloc&) {
+        error_ = PngError::OutOfMemory;
+        return false;
+    } catch (const std::length_error&) {
         error_ = PngError::OutOfMemory;
         return false;
     }
-    rawSize_ = static_cast<std::size_t>(size);
 
     // Set until the stream is whole.
     error_ = PngError::BadFile;
     IdatReader input = IdatReader::OverChunks(file_, fileSize_, firstIdat_);
-    const InflateResult result = Inflate(input, raw_.get(), rawSize_);
+    const InflateResult result = Inflate(input, raw_.data(), raw_.size());
     if (result.status != InflateStatus::Ok) {
-        raw_.reset();
-        rawSize_ = 0;
+        PictureBytes().swap(raw_);
         return false;
     }
     // A stream may end cleanly short of the image; its missing rows read as
     // zero bytes (filter None, pixel value 0) rather than as stale memory.
-    if (result.written < rawSize_) {
-        std::memset(raw_.get() + result.written, 0, rawSize_ - result.written);
+    if (result.written < raw_.size()) {
+        std::memset(raw_.data() + result.written, 0, raw_.size() - result.written);
     }
     error_ = PngError::None;
     state_ = PngState::Decoded;

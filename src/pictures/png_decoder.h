@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 #include "pictures/dib.h"
@@ -60,6 +59,13 @@ public:
     // The portable MakeBitmap: checks state and format, then builds the whole
     // bitmap. False with the error set, or with it unchanged on a render failure.
     bool MakeDib(std::uint32_t format, Dib& out);
+    // The checks every MakeBitmap makes first, the Win32 one included: false
+    // with WrongState before Decode, or with FormatRefused for an explicit
+    // format that is not a shown row of the format table for this image.
+    bool CheckBitmapRequest(std::uint32_t format);
+    // Records a failure of a MakeBitmap outside the decoder: OutOfMemory for
+    // its pixel buffer, BitmapRefused when the platform refuses the bitmap.
+    void SetBitmapError(PngError error) { error_ = error; }
 
     PngError error() const { return error_; }
     PngState state() const { return state_; }
@@ -113,9 +119,6 @@ private:
     // The chunk at cursor_; false unless its header, data and CRC lie wholly
     // inside the file.
     bool ReadChunk(ChunkInfo& info) const;
-    // The state and format checks of MakeBitmap, shared with the Win32 one.
-    bool CheckBitmapRequest(std::uint32_t format);
-
     std::uint32_t width_ = 0;
     std::uint32_t height_ = 0;
     PngError error_ = PngError::None;
@@ -127,8 +130,7 @@ private:
     std::size_t fileSize_ = 0;
     std::vector<std::uint8_t> ownedFile_;  // the resource's copy, when Source::Resource
     std::size_t cursor_ = 0;               // offset of the chunk being examined
-    std::unique_ptr<std::uint8_t[]> raw_;  // inflated image data once decoded
-    std::size_t rawSize_ = 0;
+    PictureBytes raw_;                     // inflated image data once decoded
     // Offsets into the file; 0 means none, as the signature occupies offset 0.
     std::size_t paletteOffset_ = 0;  // data of the first PLTE chunk
     std::size_t firstIdat_ = 0;      // length field of the first IDAT chunk

@@ -362,7 +362,7 @@ bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
         return false;
     }
     std::memset(block.get(), 0, slot);
-    RowSource rows(raw_.get(), block.get(), block.get() + slot, block.get() + 2 * slot,
+    RowSource rows(raw_.data(), block.get(), block.get() + slot, block.get() + 2 * slot,
                    UnfilterFor(srcBits >= 8 ? srcBits / 8 : 1));
 
     if (interlace_ == 0) {
@@ -427,16 +427,13 @@ bool PngDecoder::MakeDib(std::uint32_t format, Dib& out) {
     }
     std::uint32_t chosen = 0;
     BuildBitmapInfo(format, out.info, chosen);
-    const std::size_t stride = DibStride(width_, out.info.header.bitCount);
-    constexpr std::uint32_t kMaxSide = std::numeric_limits<std::int32_t>::max();
-    // The header holds signed sides; beyond them, or beyond memory, no bitmap.
-    if (width_ > kMaxSide || height_ > kMaxSide || stride == 0 ||
-        height_ > std::numeric_limits<std::size_t>::max() / stride) {
+    const std::size_t bytes = DibBytes(width_, height_, out.info.header.bitCount);
+    if (bytes == 0) {
         error_ = PngError::OutOfMemory;
         return false;
     }
     try {
-        out.bits.resize(stride * height_);
+        out.bits.resize(bytes);
     } catch (const std::bad_alloc&) {
         error_ = PngError::OutOfMemory;
         return false;
@@ -444,7 +441,11 @@ bool PngDecoder::MakeDib(std::uint32_t format, Dib& out) {
         error_ = PngError::OutOfMemory;
         return false;
     }
-    return RenderRows(out.bits.data(), chosen);
+    if (!RenderRows(out.bits.data(), chosen)) {
+        out.bits.clear();  // rows past the failure were never written
+        return false;
+    }
+    return true;
 }
 
 }  // namespace brivel

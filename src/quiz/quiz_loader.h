@@ -6,8 +6,9 @@
 
 namespace brivel {
 
-// The maker's web page: the header's link shows it and opens it.
-inline constexpr char kMakerWebAddress[] = "https://brivel.example";
+// The maker's web page: the header's link shows it and opens it. Short enough
+// for the link's 115 pixels on one line in both players.
+inline constexpr char kMakerWebAddress[] = "https://brivel.test";
 
 // Resource type and ids of the two packed texts.
 inline constexpr char kQuizResourceType[] = "PATCH";

@@ -4,7 +4,6 @@
 #include <olectl.h>
 
 #include <cstring>
-#include <limits>
 
 #include "pictures/dib.h"
 #include "pictures/fit.h"
@@ -39,16 +38,6 @@ void ToBitmapInfo(const DibInfo& info, BitmapInfo256& out) {
         const DibColour& c = info.colours[i];
         out.colours[i] = RGBQUAD{c.blue, c.green, c.red, c.reserved};
     }
-}
-
-// The format checks of the portable MakeDib that can be made from outside the
-// decoder; a code missing from the table is refused by RenderRows.
-bool FormatFits(const PngDecoder& decoder, std::uint32_t format) {
-    if (format == kDefaultPngFormat) {
-        return true;
-    }
-    return ((format >> 8) & 0xFF) == 1 && (format >> 24) == decoder.colourType() &&
-           ((format >> 16) & 0xFF) == decoder.bitDepth();
 }
 
 // Sign-extends an OLE_HANDLE, as Win64 does with every 32-bit GDI handle.
@@ -179,7 +168,8 @@ HBITMAP FitBitmap(HBITMAP source, int width, int height) {
 }
 
 HBITMAP MakeBitmap(PngDecoder& decoder, HWND window, std::uint32_t format, bool deviceDependent) {
-    if (decoder.state() != PngState::Decoded || !FormatFits(decoder, format)) {
+    // Refused before a device context is taken.
+    if (!decoder.CheckBitmapRequest(format)) {
         return nullptr;
     }
     DibInfo info;
@@ -188,26 +178,35 @@ HBITMAP MakeBitmap(PngDecoder& decoder, HWND window, std::uint32_t format, bool 
     BitmapInfo256 bitmapInfo;
     ToBitmapInfo(info, bitmapInfo);
     const BITMAPINFO* header = reinterpret_cast<const BITMAPINFO*>(&bitmapInfo);
-
-    const std::size_t stride = DibStride(decoder.width(), info.header.bitCount);
-    const std::size_t rows = decoder.height();
-    if (stride == 0 || rows == 0 || rows > std::numeric_limits<std::size_t>::max() / stride) {
+    const std::size_t bytes = DibBytes(decoder.width(), decoder.height(), info.header.bitCount);
+    if (bytes == 0) {
+        decoder.SetBitmapError(PngError::OutOfMemory);
         return nullptr;
     }
+
     HDC dc = GetDC(window);
     HBITMAP bitmap = nullptr;
     if (deviceDependent) {
-        void* buffer = HeapAlloc(GetProcessHeap(), 0, stride * rows);
-        if (buffer != nullptr) {
+        void* buffer = HeapAlloc(GetProcessHeap(), 0, bytes);
+        if (buffer == nullptr) {
+            decoder.SetBitmapError(PngError::OutOfMemory);
+        } else {
             if (decoder.RenderRows(static_cast<std::uint8_t*>(buffer), chosen)) {
                 bitmap = CreateDIBitmap(dc, &bitmapInfo.header, CBM_INIT, buffer, header,
                                         DIB_RGB_COLORS);
+                if (bitmap == nullptr) {
+                    decoder.SetBitmapError(PngError::BitmapRefused);
+                }
             }
             HeapFree(GetProcessHeap(), 0, buffer);
         }
     } else {
         void* pixels = nullptr;
         bitmap = CreateDIBSection(dc, header, DIB_RGB_COLORS, &pixels, nullptr, 0);
+        if (bitmap == nullptr || pixels == nullptr) {
+            decoder.SetBitmapError(PngError::BitmapRefused);
+        }
+        // A render failure leaves the error as it was.
         if (bitmap != nullptr &&
             (pixels == nullptr ||
              !decoder.RenderRows(static_cast<std::uint8_t*>(pixels), chosen))) {

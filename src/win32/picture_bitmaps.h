@@ -30,7 +30,9 @@ HBITMAP FitBitmap(HBITMAP source, int width, int height);
 
 // The decoded PNG as a bitmap for window's device (null: the screen):
 // a DIB section the rows are rendered into, or with deviceDependent a
-// device-dependent bitmap made from a buffer of our own.
+// device-dependent bitmap made from a buffer of our own. Null with the
+// decoder's error set (CheckBitmapRequest's, OutOfMemory, BitmapRefused), or
+// left as it was when a row cannot be rendered.
 HBITMAP MakeBitmap(PngDecoder& decoder, HWND window, std::uint32_t format, bool deviceDependent);
 
 }  // namespace brivel

@@ -400,6 +400,37 @@ void CheckVerdictColour(const Player& p, Rgb want, const char* what) {
     CheckPixels(field, {{1, 1}, {1, c.bottom / 2}, {c.right - 2, c.bottom / 2}}, want, 2, what);
 }
 
+// The window's client pixels as they are on screen, row by row.
+std::vector<COLORREF> Capture(HWND window, int width, int height) {
+    POINT at{0, 0};
+    ClientToScreen(window, &at);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    void* bits = nullptr;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    std::vector<COLORREF> pixels;
+    if (memory != nullptr && bitmap != nullptr) {
+        HGDIOBJ old = SelectObject(memory, bitmap);
+        BitBlt(memory, 0, 0, width, height, screen, at.x, at.y, SRCCOPY);
+        GdiFlush();
+        const auto* bgrx = static_cast<const BYTE*>(bits);
+        for (int i = 0; i < width * height; ++i, bgrx += 4) {
+            pixels.push_back(RGB(bgrx[2], bgrx[1], bgrx[0]));
+        }
+        SelectObject(memory, old);
+    }
+    if (bitmap != nullptr) {
+        DeleteObject(bitmap);
+    }
+    if (memory != nullptr) {
+        DeleteDC(memory);
+    }
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
 Rgb FromColorref(COLORREF c) {
     return {GetRValue(c), GetGValue(c), GetBValue(c)};
 }
@@ -418,6 +449,57 @@ void CheckPicture(const Player& p, const Rgb (&blocks)[4], int tolerance, const 
 }
 
 const Rgb kGreen{0, 255, 0}, kRed{255, 0, 0}, kOrange{255, 100, 0}, kAmber{255, 203, 38};
+const Rgb kLinkColour{50, 50, 255};
+// The quiz colours of monuments.quiz and of test mode, which must differ.
+const Rgb kMonumentsColour{90, 95, 150}, kTestModeColour{53, 203, 163};
+
+// The play panel's background shows the quiz colour where no control lies.
+void CheckPlayPanelColour(const Player& p, Rgb want) {
+    CheckPixels(p.play, {{2, 2}, {100, 500}, {540, 500}}, want, 0, "play panel background");
+}
+
+// The link shows its whole address on one line: the underline, drawn in the
+// link's colour under the first line, is as long as the address laid out in
+// the link's font (SetUpLink's: 13 pixels, underlined, the default face).
+void CheckLinkFits(const Player& p) {
+    HWND link = Item(p.header, kLink);
+    RECT box;
+    GetClientRect(link, &box);
+    const std::string address = WindowText(link);
+    LOGFONTA spec{};
+    spec.lfHeight = -13;
+    spec.lfWeight = FW_NORMAL;
+    spec.lfUnderline = TRUE;
+    spec.lfCharSet = ANSI_CHARSET;
+    HFONT font = CreateFontIndirectA(&spec);
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, font);
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, address.c_str(), static_cast<int>(address.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    DeleteObject(font);
+    Check(extent.cx > 0 && extent.cx <= box.right,
+          "the address %s is %ld pixels wide, the link %ld", Show(address).c_str(), extent.cx,
+          box.right);
+
+    int underline = 0;
+    for (const DWORD start = GetTickCount(); underline != extent.cx; Sleep(30)) {
+        const std::vector<COLORREF> pixels = Capture(link, box.right, box.bottom);
+        underline = 0;
+        for (int y = 0; y < box.bottom && !pixels.empty(); ++y) {
+            int run = 0;
+            while (run < box.right && Near(pixels[y * box.right + run], kLinkColour, 8)) {
+                ++run;
+            }
+            underline = std::max(underline, run);
+        }
+        Check(GetTickCount() - start < 3000,
+              "the link's underline is %d pixels long, the address %s %ld: it is not shown whole",
+              underline, Show(address).c_str(), extent.cx);
+    }
+    ++g_checks;
+}
 
 // The blocks of tests/e2e/pictures (top left, top right, bottom left, bottom right).
 const Rgb kPicture1[4] = {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}, {230, 230, 60}};
@@ -491,7 +573,8 @@ void Layout() {
     for (const Label& label : header) {
         CheckText(ItemText(p.header, label.id), label.text, "header text");
     }
-    Check(!ItemText(p.header, kLink).empty(), "the web link has no text");
+    CheckLinkFits(p);
+    CheckPlayPanelColour(p, kMonumentsColour);
 
     struct Control {
         int id;
@@ -704,6 +787,7 @@ void TestMode() {
     Check(entries == 7, "chooser has %ld entries, expected 7", static_cast<long>(entries));
     Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) == 0,
           "a picture is shown though the player carries none");
+    CheckPlayPanelColour(p, kTestModeColour);
     Type(p, "Test");
     ReleaseEnter(p);
     CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict");
@@ -770,9 +854,9 @@ void MissingPicture() {
     Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) == 0,
           "a picture is shown for a missing resource");
     Check(FindTop("#32770", true) == nullptr, "a message box came up for the missing picture");
-    HWND picture = Item(p.play, kPicture);
-    const Rgb empty = FromColorref(ScreenPixel(picture, 3, 3));
-    CheckPixels(picture, {{320, 240}, {100, 100}, {600, 400}}, empty, 0, "empty picture control");
+    // Without a picture the control shows the quiz colour all over.
+    CheckPixels(Item(p.play, kPicture), {{3, 3}, {320, 240}, {100, 100}, {600, 400}},
+                kMonumentsColour, 0, "empty picture control");
     Type(p, "chateau de sable");
     ReleaseEnter(p);
     CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict on the missing picture");

@@ -1,10 +1,11 @@
-// The Linux player saving onto a full disk: it plays in a folder on a small
-// tmpfs filled up, a text is typed, saved with F2 and by closing. The old
+// The Linux player saving onto a full disk: it lies, with its progress file,
+// on a small tmpfs filled up; a text is typed, saved with F2 and by closing. The old
 // progress file must stay whole, with no temporary file left; with room made,
 // the same steps save the text (so the first run did try to save).
 
 #include <sys/wait.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -31,10 +32,10 @@ std::string OldProgress(const std::string& first) {
     return bytes;
 }
 
+// The player runs in folder, which also takes its log, off the small disk.
 void TypeSaveAndClose(XSession& x, const std::string& program, const std::string& folder,
                       const char* what) {
-    // The log stays off the small disk.
-    Player player(program, folder, (fs::path(program).parent_path() / "player.log").string());
+    Player player(program, folder, folder + "/player.log");
     const TopWindow main = WaitWindow(x, player, 10000, what);
     if (main.className != kMainClass) {
         Fail("%s: the player shows \"%s\" instead of its main window", what, main.title.c_str());
@@ -57,13 +58,15 @@ int PlayerOnFullDisk(const std::string& quiz, const std::string& work) {
     const std::string base = work + "/full-disk-player";
     fs::remove_all(base);
     fs::create_directories(base);
-    const std::string program = base + "/quiz";
-    fs::copy_file(quiz, program);
-    SmallDisk disk(base + "/disk", "size=8k");
+    // Room for the program and two pages: the old progress file and a new one.
+    const std::uintmax_t programKb = (fs::file_size(quiz) + 4095) / 4096 * 4;
+    SmallDisk disk(base + "/disk", "size=" + std::to_string(programKb + 8) + "k");
     if (!disk.mounted()) {
         std::printf("SKIP: cannot mount a tmpfs here: %s\n", disk.error().c_str());
         return kSkip;
     }
+    const std::string program = disk.folder() + "/quiz";
+    fs::copy_file(quiz, program);
     const std::string progress = disk.folder() + "/quiz.txt";
     const std::string oldBytes = OldProgress("");
     WriteFile(progress, oldBytes);
@@ -72,7 +75,7 @@ int PlayerOnFullDisk(const std::string& quiz, const std::string& work) {
         Fail("cannot fill the disk");
     }
     XSession x;
-    TypeSaveAndClose(x, program, disk.folder(), "full disk");
+    TypeSaveAndClose(x, program, base, "full disk");
     std::string bytes;
     if (!ReadFile(progress, bytes) || bytes != oldBytes) {
         Fail("on the full disk the progress file changed (%zu bytes, expected the old %zu)",
@@ -83,14 +86,14 @@ int PlayerOnFullDisk(const std::string& quiz, const std::string& work) {
     }
 
     fs::remove(disk.folder() + "/filler");
-    TypeSaveAndClose(x, program, disk.folder(), "disk with room");
+    TypeSaveAndClose(x, program, base, "disk with room");
     const std::string newBytes = OldProgress("zz");
     if (!ReadFile(progress, bytes) || bytes != newBytes) {
         Fail("with room on the disk the typed text was not saved (%zu bytes, expected %zu)",
              bytes.size(), newBytes.size());
     }
     std::printf(
-        "full disk: the player saved twice (F2, close) onto a full 8 KB tmpfs (%lld "
+        "full disk: the player saved twice (F2, close) onto a full tmpfs (%lld "
         "filler bytes): old file whole, no temporary file; with room made the same "
         "steps saved the typed text\n",
         filled);

@@ -257,7 +257,8 @@ void AddPreviewCommand(CLI::App& app, int& exitStatus) {
         "fitted to its 640 x 480 box");
     auto options = std::make_shared<PreviewOptions>();
     preview
-        ->add_option("QUIZ", options->quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
+        ->add_option("QUIZ", options->quiz,
+                     "The quiz: a Windows, Linux or web quiz, or a .res bundle")
         ->required();
     preview
         ->add_option("--picture", options->picture,

@@ -1,0 +1,15 @@
+#include "pictures/picture_memory.h"
+
+namespace brivel {
+
+// The heap, where huge pages are not asked for: on Windows they need a
+// privilege that a player does not have.
+void* AllocatePictureMemory(std::size_t size) noexcept {
+    return ::operator new(size, std::nothrow);
+}
+
+void FreePictureMemory(void* block, std::size_t /*size*/) noexcept {
+    ::operator delete(block);
+}
+
+}  // namespace brivel
