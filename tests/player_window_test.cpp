@@ -76,7 +76,7 @@ TEST_F(PlayerWindowTest, ShownPartIsWhatFitsWhole) {
          "alis\xC3\xA9 avec la version 2.2",
          "R\xC3\xA9"
          "alis\xC3\xA9 avec la version"},
-        {WindowText::Link, "https://brivel.example", "https://"},
+        {WindowText::Link, "https://brivel.test", "https://brivel.test"},
         {WindowText::ByLabel, "Par :", "Par"},
         {WindowText::CodeLabel, " Code :", " Code"},
     };
