@@ -43,20 +43,6 @@ std::string PlatformOf(const std::vector<std::uint8_t>& bytes) {
     return "unknown";
 }
 
-const char* FormName(QuizForm form) {
-    switch (form) {
-        case QuizForm::Windows:
-            return "windows";
-        case QuizForm::Linux:
-            return "linux";
-        case QuizForm::Web:
-            return "web";
-        case QuizForm::Res:
-            break;
-    }
-    return "res";
-}
-
 std::optional<fs::path> OwnFolder() {
     std::error_code error;
     const fs::path self = fs::read_symlink("/proc/self/exe", error);
@@ -93,12 +79,12 @@ int RunPlayers() {
             path ? ReadWholeFile(*path) : std::nullopt;
         if (!bytes) {
             std::fprintf(stderr, "brivel players: %s: %s missing: looked for %s\n",
-                         FormName(player.form), player.name, LookedIn(player).c_str());
+                         QuizFormKey(player.form), player.name, LookedIn(player).c_str());
             status = 1;
             continue;
         }
-        std::printf("%-8s %-12s %6zu KB  %s%s\n", FormName(player.form), PlatformOf(*bytes).c_str(),
-                    (bytes->size() + 1023) / 1024, path->c_str(),
+        std::printf("%-8s %-12s %6zu KB  %s%s\n", QuizFormKey(player.form),
+                    PlatformOf(*bytes).c_str(), (bytes->size() + 1023) / 1024, path->c_str(),
                     player.isDefault ? "" : "  (with --player)");
     }
     return status;
@@ -141,12 +127,12 @@ std::optional<std::string> DefaultPlayer(QuizForm form) {
         if (!path) {
             std::fprintf(stderr,
                          "brivel pack: no %s player: looked for %s; name one with --player FILE\n",
-                         FormName(form), LookedIn(player).c_str());
+                         QuizFormKey(form), LookedIn(player).c_str());
         }
         return path;
     }
     std::fprintf(stderr, "brivel pack: no %s player is known; name one with --player FILE\n",
-                 FormName(form));
+                 QuizFormKey(form));
     return std::nullopt;
 }
 

@@ -92,19 +92,26 @@ std::optional<ResFileResources> FromRes(const char* command, const std::string& 
 
 }  // namespace
 
+const char* QuizFormKey(QuizForm form) {
+    switch (form) {
+        case QuizForm::Windows:
+            return "windows";
+        case QuizForm::Linux:
+            return "linux";
+        case QuizForm::Web:
+            return "web";
+        case QuizForm::Res:
+            break;
+    }
+    return "res";
+}
+
 std::optional<QuizForm> QuizFormNamed(const std::string& given) {
     const std::string name = Lowercase(given);
-    if (name == "res") {
-        return QuizForm::Res;
-    }
-    if (name == "windows") {
-        return QuizForm::Windows;
-    }
-    if (name == "linux") {
-        return QuizForm::Linux;
-    }
-    if (name == "web") {
-        return QuizForm::Web;
+    for (const QuizForm form : {QuizForm::Res, QuizForm::Windows, QuizForm::Linux, QuizForm::Web}) {
+        if (name == QuizFormKey(form)) {
+            return form;
+        }
     }
     return std::nullopt;
 }

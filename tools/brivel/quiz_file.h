@@ -19,6 +19,9 @@ enum class QuizForm { Res, Windows, Linux, Web };
 // "res", "windows", "linux", "web" (any case); nothing for any other name.
 std::optional<QuizForm> QuizFormNamed(const std::string& name);
 
+// The name --platform and `brivel players` give form: "res", "windows", "linux", "web".
+const char* QuizFormKey(QuizForm form);
+
 // What OUT becomes when no platform is given: ".res" a bundle, ".exe" a
 // Windows quiz, ".html" or ".htm" a web quiz, anything else a Linux quiz.
 QuizForm QuizFormOfPath(const std::string& path);
