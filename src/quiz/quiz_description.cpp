@@ -245,6 +245,13 @@ std::optional<std::string> ReadFileBytes(const fs::path& path, std::string& reas
         return std::nullopt;
     }
     std::string bytes;
+    // Room for the whole file at once (a photo is megabytes); capped, so that a
+    // huge file is read and fails as before, not at the reserve.
+    std::error_code sizeError;
+    const std::uintmax_t size = fs::file_size(path, sizeError);
+    if (!sizeError) {
+        bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, 1u << 30)));
+    }
     char chunk[65536];
     std::size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
@@ -279,8 +286,8 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
     PicturePlan plan;
     std::string error;
     std::string damage;
-    const PrepStatus status = CheckPicture(data, bytes.size(), plan, &error, &damage,
-                                           depth == PictureCheck::Decode);
+    const PrepStatus status =
+        CheckPicture(data, bytes.size(), plan, &error, &damage, depth == PictureCheck::Decode);
     if (status == PrepStatus::NotAPicture) {
         checker.Error(line, field, "picture " + name + " is neither a JPEG nor a PNG file");
         return;

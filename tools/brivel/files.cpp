@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +15,17 @@
 namespace brivel::tool {
 
 namespace {
+
+// Room for the whole file at once: growing by chunks copies a phone photo
+// several times over into fresh pages. Capped, so that a huge file is read
+// (and fails) as before, not at the reserve.
+void ReserveFileSize(const std::string& path, std::vector<std::uint8_t>& bytes) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) == 0 && status.st_size > 0) {
+        const auto size = static_cast<unsigned long long>(status.st_size);
+        bytes.reserve(static_cast<std::size_t>(std::min(size, 1ull << 30)));
+    }
+}
 
 bool IsFolder(const std::string& path) {
     struct stat status {};
@@ -62,6 +74,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
         return std::nullopt;
     }
     std::vector<std::uint8_t> bytes;
+    ReserveFileSize(path, bytes);
     std::uint8_t chunk[65536];
     std::size_t got = 0;
     while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
