@@ -154,13 +154,11 @@
   }
   $("message-ok").addEventListener("click", () => { $("message").hidden = true; });
 
-  function fontCss(spec, fallback) {
-    if (spec.length < 3) return fallback;
-    const [height, weight, italic] = spec;
-    // A negative height is the character height; a positive one the cell,
-    // of which the letters take about six sevenths.
-    const size = height < 0 ? -height : height > 0 ? Math.floor((height * 6) / 7) : 11;
-    return `${italic ? "italic " : ""}${weight >= 600 ? "bold" : "normal"} ${size}px ` +
+  function fontCss(face, fallback) {
+    if (face.length < 3) return fallback;
+    const [size, bold, italic] = face;
+    // A font asked with no height gets the window's own 11 pixels.
+    return `${italic ? "italic " : ""}${bold ? "bold" : "normal"} ${size || 11}px ` +
       `"Microsoft Sans Serif", Tahoma, "DejaVu Sans", Arial, sans-serif`;
   }
 

@@ -21,7 +21,7 @@ enum class WebField : int {
     Chooser = 12,      // number: the entry to select
     BackColour = 13,   // number: 0xRRGGBB, -1 for none
     VerdictFill = 14,  // number: the verdict field's colour, sent before its word
-    TitleFont = 15,    // index 0 height, 1 weight, 2 italic
+    TitleFont = 15,    // index 0 pixel size, 1 bold, 2 italic
     ProgressFont = 16,
     MessageCaption = 17,  // index: the icon; the text follows
     MessageText = 18,

@@ -19,6 +19,7 @@
 #include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
 #include "quiz/res_file.h"
+#include "services/graphics.h"
 #include "text/cp1252.h"
 #include "web/web_imports.h"
 
@@ -168,10 +169,12 @@ void SendFont(WebField field, brivel::FontHandle font) {
     if (font == nullptr) {
         return;
     }
-    const auto& spec = *static_cast<const brivel::FontSpec*>(font);
-    SendNumber(field, 0, spec.height);
-    SendNumber(field, 1, spec.weight);
-    SendNumber(field, 2, spec.italic ? 1 : 0);
+    // Sized and weighted by the rule the other players draw with; the page
+    // only names the result in CSS.
+    const auto& face = *static_cast<const brivel::FontSpec*>(font);
+    SendNumber(field, 0, brivel::PixelSizeOf(face));
+    SendNumber(field, 1, brivel::IsBold(face) ? 1 : 0);
+    SendNumber(field, 2, face.italic ? 1 : 0);
 }
 
 void Describe(const brivel::QuizRecord& record) {
