@@ -31,6 +31,13 @@
   // Base64 up to the first damage: a cut or altered bundle still gives the
   // bytes before it, which the core then reads as far as they go.
   function decodeBase64(text) {
+    if (typeof Uint8Array.fromBase64 === "function") {
+      try {
+        return Uint8Array.fromBase64(text);
+      } catch (e) {
+        // Damaged: the slow way below keeps what comes before the damage.
+      }
+    }
     let clean = text.replace(/\s+/g, "");
     const bad = clean.search(/[^A-Za-z0-9+/=]/);
     if (bad >= 0) clean = clean.slice(0, bad);
@@ -70,23 +77,46 @@
   // top-left colour. Pictures next to the one on screen are decoded ahead.
   const canvas = $("canvas");
   const context = canvas.getContext("2d");
-  const decoded = new Map();  // index -> Promise of an ImageBitmap at its fitted size, or null
+  context.imageSmoothingQuality = "high";
+  const decoded = new Map();  // index -> Promise of a picture ({source, width, height}) or null
   let shownIndex = -1;
   let firstDrawn = false;
   let moveStart = 0;
 
+  function close(picture) {
+    if (!picture) return;
+    picture.closed = true;
+    picture.source.close();
+  }
+
   function decodePicture(bytes) {
     if (bytes.length === 0) return Promise.resolve(null);
     return createImageBitmap(new Blob([bytes]))
-      .then((bitmap) => {
-        const fit = call("brivel_fit", bitmap.width, bitmap.height);
-        const width = fit >>> 16;
-        const height = fit & 0xffff;
-        if (fit <= 0 || width === 0 || height === 0) return null;
-        if (width === bitmap.width && height === bitmap.height) return bitmap;
-        return createImageBitmap(bitmap, {
-          resizeWidth: width, resizeHeight: height, resizeQuality: "high",
-        }).finally(() => bitmap.close());
+      .then((source) => {
+        const fit = call("brivel_fit", source.width, source.height);
+        const picture = { source, width: fit >>> 16, height: fit & 0xffff, closed: false };
+        if (fit <= 0 || picture.width === 0 || picture.height === 0) {
+          close(picture);
+          return null;
+        }
+        // A picture to shrink is drawn scaled at first, and by a bitmap of
+        // its fitted size once made, after the draw waited for.
+        if (picture.width !== source.width || picture.height !== source.height) {
+          setTimeout(() => {
+            if (picture.closed) return;
+            createImageBitmap(source, {
+              resizeWidth: picture.width, resizeHeight: picture.height, resizeQuality: "high",
+            }).then((bitmap) => {
+              if (picture.closed) {
+                bitmap.close();
+                return;
+              }
+              source.close();
+              picture.source = bitmap;
+            }).catch(() => {});
+          }, 0);
+        }
+        return picture;
       })
       .catch(() => null);
   }
@@ -101,34 +131,37 @@
       if (decoded.size <= 8) break;
       if (old === shownIndex || old === index) continue;
       decoded.delete(old);
-      oldPromise.then((bitmap) => bitmap && bitmap.close());
+      oldPromise.then(close);
     }
   }
 
-  function drawPicture(bitmap) {
-    const background = getComputedStyle($("play")).backgroundColor;
-    if (!bitmap) {
-      context.fillStyle = background;
-      context.fillRect(0, 0, canvas.width, canvas.height);
+  function drawPicture(picture) {
+    const [W, H] = [canvas.width, canvas.height];
+    if (!picture) {
+      context.fillStyle = getComputedStyle($("play")).backgroundColor;
+      context.fillRect(0, 0, W, H);
       return;
     }
-    const x = Math.floor((canvas.width - bitmap.width) / 2);
-    const y = Math.floor((canvas.height - bitmap.height) / 2);
-    if (bitmap.width < canvas.width || bitmap.height < canvas.height) {
-      context.drawImage(bitmap, 0, 0, 1, 1, 0, 0, 1, 1);
-      const [r, g, b] = context.getImageData(0, 0, 1, 1).data;
+    const { width, height } = picture;
+    const x = Math.floor((W - width) / 2);
+    const y = Math.floor((H - height) / 2);
+    context.drawImage(picture.source, x, y, width, height);
+    if (width < W || height < H) {
+      const [r, g, b] = context.getImageData(Math.max(x, 0), Math.max(y, 0), 1, 1).data;
       context.fillStyle = `rgb(${r},${g},${b})`;
-      context.fillRect(0, 0, canvas.width, canvas.height);
+      context.fillRect(0, 0, W, y);
+      context.fillRect(0, y + height, W, H - y - height);
+      context.fillRect(0, y, x, height);
+      context.fillRect(x + width, y, W - x - width, height);
     }
-    context.drawImage(bitmap, x, y);
   }
 
   function showPicture(index, bytes) {
     shownIndex = index;
     remember(index, bytes);
-    decoded.get(index).then((bitmap) => {
+    decoded.get(index).then((picture) => {
       if (shownIndex !== index) return;
-      drawPicture(bitmap);
+      drawPicture(picture);
       if (!firstDrawn) {
         firstDrawn = true;
         performance.mark("brivel-first-picture");
@@ -367,8 +400,10 @@
   // Marks for bench/web-player-timing: how the way to the first picture splits.
   async function start() {
     performance.mark("brivel-script");
-    fitToScreen();
-    window.addEventListener("resize", fitToScreen);
+    // The window stays out of the layout until the quiz fills it: the
+    // browser would otherwise lay out and paint it empty while the parser
+    // reads the quiz, then again once filled.
+    document.documentElement.classList.add("starting");
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const code = decodeBase64($("brivel-code").textContent);
     const compiling = WebAssembly.instantiate(code, {
@@ -397,7 +432,14 @@
     document.body.dataset.ready = "1";
   }
 
-  start().catch(() => {
+  function show() {
+    document.documentElement.classList.remove("starting");
+    fitToScreen();
+    window.addEventListener("resize", fitToScreen);
+  }
+
+  start().then(show, () => {
+    show();
     document.body.dataset.ready = "0";
   });
 })();
