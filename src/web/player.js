@@ -436,6 +436,11 @@
     document.documentElement.classList.remove("starting");
     fitToScreen();
     window.addEventListener("resize", fitToScreen);
+    // A canvas's first drawing sets it up, some milliseconds: done once the
+    // window is drawn, while the first picture is still being decoded.
+    requestAnimationFrame(() => setTimeout(() => {
+      if (!firstDrawn) drawPicture(null);
+    }, 0));
   }
 
   start().then(show, () => {
