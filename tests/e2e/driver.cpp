@@ -466,12 +466,12 @@ void CheckLinkFits(const Player& p) {
     RECT box;
     GetClientRect(link, &box);
     const std::string address = WindowText(link);
-    LOGFONTA spec{};
-    spec.lfHeight = -13;
-    spec.lfWeight = FW_NORMAL;
-    spec.lfUnderline = TRUE;
-    spec.lfCharSet = ANSI_CHARSET;
-    HFONT font = CreateFontIndirectA(&spec);
+    LOGFONTA request{};
+    request.lfHeight = -13;
+    request.lfWeight = FW_NORMAL;
+    request.lfUnderline = TRUE;
+    request.lfCharSet = ANSI_CHARSET;
+    HFONT font = CreateFontIndirectA(&request);
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font);
     SIZE extent{};
