@@ -162,16 +162,18 @@ std::string_view Input(std::size_t offset, std::size_t length) {
 std::string QuizKey(std::string_view bytes) {
     constexpr std::uint64_t kMultiplier = 0x9e3779b97f4a7c15ULL;
     std::uint64_t hash = 14695981039346656037ULL ^ bytes.size();
+    const auto mix = [&hash](std::uint64_t word) {
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 29;
+    };
     std::size_t at = 0;
     for (; bytes.size() - at >= sizeof(std::uint64_t); at += sizeof(std::uint64_t)) {
         std::uint64_t word = 0;
         std::memcpy(&word, bytes.data() + at, sizeof word);
-        hash = (hash ^ word) * kMultiplier;
-        hash ^= hash >> 29;
+        mix(word);
     }
     for (; at < bytes.size(); ++at) {
-        hash = (hash ^ static_cast<std::uint8_t>(bytes[at])) * kMultiplier;
-        hash ^= hash >> 29;
+        mix(static_cast<std::uint8_t>(bytes[at]));
     }
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
