@@ -427,7 +427,9 @@
     if (document.readyState === "loading") {
       await new Promise((resolve) => document.addEventListener("DOMContentLoaded", resolve));
     }
-    const quiz = decodeBase64($("brivel-quiz").textContent);
+    // The bundle's base64 comes in pieces, which the browser parses faster.
+    const pieces = Array.from($("brivel-quiz").children, (piece) => piece.textContent);
+    const quiz = decodeBase64(pieces.join(""));
     const { instance } = await compiling;
     exports = instance.exports;
     performance.mark("brivel-code-ready");

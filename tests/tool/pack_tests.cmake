@@ -130,7 +130,7 @@ set_tests_properties(tool.pack.show_not_a_quiz PROPERTIES
 # page of that shape stands in for the player. Packing into a packed page
 # replaces its quiz; a page without the element is refused, a bare one has no quiz.
 set(PACK_SCRIPT_6 [[
-             printf '<!DOCTYPE html>\n<script id="brivel-quiz" type="application/octet-stream"></script>\n' > "$3/bare.html"
+             printf '<!DOCTYPE html>\n<div id="brivel-quiz" hidden></div>\n' > "$3/bare.html"
              "$1" pack "$3/$4" -o "$3/$4.html" --player "$3/bare.html" >/dev/null 2>&1 || exit 1
              "$1" show "$3/$4.html" | head -1
              "$1" grade --quiz "$3/$4.html" --picture 1 "Œuf"

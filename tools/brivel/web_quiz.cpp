@@ -9,9 +9,15 @@ namespace {
 
 // The element of src/web/player.html that holds the quiz, the page's last; the
 // script before it never spells it out, so the first match is the element.
-constexpr std::string_view kQuizStart =
-    "<script id=\"brivel-quiz\" type=\"application/octet-stream\">";
-constexpr std::string_view kQuizEnd = "</script>";
+// It holds the bundle's base64 in pieces, one to a script element: Chromium
+// parses the sample's 650 KB of base64 in one element in about 20 ms, in
+// pieces in about 5, and a start waits for it.
+constexpr std::string_view kQuizStart = "<div id=\"brivel-quiz\" hidden>";
+constexpr std::string_view kQuizEnd = "</div>";
+constexpr std::string_view kPieceStart = "<script type=\"application/octet-stream\">";
+constexpr std::string_view kPieceEnd = "</script>";
+// A multiple of 4: every piece but the last decodes on its own.
+constexpr std::size_t kPieceLength = 32768;
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 struct Slot {
@@ -30,6 +36,25 @@ std::optional<Slot> FindSlot(std::string_view page) {
         return std::nullopt;
     }
     return Slot{begin, end};
+}
+
+// The base64 of the piece that rest starts with, taken off rest; nothing when
+// rest starts with anything else.
+std::optional<std::string_view> NextPiece(std::string_view& rest) {
+    while (!rest.empty() && rest.front() == '\n') {
+        rest.remove_prefix(1);
+    }
+    if (rest.substr(0, kPieceStart.size()) != kPieceStart) {
+        return std::nullopt;
+    }
+    rest.remove_prefix(kPieceStart.size());
+    const std::size_t end = rest.find(kPieceEnd);
+    if (end == std::string_view::npos) {
+        return std::nullopt;
+    }
+    const std::string_view piece = rest.substr(0, end);
+    rest.remove_prefix(end + kPieceEnd.size());
+    return piece;
 }
 
 std::string Base64(const std::string& bytes) {
@@ -105,7 +130,18 @@ std::optional<std::string> PutBundleInPage(const std::string& page, const std::s
     if (!slot) {
         return std::nullopt;
     }
-    return page.substr(0, slot->begin) + Base64(bundle) + page.substr(slot->end);
+    const std::string text = Base64(bundle);
+    std::string pieces;
+    for (std::size_t at = 0; at < text.size(); at += kPieceLength) {
+        pieces += '\n';
+        pieces += kPieceStart;
+        pieces.append(text, at, kPieceLength);
+        pieces += kPieceEnd;
+    }
+    if (!pieces.empty()) {
+        pieces += '\n';
+    }
+    return page.substr(0, slot->begin) + pieces + page.substr(slot->end);
 }
 
 std::optional<std::vector<std::uint8_t>> BundleOfPage(const std::vector<std::uint8_t>& page) {
@@ -113,7 +149,16 @@ std::optional<std::vector<std::uint8_t>> BundleOfPage(const std::vector<std::uin
     if (!slot) {
         return std::nullopt;
     }
-    return FromBase64(View(page).substr(slot->begin, slot->end - slot->begin));
+    std::string_view rest = View(page).substr(slot->begin, slot->end - slot->begin);
+    std::string text;
+    while (rest.find_first_not_of('\n') != std::string_view::npos) {
+        const std::optional<std::string_view> piece = NextPiece(rest);
+        if (!piece) {
+            return std::nullopt;
+        }
+        text += *piece;
+    }
+    return FromBase64(text);
 }
 
 }  // namespace brivel::tool

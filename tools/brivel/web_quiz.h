@@ -1,7 +1,7 @@
 #pragma once
 
 // A web quiz: the bare web player's page with the quiz's .res bundle written
-// into it as base64, in the one element the page reads it from.
+// into it as base64, in pieces inside the one element the page reads it from.
 
 #include <cstdint>
 #include <optional>
