@@ -127,12 +127,14 @@ set_tests_properties(tool.pack.show_not_a_quiz PROPERTIES
                      PASS_REGULAR_EXPRESSION "neither a .res bundle nor a Windows, Linux or web quiz [^\n]+\nexit=1\n[^\n]*damaged quiz resources: [^\n]+\nexit=1\n$")
 
 # A web quiz is the web player's page with the bundle in its quiz element: a
-# page of that shape stands in for the player. Packing into a packed page
-# replaces its quiz; a page without the element is refused, a bare one has no quiz.
+# page of that shape stands in for the player. A page saved with CRLF still
+# reads; packing into a packed page replaces its quiz; a page without the
+# element is refused, a bare one has no quiz.
 set(PACK_SCRIPT_6 [[
              printf '<!DOCTYPE html>\n<div id="brivel-quiz" hidden></div>\n' > "$3/bare.html"
              "$1" pack "$3/$4" -o "$3/$4.html" --player "$3/bare.html" >/dev/null 2>&1 || exit 1
              "$1" show "$3/$4.html" | head -1
+             sed 's/$/\r/' "$3/$4.html" > "$3/$4-crlf.html" && "$1" show "$3/$4-crlf.html" | head -1
              "$1" grade --quiz "$3/$4.html" --picture 1 "Œuf"
              "$1" pack "$3/$4" -o "$3/$4-again.htm" --player "$3/$4.html" >/dev/null 2>&1 || exit 1
              cmp "$3/$4.html" "$3/$4-again.htm" && echo "repacked"
@@ -143,7 +145,7 @@ add_test(NAME tool.pack.web_quiz
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_6}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} web)
 set_tests_properties(tool.pack.web_quiz PROPERTIES PASS_REGULAR_EXPRESSION
-    "^title: Château \"fort\"\nBRAVO\nrepacked\n[^\n]*bare.html: a web player page without a quiz\nexit=1\n[^\n]*not a web player page\n0\n$")
+    "^title: Château \"fort\"\ntitle: Château \"fort\"\nBRAVO\nrepacked\n[^\n]*bare.html: a web player page without a quiz\nexit=1\n[^\n]*not a web player page\n0\n$")
 
 # Pictures are stored as the players show them: a photo with an EXIF
 # orientation comes back upright (16 x 12 turned to 12 x 16), check says so

@@ -16,6 +16,8 @@ constexpr std::string_view kQuizStart = "<div id=\"brivel-quiz\" hidden>";
 constexpr std::string_view kQuizEnd = "</div>";
 constexpr std::string_view kPieceStart = "<script type=\"application/octet-stream\">";
 constexpr std::string_view kPieceEnd = "</script>";
+// Between pieces, as a browser skips them (a page saved with CRLF still plays).
+constexpr std::string_view kBlanks = " \t\r\n\f";
 // A multiple of 4: every piece but the last decodes on its own.
 constexpr std::size_t kPieceLength = 32768;
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -41,9 +43,7 @@ std::optional<Slot> FindSlot(std::string_view page) {
 // The base64 of the piece that rest starts with, taken off rest; nothing when
 // rest starts with anything else.
 std::optional<std::string_view> NextPiece(std::string_view& rest) {
-    while (!rest.empty() && rest.front() == '\n') {
-        rest.remove_prefix(1);
-    }
+    rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(kBlanks)));
     if (rest.substr(0, kPieceStart.size()) != kPieceStart) {
         return std::nullopt;
     }
@@ -151,7 +151,7 @@ std::optional<std::vector<std::uint8_t>> BundleOfPage(const std::vector<std::uin
     }
     std::string_view rest = View(page).substr(slot->begin, slot->end - slot->begin);
     std::string text;
-    while (rest.find_first_not_of('\n') != std::string_view::npos) {
+    while (rest.find_first_not_of(kBlanks) != std::string_view::npos) {
         const std::optional<std::string_view> piece = NextPiece(rest);
         if (!piece) {
             return std::nullopt;
