@@ -198,8 +198,7 @@
     if (face.length < 3) return fallback;
     const [size, bold, italic] = face;
     // A font asked with no height gets the window's own 11 pixels.
-    return `${italic ? "italic " : ""}${bold ? "bold" : "normal"} ${size || 11}px ` +
-      `"Microsoft Sans Serif", Tahoma, "DejaVu Sans", Arial, sans-serif`;
+    return `${italic ? "italic " : ""}${bold ? "bold" : "normal"} ${size || 11}px var(--face)`;
   }
 
   // ---- The imports of web_imports.h.
@@ -416,6 +415,7 @@
     // browser would otherwise lay out and paint it empty while the parser
     // reads the quiz, then again once filled.
     document.documentElement.classList.add("starting");
+    if (/Linux/.test(navigator.userAgent)) document.documentElement.classList.add("linux");
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const code = decodeBase64($("brivel-code").textContent);
     const compiling = WebAssembly.instantiate(code, {
