@@ -415,7 +415,6 @@
     // browser would otherwise lay out and paint it empty while the parser
     // reads the quiz, then again once filled.
     document.documentElement.classList.add("starting");
-    if (/Linux/.test(navigator.userAgent)) document.documentElement.classList.add("linux");
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const code = decodeBase64($("brivel-code").textContent);
     const compiling = WebAssembly.instantiate(code, {
