@@ -55,10 +55,44 @@
     return bytes;
   }
 
+  // Room in the core's memory for size bytes, or null when it has none.
+  function room(size) {
+    const at = call("brivel_input", size);
+    return at > 0 || size === 0 ? new Uint8Array(memory.buffer, Math.max(at, 0), size) : null;
+  }
+
   function input(bytes) {
-    const at = exports.brivel_input(bytes.length);
-    new Uint8Array(memory.buffer, at, bytes.length).set(bytes);
+    const target = room(bytes.length);
+    if (!target) return 0;
+    target.set(bytes);
     return bytes.length;
+  }
+
+  // The bundle, decoded from its pieces straight into the core's memory
+  // where the browser can: no joined text and no copy of it on the way.
+  // A piece may end inside a group of four characters; the rest goes on
+  // with the next piece.
+  function inputQuiz(pieces) {
+    if (typeof Uint8Array.prototype.setFromBase64 === "function") {
+      const length = pieces.reduce((sum, piece) => sum + piece.length, 0);
+      const target = room(Math.ceil(length / 4) * 3);
+      if (!target) return 0;
+      let written = 0;
+      let rest = "";
+      try {
+        for (const piece of pieces) {
+          const text = rest + piece;
+          const step = target.subarray(written).setFromBase64(
+            text, { lastChunkHandling: "stop-before-partial" });
+          written += step.written;
+          rest = text.slice(step.read);
+        }
+        return written + target.subarray(written).setFromBase64(rest).written;
+      } catch (e) {
+        // Damaged: decodeBase64 keeps what comes before the damage.
+      }
+    }
+    return input(decodeBase64(pieces.join("")));
   }
 
   // Every call into the core goes through here: a trap (memory run out)
@@ -416,25 +450,28 @@
     // reads the quiz, then again once filled.
     document.documentElement.classList.add("starting");
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
-    const code = decodeBase64($("brivel-code").textContent);
-    const compiling = WebAssembly.instantiate(code, {
+    const imports = {
       brivel: { text: onText, number: onNumber, box_text: onBoxText },
       wasi_snapshot_preview1: wasi,
-    });
+    };
     // The quiz comes last in the page: the code compiles on another thread
     // while the parser reads it.
+    let module = null;
+    const compiling = WebAssembly.compile(decodeBase64($("brivel-code").textContent))
+      .then((compiled) => { module = compiled; });
     if (document.readyState === "loading") {
       await new Promise((resolve) => document.addEventListener("DOMContentLoaded", resolve));
     }
-    // The bundle's base64 comes in pieces, which the browser parses faster.
-    const pieces = Array.from($("brivel-quiz").children, (piece) => piece.textContent);
-    const quiz = decodeBase64(pieces.join(""));
-    const { instance } = await compiling;
-    exports = instance.exports;
+    // Compiled by now as a rule: the start then goes on in this same task,
+    // with no frame drawn in between.
+    if (!module) await compiling;
+    exports = new WebAssembly.Instance(module, imports).exports;
     performance.mark("brivel-code-ready");
     memory = exports.memory;
     call("_initialize");
-    call("brivel_open", input(quiz));
+    // The bundle's base64 comes in pieces, which the browser parses faster.
+    const pieces = Array.from($("brivel-quiz").children, (piece) => piece.textContent);
+    call("brivel_open", inputQuiz(pieces));
     performance.mark("brivel-quiz-open");
     await pause();
     $("title").style.font = fontCss(fonts[Field.TitleFont], "");
