@@ -125,29 +125,53 @@
     picture.source.close();
   }
 
-  function decodePicture(bytes) {
+  // Pictures keep no colour profile, as with the desktop players' decoders.
+  const kDecoding = { colorSpaceConversion: "none" };
+
+  // The picture a start shows goes to ImageDecoder where the browser has it,
+  // which decodes it on its own threads at once; a Blob first makes a trip
+  // through the browser's process while the start keeps this thread busy.
+  function decodeBytes(bytes, first) {
+    if (first && typeof ImageDecoder === "function") {
+      try {
+        const type = bytes[0] === 0x89 ? "image/png" : "image/jpeg";
+        const decoder = new ImageDecoder({ data: bytes, type, ...kDecoding });
+        return decoder.decode().then(({ image }) => image).finally(() => decoder.close());
+      } catch (e) {
+        // Not a type it takes: the Blob way below.
+      }
+    }
+    return createImageBitmap(new Blob([bytes]), kDecoding);
+  }
+
+  function decodePicture(bytes, first) {
     if (bytes.length === 0) return Promise.resolve(null);
-    return createImageBitmap(new Blob([bytes]))
+    return decodeBytes(bytes, first)
       .then((source) => {
-        const fit = call("brivel_fit", source.width, source.height);
+        const width = source.displayWidth || source.width;
+        const height = source.displayHeight || source.height;
+        const fit = call("brivel_fit", width, height);
         const picture = { source, width: fit >>> 16, height: fit & 0xffff, closed: false };
         if (fit <= 0 || picture.width === 0 || picture.height === 0) {
           close(picture);
           return null;
         }
         // A picture to shrink is drawn scaled at first, and by a bitmap of
-        // its fitted size once made, after the draw waited for.
-        if (picture.width !== source.width || picture.height !== source.height) {
+        // its fitted size once made, after the draw waited for. A decoder's
+        // frame draws slower than a bitmap: it is replaced the same way.
+        const frame = !(source instanceof ImageBitmap);
+        if (frame || picture.width !== width || picture.height !== height) {
           setTimeout(() => {
             if (picture.closed) return;
-            createImageBitmap(source, {
+            createImageBitmap(frame ? new Blob([bytes]) : source, {
               resizeWidth: picture.width, resizeHeight: picture.height, resizeQuality: "high",
+              ...kDecoding,
             }).then((bitmap) => {
               if (picture.closed) {
                 bitmap.close();
                 return;
               }
-              source.close();
+              picture.source.close();
               picture.source = bitmap;
             }).catch(() => {});
           }, 0);
@@ -160,7 +184,7 @@
   // Room for a few pictures only, the least recently shown going first: a
   // quiz of 96 decoded at once would take a phone's memory.
   function remember(index, bytes) {
-    const promise = decoded.get(index) || decodePicture(bytes.slice());
+    const promise = decoded.get(index) || decodePicture(bytes.slice(), !pictureDrawn);
     decoded.delete(index);
     decoded.set(index, promise);
     for (const [old, oldPromise] of decoded) {
@@ -197,6 +221,7 @@
     if (firstMarked || !pictureDrawn || !windowShown) return;
     firstMarked = true;
     performance.mark("brivel-first-picture");
+    setTimeout(() => decodeNear(shownIndex), 0);
   }
 
   function showPicture(index, bytes) {
@@ -211,12 +236,19 @@
         performance.measure("brivel-move", { start: moveStart, end: performance.now() });
         moveStart = 0;
       }
-      const count = $("chooser").options.length;
-      for (const near of [index + 1, index - 1]) {
-        const wrapped = (near + count) % count;
-        if (count > 1 && !decoded.has(wrapped)) call("brivel_picture", wrapped);
-      }
+      decodeNear(index);
     });
+  }
+
+  // The pictures either side of the one shown, decoded ahead; not before the
+  // first picture is up, which they would only delay.
+  function decodeNear(index) {
+    if (!firstMarked) return;
+    const count = $("chooser").options.length;
+    for (const near of [index + 1, index - 1]) {
+      const wrapped = (near + count) % count;
+      if (count > 1 && !decoded.has(wrapped)) call("brivel_picture", wrapped);
+    }
   }
 
   // ---- Messages: the core's message boxes, modal over the page.
