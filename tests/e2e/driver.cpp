@@ -208,9 +208,18 @@ void Launch() {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     std::string command = "\"" + g_exePath + "\"";
-    if (!CreateProcessA(g_exePath.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        g_workDir.c_str(), &startup, &g_player)) {
-        Fail("cannot start %s (error %lu)", g_exePath.c_str(), GetLastError());
+    // Wine on a loaded machine now and then refuses a start with an internal
+    // error that the next attempt does not meet.
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessA(g_exePath.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           g_workDir.c_str(), &startup, &g_player)) {
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_INTERNAL_ERROR || attempt == 3) {
+            Fail("cannot start %s (error %lu)", g_exePath.c_str(), error);
+        }
+        Sleep(500);
     }
 }
 
