@@ -1,6 +1,7 @@
 // The EXIF orientation reader: a JPEG's markers up to the scan, then the TIFF
 // block of its first EXIF segment. The input is read as a whole JPEG, and as
 // a TIFF block alone so the fuzzer reaches the IFD without building markers.
+// Hiding the orientation changes marker bytes only, and leaves none to read.
 
 #include <cstddef>
 #include <cstdint>
@@ -41,5 +42,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const Orientation inJpeg = JpegOrientation(jpeg.data(), jpeg.size());
         FUZZ_CHECK(inJpeg == TiffOrientation(data, size));
     }
+    std::vector<std::uint8_t> hidden(data, data + size);
+    const int renamed = HideJpegOrientation(hidden.data(), hidden.size());
+    FUZZ_CHECK(JpegOrientation(hidden.data(), hidden.size()) == Orientation::Upright);
+    int changed = 0;
+    for (std::size_t i = 0; i < size; ++i) {
+        if (hidden[i] != data[i]) {
+            FUZZ_CHECK(data[i] == 0xE1 && hidden[i] == 0xEF);
+            ++changed;
+        }
+    }
+    FUZZ_CHECK(changed == renamed);
     return 0;
 }

@@ -27,6 +27,46 @@ struct TiffReader {
     }
 };
 
+// Calls visit(markerAt, tiff, tiffSize) for each EXIF APP1 segment before the
+// scan, markerAt being the offset of its 0xFF, until visit returns true.
+template <typename Visit>
+void VisitExifSegments(const std::uint8_t* jpeg, std::size_t size, Visit visit) {
+    if (jpeg == nullptr || size < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
+        return;
+    }
+    static constexpr std::uint8_t kExifPrefix[] = {'E', 'x', 'i', 'f', 0, 0};
+    std::size_t at = 2;
+    while (at + 4 <= size) {
+        if (jpeg[at] != 0xFF) {
+            return;
+        }
+        const std::uint8_t marker = jpeg[at + 1];
+        if (marker == 0xFF) {  // fill byte before a marker
+            ++at;
+            continue;
+        }
+        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length field
+            at += 2;
+            continue;
+        }
+        if (marker == 0xDA || marker == 0xD9) {  // the scan or the end: no EXIF after them
+            return;
+        }
+        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
+        if (length < 2 || length > size - at - 2) {
+            return;
+        }
+        const std::uint8_t* body = jpeg + at + 4;
+        const std::size_t bodySize = length - 2;
+        if (marker == 0xE1 && bodySize >= sizeof kExifPrefix &&
+            std::memcmp(body, kExifPrefix, sizeof kExifPrefix) == 0 &&
+            visit(at, body + sizeof kExifPrefix, bodySize - sizeof kExifPrefix)) {
+            return;
+        }
+        at += 2 + length;
+    }
+}
+
 }  // namespace
 
 Orientation TiffOrientation(const std::uint8_t* tiff, std::size_t size) {
@@ -62,40 +102,22 @@ Orientation TiffOrientation(const std::uint8_t* tiff, std::size_t size) {
 }
 
 Orientation JpegOrientation(const std::uint8_t* jpeg, std::size_t size) {
-    if (jpeg == nullptr || size < 4 || jpeg[0] != 0xFF || jpeg[1] != 0xD8) {
-        return Orientation::Upright;
-    }
-    static constexpr std::uint8_t kExifPrefix[] = {'E', 'x', 'i', 'f', 0, 0};
-    std::size_t at = 2;
-    while (at + 4 <= size) {
-        if (jpeg[at] != 0xFF) {
-            return Orientation::Upright;
-        }
-        const std::uint8_t marker = jpeg[at + 1];
-        if (marker == 0xFF) {  // fill byte before a marker
-            ++at;
-            continue;
-        }
-        if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {  // no length field
-            at += 2;
-            continue;
-        }
-        if (marker == 0xDA || marker == 0xD9) {  // the scan or the end: no EXIF after them
-            return Orientation::Upright;
-        }
-        const std::size_t length = std::size_t{jpeg[at + 2]} << 8 | jpeg[at + 3];
-        if (length < 2 || length > size - at - 2) {
-            return Orientation::Upright;
-        }
-        const std::uint8_t* body = jpeg + at + 4;
-        const std::size_t bodySize = length - 2;
-        if (marker == 0xE1 && bodySize >= sizeof kExifPrefix &&
-            std::memcmp(body, kExifPrefix, sizeof kExifPrefix) == 0) {
-            return TiffOrientation(body + sizeof kExifPrefix, bodySize - sizeof kExifPrefix);
-        }
-        at += 2 + length;
-    }
-    return Orientation::Upright;
+    Orientation orientation = Orientation::Upright;
+    VisitExifSegments(jpeg, size, [&](std::size_t, const std::uint8_t* tiff, std::size_t tiffSize) {
+        orientation = TiffOrientation(tiff, tiffSize);
+        return true;
+    });
+    return orientation;
+}
+
+int HideJpegOrientation(std::uint8_t* jpeg, std::size_t size) {
+    int hidden = 0;
+    VisitExifSegments(jpeg, size, [&](std::size_t markerAt, const std::uint8_t*, std::size_t) {
+        jpeg[markerAt + 1] = 0xEF;  // APP15: a segment no decoder reads
+        ++hidden;
+        return false;
+    });
+    return hidden;
 }
 
 }  // namespace brivel

@@ -36,4 +36,9 @@ Orientation TiffOrientation(const std::uint8_t* tiff, std::size_t size);
 // Upright when there is none, or it is damaged.
 Orientation JpegOrientation(const std::uint8_t* jpeg, std::size_t size);
 
+// Renames every EXIF segment before the scan to APP15, so that a decoder which
+// turns photos by their tag shows the stored pixels, as the players' own
+// decoders do. Returns how many it renamed; the size never changes.
+int HideJpegOrientation(std::uint8_t* jpeg, std::size_t size);
+
 }  // namespace brivel

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/progress_format.h"
+#include "pictures/exif_orientation.h"
 #include "pictures/fit.h"
 #include "play/grading.h"
 #include "play/play_state.h"
@@ -123,6 +124,11 @@ public:
             resources_.Find(brivel::ResourceType::Named(brivel::kPictureResourceType), id);
         if (!bytes) {
             bytes = resources_.Find(brivel::ResourceType::Numbered(brivel::kRcData), id);
+        }
+        // A photo kept with its EXIF turn shows as stored, as in the desktop
+        // players, whose decoders ignore the tag: the browser's would obey it.
+        if (bytes) {
+            brivel::HideJpegOrientation(bytes->data(), bytes->size());
         }
         Send(field, index,
              bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())
