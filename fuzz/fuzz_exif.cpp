@@ -1,7 +1,8 @@
 // The EXIF orientation reader: a JPEG's markers up to the scan, then the TIFF
 // block of its first EXIF segment. The input is read as a whole JPEG, and as
 // a TIFF block alone so the fuzzer reaches the IFD without building markers.
-// Hiding the orientation changes marker bytes only, and leaves none to read.
+// Hiding the orientation changes marker bytes only, and leaves none to read;
+// in a PNG, once done, it finds nothing more to hide.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,5 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     FUZZ_CHECK(changed == renamed);
+    std::vector<std::uint8_t> png(data, data + size);
+    HidePngOrientation(png.data(), png.size());
+    FUZZ_CHECK(HidePngOrientation(png.data(), png.size()) == 0);
     return 0;
 }

@@ -21,7 +21,9 @@ namespace {
 using testing::Gradient;
 using testing::MakeJpeg;
 using testing::MakeJpegOf;
+using testing::MakePng;
 using testing::MakePngOf;
+using testing::PutChunk;
 using Bytes = std::vector<std::uint8_t>;
 
 // A TIFF block of one IFD holding the given 12-byte entries, in either order.
@@ -126,7 +128,7 @@ TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
     EXPECT_EQ(TiffOrientation(nullptr, 100), Orientation::Upright);
 }
 
-TEST(ExifOrientation, HidingRenamesEveryExifSegmentBeforeTheScanAndNothingElse) {
+TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     // Two EXIF segments (a decoder may read either), an APP1 that is not EXIF,
     // and one inside the picture data past the scan's start.
     Bytes file = WithOrientation(WithApp1(WithOrientation(MakeJpeg(Gradient(16, 8)), 8),
@@ -153,6 +155,26 @@ TEST(ExifOrientation, HidingRenamesEveryExifSegmentBeforeTheScanAndNothingElse) 
     cut.resize(5);
     EXPECT_EQ(HideJpegOrientation(cut.data(), cut.size()), 0);
     EXPECT_EQ(HideJpegOrientation(nullptr, 0), 0);
+
+    // A PNG's EXIF chunks, before and after the picture data, renamed with a
+    // CRC that zlib agrees with; a chunk cut by the end is left alone.
+    const std::uint8_t red[3] = {255, 0, 0};
+    const auto withChunks = [&red](const char* type) {
+        Bytes png = MakePng(4, 3, red);
+        Bytes chunk;
+        PutChunk(chunk, type, Tiff(true, {Entry(true, 0x0112, 3, 1, 6)}));
+        png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR
+        png.insert(png.end() - 12, chunk.begin(), chunk.end());    // before IEND
+        return png;
+    };
+    const Bytes png = withChunks("eXIf");
+    Bytes renamed = png;
+    EXPECT_EQ(HideJpegOrientation(renamed.data(), renamed.size()), 0);
+    EXPECT_EQ(HidePngOrientation(renamed.data(), renamed.size()), 2);
+    EXPECT_EQ(renamed, withChunks("exIf"));
+    Bytes cutPng(png.begin(), png.begin() + 60);  // the first EXIF chunk is 38 bytes at 33
+    EXPECT_EQ(HidePngOrientation(cutPng.data(), cutPng.size()), 0);
+    EXPECT_EQ(HidePngOrientation(file.data(), file.size()), 0);
 }
 
 constexpr std::uint8_t kGrey = 128;

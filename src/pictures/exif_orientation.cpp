@@ -67,6 +67,23 @@ void VisitExifSegments(const std::uint8_t* jpeg, std::size_t size, Visit visit) 
     }
 }
 
+std::uint32_t ReadBigEndian32(const std::uint8_t* at) {
+    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
+           at[3];
+}
+
+// The CRC a PNG chunk ends with, over its type and data.
+std::uint32_t PngCrc(const std::uint8_t* bytes, std::size_t size) {
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 0; i < size; ++i) {
+        crc ^= bytes[i];
+        for (int bit = 0; bit < 8; ++bit) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    return ~crc;
+}
+
 }  // namespace
 
 Orientation TiffOrientation(const std::uint8_t* tiff, std::size_t size) {
@@ -117,6 +134,37 @@ int HideJpegOrientation(std::uint8_t* jpeg, std::size_t size) {
         ++hidden;
         return false;
     });
+    return hidden;
+}
+
+int HidePngOrientation(std::uint8_t* png, std::size_t size) {
+    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (png == nullptr || size < sizeof kSignature ||
+        std::memcmp(png, kSignature, sizeof kSignature) != 0) {
+        return 0;
+    }
+    int hidden = 0;
+    std::size_t at = sizeof kSignature;
+    // Length, type, data, CRC: a chunk cut by the end is where the walk stops.
+    while (size - at >= 12) {
+        const std::uint32_t length = ReadBigEndian32(png + at);
+        if (length > size - at - 12) {
+            break;
+        }
+        std::uint8_t* type = png + at + 4;
+        if (std::memcmp(type, "eXIf", 4) == 0) {
+            type[1] = 'x';  // "exIf": private, ancillary, skipped by every decoder
+            const std::uint32_t crc = PngCrc(type, 4 + std::size_t{length});
+            std::uint8_t* end = type + 4 + length;
+            for (int i = 0; i < 4; ++i) {
+                end[i] = static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+            }
+            ++hidden;
+        } else if (std::memcmp(type, "IEND", 4) == 0) {
+            break;
+        }
+        at += 12 + std::size_t{length};
+    }
     return hidden;
 }
 

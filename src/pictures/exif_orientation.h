@@ -41,4 +41,8 @@ Orientation JpegOrientation(const std::uint8_t* jpeg, std::size_t size);
 // decoders do. Returns how many it renamed; the size never changes.
 int HideJpegOrientation(std::uint8_t* jpeg, std::size_t size);
 
+// The same for a PNG: every EXIF chunk ("eXIf") is renamed to the private
+// "exIf" and its CRC made anew. Returns how many it renamed.
+int HidePngOrientation(std::uint8_t* png, std::size_t size);
+
 }  // namespace brivel

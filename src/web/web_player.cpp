@@ -125,10 +125,11 @@ public:
         if (!bytes) {
             bytes = resources_.Find(brivel::ResourceType::Numbered(brivel::kRcData), id);
         }
-        // A photo kept with its EXIF turn shows as stored, as in the desktop
+        // A picture with an EXIF turn shows as stored, as in the desktop
         // players, whose decoders ignore the tag: the browser's would obey it.
         if (bytes) {
             brivel::HideJpegOrientation(bytes->data(), bytes->size());
+            brivel::HidePngOrientation(bytes->data(), bytes->size());
         }
         Send(field, index,
              bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())
