@@ -130,7 +130,7 @@ Orientation JpegOrientation(const std::uint8_t* jpeg, std::size_t size) {
 int HideJpegOrientation(std::uint8_t* jpeg, std::size_t size) {
     int hidden = 0;
     VisitExifSegments(jpeg, size, [&](std::size_t markerAt, const std::uint8_t*, std::size_t) {
-        jpeg[markerAt + 1] = 0xEF;  // APP15: a segment no decoder reads
+        jpeg[markerAt + 1] = 0xEF;  // APP15, where no browser looks for a turn
         ++hidden;
         return false;
     });
@@ -153,7 +153,7 @@ int HidePngOrientation(std::uint8_t* png, std::size_t size) {
         }
         std::uint8_t* type = png + at + 4;
         if (std::memcmp(type, "eXIf", 4) == 0) {
-            type[1] = 'x';  // "exIf": private, ancillary, skipped by every decoder
+            type[1] = 'x';  // "exIf": a private chunk, which decoders skip
             const std::uint32_t crc = PngCrc(type, 4 + std::size_t{length});
             std::uint8_t* end = type + 4 + length;
             for (int i = 0; i < 4; ++i) {
