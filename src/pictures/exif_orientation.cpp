@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "pictures/big_endian.h"
+
 namespace brivel {
 
 namespace {
@@ -65,11 +67,6 @@ void VisitExifSegments(const std::uint8_t* jpeg, std::size_t size, Visit visit) 
         }
         at += 2 + length;
     }
-}
-
-std::uint32_t ReadBigEndian32(const std::uint8_t* at) {
-    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
-           at[3];
 }
 
 // The CRC a PNG chunk ends with, over its type and data.
