@@ -952,13 +952,20 @@ void PackedQuiz() {
 
 // Leaves the player on screen until the runner has taken its picture.
 void AwaitScreenshot(const Player& p) {
+    // Screenshots are held to what the player draws, not to when its last
+    // paint reached the X server: have all of it painted again first.
+    RedrawWindow(p.main, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     RECT r;
     GetWindowRect(p.main, &r);
     const std::string ready = g_workDir + "\\ready", done = g_workDir + "\\shot-done";
+    const std::string writing = ready + ".new";
     DeleteFileA(done.c_str());
-    if (std::FILE* f = std::fopen(ready.c_str(), "w")) {
+    // Renamed into place, so the runner never reads half a geometry.
+    if (std::FILE* f = std::fopen(writing.c_str(), "w")) {
         std::fprintf(f, "%ldx%ld+%ld+%ld\n", r.right - r.left, r.bottom - r.top, r.left, r.top);
         std::fclose(f);
+        MoveFileExA(writing.c_str(), ready.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
     const DWORD start = GetTickCount();
     while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
