@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "pictures/big_endian.h"
+#include "pictures/png_decoder.h"
 
 namespace brivel {
 
@@ -135,13 +136,12 @@ int HideJpegOrientation(std::uint8_t* jpeg, std::size_t size) {
 }
 
 int HidePngOrientation(std::uint8_t* png, std::size_t size) {
-    static constexpr std::uint8_t kSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    if (png == nullptr || size < sizeof kSignature ||
-        std::memcmp(png, kSignature, sizeof kSignature) != 0) {
+    if (png == nullptr || size < sizeof kPngSignature ||
+        std::memcmp(png, kPngSignature, sizeof kPngSignature) != 0) {
         return 0;
     }
     int hidden = 0;
-    std::size_t at = sizeof kSignature;
+    std::size_t at = sizeof kPngSignature;
     // Length, type, data, CRC: a chunk cut by the end is where the walk stops.
     while (size - at >= 12) {
         const std::uint32_t length = ReadBigEndian32(png + at);

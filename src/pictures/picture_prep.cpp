@@ -21,7 +21,6 @@ namespace brivel {
 namespace {
 
 constexpr std::uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
-constexpr std::uint8_t kPngSignature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 // PNG layouts that keep the alpha samples (the players' own drop them):
 // grey and alpha as rendered byte pairs, and as 16-bit samples swapped to

@@ -13,8 +13,7 @@
 namespace brivel {
 namespace {
 
-constexpr std::uint8_t kSignature[8] = {0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A};
-constexpr std::size_t kSignatureSize = 8;
+constexpr std::size_t kSignatureSize = sizeof kPngSignature;
 // The IHDR chunk's data follows the signature and its own length and type.
 constexpr std::size_t kHeaderData = 16;
 constexpr std::uint32_t kHeaderLength = 13;
@@ -167,7 +166,7 @@ bool PngDecoder::ParseHeader() {
     paletteCount_ = 0;
     error_ = PngError::None;
 
-    if (fileSize_ < kHeaderData || std::memcmp(file_, kSignature, kSignatureSize) != 0) {
+    if (fileSize_ < kHeaderData || std::memcmp(file_, kPngSignature, kSignatureSize) != 0) {
         error_ = PngError::BadFile;
         return false;
     }

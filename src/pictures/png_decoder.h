@@ -25,6 +25,9 @@ enum class PngError : std::int32_t {
     ResourceEmpty = 0x3002,     // the resource cannot be loaded or is empty
 };
 
+// The eight bytes every PNG file starts with.
+inline constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+
 // The enumerator's name ("BadFile"), for messages of the tool.
 const char* PngErrorName(PngError error);
 
