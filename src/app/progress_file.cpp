@@ -4,11 +4,12 @@
 #include <cstddef>
 #include <cstdio>
 #include <exception>
-#include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
 #include "app/file_replace.h"
+#include "app/input_file.h"
 #include "app/progress_format.h"
 #include "quiz/quiz_record.h"
 #include "text/fixed_text.h"
@@ -16,28 +17,6 @@
 namespace brivel {
 
 namespace {
-
-struct FileCloser {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
-// A file that is missing or cannot be read counts as empty.
-std::string ReadWholeFile(const std::string& fileName) {
-    std::string content;
-    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(fileName.c_str(), "rb"));
-    if (file == nullptr) {
-        return content;
-    }
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-        content.append(buffer, got);
-    }
-    if (std::ferror(file.get()) != 0) {
-        content.clear();
-    }
-    return content;
-}
 
 // Writing beside the target and renaming keeps the old file whole until the
 // new one is complete: a full disk or a crash mid-save must not cost the player
@@ -70,7 +49,12 @@ void LoadProgress(QuizRecord& record, const std::string& fileName) {
     const int count = std::clamp<int>(record.pictureCount, 0, kMaxPictures);
     std::vector<std::string> texts;
     try {
-        texts = ParseProgress(ReadWholeFile(fileName), count);
+        // A file that is missing or cannot be read counts as empty.
+        const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(fileName);
+        texts = ParseProgress(
+            bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())
+                  : std::string_view(),
+            count);
     } catch (const std::exception&) {
         // Out of memory: start as after a missing file.
     }

@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,17 +14,6 @@
 namespace brivel::tool {
 
 namespace {
-
-// Room for the whole file at once: growing by chunks copies a phone photo
-// several times over into fresh pages. Capped, so that a huge file is read
-// (and fails) as before, not at the reserve.
-void ReserveFileSize(const std::string& path, std::vector<std::uint8_t>& bytes) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) == 0 && status.st_size > 0) {
-        const auto size = static_cast<unsigned long long>(status.st_size);
-        bytes.reserve(static_cast<std::size_t>(std::min(size, 1ull << 30)));
-    }
-}
 
 bool IsFolder(const std::string& path) {
     struct stat status {};
@@ -56,40 +44,6 @@ mode_t CurrentUmask() {
 }
 
 }  // namespace
-
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
-                                                       std::string* reason) {
-    // A folder opens for reading on Linux and only fails at the first read.
-    if (IsFolder(path)) {
-        if (reason != nullptr) {
-            *reason = kFolderReason;
-        }
-        return std::nullopt;
-    }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        if (reason != nullptr) {
-            *reason = std::strerror(errno);
-        }
-        return std::nullopt;
-    }
-    std::vector<std::uint8_t> bytes;
-    ReserveFileSize(path, bytes);
-    std::uint8_t chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + got);
-    }
-    const int cause = std::ferror(file) != 0 ? errno : 0;
-    std::fclose(file);
-    if (cause != 0) {
-        if (reason != nullptr) {
-            *reason = std::strerror(cause);
-        }
-        return std::nullopt;
-    }
-    return bytes;
-}
 
 bool IsSafeOutput(const char* command, const std::string& out,
                   const std::vector<std::string>& inputs) {

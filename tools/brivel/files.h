@@ -1,20 +1,15 @@
 #pragma once
 
-// Whole-file reading and writing for the commands. Every message goes to
-// standard error as "brivel COMMAND: FILE: reason", naming the file the user
-// gave, never a temporary one.
+// Whole-file writing for the commands; reading is the core's ReadWholeFile.
+// Every message goes to standard error as "brivel COMMAND: FILE: reason",
+// naming the file the user gave, never a temporary one.
 
-#include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
-namespace brivel::tool {
+#include "app/input_file.h"
 
-// The whole file, or nothing when it cannot be read; reason then says why
-// ("is a folder, not a file", or the system's reason).
-std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& path,
-                                                       std::string* reason = nullptr);
+namespace brivel::tool {
 
 // Whether out may be written: it is not a folder and not the same file as any
 // of inputs (through a link or another spelling of its path). Says why not.
