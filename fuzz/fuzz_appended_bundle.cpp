@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "maker/appended_bundle_writer.h"
 #include "quiz/appended_bundle.h"
 #include "quiz/res_file.h"
 

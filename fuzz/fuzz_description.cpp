@@ -15,10 +15,11 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "quiz/quiz_description.h"
+#include "maker/quiz_description.h"
 #include "quiz/quiz_record.h"
 #include "quiz/quiz_text.h"
 #include "text/fixed_text.h"
+#include "turbojpeg_codec.h"
 
 using namespace brivel;
 namespace fs = std::filesystem;
@@ -71,7 +72,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(out.good());
     }
     std::vector<DescriptionProblem> problems;
-    const std::optional<QuizDescription> description = LoadQuizDescription(ScratchDir(), problems);
+    tool::TurboJpegCodec codec;
+    const std::optional<QuizDescription> description =
+        LoadQuizDescription(ScratchDir(), problems, codec);
 
     bool anyError = false;
     for (const DescriptionProblem& problem : problems) {

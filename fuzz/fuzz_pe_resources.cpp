@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
-#include "quiz/pe_resources.h"
+#include "maker/pe_resources.h"
 #include "quiz/res_file.h"
 
 using namespace brivel;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "maker/res_writer.h"
 #include "quiz/res_file.h"
 
 using namespace brivel;

@@ -1,4 +1,5 @@
 #include "quiz/appended_bundle.h"
+#include "maker/appended_bundle_writer.h"
 
 #include <gtest/gtest.h>
 

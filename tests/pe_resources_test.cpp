@@ -1,4 +1,4 @@
-#include "quiz/pe_resources.h"
+#include "maker/pe_resources.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "pictures/picture_prep.h"
+#include "maker/picture_prep.h"
 
 #include <turbojpeg.h>
 
@@ -14,6 +14,7 @@
 #include "pictures/exif_orientation.h"
 #include "pictures/fit.h"
 #include "pictures/jpeg_decoder.h"
+#include "turbojpeg_codec.h"
 
 namespace brivel {
 namespace {
@@ -25,6 +26,8 @@ using testing::MakePng;
 using testing::MakePngOf;
 using testing::PutChunk;
 using Bytes = std::vector<std::uint8_t>;
+
+tool::TurboJpegCodec codec;
 
 // A TIFF block of one IFD holding the given 12-byte entries, in either order.
 Bytes Tiff(bool motorola, const std::vector<Bytes>& entries, std::uint16_t count = 0xFFFF) {
@@ -132,9 +135,8 @@ TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     // Two EXIF segments (a decoder may read either), an APP1 that is not EXIF,
     // and one inside the picture data past the scan's start; fuzz_exif checks
     // that only marker bytes change.
-    Bytes file = WithOrientation(WithApp1(WithOrientation(MakeJpeg(Gradient(16, 8)), 8),
-                                          {'h', 't', 't', 'p', ':'}),
-                                 6);
+    Bytes file = WithOrientation(
+        WithApp1(WithOrientation(MakeJpeg(Gradient(16, 8)), 8), {'h', 't', 't', 'p', ':'}), 6);
     const Bytes late = WithOrientation(Bytes{0xFF, 0xD8}, 3);
     file.insert(file.end() - 2, late.begin() + 2, late.end());
     EXPECT_EQ(HideJpegOrientation(file.data(), file.size()), 2);
@@ -201,12 +203,13 @@ void ExpectColour(const std::uint8_t* p, int r, int g, int b, const std::string&
 PicturePlan Prepare(const Bytes& file, Bytes& out, const PrepOptions& options = {}) {
     PicturePlan plan;
     std::string detail;
-    EXPECT_EQ(PreparePicture(file.data(), file.size(), options, plan, out, &detail), PrepStatus::Ok)
+    EXPECT_EQ(PreparePicture(codec, file.data(), file.size(), options, plan, out, &detail),
+              PrepStatus::Ok)
         << detail;
     // The plan told beforehand is the one carried out, but for a turn that
     // had to fall back on re-encoding.
     PicturePlan planned;
-    EXPECT_EQ(PlanPicture(file.data(), file.size(), planned, nullptr), PrepStatus::Ok);
+    EXPECT_EQ(PlanPicture(codec, file.data(), file.size(), planned, nullptr), PrepStatus::Ok);
     EXPECT_EQ(planned.shownWidth, plan.shownWidth);
     EXPECT_EQ(planned.shownHeight, plan.shownHeight);
     EXPECT_EQ(planned.action, plan.action);
@@ -344,14 +347,15 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     // check takes it too, where it used to refuse what the players cannot show.
     PicturePlan checked;
     std::string damage;
-    EXPECT_EQ(CheckPicture(cmykJpeg.data(), cmykJpeg.size(), checked, nullptr, &damage, true),
-              PrepStatus::Ok);
+    EXPECT_EQ(
+        CheckPicture(codec, cmykJpeg.data(), cmykJpeg.size(), checked, nullptr, &damage, true),
+        PrepStatus::Ok);
     EXPECT_TRUE(checked.cmyk);
     EXPECT_EQ(damage, "");
     // Cut inside the scan: still a picture, with the library's warning.
     const Bytes whole = MakeJpeg(Gradient(64, 48));
     const Bytes cutScan(whole.begin(), whole.end() - 40);
-    EXPECT_EQ(CheckPicture(cutScan.data(), cutScan.size(), checked, nullptr, &damage, true),
+    EXPECT_EQ(CheckPicture(codec, cutScan.data(), cutScan.size(), checked, nullptr, &damage, true),
               PrepStatus::Ok);
     EXPECT_NE(damage, "");
 
@@ -377,7 +381,7 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     for (const auto& b : bad) {
         PicturePlan refused;
         std::string detail;
-        EXPECT_EQ(PreparePicture(b.file.data(), b.file.size(), {}, refused, out, &detail),
+        EXPECT_EQ(PreparePicture(codec, b.file.data(), b.file.size(), {}, refused, out, &detail),
                   b.status);
         EXPECT_TRUE(out.empty());
         EXPECT_NE(detail, "");

@@ -1,10 +1,11 @@
-#include "player_window.h"
+#include "maker/player_window.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
+#include "player_fonts.h"
 #include "services/message_sink.h"
 
 namespace brivel::tool {
@@ -17,7 +18,7 @@ class PlayerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         std::string error;
-        fonts_ = PlayerFonts::Open(error);
+        fonts_ = FreeTypeFonts::Open(error);
         if (!fonts_) {
             GTEST_SKIP() << "no font: " << error;
         }
@@ -27,7 +28,7 @@ protected:
         }
     }
 
-    std::unique_ptr<PlayerFonts> fonts_;
+    std::unique_ptr<FreeTypeFonts> fonts_;
 };
 
 TEST_F(PlayerWindowTest, MetricsAreXfts) {

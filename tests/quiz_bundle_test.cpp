@@ -1,4 +1,4 @@
-#include "quiz/quiz_bundle.h"
+#include "maker/quiz_bundle.h"
 
 #include <gtest/gtest.h>
 
@@ -8,10 +8,11 @@
 #include <vector>
 
 #include "fakes.h"
+#include "maker/quiz_description.h"
 #include "quiz/lzw.h"
-#include "quiz/quiz_description.h"
 #include "quiz/quiz_loader.h"
 #include "scratch_folder.h"
+#include "turbojpeg_codec.h"
 
 namespace brivel {
 namespace {
@@ -150,7 +151,8 @@ TEST(QuizBundleTest, DescriptionGivesBackTheTexts) {
         std::ofstream(dir.path() / kDescriptionFileName, std::ios::binary)
             << FormatQuizDescription({c.text, c.codes}, {"01.jpg", "02.png"});
         std::vector<DescriptionProblem> problems;
-        const auto description = LoadQuizDescription(dir.path().string(), problems);
+        tool::TurboJpegCodec codec;
+        const auto description = LoadQuizDescription(dir.path().string(), problems, codec);
         ASSERT_TRUE(description) << (problems.empty() ? "" : problems[0].message);
         EXPECT_EQ(FormatQuizText(description->text), FormatQuizText(c.text));
         EXPECT_EQ(description->codes, c.codes);

@@ -1,4 +1,4 @@
-#include "quiz/quiz_description.h"
+#include "maker/quiz_description.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "scratch_folder.h"
+#include "turbojpeg_codec.h"
 
 namespace brivel {
 namespace {
@@ -32,7 +33,7 @@ protected:
     std::optional<QuizDescription> Load(const std::string& toml) {
         std::ofstream(dir_ / "quiz.toml", std::ios::binary) << toml;
         problems_.clear();
-        return LoadQuizDescription(dir_.string(), problems_);
+        return LoadQuizDescription(dir_.string(), problems_, codec_);
     }
     // The problems other than the size warning every tiny picture earns, the
     // note that second answers are never accepted and, unless asked for, the
@@ -52,6 +53,7 @@ protected:
     testing::ScratchFolder scratch_{"quiz"};
     const fs::path dir_ = scratch_.path();
     std::vector<DescriptionProblem> problems_;
+    tool::TurboJpegCodec codec_;
 };
 
 const std::string kHead = "title = \"T\"\nauthor = \"A\"\n";  // lines 1 and 2

@@ -1,4 +1,5 @@
 #include "quiz/res_file.h"
+#include "maker/res_writer.h"
 
 #include <gtest/gtest.h>
 

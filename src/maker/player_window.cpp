@@ -1,4 +1,4 @@
-#include "player_window.h"
+#include "maker/player_window.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -504,30 +504,6 @@ FitCheck PlayerFitCheck(PlayerFonts& fonts) {
                (shown.empty() ? std::string("nothing") : "\"" + shown + "\"") +
                " (measured in the Linux player's " + fonts.Describe(box.face) + ")";
     };
-}
-
-PlayerFonts* ToolFonts(const char* command) {
-    static std::unique_ptr<PlayerFonts> fonts;
-    static bool tried = false;
-    if (!tried) {
-        tried = true;
-        std::string error;
-        fonts = PlayerFonts::Open(error);
-        if (!fonts) {
-            std::fprintf(stderr, "brivel %s: the Linux player's fonts cannot be opened (%s)\n",
-                         command, error.c_str());
-        }
-    }
-    return fonts.get();
-}
-
-FitCheck ToolFitCheck(const char* command) {
-    PlayerFonts* fonts = ToolFonts(command);
-    if (fonts == nullptr) {
-        std::fprintf(stderr, "brivel %s: header texts not measured\n", command);
-        return nullptr;
-    }
-    return PlayerFitCheck(*fonts);
 }
 
 RgbImage RenderWindow(PlayerFonts& fonts, ResourceProvider& resources, MessageSink& sink,

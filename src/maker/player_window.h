@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "maker/fonts.h"
+#include "maker/quiz_description.h"
 #include "pictures/image.h"
-#include "player_fonts.h"
-#include "quiz/quiz_description.h"
 #include "services/message_sink.h"
 #include "services/resource_provider.h"
 
@@ -25,13 +25,6 @@ std::string ShownPart(PlayerFonts& fonts, WindowText where, std::string_view utf
 
 // A FitCheck measuring with fonts, which must outlive it.
 FitCheck PlayerFitCheck(PlayerFonts& fonts);
-
-// The player's fonts, opened once for the process; null, after saying on
-// standard error why texts cannot be measured, when they cannot be opened.
-PlayerFonts* ToolFonts(const char* command);
-
-// The FitCheck of check and pack: nothing is measured without the fonts.
-FitCheck ToolFitCheck(const char* command);
 
 // The whole 670 x 640 window, frame included, showing picture (from 0) after
 // the first found pictures were found: their answers are in the progress the

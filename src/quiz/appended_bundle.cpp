@@ -1,8 +1,9 @@
 #include "quiz/appended_bundle.h"
 
 #include <cstring>
-#include <fstream>
-#include <limits>
+#include <optional>
+
+#include "app/input_file.h"
 
 namespace brivel {
 
@@ -70,52 +71,27 @@ BundleStatus LocateBundle(const std::uint8_t* bytes, std::size_t size, std::size
     return status;
 }
 
-std::size_t BareSize(const std::uint8_t* bytes, std::size_t size) {
-    std::size_t offset = 0;
-    std::size_t length = 0;
-    return LocateBundle(bytes, size, offset, length) == BundleStatus::Ok ? offset : size;
-}
-
-std::string AppendBundle(const std::string& player, const std::string& bundle) {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(player.data());
-    std::string out = player.substr(0, BareSize(bytes, player.size()));
-    out += bundle;
-    std::uint64_t length = bundle.size();
-    for (int i = 0; i < 8; ++i) {
-        out.push_back(static_cast<char>(length & 0xff));
-        length >>= 8;
-    }
-    out.append(kBundleMagic, 8);
-    return out;
-}
-
 BundleStatus ReadAppendedBundle(const std::string& path, std::vector<std::uint8_t>& bundle) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) {
+    InputFile in(path);
+    const std::optional<std::uint64_t> size = in.Size();
+    if (!size) {
         return BundleStatus::ReadError;
     }
-    const std::streamoff end = in.tellg();
-    if (end < 0) {
-        return BundleStatus::ReadError;
-    }
-    const auto size = static_cast<std::uint64_t>(end);
-    if (size < kBundleTrailerSize) {
+    if (*size < kBundleTrailerSize) {
         return BundleStatus::NoBundle;
     }
     std::uint8_t trailer[kBundleTrailerSize];
-    in.seekg(static_cast<std::streamoff>(size - kBundleTrailerSize));
-    if (!in.read(reinterpret_cast<char*>(trailer), sizeof trailer)) {
+    if (!in.ReadAt(*size - kBundleTrailerSize, trailer, sizeof trailer)) {
         return BundleStatus::ReadError;
     }
     std::uint64_t offset = 0;
     std::uint64_t length = 0;
-    const BundleStatus status = Locate(trailer, size - kBundleTrailerSize, offset, length);
+    const BundleStatus status = Locate(trailer, *size - kBundleTrailerSize, offset, length);
     if (status != BundleStatus::Ok) {
         return status;
     }
     std::vector<std::uint8_t> bytes(static_cast<std::size_t>(length));
-    in.seekg(static_cast<std::streamoff>(offset));
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length))) {
+    if (!in.ReadAt(offset, bytes.data(), bytes.size())) {
         return BundleStatus::ReadError;
     }
     bundle = std::move(bytes);

@@ -16,13 +16,6 @@ namespace brivel {
 inline constexpr std::size_t kBundleTrailerSize = 16;
 inline constexpr char kBundleMagic[9] = "BRVLQUIZ";
 
-// The player's bytes with bundle and trailer appended. A player that already
-// carries a bundle has it replaced, so re-packing a quiz never stacks two.
-std::string AppendBundle(const std::string& player, const std::string& bundle);
-
-// The bytes before any appended bundle: the bare player.
-std::size_t BareSize(const std::uint8_t* bytes, std::size_t size);
-
 enum class BundleStatus : int {
     // The bundle was found and read whole.
     Ok = 0,

@@ -1,40 +1,10 @@
 #include "quiz/res_file.h"
 
 #include <cstring>
-#include <limits>
 
 namespace brivel {
 
 namespace {
-
-constexpr std::uint16_t kOrdinalMark = 0xFFFF;
-// DataSize and HeaderSize before TYPE; DataVersion, MemoryFlags, LanguageId,
-// Version and Characteristics after the aligned NAME.
-constexpr std::size_t kSizesBytes = 8;
-constexpr std::size_t kTailBytes = 16;
-constexpr std::size_t kMinHeaderBytes = kSizesBytes + 4 + 4 + kTailBytes;
-constexpr std::uint32_t kMaxDword = std::numeric_limits<std::uint32_t>::max();
-
-// The empty entry: no data, header of 32 bytes, type 0 and name 0 as
-// ordinals, every other field 0.
-constexpr std::uint8_t kEmptyEntry[kMinHeaderBytes] = {
-    0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0,
-    0, 0, 0, 0, 0,    0, 0, 0, 0,    0,    0, 0, 0,    0,    0, 0,
-};
-
-std::size_t PaddingTo4(std::size_t size) {
-    return (4 - size % 4) % 4;
-}
-
-void PutWord(std::string& out, std::uint16_t value) {
-    out += static_cast<char>(value & 0xFF);
-    out += static_cast<char>(value >> 8);
-}
-
-void PutDword(std::string& out, std::uint32_t value) {
-    PutWord(out, static_cast<std::uint16_t>(value & 0xFFFF));
-    PutWord(out, static_cast<std::uint16_t>(value >> 16));
-}
 
 std::uint16_t Word(const std::uint8_t* at) {
     return static_cast<std::uint16_t>(at[0] | at[1] << 8);
@@ -58,7 +28,7 @@ ResStatus ReadId(const std::uint8_t* header, std::size_t end, std::size_t& at, R
     if (end - at < 2) {
         return ResStatus::BadHeaderSize;
     }
-    if (Word(header + at) == kOrdinalMark) {
+    if (Word(header + at) == kResOrdinalMark) {
         if (end - at < 4) {
             return ResStatus::BadHeaderSize;
         }
@@ -81,18 +51,6 @@ ResStatus ReadId(const std::uint8_t* header, std::size_t end, std::size_t& at, R
         }
     }
     return ResStatus::UnterminatedName;
-}
-
-// Bytes a TYPE or NAME takes in the header, or 0 when it cannot fit a DWORD
-// header size.
-std::size_t TypeBytes(const ResourceType& type) {
-    if (type.name.empty()) {
-        return 4;
-    }
-    if (type.name.size() > (kMaxDword - kMinHeaderBytes) / 2 - 1) {
-        return 0;
-    }
-    return (type.name.size() + 1) * 2;
 }
 
 ResReadResult Failure(ResReadResult& result, ResStatus status, std::size_t offset) {
@@ -148,51 +106,17 @@ const char* ResStatusName(ResStatus status) {
     return "unknown status";
 }
 
-std::string WriteResFile(const std::vector<ResEntry>& entries) {
-    std::string out(reinterpret_cast<const char*>(kEmptyEntry), sizeof kEmptyEntry);
-    for (const ResEntry& entry : entries) {
-        const std::size_t typeBytes = TypeBytes(entry.type);
-        if (typeBytes == 0 || entry.data.size() > kMaxDword) {
-            return std::string();
-        }
-        // Fits: typeBytes is bounded so that the whole header stays a DWORD.
-        const std::size_t idsBytes = typeBytes + 4;
-        const std::size_t headerBytes = kSizesBytes + idsBytes + PaddingTo4(idsBytes) + kTailBytes;
-        PutDword(out, static_cast<std::uint32_t>(entry.data.size()));
-        PutDword(out, static_cast<std::uint32_t>(headerBytes));
-        if (entry.type.name.empty()) {
-            PutWord(out, kOrdinalMark);
-            PutWord(out, entry.type.number);
-        } else {
-            for (char c : entry.type.name) {
-                PutWord(out, static_cast<std::uint8_t>(c));
-            }
-            PutWord(out, 0);
-        }
-        PutWord(out, kOrdinalMark);
-        PutWord(out, entry.id);
-        out.append(PaddingTo4(idsBytes), '\0');
-        PutDword(out, 0);  // DataVersion
-        PutWord(out, kResMemoryFlags);
-        PutWord(out, entry.language);
-        PutDword(out, 0);  // Version
-        PutDword(out, 0);  // Characteristics
-        out.append(entry.data.begin(), entry.data.end());
-        out.append(PaddingTo4(entry.data.size()), '\0');
-    }
-    return out;
-}
-
 ResReadResult ReadResFile(const std::uint8_t* bytes, std::size_t size) {
     ResReadResult result;
-    if (size < sizeof kEmptyEntry || std::memcmp(bytes, kEmptyEntry, sizeof kEmptyEntry) != 0) {
+    if (size < sizeof kResEmptyEntry ||
+        std::memcmp(bytes, kResEmptyEntry, sizeof kResEmptyEntry) != 0) {
         return Failure(result, ResStatus::MissingEmptyEntry, 0);
     }
-    std::size_t pos = sizeof kEmptyEntry;
+    std::size_t pos = sizeof kResEmptyEntry;
     while (pos < size) {
         const std::uint8_t* header = bytes + pos;
         std::size_t left = size - pos;
-        if (left < kSizesBytes) {
+        if (left < kResSizesBytes) {
             return Failure(result, ResStatus::TruncatedHeader, pos);
         }
         const std::uint32_t dataSize = Dword(header);
@@ -200,12 +124,12 @@ ResReadResult ReadResFile(const std::uint8_t* bytes, std::size_t size) {
         if (headerSize > left) {
             return Failure(result, ResStatus::TruncatedHeader, pos);
         }
-        if (headerSize < kMinHeaderBytes || headerSize % 4 != 0) {
+        if (headerSize < kResMinHeaderBytes || headerSize % 4 != 0) {
             return Failure(result, ResStatus::BadHeaderSize, pos);
         }
         // TYPE and NAME live between the two sizes and the fixed tail.
-        const std::size_t idsEnd = headerSize - kTailBytes;
-        std::size_t at = kSizesBytes;
+        const std::size_t idsEnd = headerSize - kResTailBytes;
+        std::size_t at = kResSizesBytes;
         ResId type;
         ResId name;
         ResStatus status = ReadId(header, idsEnd, at, type);
@@ -215,7 +139,7 @@ ResReadResult ReadResFile(const std::uint8_t* bytes, std::size_t size) {
         if (status != ResStatus::Ok) {
             return Failure(result, status, pos);
         }
-        if (at + PaddingTo4(at) != idsEnd) {
+        if (at + ResPaddingTo4(at) != idsEnd) {
             return Failure(result, ResStatus::BadHeaderSize, pos);
         }
         if (!AllZero(header + at, idsEnd - at)) {
@@ -225,7 +149,7 @@ ResReadResult ReadResFile(const std::uint8_t* bytes, std::size_t size) {
 
         left -= headerSize;
         const std::uint8_t* data = header + headerSize;
-        const std::size_t padding = PaddingTo4(dataSize);
+        const std::size_t padding = ResPaddingTo4(dataSize);
         if (dataSize > left || padding > left - dataSize) {
             return Failure(result, ResStatus::DataPastEnd, pos);
         }

@@ -31,9 +31,24 @@ struct ResEntry {
 // our files byte-comparable with its output.
 inline constexpr std::uint16_t kResMemoryFlags = 0x1030;
 
-// The whole file, starting with the empty entry. Returns an empty string (never
-// a valid file) when an entry cannot be stored: data of 4 GiB or more.
-std::string WriteResFile(const std::vector<ResEntry>& entries);
+// What the reader here and the writer (maker/res_writer.h) share: the mark
+// of a numbered TYPE or NAME; DataSize and HeaderSize before TYPE, and
+// DataVersion, MemoryFlags, LanguageId, Version and Characteristics after the
+// aligned NAME; the leading empty entry (no data, a header of 32 bytes, type 0
+// and name 0 as ordinals, every other field 0).
+inline constexpr std::uint16_t kResOrdinalMark = 0xFFFF;
+inline constexpr std::size_t kResSizesBytes = 8;
+inline constexpr std::size_t kResTailBytes = 16;
+inline constexpr std::size_t kResMinHeaderBytes = kResSizesBytes + 4 + 4 + kResTailBytes;
+inline constexpr std::uint8_t kResEmptyEntry[kResMinHeaderBytes] = {
+    0, 0, 0, 0, 0x20, 0, 0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF, 0, 0,
+    0, 0, 0, 0, 0,    0, 0, 0, 0,    0,    0, 0, 0,    0,    0, 0,
+};
+
+// Headers and data start on 4-byte boundaries.
+inline constexpr std::size_t ResPaddingTo4(std::size_t size) {
+    return (4 - size % 4) % 4;
+}
 
 enum class ResStatus : int {
     // Every entry was read, up to the exact end of the input.

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "hardening.h"
+#include "maker/pe_resources.h"
 #include "quiz/appended_bundle.h"
-#include "quiz/pe_resources.h"
 #include "x_player.h"
 
 namespace hardening {

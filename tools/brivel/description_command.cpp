@@ -10,13 +10,13 @@
 #include <vector>
 
 #include "commands.h"
+#include "maker/player_window.h"
+#include "maker/quiz_description.h"
 #include "pack_pictures.h"
-#include "player_window.h"
-#include "quiz/quiz_description.h"
+#include "player_fonts.h"
+#include "turbojpeg_codec.h"
 
 namespace brivel::tool {
-
-namespace {
 
 namespace fs = std::filesystem;
 
@@ -50,8 +50,9 @@ int RunNew(const std::string& dir) {
 
 int RunCheck(const std::string& dir) {
     std::vector<DescriptionProblem> problems;
+    TurboJpegCodec codec;
     const std::optional<QuizDescription> description =
-        LoadQuizDescription(dir, problems, PictureCheck::Decode, ToolFitCheck("check"));
+        LoadQuizDescription(dir, problems, codec, PictureCheck::Decode, ToolFitCheck("check"));
     PrintDescriptionProblems("check", problems);
     if (!description) {
         return 1;
@@ -60,8 +61,6 @@ int RunCheck(const std::string& dir) {
     std::printf("ok: %zu pictures\n", description->text.pictures.size());
     return 0;
 }
-
-}  // namespace
 
 void PrintDescriptionProblems(const char* command,
                               const std::vector<DescriptionProblem>& problems) {
@@ -83,22 +82,6 @@ void PrintDescriptionProblems(const char* command,
         std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), problem.warning ? "warning" : "error",
                      field.c_str(), problem.message.c_str());
     }
-}
-
-void AddNewCommand(CLI::App& app, int& exitStatus) {
-    CLI::App* command =
-        app.add_subcommand("new", "Write a commented starter quiz description, DIR/quiz.toml");
-    auto dir = std::make_shared<std::string>();
-    command->add_option("DIR", *dir, "The quiz folder (made if missing)")->required();
-    command->callback([dir, &exitStatus] { exitStatus = RunNew(*dir); });
-}
-
-void AddCheckCommand(CLI::App& app, int& exitStatus) {
-    CLI::App* command = app.add_subcommand(
-        "check", "Check DIR/quiz.toml and its pictures, reporting every problem");
-    auto dir = std::make_shared<std::string>();
-    command->add_option("DIR", *dir, "The quiz folder")->required();
-    command->callback([dir, &exitStatus] { exitStatus = RunCheck(*dir); });
 }
 
 }  // namespace brivel::tool

@@ -49,7 +49,13 @@ bool GradeAndPrint(const std::string& answer, const std::string& typed, const st
     return true;
 }
 
-int RunBatch() {
+}  // namespace
+
+int RunGrade(const std::string& answer, const std::string& typed) {
+    return GradeAndPrint(answer, typed, "argument") ? 0 : 1;
+}
+
+int RunGradeBatch() {
     std::string line;
     for (long number = 1; std::getline(std::cin, line); ++number) {
         const std::string where = "line " + std::to_string(number);
@@ -73,7 +79,7 @@ int RunBatch() {
 
 // The verdict for typed against the stored answer of the quiz's picture, as
 // the player grades it (the answer cut to the player's text size).
-int GradeInQuiz(const std::string& quiz, int picture, const std::string& typed) {
+int RunGradeInQuiz(const std::string& quiz, int picture, const std::string& typed) {
     const std::optional<OpenedQuiz> opened = OpenQuiz("grade", quiz);
     if (!opened || !IsPictureOf("grade", *opened, quiz, picture)) {
         return 1;
@@ -86,52 +92,6 @@ int GradeInQuiz(const std::string& quiz, int picture, const std::string& typed) 
         opened->texts.text.pictures[static_cast<std::size_t>(picture - 1)].answer;
     std::cout << Cp1252ToUtf8(VerdictText(Grade(answer.substr(0, kTextMaxLength), *t))) << '\n';
     return 0;
-}
-
-}  // namespace
-
-void AddGradeCommand(CLI::App& app, int& exitStatus) {
-    CLI::App* grade = app.add_subcommand(
-        "grade", "Print the verdict the player gives for TYPED when the answer is ANSWER");
-    struct Options {
-        std::string answer;
-        std::string typed;
-        bool batch = false;
-        std::string quiz;
-        int picture = 0;
-    };
-    auto options = std::make_shared<Options>();
-    grade->add_option("ANSWER", options->answer, "The picture's expected answer (UTF-8)");
-    grade->add_option("TYPED", options->typed, "What the player typed (UTF-8)");
-    CLI::Option* batch = grade->add_flag(
-        "--batch", options->batch,
-        "Read lines ANSWER<TAB>TYPED from standard input and print one verdict per line");
-    CLI::Option* quiz = grade->add_option(
-        "--quiz", options->quiz, "Grade against a quiz's own answer: then only TYPED is given");
-    CLI::Option* picture = grade->add_option("--picture", options->picture,
-                                             "With --quiz: the picture's number, from 1");
-    quiz->needs(picture)->excludes(batch);
-    picture->needs(quiz);
-    grade->get_option("ANSWER")->excludes(batch);
-    grade->get_option("TYPED")->excludes(batch);
-    grade->callback([options, grade, &exitStatus] {
-        if (options->batch) {
-            exitStatus = RunBatch();
-            return;
-        }
-        if (!options->quiz.empty()) {
-            // The one text given lands in the first positional.
-            if (grade->count("ANSWER") == 0 || grade->count("TYPED") != 0) {
-                throw CLI::ValidationError("--quiz", "give TYPED alone (the quiz has the answer)");
-            }
-            exitStatus = GradeInQuiz(options->quiz, options->picture, options->answer);
-            return;
-        }
-        if (grade->count("ANSWER") == 0 || grade->count("TYPED") == 0) {
-            throw CLI::RequiredError("ANSWER and TYPED (or --batch)");
-        }
-        exitStatus = GradeAndPrint(options->answer, options->typed, "argument") ? 0 : 1;
-    });
 }
 
 }  // namespace brivel::tool

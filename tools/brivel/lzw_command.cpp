@@ -52,14 +52,13 @@ int RunCodec(Codec codec) {
 
 }  // namespace
 
-void AddLzwCommand(CLI::App& app, int& exitStatus) {
-    CLI::App* lzw = app.add_subcommand("lzw", "Pack or unpack the text of a PATCH resource");
-    lzw->require_subcommand(1);
-    lzw->add_subcommand("encode", "Pack standard input into a code stream on standard output")
-        ->callback([&exitStatus] { exitStatus = RunCodec(&LzwEncode); });
-    // The cast picks the overload with the player's limits.
-    lzw->add_subcommand("decode", "Unpack a code stream on standard input to standard output")
-        ->callback([&exitStatus] { exitStatus = RunCodec(static_cast<Codec>(&LzwDecode)); });
+int RunLzwEncode() {
+    return RunCodec(&LzwEncode);
+}
+
+// The cast picks the overload with the player's limits.
+int RunLzwDecode() {
+    return RunCodec(static_cast<Codec>(&LzwDecode));
 }
 
 }  // namespace brivel::tool

@@ -1,4 +1,5 @@
-// brivel: the quiz makers' tool.
+// brivel: the quiz makers' tool. The command line is read here, and only
+// here: the commands take what it gave.
 
 #include <cstdio>
 #include <memory>
@@ -8,7 +9,7 @@
 
 #include "commands.h"
 #include "play/grading.h"
-#include "players.h"
+#include "quiz/quiz_record.h"
 #include "text/cp1252.h"
 
 namespace brivel::tool {
@@ -41,6 +42,183 @@ bool IsCommand(const CLI::App& app, const std::string& name) {
     return false;
 }
 
+void AddPictureOptions(CLI::App& command, PictureOptions& options) {
+    command.add_flag("--keep-pictures", options.keep,
+                     "Store the picture files as they are, not upright, fitted and opaque");
+    command
+        .add_option("--quality", options.quality,
+                    "JPEG quality of the pictures pack re-encodes, 1 to 100 (default 90)")
+        ->check(CLI::Range(1, 100));
+}
+
+void AddGradeCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* grade = app.add_subcommand(
+        "grade", "Print the verdict the player gives for TYPED when the answer is ANSWER");
+    struct Options {
+        std::string answer;
+        std::string typed;
+        bool batch = false;
+        std::string quiz;
+        int picture = 0;
+    };
+    auto options = std::make_shared<Options>();
+    grade->add_option("ANSWER", options->answer, "The picture's expected answer (UTF-8)");
+    grade->add_option("TYPED", options->typed, "What the player typed (UTF-8)");
+    CLI::Option* batch = grade->add_flag(
+        "--batch", options->batch,
+        "Read lines ANSWER<TAB>TYPED from standard input and print one verdict per line");
+    CLI::Option* quiz = grade->add_option(
+        "--quiz", options->quiz, "Grade against a quiz's own answer: then only TYPED is given");
+    CLI::Option* picture = grade->add_option("--picture", options->picture,
+                                             "With --quiz: the picture's number, from 1");
+    quiz->needs(picture)->excludes(batch);
+    picture->needs(quiz);
+    grade->get_option("ANSWER")->excludes(batch);
+    grade->get_option("TYPED")->excludes(batch);
+    grade->callback([options, grade, &exitStatus] {
+        if (options->batch) {
+            exitStatus = RunGradeBatch();
+            return;
+        }
+        if (!options->quiz.empty()) {
+            // The one text given lands in the first positional.
+            if (grade->count("ANSWER") == 0 || grade->count("TYPED") != 0) {
+                throw CLI::ValidationError("--quiz", "give TYPED alone (the quiz has the answer)");
+            }
+            exitStatus = RunGradeInQuiz(options->quiz, options->picture, options->answer);
+            return;
+        }
+        if (grade->count("ANSWER") == 0 || grade->count("TYPED") == 0) {
+            throw CLI::RequiredError("ANSWER and TYPED (or --batch)");
+        }
+        exitStatus = RunGrade(options->answer, options->typed);
+    });
+}
+
+void AddLzwCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* lzw = app.add_subcommand("lzw", "Pack or unpack the text of a PATCH resource");
+    lzw->require_subcommand(1);
+    lzw->add_subcommand("encode", "Pack standard input into a code stream on standard output")
+        ->callback([&exitStatus] { exitStatus = RunLzwEncode(); });
+    lzw->add_subcommand("decode", "Unpack a code stream on standard input to standard output")
+        ->callback([&exitStatus] { exitStatus = RunLzwDecode(); });
+}
+
+void AddPictureCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* picture = app.add_subcommand(
+        "picture",
+        "Decode a JPEG or PNG picture as the player does, optionally fit it, and write it");
+    auto options = std::make_shared<PictureCommandOptions>();
+    picture->add_option("IN", options->input, "The JPEG or PNG file")->required();
+    picture
+        ->add_option("--fit", options->fit,
+                     "Fit the picture into a box of WxH pixels, as the play panel does (640x480)")
+        ->check([](const std::string& text) {
+            return IsBox(text) ? std::string() : "expected WxH with positive sides";
+        });
+    picture->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
+        ->required()
+        ->check(CheckPictureOutput);
+    picture->callback([options, &exitStatus] { exitStatus = RunPicture(*options); });
+}
+
+void AddPreviewCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* preview = app.add_subcommand(
+        "preview",
+        "Write the player's whole window as a player sees it, or with --picture alone picture N "
+        "fitted to its 640 x 480 box");
+    auto options = std::make_shared<PreviewOptions>();
+    preview
+        ->add_option("QUIZ", options->quiz,
+                     "The quiz: a Windows, Linux or web quiz, or a .res bundle")
+        ->required();
+    preview
+        ->add_option("--picture", options->picture,
+                     "The picture shown, from 1; alone, the picture is written without the window")
+        ->check(CLI::Range(1, kMaxPictures));
+    preview
+        ->add_option("--found", options->found,
+                     "The window after the first K pictures are found: the progress and the "
+                     "code step the player shows then")
+        ->check(CLI::Range(0, kMaxPictures));
+    preview->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
+        ->required()
+        ->check(CheckPictureOutput);
+    preview->callback([options, &exitStatus] { exitStatus = RunPreview(*options); });
+}
+
+void AddNewCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command =
+        app.add_subcommand("new", "Write a commented starter quiz description, DIR/quiz.toml");
+    auto dir = std::make_shared<std::string>();
+    command->add_option("DIR", *dir, "The quiz folder (made if missing)")->required();
+    command->callback([dir, &exitStatus] { exitStatus = RunNew(*dir); });
+}
+
+void AddCheckCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command = app.add_subcommand(
+        "check", "Check DIR/quiz.toml and its pictures, reporting every problem");
+    auto dir = std::make_shared<std::string>();
+    command->add_option("DIR", *dir, "The quiz folder")->required();
+    command->callback([dir, &exitStatus] { exitStatus = RunCheck(*dir); });
+}
+
+void AddPackCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command =
+        app.add_subcommand("pack", "Pack DIR/quiz.toml and its pictures into a quiz");
+    auto options = std::make_shared<PackOptions>();
+    command->add_option("DIR", options->dir, "The quiz folder")->required();
+    command
+        ->add_option("-o,--output", options->out,
+                     "The quiz to write: OUT.res a resource bundle, OUT.exe a Windows quiz, "
+                     "OUT.html a web quiz, any other name a Linux quiz")
+        ->required();
+    command
+        ->add_option("--platform", options->platform,
+                     "What to write, whatever OUT's name: res, windows, linux or web")
+        ->transform(CLI::IsMember({"res", "windows", "linux", "web"}, CLI::ignore_case));
+    command
+        ->add_option("--player", options->player,
+                     "The bare player to copy (default: the one `brivel players` shows; the "
+                     "32-bit player for Windows)")
+        ->check(CLI::ExistingFile);
+    AddPictureOptions(*command, options->pictures);
+    command->callback([options, &exitStatus] { exitStatus = RunPack(*options); });
+}
+
+void AddShowCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command = app.add_subcommand("show", "Summarise a quiz");
+    auto quiz = std::make_shared<std::string>();
+    auto answers = std::make_shared<bool>(false);
+    command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
+        ->required();
+    command->add_flag("--answers", *answers,
+                      "Also print each picture's answer and the code shown once that many "
+                      "pictures are found");
+    command->callback([quiz, answers, &exitStatus] { exitStatus = RunShow(*quiz, *answers); });
+}
+
+void AddUnpackCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command =
+        app.add_subcommand("unpack", "Write a quiz's description and pictures into DIR");
+    auto quiz = std::make_shared<std::string>();
+    auto dir = std::make_shared<std::string>();
+    auto force = std::make_shared<bool>(false);
+    command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
+        ->required();
+    command->add_option("-o,--output", *dir, "The folder to write (made if missing)")->required();
+    command->add_flag("--force", *force,
+                      "Replace pictures and a quiz.toml already in the folder (else refused)");
+    command->callback(
+        [quiz, dir, force, &exitStatus] { exitStatus = RunUnpack(*quiz, *dir, *force); });
+}
+
+void AddPlayersCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command = app.add_subcommand(
+        "players", "List the bare players pack copies: form, platform, size and file");
+    command->callback([&exitStatus] { exitStatus = RunPlayers(); });
+}
+
 void AddHelpCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command = app.add_subcommand("help", "Describe brivel, or one of its commands");
     auto name = std::make_shared<std::string>();
@@ -71,20 +249,21 @@ int main(int argc, char** argv) {
     app.require_subcommand(1);
 
     int exitStatus = 0;
-    brivel::tool::AddGradeCommand(app, exitStatus);
-    brivel::tool::AddLzwCommand(app, exitStatus);
-    brivel::tool::AddPictureCommand(app, exitStatus);
-    brivel::tool::AddNewCommand(app, exitStatus);
-    brivel::tool::AddCheckCommand(app, exitStatus);
-    brivel::tool::AddPackCommand(app, exitStatus);
-    brivel::tool::AddShowCommand(app, exitStatus);
-    brivel::tool::AddUnpackCommand(app, exitStatus);
-    brivel::tool::AddPreviewCommand(app, exitStatus);
-    brivel::tool::AddPlayersCommand(app, exitStatus);
-    brivel::tool::AddHelpCommand(app, exitStatus);
+    using namespace brivel::tool;
+    AddGradeCommand(app, exitStatus);
+    AddLzwCommand(app, exitStatus);
+    AddPictureCommand(app, exitStatus);
+    AddNewCommand(app, exitStatus);
+    AddCheckCommand(app, exitStatus);
+    AddPackCommand(app, exitStatus);
+    AddShowCommand(app, exitStatus);
+    AddUnpackCommand(app, exitStatus);
+    AddPreviewCommand(app, exitStatus);
+    AddPlayersCommand(app, exitStatus);
+    AddHelpCommand(app, exitStatus);
 
     // CLI11 would only say that a command is required.
-    if (argc > 1 && argv[1][0] != '-' && !brivel::tool::IsCommand(app, argv[1])) {
+    if (argc > 1 && argv[1][0] != '-' && !IsCommand(app, argv[1])) {
         return 2;
     }
 

@@ -7,17 +7,9 @@
 #include <utility>
 
 #include "files.h"
+#include "turbojpeg_codec.h"
 
 namespace brivel::tool {
-
-void AddPictureOptions(CLI::App& command, PictureOptions& options) {
-    command.add_flag("--keep-pictures", options.keep,
-                     "Store the picture files as they are, not upright, fitted and opaque");
-    command
-        .add_option("--quality", options.quality,
-                    "JPEG quality of the pictures pack re-encodes, 1 to 100 (default 90)")
-        ->check(CLI::Range(1, 100));
-}
 
 std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
     const QuizDescription& description, const PictureOptions& options) {
@@ -28,6 +20,7 @@ std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
     prep.green = description.text.green;
     prep.blue = description.text.blue;
     prep.quality = options.quality;
+    TurboJpegCodec codec;
     std::vector<std::vector<std::uint8_t>> pictures;
     for (std::size_t i = 0; i < count; ++i) {
         const std::string& path = description.pictureFiles[i];
@@ -44,7 +37,7 @@ std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
         PicturePlan plan;
         std::vector<std::uint8_t> prepared;
         std::string detail;
-        if (PreparePicture(bytes->data(), bytes->size(), prep, plan, prepared, &detail) !=
+        if (PreparePicture(codec, bytes->data(), bytes->size(), prep, plan, prepared, &detail) !=
             PrepStatus::Ok) {
             std::fprintf(stderr, "brivel pack: %s: %s\n", path.c_str(), detail.c_str());
             return std::nullopt;
@@ -59,11 +52,13 @@ std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
 }
 
 void PrintPicturePlans(const QuizDescription& description) {
+    TurboJpegCodec codec;
     for (const std::string& path : description.pictureFiles) {
         const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path);
         PicturePlan plan;
         // The description's own check has named any picture that cannot be read.
-        if (bytes && PlanPicture(bytes->data(), bytes->size(), plan, nullptr) == PrepStatus::Ok &&
+        if (bytes &&
+            PlanPicture(codec, bytes->data(), bytes->size(), plan, nullptr) == PrepStatus::Ok &&
             plan.action != PrepAction::Keep) {
             std::printf("%s: info: prepared by pack: %s\n", path.c_str(),
                         DescribePlan(plan, kDefaultJpegQuality).c_str());

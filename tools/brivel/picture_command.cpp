@@ -17,7 +17,6 @@
 #include "pictures/picture_loader.h"
 #include "pictures/png_decoder.h"
 #include "pictures/resample.h"
-#include "player_window.h"
 #include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
 #include "quiz_file.h"
@@ -122,7 +121,8 @@ std::vector<std::uint8_t> Encode(const RgbImage& picture, bool png) {
     return out;
 }
 
-// Writes the picture as PNG or PPM, by the output's name: the exit status.
+}  // namespace
+
 int WritePicture(const char* command, const RgbImage& picture, const std::string& output,
                  const std::string& input) {
     if (!IsSafeOutput(command, output, {input})) {
@@ -136,13 +136,17 @@ int WritePicture(const char* command, const RgbImage& picture, const std::string
     return WriteAtomically(command, output, std::string(encoded.begin(), encoded.end())) ? 0 : 1;
 }
 
-struct Options {
-    std::string input;
-    std::string output;
-    std::string fit;
-};
+bool IsBox(const std::string& text) {
+    return ParseBox(text).has_value();
+}
 
-int Run(const Options& options) {
+std::string CheckPictureOutput(const std::string& text) {
+    return EndsWith(text, ".ppm") || EndsWith(text, ".png")
+               ? std::string()
+               : "the output's name must end in .ppm or .png";
+}
+
+int RunPicture(const PictureCommandOptions& options) {
     std::string reason;
     const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(options.input, &reason);
     if (!bytes) {
@@ -163,116 +167,6 @@ int Run(const Options& options) {
         }
     }
     return WritePicture("picture", *picture, options.output, options.input);
-}
-
-struct PreviewOptions {
-    std::string quiz;
-    int picture = 0;  // 0: not given
-    std::optional<int> found;
-    std::string output;
-};
-
-// The whole window at picture N (1 without --picture) after K finds.
-int RunWindowPreview(const PreviewOptions& options, OpenedQuiz& opened) {
-    PlayerFonts* fonts = ToolFonts("preview");
-    if (fonts == nullptr) {
-        return 1;
-    }
-    const int picture = options.picture > 0 ? options.picture : 1;
-    const int count = static_cast<int>(opened.texts.text.pictures.size());
-    const int found = std::clamp(options.found.value_or(0), 0, count);
-    StderrSink sink;
-    const RgbImage window = RenderWindow(*fonts, opened.resources, sink, picture - 1, found);
-    if (window.pixels.empty()) {
-        std::fprintf(stderr, "brivel preview: out of memory for the window\n");
-        return 1;
-    }
-    if (WritePicture("preview", window, options.output, options.quiz) != 0) {
-        return 1;
-    }
-    std::printf("wrote %s: the window at picture %d, %d / %d found\n", options.output.c_str(),
-                picture, found, count);
-    return 0;
-}
-
-int RunPreview(const PreviewOptions& options) {
-    std::optional<OpenedQuiz> opened = OpenQuiz("preview", options.quiz);
-    if (!opened ||
-        (options.picture != 0 && !IsPictureOf("preview", *opened, options.quiz, options.picture))) {
-        return 1;
-    }
-    if (options.picture == 0 || options.found) {
-        return RunWindowPreview(options, *opened);
-    }
-    StderrSink sink;
-    const std::optional<RgbImage> picture =
-        LoadPicture(opened->resources, PictureResourceId(options.picture - 1), kPictureBoxWidth,
-                    kPictureBoxHeight, sink);
-    if (!picture) {
-        // The player leaves the picture area empty; the maker needs to know why.
-        std::fprintf(stderr,
-                     "brivel preview: %s: picture %d is missing or cannot be decoded; the player "
-                     "would show nothing\n",
-                     options.quiz.c_str(), options.picture);
-        return 1;
-    }
-    if (WritePicture("preview", *picture, options.output, options.quiz) != 0) {
-        return 1;
-    }
-    std::printf("wrote %s: picture %d, %d x %d\n", options.output.c_str(), options.picture,
-                picture->width, picture->height);
-    return 0;
-}
-
-std::string CheckPictureOutput(const std::string& text) {
-    return EndsWith(text, ".ppm") || EndsWith(text, ".png")
-               ? std::string()
-               : "the output's name must end in .ppm or .png";
-}
-
-}  // namespace
-
-void AddPictureCommand(CLI::App& app, int& exitStatus) {
-    CLI::App* picture = app.add_subcommand(
-        "picture",
-        "Decode a JPEG or PNG picture as the player does, optionally fit it, and write it");
-    auto options = std::make_shared<Options>();
-    picture->add_option("IN", options->input, "The JPEG or PNG file")->required();
-    picture
-        ->add_option("--fit", options->fit,
-                     "Fit the picture into a box of WxH pixels, as the play panel does (640x480)")
-        ->check([](const std::string& text) {
-            return ParseBox(text) ? std::string() : "expected WxH with positive sides";
-        });
-    picture->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
-        ->required()
-        ->check(CheckPictureOutput);
-    picture->callback([options, &exitStatus] { exitStatus = Run(*options); });
-}
-
-void AddPreviewCommand(CLI::App& app, int& exitStatus) {
-    CLI::App* preview = app.add_subcommand(
-        "preview",
-        "Write the player's whole window as a player sees it, or with --picture alone picture N "
-        "fitted to its 640 x 480 box");
-    auto options = std::make_shared<PreviewOptions>();
-    preview
-        ->add_option("QUIZ", options->quiz,
-                     "The quiz: a Windows, Linux or web quiz, or a .res bundle")
-        ->required();
-    preview
-        ->add_option("--picture", options->picture,
-                     "The picture shown, from 1; alone, the picture is written without the window")
-        ->check(CLI::Range(1, kMaxPictures));
-    preview
-        ->add_option("--found", options->found,
-                     "The window after the first K pictures are found: the progress and the "
-                     "code step the player shows then")
-        ->check(CLI::Range(0, kMaxPictures));
-    preview->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
-        ->required()
-        ->check(CheckPictureOutput);
-    preview->callback([options, &exitStatus] { exitStatus = RunPreview(*options); });
 }
 
 }  // namespace brivel::tool

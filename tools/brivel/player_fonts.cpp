@@ -7,7 +7,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <memory>
 #include <tuple>
+
+#include "maker/player_window.h"
 
 namespace brivel::tool {
 
@@ -99,23 +103,7 @@ FT_Int32 XftLoadFlags(FcPattern* match) {
 
 }  // namespace
 
-bool PlayerFace::operator<(const PlayerFace& other) const {
-    return std::tie(bold, italic, pixelSize, underline) <
-           std::tie(other.bold, other.italic, other.pixelSize, other.underline);
-}
-
-PlayerFace FaceFor(const FontSpec& request) {
-    PlayerFace face;
-    face.bold = IsBold(request);
-    face.italic = request.italic;
-    if (PixelSizeOf(request) > 0) {
-        face.pixelSize = PixelSizeOf(request);
-    }
-    face.underline = request.underline;
-    return face;
-}
-
-struct PlayerFonts::Loaded {
+struct FreeTypeFonts::Loaded {
     FT_Face face = nullptr;
     FT_Int32 loadFlags = FT_LOAD_DEFAULT;
     bool antialias = true;
@@ -146,12 +134,12 @@ struct PlayerFonts::Loaded {
     int Advance() const { return static_cast<int>((face->glyph->advance.x + 32) >> 6); }
 };
 
-std::unique_ptr<PlayerFonts> PlayerFonts::Open(std::string& error) {
+std::unique_ptr<FreeTypeFonts> FreeTypeFonts::Open(std::string& error) {
     if (FcInit() == FcFalse) {
         error = "fontconfig cannot read its configuration";
         return nullptr;
     }
-    std::unique_ptr<PlayerFonts> fonts(new PlayerFonts());
+    std::unique_ptr<FreeTypeFonts> fonts(new FreeTypeFonts());
     FT_Library library = nullptr;
     if (FT_Init_FreeType(&library) != 0) {
         error = "FreeType cannot start";
@@ -165,7 +153,7 @@ std::unique_ptr<PlayerFonts> PlayerFonts::Open(std::string& error) {
     return fonts;
 }
 
-PlayerFonts::~PlayerFonts() {
+FreeTypeFonts::~FreeTypeFonts() {
     faces_.clear();
     if (library_ != nullptr) {
         FT_Done_FreeType(Library(library_));
@@ -174,7 +162,7 @@ PlayerFonts::~PlayerFonts() {
     FcFini();
 }
 
-PlayerFonts::Loaded* PlayerFonts::Load(const PlayerFace& request) {
+FreeTypeFonts::Loaded* FreeTypeFonts::Load(const PlayerFace& request) {
     PlayerFace key = request;
     key.underline = false;
     auto found = faces_.find(key);
@@ -233,7 +221,7 @@ PlayerFonts::Loaded* PlayerFonts::Load(const PlayerFace& request) {
     return faces_.emplace(key, std::move(loaded)).first->second.get();
 }
 
-int PlayerFonts::Width(const PlayerFace& face, std::string_view utf8) {
+int FreeTypeFonts::Width(const PlayerFace& face, std::string_view utf8) {
     const Loaded* loaded = Load(face);
     if (loaded == nullptr) {
         return 0;
@@ -247,23 +235,23 @@ int PlayerFonts::Width(const PlayerFace& face, std::string_view utf8) {
     return width;
 }
 
-int PlayerFonts::Height(const PlayerFace& face) {
+int FreeTypeFonts::Height(const PlayerFace& face) {
     const Loaded* loaded = Load(face);
     return loaded != nullptr ? loaded->ascent + loaded->descent : 0;
 }
 
-int PlayerFonts::Descent(const PlayerFace& face) {
+int FreeTypeFonts::Descent(const PlayerFace& face) {
     const Loaded* loaded = Load(face);
     return loaded != nullptr ? loaded->descent : 0;
 }
 
-std::string PlayerFonts::Describe(const PlayerFace& face) {
+std::string FreeTypeFonts::Describe(const PlayerFace& face) {
     const Loaded* loaded = Load(face);
     return loaded != nullptr ? loaded->name : std::string("no font");
 }
 
-void PlayerFonts::Draw(RgbImage& canvas, const ClipRect& clip, const PlayerFace& face, int x, int y,
-                       std::string_view utf8, Rgb colour) {
+void FreeTypeFonts::Draw(RgbImage& canvas, const ClipRect& clip, const PlayerFace& face, int x,
+                         int y, std::string_view utf8, Rgb colour) {
     const Loaded* loaded = Load(face);
     if (loaded == nullptr) {
         return;
@@ -307,6 +295,30 @@ void PlayerFonts::Draw(RgbImage& canvas, const ClipRect& clip, const PlayerFace&
         }
         pen += loaded->Advance();
     }
+}
+
+FreeTypeFonts* FreeTypeFonts::ForCommand(const char* command) {
+    static std::unique_ptr<FreeTypeFonts> fonts;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        std::string error;
+        fonts = Open(error);
+        if (!fonts) {
+            std::fprintf(stderr, "brivel %s: the Linux player's fonts cannot be opened (%s)\n",
+                         command, error.c_str());
+        }
+    }
+    return fonts.get();
+}
+
+FitCheck ToolFitCheck(const char* command) {
+    FreeTypeFonts* fonts = FreeTypeFonts::ForCommand(command);
+    if (fonts == nullptr) {
+        std::fprintf(stderr, "brivel %s: header texts not measured\n", command);
+        return nullptr;
+    }
+    return PlayerFitCheck(*fonts);
 }
 
 }  // namespace brivel::tool

@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "files.h"
-#include "web_quiz.h"
+#include "maker/web_quiz.h"
 
 namespace brivel::tool {
 
@@ -71,25 +71,6 @@ std::optional<std::string> Find(const ShippedPlayer& player) {
     return std::nullopt;
 }
 
-int RunPlayers() {
-    int status = 0;
-    for (const ShippedPlayer& player : ShippedPlayers()) {
-        const std::optional<std::string> path = Find(player);
-        const std::optional<std::vector<std::uint8_t>> bytes =
-            path ? ReadWholeFile(*path) : std::nullopt;
-        if (!bytes) {
-            std::fprintf(stderr, "brivel players: %s: %s missing: looked for %s\n",
-                         QuizFormKey(player.form), player.name, LookedIn(player).c_str());
-            status = 1;
-            continue;
-        }
-        std::printf("%-8s %-12s %6zu KB  %s%s\n", QuizFormKey(player.form),
-                    PlatformOf(*bytes).c_str(), (bytes->size() + 1023) / 1024, path->c_str(),
-                    player.isDefault ? "" : "  (with --player)");
-    }
-    return status;
-}
-
 }  // namespace
 
 const std::vector<ShippedPlayer>& ShippedPlayers() {
@@ -136,10 +117,23 @@ std::optional<std::string> DefaultPlayer(QuizForm form) {
     return std::nullopt;
 }
 
-void AddPlayersCommand(CLI::App& app, int& exitStatus) {
-    CLI::App* command = app.add_subcommand(
-        "players", "List the bare players pack copies: form, platform, size and file");
-    command->callback([&exitStatus] { exitStatus = RunPlayers(); });
+int RunPlayers() {
+    int status = 0;
+    for (const ShippedPlayer& player : ShippedPlayers()) {
+        const std::optional<std::string> path = Find(player);
+        const std::optional<std::vector<std::uint8_t>> bytes =
+            path ? ReadWholeFile(*path) : std::nullopt;
+        if (!bytes) {
+            std::fprintf(stderr, "brivel players: %s: %s missing: looked for %s\n",
+                         QuizFormKey(player.form), player.name, LookedIn(player).c_str());
+            status = 1;
+            continue;
+        }
+        std::printf("%-8s %-12s %6zu KB  %s%s\n", QuizFormKey(player.form),
+                    PlatformOf(*bytes).c_str(), (bytes->size() + 1023) / 1024, path->c_str(),
+                    player.isDefault ? "" : "  (with --player)");
+    }
+    return status;
 }
 
 }  // namespace brivel::tool

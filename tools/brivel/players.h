@@ -9,8 +9,6 @@
 #include <string>
 #include <vector>
 
-#include <CLI/CLI.hpp>
-
 #include "quiz_file.h"
 
 namespace brivel::tool {
@@ -34,7 +32,5 @@ std::vector<std::string> PlayerFolders();
 // The default player for form, or nothing after a message naming every place
 // looked at and --player.
 std::optional<std::string> DefaultPlayer(QuizForm form);
-
-void AddPlayersCommand(CLI::App& app, int& exitStatus);
 
 }  // namespace brivel::tool

@@ -9,9 +9,11 @@
 
 #include "commands.h"
 #include "files.h"
+#include "maker/appended_bundle_writer.h"
+#include "maker/pe_resources.h"
+#include "maker/res_writer.h"
+#include "maker/web_quiz.h"
 #include "quiz/appended_bundle.h"
-#include "quiz/pe_resources.h"
-#include "web_quiz.h"
 
 namespace brivel::tool {
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "quiz/quiz_bundle.h"
+#include "maker/quiz_bundle.h"
 #include "quiz/res_file.h"
 
 namespace brivel::tool {

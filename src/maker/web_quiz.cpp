@@ -1,4 +1,4 @@
-#include "web_quiz.h"
+#include "maker/web_quiz.h"
 
 #include <algorithm>
 #include <string_view>

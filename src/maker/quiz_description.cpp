@@ -1,4 +1,4 @@
-#include "quiz/quiz_description.h"
+#include "maker/quiz_description.h"
 
 #include <algorithm>
 #include <array>
@@ -13,8 +13,9 @@
 
 #include <toml++/toml.h>
 
+#include "app/input_file.h"
+#include "maker/picture_prep.h"
 #include "pictures/dib.h"
-#include "pictures/picture_prep.h"
 #include "play/grading.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
@@ -231,63 +232,29 @@ void WarnUnknownKeys(Checker& checker, const toml::table& table, const std::stri
     }
 }
 
-// The whole file, or nothing with the reason: a folder opens for reading and
-// only fails, with an exception from a stream, at the first read.
-std::optional<std::string> ReadFileBytes(const fs::path& path, std::string& reason) {
-    std::error_code ignored;
-    if (fs::is_directory(path, ignored)) {
-        reason = "is a folder, not a file";
-        return std::nullopt;
-    }
-    std::FILE* file = std::fopen(path.string().c_str(), "rb");
-    if (file == nullptr) {
-        reason = std::strerror(errno);
-        return std::nullopt;
-    }
-    std::string bytes;
-    // Room for the whole file at once (a photo is megabytes); capped, so that a
-    // huge file is read and fails as before, not at the reserve.
-    std::error_code sizeError;
-    const std::uintmax_t size = fs::file_size(path, sizeError);
-    if (!sizeError) {
-        bytes.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(size, 1u << 30)));
-    }
-    char chunk[65536];
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
-    }
-    const int cause = std::ferror(file) != 0 ? errno : 0;
-    std::fclose(file);
-    if (cause != 0) {
-        reason = std::strerror(cause);
-        return std::nullopt;
-    }
-    return bytes;
-}
-
 // Checks that the picture file is one the player can show, at the size it
 // shows best.
-void CheckPictureFile(Checker& checker, const fs::path& path, const std::string& name, int line,
-                      const std::string& field, PictureCheck depth) {
+void CheckPictureFile(Checker& checker, PictureCodec& codec, const fs::path& path,
+                      const std::string& name, int line, const std::string& field,
+                      PictureCheck depth) {
     std::error_code ignored;
     if (!fs::exists(path, ignored)) {
         checker.Error(line, field, "picture " + name + " not found");
         return;
     }
     std::string reason;
-    const std::optional<std::string> file = ReadFileBytes(path, reason);
+    const std::optional<std::vector<std::uint8_t>> file = ReadWholeFile(path.string(), &reason);
     if (!file) {
         checker.Error(line, field, "picture " + name + ": " + reason);
         return;
     }
-    const std::string& bytes = *file;
-    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    const std::vector<std::uint8_t>& bytes = *file;
+    const std::uint8_t* data = bytes.data();
     PicturePlan plan;
     std::string error;
     std::string damage;
-    const PrepStatus status =
-        CheckPicture(data, bytes.size(), plan, &error, &damage, depth == PictureCheck::Decode);
+    const PrepStatus status = CheckPicture(codec, data, bytes.size(), plan, &error, &damage,
+                                           depth == PictureCheck::Decode);
     if (status == PrepStatus::NotAPicture) {
         checker.Error(line, field, "picture " + name + " is neither a JPEG nor a PNG file");
         return;
@@ -491,16 +458,10 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
     }
 }
 
-}  // namespace
-
-std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
-                                                   std::vector<DescriptionProblem>& problems,
-                                                   PictureCheck pictureCheck, const FitCheck& fit) {
-    const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
-    Checker checker(descriptionPath.string(), problems);
-
+// The description parsed, or nothing after a problem that stops reading it.
+std::optional<toml::table> ParseDescription(Checker& checker, const fs::path& path) {
     std::string reason;
-    const std::optional<std::string> read = ReadFileBytes(descriptionPath, reason);
+    const std::optional<std::vector<std::uint8_t>> read = ReadWholeFile(path.string(), &reason);
     if (!read) {
         checker.Error(
             0, "",
@@ -508,20 +469,36 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
                 (reason == std::strerror(ENOENT) ? " (`brivel new` writes a starter one)" : ""));
         return std::nullopt;
     }
-    const std::string& document = *read;
-    toml::table root;
+    const std::string document(read->begin(), read->end());
     try {
-        root = toml::parse(document, descriptionPath.string());
+        return toml::parse(document, path.string());
     } catch (const toml::parse_error& error) {
         const int line = static_cast<int>(error.source().begin.line);
         checker.SyntaxError(line, static_cast<int>(error.source().begin.column),
                             PlainSyntaxMessage(LineText(document, line), error.description()));
         return std::nullopt;
     }
+}
 
-    QuizDescription result;
-    QuizText& quiz = result.text;
-    constexpr int kTop = 1;  // missing top-level keys are reported on the first line
+constexpr int kTop = 1;  // missing top-level keys are reported on the first line
+
+std::array<std::uint8_t, 3> ReadColour(Checker& checker, const toml::table& root) {
+    std::array<std::uint8_t, 3> colour = {90, 95, 150};
+    if (const toml::node* node = root.get("colour")) {
+        const toml::array* array = node->as_array();
+        if (array == nullptr || array->size() != 3) {
+            checker.Error(LineOf(*node), "colour", "must be [red, green, blue]");
+        } else {
+            for (std::size_t c = 0; c < 3; ++c) {
+                colour[c] = GetByte(checker, array->get(c), "colour", 0, 255, colour[c]);
+            }
+        }
+    }
+    return colour;
+}
+
+// The keys before the first [[picture]].
+void ReadHeader(Checker& checker, const toml::table& root, const FitCheck& fit, QuizText& quiz) {
     const TextUse field = TextUse::QuizField;
     quiz.title = GetText(checker, root, "title", "title", kTop, field, true).value_or("");
     quiz.author = GetText(checker, root, "author", "author", kTop, field, true).value_or("");
@@ -545,108 +522,144 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
                      "players never accept second_answer: they grade each picture's answer "
                      "alone; it is kept in the quiz, but no player shows it");
     }
-
-    std::array<std::uint8_t, 3> colour = {90, 95, 150};
-    if (const toml::node* node = root.get("colour")) {
-        const toml::array* array = node->as_array();
-        if (array == nullptr || array->size() != 3) {
-            checker.Error(LineOf(*node), "colour", "must be [red, green, blue]");
-        } else {
-            for (std::size_t c = 0; c < 3; ++c) {
-                colour[c] = GetByte(checker, array->get(c), "colour", 0, 255, colour[c]);
-            }
-        }
-    }
+    const std::array<std::uint8_t, 3> colour = ReadColour(checker, root);
     quiz.red = colour[0];
     quiz.green = colour[1];
     quiz.blue = colour[2];
     WarnUnknownKeys(checker, root, "",
                     {"title", "author", "explanation", "extra_text_1", "extra_text_2", "header",
                      "first_byte", "answers_per_picture", "kind", "colour", "picture"});
+}
 
-    const toml::node* pictureNode = root.get("picture");
-    const toml::array* pictures = pictureNode != nullptr ? pictureNode->as_array() : nullptr;
-    if (pictureNode == nullptr) {
+// The [[picture]] tables, or nothing after saying why there are none.
+const toml::array* PictureTables(Checker& checker, const toml::table& root) {
+    const toml::node* node = root.get("picture");
+    if (node == nullptr) {
         checker.Error(kTop, "picture", "no [[picture]]: a quiz needs at least one");
-    } else if (pictures == nullptr || !pictures->is_array_of_tables()) {
-        checker.Error(LineOf(*pictureNode), "picture", "must be [[picture]] tables");
-        pictures = nullptr;
+        return nullptr;
     }
+    const toml::array* pictures = node->as_array();
+    if (pictures == nullptr || !pictures->is_array_of_tables()) {
+        checker.Error(LineOf(*node), "picture", "must be [[picture]] tables");
+        return nullptr;
+    }
+    return pictures;
+}
 
-    const bool twoAnswers = quiz.answersPerPicture == 2;
-    const bool hasExtra = ExtraFieldsPerPicture(quiz.kind) > 0;
-    std::vector<AnswerPlace> answers;
+// An error on the first picture past what the quiz record holds.
+void CheckPictureCount(Checker& checker, int number, std::size_t count, bool twoAnswers, int line) {
+    if (number == kMaxPictures + 1) {
+        checker.Error(
+            line, "picture",
+            std::to_string(count) + " pictures; at most " + std::to_string(kMaxPictures) + " fit");
+    } else if (twoAnswers && count <= kMaxPictures && number == kMaxPictures / 2 + 1) {
+        checker.Error(line, "picture",
+                      "2 answers x " + std::to_string(count) + " pictures is " +
+                          std::to_string(2 * count) + "; at most " + std::to_string(kMaxPictures) +
+                          " answers fit");
+    }
+}
+
+// What reading one [[picture]] needs besides its table.
+struct PictureReading {
+    Checker& checker;
+    const std::string& dir;
+    PictureCodec& codec;
+    PictureCheck depth;
+    const FitCheck& fit;
+    const QuizText& quiz;
+};
+
+// A file name is a path, not a quiz text: only its presence matters here.
+void ReadPictureFile(const PictureReading& r, const toml::table& table, int line,
+                     const std::string& prefix, QuizDescription& result) {
+    const toml::node* node = table.get("file");
+    if (node == nullptr) {
+        r.checker.Error(line, prefix + "file", "missing");
+        return;
+    }
+    const std::optional<std::string> name = node->value_exact<std::string>();
+    if (!name || name->empty()) {
+        r.checker.Error(LineOf(*node), prefix + "file", "must be a file name in quotes");
+        return;
+    }
+    const fs::path path = fs::path(r.dir) / fs::u8path(*name);
+    CheckPictureFile(r.checker, r.codec, path, *name, LineOf(*node), prefix + "file", r.depth);
+    result.pictureFiles.push_back(path.string());
+}
+
+void ReadPicture(const PictureReading& r, const toml::table& table, int number,
+                 QuizDescription& result, std::vector<AnswerPlace>& answers) {
+    Checker& checker = r.checker;
+    const int line = LineOf(table);
+    const std::string prefix = "picture[" + std::to_string(number) + "].";
+    const TextUse field = TextUse::QuizField;
+    QuizPicture picture;
+    ReadPictureFile(r, table, line, prefix, result);
+    picture.answer =
+        GetText(checker, table, "answer", prefix + "answer", line, field, true).value_or("");
+    if (const toml::node* node = table.get("answer"); node != nullptr) {
+        if (picture.answer.empty() && node->is_string()) {
+            checker.Error(LineOf(*node), prefix + "answer", "empty");
+        }
+        answers.push_back({number, prefix + "answer", LineOf(*node), picture.answer});
+        if (!picture.answer.empty()) {
+            CheckAnswer(checker, picture.answer, LineOf(*node), prefix + "answer");
+        }
+    }
+    // Never graded: it cannot be close to anything a player types.
+    if (r.quiz.answersPerPicture == 2) {
+        picture.altAnswer =
+            GetText(checker, table, "second_answer", prefix + "second_answer", line, field, true)
+                .value_or("");
+    } else if (const toml::node* node = table.get("second_answer"); node != nullptr) {
+        checker.Warn(LineOf(*node), prefix + "second_answer", "ignored: answers_per_picture is 1");
+    }
+    picture.location =
+        GetText(checker, table, "location", prefix + "location", line, field, false).value_or("");
+    if (ExtraFieldsPerPicture(r.quiz.kind) > 0) {
+        picture.extraInfo =
+            GetText(checker, table, "extra", prefix + "extra", line, field, false).value_or("");
+    } else if (const toml::node* node = table.get("extra"); node != nullptr) {
+        checker.Warn(LineOf(*node), prefix + "extra",
+                     "ignored: kind " + std::to_string(r.quiz.kind) + " has no extra texts");
+    }
+    result.codes.push_back(
+        GetText(checker, table, "code", prefix + "code", line, TextUse::CodeLine, true)
+            .value_or(""));
+    CheckFit(checker, r.fit, table, "code", prefix + "code", HeaderField::Code,
+             result.codes.back());
+    WarnUnknownKeys(checker, table, prefix,
+                    {"file", "answer", "second_answer", "location", "extra", "code"});
+    result.text.pictures.push_back(std::move(picture));
+}
+
+}  // namespace
+
+std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
+                                                   std::vector<DescriptionProblem>& problems,
+                                                   PictureCodec& codec, PictureCheck pictureCheck,
+                                                   const FitCheck& fit) {
+    const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
+    Checker checker(descriptionPath.string(), problems);
+    const std::optional<toml::table> root = ParseDescription(checker, descriptionPath);
+    if (!root) {
+        return std::nullopt;
+    }
+    QuizDescription result;
+    ReadHeader(checker, *root, fit, result.text);
+    const toml::array* pictures = PictureTables(checker, *root);
     const std::size_t count = pictures != nullptr ? pictures->size() : 0;
+    const PictureReading reading{checker, dir, codec, pictureCheck, fit, result.text};
+    std::vector<AnswerPlace> answers;
     for (std::size_t i = 0; i < count; ++i) {
         const toml::table& table = *pictures->get(i)->as_table();
-        const int line = LineOf(table);
         const int number = static_cast<int>(i) + 1;
-        const std::string prefix = "picture[" + std::to_string(number) + "].";
-        if (number == kMaxPictures + 1) {
-            checker.Error(line, "picture",
-                          std::to_string(count) + " pictures; at most " +
-                              std::to_string(kMaxPictures) + " fit");
-        } else if (twoAnswers && count <= kMaxPictures && number == kMaxPictures / 2 + 1) {
-            checker.Error(line, "picture",
-                          "2 answers x " + std::to_string(count) + " pictures is " +
-                              std::to_string(2 * count) + "; at most " +
-                              std::to_string(kMaxPictures) + " answers fit");
-        }
-
-        QuizPicture picture;
-        // A file name is a path, not a quiz text: only its presence matters here.
-        if (const toml::node* node = table.get("file"); node == nullptr) {
-            checker.Error(line, prefix + "file", "missing");
-        } else if (const std::optional<std::string> name = node->value_exact<std::string>();
-                   !name || name->empty()) {
-            checker.Error(LineOf(*node), prefix + "file", "must be a file name in quotes");
-        } else {
-            const fs::path path = fs::path(dir) / fs::u8path(*name);
-            CheckPictureFile(checker, path, *name, LineOf(*node), prefix + "file", pictureCheck);
-            result.pictureFiles.push_back(path.string());
-        }
-        picture.answer =
-            GetText(checker, table, "answer", prefix + "answer", line, field, true).value_or("");
-        if (picture.answer.empty() && table.get("answer") != nullptr &&
-            table.get("answer")->is_string()) {
-            checker.Error(LineOf(*table.get("answer")), prefix + "answer", "empty");
-        }
-        if (const toml::node* node = table.get("answer"); node != nullptr) {
-            answers.push_back({number, prefix + "answer", LineOf(*node), picture.answer});
-            if (!picture.answer.empty()) {
-                CheckAnswer(checker, picture.answer, LineOf(*node), prefix + "answer");
-            }
-        }
-        // Never graded: it cannot be close to anything a player types.
-        if (twoAnswers) {
-            picture.altAnswer = GetText(checker, table, "second_answer", prefix + "second_answer",
-                                        line, field, true)
-                                    .value_or("");
-        } else if (const toml::node* node = table.get("second_answer"); node != nullptr) {
-            checker.Warn(LineOf(*node), prefix + "second_answer",
-                         "ignored: answers_per_picture is 1");
-        }
-        picture.location =
-            GetText(checker, table, "location", prefix + "location", line, field, false)
-                .value_or("");
-        if (hasExtra) {
-            picture.extraInfo =
-                GetText(checker, table, "extra", prefix + "extra", line, field, false).value_or("");
-        } else if (const toml::node* node = table.get("extra"); node != nullptr) {
-            checker.Warn(LineOf(*node), prefix + "extra",
-                         "ignored: kind " + std::to_string(quiz.kind) + " has no extra texts");
-        }
-        result.codes.push_back(
-            GetText(checker, table, "code", prefix + "code", line, TextUse::CodeLine, true)
-                .value_or(""));
-        CheckFit(checker, fit, table, "code", prefix + "code", HeaderField::Code,
-                 result.codes.back());
-        WarnUnknownKeys(checker, table, prefix,
-                        {"file", "answer", "second_answer", "location", "extra", "code"});
-        quiz.pictures.push_back(std::move(picture));
+        CheckPictureCount(checker, number, count, result.text.answersPerPicture == 2,
+                          LineOf(table));
+        ReadPicture(reading, table, number, result, answers);
     }
     CheckCloseAnswers(checker, answers);
-
     if (checker.failed()) {
         return std::nullopt;
     }

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "maker/picture_codec.h"
 #include "quiz/quiz_text.h"
 
 namespace brivel {
@@ -48,12 +49,13 @@ enum class HeaderField { Title, Author, Explanation, Code };
 // does not have.
 using FitCheck = std::function<std::string(HeaderField field, std::string_view cp1252)>;
 
-// Reads dir/quiz.toml and checks it with its pictures, appending every
+// Reads dir/quiz.toml and checks it with its pictures (JPEG through codec), appending every
 // problem found to problems, and a warning for each header text that fit
 // finds cut. Nothing when any problem is an error; warnings alone still give
 // the description.
 std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
                                                    std::vector<DescriptionProblem>& problems,
+                                                   PictureCodec& codec,
                                                    PictureCheck pictures = PictureCheck::Decode,
                                                    const FitCheck& fit = nullptr);
 

@@ -1,9 +1,8 @@
-#include "pictures/picture_prep.h"
-
-#include <turbojpeg.h>
+#include "maker/picture_prep.h"
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -14,7 +13,6 @@
 #include "pictures/picture_loader.h"
 #include "pictures/png_decoder.h"
 #include "pictures/resample.h"
-#include "pictures/turbojpeg_handle.h"
 
 namespace brivel {
 
@@ -40,41 +38,33 @@ PrepStatus Fail(PrepStatus status, std::string* detail, std::string reason) {
     return status;
 }
 
-struct JpegHeader {
-    int subsampling = TJSAMP_420;
-};
-
-PrepStatus ReadJpegHeader(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
-                          JpegHeader& header, std::string* detail) {
-    if (size > ULONG_MAX) {
-        return Fail(PrepStatus::TooLarge, detail, "JPEG data too large");
+PrepStatus ReadJpegHeader(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                          PicturePlan& plan, JpegHeader& header, std::string* detail) {
+    std::string reason;
+    if (!codec.ReadJpegHeader(data, size, header, reason)) {
+        return Fail(PrepStatus::Unreadable, detail, reason);
     }
-    TurboJpegHandle decompressor(tjInitDecompress());
-    int colourspace = 0;
-    if (decompressor.get() == nullptr ||
-        tjDecompressHeader3(decompressor.get(), data, static_cast<unsigned long>(size), &plan.width,
-                            &plan.height, &header.subsampling, &colourspace) != 0) {
-        return Fail(PrepStatus::Unreadable, detail, decompressor.Message());
-    }
+    plan.width = header.width;
+    plan.height = header.height;
     if (plan.width <= 0 || plan.height <= 0) {
         return Fail(PrepStatus::Unreadable, detail, "no picture in the JPEG data");
     }
     if (RgbImageBytes(plan.width, plan.height) == 0) {
         return Fail(PrepStatus::TooLarge, detail, "the JPEG picture is too large");
     }
-    plan.cmyk = colourspace == TJCS_CMYK || colourspace == TJCS_YCCK;
+    plan.cmyk = header.cmyk;
     plan.orientation = JpegOrientation(data, size);
     return PrepStatus::Ok;
 }
 
-// Whether TurboJPEG can turn the picture without dropping the partial blocks
-// at its right or bottom edge (its TJXOPT_PERFECT rule).
-bool TurnsLosslessly(const PicturePlan& plan, int subsampling) {
-    if (subsampling < 0 || subsampling >= TJ_NUMSAMP) {
+// Whether the picture turns without dropping the partial blocks at its right
+// or bottom edge.
+bool TurnsLosslessly(const PicturePlan& plan, const JpegHeader& header) {
+    if (header.blockWidth <= 0 || header.blockHeight <= 0) {
         return false;
     }
-    const bool wholeAcross = plan.width % tjMCUWidth[subsampling] == 0;
-    const bool wholeDown = plan.height % tjMCUHeight[subsampling] == 0;
+    const bool wholeAcross = plan.width % header.blockWidth == 0;
+    const bool wholeDown = plan.height % header.blockHeight == 0;
     switch (plan.orientation) {
         case Orientation::Mirrored:
         case Orientation::Rotated270:
@@ -218,70 +208,25 @@ PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions
     return PrepStatus::Ok;
 }
 
-// The smallest TurboJPEG scale whose picture still covers width x height.
-tjscalingfactor ScaleCovering(const PicturePlan& plan, int width, int height) {
-    tjscalingfactor best{1, 1};
-    int count = 0;
-    const tjscalingfactor* factors = tjGetScalingFactors(&count);
-    for (int i = 0; factors != nullptr && i < count; ++i) {
-        const tjscalingfactor f = factors[i];
-        if (f.num <= 0 || f.denom <= 0 || f.num > f.denom ||
-            f.num * best.denom >= best.num * f.denom) {
-            continue;
-        }
-        if (TJSCALED(plan.width, f) >= width && TJSCALED(plan.height, f) >= height) {
-            best = f;
-        }
+// The JPEG's pixels in RGB at a scale covering width x height.
+PrepStatus DecodeJpegCovering(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                              const JpegHeader& header, int width, int height, RgbImage& out,
+                              std::string* detail, std::string* warning = nullptr) {
+    std::string message;
+    switch (codec.DecodeJpeg(data, size, header, width, height, out, message)) {
+        case JpegResult::Ok:
+            return PrepStatus::Ok;
+        case JpegResult::Damaged:
+            if (warning != nullptr) {
+                *warning = message;
+            }
+            return PrepStatus::Ok;
+        case JpegResult::OutOfMemory:
+            return Fail(PrepStatus::OutOfMemory, detail, message);
+        case JpegResult::Failed:
+            break;
     }
-    return best;
-}
-
-// The JPEG's pixels in RGB at a scale covering width x height; CMYK (as the
-// library gives it, Adobe's inverted form) becomes RGB here.
-PrepStatus DecodeJpegCovering(const std::uint8_t* data, std::size_t size, const PicturePlan& plan,
-                              int width, int height, RgbImage& out, std::string* detail,
-                              std::string* warning = nullptr) {
-    TurboJpegHandle decompressor(tjInitDecompress());
-    if (decompressor.get() == nullptr) {
-        return Fail(PrepStatus::OutOfMemory, detail, decompressor.Message());
-    }
-    const tjscalingfactor scale = ScaleCovering(plan, width, height);
-    const int scaledWidth = TJSCALED(plan.width, scale);
-    const int scaledHeight = TJSCALED(plan.height, scale);
-    const int samples = plan.cmyk ? 4 : 3;
-    if (!AllocateRgbImage(out, scaledWidth, scaledHeight)) {
-        return Fail(PrepStatus::OutOfMemory, detail, "out of memory for the JPEG's pixels");
-    }
-    std::vector<std::uint8_t> cmyk;
-    try {
-        cmyk.resize(plan.cmyk ? out.pixels.size() / 3 * 4 : 0);
-    } catch (const std::bad_alloc&) {
-        return Fail(PrepStatus::OutOfMemory, detail, "out of memory for the JPEG's pixels");
-    }
-    std::uint8_t* target = plan.cmyk ? cmyk.data() : out.pixels.data();
-    // A scan limit guards against progressive files forged to take minutes;
-    // a warning (damaged data the library gets past) still gives the picture.
-    if (tjDecompress2(decompressor.get(), data, static_cast<unsigned long>(size), target,
-                      scaledWidth, scaledWidth * samples, scaledHeight,
-                      plan.cmyk ? TJPF_CMYK : TJPF_RGB, TJFLAG_LIMITSCANS) != 0) {
-        if (tjGetErrorCode(decompressor.get()) != TJERR_WARNING) {
-            return Fail(PrepStatus::Unreadable, detail, decompressor.Message());
-        }
-        if (warning != nullptr) {
-            *warning = decompressor.Message();
-        }
-    }
-    if (plan.cmyk) {
-        const std::uint8_t* from = cmyk.data();
-        for (std::uint8_t* to = out.pixels.data(); to != out.pixels.data() + out.pixels.size();
-             to += 3, from += 4) {
-            const unsigned k = from[3];
-            to[0] = static_cast<std::uint8_t>((from[0] * k + 127) / 255);
-            to[1] = static_cast<std::uint8_t>((from[1] * k + 127) / 255);
-            to[2] = static_cast<std::uint8_t>((from[2] * k + 127) / 255);
-        }
-    }
-    return PrepStatus::Ok;
+    return Fail(PrepStatus::Unreadable, detail, message);
 }
 
 // The stored pixels shown upright: output pixel (x, y) reads the source at
@@ -333,59 +278,19 @@ PrepStatus TurnUpright(const RgbImage& source, Orientation orientation, RgbImage
     return PrepStatus::Ok;
 }
 
-// Copies a buffer TurboJPEG allocated into out, and frees it.
-void TakeTurboJpegBuffer(unsigned char* buffer, unsigned long size,
-                         std::vector<std::uint8_t>& out) {
-    try {
-        out.assign(buffer, buffer + size);
-    } catch (const std::bad_alloc&) {
-        out.clear();
-    }
-    tjFree(buffer);
-}
-
-PrepStatus EncodeJpeg(const RgbImage& image, int subsampling, int quality,
+PrepStatus EncodeJpeg(PictureCodec& codec, const RgbImage& image, JpegChroma chroma, int quality,
                       std::vector<std::uint8_t>& out, std::string* detail) {
-    TurboJpegHandle compressor(tjInitCompress());
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    if (compressor.get() == nullptr ||
-        tjCompress2(compressor.get(), image.pixels.data(), image.width, 0, image.height, TJPF_RGB,
-                    &buffer, &size, subsampling, std::clamp(quality, 1, 100), 0) != 0) {
-        tjFree(buffer);
-        return Fail(PrepStatus::EncodeFailed, detail, compressor.Message());
+    std::string reason;
+    switch (codec.EncodeJpeg(image, chroma, quality, out, reason)) {
+        case JpegResult::Ok:
+        case JpegResult::Damaged:
+            return PrepStatus::Ok;
+        case JpegResult::OutOfMemory:
+            return Fail(PrepStatus::OutOfMemory, detail, reason);
+        case JpegResult::Failed:
+            break;
     }
-    TakeTurboJpegBuffer(buffer, size, out);
-    return out.empty() ? Fail(PrepStatus::OutOfMemory, detail, "out of memory for the JPEG")
-                       : PrepStatus::Ok;
-}
-
-// TurboJPEG's transform for each orientation, by its value (0 is none).
-constexpr TJXOP kTurnOperation[] = {TJXOP_NONE,   TJXOP_NONE,       TJXOP_HFLIP,
-                                    TJXOP_ROT180, TJXOP_VFLIP,      TJXOP_TRANSPOSE,
-                                    TJXOP_ROT90,  TJXOP_TRANSVERSE, TJXOP_ROT270};
-
-// The JPEG turned upright without decoding it. Its other markers go (the
-// EXIF block among them), so the result reads as upright and is kept as it
-// is when packed again.
-bool TurnJpeg(const std::uint8_t* data, std::size_t size, Orientation orientation,
-              std::vector<std::uint8_t>& out) {
-    TurboJpegHandle transformer(tjInitTransform());
-    if (transformer.get() == nullptr) {
-        return false;
-    }
-    tjtransform transform{};
-    transform.op = kTurnOperation[static_cast<int>(orientation)];
-    transform.options = TJXOPT_PERFECT | TJXOPT_COPYNONE;
-    unsigned char* buffer = nullptr;
-    unsigned long turnedSize = 0;
-    if (tjTransform(transformer.get(), data, static_cast<unsigned long>(size), 1, &buffer,
-                    &turnedSize, &transform, TJFLAG_LIMITSCANS) != 0) {
-        tjFree(buffer);
-        return false;
-    }
-    TakeTurboJpegBuffer(buffer, turnedSize, out);
-    return !out.empty();
+    return Fail(PrepStatus::EncodeFailed, detail, reason);
 }
 
 // Pixels decoded at a scale covering the size to store, brought to it, then
@@ -412,12 +317,6 @@ PrepStatus FitAndTurn(RgbImage& pixels, const PicturePlan& plan, std::string* de
     return PrepStatus::Ok;
 }
 
-// A re-encoded JPEG keeps the source's grey or full chroma; anything else
-// gets the usual 4:2:0 of photos.
-int OutputSubsampling(int subsampling) {
-    return subsampling == TJSAMP_GRAY || subsampling == TJSAMP_444 ? subsampling : TJSAMP_420;
-}
-
 }  // namespace
 
 const char* PrepStatusName(PrepStatus status) {
@@ -438,14 +337,14 @@ const char* PrepStatusName(PrepStatus status) {
     return "unknown status";
 }
 
-PrepStatus PlanPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
-                       std::string* detail) {
+PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                       PicturePlan& plan, std::string* detail) {
     plan = PicturePlan{};
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
-        const PrepStatus status = ReadJpegHeader(data, size, plan, header, detail);
+        const PrepStatus status = ReadJpegHeader(codec, data, size, plan, header, detail);
         if (status == PrepStatus::Ok) {
-            Decide(plan, TurnsLosslessly(plan, header.subsampling));
+            Decide(plan, TurnsLosslessly(plan, header));
         }
         return status;
     }
@@ -460,17 +359,18 @@ PrepStatus PlanPicture(const std::uint8_t* data, std::size_t size, PicturePlan& 
     return Fail(PrepStatus::NotAPicture, detail, PrepStatusName(PrepStatus::NotAPicture));
 }
 
-PrepStatus CheckPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
-                        std::string* detail, std::string* warning, bool decode) {
+PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                        PicturePlan& plan, std::string* detail, std::string* warning, bool decode) {
     plan = PicturePlan{};
     RgbImage pixels;
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
-        PrepStatus status = ReadJpegHeader(data, size, plan, header, detail);
+        PrepStatus status = ReadJpegHeader(codec, data, size, plan, header, detail);
         if (status == PrepStatus::Ok) {
-            Decide(plan, TurnsLosslessly(plan, header.subsampling));
+            Decide(plan, TurnsLosslessly(plan, header));
             if (decode) {
-                status = DecodeJpegCovering(data, size, plan, 1, 1, pixels, detail, warning);
+                status =
+                    DecodeJpegCovering(codec, data, size, header, 1, 1, pixels, detail, warning);
             }
         }
         return status;
@@ -487,12 +387,13 @@ PrepStatus CheckPicture(const std::uint8_t* data, std::size_t size, PicturePlan&
     return Fail(PrepStatus::NotAPicture, detail, PrepStatusName(PrepStatus::NotAPicture));
 }
 
-PrepStatus PreparePicture(const std::uint8_t* data, std::size_t size, const PrepOptions& options,
-                          PicturePlan& plan, std::vector<std::uint8_t>& out, std::string* detail) {
+PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                          const PrepOptions& options, PicturePlan& plan,
+                          std::vector<std::uint8_t>& out, std::string* detail) {
     plan = PicturePlan{};
     out.clear();
     RgbImage pixels;
-    int subsampling = TJSAMP_444;
+    JpegChroma chroma = JpegChroma::Full;
     if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
         const PrepStatus status = ReadPng(data, size, options, plan, &pixels, grey, detail);
@@ -501,35 +402,36 @@ PrepStatus PreparePicture(const std::uint8_t* data, std::size_t size, const Prep
         }
         Decide(plan, false);
         // Laid on the quiz colour, a grey picture is grey no more.
-        subsampling = grey && !plan.transparent ? TJSAMP_GRAY : TJSAMP_444;
+        chroma = grey && !plan.transparent ? JpegChroma::Grey : JpegChroma::Full;
     } else if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
-        const PrepStatus status = ReadJpegHeader(data, size, plan, header, detail);
+        const PrepStatus status = ReadJpegHeader(codec, data, size, plan, header, detail);
         if (status != PrepStatus::Ok) {
             return status;
         }
-        Decide(plan, TurnsLosslessly(plan, header.subsampling));
-        if (plan.action == PrepAction::Turn && !TurnJpeg(data, size, plan.orientation, out)) {
+        Decide(plan, TurnsLosslessly(plan, header));
+        if (plan.action == PrepAction::Turn && !codec.TurnJpeg(data, size, plan.orientation, out)) {
             plan.action = PrepAction::Reencode;
         }
         if (plan.action == PrepAction::Keep) {
             // Kept unread, a damaged picture would reach the players: it is
             // decoded once, at the smallest scale, to be sure it can be shown.
-            const PrepStatus decoded = DecodeJpegCovering(data, size, plan, 1, 1, pixels, detail);
+            const PrepStatus decoded =
+                DecodeJpegCovering(codec, data, size, header, 1, 1, pixels, detail);
             if (decoded != PrepStatus::Ok) {
                 return decoded;
             }
         }
         if (plan.action == PrepAction::Reencode) {
             const bool swap = SwapsSides(plan.orientation);
-            const PrepStatus decoded =
-                DecodeJpegCovering(data, size, plan, swap ? plan.shownHeight : plan.shownWidth,
-                                   swap ? plan.shownWidth : plan.shownHeight, pixels, detail);
+            const PrepStatus decoded = DecodeJpegCovering(
+                codec, data, size, header, swap ? plan.shownHeight : plan.shownWidth,
+                swap ? plan.shownWidth : plan.shownHeight, pixels, detail);
             if (decoded != PrepStatus::Ok) {
                 return decoded;
             }
         }
-        subsampling = OutputSubsampling(header.subsampling);
+        chroma = header.chroma;
     } else {
         return Fail(PrepStatus::NotAPicture, detail, PrepStatusName(PrepStatus::NotAPicture));
     }
@@ -551,7 +453,7 @@ PrepStatus PreparePicture(const std::uint8_t* data, std::size_t size, const Prep
     if (fitted != PrepStatus::Ok) {
         return fitted;
     }
-    return EncodeJpeg(pixels, subsampling, options.quality, out, detail);
+    return EncodeJpeg(codec, pixels, chroma, options.quality, out, detail);
 }
 
 std::string DescribePlan(const PicturePlan& plan, int quality) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "maker/picture_codec.h"
 #include "pictures/exif_orientation.h"
 
 namespace brivel {
@@ -19,7 +20,7 @@ inline constexpr int kDefaultJpegQuality = 90;
 
 enum class PrepAction : std::uint8_t {
     Keep,      // stored byte for byte
-    Turn,      // a JPEG turned upright by TurboJPEG's lossless transform
+    Turn,      // a JPEG turned upright by the codec's lossless transform
     Reencode,  // decoded, turned upright, flattened, fitted, stored as a baseline JPEG
 };
 
@@ -43,7 +44,7 @@ enum class PrepStatus {
     Unreadable,    // the JPEG library or our PNG decoder refused the data
     TooLarge,      // the picture exceeds kMaxRgbImageBytes
     OutOfMemory,   // its pixels could not be allocated
-    EncodeFailed,  // TurboJPEG could not write the prepared JPEG
+    EncodeFailed,  // the codec could not write the prepared JPEG
 };
 
 // A short English meaning of the status.
@@ -59,23 +60,24 @@ struct PrepOptions {
 // What PreparePicture will do, from the file's headers (a PNG with an alpha
 // channel is decoded to see whether any pixel is transparent). detail, when
 // given, receives the decoder's reason on failure.
-PrepStatus PlanPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
-                       std::string* detail);
+PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                       PicturePlan& plan, std::string* detail);
 
 // PlanPicture, and with decode whether the whole picture decodes: a JPEG is
-// read at TurboJPEG's smallest scale (every byte is read, a photo's pixels are
+// read at the codec's smallest scale (every byte is read, a photo's pixels are
 // never all held), a PNG by our decoder. Without decode only the headers are
 // read, and a PNG is not known to be transparent. warning, when given,
-// receives the JPEG library's warning on damaged data it got past.
-PrepStatus CheckPicture(const std::uint8_t* data, std::size_t size, PicturePlan& plan,
-                        std::string* detail, std::string* warning, bool decode);
+// receives the JPEG codec's warning on damaged data it got past.
+PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                        PicturePlan& plan, std::string* detail, std::string* warning, bool decode);
 
 // The picture as the quiz stores it, in out (a copy of the input when kept).
 // A lossless turn the JPEG's block layout does not allow is re-encoded instead,
 // and plan says so. One picture's pixels at a time: a 4000 x 3000 photo is
-// decoded at the smallest TurboJPEG scale that still covers the fitted size.
-PrepStatus PreparePicture(const std::uint8_t* data, std::size_t size, const PrepOptions& options,
-                          PicturePlan& plan, std::vector<std::uint8_t>& out, std::string* detail);
+// decoded at the smallest scale of the codec that still covers the fitted size.
+PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                          const PrepOptions& options, PicturePlan& plan,
+                          std::vector<std::uint8_t>& out, std::string* detail);
 
 // The plan in plain words: "kept as it is", or what is done, as
 // "4000 x 3000, EXIF orientation 6: turned upright, fitted to 360 x 480, stored as JPEG quality

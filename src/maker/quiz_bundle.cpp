@@ -1,4 +1,4 @@
-#include "quiz/quiz_bundle.h"
+#include "maker/quiz_bundle.h"
 
 #include <algorithm>
 #include <cstdio>
