@@ -585,24 +585,24 @@ PeReadResult ReadPeResources(const std::uint8_t* bytes, std::size_t size) {
     return result;
 }
 
-PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
-                             const std::vector<ResEntry>& added) {
-    Layout layout;
-    std::vector<Leaf> leaves;
-    ResourcePlace place;
-    if (const PeStatus status = ReadTree(image, size, layout, leaves, place);
-        status != PeStatus::Ok) {
-        return WriteFailure(status);
-    }
+namespace {
+
+// Whether the image has the room and the freedom for a new resource directory.
+PeStatus CheckWritable(const std::uint8_t* image, const Layout& layout) {
     if (layout.directoryCount <= kResourceDirectory) {
-        return WriteFailure(PeStatus::NoRoomForSection);
+        return PeStatus::NoRoomForSection;
     }
     if (layout.directoryCount > kCertificateDirectory &&
         Dword(image + layout.directories + 8 * kCertificateDirectory + 4) != 0) {
-        return WriteFailure(PeStatus::Signed);
+        return PeStatus::Signed;
     }
+    return PeStatus::Ok;
+}
 
-    // Added entries after the image's own: in each run of equal keys the last wins.
+// The image's leaves and the added entries in directory order, the added
+// ones after the image's own so that in each run of equal keys the last wins.
+PeStatus MergeLeaves(std::vector<Leaf>& leaves, const std::vector<ResEntry>& added,
+                     std::vector<const Leaf*>& merged) {
     for (const ResEntry& entry : added) {
         Leaf leaf;
         if (entry.type.name.empty()) {
@@ -616,13 +616,12 @@ PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
         leaf.keys[1].id = entry.id;
         leaf.keys[2].id = entry.language;
         if (entry.type.name.size() > 0xFFFF || entry.data.size() > kMaxDword) {
-            return WriteFailure(PeStatus::TooLarge);
+            return PeStatus::TooLarge;
         }
         leaf.size = static_cast<std::uint32_t>(entry.data.size());
         leaf.added = &entry.data;
         leaves.push_back(std::move(leaf));
     }
-    std::vector<const Leaf*> merged;
     for (const Leaf& leaf : leaves) {
         merged.push_back(&leaf);
     }
@@ -632,78 +631,82 @@ PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
         return CompareLeaves(*a, *b) == 0;
     });
     merged.erase(merged.begin(), last.base());
-    if (merged.size() > kMaxResources) {
-        return WriteFailure(PeStatus::TooLarge);
-    }
-    const DirectoryWriter directory(merged);
+    return merged.size() > kMaxResources ? PeStatus::TooLarge : PeStatus::Ok;
+}
 
-    // The old resource section is replaced when it is last in the table and in
-    // the file, after the headers and every other section's data; otherwise a
-    // new section goes after everything.
+// Where the new resource section goes, in memory and in the file.
+struct NewSection {
+    bool inPlace = false;      // it replaces the old one
+    std::size_t headerAt = 0;  // its section header
+    std::uint64_t rva = 0;
+    std::uint64_t rawPointer = 0;
+    std::uint32_t oldRawSize = 0;  // of the section replaced
+};
+
+// The old resource section is replaced when it is last in the table and in
+// the file, after the headers and every other section's data; otherwise a
+// new section goes after everything.
+PeStatus PlaceSection(const std::uint8_t* image, std::size_t size, const Layout& layout,
+                      const ResourcePlace& place, NewSection& section) {
     const std::size_t count = layout.sections.size();
     const auto endsBefore = [&](std::uint64_t at) {
         return layout.sectionTable + count * kSectionHeaderBytes <= at &&
                std::all_of(layout.sections.begin(), layout.sections.end() - 1,
-                           [at](const Section& section) {
-                               return section.rawSize == 0 ||
-                                      std::uint64_t{section.rawPointer} + section.rawSize <= at;
+                           [at](const Section& other) {
+                               return other.rawSize == 0 ||
+                                      std::uint64_t{other.rawPointer} + other.rawSize <= at;
                            });
     };
-    const bool inPlace =
+    section.inPlace =
         place.section >= 0 && static_cast<std::size_t>(place.section) + 1 == count &&
         place.atSectionStart && layout.sections.back().rawSize != 0 &&
         std::uint64_t{layout.sections.back().rawPointer} + layout.sections.back().rawSize == size &&
         endsBefore(layout.sections.back().rawPointer);
-    const std::size_t headerAt =
-        layout.sectionTable + (inPlace ? count - 1 : count) * kSectionHeaderBytes;
-    std::uint64_t rva = 0;
-    std::uint64_t rawPointer = 0;
-    std::uint32_t oldRawSize = 0;
-    if (inPlace) {
-        rva = layout.sections.back().virtualAddress;
-        rawPointer = layout.sections.back().rawPointer;
-        oldRawSize = layout.sections.back().rawSize;
-    } else {
-        std::uint64_t firstRaw = layout.sizeOfHeaders;
-        for (const Section& section : layout.sections) {
-            if (section.rawSize != 0) {
-                firstRaw = std::min<std::uint64_t>(firstRaw, section.rawPointer);
-            }
-        }
-        if (count >= 0xFFFF ||
-            headerAt + kSectionHeaderBytes > std::min<std::uint64_t>(firstRaw, size) ||
-            !AllZero(image + headerAt, kSectionHeaderBytes)) {
-            return WriteFailure(PeStatus::NoRoomForSection);
-        }
-        // Adjacent to the last section, as the loader wants; after the headers
-        // when there is none.
-        rva = AlignUp(std::max<std::uint64_t>(layout.memoryEnd, layout.sizeOfHeaders),
-                      layout.sectionAlignment);
-        rawPointer = AlignUp(size, layout.fileAlignment);
+    section.headerAt =
+        layout.sectionTable + (section.inPlace ? count - 1 : count) * kSectionHeaderBytes;
+    if (section.inPlace) {
+        section.rva = layout.sections.back().virtualAddress;
+        section.rawPointer = layout.sections.back().rawPointer;
+        section.oldRawSize = layout.sections.back().rawSize;
+        return PeStatus::Ok;
     }
-    const std::uint64_t rawSize = AlignUp(directory.size(), layout.fileAlignment);
-    const std::uint64_t imageEnd = AlignUp(rva + directory.size(), layout.sectionAlignment);
-    if (!directory.fits() || rawPointer + rawSize > kMaxDword || imageEnd > kMaxDword) {
-        return WriteFailure(PeStatus::TooLarge);
+    std::uint64_t firstRaw = layout.sizeOfHeaders;
+    for (const Section& other : layout.sections) {
+        if (other.rawSize != 0) {
+            firstRaw = std::min<std::uint64_t>(firstRaw, other.rawPointer);
+        }
     }
+    if (count >= 0xFFFF ||
+        section.headerAt + kSectionHeaderBytes > std::min<std::uint64_t>(firstRaw, size) ||
+        !AllZero(image + section.headerAt, kSectionHeaderBytes)) {
+        return PeStatus::NoRoomForSection;
+    }
+    // Adjacent to the last section, as the loader wants; after the headers
+    // when there is none.
+    section.rva = AlignUp(std::max<std::uint64_t>(layout.memoryEnd, layout.sizeOfHeaders),
+                          layout.sectionAlignment);
+    section.rawPointer = AlignUp(size, layout.fileAlignment);
+    return PeStatus::Ok;
+}
 
-    PeWriteResult result;
-    std::string& out = result.bytes;
-    out.reserve(static_cast<std::size_t>(rawPointer + rawSize));
-    out.assign(reinterpret_cast<const char*>(image),
-               inPlace ? static_cast<std::size_t>(rawPointer) : size);
-    out.resize(static_cast<std::size_t>(rawPointer), '\0');
-    out += directory.Write(image, static_cast<std::uint32_t>(rva));
-    out.resize(static_cast<std::size_t>(rawPointer + rawSize), '\0');
+void WriteSectionHeader(std::string& out, const NewSection& section, std::uint32_t virtualSize,
+                        std::uint64_t rawSize) {
+    const std::size_t at = section.headerAt;
+    out.replace(at, 8, ".rsrc\0\0\0", 8);
+    SetDword(out, at + 8, virtualSize);
+    SetDword(out, at + 12, static_cast<std::uint32_t>(section.rva));
+    SetDword(out, at + 16, static_cast<std::uint32_t>(rawSize));
+    SetDword(out, at + 20, static_cast<std::uint32_t>(section.rawPointer));
+    std::memset(&out[at + 24], 0, 12);  // relocations and line numbers
+    SetDword(out, at + 36, kScnInitializedData | kScnMemRead);
+}
 
-    out.replace(headerAt, 8, ".rsrc\0\0\0", 8);
-    SetDword(out, headerAt + 8, static_cast<std::uint32_t>(directory.size()));
-    SetDword(out, headerAt + 12, static_cast<std::uint32_t>(rva));
-    SetDword(out, headerAt + 16, static_cast<std::uint32_t>(rawSize));
-    SetDword(out, headerAt + 20, static_cast<std::uint32_t>(rawPointer));
-    std::memset(&out[headerAt + 24], 0, 12);  // relocations and line numbers
-    SetDword(out, headerAt + 36, kScnInitializedData | kScnMemRead);
-    if (!inPlace) {
+// The file and optional headers brought up to date with the new section.
+void UpdateHeaders(std::string& out, const Layout& layout, const ResourcePlace& place,
+                   const NewSection& section, std::uint32_t directorySize, std::uint64_t rawSize,
+                   std::uint64_t imageEnd) {
+    if (!section.inPlace) {
+        const std::size_t count = layout.sections.size();
         SetWord(out, layout.fileHeader + 2, static_cast<std::uint16_t>(count + 1));
         // Tools that look for the resources by section name (objdump, windres)
         // must find the new ones.
@@ -714,14 +717,58 @@ PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
         }
     }
     const std::size_t initializedAt = layout.optional + kSizeOfInitializedDataAt;
-    SetDword(out, initializedAt,
-             DwordAt(out, initializedAt) + static_cast<std::uint32_t>(rawSize) - oldRawSize);
+    SetDword(
+        out, initializedAt,
+        DwordAt(out, initializedAt) + static_cast<std::uint32_t>(rawSize) - section.oldRawSize);
     SetDword(out, layout.optional + kSizeOfImageAt, static_cast<std::uint32_t>(imageEnd));
     const std::size_t resourceAt = layout.directories + 8 * kResourceDirectory;
-    SetDword(out, resourceAt, static_cast<std::uint32_t>(rva));
-    SetDword(out, resourceAt + 4, static_cast<std::uint32_t>(directory.size()));
+    SetDword(out, resourceAt, static_cast<std::uint32_t>(section.rva));
+    SetDword(out, resourceAt + 4, directorySize);
     const std::size_t checksumAt = layout.optional + kCheckSumAt;
     SetDword(out, checksumAt, Checksum(out, checksumAt));
+}
+
+}  // namespace
+
+PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
+                             const std::vector<ResEntry>& added) {
+    Layout layout;
+    std::vector<Leaf> leaves;
+    ResourcePlace place;
+    if (const PeStatus status = ReadTree(image, size, layout, leaves, place);
+        status != PeStatus::Ok) {
+        return WriteFailure(status);
+    }
+    if (const PeStatus status = CheckWritable(image, layout); status != PeStatus::Ok) {
+        return WriteFailure(status);
+    }
+    std::vector<const Leaf*> merged;
+    if (const PeStatus status = MergeLeaves(leaves, added, merged); status != PeStatus::Ok) {
+        return WriteFailure(status);
+    }
+    const DirectoryWriter directory(merged);
+    NewSection section;
+    if (const PeStatus status = PlaceSection(image, size, layout, place, section);
+        status != PeStatus::Ok) {
+        return WriteFailure(status);
+    }
+    const std::uint64_t rawSize = AlignUp(directory.size(), layout.fileAlignment);
+    const std::uint64_t imageEnd = AlignUp(section.rva + directory.size(), layout.sectionAlignment);
+    if (!directory.fits() || section.rawPointer + rawSize > kMaxDword || imageEnd > kMaxDword) {
+        return WriteFailure(PeStatus::TooLarge);
+    }
+
+    PeWriteResult result;
+    std::string& out = result.bytes;
+    const auto rawPointer = static_cast<std::size_t>(section.rawPointer);
+    out.reserve(static_cast<std::size_t>(rawPointer + rawSize));
+    out.assign(reinterpret_cast<const char*>(image), section.inPlace ? rawPointer : size);
+    out.resize(rawPointer, '\0');
+    out += directory.Write(image, static_cast<std::uint32_t>(section.rva));
+    out.resize(static_cast<std::size_t>(rawPointer + rawSize), '\0');
+    const auto directorySize = static_cast<std::uint32_t>(directory.size());
+    WriteSectionHeader(out, section, directorySize, rawSize);
+    UpdateHeaders(out, layout, place, section, directorySize, rawSize, imageEnd);
     return result;
 }
 
