@@ -1,15 +1,14 @@
 #include "app/progress_file.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <exception>
 #include <memory>
 #include <string_view>
-#include <vector>
 
 #include "app/file_replace.h"
 #include "app/progress_format.h"
+#include "play/play_state.h"
 #include "quiz/quiz_record.h"
 #include "text/fixed_text.h"
 
@@ -66,19 +65,25 @@ void SaveProgress(const QuizRecord& record, const std::string& fileName) {
     }
 }
 
-void LoadProgress(QuizRecord& record, const std::string& fileName) {
-    const int count = std::clamp<int>(record.pictureCount, 0, kMaxPictures);
-    std::vector<std::string> texts;
+void SaveSession(QuizRecord& record, PlayState* play, const std::string& fileName) {
     try {
-        texts = ParseProgress(ReadWholeFile(fileName), count);
+        if (play != nullptr) {
+            play->StoreBoxText();
+        }
+        SaveProgress(record, fileName);
+    } catch (const std::exception&) {
+        // An exception must not cross a toolkit's callback or a window procedure.
+    }
+}
+
+void LoadProgress(QuizRecord& record, const std::string& fileName) {
+    std::string bytes;
+    try {
+        bytes = ReadWholeFile(fileName);
     } catch (const std::exception&) {
         // Out of memory: start as after a missing file.
     }
-    for (int k = 0; k < count; ++k) {
-        const auto index = static_cast<std::size_t>(k);
-        CopyText(record.typedAnswers[k],
-                 index < texts.size() ? std::string_view(texts[index]) : std::string_view());
-    }
+    RestoreProgress(record, bytes);
 }
 
 }  // namespace brivel
