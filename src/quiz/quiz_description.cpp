@@ -14,8 +14,10 @@
 #include <toml++/toml.h>
 
 #include "pictures/dib.h"
+#include "pictures/fit.h"
 #include "pictures/picture_prep.h"
 #include "play/grading.h"
+#include "quiz/quiz_record.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
 
@@ -24,10 +26,6 @@ namespace brivel {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kMaxPictures = 96;  // what the quiz record holds
-constexpr int kPictureWidth = 640;
-constexpr int kPictureHeight = 480;
 
 // Collects the problems of one description file.
 class Checker {
@@ -306,7 +304,7 @@ void CheckPictureFile(Checker& checker, const fs::path& path, const std::string&
     // apart); the player still enlarges a smaller one, or shows it with bands.
     const int width = plan.shownWidth;
     const int height = plan.shownHeight;
-    if (!plan.fitted && (width != kPictureWidth || height != kPictureHeight)) {
+    if (!plan.fitted && (width != kPictureBoxWidth || height != kPictureBoxHeight)) {
         checker.Warn(line, field,
                      "picture " + name + " is " + std::to_string(width) + " x " +
                          std::to_string(height) + ", not 640 x 480: the player fits it");
