@@ -2,11 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace brivel {
 namespace {
@@ -37,17 +39,30 @@ bool operator==(Offset a, Offset b) {
     return a.pixels == b.pixels && a.fromFarEdge == b.fromFarEdge;
 }
 
-// The Windows player spells its controls' places out in its calls, as it
-// creates, then lays out, each control. Collects the last place each
-// control id is given, in the three windows' sources.
-std::map<int, Place> WindowsPlaces() {
-    const std::string sources = Source("win32/player.h") + Source("win32/main_window.cpp") +
-                                Source("win32/header_panel.cpp") + Source("win32/play_panel.cpp");
+const std::string& WindowsSources() {
+    static const std::string sources = Source("win32/player.h") + Source("win32/main_window.cpp") +
+                                       Source("win32/header_panel.cpp") +
+                                       Source("win32/play_panel.cpp");
+    return sources;
+}
+
+// The Windows player's named numbers: control ids and the window's size.
+std::map<std::string, int> WindowsConstants() {
+    const std::string& sources = WindowsSources();
     std::map<std::string, int> ids;
     static const std::regex kId(R"(constexpr int (k\w+) = (\d+);)");
     for (std::sregex_iterator it(sources.begin(), sources.end(), kId), end; it != end; ++it) {
         ids[(*it)[1]] = std::stoi((*it)[2]);
     }
+    return ids;
+}
+
+// The Windows player spells its controls' places out in its calls, as it
+// creates, then lays out, each control. Collects the last place each
+// control id is given, in the three windows' sources.
+std::map<int, Place> WindowsPlaces() {
+    const std::string& sources = WindowsSources();
+    std::map<std::string, int> ids = WindowsConstants();
     // The panels have no control id.
     ids["g_headerPanel"] = -1;
     ids["g_playPanel"] = -2;
@@ -74,6 +89,22 @@ std::map<int, Place> WindowsPlaces() {
 }
 
 TEST(WindowLayout, TheWindowsPlayerPlacesEveryControlAsDescribed) {
+    std::map<std::string, int> constants = WindowsConstants();
+    EXPECT_EQ(constants["kWindowWidth"], kOuterWidth);
+    EXPECT_EQ(constants["kWindowHeight"], kOuterHeight);
+    // The colours it chooses: the header's and status line's brushes, the link's text.
+    const std::string& sources = WindowsSources();
+    static const std::regex kColour(
+        R"((?:CreateSolidBrush|SetTextColor)\((?:dc, )?RGB\((\d+), (\d+), (\d+)\))");
+    std::vector<std::string> colours;
+    for (std::sregex_iterator it(sources.begin(), sources.end(), kColour), end; it != end; ++it) {
+        colours.push_back((*it)[1].str() + "," + (*it)[2].str() + "," + (*it)[3].str());
+    }
+    for (Rgb colour : {kHeaderColour, kLinkColour, kStatusColour}) {
+        const std::string text = std::to_string(colour.red) + "," + std::to_string(colour.green) +
+                                 "," + std::to_string(colour.blue);
+        EXPECT_NE(std::find(colours.begin(), colours.end(), text), colours.end()) << text;
+    }
     const std::map<int, Place> places = WindowsPlaces();
     for (const WindowControl* control : kWindowControls) {
         const int id = control == &kHeaderPanel ? -1 : control == &kPlayPanel ? -2 : control->id;
