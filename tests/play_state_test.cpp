@@ -7,6 +7,7 @@
 
 #include "fakes.h"
 #include "play/grading.h"
+#include "services/value_graphics.h"
 
 namespace brivel {
 namespace {
@@ -218,8 +219,8 @@ TEST(PlayTexts, ProgressAndCode) {
     EXPECT_EQ(play.CodeText(96), "last");
 }
 
-TEST(PlayTexts, VerdictBrushIsChosenByTheWord) {
-    testing::FakeGraphics graphics;
+TEST(PlayTexts, VerdictFillIsChosenByTheWord) {
+    ValueGraphics graphics;
     QuizRecord record(graphics);
     const struct {
         Verdict verdict;
@@ -230,7 +231,12 @@ TEST(PlayTexts, VerdictBrushIsChosenByTheWord) {
         {Verdict::OneEdit, record.amberBrush},  {Verdict::GoodIdea, record.amberBrush},
     };
     for (const auto& c : kCases) {
-        EXPECT_EQ(VerdictBrush(record, VerdictText(c.verdict)), c.brush) << VerdictText(c.verdict);
+        const char* word = VerdictText(c.verdict);
+        EXPECT_EQ(VerdictBrush(record, word), c.brush) << word;
+        // The colour the Windows player gives the word's cell is its brush's.
+        if (const VerdictFill* fill = VerdictFillOf(word)) {
+            EXPECT_EQ(*ValueGraphics::ColourOf(c.brush), fill->colour) << word;
+        }
     }
     // Any other text of the field counts as a hint, as the Windows player compares it.
     EXPECT_EQ(VerdictBrush(record, "bravo"), record.amberBrush);

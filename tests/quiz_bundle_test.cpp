@@ -12,6 +12,7 @@
 #include "quiz/lzw.h"
 #include "quiz/quiz_loader.h"
 #include "scratch_folder.h"
+#include "services/quiz_resources.h"
 #include "turbojpeg_codec.h"
 
 namespace brivel {
@@ -80,9 +81,14 @@ TEST(QuizBundleTest, ResourcesReadBackAsWritten) {
     ASSERT_TRUE(texts) << error;
     EXPECT_EQ(FormatQuizText(texts->text), FormatQuizText(text));
     EXPECT_EQ(texts->codes, codes);
-    EXPECT_EQ(FindQuizPicture(resources, 0), kJpeg);
-    EXPECT_EQ(FindQuizPicture(resources, 1), kPng);
-    EXPECT_FALSE(FindQuizPicture(resources, 2));
+    const auto jpeg = FindPicture(resources, PictureResourceId(0));
+    const auto png = FindPicture(resources, PictureResourceId(1));
+    ASSERT_TRUE(jpeg && png);
+    EXPECT_TRUE(jpeg->jpeg);
+    EXPECT_EQ(jpeg->bytes, kJpeg);
+    EXPECT_FALSE(png->jpeg);
+    EXPECT_EQ(png->bytes, kPng);
+    EXPECT_FALSE(FindPicture(resources, PictureResourceId(2)));
 }
 
 TEST(QuizBundleTest, RefusesAPictureOfNoKnownKind) {

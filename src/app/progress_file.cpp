@@ -1,6 +1,5 @@
 #include "app/progress_file.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <exception>
@@ -8,9 +7,10 @@
 #include <string_view>
 #include <vector>
 
-#include "app/file_replace.h"
-#include "app/input_file.h"
+#include "io/file_replace.h"
+#include "io/input_file.h"
 #include "app/progress_format.h"
+#include "play/play_state.h"
 #include "quiz/quiz_record.h"
 #include "text/fixed_text.h"
 
@@ -45,24 +45,28 @@ void SaveProgress(const QuizRecord& record, const std::string& fileName) {
     }
 }
 
+void SaveSession(QuizRecord& record, PlayState* play, const std::string& fileName) {
+    try {
+        if (play != nullptr) {
+            play->StoreBoxText();
+        }
+        SaveProgress(record, fileName);
+    } catch (const std::exception&) {
+        // An exception must not cross a toolkit's callback or a window procedure.
+    }
+}
+
 void LoadProgress(QuizRecord& record, const std::string& fileName) {
-    const int count = std::clamp<int>(record.pictureCount, 0, kMaxPictures);
-    std::vector<std::string> texts;
+    std::optional<std::vector<std::uint8_t>> bytes;
     try {
         // A file that is missing or cannot be read counts as empty.
-        const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(fileName);
-        texts = ParseProgress(
-            bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())
-                  : std::string_view(),
-            count);
+        bytes = ReadWholeFile(fileName);
     } catch (const std::exception&) {
         // Out of memory: start as after a missing file.
     }
-    for (int k = 0; k < count; ++k) {
-        const auto index = static_cast<std::size_t>(k);
-        CopyText(record.typedAnswers[k],
-                 index < texts.size() ? std::string_view(texts[index]) : std::string_view());
-    }
+    RestoreProgress(record, bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()),
+                                                     bytes->size())
+                                  : std::string_view());
 }
 
 }  // namespace brivel

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <exception>
 #include <utility>
 
 #include "quiz/quiz_record.h"
@@ -91,6 +92,21 @@ std::vector<std::string> ParseProgress(std::string_view bytes, int n) {
         texts.push_back(std::move(text));
     }
     return texts;
+}
+
+void RestoreProgress(QuizRecord& record, std::string_view bytes) {
+    const int count = std::clamp<int>(record.pictureCount, 0, kMaxPictures);
+    std::vector<std::string> texts;
+    try {
+        texts = ParseProgress(bytes, count);
+    } catch (const std::exception&) {
+        // Out of memory: start as after a missing file.
+    }
+    for (int k = 0; k < count; ++k) {
+        const auto index = static_cast<std::size_t>(k);
+        CopyText(record.typedAnswers[k],
+                 index < texts.size() ? std::string_view(texts[index]) : std::string_view());
+    }
 }
 
 }  // namespace brivel

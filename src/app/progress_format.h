@@ -27,4 +27,8 @@ std::string FormatProgress(const QuizRecord& record);
 // bytes are dropped, and a text keeps at most kTextMaxLength bytes.
 std::vector<std::string> ParseProgress(std::string_view bytes, int n);
 
+// Fills typedAnswers 0 to pictureCount - 1 from a progress file's bytes; the
+// lines it lacks (all of them when memory runs out) empty their slots.
+void RestoreProgress(QuizRecord& record, std::string_view bytes);
+
 }  // namespace brivel

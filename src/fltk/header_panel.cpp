@@ -15,9 +15,8 @@
 
 namespace {
 
-constexpr int kLinkHeight = 18;
-// The link font of SetUpLink: three quarters of the link's height, underlined.
-const brivel::FltkFont kLinkFont = brivel::FontFor({-(3 * kLinkHeight / 4), 400, false, true});
+const brivel::FltkFont kLinkFont =
+    brivel::FontFor(brivel::LinkFontSpec(brivel::kLinkText.h.pixels));
 
 // xdg-open runs without a shell, so the address is never read as a command.
 // The middle process ends at once and is reaped here; xdg-open, orphaned,
@@ -56,15 +55,6 @@ protected:
     }
 };
 
-StaticText* AddText(int x, int y, int w, int h, std::string_view cp1252,
-                    const brivel::FltkFont& font) {
-    return new StaticText(x, y, w, h, brivel::Cp1252ToUtf8(cp1252), font, kHeaderColour);
-}
-
-void AddRule(int x, int y, int w, int h) {
-    new StaticText(x, y, w, h, std::string(), kGuiFont, kBorderColour);
-}
-
 }  // namespace
 
 HeaderPanel::HeaderPanel(int x, int y, int w, int h, const brivel::QuizRecord& record,
@@ -74,26 +64,44 @@ HeaderPanel::HeaderPanel(int x, int y, int w, int h, const brivel::QuizRecord& r
     const int left = x + Fl::box_dx(box());
     const int top = y + Fl::box_dy(box());
     const int width = w - Fl::box_dw(box());
+    const int height = h - Fl::box_dh(box());
+    const auto place = [&](const brivel::WindowControl& control) {
+        const brivel::WindowRect at = control.PlaceIn(width, height);
+        return brivel::WindowRect{left + at.x, top + at.y, at.w, at.h};
+    };
+    const auto addText = [&](const brivel::WindowControl& control, std::string_view cp1252,
+                             const brivel::FltkFont& font) {
+        const brivel::WindowRect at = place(control);
+        return new StaticText(at.x, at.y, at.w, at.h, brivel::Cp1252ToUtf8(cp1252), font,
+                              kHeaderColour);
+    };
+    const auto addRule = [&](const brivel::WindowControl& control) {
+        const brivel::WindowRect at = place(control);
+        new StaticText(at.x, at.y, at.w, at.h, std::string(), kGuiFont, kBorderColour);
+    };
 
-    new LinkText(left + width - 134, top, 115, kLinkHeight, brivel::Cp1252ToUtf8(record.linkText));
-    AddText(left + width - 134, top + 25, 26, 18, "Par :", kGuiFont);
-    AddText(left + width - 107, top + 25, 105, 18, record.author, kGuiFont);
-    auto* save = new WinButton(left + width - 204, top + 25, 55, 18, "Sauver", false, kGuiFont);
+    const brivel::WindowRect link = place(brivel::kLinkText);
+    new LinkText(link.x, link.y, link.w, link.h, brivel::Cp1252ToUtf8(record.linkText));
+    addText(brivel::kByLabel, "Par :", kGuiFont);
+    addText(brivel::kAuthorText, record.author, kGuiFont);
+    const brivel::WindowRect saveAt = place(brivel::kSaveButton);
+    auto* save = new WinButton(saveAt.x, saveAt.y, saveAt.w, saveAt.h, "Sauver", false, kGuiFont);
     save->callback(onSave, saveData);
-    AddText(left + 110, top + 19, width - 324, 28, record.explanation, kGuiFont);
-    AddText(left + 110, top + 3, 260, 18, record.title, brivel::FontOf(record.titleFont, kGuiFont));
-    AddText(left + 7, top + 29, 36, 15, " Code :", kGuiFont);
-    progress_ = AddText(left + 10, top + 1, 80, 20, brivel::ProgressText(0, record.pictureCount),
+    addText(brivel::kExplanationText, record.explanation, kGuiFont);
+    addText(brivel::kTitleText, record.title, brivel::FontOf(record.titleFont, kGuiFont));
+    addText(brivel::kCodeLabel, " Code :", kGuiFont);
+    progress_ = addText(brivel::kProgressText, brivel::ProgressText(0, record.pictureCount),
                         brivel::FontOf(record.progressFont, kGuiFont));
     progress_->SetCentred();
-    code_ = new Fl_Output(left + 44, top + 29, 53, 16);
+    const brivel::WindowRect code = place(brivel::kCodeText);
+    code_ = new Fl_Output(code.x, code.y, code.w, code.h);
     code_->box(FL_FLAT_BOX);
     code_->color(kHeaderColour);
     code_->textfont(kGuiFont.face);
     code_->textsize(kGuiFont.size);
-    AddRule(left, top + 26, 100, 1);
-    AddRule(left + 100, top, 1, 50);
-    AddRule(left + width - 145, top, 1, 50);
+    addRule(brivel::kCodeRule);
+    addRule(brivel::kLeftRule);
+    addRule(brivel::kRightRule);
     end();
 }
 

@@ -23,14 +23,17 @@ MainWindow::MainWindow(brivel::QuizRecord& record, brivel::ResourceProvider& res
 
     const int w = kClientWidth;
     const int h = kClientHeight;
-    auto* status = new StaticText(w - 145, h - 16, 140, 15, brivel::Cp1252ToUtf8(record.statusText),
-                                  kGuiFont, kStatusColour);
+    const brivel::WindowRect line = brivel::kStatusLine.PlaceIn(w, h);
+    auto* status = new StaticText(line.x, line.y, line.w, line.h,
+                                  brivel::Cp1252ToUtf8(record.statusText), kGuiFont, kStatusColour);
     // GDI's default opaque text background, white, behind the words.
     status->SetCellColour(FL_WHITE);
-    auto* header = new HeaderPanel(5, 2, w - 11, 49, record, OnSaveClicked, this);
+    const brivel::WindowRect top = brivel::kHeaderPanel.PlaceIn(w, h);
+    auto* header = new HeaderPanel(top.x, top.y, top.w, top.h, record, OnSaveClicked, this);
     // The play panel grades as it starts and writes into the header.
     record.headerPanel = header;
-    play_ = new PlayPanel(5, 50, w - 11, h - 68, record, resources, sink);
+    const brivel::WindowRect bottom = brivel::kPlayPanel.PlaceIn(w, h);
+    play_ = new PlayPanel(bottom.x, bottom.y, bottom.w, bottom.h, record, resources, sink);
     end();
 
     callback(OnClose, this);

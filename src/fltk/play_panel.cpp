@@ -4,11 +4,11 @@
 #include <FL/Fl_RGB_Image.H>
 
 #include <cmath>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <utility>
 
+#include "app/play_session.h"
 #include "app/progress_file.h"
 #include "fltk/header_panel.h"
 #include "fltk/player.h"
@@ -22,14 +22,6 @@
 // Last: X11's macros come with it (None among them), and the core's names
 // must be read before they exist.
 #include <FL/fl_draw.H>
-
-namespace {
-
-// A drop-down list's field with the GUI font; Windows counts the dropped list
-// (150 in all) in the control's height, FLTK does not.
-constexpr int kChooserFieldHeight = 21;
-
-}  // namespace
 
 // The picture control: SS_BITMAP with SS_CENTERIMAGE inside a border. The
 // picture is centred in it, and what it leaves uncovered takes the colour of
@@ -130,15 +122,27 @@ PlayPanel::PlayPanel(int x, int y, int w, int h, brivel::QuizRecord& record,
     // Positions are the Windows player's, in the panel's client area.
     const int left = x + Fl::box_dx(box());
     const int top = y + Fl::box_dy(box());
-    picture_ = new PictureBox(left + 5, top + 5, brivel::kPictureBoxWidth,
-                              brivel::kPictureBoxHeight, color());
-    auto* previous = new WinButton(left + 5, top + 490, 60, 20, "<--", true, kSystemFont);
+    const int width = w - Fl::box_dw(box());
+    const int height = h - Fl::box_dh(box());
+    const auto place = [&](const brivel::WindowControl& control) {
+        const brivel::WindowRect at = control.PlaceIn(width, height);
+        return brivel::WindowRect{left + at.x, top + at.y, at.w, at.h};
+    };
+    const brivel::WindowRect pictureAt = place(brivel::kPictureControl);
+    picture_ = new PictureBox(pictureAt.x, pictureAt.y, pictureAt.w, pictureAt.h, color());
+    const brivel::WindowRect previousAt = place(brivel::kPreviousButton);
+    auto* previous = new WinButton(previousAt.x, previousAt.y, previousAt.w, previousAt.h, "<--",
+                                   true, kSystemFont);
     previous->callback(OnPrevious, this);
-    box_ = new AnswerBox(left + 170, top + 490, 230, 20, *this);
-    verdict_ = new VerdictField(left + 410, top + 490, 100, 20);
-    auto* next = new WinButton(left + 585, top + 490, 60, 20, "-->", true, kSystemFont);
+    const brivel::WindowRect boxAt = place(brivel::kAnswerBox);
+    box_ = new AnswerBox(boxAt.x, boxAt.y, boxAt.w, boxAt.h, *this);
+    const brivel::WindowRect verdictAt = place(brivel::kVerdictField);
+    verdict_ = new VerdictField(verdictAt.x, verdictAt.y, verdictAt.w, verdictAt.h);
+    const brivel::WindowRect nextAt = place(brivel::kNextButton);
+    auto* next = new WinButton(nextAt.x, nextAt.y, nextAt.w, nextAt.h, "-->", true, kSystemFont);
     next->callback(OnNext, this);
-    chooser_ = new Chooser(left + 170, top + 515, 230, kChooserFieldHeight);
+    const brivel::WindowRect chooserAt = place(brivel::kPictureChooser);
+    chooser_ = new Chooser(chooserAt.x, chooserAt.y, chooserAt.w, brivel::kChooserFieldHeight);
     chooser_->callback(OnChooser, this);
     for (int k = 1; k <= record.pictureCount; ++k) {
         chooser_->add(brivel::Cp1252ToUtf8(brivel::ChooserLabel(k)).c_str(), 0, nullptr, nullptr,
@@ -149,18 +153,11 @@ PlayPanel::PlayPanel(int x, int y, int w, int h, brivel::QuizRecord& record,
 
 void PlayPanel::Start() {
     brivel::LoadProgress(record_, PlayerProgressFile());
-    SetBoxText(record_.typedAnswers[0]);
-    play_.StartPlay();
-    chooser_->value(play_.current());
+    brivel::StartSession(record_, play_, *this);
 }
 
 void PlayPanel::Save() {
-    try {
-        play_.StoreBoxText();
-        brivel::SaveProgress(record_, PlayerProgressFile());
-    } catch (const std::exception&) {
-        // Saving is silent, as in the Windows player.
-    }
+    brivel::SaveSession(record_, &play_, PlayerProgressFile());
 }
 
 void PlayPanel::ShowVerdict(std::string_view word) {
@@ -197,12 +194,7 @@ void PlayPanel::SetBoxText(std::string_view text) {
 }
 
 std::string PlayPanel::BoxText() {
-    std::string text = brivel::Utf8ToCp1252Lossy(box_->value());
-    // GetWindowTextA into 260 bytes keeps 259.
-    if (text.size() > brivel::kTextMaxLength) {
-        text.resize(brivel::kTextMaxLength);
-    }
-    return text;
+    return brivel::BoxTextFromUtf8(box_->value());
 }
 
 // The chooser always shows the picture on screen.

@@ -1,36 +1,37 @@
 #pragma once
 
-// What the parts of the Linux player share: the Windows player's geometry,
-// its colours and fonts as FLTK gives them, and saving the progress.
+// What the parts of the Linux player share: the Windows player's window
+// (app/window_layout.h), its colours and fonts as FLTK gives them, and where
+// the progress is saved.
 
 #include <FL/Enumerations.H>
 
 #include <string>
 
+#include "app/window_layout.h"
 #include "fltk/fltk_services.h"
 
-// The Windows player's main window is 670 x 640 outside; its client area,
-// inside a 3-pixel frame and a 19-pixel caption, is what FLTK sizes, and every
-// control sits at the same place in it.
-inline constexpr int kOuterWidth = 670;
-inline constexpr int kOuterHeight = 640;
-inline constexpr int kFrameLeft = 3;
-inline constexpr int kFrameTop = 22;
-inline constexpr int kClientWidth = kOuterWidth - 2 * kFrameLeft;
-inline constexpr int kClientHeight = kOuterHeight - kFrameTop - kFrameLeft;
+// The window as the core describes it: every control at the Windows
+// player's place in the client area, which is what FLTK sizes.
+using brivel::kClientHeight;
+using brivel::kClientWidth;
+using brivel::kOuterHeight;
+using brivel::kOuterWidth;
 
-// Colours the Windows player chooses.
-inline const Fl_Color kHeaderColour = fl_rgb_color(128, 128, 255);
-inline const Fl_Color kLinkColour = fl_rgb_color(50, 50, 255);
-inline const Fl_Color kStatusColour = fl_rgb_color(212, 208, 200);
-// Colours it leaves to the platform, as its screenshot shows them.
-inline const Fl_Color kWindowColour = fl_rgb_color(255, 255, 255);
-inline const Fl_Color kFaceColour = fl_rgb_color(245, 245, 245);
-inline const Fl_Color kBorderColour = fl_rgb_color(158, 158, 158);
-inline const Fl_Color kHighlightColour = fl_rgb_color(255, 255, 255);
-inline const Fl_Color kLightColour = fl_rgb_color(227, 227, 227);
-inline const Fl_Color kShadowColour = fl_rgb_color(166, 166, 166);
-inline const Fl_Color kDarkShadowColour = fl_rgb_color(106, 106, 106);
+inline Fl_Color FlColour(brivel::Rgb colour) {
+    return fl_rgb_color(colour.red, colour.green, colour.blue);
+}
+
+inline const Fl_Color kHeaderColour = FlColour(brivel::kHeaderColour);
+inline const Fl_Color kLinkColour = FlColour(brivel::kLinkColour);
+inline const Fl_Color kStatusColour = FlColour(brivel::kStatusColour);
+inline const Fl_Color kWindowColour = FlColour(brivel::kWindowColour);
+inline const Fl_Color kFaceColour = FlColour(brivel::kFaceColour);
+inline const Fl_Color kBorderColour = FlColour(brivel::kBorderColour);
+inline const Fl_Color kHighlightColour = FlColour(brivel::kHighlightColour);
+inline const Fl_Color kLightColour = FlColour(brivel::kLightColour);
+inline const Fl_Color kShadowColour = FlColour(brivel::kShadowColour);
+inline const Fl_Color kDarkShadowColour = FlColour(brivel::kDarkShadowColour);
 
 // DEFAULT_GUI_FONT, and the bold system font of controls given no font.
 inline const brivel::FltkFont kGuiFont{FL_HELVETICA, 11, false};

@@ -4,16 +4,17 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <new>
 #include <optional>
 #include <utility>
 
+#include "app/window_layout.h"
 #include "pictures/fit.h"
 #include "pictures/picture_loader.h"
 #include "play/grading.h"
 #include "play/play_state.h"
 #include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
+#include "services/value_graphics.h"
 #include "text/cp1252.h"
 #include "text/text_wrap.h"
 
@@ -21,44 +22,16 @@ namespace brivel::tool {
 
 namespace {
 
-// The outer window and the client area inside its frame (src/fltk/player.h).
-constexpr int kOuterWidth = 670;
-constexpr int kOuterHeight = 640;
-constexpr int kFrameLeft = 3;
-constexpr int kFrameTop = 22;
-constexpr int kClientWidth = kOuterWidth - 2 * kFrameLeft;
-constexpr int kClientHeight = kOuterHeight - kFrameTop - kFrameLeft;
-
 constexpr Rgb kBlack{0, 0, 0};
 constexpr Rgb kWhite{255, 255, 255};
-constexpr Rgb kHeaderColour{128, 128, 255};
-constexpr Rgb kLinkColour{50, 50, 255};
-constexpr Rgb kStatusColour{212, 208, 200};
-constexpr Rgb kFaceColour{245, 245, 245};
-constexpr Rgb kBorderColour{158, 158, 158};
-constexpr Rgb kHighlightColour{255, 255, 255};
-constexpr Rgb kLightColour{227, 227, 227};
-constexpr Rgb kShadowColour{166, 166, 166};
-constexpr Rgb kDarkShadowColour{106, 106, 106};
 constexpr Rgb kCaptionColour{10, 36, 106};
 
-// The fonts and brushes the quiz record asks for, kept as asked.
-class RecordingGraphics final : public GraphicsFactory {
-public:
-    FontHandle MakeFont(const FontSpec& request) override {
-        return new (std::nothrow) FontSpec(request);
-    }
-    void ReleaseFont(FontHandle font) override { delete static_cast<FontSpec*>(font); }
-    BrushHandle MakeSolidBrush(Rgb colour) override { return new (std::nothrow) Rgb(colour); }
-    void ReleaseBrush(BrushHandle brush) override { delete static_cast<Rgb*>(brush); }
-};
-
 PlayerFace FaceOf(FontHandle font) {
-    return font != nullptr ? FaceFor(*static_cast<const FontSpec*>(font)) : kGuiFace;
+    return font != nullptr ? FaceFor(*ValueGraphics::FontOf(font)) : kGuiFace;
 }
 
 Rgb ColourOf(BrushHandle brush, Rgb fallback) {
-    return brush != nullptr ? *static_cast<const Rgb*>(brush) : fallback;
+    return brush != nullptr ? *ValueGraphics::ColourOf(brush) : fallback;
 }
 
 // The record's two fonts as the player makes them.
@@ -69,19 +42,16 @@ struct RecordFaces {
 
 const RecordFaces& Faces() {
     static const RecordFaces faces = [] {
-        RecordingGraphics graphics;
+        ValueGraphics graphics;
         QuizRecord record(graphics);
         return RecordFaces{FaceOf(record.titleFont), FaceOf(record.progressFont)};
     }();
     return faces;
 }
 
-// The link font of SetUpLink: three quarters of the link's 18 pixels, underlined.
-constexpr PlayerFace kLinkFace{false, false, 18 * 3 / 4, true};
+constexpr PlayerFace kLinkFace{false, false, -LinkFontSpec(kLinkText.h.pixels).height, true};
 
-// A text's box in the client area, as src/fltk/header_panel.cpp and
-// main_window.cpp place it: the header panel's client area starts at (6, 3)
-// and is 651 pixels wide.
+// A text's box in the client area.
 struct TextBox {
     int x = 0;
     int y = 0;
@@ -96,26 +66,27 @@ struct TextBox {
 constexpr int kEditMargin = 1;
 
 TextBox BoxOf(WindowText where) {
-    constexpr int left = 6;
-    constexpr int top = 3;
-    constexpr int width = 651;
+    const auto at = [](const WindowControl& control, const PlayerFace& face, bool oneLine = false) {
+        const WindowRect place = PlaceInWindow(control);
+        return TextBox{place.x, place.y, place.w, place.h, face, oneLine};
+    };
     switch (where) {
         case WindowText::Title:
-            return {left + 110, top + 3, 260, 18, Faces().title};
+            return at(kTitleText, Faces().title);
         case WindowText::Author:
-            return {left + width - 107, top + 25, 105, 18, kGuiFace};
+            return at(kAuthorText, kGuiFace);
         case WindowText::Explanation:
-            return {left + 110, top + 19, width - 324, 28, kGuiFace};
+            return at(kExplanationText, kGuiFace);
         case WindowText::Code:
-            return {left + 44, top + 29, 53, 16, kGuiFace, true};
+            return at(kCodeText, kGuiFace, true);
         case WindowText::Link:
-            return {left + width - 134, top, 115, 18, kLinkFace};
+            return at(kLinkText, kLinkFace);
         case WindowText::Status:
-            return {kClientWidth - 145, kClientHeight - 16, 140, 15, kGuiFace};
+            return at(kStatusLine, kGuiFace);
         case WindowText::ByLabel:
-            return {left + width - 134, top + 25, 26, 18, kGuiFace};
+            return at(kByLabel, kGuiFace);
         case WindowText::CodeLabel:
-            return {left + 7, top + 29, 36, 15, kGuiFace};
+            return at(kCodeLabel, kGuiFace);
     }
     return {};
 }
@@ -344,24 +315,6 @@ struct ShownState final : PlayView {
     std::string BoxText() override { return box; }
 };
 
-// The verdict field's fill: the record's brushes by the word, as the player
-// compares it; "?" keeps the face colour and any hint is amber.
-Rgb VerdictFill(const QuizRecord& record, std::string_view word) {
-    if (word == VerdictText(Verdict::Anagram)) {
-        return ColourOf(record.orangeBrush, kFaceColour);
-    }
-    if (word == VerdictText(Verdict::Correct)) {
-        return ColourOf(record.greenBrush, kFaceColour);
-    }
-    if (word == VerdictText(Verdict::Wrong)) {
-        return ColourOf(record.redBrush, kFaceColour);
-    }
-    if (word == VerdictText(Verdict::Unanswered)) {
-        return kFaceColour;
-    }
-    return ColourOf(record.amberBrush, kFaceColour);
-}
-
 // The frame a window manager draws around the client area: a classic
 // Windows caption with the quiz title and a close box.
 void DrawFrame(Canvas& canvas, std::string_view title) {
@@ -386,19 +339,23 @@ void DrawFrame(Canvas& canvas, std::string_view title) {
 
 void DrawHeader(Canvas& canvas, const QuizRecord& record, const ShownState& shown) {
     const auto utf8 = [](std::string_view cp1252) { return Cp1252ToUtf8(cp1252); };
-    canvas.BorderBox(5, 2, 653, 49, kHeaderColour);
+    const WindowRect panel = kHeaderPanel.PlaceIn(kClientWidth, kClientHeight);
+    const WindowRect client = PanelClient(kHeaderPanel);
+    canvas.BorderBox(panel.x, panel.y, panel.w, panel.h, kHeaderColour);
     DrawStatic(canvas, BoxOf(WindowText::Link), utf8(record.linkText), kHeaderColour, kLinkColour);
     DrawStatic(canvas, BoxOf(WindowText::ByLabel), "Par :", kHeaderColour, kBlack);
     DrawStatic(canvas, BoxOf(WindowText::Author), utf8(record.author), kHeaderColour, kBlack);
-    canvas.Clip(6, 3, 651, 47);
-    DrawButton(canvas, 6 + 651 - 204, 28, 55, 18, false, kGuiFace, "Sauver");
+    canvas.Clip(client.x, client.y, client.w, client.h);
+    const WindowRect save = PlaceInWindow(kSaveButton);
+    DrawButton(canvas, save.x, save.y, save.w, save.h, false, kGuiFace, "Sauver");
     canvas.Unclip();
     DrawStatic(canvas, BoxOf(WindowText::Explanation), utf8(record.explanation), kHeaderColour,
                kBlack);
     DrawStatic(canvas, BoxOf(WindowText::Title), utf8(record.title), kHeaderColour, kBlack);
     DrawStatic(canvas, BoxOf(WindowText::CodeLabel), " Code :", kHeaderColour, kBlack);
-    DrawStatic(canvas, {16, 4, 80, 20, Faces().progress}, utf8(shown.progress), kHeaderColour,
-               kBlack, true);
+    const WindowRect progress = PlaceInWindow(kProgressText);
+    DrawStatic(canvas, {progress.x, progress.y, progress.w, progress.h, Faces().progress},
+               utf8(shown.progress), kHeaderColour, kBlack, true);
 
     const TextBox code = BoxOf(WindowText::Code);
     canvas.Fill(code.x, code.y, code.w, code.h, kHeaderColour);
@@ -410,25 +367,29 @@ void DrawHeader(Canvas& canvas, const QuizRecord& record, const ShownState& show
                 utf8(shown.code), kBlack);
     canvas.Unclip();
 
-    canvas.Clip(6, 3, 651, 47);
-    canvas.Fill(6, 29, 100, 1, kBorderColour);
-    canvas.Fill(106, 3, 1, 50, kBorderColour);
-    canvas.Fill(6 + 651 - 145, 3, 1, 50, kBorderColour);
+    canvas.Clip(client.x, client.y, client.w, client.h);
+    for (const WindowControl* rule : {&kCodeRule, &kLeftRule, &kRightRule}) {
+        const WindowRect line = PlaceInWindow(*rule);
+        canvas.Fill(line.x, line.y, line.w, line.h, kBorderColour);
+    }
     canvas.Unclip();
 }
 
 void DrawPlayPanel(Canvas& canvas, const QuizRecord& record, const ShownState& shown,
                    const std::optional<RgbImage>& picture) {
     const Rgb back = ColourOf(record.backBrush, kFaceColour);
-    canvas.BorderBox(5, 50, 653, 547, back);
-    canvas.Clip(6, 51, 651, 545);
+    const WindowRect panel = kPlayPanel.PlaceIn(kClientWidth, kClientHeight);
+    const WindowRect client = PanelClient(kPlayPanel);
+    canvas.BorderBox(panel.x, panel.y, panel.w, panel.h, back);
+    canvas.Clip(client.x, client.y, client.w, client.h);
     // The picture control: centred in its border; what it leaves uncovered
     // takes the colour of its top-left pixel.
-    canvas.Rect(11, 56, 640, 480, kBorderColour);
-    const int innerX = 12;
-    const int innerY = 57;
-    const int innerW = 638;
-    const int innerH = 478;
+    const WindowRect box = PlaceInWindow(kPictureControl);
+    canvas.Rect(box.x, box.y, box.w, box.h, kBorderColour);
+    const int innerX = box.x + 1;
+    const int innerY = box.y + 1;
+    const int innerW = box.w - 2;
+    const int innerH = box.h - 2;
     if (!picture || picture->pixels.empty()) {
         canvas.Fill(innerX, innerY, innerW, innerH, back);
     } else {
@@ -439,35 +400,48 @@ void DrawPlayPanel(Canvas& canvas, const QuizRecord& record, const ShownState& s
         canvas.Clip(innerX, innerY, innerW, innerH);
         canvas.Blit(*picture, innerX + (innerW - picture->width) / 2,
                     innerY + (innerH - picture->height) / 2);
-        canvas.Clip(6, 51, 651, 545);
+        canvas.Clip(client.x, client.y, client.w, client.h);
     }
 
-    DrawButton(canvas, 11, 541, 60, 20, true, kSystemFace, "<--");
-    DrawButton(canvas, 591, 541, 60, 20, true, kSystemFace, "-->");
+    const WindowRect previous = PlaceInWindow(kPreviousButton);
+    DrawButton(canvas, previous.x, previous.y, previous.w, previous.h, true, kSystemFace, "<--");
+    const WindowRect next = PlaceInWindow(kNextButton);
+    DrawButton(canvas, next.x, next.y, next.w, next.h, true, kSystemFace, "-->");
 
     // The answer box: its text centred inside a 1-pixel margin.
     PlayerFonts& fonts = canvas.fonts();
     const int height = fonts.Height(kSystemFace);
     const int descent = fonts.Descent(kSystemFace);
-    canvas.BorderBox(176, 541, 230, 20, kWhite);
+    const WindowRect answer = PlaceInWindow(kAnswerBox);
+    canvas.BorderBox(answer.x, answer.y, answer.w, answer.h, kWhite);
     const std::string typed = Cp1252ToUtf8(shown.box);
-    const int areaX = 178;
-    const int areaW = 226;
+    const int areaX = answer.x + 2;
+    const int areaW = answer.w - 4;
+    const int areaY = answer.y + 1;
+    const int areaH = answer.h - 2;
     const int typedWidth = fonts.Width(kSystemFace, typed);
-    canvas.Clip(areaX, 542, areaW, 18);
+    canvas.Clip(areaX, areaY, areaW, areaH);
     canvas.Text(typedWidth < areaW ? areaX + (areaW - typedWidth) / 2 : areaX,
-                542 + (18 - height) / 2 + height - descent, kSystemFace, typed, kBlack);
-    canvas.Clip(6, 51, 651, 545);
+                areaY + (areaH - height) / 2 + height - descent, kSystemFace, typed, kBlack);
+    canvas.Clip(client.x, client.y, client.w, client.h);
 
     // The verdict field: one line centred both ways.
-    canvas.BorderBox(416, 541, 100, 20, VerdictFill(record, shown.verdict));
+    const WindowRect field = PlaceInWindow(kVerdictField);
+    canvas.BorderBox(field.x, field.y, field.w, field.h,
+                     ColourOf(VerdictBrush(record, shown.verdict), kFaceColour));
     const std::string verdict = Cp1252ToUtf8(shown.verdict);
-    canvas.Clip(417, 542, 98, 18);
-    canvas.Text(417 + (98 - fonts.Width(kSystemFace, verdict)) / 2,
-                542 + (18 - height) / 2 + height - descent, kSystemFace, verdict, kBlack);
-    canvas.Clip(6, 51, 651, 545);
+    const int fieldX = field.x + 1;
+    const int fieldY = field.y + 1;
+    const int fieldW = field.w - 2;
+    const int fieldH = field.h - 2;
+    canvas.Clip(fieldX, fieldY, fieldW, fieldH);
+    canvas.Text(fieldX + (fieldW - fonts.Width(kSystemFace, verdict)) / 2,
+                fieldY + (fieldH - height) / 2 + height - descent, kSystemFace, verdict, kBlack);
+    canvas.Clip(client.x, client.y, client.w, client.h);
 
-    DrawChooser(canvas, 176, 566, 230, 21, Cp1252ToUtf8(ChooserLabel(shown.picture + 1)));
+    const WindowRect chooser = PlaceInWindow(kPictureChooser);
+    DrawChooser(canvas, chooser.x, chooser.y, chooser.w, kChooserFieldHeight,
+                Cp1252ToUtf8(ChooserLabel(shown.picture + 1)));
     canvas.Unclip();
 }
 
@@ -512,7 +486,7 @@ RgbImage RenderWindow(PlayerFonts& fonts, ResourceProvider& resources, MessageSi
     if (!AllocateRgbImage(image, kOuterWidth, kOuterHeight)) {
         return image;
     }
-    RecordingGraphics graphics;
+    ValueGraphics graphics;
     QuizRecord record(graphics);
     LoadQuizRecord(record, resources, sink);
     // The first pictures found: their answers as the progress file brings them back.

@@ -136,14 +136,6 @@ std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink&
     return QuizTexts{std::move(*text), std::move(*codes)};
 }
 
-std::optional<std::vector<std::uint8_t>> FindQuizPicture(ResourceProvider& resources, int index) {
-    const auto id = PictureResourceId(index);
-    if (auto picture = resources.Find(ResourceType::Named(kPictureResourceType), id)) {
-        return picture;
-    }
-    return resources.Find(ResourceType::Numbered(kRcData), id);
-}
-
 std::string FormatQuizDescription(const QuizTexts& quiz,
                                   const std::vector<std::string>& pictureFiles) {
     const QuizText& text = quiz.text;

@@ -39,9 +39,6 @@ struct QuizTexts {
 std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink& sink,
                                        std::string& error);
 
-// Picture index (from 0): "IMG" first, as the player looks, then RCDATA.
-std::optional<std::vector<std::uint8_t>> FindQuizPicture(ResourceProvider& resources, int index);
-
 // A quiz.toml that gives back exactly these texts, every field written out
 // (defaults too) so that nothing depends on the reader's defaults. Texts are
 // Windows-1252 and come out in UTF-8.

@@ -13,10 +13,12 @@
 
 #include <toml++/toml.h>
 
-#include "app/input_file.h"
+#include "io/input_file.h"
 #include "maker/picture_prep.h"
 #include "pictures/dib.h"
+#include "pictures/fit.h"
 #include "play/grading.h"
+#include "quiz/quiz_record.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
 
@@ -25,10 +27,6 @@ namespace brivel {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kMaxPictures = 96;  // what the quiz record holds
-constexpr int kPictureWidth = 640;
-constexpr int kPictureHeight = 480;
 
 // Collects the problems of one description file.
 class Checker {
@@ -273,7 +271,7 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const fs::path& pat
     // apart); the player still enlarges a smaller one, or shows it with bands.
     const int width = plan.shownWidth;
     const int height = plan.shownHeight;
-    if (!plan.fitted && (width != kPictureWidth || height != kPictureHeight)) {
+    if (!plan.fitted && (width != kPictureBoxWidth || height != kPictureBoxHeight)) {
         checker.Warn(line, field,
                      "picture " + name + " is " + std::to_string(width) + " x " +
                          std::to_string(height) + ", not 640 x 480: the player fits it");

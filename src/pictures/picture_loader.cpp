@@ -34,29 +34,13 @@ std::optional<RgbImage> Fitted(RgbImage picture, int width, int height, MessageS
     return picture;
 }
 
-}  // namespace
-
-std::optional<RgbImage> LoadPicture(ResourceProvider& resources, std::uint16_t id, int width,
-                                    int height, MessageSink& sink) {
-    std::optional<RgbImage> picture;
-    if (std::optional<std::vector<std::uint8_t>> jpeg =
-            resources.Find(ResourceType::Named(kPictureResourceType), id)) {
-        picture = DecodeJpeg(jpeg->data(), jpeg->size(), nullptr);
-    } else {
-        picture = LoadPngPicture(resources, id, width, height, sink);
-    }
-    if (!picture) {
-        return std::nullopt;
-    }
-    // The PNG path's picture is fitted a second time, as on Windows; at factor 1
-    // that costs nothing.
-    return Fitted(std::move(*picture), width, height, sink);
-}
-
-std::optional<RgbImage> LoadPngPicture(ResourceProvider& resources, std::uint16_t id, int width,
-                                       int height, MessageSink& sink) {
+// The PNG file's picture, fitted. Bytes that are not a PNG give nothing
+// silently; data that cannot be decoded and a bitmap that cannot be built are
+// told to the user.
+std::optional<RgbImage> PngPicture(const std::vector<std::uint8_t>& png, int width, int height,
+                                   MessageSink& sink) {
     PngDecoder decoder;
-    if (!decoder.LoadFromResource(resources, id)) {
+    if (png.empty() || !decoder.LoadFromMemory(png.data(), png.size())) {
         return std::nullopt;
     }
     // A forged header could otherwise make Decode allocate gigabytes for a file
@@ -78,6 +62,35 @@ std::optional<RgbImage> LoadPngPicture(ResourceProvider& resources, std::uint16_
         return std::nullopt;
     }
     return Fitted(std::move(picture), width, height, sink);
+}
+
+}  // namespace
+
+std::optional<RgbImage> LoadPicture(ResourceProvider& resources, std::uint16_t id, int width,
+                                    int height, MessageSink& sink) {
+    std::optional<PictureResource> found = FindPicture(resources, id);
+    if (!found) {
+        return std::nullopt;
+    }
+    std::optional<RgbImage> picture =
+        found->jpeg ? DecodeJpeg(found->bytes.data(), found->bytes.size(), nullptr)
+                    : PngPicture(found->bytes, width, height, sink);
+    if (!picture) {
+        return std::nullopt;
+    }
+    // The PNG path's picture is fitted a second time, as on Windows; at factor 1
+    // that costs nothing.
+    return Fitted(std::move(*picture), width, height, sink);
+}
+
+std::optional<RgbImage> LoadPngPicture(ResourceProvider& resources, std::uint16_t id, int width,
+                                       int height, MessageSink& sink) {
+    std::optional<std::vector<std::uint8_t>> png =
+        resources.Find(ResourceType::Numbered(kRcData), id);
+    if (!png) {
+        return std::nullopt;
+    }
+    return PngPicture(*png, width, height, sink);
 }
 
 RgbImage DibToRgb(const Dib& dib) {

@@ -8,9 +8,8 @@
 
 #include "pictures/dib.h"
 #include "pictures/image.h"
-#include "quiz/quiz_loader.h"
 #include "services/message_sink.h"
-#include "services/resource_provider.h"
+#include "services/quiz_resources.h"
 
 namespace brivel {
 

@@ -19,25 +19,31 @@ std::string ChooserLabel(int k) {
     return text;
 }
 
-BrushHandle VerdictBrush(const QuizRecord& record, std::string_view word) {
-    struct VerdictColour {
+const VerdictFill* VerdictFillOf(std::string_view word) {
+    struct WordFill {
         Verdict verdict;
-        BrushHandle QuizRecord::*brush;
+        VerdictFill fill;
     };
-    static const VerdictColour kColours[] = {
-        {Verdict::Anagram, &QuizRecord::orangeBrush},
-        {Verdict::Correct, &QuizRecord::greenBrush},
-        {Verdict::Wrong, &QuizRecord::redBrush},
+    static const WordFill kFills[] = {
+        {Verdict::Anagram, {&QuizRecord::orangeBrush, {255, 100, 0}}},
+        {Verdict::Correct, {&QuizRecord::greenBrush, {0, 255, 0}}},
+        {Verdict::Wrong, {&QuizRecord::redBrush, {255, 0, 0}}},
     };
-    for (const VerdictColour& entry : kColours) {
+    static const VerdictFill kHint{&QuizRecord::amberBrush, {255, 203, 38}};
+    for (const WordFill& entry : kFills) {
         if (word == VerdictText(entry.verdict)) {
-            return record.*entry.brush;
+            return &entry.fill;
         }
     }
     if (word == VerdictText(Verdict::Unanswered)) {
         return nullptr;
     }
-    return record.amberBrush;
+    return &kHint;
+}
+
+BrushHandle VerdictBrush(const QuizRecord& record, std::string_view word) {
+    const VerdictFill* fill = VerdictFillOf(word);
+    return fill != nullptr ? record.*fill->brush : nullptr;
 }
 
 int PlayState::Count() const {

@@ -28,10 +28,18 @@ std::string ProgressText(int found, int count);
 // The chooser's label of picture number k (1-based): "Image n°k".
 std::string ChooserLabel(int k);
 
-// The brush the play panel fills the verdict field with when it shows word:
-// the Windows player compares the field's text with the verdict words, so
-// "Anagramme" is orange, "BRAVO" green, "FAUX" red, any other word (the
-// hints) amber, and "?" gets null, the platform's own colours.
+// How the play panel fills the verdict field when it shows word: the Windows
+// player compares the field's text with the verdict words, so "Anagramme" is
+// orange, "BRAVO" green, "FAUX" red and any other word (the hints) amber: the
+// record's brush, and the colour the Windows player also gives the word's
+// cell. "?" has none: the platform's own colours.
+struct VerdictFill {
+    BrushHandle QuizRecord::*brush;
+    Rgb colour;
+};
+const VerdictFill* VerdictFillOf(std::string_view word);
+
+// The record's brush of VerdictFillOf(word); null for "?".
 BrushHandle VerdictBrush(const QuizRecord& record, std::string_view word);
 
 // The logic of play: which picture is on screen, what a move does with the

@@ -1,4 +1,4 @@
-#include "app/file_replace.h"
+#include "io/file_replace.h"
 
 #include <fcntl.h>
 #include <unistd.h>

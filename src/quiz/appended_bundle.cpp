@@ -3,7 +3,7 @@
 #include <cstring>
 #include <optional>
 
-#include "app/input_file.h"
+#include "io/input_file.h"
 
 namespace brivel {
 

@@ -3,14 +3,7 @@
 // the progress text are all the core's; this script only draws and listens.
 "use strict";
 (() => {
-  // WebField of web_imports.h.
-  const Field = {
-    Title: 0, Author: 1, Explanation: 2, Link: 3, LinkAddress: 4, Status: 5, ChooserLabel: 6,
-    Verdict: 7, Progress: 8, Code: 9, BoxText: 10, Picture: 11, Chooser: 12, BackColour: 13,
-    VerdictFill: 14, TitleFont: 15, ProgressFont: 16, MessageCaption: 17, MessageText: 18,
-    QuizKey: 19, ProgressFile: 20, ProgressName: 21, GradeWord: 22, PictureBytes: 23,
-  };
-  const kWindowWidth = 664;
+  /*BRIVEL:GENERATED*/
   const kFaceColour = "#f5f5f5";
   const $ = (id) => document.getElementById(id);
   const utf8 = new TextDecoder();
@@ -445,7 +438,7 @@
     const scale = Math.min(1, document.documentElement.clientWidth / kWindowWidth);
     $("window").style.transform = scale < 1 ? `scale(${scale})` : "";
     $("fit").style.width = `${kWindowWidth * scale}px`;
-    $("fit").style.height = `${615 * scale}px`;
+    $("fit").style.height = `${kWindowHeight * scale}px`;
   }
 
   // The page's name as a Linux quiz would have it (sample.html -> sample),

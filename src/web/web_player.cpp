@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/play_session.h"
 #include "app/progress_format.h"
 #include "pictures/exif_orientation.h"
 #include "pictures/fit.h"
@@ -22,6 +23,7 @@
 #include "quiz/quiz_record.h"
 #include "quiz/res_file.h"
 #include "services/graphics.h"
+#include "services/value_graphics.h"
 #include "text/cp1252.h"
 #include "web/web_imports.h"
 
@@ -49,25 +51,9 @@ int PackedRgb(brivel::Rgb colour) {
 }
 
 int Colour(brivel::BrushHandle brush) {
-    return brush != nullptr ? PackedRgb(*static_cast<const brivel::Rgb*>(brush)) : -1;
+    const brivel::Rgb* colour = brivel::ValueGraphics::ColourOf(brush);
+    return colour != nullptr ? PackedRgb(*colour) : -1;
 }
-
-// The browser draws with CSS: a brush is its colour, a font its request.
-class WebGraphics final : public brivel::GraphicsFactory {
-public:
-    brivel::FontHandle MakeFont(const brivel::FontSpec& request) override {
-        return new (std::nothrow) brivel::FontSpec(request);
-    }
-    void ReleaseFont(brivel::FontHandle font) override {
-        delete static_cast<brivel::FontSpec*>(font);
-    }
-    brivel::BrushHandle MakeSolidBrush(brivel::Rgb colour) override {
-        return new (std::nothrow) brivel::Rgb(colour);
-    }
-    void ReleaseBrush(brivel::BrushHandle brush) override {
-        delete static_cast<brivel::Rgb*>(brush);
-    }
-};
 
 class PageSink final : public brivel::MessageSink {
 public:
@@ -106,34 +92,27 @@ public:
         // the script cuts longer texts on a character's edge.
         char utf8[3 * brivel::kTextMaxLength];
         const int length = brivel_js_box_text(utf8, static_cast<int>(sizeof utf8));
-        std::string text = brivel::Utf8ToCp1252Lossy(
+        return brivel::BoxTextFromUtf8(
             std::string_view(utf8, length > 0 ? static_cast<std::size_t>(length) : 0));
-        // GetWindowTextA into 260 bytes keeps 259.
-        if (text.size() > brivel::kTextMaxLength) {
-            text.resize(brivel::kTextMaxLength);
-        }
-        return text;
     }
 
     // The bytes of picture index for field: a JPEG "IMG", else the PNG
     // fallback of the same id, which the browser decodes as well; none when
     // the quiz lacks both.
     void SendPicture(WebField field, int index) {
-        const std::uint16_t id = brivel::PictureResourceId(index);
-        std::optional<std::vector<std::uint8_t>> bytes =
-            resources_.Find(brivel::ResourceType::Named(brivel::kPictureResourceType), id);
-        if (!bytes) {
-            bytes = resources_.Find(brivel::ResourceType::Numbered(brivel::kRcData), id);
-        }
+        std::optional<brivel::PictureResource> picture =
+            brivel::FindPicture(resources_, brivel::PictureResourceId(index));
         // A picture with an EXIF turn shows as stored, as in the desktop
         // players, whose decoders ignore the tag: the browser's would obey it.
-        if (bytes) {
-            brivel::HideJpegOrientation(bytes->data(), bytes->size());
-            brivel::HidePngOrientation(bytes->data(), bytes->size());
+        if (picture) {
+            std::vector<std::uint8_t>& bytes = picture->bytes;
+            brivel::HideJpegOrientation(bytes.data(), bytes.size());
+            brivel::HidePngOrientation(bytes.data(), bytes.size());
         }
         Send(field, index,
-             bytes ? std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size())
-                   : std::string_view());
+             picture ? std::string_view(reinterpret_cast<const char*>(picture->bytes.data()),
+                                        picture->bytes.size())
+                     : std::string_view());
     }
 
 private:
@@ -143,7 +122,7 @@ private:
 
 // The page holds one quiz for its whole life.
 struct Player {
-    WebGraphics graphics;
+    brivel::ValueGraphics graphics;
     PageSink sink;
     std::unique_ptr<brivel::ResourceProvider> resources;
     std::unique_ptr<brivel::QuizRecord> record;
@@ -196,7 +175,7 @@ void SendFont(WebField field, brivel::FontHandle font) {
     }
     // Sized and weighted by the rule the other players draw with; the page
     // only names the result in CSS.
-    const auto& face = *static_cast<const brivel::FontSpec*>(font);
+    const brivel::FontSpec& face = *brivel::ValueGraphics::FontOf(font);
     SendNumber(field, 0, brivel::PixelSizeOf(face));
     SendNumber(field, 1, brivel::IsBold(face) ? 1 : 0);
     SendNumber(field, 2, face.italic ? 1 : 0);
@@ -263,16 +242,9 @@ BRIVEL_EXPORT(brivel_restore) void brivel_restore(int size) {
     if (g_player == nullptr) {
         return;
     }
-    brivel::QuizRecord& record = *g_player->record;
-    const int count = std::clamp<int>(record.pictureCount, 0, brivel::kMaxPictures);
-    const std::vector<std::string> texts =
-        brivel::ParseProgress(Input(0, size > 0 ? static_cast<std::size_t>(size) : 0), count);
-    for (int k = 0; k < count; ++k) {
-        brivel::CopyText(record.typedAnswers[k], texts[static_cast<std::size_t>(k)]);
-    }
-    g_player->view->SetBoxText(record.typedAnswers[0]);
-    g_player->play->StartPlay();
-    g_player->view->SelectChooserEntry(g_player->play->current());
+    brivel::RestoreProgress(*g_player->record,
+                            Input(0, size > 0 ? static_cast<std::size_t>(size) : 0));
+    brivel::StartSession(*g_player->record, *g_player->play, *g_player->view);
 }
 
 // The progress file's bytes, the box's text stored first as every save does.
@@ -280,8 +252,7 @@ BRIVEL_EXPORT(brivel_save) void brivel_save() {
     if (g_player == nullptr) {
         return;
     }
-    g_player->play->StoreBoxText();
-    Send(WebField::ProgressFile, 0, brivel::FormatProgress(*g_player->record));
+    Send(WebField::ProgressFile, 0, brivel::SessionProgress(*g_player->record, *g_player->play));
 }
 
 // The progress file's name for the page named by the UTF-8 input.

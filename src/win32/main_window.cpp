@@ -1,11 +1,9 @@
 // Start-up, the main window and teardown of the Windows player.
 
-#include <exception>
-#include <new>
+#include <string>
 
 #include "app/progress_file.h"
 #include "app/progress_format.h"
-#include "play/play_state.h"
 #include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
 #include "win32/player.h"
@@ -97,16 +95,8 @@ std::string PlayerProgressFile() {
 }
 
 void SavePlayerProgress() {
-    if (g_record == nullptr) {
-        return;
-    }
-    try {
-        if (brivel::PlayState* play = PanelPlayState()) {
-            play->StoreBoxText();
-        }
-        brivel::SaveProgress(*g_record, PlayerProgressFile());
-    } catch (const std::exception&) {
-        // Saving is silent; an exception must not cross a window procedure.
+    if (g_record != nullptr) {
+        brivel::SaveSession(*g_record, PanelPlayState(), PlayerProgressFile());
     }
 }
 

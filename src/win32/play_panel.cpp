@@ -6,7 +6,6 @@
 
 #include "app/progress_file.h"
 #include "pictures/fit.h"
-#include "play/grading.h"
 #include "play/play_state.h"
 #include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
@@ -136,12 +135,6 @@ void OnCommand(HWND panel, WPARAM wParam) {
     }
 }
 
-struct VerdictColour {
-    brivel::Verdict verdict;
-    brivel::BrushHandle brivel::QuizRecord::*brush;
-    COLORREF colour;
-};
-
 // The word's own cell takes the field's colour, so the whole field reads as
 // one block of colour.
 INT_PTR ColourVerdict(HDC dc, HWND control) {
@@ -150,22 +143,12 @@ INT_PTR ColourVerdict(HDC dc, HWND control) {
     }
     char text[kAnswerSize] = {};
     GetWindowTextA(control, text, kAnswerSize);
-    static const VerdictColour kColours[] = {
-        {brivel::Verdict::Anagram, &brivel::QuizRecord::orangeBrush, RGB(255, 100, 0)},
-        {brivel::Verdict::Correct, &brivel::QuizRecord::greenBrush, RGB(0, 255, 0)},
-        {brivel::Verdict::Wrong, &brivel::QuizRecord::redBrush, RGB(255, 0, 0)},
-    };
-    for (const VerdictColour& entry : kColours) {
-        if (lstrcmpA(text, brivel::VerdictText(entry.verdict)) == 0) {
-            SetBkColor(dc, entry.colour);
-            return reinterpret_cast<INT_PTR>(g_record->*entry.brush);
-        }
-    }
-    if (lstrcmpA(text, brivel::VerdictText(brivel::Verdict::Unanswered)) == 0) {
+    const brivel::VerdictFill* fill = brivel::VerdictFillOf(text);
+    if (fill == nullptr) {
         return 0;
     }
-    SetBkColor(dc, RGB(255, 203, 38));
-    return reinterpret_cast<INT_PTR>(g_record->amberBrush);
+    SetBkColor(dc, RGB(fill->colour.red, fill->colour.green, fill->colour.blue));
+    return reinterpret_cast<INT_PTR>(g_record->*fill->brush);
 }
 
 }  // namespace

@@ -19,6 +19,8 @@
 #include <string>
 #include <vector>
 
+#include "app/window_layout.h"
+
 namespace {
 
 // Control ids of the player's windows.
@@ -136,6 +138,15 @@ void CheckRect(HWND window, HWND reference, int x, int y, int w, int h, const ch
     Check(r.left == x && r.top == y && r.right - r.left == w && r.bottom - r.top == h,
           "%s at (%ld, %ld) size %ld x %ld, expected (%d, %d) size %d x %d", what, r.left, r.top,
           r.right - r.left, r.bottom - r.top, x, y, w, h);
+}
+
+// Where the player's window description puts control in reference's client area.
+void CheckPlace(HWND window, HWND reference, const brivel::WindowControl& control,
+                const char* what) {
+    RECT client;
+    GetClientRect(reference, &client);
+    const brivel::WindowRect at = control.PlaceIn(client.right, client.bottom);
+    CheckRect(window, reference, at.x, at.y, at.w, at.h, what);
 }
 
 // ---------------------------------------------------------------------------
@@ -563,13 +574,10 @@ void Layout() {
     Check((mainStyle & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0,
           "main window style 0x%08lX can be resized, maximised or minimised", mainStyle);
 
-    RECT client;
-    GetClientRect(p.main, &client);
-    const int cw = client.right, ch = client.bottom;
     CheckText(ItemText(p.main, kStatusLine), kStatusText, "status line");
-    CheckRect(Item(p.main, kStatusLine), p.main, cw - 145, ch - 16, 140, 15, "status line");
-    CheckRect(p.header, p.main, 5, 2, cw - 11, 49, "header panel");
-    CheckRect(p.play, p.main, 5, 50, cw - 11, ch - 68, "play panel");
+    CheckPlace(Item(p.main, kStatusLine), p.main, brivel::kStatusLine, "status line");
+    CheckPlace(p.header, p.main, brivel::kHeaderPanel, "header panel");
+    CheckPlace(p.play, p.main, brivel::kPlayPanel, "play panel");
 
     struct Label {
         int id;
@@ -588,24 +596,24 @@ void Layout() {
     struct Control {
         int id;
         const char* text;
-        int x, y, w, h;
+        const brivel::WindowControl& place;
         DWORD style;
         DWORD mask;  // the bits the control keeps as created
     };
     // An edit control trades WS_BORDER for a border of its own drawing.
     const Control play[] = {
-        {kPicture, nullptr, 5, 5, 640, 480, 0x5080020E, ~0u},
-        {kPrevious, "<--", 5, 490, 60, 20, 0x50800000, ~0u},
-        {kBox, "", 170, 490, 230, 20, 0x50800081, ~DWORD{WS_BORDER}},
-        {kVerdict, "?", 410, 490, 100, 20, 0x50800201, ~0u},
-        {kNext, "-->", 585, 490, 60, 20, 0x50800000, ~0u},
+        {kPicture, nullptr, brivel::kPictureControl, 0x5080020E, ~0u},
+        {kPrevious, "<--", brivel::kPreviousButton, 0x50800000, ~0u},
+        {kBox, "", brivel::kAnswerBox, 0x50800081, ~DWORD{WS_BORDER}},
+        {kVerdict, "?", brivel::kVerdictField, 0x50800201, ~0u},
+        {kNext, "-->", brivel::kNextButton, 0x50800000, ~0u},
     };
     for (const Control& c : play) {
         HWND item = Item(p.play, c.id);
         if (c.text != nullptr) {
             CheckText(WindowText(item), c.text, "play panel text");
         }
-        CheckRect(item, p.play, c.x, c.y, c.w, c.h, "play panel control");
+        CheckPlace(item, p.play, c.place, "play panel control");
         const DWORD style = static_cast<DWORD>(GetWindowLongA(item, GWL_STYLE));
         Check((style & c.mask) == (c.style & c.mask), "control %d style 0x%08lX, expected 0x%08lX",
               c.id, style, c.style);

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/file_replace.h"
+#include "io/file_replace.h"
 
 namespace brivel::tool {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/input_file.h"
+#include "io/input_file.h"
 
 namespace brivel::tool {
 

@@ -6,12 +6,14 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "commands.h"
 #include "files.h"
 #include "maker/quiz_bundle.h"
 #include "quiz_file.h"
+#include "services/quiz_resources.h"
 
 namespace brivel::tool {
 
@@ -54,8 +56,10 @@ int RunUnpack(const std::string& quiz, const std::string& dir, bool force) {
     std::vector<std::string> names;
     std::vector<std::string> targets;
     for (std::size_t i = 0; i < texts.text.pictures.size(); ++i) {
-        std::optional<std::vector<std::uint8_t>> picture =
-            FindQuizPicture(opened->resources, static_cast<int>(i));
+        std::optional<std::vector<std::uint8_t>> picture;
+        if (auto found = FindPicture(opened->resources, PictureResourceId(static_cast<int>(i)))) {
+            picture = std::move(found->bytes);
+        }
         const char* extension = picture ? PictureExtension(*picture) : nullptr;
         if (extension == nullptr) {
             std::fprintf(stderr, "brivel unpack: %s: picture %zu is %s\n", quiz.c_str(), i + 1,

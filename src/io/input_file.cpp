@@ -1,4 +1,4 @@
-#include "app/input_file.h"
+#include "io/input_file.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,0 +1,178 @@
+#pragma once
+
+// The player's window, described once: every control's id, place, font and
+// the colours, as the Windows player lays them out. The Linux player, the
+// tool's preview, the web page's style (generated from this at build time)
+// and the end-to-end tests all read it, so moving a control is one edit here.
+// Header-only and free of the rest of the core, so that the Windows test
+// driver can include it too.
+
+#include "pictures/fit.h"
+#include "services/graphics.h"
+
+namespace brivel {
+
+// The main window is 670 x 640 outside; the client area is what a classic
+// Windows frame (3 pixels, and a 19-pixel caption) leaves, and every control
+// is placed in it.
+inline constexpr int kOuterWidth = 670;
+inline constexpr int kOuterHeight = 640;
+inline constexpr int kFrameLeft = 3;
+inline constexpr int kFrameTop = 22;
+inline constexpr int kClientWidth = kOuterWidth - 2 * kFrameLeft;
+inline constexpr int kClientHeight = kOuterHeight - kFrameTop - kFrameLeft;
+// Both panels have WS_BORDER: their client areas are one pixel in.
+inline constexpr int kPanelBorder = 1;
+// Windows counts the dropped list in a drop-down list's height; the field
+// alone, with the GUI font, is this high.
+inline constexpr int kChooserFieldHeight = 21;
+
+// Colours the Windows player chooses.
+inline constexpr Rgb kHeaderColour{128, 128, 255};
+inline constexpr Rgb kLinkColour{50, 50, 255};
+inline constexpr Rgb kStatusColour{212, 208, 200};
+// Colours it leaves to the platform, as its screenshot shows them.
+inline constexpr Rgb kWindowColour{255, 255, 255};
+inline constexpr Rgb kFaceColour{245, 245, 245};
+inline constexpr Rgb kBorderColour{158, 158, 158};
+inline constexpr Rgb kHighlightColour{255, 255, 255};
+inline constexpr Rgb kLightColour{227, 227, 227};
+inline constexpr Rgb kShadowColour{166, 166, 166};
+inline constexpr Rgb kDarkShadowColour{106, 106, 106};
+
+enum class WindowPanel { Main, Header, Play };
+
+enum class ControlFont {
+    None,      // a rule: no text
+    System,    // controls given no font: the bold system font
+    Gui,       // DEFAULT_GUI_FONT
+    Link,      // SetUpLink's font
+    Title,     // the record's titleFont
+    Progress,  // the record's progressFont
+};
+
+// SetUpLink: three quarters of the link's height, underlined.
+constexpr FontSpec LinkFontSpec(int linkHeight) {
+    return FontSpec{-(3 * linkHeight / 4), 400, false, true};
+}
+
+// A coordinate or a size in a panel's client area; one that follows the
+// panel's size counts back from its width (or height).
+struct Offset {
+    int pixels = 0;
+    bool fromFarEdge = false;
+    constexpr int In(int size) const { return fromFarEdge ? size - pixels : pixels; }
+};
+constexpr Offset Far(int pixels) {
+    return Offset{pixels, true};
+}
+
+struct WindowRect {
+    int x = 0;
+    int y = 0;
+    int w = 0;
+    int h = 0;
+};
+
+struct WindowControl {
+    const char* name;  // the web page's element id and the tests' key
+    int id;            // the control id; 0 for a panel
+    WindowPanel panel;
+    Offset x, y, w, h;
+    ControlFont font;
+
+    // The place in a parent client area of width x height.
+    constexpr WindowRect PlaceIn(int width, int height) const {
+        return {x.In(width), y.In(height), w.In(width), h.In(height)};
+    }
+};
+
+// One control to an entry, as the table it is.
+// clang-format off
+// The main window's children.
+inline constexpr WindowControl kHeaderPanel{
+    "header", 0, WindowPanel::Main, {5}, {2}, Far(11), {49}, ControlFont::None};
+inline constexpr WindowControl kPlayPanel{
+    "play", 0, WindowPanel::Main, {5}, {50}, Far(11), Far(68), ControlFont::None};
+inline constexpr WindowControl kStatusLine{
+    "status", 8000, WindowPanel::Main, Far(145), Far(16), {140}, {15}, ControlFont::Gui};
+
+// The header panel's, where its size puts them.
+inline constexpr WindowControl kLinkText{
+    "link", 24, WindowPanel::Header, Far(134), {0}, {115}, {18}, ControlFont::Link};
+inline constexpr WindowControl kByLabel{
+    "by", 25, WindowPanel::Header, Far(134), {25}, {26}, {18}, ControlFont::Gui};
+inline constexpr WindowControl kAuthorText{
+    "author", 26, WindowPanel::Header, Far(107), {25}, {105}, {18}, ControlFont::Gui};
+inline constexpr WindowControl kSaveButton{
+    "save", 27, WindowPanel::Header, Far(204), {25}, {55}, {18}, ControlFont::Gui};
+inline constexpr WindowControl kExplanationText{
+    "explanation", 28, WindowPanel::Header, {110}, {19}, Far(324), {28}, ControlFont::Gui};
+inline constexpr WindowControl kTitleText{
+    "title", 29, WindowPanel::Header, {110}, {3}, {260}, {18}, ControlFont::Title};
+inline constexpr WindowControl kCodeText{
+    "code", 30, WindowPanel::Header, {44}, {29}, {53}, {16}, ControlFont::Gui};
+inline constexpr WindowControl kCodeLabel{
+    "code-label", 31, WindowPanel::Header, {7}, {29}, {36}, {15}, ControlFont::Gui};
+inline constexpr WindowControl kProgressText{
+    "progress", 32, WindowPanel::Header, {10}, {1}, {80}, {20}, ControlFont::Progress};
+inline constexpr WindowControl kCodeRule{
+    "rule-code", 120, WindowPanel::Header, {0}, {26}, {100}, {1}, ControlFont::None};
+inline constexpr WindowControl kLeftRule{
+    "rule-left", 121, WindowPanel::Header, {100}, {0}, {1}, {50}, ControlFont::None};
+inline constexpr WindowControl kRightRule{
+    "rule-right", 122, WindowPanel::Header, Far(145), {0}, {1}, {50}, ControlFont::None};
+
+// The play panel's.
+inline constexpr WindowControl kPictureControl{
+    "picture", 9907, WindowPanel::Play, {5}, {5}, {kPictureBoxWidth}, {kPictureBoxHeight},
+    ControlFont::None};
+inline constexpr WindowControl kPreviousButton{
+    "previous", 9906, WindowPanel::Play, {5}, {490}, {60}, {20}, ControlFont::System};
+inline constexpr WindowControl kAnswerBox{
+    "box", 9000, WindowPanel::Play, {170}, {490}, {230}, {20}, ControlFont::System};
+inline constexpr WindowControl kVerdictField{
+    "verdict", 9500, WindowPanel::Play, {410}, {490}, {100}, {20}, ControlFont::System};
+inline constexpr WindowControl kNextButton{
+    "next", 9905, WindowPanel::Play, {585}, {490}, {60}, {20}, ControlFont::System};
+inline constexpr WindowControl kPictureChooser{
+    "chooser", 10000, WindowPanel::Play, {170}, {515}, {230}, {150}, ControlFont::Gui};
+// clang-format on
+
+inline constexpr const WindowControl* kWindowControls[] = {
+    &kHeaderPanel,    &kPlayPanel,      &kStatusLine,      &kLinkText,     &kByLabel,
+    &kAuthorText,     &kSaveButton,     &kExplanationText, &kTitleText,    &kCodeText,
+    &kCodeLabel,      &kProgressText,   &kCodeRule,        &kLeftRule,     &kRightRule,
+    &kPictureControl, &kPreviousButton, &kAnswerBox,       &kVerdictField, &kNextButton,
+    &kPictureChooser,
+};
+
+// A panel's client area in the main window's.
+constexpr WindowRect PanelClient(const WindowControl& panel) {
+    const WindowRect outer = panel.PlaceIn(kClientWidth, kClientHeight);
+    return {outer.x + kPanelBorder, outer.y + kPanelBorder, outer.w - 2 * kPanelBorder,
+            outer.h - 2 * kPanelBorder};
+}
+
+// Where control sits in its panel's client area.
+constexpr WindowRect PlaceInPanel(const WindowControl& control) {
+    if (control.panel == WindowPanel::Main) {
+        return control.PlaceIn(kClientWidth, kClientHeight);
+    }
+    const WindowRect client =
+        PanelClient(control.panel == WindowPanel::Header ? kHeaderPanel : kPlayPanel);
+    return control.PlaceIn(client.w, client.h);
+}
+
+// Where control sits in the main window's client area.
+constexpr WindowRect PlaceInWindow(const WindowControl& control) {
+    const WindowRect place = PlaceInPanel(control);
+    if (control.panel == WindowPanel::Main) {
+        return place;
+    }
+    const WindowRect client =
+        PanelClient(control.panel == WindowPanel::Header ? kHeaderPanel : kPlayPanel);
+    return {client.x + place.x, client.y + place.y, place.w, place.h};
+}
+
+}  // namespace brivel
