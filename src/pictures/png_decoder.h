@@ -115,6 +115,12 @@ private:
         std::uint32_t crc = 0;     // kept, never compared
     };
 
+    // The steps of RenderRows, for an image stored row by row or in Adam7
+    // passes; spread holds one bitmap row.
+    struct RenderJob;
+    bool RenderStraight(const RenderJob& job, std::uint8_t* dest) const;
+    bool RenderInterlaced(const RenderJob& job, std::uint8_t* dest, std::uint8_t* spread) const;
+
     // Bits of one source pixel: samples x bit depth.
     std::uint32_t BitsPerPixel() const;
     bool Load(const std::uint8_t* data, std::size_t size, Source source);

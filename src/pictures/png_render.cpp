@@ -275,6 +275,26 @@ void ClearRowTail(std::uint8_t* row, std::uint32_t width, std::uint32_t outBits,
     std::memset(row + used, 0, stride - used);
 }
 
+// Puts the converted pixels of a pass row at their columns of the full row.
+void SpreadPassRow(const std::uint8_t* passRow, std::uint8_t* destRow, std::uint32_t columns,
+                   std::uint32_t xStart, std::uint32_t xStep, std::uint32_t outBits) {
+    if (outBits >= 8) {
+        const std::size_t bytesPerPixel = outBits / 8;
+        for (std::uint32_t k = 0; k < columns; ++k) {
+            const std::size_t x = std::size_t{xStart} + std::size_t{k} * xStep;
+            std::memcpy(destRow + x * bytesPerPixel, passRow + k * bytesPerPixel, bytesPerPixel);
+        }
+        return;
+    }
+    const unsigned mask = (1u << outBits) - 1;
+    for (std::uint32_t k = 0; k < columns; ++k) {
+        const std::size_t fromBit = std::size_t{k} * outBits;
+        const unsigned value = (passRow[fromBit / 8] >> (8 - outBits - fromBit % 8)) & mask;
+        const std::size_t toBit = (std::size_t{xStart} + std::size_t{k} * xStep) * outBits;
+        destRow[toBit / 8] |= static_cast<std::uint8_t>(value << (8 - outBits - toBit % 8));
+    }
+}
+
 }  // namespace
 
 void PngDecoder::BuildBitmapInfo(std::uint32_t format, DibInfo& info,
@@ -330,6 +350,16 @@ bool PngDecoder::CheckBitmapRequest(std::uint32_t format) {
     return true;
 }
 
+// One render in progress: where the unfiltered rows come from, how a row is
+// converted, and the bitmap's row layout.
+struct PngDecoder::RenderJob {
+    RowSource& rows;
+    Converter convert;
+    std::uint32_t srcBits;
+    std::uint32_t outBits;
+    std::size_t stride;
+};
+
 bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
     if (state_ != PngState::Decoded) {
         return false;
@@ -341,12 +371,10 @@ bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
     if (row == nullptr) {
         return false;
     }
-    const Converter convert = kConverters[format & 0xFF];
-    const std::uint32_t outBits = row->outBits;
     const std::uint32_t srcBits = BitsPerPixel();
     // Fits: the raw buffer, which holds every row and more, did.
     const std::size_t rowBytes = PackedBytes(width_, srcBits);
-    const std::size_t stride = DibStride(width_, outBits);
+    const std::size_t stride = DibStride(width_, row->outBits);
 
     // A zero row standing for the row above the first, two row buffers, and
     // for an interlaced image a row to convert a pass row into before its
@@ -364,58 +392,46 @@ bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
     std::memset(block.get(), 0, slot);
     RowSource rows(raw_.data(), block.get(), block.get() + slot, block.get() + 2 * slot,
                    UnfilterFor(srcBits >= 8 ? srcBits / 8 : 1));
+    const RenderJob job{rows, kConverters[format & 0xFF], srcBits, row->outBits, stride};
+    return interlace_ == 0 ? RenderStraight(job, dest)
+                           : RenderInterlaced(job, dest, block.get() + 3 * slot);
+}
 
-    if (interlace_ == 0) {
-        for (std::uint32_t y = 0; y < height_; ++y, dest += stride) {
-            const std::uint8_t* unfiltered = rows.Next(rowBytes);
-            if (unfiltered == nullptr) {
-                return false;
-            }
-            convert(unfiltered, dest, width_, rowBytes);
-            ClearRowTail(dest, width_, outBits, stride);
+bool PngDecoder::RenderStraight(const RenderJob& job, std::uint8_t* dest) const {
+    const std::size_t rowBytes = PackedBytes(width_, job.srcBits);
+    for (std::uint32_t y = 0; y < height_; ++y, dest += job.stride) {
+        const std::uint8_t* unfiltered = job.rows.Next(rowBytes);
+        if (unfiltered == nullptr) {
+            return false;
         }
-        return true;
+        job.convert(unfiltered, dest, width_, rowBytes);
+        ClearRowTail(dest, width_, job.outBits, job.stride);
     }
+    return true;
+}
 
+bool PngDecoder::RenderInterlaced(const RenderJob& job, std::uint8_t* dest,
+                                  std::uint8_t* spread) const {
     // Pass pixels land in shared bytes below 8 bits, and no pass writes the
     // padding, so the bitmap starts cleared.
-    std::memset(dest, 0, stride * height_);
-    std::uint8_t* spread = block.get() + 3 * slot;
-    const std::size_t outBytesPerPixel = outBits / 8;
+    std::memset(dest, 0, job.stride * height_);
     for (const Adam7Pass& pass : kAdam7) {
         const std::uint32_t columns = PassExtent(width_, pass.xStart, pass.xStep);
         const std::uint32_t passRows = PassExtent(height_, pass.yStart, pass.yStep);
         if (columns == 0 || passRows == 0) {
             continue;
         }
-        const std::size_t passRowBytes = PackedBytes(columns, srcBits);
-        rows.Restart();
+        const std::size_t passRowBytes = PackedBytes(columns, job.srcBits);
+        job.rows.Restart();
         for (std::uint32_t y = 0; y < passRows; ++y) {
             std::uint8_t* destRow =
-                dest + (std::size_t{pass.yStart} + std::size_t{y} * pass.yStep) * stride;
-            const std::uint8_t* unfiltered = rows.Next(passRowBytes);
+                dest + (std::size_t{pass.yStart} + std::size_t{y} * pass.yStep) * job.stride;
+            const std::uint8_t* unfiltered = job.rows.Next(passRowBytes);
             if (unfiltered == nullptr) {
                 return false;
             }
-            convert(unfiltered, spread, columns, passRowBytes);
-            if (outBits >= 8) {
-                for (std::uint32_t k = 0; k < columns; ++k) {
-                    const std::size_t x = std::size_t{pass.xStart} + std::size_t{k} * pass.xStep;
-                    std::memcpy(destRow + x * outBytesPerPixel, spread + k * outBytesPerPixel,
-                                outBytesPerPixel);
-                }
-            } else {
-                const unsigned mask = (1u << outBits) - 1;
-                for (std::uint32_t k = 0; k < columns; ++k) {
-                    const std::size_t fromBit = std::size_t{k} * outBits;
-                    const unsigned value =
-                        (spread[fromBit / 8] >> (8 - outBits - fromBit % 8)) & mask;
-                    const std::size_t toBit =
-                        (std::size_t{pass.xStart} + std::size_t{k} * pass.xStep) * outBits;
-                    destRow[toBit / 8] |=
-                        static_cast<std::uint8_t>(value << (8 - outBits - toBit % 8));
-                }
-            }
+            job.convert(unfiltered, spread, columns, passRowBytes);
+            SpreadPassRow(spread, destRow, columns, pass.xStart, pass.xStep, job.outBits);
         }
     }
     return true;
