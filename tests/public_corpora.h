@@ -12,7 +12,9 @@ namespace brivel::testing {
 // folder the build was configured with (-DBRIVEL_TESTDATA=...).
 inline std::filesystem::path CorpusFolder(const std::string& name) {
     const char* root = std::getenv("BRIVEL_TESTDATA");
-    return std::filesystem::path(root != nullptr && *root != '\0' ? root : BRIVEL_TESTDATA) / name;
+    const std::filesystem::path folder =
+        std::filesystem::path(root != nullptr && *root != '\0' ? root : BRIVEL_TESTDATA) / name;
+    return folder.lexically_normal();
 }
 
 // A fresh clone has no corpora, and its first test run should not fail for
