@@ -1,7 +1,7 @@
 # The players `brivel pack` copies into quizzes, stripped of their debug
 # sections and symbol tables into players/ of this build, where a tool run
-# from this build finds them, and installed from there into
-# share/brivel/players/. Their names are the tool's (tools/brivel/players.cpp).
+# from this build finds them, and installed from there by cmake/Install.cmake.
+# Their names are the tool's (tools/brivel/players.cpp).
 set(BRIVEL_PLAYERS_DIR ${CMAKE_BINARY_DIR}/players)
 
 # brivel_ship_player(NAME FILE [STRIP PROGRAM] [DEPENDS TARGET...]): FILE into
@@ -23,7 +23,6 @@ function(brivel_ship_player name file)
         COMMENT "Shipping the player ${name}"
         VERBATIM)
     set_property(GLOBAL APPEND PROPERTY brivel_shipped_players ${out})
-    install(PROGRAMS ${out} DESTINATION ${CMAKE_INSTALL_DATADIR}/brivel/players)
 endfunction()
 
 if(BRIVEL_BUILD_WINDOWS_PLAYERS)

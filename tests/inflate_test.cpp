@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "alloc_hooks.h"
+#include "public_corpora.h"
 
 namespace brivel {
 
@@ -38,7 +39,7 @@ Bytes BigEndian32(std::uint32_t value) {
             static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
 }
 Bytes ReadFile(const std::string& name) {
-    std::ifstream file(std::string(BRIVEL_TESTDATA) + "/deflate/" + name, std::ios::binary);
+    std::ifstream file(testing::CorpusFolder("deflate") / name, std::ios::binary);
     EXPECT_TRUE(file) << name;
     return Bytes(std::istreambuf_iterator<char>(file), {});
 }
@@ -638,6 +639,7 @@ TEST(InflateChunks, IdatReaderFollowsOnlyIdatChunksInsideTheFile) {
 // gzip framing, but for try15 and try16: only their trailer is wrong, so we
 // accept their deflate data (after the 10-byte header).
 TEST(InflateCorpus, ZlibCoverageCasesGetZlibsVerdict) {
+    BRIVEL_NEED_CORPUS("deflate");
     using S = InflateStatus;
     const struct {
         const char* file;
@@ -719,6 +721,7 @@ TEST(InflateCorpus, ZlibCoverageCasesGetZlibsVerdict) {
 }
 
 TEST(InflateCorpus, WuffsCasesGiveTheirExpectedBytes) {
+    BRIVEL_NEED_CORPUS("deflate");
     const std::pair<const char*, const char*> cases[] = {
         {"backref-crosses-blocks.deflate", "backref-crosses-blocks.deflate.decompressed"},
         {"degenerate-huffman.deflate", "degenerate-huffman.deflate.decompressed"},

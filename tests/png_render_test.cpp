@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "pictures/png_decoder.h"
+#include "public_corpora.h"
 
 namespace brivel {
 namespace {
@@ -361,7 +362,7 @@ PngError Verdict(const Bytes& file) {
 // Every file of folder is refused with the error listed for it, or else
 // decodes to the pixels libpng reads.
 void ExpectCorpus(const char* folder, const std::map<std::string, PngError>& refused) {
-    const std::filesystem::path root = std::filesystem::path(BRIVEL_TESTDATA) / folder;
+    const std::filesystem::path root = testing::CorpusFolder(folder);
     std::size_t decoded = 0;
     std::size_t seen = 0;
     for (const auto& entry : std::filesystem::directory_iterator(root)) {
@@ -387,6 +388,7 @@ void ExpectCorpus(const char* folder, const std::map<std::string, PngError>& ref
 }
 
 TEST(PngRender, PngSuiteMatchesLibpng) {
+    BRIVEL_NEED_CORPUS("pngsuite");
     // The corrupt files but two: CRCs are never compared, so a damaged IDAT
     // (xcs) or IHDR (xhd) CRC decodes.
     ExpectCorpus("pngsuite", {// colour type 1 and 9, bit depth 0, 3 and 99
@@ -407,6 +409,7 @@ TEST(PngRender, PngSuiteMatchesLibpng) {
 }
 
 TEST(PngRender, DamagedFilesAreRefusedOrDecodedLikeLibpng) {
+    BRIVEL_NEED_CORPUS("png-bad");
     // Cut inside the image data: the cut chunk is not read, so there is no IDAT.
     ExpectCorpus("png-bad/wuffs-truncated",
                  {{"hippopotamus.interlaced.truncated.png", PngError::BadFile},

@@ -3,7 +3,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <sstream>
 #include <string>
+#include <utility>
 
 #include <CLI/CLI.hpp>
 
@@ -219,6 +221,36 @@ void AddPlayersCommand(CLI::App& app, int& exitStatus) {
     command->callback([&exitStatus] { exitStatus = RunPlayers(); });
 }
 
+// CLI11 never wraps its help: lines past column 80 are cut at a space and go
+// on under the column they started in.
+class WrappingFormatter : public CLI::Formatter {
+public:
+    std::string make_help(const CLI::App* app, std::string name,
+                          CLI::AppFormatMode mode) const override {
+        constexpr std::size_t kWidth = 80;
+        std::istringstream in(CLI::Formatter::make_help(app, std::move(name), mode));
+        std::string out;
+        std::string line;
+        while (std::getline(in, line)) {
+            const std::size_t column = get_column_width();
+            const std::size_t indent =
+                line.size() > column && line.compare(0, 2, "  ") == 0 && line[column - 1] == ' '
+                    ? column
+                    : 0;
+            while (line.size() > kWidth) {
+                const std::size_t cut = line.rfind(' ', kWidth);
+                if (cut == std::string::npos || cut <= indent) {
+                    break;
+                }
+                out += line.substr(0, cut) + '\n';
+                line = std::string(indent, ' ') + line.substr(cut + 1);
+            }
+            out += line + '\n';
+        }
+        return out;
+    }
+};
+
 void AddHelpCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command = app.add_subcommand("help", "Describe brivel, or one of its commands");
     auto name = std::make_shared<std::string>();
@@ -247,6 +279,7 @@ int main(int argc, char** argv) {
     CLI::App app{"brivel: make, check and try out picture quizzes", "brivel"};
     app.set_version_flag("--version", std::string("brivel ") + BRIVEL_VERSION);
     app.require_subcommand(1);
+    app.formatter(std::make_shared<brivel::tool::WrappingFormatter>());
 
     int exitStatus = 0;
     using namespace brivel::tool;

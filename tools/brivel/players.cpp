@@ -89,7 +89,10 @@ std::vector<std::string> PlayerFolders() {
     if (!own) {
         return folders;
     }
-    folders.push_back((*own / ".." / "share" / "brivel" / "players").lexically_normal().string());
+    // An installed Linux player is architecture-specific, so it lives in lib/.
+    for (const char* root : {"lib", "share"}) {
+        folders.push_back((*own / ".." / root / "brivel" / "players").lexically_normal().string());
+    }
     // BRIVEL_BUILD_TREE: the build tree's top seen from the tool's own folder.
     const fs::path tree = (*own / BRIVEL_BUILD_TREE).lexically_normal();
     std::error_code error;
@@ -129,7 +132,7 @@ int RunPlayers() {
             status = 1;
             continue;
         }
-        std::printf("%-8s %-12s %6zu KB  %s%s\n", QuizFormKey(player.form),
+        std::printf("%-8s %-13s %6zu KB  %s%s\n", QuizFormKey(player.form),
                     PlatformOf(*bytes).c_str(), (bytes->size() + 1023) / 1024, path->c_str(),
                     player.isDefault ? "" : "  (with --player)");
     }

@@ -1,9 +1,9 @@
 #pragma once
 
 // The bare players that `brivel pack` copies into quizzes, and where the tool
-// finds them: in share/brivel/players/ beside its own installed tree (wherever
-// that tree was moved), else in the players/ folder of the build tree it was
-// built in, when it runs from there.
+// finds them: in lib/brivel/players/ (the Linux player) or share/brivel/players/
+// beside its own installed tree (wherever that tree was moved), else in the
+// players/ folder of the build tree it was built in, when it runs from there.
 
 #include <optional>
 #include <string>
