@@ -368,6 +368,11 @@ bool EnterUnwritableFolder(const fs::path& folder) {
 
 TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     WriteBytes(file_, "ancien\r\n");
+    // Writable by anyone: only the folder may stop a save that writes in place.
+    fs::permissions(file_,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write |
+                        fs::perms::others_read,
+                    fs::perm_options::add);
     const int status = InChild([this] {
         if (!EnterUnwritableFolder(dir_)) {
             return kCannotTest;
