@@ -418,7 +418,7 @@ TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
 
 // A save killed at any moment leaves the old file or the new one, whole, and
 // what it leaves behind does not stop the next save. The kills land from the
-// start of the first save to twice its length, so before and after its rename.
+// start of the first save to four times its length, so before and after its rename.
 TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     TestRecord next;
     SetSlots(next.record, std::vector<std::string>(96, std::string(259, 'n')));
@@ -434,10 +434,10 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     const auto saveUs = std::max<std::int64_t>(
         std::chrono::duration_cast<std::chrono::microseconds>(saves[2]).count(), 100);
     std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
-    std::uniform_int_distribution<std::int64_t> delayUs(0, 2 * saveUs);
+    std::uniform_int_distribution<std::int64_t> delayUs(0, 4 * saveUs);
     int oldKept = 0, interrupted = 0, run = 0;
     std::string leftover;
-    for (; run < 60 || ((interrupted < 5 || oldKept == 0) && run < 300); ++run) {
+    for (; run < 60 || ((interrupted < 5 || oldKept == 0 || oldKept == run) && run < 300); ++run) {
         WriteBytes(file_, oldBytes);
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
@@ -475,6 +475,7 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     RecordProperty("mid_save", interrupted);
     ASSERT_GT(interrupted, 0) << "no kill out of " << run << " landed inside a save";
     ASSERT_GT(oldKept, 0) << "no kill out of " << run << " landed before the first rename";
+    ASSERT_LT(oldKept, run) << "no kill out of " << run << " landed after the first rename";
     WriteBytes(file_, oldBytes);
     WriteBytes(temporary_, leftover);
     SaveProgress(next.record, file_.string());
