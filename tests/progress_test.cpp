@@ -1,14 +1,25 @@
+#include <grp.h>
 #include <gtest/gtest.h>
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <random>
 #include <string>
 #include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/progress_file.h"
@@ -315,15 +326,160 @@ TEST_F(ProgressFile, SaveIntoAMissingFolderWritesNothing) {
     EXPECT_FALSE(fs::exists(dir_ / "absent"));
 }
 
+// Runs body in a child process, whose limits, identity and mounts stay its
+// own; its exit status, or -1 when it did not exit.
+int InChild(const std::function<int()>& body) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::_exit(body());
+    }
+    int status = 0;
+    return pid > 0 && ::waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status)
+                                                                             : -1;
+}
+
+constexpr int kCannotTest = 77;
+
+// Root writes into any folder: it becomes nobody, or else the folder is bound
+// read-only in a mount namespace of the child's own. Ends in the folder, so
+// that nobody need not reach it from the root.
+bool EnterUnwritableFolder(const fs::path& folder) {
+    if (::chdir(folder.c_str()) != 0) {
+        return false;
+    }
+    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                fs::perms::group_exec | fs::perms::others_read |
+                                fs::perms::others_exec);
+    if (::geteuid() == 0) {
+        const bool dropped = ::setgroups(0, nullptr) == 0 &&
+                             ::setresgid(65534, 65534, 65534) == 0 &&
+                             ::setresuid(65534, 65534, 65534) == 0;
+        if (!dropped && (::unshare(CLONE_NEWNS) != 0 ||
+                         ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                         ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
+                         ::mount("none", folder.c_str(), nullptr, MS_BIND | MS_REMOUNT | MS_RDONLY,
+                                 nullptr) != 0 ||
+                         ::chdir(folder.c_str()) != 0)) {  // the bound folder, not the one beneath
+            return false;
+        }
+    }
+    return !std::ofstream("probe");
+}
+
 TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     WriteBytes(file_, "ancien\r\n");
-    fs::permissions(dir_, fs::perms::owner_read | fs::perms::owner_exec);
-    if (std::ofstream(dir_ / "probe")) {
-        fs::remove(dir_ / "probe");
-        GTEST_SKIP() << "this user writes into read-only folders";
+    // Writable by anyone: only the folder may stop a save that writes in place.
+    fs::permissions(file_,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write |
+                        fs::perms::others_read,
+                    fs::perm_options::add);
+    const int status = InChild([this] {
+        if (!EnterUnwritableFolder(dir_)) {
+            return kCannotTest;
+        }
+        TestRecord t;
+        SetSlots(t.record, {"nouveau"});
+        SaveProgress(t.record, "quiz.txt");
+        return 0;
+    });
+    if (status == kCannotTest && std::getenv("CI") == nullptr) {
+        GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
-    Save({"nouveau"});
+    ASSERT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    EXPECT_FALSE(TemporaryLeft());
+}
+
+// A disk that fills up: the file size limit stops the temporary file at once
+// or half-way through; once lifted, the same save goes through.
+TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
+    TestRecord big;
+    SetSlots(big.record, std::vector<std::string>(96, std::string(250, 'n')));
+    const std::string newBytes = FormatProgress(big.record);
+    for (const rlim_t limit : {rlim_t{0}, rlim_t{1}, rlim_t{8192}, rlim_t{newBytes.size() - 1}}) {
+        SCOPED_TRACE(limit);
+        WriteBytes(file_, "ancien\r\n");
+        ASSERT_EQ(InChild([&] {
+                      const rlimit size{limit, limit};
+                      std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a dead process
+                      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
+                          return 1;
+                      }
+                      SaveProgress(big.record, file_.string());
+                      return 0;
+                  }),
+                  0);
+        EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+        EXPECT_FALSE(TemporaryLeft());
+    }
+    SaveProgress(big.record, file_.string());
+    EXPECT_EQ(ReadBytes(file_), newBytes);
+}
+
+// A save killed at any moment leaves the old file or the new one, whole, and
+// what it leaves behind does not stop the next save. The kills land from the
+// start of the first save to four times its length, so before and after its rename.
+TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
+    TestRecord next;
+    SetSlots(next.record, std::vector<std::string>(96, std::string(259, 'n')));
+    const std::string oldBytes(96 * 302, 'o'), newBytes = FormatProgress(next.record);
+    using Clock = std::chrono::steady_clock;
+    std::vector<Clock::duration> saves;
+    for (int k = 0; k < 5; ++k) {
+        const Clock::time_point start = Clock::now();
+        SaveProgress(next.record, file_.string());
+        saves.push_back(Clock::now() - start);
+    }
+    std::sort(saves.begin(), saves.end());
+    const auto saveUs = std::max<std::int64_t>(
+        std::chrono::duration_cast<std::chrono::microseconds>(saves[2]).count(), 100);
+    std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
+    std::uniform_int_distribution<std::int64_t> delayUs(0, 4 * saveUs);
+    int oldKept = 0, interrupted = 0, run = 0;
+    std::string leftover;
+    for (; run < 60 || ((interrupted < 5 || oldKept == 0 || oldKept == run) && run < 300); ++run) {
+        WriteBytes(file_, oldBytes);
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            for (bool told = ::write(ready[1], "s", 1) == 1; told;) {
+                SaveProgress(next.record, file_.string());
+            }
+            ::_exit(1);
+        }
+        char byte = 0;
+        const bool started = pid > 0 && ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+        ::close(ready[1]);
+        if (started) {
+            std::this_thread::sleep_for(std::chrono::microseconds(delayUs(random)));
+        }
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        ASSERT_TRUE(started) << "run " << run << ": the saving process did not start";
+        const std::string bytes = ReadBytes(file_);
+        ASSERT_TRUE(bytes == oldBytes || bytes == newBytes)
+            << "run " << run << ": " << bytes.size() << " bytes, neither old nor new";
+        oldKept += bytes == oldBytes;
+        if (fs::exists(temporary_)) {
+            ++interrupted;
+            leftover = ReadBytes(temporary_);
+        }
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            EXPECT_TRUE(entry.path() == file_ || entry.path() == temporary_) << entry.path();
+        }
+    }
+    RecordProperty("kills", run);
+    RecordProperty("before_the_first_rename", oldKept);
+    RecordProperty("mid_save", interrupted);
+    ASSERT_GT(interrupted, 0) << "no kill out of " << run << " landed inside a save";
+    ASSERT_GT(oldKept, 0) << "no kill out of " << run << " landed before the first rename";
+    ASSERT_LT(oldKept, run) << "no kill out of " << run << " landed after the first rename";
+    WriteBytes(file_, oldBytes);
+    WriteBytes(temporary_, leftover);
+    SaveProgress(next.record, file_.string());
+    EXPECT_EQ(ReadBytes(file_), newBytes);
     EXPECT_FALSE(TemporaryLeft());
 }
 

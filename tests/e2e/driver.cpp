@@ -205,6 +205,15 @@ std::string MessageBoxText(HWND box) {
     return {};
 }
 
+HWND ButtonOf(HWND box) {
+    for (HWND child : Children(box)) {
+        if (ClassOf(child) == "Button") {
+            return child;
+        }
+    }
+    Fail("the message box has no button");
+}
+
 struct Player {
     HWND main = nullptr;
     HWND header = nullptr;
@@ -320,6 +329,14 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
     return true;
 }
 
+std::string EmptyLines(int count) {
+    std::string text;
+    for (int k = 0; k < count; ++k) {
+        text += "\r\n";
+    }
+    return text;
+}
+
 void CheckProgressFile(const Player& p, const std::string& want, const char* when) {
     std::string got;
     Check(ReadBytes(p.progressFile, got), "no progress file %s %s", p.progressFile.c_str(), when);
@@ -337,6 +354,13 @@ void Type(const Player& p, const char* text) {
 void ReleaseEnter(const Player& p) {
     // Repeat count 1, previous state down, transition up: a real release.
     Send(Item(p.play, kBox), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
+}
+
+// Types text, releases Enter, and checks the verdict shown.
+void Grade(const Player& p, const char* text, const char* verdict, const char* what) {
+    Type(p, text);
+    ReleaseEnter(p);
+    CheckText(ItemText(p.play, kVerdict), verdict, what);
 }
 
 void AltEnter(const Player& p) {
@@ -663,9 +687,7 @@ void Verdicts() {
         {"", "?", plain},
     };
     for (const Case& c : cases) {
-        Type(p, c.typed);
-        ReleaseEnter(p);
-        CheckText(ItemText(p.play, kVerdict), c.verdict, c.typed);
+        Grade(p, c.typed, c.verdict, c.typed);
         CheckText(ItemText(p.play, kBox), c.typed, "answer box after Enter");
         CheckVerdictColour(p, c.colour, c.verdict);
         const bool found = std::strcmp(c.verdict, "BRAVO") == 0;
@@ -805,9 +827,7 @@ void TestMode() {
     Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) == 0,
           "a picture is shown though the player carries none");
     CheckPlayPanelColour(p, kTestModeColour);
-    Type(p, "Test");
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict");
+    Grade(p, "Test", "BRAVO", "verdict");
     CheckText(ItemText(p.header, kProgress), " 1 / 7", "progress");
     Choose(p, 6);
     CheckShown(p, 6, "", "?");
@@ -831,14 +851,7 @@ void BadQuiz() {
               "Erreur dans le d\xE9"
               "cryptage des reponses",
               "message box text");
-    HWND ok = nullptr;
-    for (HWND child : Children(box)) {
-        if (ClassOf(child) == "Button") {
-            ok = child;
-        }
-    }
-    Check(ok != nullptr, "the message box has no button");
-    Click(box, GetDlgCtrlID(ok));
+    Click(box, GetDlgCtrlID(ButtonOf(box)));
 
     // Play goes on with no pictures.
     Player p = WaitReady();
@@ -847,9 +860,7 @@ void BadQuiz() {
     Check(Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0) == 0, "the chooser has entries");
     Click(p.play, kNext);
     Click(p.play, kPrevious);
-    Type(p, "arc");
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "?", "verdict with no pictures");
+    Grade(p, "arc", "?", "verdict with no pictures");
     CloseAndExpectZero(p);
     CheckProgressFile(p, "", "after closing");
 }
@@ -874,9 +885,7 @@ void MissingPicture() {
     // Without a picture the control shows the quiz colour all over.
     CheckPixels(Item(p.play, kPicture), {{3, 3}, {320, 240}, {100, 100}, {600, 400}},
                 kMonumentsColour, 0, "empty picture control");
-    Type(p, "chateau de sable");
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict on the missing picture");
+    Grade(p, "chateau de sable", "BRAVO", "verdict on the missing picture");
     CheckProgress(p, 1, kCodes[0]);
     Click(p.play, kNext);
     CheckShown(p, 2, "", "?");
@@ -951,9 +960,7 @@ void PackedQuiz() {
               colours.size(), now == previous ? "is the same as" : "differs from");
         previous = now;
     }
-    Type(p, "zzzz");
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "FAUX", "verdict on a wrong answer");
+    Grade(p, "zzzz", "FAUX", "verdict on a wrong answer");
     CheckText(ItemText(p.header, kProgress), ProgressText(0, pictures), "progress");
     CloseAndExpectZero(p);
 }
@@ -1003,16 +1010,11 @@ void SampleQuiz() {
     CheckText(WindowText(p.main), title, "caption");
     CheckText(ItemText(p.header, kTitle), title, "title");
     CheckText(ItemText(p.header, kProgress), " 0 / 21", "progress");
-    Type(p, "soleil");
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict");
+    Grade(p, "soleil", "BRAVO", "verdict");
     CheckVerdictColour(p, kGreen, "BRAVO");
     CheckText(ItemText(p.header, kProgress), " 1 / 21", "progress after a find");
     CheckText(ItemText(p.header, kCode), found, "code after a find");
-    std::string saved = "soleil\r\n";
-    for (int i = 1; i < 21; ++i) {
-        saved += "\r\n";
-    }
+    const std::string saved = "soleil\r\n" + EmptyLines(20);
     Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
     CheckProgressFile(p, saved, "after F2");
     if (std::getenv("BRIVEL_E2E_SHOT") != nullptr) {
@@ -1057,17 +1059,10 @@ void Restore() {
     Check(source != nullptr, "BRIVEL_E2E_RESTORE names no progress file");
     const std::string from = WindowsPath(source);
     // One line per picture, 21 in all: 1 and 3 found, a hint on 2.
-    const auto blankLines = [](int count) {
-        std::string text;
-        for (int k = 0; k < count; ++k) {
-            text += "\r\n";
-        }
-        return text;
-    };
     const std::string typed = "soleil\r\nmaison\xE9 \x9C\r\npomme\r\n";
     std::string restored;
     Check(ReadBytes(from, restored), "cannot read %s", from.c_str());
-    std::string want = typed + blankLines(18);
+    std::string want = typed + EmptyLines(18);
     Check(restored == want, "the file to restore is %s, expected %s", Show(restored).c_str(),
           Show(want).c_str());
     Check(CopyFileA(from.c_str(), ProgressPath().c_str(), FALSE) != 0,
@@ -1086,13 +1081,11 @@ void Restore() {
     CheckVerdictColour(p, kGreen, "BRAVO on picture 3");
     Choose(p, 3);
     CheckShown(p, 3, "", "?");
-    Type(p, "cl\xE9");
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict on picture 4");
+    Grade(p, "cl\xE9", "BRAVO", "verdict on picture 4");
     CheckText(ItemText(p.header, kProgress), " 3 / 21", "progress after a find");
     CheckText(ItemText(p.header, kCode), "T______", "code after a find");
     CloseAndExpectZero(p);
-    want = typed + "cl\xE9\r\n" + blankLines(17);
+    want = typed + "cl\xE9\r\n" + EmptyLines(17);
     CheckProgressFile(p, want, "after closing");
 }
 
@@ -1122,14 +1115,7 @@ void Damaged() {
                           [&](const auto& m) { return caption == m.first && text == m.second; }),
               "unexpected message box %s: %s", Show(caption).c_str(), Show(text).c_str());
         seen += "message " + Show(text) + ", ";
-        HWND button = nullptr;
-        for (HWND child : Children(box)) {
-            if (ClassOf(child) == "Button") {
-                button = child;
-            }
-        }
-        Check(button != nullptr, "the message box has no button");
-        PostMessageA(button, BM_CLICK, 0, 0);
+        PostMessageA(ButtonOf(box), BM_CLICK, 0, 0);
         for (const DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box);) {
             Check(GetTickCount() - start < g_waitMs, "the message box stays after its button");
             Sleep(10);

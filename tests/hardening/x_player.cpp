@@ -5,10 +5,10 @@
 #include <X11/Xutil.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdarg>
 #include <cstdio>
@@ -20,39 +20,18 @@ namespace hardening {
 
 namespace {
 
-// The players running, for Fail and for a TERM from the runner; a plain
-// array, as a signal handler reads it.
-constexpr int kMaxPlayers = 8;
-volatile pid_t g_players[kMaxPlayers] = {};
+// The player running, for Fail and for a TERM from the runner; a plain
+// variable, as a signal handler reads it.
+volatile pid_t g_player = 0;
 
-void Track(pid_t pid) {
-    for (volatile pid_t& slot : g_players) {
-        if (slot == 0) {
-            slot = pid;
-            return;
-        }
-    }
-    Fail("more than %d players at once", kMaxPlayers);
-}
-
-void Untrack(pid_t pid) {
-    for (volatile pid_t& slot : g_players) {
-        if (slot == pid) {
-            slot = 0;
-        }
-    }
-}
-
-void KillPlayers() {
-    for (volatile pid_t& slot : g_players) {
-        if (slot > 0) {
-            ::kill(slot, SIGKILL);
-        }
+void KillPlayer() {
+    if (g_player > 0) {
+        ::kill(g_player, SIGKILL);
     }
 }
 
 void OnTerminate(int signal) {
-    KillPlayers();
+    KillPlayer();
     ::_exit(128 + signal);
 }
 
@@ -75,7 +54,7 @@ void Fail(const char* format, ...) {
     std::vfprintf(stderr, format, args);
     std::fputc('\n', stderr);
     va_end(args);
-    KillPlayers();
+    KillPlayer();
     std::exit(1);
 }
 
@@ -89,16 +68,14 @@ void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-Player::Player(const std::string& program, const std::string& folder, std::string log) {
+Player::Player(const std::string& program, const std::string& folder) {
     static const bool handlersSet = [] {
         ::signal(SIGTERM, OnTerminate);
         ::signal(SIGINT, OnTerminate);
         return true;
     }();
     (void)handlersSet;
-    if (log.empty()) {
-        log = folder + "/player.log";
-    }
+    const std::string log = folder + "/player.log";
     pid_ = ::fork();
     if (pid_ < 0) {
         Fail("fork: %s", std::strerror(errno));
@@ -114,7 +91,7 @@ Player::Player(const std::string& program, const std::string& folder, std::strin
         }
         ::_exit(127);
     }
-    Track(pid_);
+    g_player = pid_;
 }
 
 Player::~Player() {
@@ -128,7 +105,7 @@ bool Player::Ended(int& status) {
         return true;
     }
     if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-        Untrack(pid_);
+        g_player = 0;
         pid_ = -1;
         return true;
     }
@@ -152,7 +129,7 @@ void Player::Kill() {
     }
     ::kill(pid_, SIGKILL);
     ::waitpid(pid_, nullptr, 0);
-    Untrack(pid_);
+    g_player = 0;
     pid_ = -1;
 }
 
@@ -187,14 +164,19 @@ XSession::~XSession() {
 }
 
 std::vector<TopWindow> XSession::WindowsOf(pid_t pid) {
-    Display* d = Dpy(display_);
     std::vector<TopWindow> found;
+    Collect(root_, pid, found);
+    return found;
+}
+
+void XSession::Collect(XWindow parentWindow, pid_t pid, std::vector<TopWindow>& found) {
+    Display* d = Dpy(display_);
     Window rootReturn = 0;
     Window parent = 0;
     Window* children = nullptr;
     unsigned count = 0;
-    if (XQueryTree(d, root_, &rootReturn, &parent, &children, &count) == 0) {
-        return found;
+    if (XQueryTree(d, parentWindow, &rootReturn, &parent, &children, &count) == 0) {
+        return;
     }
     for (unsigned i = 0; i < count; ++i) {
         const Window w = children[i];
@@ -216,6 +198,7 @@ std::vector<TopWindow> XSession::WindowsOf(pid_t pid) {
             XFree(value);
         }
         if (!mine) {
+            Collect(w, pid, found);  // a window manager's frame holds it
             continue;
         }
         TopWindow top;
@@ -247,7 +230,6 @@ std::vector<TopWindow> XSession::WindowsOf(pid_t pid) {
     if (children != nullptr) {
         XFree(children);
     }
-    return found;
 }
 
 void XSession::Send(XWindow window, long mask, void* event) {
@@ -275,41 +257,27 @@ void XSession::Click(XWindow window, int x, int y) {
     }
 }
 
-void XSession::Tap(XWindow window, const char* keysymName) {
+bool XSession::Close(XWindow window) {
     Display* d = Dpy(display_);
-    const KeyCode code = XKeysymToKeycode(d, XStringToKeysym(keysymName));
-    if (code == 0) {
-        Fail("no key code for %s", keysymName);
+    Atom* protocols = nullptr;
+    int count = 0;
+    bool takes = false;
+    if (XGetWMProtocols(d, window, &protocols, &count) != 0) {
+        takes = std::find(protocols, protocols + count, deleteAtom_) != protocols + count;
+        XFree(protocols);
     }
-    for (const int type : {KeyPress, KeyRelease}) {
-        XEvent event{};
-        XKeyEvent& k = event.xkey;
-        k.type = type;
-        k.display = d;
-        k.window = window;
-        k.root = root_;
-        k.subwindow = 0;
-        k.time = ++time_;
-        k.x = k.y = k.x_root = k.y_root = 1;
-        k.state = 0;
-        k.keycode = code;
-        k.same_screen = True;
-        Send(window, type == KeyPress ? KeyPressMask : KeyReleaseMask, &event);
-    }
-}
-
-void XSession::Close(XWindow window) {
     XEvent event{};
     XClientMessageEvent& m = event.xclient;
     m.type = ClientMessage;
-    m.display = Dpy(display_);
+    m.display = d;
     m.window = window;
     m.message_type = protocolsAtom_;
     m.format = 32;
     m.data.l[0] = static_cast<long>(deleteAtom_);
     m.data.l[1] = CurrentTime;
-    XSendEvent(Dpy(display_), window, False, NoEventMask, &event);
-    XFlush(Dpy(display_));
+    XSendEvent(d, window, False, NoEventMask, &event);
+    XFlush(d);
+    return takes;
 }
 
 std::vector<unsigned long> XSession::Grid(XWindow window, int x0, int y0, int w, int h, int step) {
@@ -381,11 +349,6 @@ bool ReadFile(const std::string& path, std::string& bytes) {
     const bool ok = std::ferror(file) == 0;
     std::fclose(file);
     return ok;
-}
-
-bool Exists(const std::string& path) {
-    struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
 }
 
 }  // namespace hardening

@@ -1,8 +1,9 @@
 #pragma once
 
-// Starting the Linux player and working it through X11 for the hardening
-// runs: synthetic events (FLTK takes them as real ones), windows found by
-// their _NET_WM_PID, and a failure that never leaves a player behind.
+// Starting the Linux player and working it through X11, for the hardening
+// runs and for the end-to-end scripts' window close: synthetic events (FLTK
+// takes them as real ones), windows found by their _NET_WM_PID, and a failure
+// that never leaves a player behind.
 
 #include <sys/types.h>
 
@@ -23,11 +24,12 @@ namespace hardening {
 std::int64_t NowMs();
 void SleepMs(int ms);
 
-// One player process, started in a folder of its own, its output in a log.
+// One player process, started in a folder of its own, its output in a log;
+// one at a time.
 class Player {
 public:
-    // The log goes to folder/player.log unless another path is given.
-    Player(const std::string& program, const std::string& folder, std::string log = {});
+    // The log goes to folder/player.log.
+    Player(const std::string& program, const std::string& folder);
     ~Player();
     Player(const Player&) = delete;
     Player& operator=(const Player&) = delete;
@@ -60,20 +62,22 @@ public:
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    // The viewable top-level windows of a process.
+    // The viewable top-level windows of a process, inside a window manager's
+    // frames too.
     std::vector<TopWindow> WindowsOf(pid_t pid);
     // A left click at window coordinates.
     void Click(XWindow window, int x, int y);
-    // Press and release of a key given by its X keysym name ("F2", "z").
-    void Tap(XWindow window, const char* keysymName);
-    // What a window manager sends when the close box is clicked.
-    void Close(XWindow window);
+    // What a window manager sends when the close box is clicked; false when
+    // the window does not take it (a window manager would then kill the
+    // program, and nothing would be saved).
+    bool Close(XWindow window);
     // Colours of a grid of points (x0 + i * step, y0 + j * step) inside
     // w x h; empty when the window cannot be read (gone, unmapped).
     std::vector<unsigned long> Grid(XWindow window, int x0, int y0, int w, int h, int step);
     void Flush();
 
 private:
+    void Collect(XWindow parent, pid_t pid, std::vector<TopWindow>& found);
     void Send(XWindow window, long mask, void* event);
 
     void* display_ = nullptr;
@@ -83,8 +87,6 @@ private:
     unsigned long deleteAtom_ = 0;
     unsigned long nameAtom_ = 0;
     unsigned long utf8Atom_ = 0;
-    // Distinct times: FLTK takes a release and a press with equal times for
-    // key repeat.
     unsigned long time_ = 1000;
 };
 
@@ -92,7 +94,6 @@ private:
 inline constexpr char kMainClass[] = "WindowsApp";
 
 // Places in the main window (its client area), from the layout in src/fltk.
-inline constexpr int kAnswerBoxX = 292, kAnswerBoxY = 552;
 inline constexpr int kNextX = 622, kNextY = 552;
 inline constexpr int kPictureX = 12, kPictureY = 57, kPictureW = 636, kPictureH = 476;
 
@@ -104,6 +105,5 @@ TopWindow WaitWindow(XSession& x, Player& player, int ms, const char* what);
 void WriteFile(const std::string& path, const std::string& bytes, bool executable = false);
 // The file's bytes; false when it cannot be read.
 bool ReadFile(const std::string& path, std::string& bytes);
-bool Exists(const std::string& path);
 
 }  // namespace hardening

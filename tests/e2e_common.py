@@ -1,0 +1,216 @@
+"""What the end-to-end scripts and the player benchmarks share: their errors,
+the programs they need, the sample's progress file, the verdict colours, a
+private or shared Xvfb, and screenshots read as RGB.
+
+Loaded as a plain module: each script puts tests/ on sys.path first.
+"""
+
+import os
+import random
+import shutil
+import signal
+import subprocess
+import time
+
+SKIP = 77  # CTest's SKIP_RETURN_CODE: a program the test needs is missing
+PICTURES = 21  # the sample quiz's
+
+# The play panel's verdict fills (src/quiz/quiz_record.cpp brushes, kFaceColour for "?").
+GREEN, ORANGE, RED = (0, 255, 0), (255, 100, 0), (255, 0, 0)
+AMBER, FACE = (255, 203, 38), (245, 245, 245)
+
+
+def verdict_colour(word):
+    return {"BRAVO": GREEN, "Anagramme": ORANGE, "FAUX": RED, "?": FACE}.get(word, AMBER)
+
+
+class Failure(Exception):
+    pass
+
+
+class Missing(Exception):
+    pass
+
+
+def need(program):
+    path = shutil.which(program)
+    if path is None:
+        raise Missing(f"{program} not found (Debian packages xdotool, xvfb, imagemagick)")
+    return path
+
+
+def progress_bytes(lines):
+    """The sample's progress file: one Windows-1252 line per picture."""
+    lines = list(lines) + [""] * (PICTURES - len(lines))
+    return b"".join(line.encode("cp1252") + b"\r\n" for line in lines)
+
+
+def show_bytes(data):
+    return repr(data) if len(data) < 200 else repr(data[:200]) + "..."
+
+
+# ---------------------------------------------------------------------------
+# Xvfb
+
+
+def start_xvfb(lifetime):
+    """Starts Xvfb in its own session (so it outlives the caller) and returns (display, pid).
+    `timeout` ends it after lifetime seconds should nobody stop it. The display
+    number is drawn at random far from the usual :0, :1 and :99, which other
+    programs take, and sometimes clean up, by number. Without -noreset the
+    server resets when its last client leaves, and refuses the next test's
+    player meanwhile."""
+    need("Xvfb")
+    for number in random.sample(range(200, 900), 20):
+        if os.path.exists(f"/tmp/.X{number}-lock"):
+            continue
+        read_end, write_end = os.pipe()
+        process = subprocess.Popen(
+            ["timeout", str(lifetime), "Xvfb", f":{number}", "-displayfd", str(write_end),
+             "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
+            pass_fds=(write_end,), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL, start_new_session=True)
+        os.close(write_end)
+        # Xvfb writes the number once it takes connections, or ends.
+        told = b""
+        deadline = time.monotonic() + 20
+        os.set_blocking(read_end, False)
+        while not told.endswith(b"\n") and time.monotonic() < deadline and process.poll() is None:
+            try:
+                chunk = os.read(read_end, 16)
+                if not chunk:
+                    break
+                told += chunk
+            except BlockingIOError:
+                time.sleep(0.05)
+        os.close(read_end)
+        if told.strip() == str(number).encode():
+            return f":{number}", process.pid
+        stop_pid(process.pid)
+    raise Failure("Xvfb did not start")
+
+
+def stop_pid(pid):
+    try:
+        os.kill(pid, signal.SIGTERM)
+    except ProcessLookupError:
+        return
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        try:
+            # Our child when started here, else somebody else's: poll either way.
+            if os.waitpid(pid, os.WNOHANG)[0] == pid:
+                return
+        except ChildProcessError:
+            pass
+        try:
+            os.kill(pid, 0)
+            # Ended but not yet reaped by whoever inherited it.
+            with open(f"/proc/{pid}/stat") as f:
+                if f.read().rsplit(")", 1)[1].split()[0] == "Z":
+                    return
+        except (ProcessLookupError, FileNotFoundError):
+            return
+        time.sleep(0.05)
+    os.kill(pid, signal.SIGKILL)
+
+
+def xvfb_start(state):
+    if os.environ.get("DISPLAY"):
+        with open(state, "w") as f:
+            f.write("inherit\n")
+        print(f"using DISPLAY {os.environ['DISPLAY']}")
+        return
+    display, pid = start_xvfb(3600)
+    with open(state, "w") as f:
+        f.write(f"{display} {pid}\n")
+    print(f"Xvfb {display} (pid {pid})")
+
+
+def xvfb_stop(state):
+    try:
+        with open(state) as f:
+            fields = f.read().split()
+    except FileNotFoundError:
+        print("no shared Xvfb")
+        return
+    os.remove(state)
+    if len(fields) == 2:
+        stop_pid(int(fields[1]))
+        print(f"stopped Xvfb {fields[0]}")
+
+
+def shared_display(state):
+    """The display of a live shared Xvfb, or None."""
+    if not state:
+        return None
+    try:
+        with open(state) as f:
+            fields = f.read().split()
+        if len(fields) == 2:
+            os.kill(int(fields[1]), 0)
+            return fields[0]
+    except (FileNotFoundError, ProcessLookupError, ValueError):
+        pass
+    return None
+
+
+# ---------------------------------------------------------------------------
+# The screen
+
+
+class Shot:
+    """A PPM picture (a screenshot, a preview) as RGB bytes."""
+
+    def __init__(self, data):
+        fields, at = [], 0
+        while len(fields) < 4:
+            while data[at:at + 1].isspace():
+                at += 1
+            if data[at:at + 1] == b"#":
+                at = data.index(b"\n", at)
+                continue
+            end = at
+            while not data[end:end + 1].isspace():
+                end += 1
+            fields.append(data[at:end])
+            at = end
+        if fields[0] != b"P6" or fields[3] != b"255":
+            raise Failure(f"unexpected screenshot format {fields}")
+        self.width, self.height = int(fields[1]), int(fields[2])
+        self.pixels = data[at + 1:]
+
+    def pixel(self, x, y):
+        at = 3 * (y * self.width + x)
+        return tuple(self.pixels[at:at + 3])
+
+    def area(self, x, y, w, h):
+        rows = []
+        for row in range(y, y + h):
+            at = 3 * (row * self.width + x)
+            rows.append(self.pixels[at:at + 3 * w])
+        return b"".join(rows)
+
+
+def grab():
+    """The whole screen (import -window root)."""
+    result = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"],
+                            capture_output=True, timeout=30)
+    if result.returncode != 0:
+        raise Failure(f"import failed: {result.stderr.decode(errors='replace').strip()}")
+    return Shot(result.stdout)
+
+
+def near(got, want, tolerance):
+    return all(abs(a - b) <= tolerance for a, b in zip(got, want))
+
+
+def pixels_at(png, spots):
+    """RGB of the PNG's pixels at spots, read by ImageMagick."""
+    if not shutil.which("convert"):
+        raise Missing("ImageMagick's convert is needed to read the screenshots")
+    format_ = " ".join(f"%[fx:int(255*p{{{x},{y}}}.r)],%[fx:int(255*p{{{x},{y}}}.g)],"
+                       f"%[fx:int(255*p{{{x},{y}}}.b)]" for x, y in spots)
+    out = subprocess.run(["convert", "png:-", "-format", format_, "info:"], input=png,
+                         capture_output=True, timeout=30, check=True).stdout.decode()
+    return [tuple(int(v) for v in spot.split(",")) for spot in out.split()]
