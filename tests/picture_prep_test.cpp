@@ -24,7 +24,7 @@ using testing::MakeJpeg;
 using testing::MakeJpegOf;
 using testing::MakePng;
 using testing::MakePngOf;
-using testing::PutChunk;
+using testing::PngFile;
 using Bytes = std::vector<std::uint8_t>;
 
 tool::TurboJpegCodec codec;
@@ -148,8 +148,8 @@ TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     const std::uint8_t red[3] = {255, 0, 0};
     const auto withChunks = [&red](const char* type) {
         Bytes png = MakePng(4, 3, red);
-        Bytes chunk;
-        PutChunk(chunk, type, Tiff(true, {Entry(true, 0x0112, 3, 1, 6)}));
+        const Bytes chunk =
+            PngFile{{}}.Chunk(type, Tiff(true, {Entry(true, 0x0112, 3, 1, 6)})).bytes;
         png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR
         png.insert(png.end() - 12, chunk.begin(), chunk.end());    // before IEND
         return png;
@@ -374,10 +374,11 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     const struct {
         Bytes file;
         PrepStatus status;
-    } bad[] = {{Bytes(40, 0x33), PrepStatus::NotAPicture},
-               {cut, PrepStatus::Unreadable},
-               {MakePngOf(30000, 30000, 6, 8, {}, 0, Bytes{0x78, 0x9C, 0x03, 0x00}),
-                PrepStatus::TooLarge}};
+    } bad[] = {
+        {Bytes(40, 0x33), PrepStatus::NotAPicture},
+        {cut, PrepStatus::Unreadable},
+        {PngFile().Ihdr(30000, 30000, 8, 6).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes,
+         PrepStatus::TooLarge}};
     for (const auto& b : bad) {
         PicturePlan refused;
         std::string detail;

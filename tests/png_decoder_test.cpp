@@ -1,61 +1,20 @@
 #include "pictures/png_decoder.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <vector>
 
 #include "alloc_hooks.h"
 #include "fakes.h"
+#include "picture_fixtures.h"
 
 namespace brivel {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void PutBe32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<std::uint8_t>(v >> shift));
-    }
-}
-
-Bytes Zlib(const Bytes& raw) {
-    Bytes packed(compressBound(static_cast<uLong>(raw.size())));
-    uLongf size = static_cast<uLongf>(packed.size());
-    compress(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
-    packed.resize(size);
-    return packed;
-}
-
-// A PNG file put together chunk by chunk, so tests can break any part of it.
-constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
-
-struct PngFile {
-    Bytes bytes = Bytes(kSignature, kSignature + 8);
-    bool goodCrc = true;
-
-    PngFile& Chunk(const char* type, const Bytes& data) {
-        PutBe32(bytes, static_cast<std::uint32_t>(data.size()));
-        const std::size_t typeAt = bytes.size();
-        bytes.insert(bytes.end(), type, type + 4);
-        bytes.insert(bytes.end(), data.begin(), data.end());
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, bytes.data() + typeAt, static_cast<uInt>(4 + data.size())));
-        PutBe32(bytes, goodCrc ? crc : ~crc);
-        return *this;
-    }
-    PngFile& Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
-                  std::uint8_t colourType, std::uint8_t interlace = 0, std::uint8_t compression = 0,
-                  std::uint8_t filter = 0, const char* type = "IHDR") {
-        Bytes data;
-        PutBe32(data, width);
-        PutBe32(data, height);
-        data.insert(data.end(), {depth, colourType, compression, filter, interlace});
-        return Chunk(type, data);
-    }
-    PngFile& Idat(const Bytes& raw, const char* type = "IDAT") { return Chunk(type, Zlib(raw)); }
-    PngFile& End() { return Chunk("IEND", {}); }
-};
+using testing::PngFile;
+using testing::Zlib;
 
 Bytes Cut(Bytes file, std::size_t dropped) {
     file.resize(file.size() - dropped);
