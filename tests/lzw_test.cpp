@@ -166,47 +166,42 @@ Bytes QuizText(std::size_t count) {
 }
 
 TEST(LzwDecodeTest, HandBuiltStreams) {
+    using S = DecodeStatus;
     const struct {
         const char* name;
         Bytes stream;
         DecodeStatus status;
         const char* output;
     } cases[] = {
-        {"abc", kAbc, DecodeStatus::Ok, "abc"},
-        {"aaaa", kAaaa, DecodeStatus::Ok, "aaaa"},
-        {"a literal and the end code", StreamBuilder().Code('A').End().Build(), DecodeStatus::Ok,
-         "A"},
-        {"first code keeps its low 8 bits", StreamBuilder().Code(0x141).End().Build(),
-         DecodeStatus::Ok, "A"},
+        {"abc", kAbc, S::Ok, "abc"},
+        {"aaaa", kAaaa, S::Ok, "aaaa"},
+        {"a literal and the end code", StreamBuilder().Code('A').End().Build(), S::Ok, "A"},
+        {"first code keeps its low 8 bits", StreamBuilder().Code(0x141).End().Build(), S::Ok, "A"},
         {"code equal to the next free code", StreamBuilder().Code('a').Code(259).End().Build(),
-         DecodeStatus::Ok, "aaa"},
+         S::Ok, "aaa"},
         {"next free code after one string",
-         StreamBuilder().Code('a').Code('b').Code(260).End().Build(), DecodeStatus::Ok, "abbb"},
+         StreamBuilder().Code('a').Code('b').Code(260).End().Build(), S::Ok, "abbb"},
         {"code above the next free code",
-         StreamBuilder().Code('a').Code('b').Code(261).End().Build(), DecodeStatus::InvalidCode,
-         "a"},
+         StreamBuilder().Code('a').Code('b').Code(261).End().Build(), S::InvalidCode, "a"},
         {"reset brings the next free code back to 259",
-         StreamBuilder().Code('a').Code('b').Reset().Code(260).End().Build(),
-         DecodeStatus::InvalidCode, "a"},
+         StreamBuilder().Code('a').Code('b').Reset().Code(260).End().Build(), S::InvalidCode, "a"},
         {"W survives a reset and 259 extends it",
-         StreamBuilder().Code('a').Code('b').Reset().Code('c').Code(259).End().Build(),
-         DecodeStatus::Ok, "abcbc"},
+         StreamBuilder().Code('a').Code('b').Reset().Code('c').Code(259).End().Build(), S::Ok,
+         "abcbc"},
         {"each 257 widens the following codes",
-         StreamBuilder().Code('a').Widen().Code('b').Widen().Code('c').End().Build(),
-         DecodeStatus::Ok, "abc"},
+         StreamBuilder().Code('a').Widen().Code('b').Widen().Code('c').End().Build(), S::Ok, "abc"},
         {"258 narrows back to 9 bits",
-         StreamBuilder().Code('a').Widen().Widen().Reset().Code('b').End().Build(),
-         DecodeStatus::Ok, "ab"},
-        {"23 widenings reach 32 bits", StreamBuilder().Code('a').Widen(23).End().Build(),
-         DecodeStatus::Ok, "a"},
+         StreamBuilder().Code('a').Widen().Widen().Reset().Code('b').End().Build(), S::Ok, "ab"},
+        {"23 widenings reach 32 bits", StreamBuilder().Code('a').Widen(23).End().Build(), S::Ok,
+         "a"},
         {"24 widenings pass 32 bits", StreamBuilder().Code('a').Widen(24).Code(0).Build(),
-         DecodeStatus::InvalidCode, ""},
-        {"empty input", {}, DecodeStatus::Truncated, ""},
-        {"input ends inside the first code", {0x30}, DecodeStatus::Truncated, ""},
-        {"input ends inside a later code", Bytes(kAbc.begin(), kAbc.begin() + 3),
-         DecodeStatus::InvalidCode, "a"},
-        {"input ends before the end code", Bytes(kAbc.begin(), kAbc.begin() + 4),
-         DecodeStatus::InvalidCode, "ab"},
+         S::InvalidCode, ""},
+        {"empty input", {}, S::Truncated, ""},
+        {"input ends inside the first code", {0x30}, S::Truncated, ""},
+        {"input ends inside a later code", Bytes(kAbc.begin(), kAbc.begin() + 3), S::InvalidCode,
+         "a"},
+        {"input ends before the end code", Bytes(kAbc.begin(), kAbc.begin() + 4), S::InvalidCode,
+         "ab"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

@@ -93,31 +93,26 @@ TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
         Bytes file;
         Orientation expected;
     };
+    using O = Orientation;
     const Case cases[] = {
-        {"Motorola order", WithOrientation(jpeg, 6), Orientation::Rotated90},
+        {"Motorola order", WithOrientation(jpeg, 6), O::Rotated90},
         {"Intel order, after another tag",
-         WithApp1(jpeg, Exif(Tiff(false, {other, Entry(false, 0x0112, 3, 1, 8)}))),
-         Orientation::Rotated270},
-        {"value 0", WithOrientation(jpeg, 0), Orientation::Upright},
-        {"value 9", WithOrientation(jpeg, 9), Orientation::Upright},
-        {"type LONG", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 4, 1, 3)}))),
-         Orientation::Upright},
-        {"count 0", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 3, 0, 3)}))),
-         Orientation::Upright},
-        {"entry cut by the segment's end", WithApp1(jpeg, Exif(cutEntry)), Orientation::Upright},
+         WithApp1(jpeg, Exif(Tiff(false, {other, Entry(false, 0x0112, 3, 1, 8)}))), O::Rotated270},
+        {"value 0", WithOrientation(jpeg, 0), O::Upright},
+        {"value 9", WithOrientation(jpeg, 9), O::Upright},
+        {"type LONG", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 4, 1, 3)}))), O::Upright},
+        {"count 0", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 3, 0, 3)}))), O::Upright},
+        {"entry cut by the segment's end", WithApp1(jpeg, Exif(cutEntry)), O::Upright},
         {"entry count beyond the block",
-         WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0111, 3, 1, 3)}, 0xFFFE))),
-         Orientation::Upright},
-        {"IFD offset past the end", WithApp1(jpeg, Exif(farIfd)), Orientation::Upright},
-        {"not TIFF", WithApp1(jpeg, Exif({'X', 'X', 0, 42, 0, 0, 0, 8, 0, 0})),
-         Orientation::Upright},
-        {"segment length past the file", WithApp1(jpeg, Exif(Tiff(true, {})), 0xFFF0),
-         Orientation::Upright},
-        {"segment length 1", WithApp1(jpeg, {}, 1), Orientation::Upright},
-        {"APP1 that is not EXIF", WithApp1(jpeg, {'h', 't', 't', 'p', ':'}), Orientation::Upright},
-        {"no EXIF", jpeg, Orientation::Upright},
-        {"SOI alone", Bytes{0xFF, 0xD8}, Orientation::Upright},
-        {"not a JPEG", Bytes(64, 0x11), Orientation::Upright},
+         WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0111, 3, 1, 3)}, 0xFFFE))), O::Upright},
+        {"IFD offset past the end", WithApp1(jpeg, Exif(farIfd)), O::Upright},
+        {"not TIFF", WithApp1(jpeg, Exif({'X', 'X', 0, 42, 0, 0, 0, 8, 0, 0})), O::Upright},
+        {"segment length past the file", WithApp1(jpeg, Exif(Tiff(true, {})), 0xFFF0), O::Upright},
+        {"segment length 1", WithApp1(jpeg, {}, 1), O::Upright},
+        {"APP1 that is not EXIF", WithApp1(jpeg, {'h', 't', 't', 'p', ':'}), O::Upright},
+        {"no EXIF", jpeg, O::Upright},
+        {"SOI alone", Bytes{0xFF, 0xD8}, O::Upright},
+        {"not a JPEG", Bytes(64, 0x11), O::Upright},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(JpegOrientation(c.file.data(), c.file.size()), c.expected) << c.name;

@@ -34,34 +34,34 @@ PngFile RgbFile() {
 TEST(PngDecoder, RefusesBrokenStructureWithItsError) {
     Bytes badSignature = RgbFile().bytes;
     badSignature[1] = 'p';
+    using E = PngError;
     const struct {
         const char* name;
         Bytes file;
         PngError error;
     } cases[] = {
-        {"15 bytes", Bytes(badSignature.begin(), badSignature.begin() + 15), PngError::BadFile},
-        {"signature", badSignature, PngError::BadFile},
-        {"IDAT first", PngFile().Idat(kRgbRows).Ihdr(3, 2, 8, 2).bytes, PngError::BadFile},
-        {"IHDR of 12 bytes", PngFile().Chunk("IHDR", Bytes(12, 1)).bytes, PngError::BadFile},
-        {"IHDR cut short", Cut(PngFile().Ihdr(3, 2, 8, 2).bytes, 1), PngError::BadFile},
-        {"width 0", PngFile().Ihdr(0, 2, 8, 2).Idat(kRgbRows).bytes, PngError::BadFile},
-        {"height 0", PngFile().Ihdr(3, 0, 8, 2).Idat(kRgbRows).bytes, PngError::BadFile},
-        {"RGB 4-bit", PngFile().Ihdr(3, 2, 4, 2).Idat(kRgbRows).bytes, PngError::Unsupported},
-        {"grey 3-bit", PngFile().Ihdr(3, 2, 3, 0).Idat(kRgbRows).bytes, PngError::Unsupported},
+        {"15 bytes", Bytes(badSignature.begin(), badSignature.begin() + 15), E::BadFile},
+        {"signature", badSignature, E::BadFile},
+        {"IDAT first", PngFile().Idat(kRgbRows).Ihdr(3, 2, 8, 2).bytes, E::BadFile},
+        {"IHDR of 12 bytes", PngFile().Chunk("IHDR", Bytes(12, 1)).bytes, E::BadFile},
+        {"IHDR cut short", Cut(PngFile().Ihdr(3, 2, 8, 2).bytes, 1), E::BadFile},
+        {"width 0", PngFile().Ihdr(0, 2, 8, 2).Idat(kRgbRows).bytes, E::BadFile},
+        {"height 0", PngFile().Ihdr(3, 0, 8, 2).Idat(kRgbRows).bytes, E::BadFile},
+        {"RGB 4-bit", PngFile().Ihdr(3, 2, 4, 2).Idat(kRgbRows).bytes, E::Unsupported},
+        {"grey 3-bit", PngFile().Ihdr(3, 2, 3, 0).Idat(kRgbRows).bytes, E::Unsupported},
         {"palette 16-bit", PngFile().Ihdr(3, 2, 16, 3).Chunk("PLTE", Bytes(3)).bytes,
-         PngError::Unsupported},
-        {"colour type 5", PngFile().Ihdr(3, 2, 8, 5).Idat(kRgbRows).bytes, PngError::Unsupported},
-        {"interlace 2", PngFile().Ihdr(3, 2, 8, 2, 2).Idat(kRgbRows).bytes, PngError::Unsupported},
-        {"compression 1", PngFile().Ihdr(3, 2, 8, 2, 0, 1).Idat(kRgbRows).bytes,
-         PngError::Unsupported},
+         E::Unsupported},
+        {"colour type 5", PngFile().Ihdr(3, 2, 8, 5).Idat(kRgbRows).bytes, E::Unsupported},
+        {"interlace 2", PngFile().Ihdr(3, 2, 8, 2, 2).Idat(kRgbRows).bytes, E::Unsupported},
+        {"compression 1", PngFile().Ihdr(3, 2, 8, 2, 0, 1).Idat(kRgbRows).bytes, E::Unsupported},
         {"filter method 1", PngFile().Ihdr(3, 2, 8, 2, 0, 0, 1).Idat(kRgbRows).bytes,
-         PngError::Unsupported},
-        {"critical chunk after IEND", RgbFile().Chunk("ABCD", {}).bytes, PngError::Unsupported},
-        {"IHDr", RgbFile().Chunk("IHDr", {}).bytes, PngError::Unsupported},
+         E::Unsupported},
+        {"critical chunk after IEND", RgbFile().Chunk("ABCD", {}).bytes, E::Unsupported},
+        {"IHDr", RgbFile().Chunk("IHDr", {}).bytes, E::Unsupported},
         {"palette without PLTE", PngFile().Ihdr(1, 1, 8, 3).Idat({0, 0}).End().bytes,
-         PngError::Unsupported},
+         E::Unsupported},
         {"only PLTE cut short", Cut(PngFile().Ihdr(1, 1, 8, 3).Chunk("PLTE", Bytes(3)).bytes, 1),
-         PngError::Unsupported},
+         E::Unsupported},
     };
     for (const auto& c : cases) {
         PngDecoder decoder;
