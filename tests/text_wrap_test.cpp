@@ -19,33 +19,31 @@ int SixPerCharacter(std::string_view text) {
     return 6 * characters;
 }
 
-// A line breaks at the last space that fits (the space dropped), else after
-// a long word's last slash or hyphen, else between whole characters.
-TEST(TextWrapTest, BreaksWhereTheRulesSay) {
-    const struct {
-        const char* text;
-        int width;
-        Lines lines;
-    } cases[] = {
-        {"Par :", 30, {"Par :"}},
-        {"", 26, {}},
-        {"R\xC3\xA9"
-         "alis\xC3\xA9 avec la version 2.2",
-         140,
-         {"R\xC3\xA9"
-          "alis\xC3\xA9 avec la version",
-          "2.2"}},
-        {" Code :", 30, {" Code", ":"}},
-        {"https://brivel.example", 100, {"https://", "brivel.example"}},
-        {"Saint-Germain", 50, {"Saint-", "Germain"}},
-        {"\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9",
-         12,
-         {"\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9", "\xC3\xA9"}},
-        {"ab", 3, {"a", "b"}},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(WrapText(c.text, c.width, SixPerCharacter), c.lines) << c.text;
-    }
+TEST(TextWrapTest, TextThatFitsStaysOnOneLine) {
+    EXPECT_EQ(WrapText("Par :", 30, SixPerCharacter), Lines{"Par :"});
+    EXPECT_EQ(WrapText("", 26, SixPerCharacter), Lines{});
+}
+
+TEST(TextWrapTest, BreaksAtTheLastSpaceThatFitsAndDropsIt) {
+    EXPECT_EQ(WrapText("R\xC3\xA9"
+                       "alis\xC3\xA9 avec la version 2.2",
+                       140, SixPerCharacter),
+              (Lines{"R\xC3\xA9"
+                     "alis\xC3\xA9 avec la version",
+                     "2.2"}));
+    EXPECT_EQ(WrapText(" Code :", 30, SixPerCharacter), (Lines{" Code", ":"}));
+}
+
+TEST(TextWrapTest, BreaksALongWordAfterItsLastSlashOrHyphen) {
+    EXPECT_EQ(WrapText("https://brivel.example", 100, SixPerCharacter),
+              (Lines{"https://", "brivel.example"}));
+    EXPECT_EQ(WrapText("Saint-Germain", 50, SixPerCharacter), (Lines{"Saint-", "Germain"}));
+}
+
+TEST(TextWrapTest, CutsAWordWithoutBreaksBetweenWholeCharacters) {
+    EXPECT_EQ(WrapText("\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9", 12, SixPerCharacter),
+              (Lines{"\xC3\xA9\xC3\xA9", "\xC3\xA9\xC3\xA9", "\xC3\xA9"}));
+    EXPECT_EQ(WrapText("ab", 3, SixPerCharacter), (Lines{"a", "b"}));
 }
 
 }  // namespace
