@@ -237,9 +237,8 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
     for (const Size& size : sizes) {
         const Bytes plain = MakeJpeg(Marked(size.width, size.height), size.subsampling);
         for (const Turn& turn : turns) {
-            const std::string name = std::to_string(size.width) + "x" +
-                                     std::to_string(size.height) + " orientation " +
-                                     std::to_string(turn.orientation);
+            SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << " orientation "
+                                              << turn.orientation);
             const Bytes file = WithOrientation(plain, turn.orientation);
             Bytes out;
             const PicturePlan plan = Prepare(file, out);
@@ -250,24 +249,23 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
             const FittedSize expected = fits ? FitSize(uprightWidth, uprightHeight, 640, 480)
                                              : FittedSize{uprightWidth, uprightHeight};
             if (turn.orientation == 1 && !fits) {
-                EXPECT_EQ(plan.action, PrepAction::Keep) << name;
-                EXPECT_EQ(out, file) << name;
+                EXPECT_EQ(plan.action, PrepAction::Keep);
+                EXPECT_EQ(out, file);
                 continue;
             }
             // Transposing never leaves a partial block at an edge.
-            EXPECT_EQ(plan.action, turn.orientation == 5 && !fits ? PrepAction::Turn : size.turned)
-                << name;
+            EXPECT_EQ(plan.action, turn.orientation == 5 && !fits ? PrepAction::Turn : size.turned);
             const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
-            ASSERT_TRUE(shown) << name;
-            EXPECT_EQ(shown->width, expected.width) << name;
-            EXPECT_EQ(shown->height, expected.height) << name;
-            ExpectColour(Near(*shown, turn.red), 255, kGrey, 0, name + " red");
-            ExpectColour(Near(*shown, turn.green), kGrey, 255, 0, name + " green");
+            ASSERT_TRUE(shown);
+            EXPECT_EQ(shown->width, expected.width);
+            EXPECT_EQ(shown->height, expected.height);
+            ExpectColour(Near(*shown, turn.red), 255, kGrey, 0, "red");
+            ExpectColour(Near(*shown, turn.green), kGrey, 255, 0, "green");
             // The prepared picture reads as upright and within the box: packed
             // again, it is kept as it is.
             Bytes again;
-            EXPECT_EQ(Prepare(out, again).action, PrepAction::Keep) << name;
-            EXPECT_EQ(again, out) << name;
+            EXPECT_EQ(Prepare(out, again).action, PrepAction::Keep);
+            EXPECT_EQ(again, out);
         }
     }
 }

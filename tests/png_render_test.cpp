@@ -123,10 +123,8 @@ bool ReadWithLibpng(const Bytes& file, Image& image, LibpngWork& work) {
     png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
     png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
     png_read_info(png, info);
-    image.width = png_get_image_width(png, info);
-    image.height = png_get_image_height(png, info);
-    image.depth = png_get_bit_depth(png, info);
-    image.colourType = png_get_color_type(png, info);
+    png_get_IHDR(png, info, &image.width, &image.height, &image.depth, &image.colourType, nullptr,
+                 nullptr, nullptr);
     png_set_interlace_handling(png);
     png_set_packing(png);
     png_read_update_info(png, info);
