@@ -301,24 +301,18 @@ TEST(PngDecoder, AllocatesOnlyTheRawBufferAndTheRowBuffers) {
 TEST(PictureMemory, HoldsAPhotographAndRefusesTheImpossible) {
     constexpr std::uint32_t kWidth = 2000, kHeight = 1500;
     Bytes rows;
-    rows.reserve(std::size_t{kHeight} * (kWidth * 3 + 1));
+    PictureBytes bitmap;  // BGR; rows of 6000 bytes need no padding
     for (std::uint32_t y = 0; y < kHeight; ++y) {
         rows.push_back(0);
         for (std::uint32_t x = 0; x < kWidth; ++x) {
-            rows.insert(rows.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                     static_cast<std::uint8_t>(x ^ y)});
+            const auto r = static_cast<std::uint8_t>(x), g = static_cast<std::uint8_t>(y),
+                       b = static_cast<std::uint8_t>(x ^ y);
+            rows.insert(rows.end(), {r, g, b});
+            bitmap.insert(bitmap.end(), {b, g, r});
         }
     }
-    const Dib dib = DecodeOk(PngFile().Ihdr(kWidth, kHeight, 8, 2).Idat(rows).End().bytes);
-    ASSERT_EQ(dib.bits.size(), std::size_t{kWidth} * 3 * kHeight);
-    for (const std::uint32_t y : {0u, 1u, 777u, kHeight - 1}) {
-        for (const std::uint32_t x : {0u, 999u, kWidth - 1}) {
-            const std::uint8_t* bgr = dib.bits.data() + (std::size_t{y} * kWidth + x) * 3;
-            EXPECT_EQ(bgr[0], static_cast<std::uint8_t>(x ^ y)) << x << ", " << y;
-            EXPECT_EQ(bgr[1], static_cast<std::uint8_t>(y)) << x << ", " << y;
-            EXPECT_EQ(bgr[2], static_cast<std::uint8_t>(x)) << x << ", " << y;
-        }
-    }
+    EXPECT_TRUE(DecodeOk(PngFile().Ihdr(kWidth, kHeight, 8, 2).Idat(rows).End().bytes).bits ==
+                bitmap);
 
     // The heap refuses through the test's allocator, the system by itself.
     constexpr std::size_t kNoSpace = std::size_t{1} << 48;
