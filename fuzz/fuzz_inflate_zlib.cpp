@@ -1,6 +1,9 @@
 // Our Inflate against zlib's raw inflate on the same deflate data and the same
-// output size. Input as for fuzz_inflate (the byte after the output size is
-// not used here), so the two share their corpus.
+// output size; and the same stream cut into IDAT-like chunks of sizes the
+// input picks must decode exactly as the single buffer does.
+//
+// Input: 3 bytes of output size (little-endian, modulo 1 MiB + 1), 1 byte
+// seeding the chunk sizes (0: no chunked decode), then the deflate data.
 //
 // zlib runs with one byte more room than we have: if it fills that byte, the
 // stream holds more than our output, and we must say OutputFull. Otherwise
@@ -25,6 +28,34 @@
 using namespace brivel;
 
 namespace {
+
+void PutBigEndian32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<std::uint8_t>(value >> shift));
+    }
+}
+
+// The stream as the chunks of a PNG file from the first IDAT on: empty
+// chunks included, a lower-case fourth letter now and then, and a chunk of
+// another type at the end that must stop the reader.
+std::vector<std::uint8_t> AsChunks(const std::vector<std::uint8_t>& stream, std::uint8_t seed) {
+    std::vector<std::uint8_t> file;
+    std::uint32_t state = seed * 2654435761u + 1;
+    for (std::size_t at = 0; at < stream.size();) {
+        state = state * 1103515245u + 12345u;
+        const std::size_t length =
+            std::min<std::size_t>((state >> 16) % (seed + 1u), stream.size() - at);
+        PutBigEndian32(file, static_cast<std::uint32_t>(length));
+        const char* type = (state & 0x100) != 0 ? "IDAt" : "IDAT";
+        file.insert(file.end(), type, type + 4);
+        file.insert(file.end(), stream.begin() + at, stream.begin() + at + length);
+        PutBigEndian32(file, state);  // never read
+        at += length;
+    }
+    const std::uint8_t end[] = {0, 0, 0, 4, 'I', 'D', 'A', 'X', 'J', 'U', 'N', 'K', 0, 0, 0, 0};
+    file.insert(file.end(), std::begin(end), std::end(end));
+    return file;
+}
 
 enum class ZlibEnd { StreamEnd, DataError, InputEnded, OutputFull };
 
@@ -145,6 +176,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto sameOutput = [&](std::size_t count) {
         return std::memcmp(ours.get(), theirs.get(), count) == 0;
     };
+    if (const std::uint8_t seed = data[3]; seed != 0) {
+        const std::vector<std::uint8_t> file = AsChunks(stream, seed);
+        std::unique_ptr<std::uint8_t[]> chunkedOut(new std::uint8_t[outSize]);
+        IdatReader chunks = IdatReader::OverChunks(file.data(), file.size(), 0);
+        const InflateResult chunked = Inflate(chunks, chunkedOut.get(), outSize);
+        FUZZ_CHECK(chunked.status == result.status);
+        FUZZ_CHECK(chunked.written == result.written);
+        FUZZ_CHECK(std::memcmp(chunkedOut.get(), ours.get(), result.written) == 0);
+    }
 
     if (zlib.written > outSize) {
         FUZZ_CHECK(result.status == InflateStatus::OutputFull);

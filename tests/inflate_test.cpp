@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <ostream>
 #include <random>
 #include <string>
@@ -155,9 +154,12 @@ struct Decoded {
     Bytes bytes;
 };
 
+// Every inflate of these tests also checks that it allocates nothing.
 Decoded InflateInto(IdatReader reader, std::size_t outSize) {
     Bytes out(outSize);
+    const std::size_t allocations = testing::AllocationCount();
     const InflateResult result = Inflate(reader, out.data(), out.size());
+    EXPECT_EQ(testing::AllocationCount(), allocations) << "Inflate allocated";
     EXPECT_LE(result.written, outSize);
     out.resize(result.written);
     return {result.status, out};
@@ -593,21 +595,6 @@ TEST(InflateCorpus, WuffsCasesGiveTheirExpectedBytes) {
             EXPECT_TRUE(ours.bytes == ReadFile("wuffs/" + std::string(expected)));
         }
     }
-}
-
-TEST(InflateAllocation, AllocatesNothing) {
-    std::mt19937 rng(8);
-    const Bytes data = ImageRows(300, 200, rng);
-    const Bytes file = SplitIntoChunks(Compress(data, 6, Z_DEFAULT_STRATEGY), rng);
-    Bytes out(data.size());
-    const std::size_t before = testing::AllocationCount();
-    IdatReader reader = IdatReader::OverChunks(file.data(), file.size(), kFirstIdat);
-    const InflateResult result = Inflate(reader, out.data(), out.size());
-    const std::size_t after = testing::AllocationCount();
-    EXPECT_EQ(result.status, InflateStatus::Ok);
-    EXPECT_EQ(after, before);
-    const auto probe = std::make_unique<int>(0);
-    EXPECT_GT(testing::AllocationCount(), after) << "the counter missed an allocation";
 }
 
 }  // namespace

@@ -8,8 +8,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
-#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -56,65 +54,76 @@ inline std::vector<std::uint8_t> MakeJpeg(const RgbImage& image, int subsampling
     return MakeJpegOf(image.pixels.data(), image.width, image.height, TJPF_RGB, subsampling);
 }
 
-inline void PutChunk(std::vector<std::uint8_t>& png, const char* type,
-                     const std::vector<std::uint8_t>& data) {
-    const auto put32 = [&png](std::uint32_t v) {
-        for (int shift = 24; shift >= 0; shift -= 8) {
-            png.push_back(static_cast<std::uint8_t>(v >> shift));
-        }
-    };
-    put32(static_cast<std::uint32_t>(data.size()));
-    const std::size_t start = png.size();
-    png.insert(png.end(), type, type + 4);
-    png.insert(png.end(), data.begin(), data.end());
-    put32(static_cast<std::uint32_t>(
-        crc32(0, png.data() + start, static_cast<uInt>(png.size() - start))));
+inline void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<std::uint8_t>(v >> shift));
+    }
 }
 
-// A PNG whose rows are rowBytes bytes of samples each, every row with filter
-// type filter; idat replaces the compressed rows when given.
-inline std::vector<std::uint8_t> MakePngOf(
-    int width, int height, std::uint8_t colourType, std::uint8_t bitDepth,
-    const std::vector<std::uint8_t>& samples, std::uint8_t filter = 0,
-    std::optional<std::vector<std::uint8_t>> idat = std::nullopt) {
-    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
-    const auto w = static_cast<std::uint32_t>(width);
-    const auto h = static_cast<std::uint32_t>(height);
-    PutChunk(png, "IHDR",
-             {static_cast<std::uint8_t>(w >> 24), static_cast<std::uint8_t>(w >> 16),
-              static_cast<std::uint8_t>(w >> 8), static_cast<std::uint8_t>(w),
-              static_cast<std::uint8_t>(h >> 24), static_cast<std::uint8_t>(h >> 16),
-              static_cast<std::uint8_t>(h >> 8), static_cast<std::uint8_t>(h), bitDepth, colourType,
-              0, 0, 0});
-    if (!idat) {
-        const std::size_t rowBytes = samples.size() / static_cast<std::size_t>(height);
-        std::vector<std::uint8_t> raw;
-        for (int y = 0; y < height; ++y) {
-            raw.push_back(filter);
-            const auto row = samples.begin() + static_cast<std::ptrdiff_t>(y * rowBytes);
-            raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
-        }
-        uLongf size = compressBound(static_cast<uLong>(raw.size()));
-        idat.emplace(size);
-        EXPECT_EQ(compress(idat->data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
-        idat->resize(size);
+inline std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& raw) {
+    uLongf size = compressBound(static_cast<uLong>(raw.size()));
+    std::vector<std::uint8_t> packed(size);
+    EXPECT_EQ(compress(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
+    packed.resize(size);
+    return packed;
+}
+
+// A PNG file put together chunk by chunk, so tests can break any part of it;
+// bare chunks when bytes starts empty.
+inline constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
+struct PngFile {
+    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kPngSignature, kPngSignature + 8);
+    bool goodCrc = true;
+
+    PngFile& Chunk(const char* type, const std::vector<std::uint8_t>& data) {
+        PutBe32(bytes, static_cast<std::uint32_t>(data.size()));
+        const std::size_t typeAt = bytes.size();
+        bytes.insert(bytes.end(), type, type + 4);
+        bytes.insert(bytes.end(), data.begin(), data.end());
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, bytes.data() + typeAt, static_cast<uInt>(4 + data.size())));
+        PutBe32(bytes, goodCrc ? crc : ~crc);
+        return *this;
     }
-    PutChunk(png, "IDAT", *idat);
-    PutChunk(png, "IEND", {});
-    return png;
+    PngFile& Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
+                  std::uint8_t colourType, std::uint8_t interlace = 0, std::uint8_t compression = 0,
+                  std::uint8_t filter = 0, const char* type = "IHDR") {
+        std::vector<std::uint8_t> data;
+        PutBe32(data, width);
+        PutBe32(data, height);
+        data.insert(data.end(), {depth, colourType, compression, filter, interlace});
+        return Chunk(type, data);
+    }
+    PngFile& Idat(const std::vector<std::uint8_t>& raw, const char* type = "IDAT") {
+        return Chunk(type, Zlib(raw));
+    }
+    PngFile& End() { return Chunk("IEND", {}); }
+};
+
+// A PNG whose rows are rowBytes bytes of samples each, every row with filter
+// type filter.
+inline std::vector<std::uint8_t> MakePngOf(std::uint32_t width, std::uint32_t height,
+                                           std::uint8_t colourType, std::uint8_t bitDepth,
+                                           const std::vector<std::uint8_t>& samples,
+                                           std::uint8_t filter = 0) {
+    const std::size_t rowBytes = samples.size() / height;
+    std::vector<std::uint8_t> raw;
+    for (std::size_t y = 0; y < height; ++y) {
+        raw.push_back(filter);
+        const auto row = samples.begin() + static_cast<std::ptrdiff_t>(y * rowBytes);
+        raw.insert(raw.end(), row, row + static_cast<std::ptrdiff_t>(rowBytes));
+    }
+    return PngFile().Ihdr(width, height, bitDepth, colourType).Idat(raw).End().bytes;
 }
 
 // A truecolour 8-bit PNG of one colour.
-inline std::vector<std::uint8_t> MakePng(
-    int width, int height, const std::uint8_t rgb[3], std::uint8_t filter = 0,
-    std::optional<std::vector<std::uint8_t>> idat = std::nullopt) {
+inline std::vector<std::uint8_t> MakePng(std::uint32_t width, std::uint32_t height,
+                                         const std::uint8_t rgb[3], std::uint8_t filter = 0) {
     std::vector<std::uint8_t> samples;
-    if (!idat) {
-        for (int i = 0; i < width * height; ++i) {
-            samples.insert(samples.end(), rgb, rgb + 3);
-        }
+    for (std::uint32_t i = 0; i < width * height; ++i) {
+        samples.insert(samples.end(), rgb, rgb + 3);
     }
-    return MakePngOf(width, height, 2, 8, samples, filter, std::move(idat));
+    return MakePngOf(width, height, 2, 8, samples, filter);
 }
 
 }  // namespace brivel::testing

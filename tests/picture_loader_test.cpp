@@ -20,6 +20,7 @@ using testing::FakeResources;
 using testing::Gradient;
 using testing::MakeJpeg;
 using testing::MakePng;
+using testing::PngFile;
 using testing::RecordingSink;
 using Lookups = std::vector<std::pair<std::string, std::uint16_t>>;
 
@@ -147,12 +148,14 @@ TEST(PictureLoader, FailuresAndThePngFallback) {
     const std::vector<std::uint8_t> png = MakePng(20, 10, kOrange);
     // Block type 3 does not exist: the file's structure is fine, its data is not.
     const std::vector<std::uint8_t> badData =
-        MakePng(20, 10, kOrange, 0, {{0x78, 0x9C, 0x07, 0, 0}});
+        PngFile().Ihdr(20, 10, 8, 2).Chunk("IDAT", {0x78, 0x9C, 0x07, 0, 0}).End().bytes;
     const std::vector<std::uint8_t> badFilter = MakePng(20, 10, kOrange, 5);
     const std::vector<std::uint8_t> notPng(64, 0x42);
     const std::vector<std::uint8_t> forgedSize =
-        MakePng(12000, 8000, kOrange, 0, {{0x78, 0x9C, 0x03, 0x00}});
+        PngFile().Ihdr(12000, 8000, 8, 2).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes;
 
+    const char* const kDecodeError = "Error: couldn't decode PNG resource";
+    const Lookups both = {{"IMG", 405}, {"#10", 405}};
     struct Case {
         const char* name;
         const std::vector<std::uint8_t>* img;
@@ -162,28 +165,13 @@ TEST(PictureLoader, FailuresAndThePngFallback) {
         Lookups lookups;
     };
     const Case cases[] = {
-        {"nothing", nullptr, nullptr, false, nullptr, {{"IMG", 405}, {"#10", 405}}},
+        {"nothing", nullptr, nullptr, false, nullptr, both},
         {"damaged jpeg", &damagedJpeg, &png, false, nullptr, {{"IMG", 405}}},
-        {"png", nullptr, &png, true, nullptr, {{"IMG", 405}, {"#10", 405}}},
-        {"png data",
-         nullptr,
-         &badData,
-         false,
-         "Error: couldn't decode PNG resource",
-         {{"IMG", 405}, {"#10", 405}}},
-        {"png filter",
-         nullptr,
-         &badFilter,
-         false,
-         "Error: couldn't create bitmap",
-         {{"IMG", 405}, {"#10", 405}}},
-        {"not png", nullptr, &notPng, false, nullptr, {{"IMG", 405}, {"#10", 405}}},
-        {"png too large to hold",
-         nullptr,
-         &forgedSize,
-         false,
-         "Error: couldn't decode PNG resource",
-         {{"IMG", 405}, {"#10", 405}}},
+        {"png", nullptr, &png, true, nullptr, both},
+        {"png data", nullptr, &badData, false, kDecodeError, both},
+        {"png filter", nullptr, &badFilter, false, "Error: couldn't create bitmap", both},
+        {"not png", nullptr, &notPng, false, nullptr, both},
+        {"png too large to hold", nullptr, &forgedSize, false, kDecodeError, both},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

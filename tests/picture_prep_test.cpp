@@ -24,7 +24,7 @@ using testing::MakeJpeg;
 using testing::MakeJpegOf;
 using testing::MakePng;
 using testing::MakePngOf;
-using testing::PutChunk;
+using testing::PngFile;
 using Bytes = std::vector<std::uint8_t>;
 
 tool::TurboJpegCodec codec;
@@ -93,31 +93,26 @@ TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
         Bytes file;
         Orientation expected;
     };
+    using O = Orientation;
     const Case cases[] = {
-        {"Motorola order", WithOrientation(jpeg, 6), Orientation::Rotated90},
+        {"Motorola order", WithOrientation(jpeg, 6), O::Rotated90},
         {"Intel order, after another tag",
-         WithApp1(jpeg, Exif(Tiff(false, {other, Entry(false, 0x0112, 3, 1, 8)}))),
-         Orientation::Rotated270},
-        {"value 0", WithOrientation(jpeg, 0), Orientation::Upright},
-        {"value 9", WithOrientation(jpeg, 9), Orientation::Upright},
-        {"type LONG", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 4, 1, 3)}))),
-         Orientation::Upright},
-        {"count 0", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 3, 0, 3)}))),
-         Orientation::Upright},
-        {"entry cut by the segment's end", WithApp1(jpeg, Exif(cutEntry)), Orientation::Upright},
+         WithApp1(jpeg, Exif(Tiff(false, {other, Entry(false, 0x0112, 3, 1, 8)}))), O::Rotated270},
+        {"value 0", WithOrientation(jpeg, 0), O::Upright},
+        {"value 9", WithOrientation(jpeg, 9), O::Upright},
+        {"type LONG", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 4, 1, 3)}))), O::Upright},
+        {"count 0", WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0112, 3, 0, 3)}))), O::Upright},
+        {"entry cut by the segment's end", WithApp1(jpeg, Exif(cutEntry)), O::Upright},
         {"entry count beyond the block",
-         WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0111, 3, 1, 3)}, 0xFFFE))),
-         Orientation::Upright},
-        {"IFD offset past the end", WithApp1(jpeg, Exif(farIfd)), Orientation::Upright},
-        {"not TIFF", WithApp1(jpeg, Exif({'X', 'X', 0, 42, 0, 0, 0, 8, 0, 0})),
-         Orientation::Upright},
-        {"segment length past the file", WithApp1(jpeg, Exif(Tiff(true, {})), 0xFFF0),
-         Orientation::Upright},
-        {"segment length 1", WithApp1(jpeg, {}, 1), Orientation::Upright},
-        {"APP1 that is not EXIF", WithApp1(jpeg, {'h', 't', 't', 'p', ':'}), Orientation::Upright},
-        {"no EXIF", jpeg, Orientation::Upright},
-        {"SOI alone", Bytes{0xFF, 0xD8}, Orientation::Upright},
-        {"not a JPEG", Bytes(64, 0x11), Orientation::Upright},
+         WithApp1(jpeg, Exif(Tiff(true, {Entry(true, 0x0111, 3, 1, 3)}, 0xFFFE))), O::Upright},
+        {"IFD offset past the end", WithApp1(jpeg, Exif(farIfd)), O::Upright},
+        {"not TIFF", WithApp1(jpeg, Exif({'X', 'X', 0, 42, 0, 0, 0, 8, 0, 0})), O::Upright},
+        {"segment length past the file", WithApp1(jpeg, Exif(Tiff(true, {})), 0xFFF0), O::Upright},
+        {"segment length 1", WithApp1(jpeg, {}, 1), O::Upright},
+        {"APP1 that is not EXIF", WithApp1(jpeg, {'h', 't', 't', 'p', ':'}), O::Upright},
+        {"no EXIF", jpeg, O::Upright},
+        {"SOI alone", Bytes{0xFF, 0xD8}, O::Upright},
+        {"not a JPEG", Bytes(64, 0x11), O::Upright},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(JpegOrientation(c.file.data(), c.file.size()), c.expected) << c.name;
@@ -148,8 +143,8 @@ TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     const std::uint8_t red[3] = {255, 0, 0};
     const auto withChunks = [&red](const char* type) {
         Bytes png = MakePng(4, 3, red);
-        Bytes chunk;
-        PutChunk(chunk, type, Tiff(true, {Entry(true, 0x0112, 3, 1, 6)}));
+        const Bytes chunk =
+            PngFile{{}}.Chunk(type, Tiff(true, {Entry(true, 0x0112, 3, 1, 6)})).bytes;
         png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR
         png.insert(png.end() - 12, chunk.begin(), chunk.end());    // before IEND
         return png;
@@ -242,9 +237,8 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
     for (const Size& size : sizes) {
         const Bytes plain = MakeJpeg(Marked(size.width, size.height), size.subsampling);
         for (const Turn& turn : turns) {
-            const std::string name = std::to_string(size.width) + "x" +
-                                     std::to_string(size.height) + " orientation " +
-                                     std::to_string(turn.orientation);
+            SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << " orientation "
+                                              << turn.orientation);
             const Bytes file = WithOrientation(plain, turn.orientation);
             Bytes out;
             const PicturePlan plan = Prepare(file, out);
@@ -255,24 +249,23 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
             const FittedSize expected = fits ? FitSize(uprightWidth, uprightHeight, 640, 480)
                                              : FittedSize{uprightWidth, uprightHeight};
             if (turn.orientation == 1 && !fits) {
-                EXPECT_EQ(plan.action, PrepAction::Keep) << name;
-                EXPECT_EQ(out, file) << name;
+                EXPECT_EQ(plan.action, PrepAction::Keep);
+                EXPECT_EQ(out, file);
                 continue;
             }
             // Transposing never leaves a partial block at an edge.
-            EXPECT_EQ(plan.action, turn.orientation == 5 && !fits ? PrepAction::Turn : size.turned)
-                << name;
+            EXPECT_EQ(plan.action, turn.orientation == 5 && !fits ? PrepAction::Turn : size.turned);
             const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
-            ASSERT_TRUE(shown) << name;
-            EXPECT_EQ(shown->width, expected.width) << name;
-            EXPECT_EQ(shown->height, expected.height) << name;
-            ExpectColour(Near(*shown, turn.red), 255, kGrey, 0, name + " red");
-            ExpectColour(Near(*shown, turn.green), kGrey, 255, 0, name + " green");
+            ASSERT_TRUE(shown);
+            EXPECT_EQ(shown->width, expected.width);
+            EXPECT_EQ(shown->height, expected.height);
+            ExpectColour(Near(*shown, turn.red), 255, kGrey, 0, "red");
+            ExpectColour(Near(*shown, turn.green), kGrey, 255, 0, "green");
             // The prepared picture reads as upright and within the box: packed
             // again, it is kept as it is.
             Bytes again;
-            EXPECT_EQ(Prepare(out, again).action, PrepAction::Keep) << name;
-            EXPECT_EQ(again, out) << name;
+            EXPECT_EQ(Prepare(out, again).action, PrepAction::Keep);
+            EXPECT_EQ(again, out);
         }
     }
 }
@@ -374,10 +367,11 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     const struct {
         Bytes file;
         PrepStatus status;
-    } bad[] = {{Bytes(40, 0x33), PrepStatus::NotAPicture},
-               {cut, PrepStatus::Unreadable},
-               {MakePngOf(30000, 30000, 6, 8, {}, 0, Bytes{0x78, 0x9C, 0x03, 0x00}),
-                PrepStatus::TooLarge}};
+    } bad[] = {
+        {Bytes(40, 0x33), PrepStatus::NotAPicture},
+        {cut, PrepStatus::Unreadable},
+        {PngFile().Ihdr(30000, 30000, 8, 6).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes,
+         PrepStatus::TooLarge}};
     for (const auto& b : bad) {
         PicturePlan refused;
         std::string detail;

@@ -1,61 +1,20 @@
 #include "pictures/png_decoder.h"
 
 #include <gtest/gtest.h>
-#include <zlib.h>
 
 #include <vector>
 
 #include "alloc_hooks.h"
 #include "fakes.h"
+#include "picture_fixtures.h"
 
 namespace brivel {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void PutBe32(Bytes& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) {
-        out.push_back(static_cast<std::uint8_t>(v >> shift));
-    }
-}
-
-Bytes Zlib(const Bytes& raw) {
-    Bytes packed(compressBound(static_cast<uLong>(raw.size())));
-    uLongf size = static_cast<uLongf>(packed.size());
-    compress(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size()));
-    packed.resize(size);
-    return packed;
-}
-
-// A PNG file put together chunk by chunk, so tests can break any part of it.
-constexpr char kSignature[] = "\x89PNG\r\n\x1a\n";
-
-struct PngFile {
-    Bytes bytes = Bytes(kSignature, kSignature + 8);
-    bool goodCrc = true;
-
-    PngFile& Chunk(const char* type, const Bytes& data) {
-        PutBe32(bytes, static_cast<std::uint32_t>(data.size()));
-        const std::size_t typeAt = bytes.size();
-        bytes.insert(bytes.end(), type, type + 4);
-        bytes.insert(bytes.end(), data.begin(), data.end());
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, bytes.data() + typeAt, static_cast<uInt>(4 + data.size())));
-        PutBe32(bytes, goodCrc ? crc : ~crc);
-        return *this;
-    }
-    PngFile& Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
-                  std::uint8_t colourType, std::uint8_t interlace = 0, std::uint8_t compression = 0,
-                  std::uint8_t filter = 0, const char* type = "IHDR") {
-        Bytes data;
-        PutBe32(data, width);
-        PutBe32(data, height);
-        data.insert(data.end(), {depth, colourType, compression, filter, interlace});
-        return Chunk(type, data);
-    }
-    PngFile& Idat(const Bytes& raw, const char* type = "IDAT") { return Chunk(type, Zlib(raw)); }
-    PngFile& End() { return Chunk("IEND", {}); }
-};
+using testing::PngFile;
+using testing::Zlib;
 
 Bytes Cut(Bytes file, std::size_t dropped) {
     file.resize(file.size() - dropped);
@@ -75,34 +34,34 @@ PngFile RgbFile() {
 TEST(PngDecoder, RefusesBrokenStructureWithItsError) {
     Bytes badSignature = RgbFile().bytes;
     badSignature[1] = 'p';
+    using E = PngError;
     const struct {
         const char* name;
         Bytes file;
         PngError error;
     } cases[] = {
-        {"15 bytes", Bytes(badSignature.begin(), badSignature.begin() + 15), PngError::BadFile},
-        {"signature", badSignature, PngError::BadFile},
-        {"IDAT first", PngFile().Idat(kRgbRows).Ihdr(3, 2, 8, 2).bytes, PngError::BadFile},
-        {"IHDR of 12 bytes", PngFile().Chunk("IHDR", Bytes(12, 1)).bytes, PngError::BadFile},
-        {"IHDR cut short", Cut(PngFile().Ihdr(3, 2, 8, 2).bytes, 1), PngError::BadFile},
-        {"width 0", PngFile().Ihdr(0, 2, 8, 2).Idat(kRgbRows).bytes, PngError::BadFile},
-        {"height 0", PngFile().Ihdr(3, 0, 8, 2).Idat(kRgbRows).bytes, PngError::BadFile},
-        {"RGB 4-bit", PngFile().Ihdr(3, 2, 4, 2).Idat(kRgbRows).bytes, PngError::Unsupported},
-        {"grey 3-bit", PngFile().Ihdr(3, 2, 3, 0).Idat(kRgbRows).bytes, PngError::Unsupported},
+        {"15 bytes", Bytes(badSignature.begin(), badSignature.begin() + 15), E::BadFile},
+        {"signature", badSignature, E::BadFile},
+        {"IDAT first", PngFile().Idat(kRgbRows).Ihdr(3, 2, 8, 2).bytes, E::BadFile},
+        {"IHDR of 12 bytes", PngFile().Chunk("IHDR", Bytes(12, 1)).bytes, E::BadFile},
+        {"IHDR cut short", Cut(PngFile().Ihdr(3, 2, 8, 2).bytes, 1), E::BadFile},
+        {"width 0", PngFile().Ihdr(0, 2, 8, 2).Idat(kRgbRows).bytes, E::BadFile},
+        {"height 0", PngFile().Ihdr(3, 0, 8, 2).Idat(kRgbRows).bytes, E::BadFile},
+        {"RGB 4-bit", PngFile().Ihdr(3, 2, 4, 2).Idat(kRgbRows).bytes, E::Unsupported},
+        {"grey 3-bit", PngFile().Ihdr(3, 2, 3, 0).Idat(kRgbRows).bytes, E::Unsupported},
         {"palette 16-bit", PngFile().Ihdr(3, 2, 16, 3).Chunk("PLTE", Bytes(3)).bytes,
-         PngError::Unsupported},
-        {"colour type 5", PngFile().Ihdr(3, 2, 8, 5).Idat(kRgbRows).bytes, PngError::Unsupported},
-        {"interlace 2", PngFile().Ihdr(3, 2, 8, 2, 2).Idat(kRgbRows).bytes, PngError::Unsupported},
-        {"compression 1", PngFile().Ihdr(3, 2, 8, 2, 0, 1).Idat(kRgbRows).bytes,
-         PngError::Unsupported},
+         E::Unsupported},
+        {"colour type 5", PngFile().Ihdr(3, 2, 8, 5).Idat(kRgbRows).bytes, E::Unsupported},
+        {"interlace 2", PngFile().Ihdr(3, 2, 8, 2, 2).Idat(kRgbRows).bytes, E::Unsupported},
+        {"compression 1", PngFile().Ihdr(3, 2, 8, 2, 0, 1).Idat(kRgbRows).bytes, E::Unsupported},
         {"filter method 1", PngFile().Ihdr(3, 2, 8, 2, 0, 0, 1).Idat(kRgbRows).bytes,
-         PngError::Unsupported},
-        {"critical chunk after IEND", RgbFile().Chunk("ABCD", {}).bytes, PngError::Unsupported},
-        {"IHDr", RgbFile().Chunk("IHDr", {}).bytes, PngError::Unsupported},
+         E::Unsupported},
+        {"critical chunk after IEND", RgbFile().Chunk("ABCD", {}).bytes, E::Unsupported},
+        {"IHDr", RgbFile().Chunk("IHDr", {}).bytes, E::Unsupported},
         {"palette without PLTE", PngFile().Ihdr(1, 1, 8, 3).Idat({0, 0}).End().bytes,
-         PngError::Unsupported},
+         E::Unsupported},
         {"only PLTE cut short", Cut(PngFile().Ihdr(1, 1, 8, 3).Chunk("PLTE", Bytes(3)).bytes, 1),
-         PngError::Unsupported},
+         E::Unsupported},
     };
     for (const auto& c : cases) {
         PngDecoder decoder;
@@ -342,24 +301,18 @@ TEST(PngDecoder, AllocatesOnlyTheRawBufferAndTheRowBuffers) {
 TEST(PictureMemory, HoldsAPhotographAndRefusesTheImpossible) {
     constexpr std::uint32_t kWidth = 2000, kHeight = 1500;
     Bytes rows;
-    rows.reserve(std::size_t{kHeight} * (kWidth * 3 + 1));
+    PictureBytes bitmap;  // BGR; rows of 6000 bytes need no padding
     for (std::uint32_t y = 0; y < kHeight; ++y) {
         rows.push_back(0);
         for (std::uint32_t x = 0; x < kWidth; ++x) {
-            rows.insert(rows.end(), {static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
-                                     static_cast<std::uint8_t>(x ^ y)});
+            const auto r = static_cast<std::uint8_t>(x), g = static_cast<std::uint8_t>(y),
+                       b = static_cast<std::uint8_t>(x ^ y);
+            rows.insert(rows.end(), {r, g, b});
+            bitmap.insert(bitmap.end(), {b, g, r});
         }
     }
-    const Dib dib = DecodeOk(PngFile().Ihdr(kWidth, kHeight, 8, 2).Idat(rows).End().bytes);
-    ASSERT_EQ(dib.bits.size(), std::size_t{kWidth} * 3 * kHeight);
-    for (const std::uint32_t y : {0u, 1u, 777u, kHeight - 1}) {
-        for (const std::uint32_t x : {0u, 999u, kWidth - 1}) {
-            const std::uint8_t* bgr = dib.bits.data() + (std::size_t{y} * kWidth + x) * 3;
-            EXPECT_EQ(bgr[0], static_cast<std::uint8_t>(x ^ y)) << x << ", " << y;
-            EXPECT_EQ(bgr[1], static_cast<std::uint8_t>(y)) << x << ", " << y;
-            EXPECT_EQ(bgr[2], static_cast<std::uint8_t>(x)) << x << ", " << y;
-        }
-    }
+    EXPECT_TRUE(DecodeOk(PngFile().Ihdr(kWidth, kHeight, 8, 2).Idat(rows).End().bytes).bits ==
+                bitmap);
 
     // The heap refuses through the test's allocator, the system by itself.
     constexpr std::size_t kNoSpace = std::size_t{1} << 48;
