@@ -29,26 +29,46 @@ std::string Fields(std::initializer_list<std::string> fields) {
 
 const std::string kHeaderFields = Fields({"Titre", "Auteur", "Explication", "x1", "x2"});
 
+// Every field, so that a writer dropping or reordering one shows up.
+auto PictureTie(const QuizPicture& p) {
+    return std::tie(p.answer, p.altAnswer, p.location, p.extraInfo);
+}
+bool Same(const QuizText& a, const QuizText& b) {
+    const auto tie = [](const QuizText& q) {
+        return std::tie(q.firstByte, q.headerByte, q.answersPerPicture, q.title, q.author,
+                        q.explanation, q.extraText1, q.extraText2, q.kind, q.red, q.green, q.blue);
+    };
+    return tie(a) == tie(b) &&
+           std::equal(a.pictures.begin(), a.pictures.end(), b.pictures.begin(), b.pictures.end(),
+                      [](const auto& x, const auto& y) { return PictureTie(x) == PictureTie(y); });
+}
+
+QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> pictures) {
+    QuizText quiz;
+    quiz.firstByte = 0xE9;
+    quiz.headerByte = 3;
+    quiz.answersPerPicture = answers;
+    quiz.title = "Pr\xE9nom";  // a byte above 127 inside a field
+    quiz.author = "Auteur";
+    quiz.explanation = "";
+    quiz.extraText1 = "x1";
+    quiz.extraText2 = "x2";
+    quiz.pictures = std::move(pictures);
+    quiz.kind = kind;
+    quiz.red = 124;
+    quiz.green = 200;
+    quiz.blue = 0;
+    return quiz;
+}
+
 TEST(QuizTextParse, OnePictureOneAnswer) {
-    const std::string text = Bytes({0x55, 1, 1, 1}) + kHeaderFields + Fields({"Chat", "ici"}) +
-                             Bytes({0, 10, 20, 30}) + "trailing";
-    std::optional<QuizText> quiz = ParseQuizText(text);
+    // Kind 0 carries no extra section: the colour follows the pictures.
+    const std::string text = Bytes({0xE9, 3, 1, 1}) +
+                             Fields({"Pr\xE9nom", "Auteur", "", "x1", "x2", "Chat", "ici"}) +
+                             Bytes({0, 124, 200, 0}) + "trailing";
+    const std::optional<QuizText> quiz = ParseQuizText(text);
     ASSERT_TRUE(quiz);
-    EXPECT_EQ(quiz->headerByte, 1);
-    EXPECT_EQ(quiz->answersPerPicture, 1);
-    EXPECT_EQ(quiz->title, "Titre");
-    EXPECT_EQ(quiz->author, "Auteur");
-    EXPECT_EQ(quiz->explanation, "Explication");
-    EXPECT_EQ(quiz->extraText1, "x1");
-    EXPECT_EQ(quiz->extraText2, "x2");
-    ASSERT_EQ(quiz->pictures.size(), 1u);
-    EXPECT_EQ(quiz->pictures[0].answer, "Chat");
-    EXPECT_EQ(quiz->pictures[0].altAnswer, "");
-    EXPECT_EQ(quiz->pictures[0].location, "ici");
-    EXPECT_EQ(quiz->kind, 0);
-    EXPECT_EQ(quiz->red, 10);
-    EXPECT_EQ(quiz->green, 20);
-    EXPECT_EQ(quiz->blue, 30);
+    EXPECT_TRUE(Same(*quiz, Quiz(1, 0, {{"Chat", "", "ici", ""}})));
 }
 
 TEST(QuizTextParse, NoPictures) {
@@ -142,59 +162,26 @@ TEST(QuizTextParse, RefusesMalformedTexts) {
     EXPECT_TRUE(ParseQuizText(fit96 + Bytes({0, 1, 2, 3})));
 }
 
-TEST(CodesTextParse, ReadsExactlyCountLines) {
-    const std::string text = "un\r\n\r\ntrois\r\nextra\r\n";
-    std::optional<std::vector<std::string>> lines = ParseCodesText(text, 3);
-    ASSERT_TRUE(lines);
-    EXPECT_EQ(*lines, (std::vector<std::string>{"un", "", "trois"}));
-    EXPECT_EQ(ParseCodesText(text, 0), std::vector<std::string>{});
-}
-
-TEST(CodesTextParse, SkipsTheByteAfterEachCarriageReturnUnseen) {
-    // The byte after CR is skipped whatever it is; a lone LF is text.
-    std::optional<std::vector<std::string>> lines = ParseCodesText("a\rXb\nc\r\n", 2);
-    ASSERT_TRUE(lines);
-    EXPECT_EQ(*lines, (std::vector<std::string>{"a", "b\nc"}));
-    // A final CR without its line feed still ends the line.
-    EXPECT_EQ(ParseCodesText("a\r", 1), std::vector<std::string>{"a"});
-}
-
-TEST(CodesTextParse, RefusesATextThatEndsEarly) {
-    EXPECT_FALSE(ParseCodesText("un\r\ndeux", 2));
-    EXPECT_FALSE(ParseCodesText("", 1));
-    EXPECT_FALSE(ParseCodesText("un\r\n", 2));
-}
-
-// Every field, so that a writer dropping or reordering one shows up.
-auto PictureTie(const QuizPicture& p) {
-    return std::tie(p.answer, p.altAnswer, p.location, p.extraInfo);
-}
-bool Same(const QuizText& a, const QuizText& b) {
-    const auto tie = [](const QuizText& q) {
-        return std::tie(q.firstByte, q.headerByte, q.answersPerPicture, q.title, q.author,
-                        q.explanation, q.extraText1, q.extraText2, q.kind, q.red, q.green, q.blue);
+TEST(CodesTextParse, ReadsExactlyCountLinesOrNothing) {
+    using Lines = std::vector<std::string>;
+    const struct {
+        const char* why;
+        std::string text;
+        int count;
+        std::optional<Lines> expected;
+    } cases[] = {
+        {"lines past count", "un\r\n\r\ntrois\r\nextra\r\n", 3, Lines{"un", "", "trois"}},
+        {"count 0", "un\r\n", 0, Lines{}},
+        // The byte after CR is skipped whatever it is; a lone LF is text.
+        {"byte after CR", "a\rXb\nc\r\n", 2, Lines{"a", "b\nc"}},
+        {"final CR without its LF", "a\r", 1, Lines{"a"}},
+        {"last line unended", "un\r\ndeux", 2, std::nullopt},
+        {"empty", "", 1, std::nullopt},
+        {"a line short", "un\r\n", 2, std::nullopt},
     };
-    return tie(a) == tie(b) &&
-           std::equal(a.pictures.begin(), a.pictures.end(), b.pictures.begin(), b.pictures.end(),
-                      [](const auto& x, const auto& y) { return PictureTie(x) == PictureTie(y); });
-}
-
-QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> pictures) {
-    QuizText quiz;
-    quiz.firstByte = 0xE9;
-    quiz.headerByte = 3;
-    quiz.answersPerPicture = answers;
-    quiz.title = "Pr\xE9nom";  // a byte above 127 inside a field
-    quiz.author = "Auteur";
-    quiz.explanation = "";
-    quiz.extraText1 = "x1";
-    quiz.extraText2 = "x2";
-    quiz.pictures = std::move(pictures);
-    quiz.kind = kind;
-    quiz.red = 124;
-    quiz.green = 200;
-    quiz.blue = 0;
-    return quiz;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseCodesText(c.text, c.count), c.expected) << c.why;
+    }
 }
 
 TEST(QuizTextFormat, ParseGivesBackWhatWasFormatted) {
