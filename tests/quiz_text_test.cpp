@@ -61,63 +61,44 @@ QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> 
     return quiz;
 }
 
-TEST(QuizTextParse, OnePictureOneAnswer) {
-    // Kind 0 carries no extra section: the colour follows the pictures.
-    const std::string text = Bytes({0xE9, 3, 1, 1}) +
-                             Fields({"Pr\xE9nom", "Auteur", "", "x1", "x2", "Chat", "ici"}) +
-                             Bytes({0, 124, 200, 0}) + "trailing";
-    const std::optional<QuizText> quiz = ParseQuizText(text);
-    ASSERT_TRUE(quiz);
-    EXPECT_TRUE(Same(*quiz, Quiz(1, 0, {{"Chat", "", "ici", ""}})));
+// The bytes before the pictures of a Quiz(answers, ...), and its colour.
+std::string Head(int pictures, int answers) {
+    return Bytes({0xE9, 3, pictures, answers}) + Fields({"Pr\xE9nom", "Auteur", "", "x1", "x2"});
 }
+const std::string kColour = Bytes({124, 200, 0});  // a first byte of 124 is no separator
 
-TEST(QuizTextParse, NoPictures) {
-    const std::string text = Bytes({0, 0, 0, 1}) + kHeaderFields + Bytes({3, 1, 2, 3});
-    std::optional<QuizText> quiz = ParseQuizText(text);
-    ASSERT_TRUE(quiz);
-    EXPECT_TRUE(quiz->pictures.empty());
-    EXPECT_EQ(quiz->kind, 3);  // no section: there is nobody to carry it
-    EXPECT_EQ(quiz->blue, 3);
-}
-
-TEST(QuizTextParse, TwoAnswersPerPictureReadThreeFields) {
-    const std::string text = Bytes({0, 1, 2, 2}) + kHeaderFields +
-                             Fields({"a", "b", "c", "d", "e", "f"}) + Bytes({0, 1, 2, 3});
-    std::optional<QuizText> quiz = ParseQuizText(text);
-    ASSERT_TRUE(quiz);
-    ASSERT_EQ(quiz->pictures.size(), 2u);
-    EXPECT_EQ(quiz->pictures[1].answer, "d");
-    EXPECT_EQ(quiz->pictures[1].altAnswer, "e");
-    EXPECT_EQ(quiz->pictures[1].location, "f");
-}
-
-TEST(QuizTextParse, ExtraSectionByKind) {
-    struct Case {
-        int kind;
-        std::string section;
-        const char* extra0;
-        const char* extra1;
+TEST(QuizTextParse, ReadsEveryField) {
+    // Two pictures of one answer, then the extra section of a kind.
+    const auto withKind = [](int kind, const std::string& section) {
+        return Head(2, 1) + Fields({"a0", "l0", "a1", "l1"}) + Bytes({kind}) + section + kColour;
     };
-    const Case cases[] = {
-        {2, Fields({"e0", "e1"}), "e0", "e1"},
-        {4, Fields({"e0", "e1"}), "e0", "e1"},
-        {3, Fields({"e0", "drop0", "e1", "drop1"}), "e0", "e1"},
-        {0, "", "", ""},
-        {1, "", "", ""},
-        {5, "", "", ""},
+    const auto extras = [](std::uint8_t kind, const char* extra0, const char* extra1) {
+        return Quiz(1, kind, {{"a0", "", "l0", extra0}, {"a1", "", "l1", extra1}});
     };
-    for (const Case& c : cases) {
-        const std::string text = Bytes({0, 1, 2, 1}) + kHeaderFields +
-                                 Fields({"a0", "l0", "a1", "l1"}) + Bytes({c.kind}) + c.section +
-                                 Bytes({124, 124, 7});
-        std::optional<QuizText> quiz = ParseQuizText(text);
-        ASSERT_TRUE(quiz) << "kind " << c.kind;
-        EXPECT_EQ(quiz->pictures[0].extraInfo, c.extra0) << "kind " << c.kind;
-        EXPECT_EQ(quiz->pictures[1].extraInfo, c.extra1) << "kind " << c.kind;
-        // A colour byte of 124 is a colour, not a separator.
-        EXPECT_EQ(quiz->red, 124);
-        EXPECT_EQ(quiz->green, 124);
-        EXPECT_EQ(quiz->blue, 7);
+    const struct {
+        const char* why;
+        std::string text;
+        QuizText expected;
+    } cases[] = {
+        {"one picture, bytes after the colour",
+         Head(1, 1) + Fields({"Chat", "ici"}) + Bytes({0}) + kColour + "trailing",
+         Quiz(1, 0, {{"Chat", "", "ici", ""}})},
+        // No section: there is nobody to carry the kind, but it is kept.
+        {"no pictures", Head(0, 1) + Bytes({3}) + kColour, Quiz(1, 3, {})},
+        {"two answers read three fields",
+         Head(2, 2) + Fields({"a", "b", "c", "d", "e", "f"}) + Bytes({0}) + kColour,
+         Quiz(2, 0, {{"a", "b", "c", ""}, {"d", "e", "f", ""}})},
+        {"kind 2", withKind(2, Fields({"e0", "e1"})), extras(2, "e0", "e1")},
+        {"kind 4", withKind(4, Fields({"e0", "e1"})), extras(4, "e0", "e1")},
+        {"kind 3", withKind(3, Fields({"e0", "drop0", "e1", "drop1"})), extras(3, "e0", "e1")},
+        {"kind 0", withKind(0, ""), extras(0, "", "")},
+        {"kind 1", withKind(1, ""), extras(1, "", "")},
+        {"kind 5", withKind(5, ""), extras(5, "", "")},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QuizText> quiz = ParseQuizText(c.text);
+        ASSERT_TRUE(quiz) << c.why;
+        EXPECT_TRUE(Same(*quiz, c.expected)) << c.why;
     }
 }
 
