@@ -27,18 +27,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(Valid(TiffOrientation(data, size)));
     // The same bytes as the body of an EXIF segment, declared at their length.
     if (size <= 0xFFFF - 8) {
-        std::vector<std::uint8_t> jpeg = {0xFF,
-                                          0xD8,
-                                          0xFF,
-                                          0xE1,
-                                          static_cast<std::uint8_t>((size + 8) >> 8),
-                                          static_cast<std::uint8_t>(size + 8),
-                                          'E',
-                                          'x',
-                                          'i',
-                                          'f',
-                                          0,
-                                          0};
+        std::vector<std::uint8_t> jpeg = {0xFF, 0xD8, 0xFF, 0xE1, 0, 0, 'E', 'x', 'i', 'f', 0, 0};
+        jpeg[4] = static_cast<std::uint8_t>((size + 8) >> 8);
+        jpeg[5] = static_cast<std::uint8_t>(size + 8);
         jpeg.insert(jpeg.end(), data, data + size);
         const Orientation inJpeg = JpegOrientation(jpeg.data(), jpeg.size());
         FUZZ_CHECK(inJpeg == TiffOrientation(data, size));

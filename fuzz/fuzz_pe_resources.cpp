@@ -79,27 +79,14 @@ void CheckMerged(const std::vector<PeResource>& before, const std::vector<ResEnt
                           addedLeaves.end());
         addedLeaves.push_back(std::move(leaf));
     }
-    std::size_t distinct = 0;
-    std::vector<const PeResource*> keys;
-    const auto count = [&](const PeResource& leaf) {
-        for (const PeResource* key : keys) {
-            if (SameKeys(*key, leaf)) {
-                return;
-            }
-        }
-        keys.push_back(&leaf);
-        ++distinct;
-    };
     for (const PeResource& leaf : addedLeaves) {
         const auto found = std::find_if(after.begin(), after.end(), [&](const PeResource& other) {
             return SameKeys(other, leaf);
         });
         FUZZ_CHECK(found != after.end());
         FUZZ_CHECK(found->data == leaf.data && found->codePage == 0);
-        count(leaf);
     }
     for (const PeResource& leaf : before) {
-        count(leaf);
         const bool replaced = std::any_of(addedLeaves.begin(), addedLeaves.end(),
                                           [&](const PeResource& a) { return SameKeys(a, leaf); });
         if (replaced) {
@@ -118,7 +105,13 @@ void CheckMerged(const std::vector<PeResource>& before, const std::vector<ResEnt
             });
         FUZZ_CHECK(kept);
     }
-    FUZZ_CHECK(after.size() == distinct);
+    // Nothing else, and each key once.
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        const auto same = [&](const PeResource& other) { return SameKeys(other, after[i]); };
+        FUZZ_CHECK(std::none_of(after.begin() + i + 1, after.end(), same));
+        FUZZ_CHECK(std::any_of(addedLeaves.begin(), addedLeaves.end(), same) ||
+                   std::any_of(before.begin(), before.end(), same));
+    }
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // ParseQuizText and ParseCodesText on the same decoded bytes, and what the
 // authoring tool writes back from a parsed text must parse to the same.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <tuple>
 
 #include "fuzz_support.h"
 #include "quiz/quiz_record.h"
@@ -14,25 +16,18 @@ using namespace brivel;
 
 namespace {
 
-bool SamePicture(const QuizPicture& a, const QuizPicture& b) {
-    return a.answer == b.answer && a.altAnswer == b.altAnswer && a.location == b.location &&
-           a.extraInfo == b.extraInfo;
-}
-
+// Every field, so that a writer dropping or reordering one shows up.
 bool SameQuiz(const QuizText& a, const QuizText& b) {
-    if (a.pictures.size() != b.pictures.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.pictures.size(); ++i) {
-        if (!SamePicture(a.pictures[i], b.pictures[i])) {
-            return false;
-        }
-    }
-    return a.firstByte == b.firstByte && a.headerByte == b.headerByte &&
-           a.answersPerPicture == b.answersPerPicture && a.title == b.title &&
-           a.author == b.author && a.explanation == b.explanation && a.extraText1 == b.extraText1 &&
-           a.extraText2 == b.extraText2 && a.kind == b.kind && a.red == b.red &&
-           a.green == b.green && a.blue == b.blue;
+    const auto fields = [](const QuizText& q) {
+        return std::tie(q.firstByte, q.headerByte, q.answersPerPicture, q.title, q.author,
+                        q.explanation, q.extraText1, q.extraText2, q.kind, q.red, q.green, q.blue);
+    };
+    const auto picture = [](const QuizPicture& p) {
+        return std::tie(p.answer, p.altAnswer, p.location, p.extraInfo);
+    };
+    return fields(a) == fields(b) &&
+           std::equal(a.pictures.begin(), a.pictures.end(), b.pictures.begin(), b.pictures.end(),
+                      [&](const auto& x, const auto& y) { return picture(x) == picture(y); });
 }
 
 }  // namespace

@@ -1,10 +1,12 @@
 // ReadResFile on any bytes; Find over what it read; and what WriteResFile
 // makes of the entries reads back as the same entries.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fuzz_support.h"
@@ -15,21 +17,14 @@ using namespace brivel;
 
 namespace {
 
-bool SameType(const ResourceType& a, const ResourceType& b) {
-    return a.name == b.name && (!a.name.empty() || a.number == b.number);
-}
-
 bool SameEntries(const std::vector<ResEntry>& a, const std::vector<ResEntry>& b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (!SameType(a[i].type, b[i].type) || a[i].id != b[i].id ||
-            a[i].language != b[i].language || a[i].data != b[i].data) {
-            return false;
-        }
-    }
-    return true;
+    // A numbered type's name is empty, a named type's number not looked at.
+    const auto fields = [](const ResEntry& e) {
+        return std::tie(e.type.name, e.id, e.language, e.data);
+    };
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [&](const auto& x, const auto& y) {
+        return fields(x) == fields(y) && (!x.type.name.empty() || x.type.number == y.type.number);
+    });
 }
 
 char Upper(char c) {
@@ -42,15 +37,8 @@ bool Matches(const ResourceType& entry, const ResourceType& asked) {
     if (entry.name.empty() || asked.name.empty()) {
         return entry.name.empty() && asked.name.empty() && entry.number == asked.number;
     }
-    if (entry.name.size() != asked.name.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < entry.name.size(); ++i) {
-        if (Upper(entry.name[i]) != Upper(asked.name[i])) {
-            return false;
-        }
-    }
-    return true;
+    return std::equal(entry.name.begin(), entry.name.end(), asked.name.begin(), asked.name.end(),
+                      [](char x, char y) { return Upper(x) == Upper(y); });
 }
 
 }  // namespace

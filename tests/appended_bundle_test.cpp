@@ -32,11 +32,7 @@ BundleStatus ReadThroughFile(const std::string& contents, std::vector<std::uint8
 }
 
 TEST(AppendedBundle, AppendThenFindInMemoryAndOnDisk) {
-    const std::string player = std::string(
-                                   "\x7f"
-                                   "ELF",
-                                   4) +
-                               std::string(100, '\0');
+    const std::string player = std::string("\x7f") + "ELF" + std::string(100, '\0');
     const std::string bundle("bundle\0bytes", 12);
     const std::string quiz = AppendBundle(player, bundle);
     ASSERT_EQ(quiz, player + bundle + Trailer(12));

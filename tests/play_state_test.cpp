@@ -34,12 +34,15 @@ public:
 class PlayStateTest : public ::testing::Test {
 protected:
     // A quiz of count pictures whose answers are "a0", "a1", ... and whose
-    // code steps are "c0", "c1", ...
-    void MakeQuiz(int count) {
+    // code steps are "c0", "c1", ...; started unless asked not to.
+    void MakeQuiz(int count, bool start = true) {
         record.pictureCount = count;
         for (int i = 0; i < count; ++i) {
             AppendPicture(record, "a" + std::to_string(i), "", "");
             CopyText(record.codeSteps[i], "c" + std::to_string(i));
+        }
+        if (start) {
+            play.StartPlay();
         }
     }
 
@@ -51,7 +54,6 @@ protected:
 
 TEST_F(PlayStateTest, StartWithoutProgressShowsPictureOneUnanswered) {
     MakeQuiz(5);
-    play.StartPlay();
     EXPECT_EQ(play.current(), 0);
     EXPECT_EQ(view.pictures.back(), 0);
     EXPECT_EQ(view.chooser, 0);
@@ -62,7 +64,7 @@ TEST_F(PlayStateTest, StartWithoutProgressShowsPictureOneUnanswered) {
 }
 
 TEST_F(PlayStateTest, StartRegradesRestoredTexts) {
-    MakeQuiz(5);
+    MakeQuiz(5, false);
     CopyText(record.typedAnswers[1], " A1 ");
     CopyText(record.typedAnswers[2], "a2");
     CopyText(record.typedAnswers[4], "a4");
@@ -78,7 +80,6 @@ TEST_F(PlayStateTest, StartRegradesRestoredTexts) {
 
 TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
     MakeQuiz(3);
-    play.StartPlay();
     view.box = "a0";
     play.SubmitAnswer(0);
     EXPECT_EQ(view.verdict, "BRAVO");
@@ -93,9 +94,8 @@ TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
     EXPECT_EQ(TextOf(record.typedAnswers[0]), "");
 }
 
-TEST_F(PlayStateTest, MovesWrapAround) {
+TEST_F(PlayStateTest, MovesWrapAroundAndChooserEntriesCountFromOne) {
     MakeQuiz(3);
-    play.StartPlay();
     play.PreviousPicture();
     EXPECT_EQ(play.current(), 2);
     EXPECT_EQ(view.chooser, 2);
@@ -107,11 +107,16 @@ TEST_F(PlayStateTest, MovesWrapAround) {
     play.NextPicture();
     EXPECT_EQ(play.current(), 0);
     EXPECT_EQ(view.pictures.back(), 0);
+    play.ChoosePicture(1);
+    EXPECT_EQ(play.current(), 1);
+    EXPECT_EQ(view.pictures.back(), 1);
+    EXPECT_EQ(ChooserLabel(2),
+              "Image n\xB0"
+              "2");
 }
 
 TEST_F(PlayStateTest, SinglePictureKeepsShowingItAndRegradesIt) {
     MakeQuiz(1);
-    play.StartPlay();
     view.box = "a0";
     play.NextPicture();
     EXPECT_EQ(play.current(), 0);
@@ -126,7 +131,6 @@ TEST_F(PlayStateTest, SinglePictureKeepsShowingItAndRegradesIt) {
 
 TEST_F(PlayStateTest, MoveStoresTheLeftTextWithoutGradingIt) {
     MakeQuiz(3);
-    play.StartPlay();
     view.box = "a0";
     play.NextPicture();
     EXPECT_EQ(TextOf(record.typedAnswers[0]), "a0");
@@ -135,11 +139,15 @@ TEST_F(PlayStateTest, MoveStoresTheLeftTextWithoutGradingIt) {
     play.PreviousPicture();  // showing it again grades it
     EXPECT_EQ(view.verdict, "BRAVO");
     EXPECT_EQ(view.progress, " 1 / 3");
+    // What is on screen when the player closes is kept too.
+    play.ChoosePicture(1);
+    view.box = "typed just before closing";
+    play.StoreBoxText();
+    EXPECT_EQ(TextOf(record.typedAnswers[1]), "typed just before closing");
 }
 
 TEST_F(PlayStateTest, EmptiedTextCountsUntilRegraded) {
     MakeQuiz(3);
-    play.StartPlay();
     view.box = "a0";
     play.SubmitAnswer(0);
     view.box = "";
@@ -150,20 +158,8 @@ TEST_F(PlayStateTest, EmptiedTextCountsUntilRegraded) {
     EXPECT_EQ(view.progress, " 0 / 3");
 }
 
-TEST_F(PlayStateTest, ChooserEntryFiveShowsIndexFour) {
-    MakeQuiz(6);
-    play.StartPlay();
-    play.ChoosePicture(4);
-    EXPECT_EQ(play.current(), 4);
-    EXPECT_EQ(view.pictures.back(), 4);
-    EXPECT_EQ(ChooserLabel(5),
-              "Image n\xB0"
-              "5");
-}
-
 TEST_F(PlayStateTest, OutOfRangeIndexesDoNothing) {
     MakeQuiz(3);
-    play.StartPlay();
     view.verdict = "untouched";
     view.box = "a0";
     for (int index : {-1, 3, 9000}) {
@@ -185,15 +181,6 @@ TEST_F(PlayStateTest, NoPicturesKeepsCurrentAtZero) {
     play.NextPicture();
     EXPECT_EQ(play.current(), 0);
     EXPECT_EQ(view.progress, "");  // nothing was ever graded
-}
-
-TEST_F(PlayStateTest, StoreBoxTextSavesTheAnswerOnScreen) {
-    MakeQuiz(3);
-    play.StartPlay();
-    play.ChoosePicture(1);
-    view.box = "typed just before closing";
-    play.StoreBoxText();
-    EXPECT_EQ(TextOf(record.typedAnswers[1]), "typed just before closing");
 }
 
 TEST_F(PlayStateTest, SharedEntryCountsOncePerIndex) {

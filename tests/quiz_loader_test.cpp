@@ -37,8 +37,8 @@ std::string ThreePictureQuiz() {
     return text;
 }
 
-class QuizLoaderTest : public ::testing::Test {
-protected:
+// A record loaded from resources of its own, with the messages it gave.
+struct Loaded {
     void Load() { LoadQuizRecord(record, resources, sink); }
 
     testing::FakeGraphics graphics;
@@ -46,6 +46,8 @@ protected:
     testing::FakeResources resources;
     testing::RecordingSink sink;
 };
+
+class QuizLoaderTest : public ::testing::Test, protected Loaded {};
 
 TEST_F(QuizLoaderTest, LoadsBothTexts) {
     resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
@@ -118,24 +120,21 @@ TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {
         {"97 pictures", Pack(std::string("\x00\x01\x61\x01", 4) + "t|a|e|x|y|")},
     };
     for (const Case& c : cases) {
-        testing::FakeGraphics g;
-        QuizRecord r(g);
-        testing::FakeResources res;
-        testing::RecordingSink s;
-        res.Add("PATCH", 104, c.packed);
-        res.Add("PATCH", 105, Pack("x\r\n"));
-        LoadQuizRecord(r, res, s);
-        ASSERT_EQ(s.messages.size(), 1u) << c.why;
-        EXPECT_EQ(s.messages[0].text, kAnswersError);
-        EXPECT_EQ(s.messages[0].caption, "Brivel");
-        EXPECT_EQ(s.messages[0].icon, MessageIcon::None);
-        EXPECT_EQ(r.pictureCount, 0) << c.why;
-        EXPECT_EQ(r.pictures.first, nullptr) << c.why;
-        EXPECT_EQ(TextOf(r.title), "nom du brivel") << c.why;
-        EXPECT_EQ(TextOf(r.author), " createur") << c.why;
-        EXPECT_EQ(r.backRed, 90) << c.why;
-        EXPECT_EQ(TextOf(r.codeSteps[0]), "") << c.why;
-        EXPECT_EQ(res.lookups.size(), 1u) << "the codes are not read: " << c.why;
+        Loaded l;
+        l.resources.Add("PATCH", 104, c.packed);
+        l.resources.Add("PATCH", 105, Pack("x\r\n"));
+        l.Load();
+        ASSERT_EQ(l.sink.messages.size(), 1u) << c.why;
+        EXPECT_EQ(l.sink.messages[0].text, kAnswersError);
+        EXPECT_EQ(l.sink.messages[0].caption, "Brivel");
+        EXPECT_EQ(l.sink.messages[0].icon, MessageIcon::None);
+        EXPECT_EQ(l.record.pictureCount, 0) << c.why;
+        EXPECT_EQ(l.record.pictures.first, nullptr) << c.why;
+        EXPECT_EQ(TextOf(l.record.title), "nom du brivel") << c.why;
+        EXPECT_EQ(TextOf(l.record.author), " createur") << c.why;
+        EXPECT_EQ(l.record.backRed, 90) << c.why;
+        EXPECT_EQ(TextOf(l.record.codeSteps[0]), "") << c.why;
+        EXPECT_EQ(l.resources.lookups.size(), 1u) << "the codes are not read: " << c.why;
     }
 }
 
@@ -143,22 +142,19 @@ TEST_F(QuizLoaderTest, BadOrMissingCodesKeepTheQuizPlayable) {
     const std::vector<std::vector<std::uint8_t>> badCodes = {
         {}, {0x00}, Pack("one line only\r\n"), Pack("no line end")};
     for (const auto& codes : badCodes) {
-        testing::FakeGraphics g;
-        QuizRecord r(g);
-        testing::FakeResources res;
-        testing::RecordingSink s;
-        res.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+        Loaded l;
+        l.resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
         if (!codes.empty()) {
-            res.Add("PATCH", 105, codes);
+            l.resources.Add("PATCH", 105, codes);
         }
-        CopyText(r.codeSteps[0], "kept");
-        LoadQuizRecord(r, res, s);
-        ASSERT_EQ(s.messages.size(), 1u);
-        EXPECT_EQ(s.messages[0].text, kCodesError);
-        EXPECT_EQ(s.messages[0].caption, "Brivel");
-        EXPECT_EQ(r.pictureCount, 3);
-        EXPECT_EQ(TextOf(r.title), "Titre");
-        EXPECT_EQ(TextOf(r.codeSteps[0]), "kept");
+        CopyText(l.record.codeSteps[0], "kept");
+        l.Load();
+        ASSERT_EQ(l.sink.messages.size(), 1u);
+        EXPECT_EQ(l.sink.messages[0].text, kCodesError);
+        EXPECT_EQ(l.sink.messages[0].caption, "Brivel");
+        EXPECT_EQ(l.record.pictureCount, 3);
+        EXPECT_EQ(TextOf(l.record.title), "Titre");
+        EXPECT_EQ(TextOf(l.record.codeSteps[0]), "kept");
     }
 }
 

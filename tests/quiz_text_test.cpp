@@ -29,75 +29,76 @@ std::string Fields(std::initializer_list<std::string> fields) {
 
 const std::string kHeaderFields = Fields({"Titre", "Auteur", "Explication", "x1", "x2"});
 
-TEST(QuizTextParse, OnePictureOneAnswer) {
-    const std::string text = Bytes({0x55, 1, 1, 1}) + kHeaderFields + Fields({"Chat", "ici"}) +
-                             Bytes({0, 10, 20, 30}) + "trailing";
-    std::optional<QuizText> quiz = ParseQuizText(text);
-    ASSERT_TRUE(quiz);
-    EXPECT_EQ(quiz->headerByte, 1);
-    EXPECT_EQ(quiz->answersPerPicture, 1);
-    EXPECT_EQ(quiz->title, "Titre");
-    EXPECT_EQ(quiz->author, "Auteur");
-    EXPECT_EQ(quiz->explanation, "Explication");
-    EXPECT_EQ(quiz->extraText1, "x1");
-    EXPECT_EQ(quiz->extraText2, "x2");
-    ASSERT_EQ(quiz->pictures.size(), 1u);
-    EXPECT_EQ(quiz->pictures[0].answer, "Chat");
-    EXPECT_EQ(quiz->pictures[0].altAnswer, "");
-    EXPECT_EQ(quiz->pictures[0].location, "ici");
-    EXPECT_EQ(quiz->kind, 0);
-    EXPECT_EQ(quiz->red, 10);
-    EXPECT_EQ(quiz->green, 20);
-    EXPECT_EQ(quiz->blue, 30);
+// Every field, so that a writer dropping or reordering one shows up.
+auto PictureTie(const QuizPicture& p) {
+    return std::tie(p.answer, p.altAnswer, p.location, p.extraInfo);
 }
-
-TEST(QuizTextParse, NoPictures) {
-    const std::string text = Bytes({0, 0, 0, 1}) + kHeaderFields + Bytes({3, 1, 2, 3});
-    std::optional<QuizText> quiz = ParseQuizText(text);
-    ASSERT_TRUE(quiz);
-    EXPECT_TRUE(quiz->pictures.empty());
-    EXPECT_EQ(quiz->kind, 3);  // no section: there is nobody to carry it
-    EXPECT_EQ(quiz->blue, 3);
-}
-
-TEST(QuizTextParse, TwoAnswersPerPictureReadThreeFields) {
-    const std::string text = Bytes({0, 1, 2, 2}) + kHeaderFields +
-                             Fields({"a", "b", "c", "d", "e", "f"}) + Bytes({0, 1, 2, 3});
-    std::optional<QuizText> quiz = ParseQuizText(text);
-    ASSERT_TRUE(quiz);
-    ASSERT_EQ(quiz->pictures.size(), 2u);
-    EXPECT_EQ(quiz->pictures[1].answer, "d");
-    EXPECT_EQ(quiz->pictures[1].altAnswer, "e");
-    EXPECT_EQ(quiz->pictures[1].location, "f");
-}
-
-TEST(QuizTextParse, ExtraSectionByKind) {
-    struct Case {
-        int kind;
-        std::string section;
-        const char* extra0;
-        const char* extra1;
+bool Same(const QuizText& a, const QuizText& b) {
+    const auto tie = [](const QuizText& q) {
+        return std::tie(q.firstByte, q.headerByte, q.answersPerPicture, q.title, q.author,
+                        q.explanation, q.extraText1, q.extraText2, q.kind, q.red, q.green, q.blue);
     };
-    const Case cases[] = {
-        {2, Fields({"e0", "e1"}), "e0", "e1"},
-        {4, Fields({"e0", "e1"}), "e0", "e1"},
-        {3, Fields({"e0", "drop0", "e1", "drop1"}), "e0", "e1"},
-        {0, "", "", ""},
-        {1, "", "", ""},
-        {5, "", "", ""},
+    return tie(a) == tie(b) &&
+           std::equal(a.pictures.begin(), a.pictures.end(), b.pictures.begin(), b.pictures.end(),
+                      [](const auto& x, const auto& y) { return PictureTie(x) == PictureTie(y); });
+}
+
+QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> pictures) {
+    QuizText quiz;
+    quiz.firstByte = 0xE9;
+    quiz.headerByte = 3;
+    quiz.answersPerPicture = answers;
+    quiz.title = "Pr\xE9nom";  // a byte above 127 inside a field
+    quiz.author = "Auteur";
+    quiz.explanation = "";
+    quiz.extraText1 = "x1";
+    quiz.extraText2 = "x2";
+    quiz.pictures = std::move(pictures);
+    quiz.kind = kind;
+    quiz.red = 124;
+    quiz.green = 200;
+    quiz.blue = 0;
+    return quiz;
+}
+
+// The bytes before the pictures of a Quiz(answers, ...), and its colour.
+std::string Head(int pictures, int answers) {
+    return Bytes({0xE9, 3, pictures, answers}) + Fields({"Pr\xE9nom", "Auteur", "", "x1", "x2"});
+}
+const std::string kColour = Bytes({124, 200, 0});  // a first byte of 124 is no separator
+
+TEST(QuizTextParse, ReadsEveryField) {
+    // Two pictures of one answer, then the extra section of a kind.
+    const auto withKind = [](int kind, const std::string& section) {
+        return Head(2, 1) + Fields({"a0", "l0", "a1", "l1"}) + Bytes({kind}) + section + kColour;
     };
-    for (const Case& c : cases) {
-        const std::string text = Bytes({0, 1, 2, 1}) + kHeaderFields +
-                                 Fields({"a0", "l0", "a1", "l1"}) + Bytes({c.kind}) + c.section +
-                                 Bytes({124, 124, 7});
-        std::optional<QuizText> quiz = ParseQuizText(text);
-        ASSERT_TRUE(quiz) << "kind " << c.kind;
-        EXPECT_EQ(quiz->pictures[0].extraInfo, c.extra0) << "kind " << c.kind;
-        EXPECT_EQ(quiz->pictures[1].extraInfo, c.extra1) << "kind " << c.kind;
-        // A colour byte of 124 is a colour, not a separator.
-        EXPECT_EQ(quiz->red, 124);
-        EXPECT_EQ(quiz->green, 124);
-        EXPECT_EQ(quiz->blue, 7);
+    const auto extras = [](std::uint8_t kind, const char* extra0, const char* extra1) {
+        return Quiz(1, kind, {{"a0", "", "l0", extra0}, {"a1", "", "l1", extra1}});
+    };
+    const struct {
+        const char* why;
+        std::string text;
+        QuizText expected;
+    } cases[] = {
+        {"one picture, bytes after the colour",
+         Head(1, 1) + Fields({"Chat", "ici"}) + Bytes({0}) + kColour + "trailing",
+         Quiz(1, 0, {{"Chat", "", "ici", ""}})},
+        // No section: there is nobody to carry the kind, but it is kept.
+        {"no pictures", Head(0, 1) + Bytes({3}) + kColour, Quiz(1, 3, {})},
+        {"two answers read three fields",
+         Head(2, 2) + Fields({"a", "b", "c", "d", "e", "f"}) + Bytes({0}) + kColour,
+         Quiz(2, 0, {{"a", "b", "c", ""}, {"d", "e", "f", ""}})},
+        {"kind 2", withKind(2, Fields({"e0", "e1"})), extras(2, "e0", "e1")},
+        {"kind 4", withKind(4, Fields({"e0", "e1"})), extras(4, "e0", "e1")},
+        {"kind 3", withKind(3, Fields({"e0", "drop0", "e1", "drop1"})), extras(3, "e0", "e1")},
+        {"kind 0", withKind(0, ""), extras(0, "", "")},
+        {"kind 1", withKind(1, ""), extras(1, "", "")},
+        {"kind 5", withKind(5, ""), extras(5, "", "")},
+    };
+    for (const auto& c : cases) {
+        const std::optional<QuizText> quiz = ParseQuizText(c.text);
+        ASSERT_TRUE(quiz) << c.why;
+        EXPECT_TRUE(Same(*quiz, c.expected)) << c.why;
     }
 }
 
@@ -134,67 +135,31 @@ TEST(QuizTextParse, RefusesMalformedTexts) {
     for (const Case& c : cases) {
         EXPECT_FALSE(ParseQuizText(c.text)) << c.why;
     }
-    // 96 pictures fit, and so do 48 with two answers.
-    std::string fit96 = Bytes({0, 1, 96, 1}) + kHeaderFields;
-    for (int i = 0; i < 96; ++i) {
-        fit96 += Fields({"a", "l"});
-    }
-    EXPECT_TRUE(ParseQuizText(fit96 + Bytes({0, 1, 2, 3})));
+    // 96 pictures fit.
+    const std::string fit96 = manyPictures.substr(Fields({"a", "l"}).size());
+    EXPECT_TRUE(ParseQuizText(Bytes({0, 1, 96, 1}) + kHeaderFields + fit96 + Bytes({0, 1, 2, 3})));
 }
 
-TEST(CodesTextParse, ReadsExactlyCountLines) {
-    const std::string text = "un\r\n\r\ntrois\r\nextra\r\n";
-    std::optional<std::vector<std::string>> lines = ParseCodesText(text, 3);
-    ASSERT_TRUE(lines);
-    EXPECT_EQ(*lines, (std::vector<std::string>{"un", "", "trois"}));
-    EXPECT_EQ(ParseCodesText(text, 0), std::vector<std::string>{});
-}
-
-TEST(CodesTextParse, SkipsTheByteAfterEachCarriageReturnUnseen) {
-    // The byte after CR is skipped whatever it is; a lone LF is text.
-    std::optional<std::vector<std::string>> lines = ParseCodesText("a\rXb\nc\r\n", 2);
-    ASSERT_TRUE(lines);
-    EXPECT_EQ(*lines, (std::vector<std::string>{"a", "b\nc"}));
-    // A final CR without its line feed still ends the line.
-    EXPECT_EQ(ParseCodesText("a\r", 1), std::vector<std::string>{"a"});
-}
-
-TEST(CodesTextParse, RefusesATextThatEndsEarly) {
-    EXPECT_FALSE(ParseCodesText("un\r\ndeux", 2));
-    EXPECT_FALSE(ParseCodesText("", 1));
-    EXPECT_FALSE(ParseCodesText("un\r\n", 2));
-}
-
-// Every field, so that a writer dropping or reordering one shows up.
-auto PictureTie(const QuizPicture& p) {
-    return std::tie(p.answer, p.altAnswer, p.location, p.extraInfo);
-}
-bool Same(const QuizText& a, const QuizText& b) {
-    const auto tie = [](const QuizText& q) {
-        return std::tie(q.firstByte, q.headerByte, q.answersPerPicture, q.title, q.author,
-                        q.explanation, q.extraText1, q.extraText2, q.kind, q.red, q.green, q.blue);
+TEST(CodesTextParse, ReadsExactlyCountLinesOrNothing) {
+    using Lines = std::vector<std::string>;
+    const struct {
+        const char* why;
+        std::string text;
+        int count;
+        std::optional<Lines> expected;
+    } cases[] = {
+        {"lines past count", "un\r\n\r\ntrois\r\nextra\r\n", 3, Lines{"un", "", "trois"}},
+        {"count 0", "un\r\n", 0, Lines{}},
+        // The byte after CR is skipped whatever it is; a lone LF is text.
+        {"byte after CR", "a\rXb\nc\r\n", 2, Lines{"a", "b\nc"}},
+        {"final CR without its LF", "a\r", 1, Lines{"a"}},
+        {"last line unended", "un\r\ndeux", 2, std::nullopt},
+        {"empty", "", 1, std::nullopt},
+        {"a line short", "un\r\n", 2, std::nullopt},
     };
-    return tie(a) == tie(b) &&
-           std::equal(a.pictures.begin(), a.pictures.end(), b.pictures.begin(), b.pictures.end(),
-                      [](const auto& x, const auto& y) { return PictureTie(x) == PictureTie(y); });
-}
-
-QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> pictures) {
-    QuizText quiz;
-    quiz.firstByte = 0xE9;
-    quiz.headerByte = 3;
-    quiz.answersPerPicture = answers;
-    quiz.title = "Pr\xE9nom";  // a byte above 127 inside a field
-    quiz.author = "Auteur";
-    quiz.explanation = "";
-    quiz.extraText1 = "x1";
-    quiz.extraText2 = "x2";
-    quiz.pictures = std::move(pictures);
-    quiz.kind = kind;
-    quiz.red = 124;
-    quiz.green = 200;
-    quiz.blue = 0;
-    return quiz;
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseCodesText(c.text, c.count), c.expected) << c.why;
+    }
 }
 
 TEST(QuizTextFormat, ParseGivesBackWhatWasFormatted) {

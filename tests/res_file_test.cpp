@@ -173,14 +173,9 @@ TEST_F(ResFileWindres, AcceptsOurFile) {
 
 TEST_F(ResFileWindres, ReadsWindresFile) {
     const fs::path patch = Write("patch.bin", "\x01|\xFF");
-    const fs::path rcdata = Write("rcdata.bin", "abcdef");
-    const fs::path rc = Write("quiz.rc", "104 PATCH \"" + patch.string() +
-                                             "\"\n"
-                                             "MAINICON RCDATA \"" +
-                                             rcdata.string() +
-                                             "\"\n"
-                                             "401 RCDATA \"" +
-                                             rcdata.string() + "\"\n");
+    const std::string rcdata = " RCDATA \"" + Write("rcdata.bin", "abcdef").string() + "\"\n";
+    const fs::path rc = Write(
+        "quiz.rc", "104 PATCH \"" + patch.string() + "\"\nMAINICON" + rcdata + "401" + rcdata);
     ASSERT_EQ(Windres(rc, "res", dir_ / "quiz.res"), 0);
     const ResReadResult read = Read(ReadBack("quiz.res"));
     ASSERT_EQ(read.status, ResStatus::Ok) << ResStatusName(read.status);

@@ -225,34 +225,24 @@ int main(int argc, char** argv) {
     }
 
     constexpr std::uint32_t kDefault = brivel::kDefaultPngFormat;
+    using E = PngError;
+    using P = Picture;
+    using R = Refuse;
     const Case cases[] = {
-        {"not decoded", Picture::QuadNotDecoded, kDefault, false, Refuse::Nothing,
-         PngError::WrongState, 0},
-        {"not decoded, device-dependent", Picture::QuadNotDecoded, kDefault, true, Refuse::Nothing,
-         PngError::WrongState, 0},
-        {"grey 8 format", Picture::Quad, 0x00080100, false, Refuse::Nothing,
-         PngError::FormatRefused, 0},
-        {"truecolour 16 format", Picture::Quad, 0x02100107, false, Refuse::Nothing,
-         PngError::FormatRefused, 0},
-        {"format not shown", Picture::Quad, 0x0208000C, false, Refuse::Nothing,
-         PngError::FormatRefused, 0},
-        {"shown code in no row of the table", Picture::Quad, 0x02080100, false, Refuse::Nothing,
-         PngError::FormatRefused, 0},
-        {"another colour type's converter", Picture::Quad, 0x0208010D, true, Refuse::Nothing,
-         PngError::FormatRefused, 0},
-        {"DIB section refused", Picture::Quad, kDefault, false, Refuse::DibSection,
-         PngError::BitmapRefused, 1},
-        {"pixel buffer refused", Picture::Quad, kDefault, true, Refuse::HeapAlloc,
-         PngError::OutOfMemory, 1},
-        {"device-dependent bitmap refused", Picture::Quad, 0x0208010C, true, Refuse::DeviceBitmap,
-         PngError::BitmapRefused, 1},
-        {"filter type 5, DIB section", Picture::BadFilter, kDefault, false, Refuse::Nothing,
-         PngError::None, 1},
-        {"filter type 5, device-dependent", Picture::BadFilter, kDefault, true, Refuse::Nothing,
-         PngError::None, 1},
-        {"DIB section", Picture::Quad, kDefault, false, Refuse::Nothing, PngError::None, 1},
-        {"device-dependent bitmap", Picture::Quad, 0x0208010C, true, Refuse::Nothing,
-         PngError::None, 1},
+        {"not decoded", P::QuadNotDecoded, kDefault, false, R::Nothing, E::WrongState, 0},
+        {"not decoded, device", P::QuadNotDecoded, kDefault, true, R::Nothing, E::WrongState, 0},
+        {"grey 8 format", P::Quad, 0x00080100, false, R::Nothing, E::FormatRefused, 0},
+        {"truecolour 16 format", P::Quad, 0x02100107, false, R::Nothing, E::FormatRefused, 0},
+        {"format not shown", P::Quad, 0x0208000C, false, R::Nothing, E::FormatRefused, 0},
+        {"shown code in no table row", P::Quad, 0x02080100, false, R::Nothing, E::FormatRefused, 0},
+        {"other type's converter", P::Quad, 0x0208010D, true, R::Nothing, E::FormatRefused, 0},
+        {"DIB section refused", P::Quad, kDefault, false, R::DibSection, E::BitmapRefused, 1},
+        {"pixel buffer refused", P::Quad, kDefault, true, R::HeapAlloc, E::OutOfMemory, 1},
+        {"device bitmap refused", P::Quad, 0x0208010C, true, R::DeviceBitmap, E::BitmapRefused, 1},
+        {"filter type 5, DIB section", P::BadFilter, kDefault, false, R::Nothing, E::None, 1},
+        {"filter type 5, device-dependent", P::BadFilter, kDefault, true, R::Nothing, E::None, 1},
+        {"DIB section", P::Quad, kDefault, false, R::Nothing, E::None, 1},
+        {"device-dependent bitmap", P::Quad, 0x0208010C, true, R::Nothing, E::None, 1},
     };
     const DWORD start = GetTickCount();
     int failed = 0;

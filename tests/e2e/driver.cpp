@@ -16,6 +16,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -125,58 +128,28 @@ bool Alive() {
     return WaitForSingleObject(g_player.hProcess, 0) == WAIT_TIMEOUT;
 }
 
-// Rectangle of a window relative to the client area of another.
-RECT RectIn(HWND window, HWND reference) {
-    RECT r;
-    GetWindowRect(window, &r);
-    MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-void CheckRect(HWND window, HWND reference, int x, int y, int w, int h, const char* what) {
-    const RECT r = RectIn(window, reference);
-    Check(r.left == x && r.top == y && r.right - r.left == w && r.bottom - r.top == h,
-          "%s at (%ld, %ld) size %ld x %ld, expected (%d, %d) size %d x %d", what, r.left, r.top,
-          r.right - r.left, r.bottom - r.top, x, y, w, h);
-}
-
 // Where the player's window description puts control in reference's client area.
 void CheckPlace(HWND window, HWND reference, const brivel::WindowControl& control,
                 const char* what) {
-    RECT client;
+    RECT client, r;
     GetClientRect(reference, &client);
     const brivel::WindowRect at = control.PlaceIn(client.right, client.bottom);
-    CheckRect(window, reference, at.x, at.y, at.w, at.h, what);
+    GetWindowRect(window, &r);
+    MapWindowPoints(HWND_DESKTOP, reference, reinterpret_cast<POINT*>(&r), 2);
+    Check(r.left == at.x && r.top == at.y && r.right - r.left == at.w && r.bottom - r.top == at.h,
+          "%s at (%ld, %ld) size %ld x %ld, expected (%d, %d) size %d x %d", what, r.left, r.top,
+          r.right - r.left, r.bottom - r.top, at.x, at.y, at.w, at.h);
 }
 
 // ---------------------------------------------------------------------------
 // Finding the player's windows
 
-struct FoundWindows {
-    DWORD pid;
-    std::vector<HWND> windows;
-};
-
-// A named callback: a lambda cannot take the 32-bit stdcall convention.
-BOOL CALLBACK CollectWindow(HWND window, LPARAM data) {
-    auto* found = reinterpret_cast<FoundWindows*>(data);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    if (pid == found->pid) {
-        found->windows.push_back(window);
-    }
-    return TRUE;
-}
-
-std::vector<HWND> TopWindows() {
-    FoundWindows found{g_player.dwProcessId, {}};
-    EnumWindows(CollectWindow, reinterpret_cast<LPARAM>(&found));
-    return found.windows;
-}
-
 HWND FindTop(const char* className, bool visibleOnly) {
-    for (HWND window : TopWindows()) {
-        if (ClassOf(window) == className && (!visibleOnly || IsWindowVisible(window))) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, className, nullptr); window != nullptr;
+         window = FindWindowExA(nullptr, window, className, nullptr)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(window, &pid);
+        if (pid == g_player.dwProcessId && (!visibleOnly || IsWindowVisible(window))) {
             return window;
         }
     }
@@ -243,59 +216,61 @@ void Launch() {
     }
 }
 
+std::string ProgressPath() {
+    std::string name = g_exePath.substr(g_exePath.find_last_of('\\') + 1);
+    return g_workDir + "\\" + name.substr(0, name.size() - 3) + "txt";
+}
+
 // The main window appears before its panels are filled: wait for the last
-// control of each panel and for the main window to be shown.
-Player WaitReady() {
+// control of each panel and for the main window to be shown. A message box on
+// the way fails the run, unless answer (true when it answered one) takes it.
+Player WaitReady(const std::function<bool()>& answer = nullptr) {
     Player p;
-    const DWORD start = GetTickCount();
-    for (;;) {
+    p.progressFile = ProgressPath();
+    for (const DWORD start = GetTickCount();; Sleep(20)) {
         if (!Alive()) {
             DWORD code = 0;
             GetExitCodeProcess(g_player.hProcess, &code);
-            Fail("the player ended before its window was ready (exit code %lu)", code);
-        }
-        if (HWND box = FindTop("#32770", true)) {
-            Fail("unexpected message box %s: %s", Show(WindowText(box)).c_str(),
-                 Show(MessageBoxText(box)).c_str());
-        }
-        p.main = FindTop("WindowsApp", false);
-        if (p.main != nullptr) {
-            p.header = p.play = nullptr;
-            for (HWND child : Children(p.main)) {
-                if (ClassOf(child) != "#32770") {
-                    continue;
-                }
-                if (GetDlgItem(child, kRightRule) != nullptr) {
-                    p.header = child;
-                } else if (GetDlgItem(child, kChooser) != nullptr) {
-                    p.play = child;
-                }
-            }
-            if (p.header != nullptr && p.play != nullptr && IsWindowVisible(p.main) &&
-                IsWindowVisible(p.play)) {
-                break;
-            }
+            Fail("the player ended before its window was ready (exit code 0x%lX)", code);
         }
         if (GetTickCount() - start > g_waitMs) {
             Fail("no ready main window after %lu ms (main %p, header %p, play %p)", g_waitMs,
                  static_cast<void*>(p.main), static_cast<void*>(p.header),
                  static_cast<void*>(p.play));
         }
-        Sleep(20);
+        if (answer) {
+            if (answer()) {
+                continue;
+            }
+        } else if (HWND box = FindTop("#32770", true)) {
+            Fail("unexpected message box %s: %s", Show(WindowText(box)).c_str(),
+                 Show(MessageBoxText(box)).c_str());
+        }
+        p.main = FindTop("WindowsApp", false);
+        if (p.main == nullptr) {
+            continue;
+        }
+        p.header = p.play = nullptr;
+        for (HWND child : Children(p.main)) {
+            if (ClassOf(child) != "#32770") {
+                continue;
+            }
+            if (GetDlgItem(child, kRightRule) != nullptr) {
+                p.header = child;
+            } else if (GetDlgItem(child, kChooser) != nullptr) {
+                p.play = child;
+            }
+        }
+        if (p.header != nullptr && p.play != nullptr && IsWindowVisible(p.main) &&
+            IsWindowVisible(p.play)) {
+            return p;
+        }
     }
-    return p;
-}
-
-std::string ProgressPath() {
-    std::string name = g_exePath.substr(g_exePath.find_last_of('\\') + 1);
-    return g_workDir + "\\" + name.substr(0, name.size() - 3) + "txt";
 }
 
 Player Start() {
     Launch();
-    Player p = WaitReady();
-    p.progressFile = ProgressPath();
-    return p;
+    return WaitReady();
 }
 
 void CloseAndExpectZero(const Player& p) {
@@ -315,18 +290,9 @@ void CloseAndExpectZero(const Player& p) {
 // Files
 
 bool ReadBytes(const std::string& path, std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        return false;
-    }
-    char chunk[4096];
-    bytes.clear();
-    std::size_t got = 0;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes.append(chunk, got);
-    }
-    std::fclose(file);
-    return true;
+    std::ifstream in(path, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return in.is_open();
 }
 
 std::string EmptyLines(int count) {
@@ -565,8 +531,8 @@ std::string ProgressText(int found, int count) {
     return " " + std::to_string(found) + " / " + std::to_string(count);
 }
 
-void CheckProgress(const Player& p, int found, const char* code) {
-    CheckText(ItemText(p.header, kProgress), ProgressText(found, kCount), "progress");
+void CheckProgress(const Player& p, int found, const char* code, int count = kCount) {
+    CheckText(ItemText(p.header, kProgress), ProgressText(found, count), "progress");
     CheckText(ItemText(p.header, kCode), code, "code");
 }
 
@@ -855,7 +821,6 @@ void BadQuiz() {
 
     // Play goes on with no pictures.
     Player p = WaitReady();
-    p.progressFile = ProgressPath();
     CheckText(ItemText(p.header, kProgress), " 0 / 0", "progress");
     Check(Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0) == 0, "the chooser has entries");
     Click(p.play, kNext);
@@ -1012,8 +977,7 @@ void SampleQuiz() {
     CheckText(ItemText(p.header, kProgress), " 0 / 21", "progress");
     Grade(p, "soleil", "BRAVO", "verdict");
     CheckVerdictColour(p, kGreen, "BRAVO");
-    CheckText(ItemText(p.header, kProgress), " 1 / 21", "progress after a find");
-    CheckText(ItemText(p.header, kCode), found, "code after a find");
+    CheckProgress(p, 1, found, 21);
     const std::string saved = "soleil\r\n" + EmptyLines(20);
     Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
     CheckProgressFile(p, saved, "after F2");
@@ -1025,8 +989,7 @@ void SampleQuiz() {
     CheckProgressFile(p, saved, "after closing");
 
     p = Start();
-    CheckText(ItemText(p.header, kProgress), " 1 / 21", "progress after a restart");
-    CheckText(ItemText(p.header, kCode), found, "code after a restart");
+    CheckProgress(p, 1, found, 21);
     CheckShown(p, 0, "soleil", "BRAVO");
     CheckVerdictColour(p, kGreen, "BRAVO after a restart");
     CloseAndExpectZero(p);
@@ -1069,8 +1032,7 @@ void Restore() {
           "cannot copy %s to %s (error %lu)", from.c_str(), ProgressPath().c_str(), GetLastError());
 
     Player p = Start();
-    CheckText(ItemText(p.header, kProgress), " 2 / 21", "progress");
-    CheckText(ItemText(p.header, kCode), "_______", "code");
+    CheckProgress(p, 2, "_______", 21);
     CheckShown(p, 0, "soleil", "BRAVO");
     CheckVerdictColour(p, kGreen, "BRAVO on picture 1");
     Choose(p, 1);
@@ -1082,8 +1044,7 @@ void Restore() {
     Choose(p, 3);
     CheckShown(p, 3, "", "?");
     Grade(p, "cl\xE9", "BRAVO", "verdict on picture 4");
-    CheckText(ItemText(p.header, kProgress), " 3 / 21", "progress after a find");
-    CheckText(ItemText(p.header, kCode), "T______", "code after a find");
+    CheckProgress(p, 3, "T______", 21);
     CloseAndExpectZero(p);
     want = typed + "cl\xE9\r\n" + EmptyLines(17);
     CheckProgressFile(p, want, "after closing");
@@ -1123,30 +1084,7 @@ void Damaged() {
         return true;
     };
     Launch();
-    Player p;
-    for (const DWORD start = GetTickCount();; Sleep(20)) {
-        if (!Alive()) {
-            DWORD code = 0;
-            GetExitCodeProcess(g_player.hProcess, &code);
-            Fail("the player ended (exit code 0x%lX) before its window was ready", code);
-        }
-        Check(GetTickCount() - start < g_waitMs, "no ready main window");
-        if (answer()) {
-            continue;
-        }
-        p.main = FindTop("WindowsApp", false);
-        if (p.main == nullptr || !IsWindowVisible(p.main)) {
-            continue;
-        }
-        for (HWND child : Children(p.main)) {
-            if (GetDlgItem(child, kChooser) != nullptr && IsWindowVisible(child)) {
-                p.play = child;
-            }
-        }
-        if (p.play != nullptr) {
-            break;
-        }
-    }
+    Player p = WaitReady(answer);
     // A picture that fails may still say so once the window is up.
     Sleep(100);
     answer();

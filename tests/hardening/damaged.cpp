@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <initializer_list>
 #include <map>
 #include <string>
 #include <vector>
@@ -73,32 +74,29 @@ std::vector<Variant> LinuxVariants(const std::string& quiz) {
 
     add("intact", size, {});
     // Cut short: the trailer goes, all of it or only its end.
-    for (std::size_t cut : {std::size_t{1}, std::size_t{8}, std::size_t{15}, std::size_t{16},
-                            std::size_t{17}, std::size_t{16 + bundleSize / 2},
-                            std::size_t{16 + bundleSize - 33}, std::size_t{16 + bundleSize}}) {
+    using Sizes = std::initializer_list<std::size_t>;
+    for (std::size_t cut :
+         Sizes{1, 8, 15, 16, 17, 16 + bundleSize / 2, 16 + bundleSize - 33, 16 + bundleSize}) {
         add("cut-" + std::to_string(cut) + "-from-end", size - cut, {});
     }
     // The bundle cut, the trailer kept: it claims more than is left.
-    for (std::size_t keep : {std::size_t{0}, std::size_t{32}, std::size_t{100},
-                             std::size_t{bundleSize / 2}, std::size_t{bundleSize - 1}}) {
+    for (std::size_t keep : Sizes{0, 32, 100, bundleSize / 2, bundleSize - 1}) {
         add("bundle-cut-to-" + std::to_string(keep) + "-old-trailer", bundleAt,
             bundle.substr(0, keep) + Trailer(bundleSize));
     }
     // The bundle cut and the trailer telling its new size.
-    for (std::size_t keep : {std::size_t{16}, std::size_t{40}, std::size_t{200},
-                             std::size_t{bundleSize / 3}, std::size_t{bundleSize - 4}}) {
+    for (std::size_t keep : Sizes{16, 40, 200, bundleSize / 3, bundleSize - 4}) {
         add("bundle-cut-to-" + std::to_string(keep), bundleAt,
             bundle.substr(0, keep) + Trailer(keep));
     }
     // The trailer's size lies; the last three wrap around when added to the
     // trailer's size or to the bytes before the trailer.
     const std::uint64_t before = size - kBundleTrailerSize;
-    for (std::uint64_t lie :
-         {std::uint64_t{0}, std::uint64_t{1}, std::uint64_t{31}, std::uint64_t{32},
-          std::uint64_t{bundleSize - 1}, std::uint64_t{bundleSize + 1},
-          std::uint64_t{bundleSize + 4}, std::uint64_t{before}, std::uint64_t{before + 1},
-          std::uint64_t{bundleSize + (std::uint64_t{1} << 32)}, std::uint64_t{1} << 63,
-          ~std::uint64_t{0}, ~std::uint64_t{0} - 15, ~std::uint64_t{0} - before + 1}) {
+    constexpr std::uint64_t kAll = ~std::uint64_t{0};
+    for (std::uint64_t lie : std::initializer_list<std::uint64_t>{
+             0, 1, 31, 32, bundleSize - 1, bundleSize + 1, bundleSize + 4, before, before + 1,
+             bundleSize + (std::uint64_t{1} << 32), std::uint64_t{1} << 63, kAll, kAll - 15,
+             kAll - before + 1}) {
         add("size-" + std::to_string(lie), bundleAt, bundle + Trailer(lie));
     }
     std::string magic = Trailer(bundleSize);
@@ -258,16 +256,10 @@ int WriteWindowsVariants(const std::string& exePath, const std::string& folder) 
         Fail("%s: %s", exePath.c_str(), brivel::PeStatusName(tree.status));
     }
     // The data's place in the file: found by its bytes, which must occur once.
-    const auto locate = [&](const char* typeName, std::uint32_t typeId, std::uint32_t id) {
+    const auto locate = [&](const char* typeName, std::uint32_t id) {
+        const std::u16string type(typeName, typeName + std::char_traits<char>::length(typeName));
         for (const brivel::PeResource& r : tree.resources) {
-            const bool typeMatches =
-                typeName != nullptr
-                    ? r.type.named &&
-                          r.type.name ==
-                              std::u16string(typeName,
-                                             typeName + std::char_traits<char>::length(typeName))
-                    : !r.type.named && r.type.id == typeId;
-            if (!typeMatches || r.name.named || r.name.id != id) {
+            if (!r.type.named || r.type.name != type || r.name.named || r.name.id != id) {
                 continue;
             }
             const std::string data(r.data.begin(), r.data.end());
@@ -284,9 +276,9 @@ int WriteWindowsVariants(const std::string& exePath, const std::string& folder) 
         std::pair<std::size_t, std::size_t> place;
     };
     const Target targets[] = {
-        {"patch104", locate("PATCH", 0, 104)},
-        {"patch105", locate("PATCH", 0, 105)},
-        {"img401", locate("IMG", 0, 401)},
+        {"patch104", locate("PATCH", 104)},
+        {"patch105", locate("PATCH", 105)},
+        {"img401", locate("IMG", 401)},
     };
     fs::create_directories(folder);
     int written = 0;
