@@ -205,9 +205,12 @@ PictureBytes ExpectedRows(const Image& image, const Layout& layout) {
 // or grey levels spread over 0 to 255.
 void ExpectColours(const Dib& dib, const Image& image) {
     const DibHeader& h = dib.info.header;
+    if (h.bitCount > 8) {
+        return;
+    }
     const unsigned entries = h.clrUsed != 0 ? h.clrUsed : 1u << h.bitCount;
     const unsigned greyMax = (1u << std::min(image.depth, 8)) - 1;
-    for (unsigned i = 0; h.bitCount <= 8 && i < entries; ++i) {
+    for (unsigned i = 0; i < entries; ++i) {
         png_color want{};
         if (image.colourType != 3) {
             const auto level = static_cast<png_byte>(i * 255 / greyMax);
