@@ -264,7 +264,7 @@ TEST(PeResources, BrokenImagesAreRefused) {
             int width;
             std::uint32_t value;
             PeStatus read;
-            std::optional<PeStatus> write;  // when adding fails otherwise than reading
+            std::optional<PeStatus> write = std::nullopt;  // where adding fails otherwise
         } cases[] = {
             {"no MZ", 0, 2, 0x5A58, S::NotPe},
             {"e_lfanew past the end", 0x3C, 4, 0xFFFFFFF0, S::NotPe},
