@@ -8,6 +8,7 @@
 #include <string_view>
 #include <tuple>
 
+#include "app/window_layout.h"
 #include "pictures/image.h"
 #include "services/graphics.h"
 
@@ -44,12 +45,7 @@ inline PlayerFace FaceFor(const FontSpec& request) {
 }
 
 // A rectangle of a canvas: drawing stays inside it.
-struct ClipRect {
-    int x = 0;
-    int y = 0;
-    int w = 0;
-    int h = 0;
-};
+using ClipRect = WindowRect;
 
 class PlayerFonts {
 public:
