@@ -139,8 +139,8 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xdgStateHome == nullptr ? "unset" : c.xdgStateHome);
-        const brivel::ProgressPlaces places = brivel::ProgressPlacesOf(c.program, c.xdgStateHome,
-                                                                       c.home);
+        const brivel::ProgressPlaces places =
+            brivel::ProgressPlacesOf(c.program, c.xdgStateHome, c.home);
         EXPECT_EQ(places.beside, ProgressFileBeside(c.program));
         EXPECT_EQ(places.stateFolder, c.stateFolder);
         const std::string name = places.inState.substr(places.stateFolder.size());

@@ -71,7 +71,7 @@ std::string ProgressFileToLoad(const ProgressPlaces& places) {
         return places.beside;
     }
     return Exists(places.beside) && FolderTakesFiles(FolderOf(places.beside)) ? places.beside
-                                                                               : places.inState;
+                                                                              : places.inState;
 }
 
 std::string ProgressFileToSave(const ProgressPlaces& places) {

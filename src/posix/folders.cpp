@@ -11,8 +11,8 @@ namespace brivel {
 
 bool FolderTakesFiles(const std::string& folder) noexcept {
     // The effective user's rights, as creating the file will be checked.
-    return ::faccessat(AT_FDCWD, folder.empty() ? "." : folder.c_str(), W_OK | X_OK,
-                       AT_EACCESS) == 0;
+    const char* path = folder.empty() ? "." : folder.c_str();
+    return ::faccessat(AT_FDCWD, path, W_OK | X_OK, AT_EACCESS) == 0;
 }
 
 bool MakePrivateFolders(const std::string& folder) noexcept {

@@ -210,10 +210,9 @@ FreeTypeFonts::Loaded* FreeTypeFonts::Load(const PlayerFace& request) {
     }
     if (slanted) {
         // An italic asked of a family without one: fontconfig's oblique matrix.
-        FT_Matrix shear{static_cast<FT_Fixed>(matrix.xx * 0x10000),
-                        static_cast<FT_Fixed>(matrix.xy * 0x10000),
-                        static_cast<FT_Fixed>(matrix.yx * 0x10000),
-                        static_cast<FT_Fixed>(matrix.yy * 0x10000)};
+        FT_Matrix shear{
+            static_cast<FT_Fixed>(matrix.xx * 0x10000), static_cast<FT_Fixed>(matrix.xy * 0x10000),
+            static_cast<FT_Fixed>(matrix.yx * 0x10000), static_cast<FT_Fixed>(matrix.yy * 0x10000)};
         FT_Set_Transform(loaded->face, &shear, nullptr);
     }
     // Xft's font ascent and descent: whole pixels of the size's metrics.
