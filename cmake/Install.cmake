@@ -68,5 +68,8 @@ set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 # The Linux player's libraries (X11, Xft, fontconfig) are dependencies too:
 # a Linux quiz packed here should play here.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# check and preview measure the Linux player's texts in DejaVu Sans, which
+# fontconfig would otherwise replace by whatever sans face the system has.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-dejavu-core)
 set(CPACK_STRIP_FILES ON)
 include(CPack)

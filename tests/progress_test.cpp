@@ -24,6 +24,7 @@
 
 #include "app/progress_file.h"
 #include "app/progress_format.h"
+#include "app/progress_places.h"
 #include "fakes.h"
 #include "quiz/quiz_record.h"
 #include "scratch_folder.h"
@@ -119,6 +120,44 @@ TEST(ProgressFileBeside, KeepsTheProgramsFolder) {
     for (const auto& c : cases) {
         EXPECT_EQ(ProgressFileBeside(c.modulePath), c.expected) << c.modulePath;
     }
+}
+
+TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
+    const struct {
+        const char* program;
+        const char* xdgStateHome;
+        const char* home;
+        const char* stateFolder;  // "": nowhere but beside the program
+    } cases[] = {
+        {"/media/cdrom/animaux", "/var/state", "/home/zoe", "/var/state/brivel/"},
+        {"/media/cdrom/animaux", "/var/state/", "/home/zoe", "/var/state/brivel/"},
+        {"/media/cdrom/animaux", nullptr, "/home/zoe", "/home/zoe/.local/state/brivel/"},
+        {"/media/cdrom/animaux", "", "/home/zoe", "/home/zoe/.local/state/brivel/"},
+        {"/media/cdrom/animaux", "state", "/home/zoe", "/home/zoe/.local/state/brivel/"},
+        {"/media/cdrom/animaux", nullptr, "home", ""},
+        {"/media/cdrom/animaux", nullptr, nullptr, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.xdgStateHome == nullptr ? "unset" : c.xdgStateHome);
+        const brivel::ProgressPlaces places =
+            brivel::ProgressPlacesOf(c.program, c.xdgStateHome, c.home);
+        EXPECT_EQ(places.beside, ProgressFileBeside(c.program));
+        EXPECT_EQ(places.stateFolder, c.stateFolder);
+        const std::string name = places.inState.substr(places.stateFolder.size());
+        EXPECT_EQ(places.inState.empty(), *c.stateFolder == '\0');
+        EXPECT_TRUE(places.inState.empty() ||
+                    (name.size() == 28 && name.rfind("animaux-", 0) == 0 &&
+                     name.find_first_not_of("0123456789abcdef", 8) == 24 &&
+                     name.substr(24) == ".txt"))
+            << name;
+    }
+    // Two quizzes of one name in two folders, or an .exe beside its Linux twin, keep apart.
+    const auto inState = [](const char* program) {
+        return brivel::ProgressPlacesOf(program, "/s", nullptr).inState;
+    };
+    EXPECT_EQ(inState("/a/animaux"), inState("/a/animaux"));
+    EXPECT_NE(inState("/a/animaux"), inState("/b/animaux"));
+    EXPECT_NE(inState("/a/animaux"), inState("/a/animaux.exe"));
 }
 
 // Exact bytes: slot k holds "s<k>", and the lines written are s0 to s<lines - 1>.
@@ -388,6 +427,45 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     ASSERT_EQ(status, 0);
     EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
     EXPECT_FALSE(TemporaryLeft());
+}
+
+// A quiz that came with a progress file, in a folder the player cannot write:
+// it reads that file, then saves into a state folder it makes, which wins
+// from then on. Where it can write, the file beside it wins and is written.
+TEST_F(ProgressFile, UnwritableFolderSavesInTheStateFolderAndReadsItBack) {
+    WriteBytes(file_, "ancien\r\n");
+    const brivel::testing::ScratchFolder stateRoot("state");
+    fs::permissions(stateRoot.path(), fs::perms::all);  // nobody makes the folder
+    const std::string program = (dir_ / "quiz").string();
+    const brivel::ProgressPlaces places =
+        brivel::ProgressPlacesOf(program, stateRoot.path().c_str(), nullptr);
+    const int status = InChild([&] {
+        if (!EnterUnwritableFolder(dir_)) {
+            return kCannotTest;
+        }
+        const bool shipped = brivel::ProgressFileToLoad(places) == file_.string();
+        const std::string saved = brivel::ProgressFileToSave(places);
+        TestRecord t;
+        SetSlots(t.record, {"nouveau"});
+        SaveProgress(t.record, saved);
+        return shipped && saved == places.inState &&
+                       brivel::ProgressFileToLoad(places) == places.inState
+                   ? 0
+                   : 1;
+    });
+    if (status == kCannotTest && std::getenv("CI") == nullptr) {
+        GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
+    }
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    EXPECT_EQ(ReadBytes(places.inState), "nouveau\r\n");
+    EXPECT_EQ(fs::status(places.stateFolder).permissions(), fs::perms::owner_all);
+
+    fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
+    EXPECT_EQ(brivel::ProgressFileToLoad(places), file_.string());
+    EXPECT_EQ(brivel::ProgressFileToSave(places), file_.string());
+    fs::remove(file_);
+    EXPECT_EQ(brivel::ProgressFileToLoad(places), places.inState);
 }
 
 // A disk that fills up: the file size limit stops the temporary file at once

@@ -19,13 +19,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Each test gets a fresh quiz folder holding a.jpg (16 x 12) and b.png.
+// Each test gets a fresh quiz folder holding a.jpg (16 x 12), b.png, and
+// été.jpg named as a Mac names it, its accents apart (NFD).
 class QuizDescriptionTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const fs::path data(BRIVEL_TEST_DATA_DIR);
         fs::copy_file(data / "tiny.jpg", dir_ / "a.jpg");
         fs::copy_file(data / "tiny.png", dir_ / "b.png");
+        fs::copy_file(data / "tiny.jpg", dir_ / "e\u0301te\u0301.jpg");
         fs::copy_file(data / "bad-data.png", dir_ / "bad.png");
         std::ofstream(dir_ / "text.jpg") << "not a picture";
         fs::create_directory(dir_ / "folder.jpg");
@@ -145,6 +147,11 @@ TEST_F(QuizDescriptionTest, ReportsEachProblemWithItsLineAndField) {
          "\"l'arc \"x\"\" gives \"FAUX\"", true},
         {"double space", kHead + Picture("la  mer"), 5, "picture[1].answer",
          "\"la mer\" gives \"Quasiment\"", true},
+        // Typed on a Mac: the accents composed before any check.
+        {"decomposed accents", kHead + Picture("I\u0302le de Re\u0301"), 5, "picture[1].answer",
+         "\"île de Ré\" gives \"Quasiment\"", true},
+        {"decomposed file name",
+         kHead + "[[picture]]\nfile = \"été.jpg\"\nanswer = \"x\"\ncode = \"\"\n", 0, "", ""},
     };
     for (const BadCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -181,6 +188,9 @@ TEST_F(QuizDescriptionTest, ExplainsSyntaxErrorsPlainlyWithLineAndColumn) {
         {"title = \"T\"\ntitle = \"U\"\n", 2, 9, "\"title\" is given twice"},
         {"[[picture]\n", 1, 11, "missing closing \"]]\""},
         {"title = \"T\"\nTour Eiffel\n", 2, 6, "expected key = value"},
+        {"title = \"T\"\nauthor = \"Zo\xE9\"\n", 2, 13,
+         "not UTF-8 here (byte 0xE9): save it as UTF-8"},
+        {"title = \"é\xE9\"\n", 1, 11, "not UTF-8"},
     };
     for (const SyntaxCase& c : cases) {
         SCOPED_TRACE(c.toml);

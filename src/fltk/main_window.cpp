@@ -2,11 +2,11 @@
 
 #include <FL/Fl.H>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
-#include "app/progress_format.h"
 #include "fltk/header_panel.h"
 #include "fltk/play_panel.h"
 #include "fltk/player.h"
@@ -94,10 +94,11 @@ void MainWindow::OnSaveClicked(Fl_Widget* /*button*/, void* data) {
     static_cast<MainWindow*>(data)->play_->Save();
 }
 
-std::string PlayerProgressFile() {
+brivel::ProgressPlaces PlayerProgressPlaces() {
     // Beside the program, never in the working folder: started from a terminal
     // elsewhere, the player must not take another file of that name for its own.
     std::error_code error;
     const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
-    return brivel::ProgressFileBeside(error ? std::string() : program.string());
+    return brivel::ProgressPlacesOf(error ? std::string() : program.string(),
+                                    std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
 }

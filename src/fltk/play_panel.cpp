@@ -152,12 +152,12 @@ PlayPanel::PlayPanel(int x, int y, int w, int h, brivel::QuizRecord& record,
 }
 
 void PlayPanel::Start() {
-    brivel::LoadProgress(record_, PlayerProgressFile());
+    brivel::LoadProgress(record_, brivel::ProgressFileToLoad(PlayerProgressPlaces()));
     brivel::StartSession(record_, play_, *this);
 }
 
 void PlayPanel::Save() {
-    brivel::SaveSession(record_, &play_, PlayerProgressFile());
+    brivel::SaveSession(record_, &play_, brivel::ProgressFileToSave(PlayerProgressPlaces()));
 }
 
 void PlayPanel::ShowVerdict(std::string_view word) {

@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/progress_places.h"
 #include "app/window_layout.h"
 #include "fltk/fltk_services.h"
 
@@ -37,8 +38,8 @@ inline const Fl_Color kDarkShadowColour = FlColour(brivel::kDarkShadowColour);
 inline const brivel::FltkFont kGuiFont{FL_HELVETICA, 11, false};
 inline const brivel::FltkFont kSystemFont{FL_HELVETICA_BOLD, 13, false};
 
-// The progress file of this executable, in its folder.
-std::string PlayerProgressFile();
+// Where this executable's progress is kept.
+brivel::ProgressPlaces PlayerProgressPlaces();
 
 // BRIVEL_TRACE_STARTUP=1 prints when the first picture is on screen and how
 // long each move to another picture takes.

@@ -6,12 +6,15 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string_view>
 #include <utility>
 
 #include <toml++/toml.h>
+#include <utf8proc.h>
 
 #include "io/input_file.h"
 #include "maker/picture_prep.h"
@@ -73,6 +76,37 @@ std::string LineText(const std::string& text, int line) {
         result.pop_back();
     }
     return result;
+}
+
+// A Mac writes an accent apart from its letter (NFD): composed (NFC), "é" is
+// the one character that Windows-1252 and the checks know. Nothing when utf8
+// is not UTF-8.
+std::optional<std::string> Composed(std::string_view utf8) {
+    utf8proc_uint8_t* mapped = nullptr;
+    const utf8proc_ssize_t length =
+        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()),
+                     static_cast<utf8proc_ssize_t>(utf8.size()), &mapped,
+                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
+    const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owned(mapped, &std::free);
+    if (length < 0) {
+        return std::nullopt;
+    }
+    return std::string(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(length));
+}
+
+// The offset of the first byte of text that is not UTF-8, or npos.
+std::size_t FirstNonUtf8(std::string_view text) {
+    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
+    for (std::size_t at = 0; at < text.size();) {
+        utf8proc_int32_t code = 0;
+        const utf8proc_ssize_t length =
+            utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &code);
+        if (length <= 0) {
+            return at;
+        }
+        at += static_cast<std::size_t>(length);
+    }
+    return std::string_view::npos;
 }
 
 // A TOML syntax error in the words of someone who has never read TOML, from
@@ -467,7 +501,24 @@ std::optional<toml::table> ParseDescription(Checker& checker, const fs::path& pa
                 (reason == std::strerror(ENOENT) ? " (`brivel new` writes a starter one)" : ""));
         return std::nullopt;
     }
-    const std::string document(read->begin(), read->end());
+    std::string document(read->begin(), read->end());
+    if (const std::size_t bad = FirstNonUtf8(document); bad != std::string::npos) {
+        const std::string_view before = std::string_view(document).substr(0, bad);
+        const std::size_t lineStart = before.rfind('\n') + 1;  // npos + 1 is 0
+        // Columns count characters, as the parser's do: what precedes is UTF-8.
+        const auto column = std::count_if(before.begin() + lineStart, before.end(), [](char c) {
+            return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+        });
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(document[bad]));
+        checker.SyntaxError(static_cast<int>(std::count(before.begin(), before.end(), '\n')) + 1,
+                            static_cast<int>(column) + 1,
+                            std::string("the file is not UTF-8 here (byte ") + byte +
+                                "): save it as UTF-8 (text editors ask for the encoding when "
+                                "saving)");
+        return std::nullopt;
+    }
+    document = Composed(document).value_or(document);
     try {
         return toml::parse(document, path.string());
     } catch (const toml::parse_error& error) {
@@ -568,6 +619,39 @@ struct PictureReading {
     const QuizText& quiz;
 };
 
+// The picture file that name (composed, as the whole description is) names
+// under dir. A file copied from a Mac may keep its decomposed name on disk:
+// the entry whose composed name matches stands for it. When nothing
+// matches, the path as written.
+fs::path FindPicture(const fs::path& dir, const std::string& name) {
+    const fs::path written = dir / fs::u8path(name);
+    std::error_code error;
+    if (fs::exists(written, error)) {
+        return written;
+    }
+    fs::path found = dir;
+    for (const fs::path& part : fs::u8path(name)) {
+        if (fs::exists(found / part, error) || part.has_root_path()) {
+            found /= part;
+            continue;
+        }
+        const std::optional<std::string> wanted = Composed(part.u8string());
+        fs::path match;
+        for (fs::directory_iterator entry(found, error), end; !error && entry != end;
+             entry.increment(error)) {
+            if (Composed(entry->path().filename().u8string()) == wanted) {
+                match = entry->path();
+                break;
+            }
+        }
+        if (match.empty()) {
+            return written;
+        }
+        found = match;
+    }
+    return found;
+}
+
 // A file name is a path, not a quiz text: only its presence matters here.
 void ReadPictureFile(const PictureReading& r, const toml::table& table, int line,
                      const std::string& prefix, QuizDescription& result) {
@@ -581,7 +665,7 @@ void ReadPictureFile(const PictureReading& r, const toml::table& table, int line
         r.checker.Error(LineOf(*node), prefix + "file", "must be a file name in quotes");
         return;
     }
-    const fs::path path = fs::path(r.dir) / fs::u8path(*name);
+    const fs::path path = FindPicture(fs::path(r.dir), *name);
     CheckPictureFile(r.checker, r.codec, path, *name, LineOf(*node), prefix + "file", r.depth);
     result.pictureFiles.push_back(path.string());
 }

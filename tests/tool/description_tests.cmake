@@ -45,13 +45,18 @@ add_test(NAME tool.description.folder_for_a_file
 set_tests_properties(tool.description.folder_for_a_file PROPERTIES PASS_REGULAR_EXPRESSION
     "^brivel check: [^\n]*/folders/quiz.toml: is a folder, not a file\nexit=1\n[^\n]*/folders/quiz.toml:[0-9]+: error: picture\\[1\\].file: picture 01.jpg: is a folder, not a file\nexit=1\n$")
 
-# A code step and a title wider than their boxes: warned of, naming what shows.
+# A code step and a title wider than their boxes: warned of, naming what shows,
+# also where the bold italic title is the bold face slanted by fontconfig (a
+# system with fonts-dejavu-core alone).
 add_test(NAME tool.description.text_cut
          COMMAND sh -c [[
              rm -rf "$3/cut" && "$1" new "$3/cut" >/dev/null || exit 1
              cp "$2/tiny.jpg" "$3/cut/01.jpg" && cp "$2/tiny.jpg" "$3/cut/02.jpg" || exit 1
              sed -i 's/^code = "B"$/code = "CHAPEAU, TU AS TOUT TROUVÉ"/; s/^title = .*/title = "Les monuments de Paris et de toute la France"/' "$3/cut/quiz.toml"
-             "$1" check "$3/cut" 2>&1 | grep -e 'does not fit'; "$1" check "$3/cut" >/dev/null 2>&1; echo "exit=$?"]]
-             sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
+             "$1" check "$3/cut" 2>&1 | grep -e 'does not fit'; "$1" check "$3/cut" >/dev/null 2>&1; echo "exit=$?"
+             mkdir -p "$3/upright" && ln -sf "$4/DejaVuSans.ttf" "$4/DejaVuSans-Bold.ttf" "$3/upright/" || exit 1
+             printf '<fontconfig><dir>%s/upright</dir><cachedir>%s/upright</cachedir><include>/etc/fonts/conf.d</include></fontconfig>\n' "$3" "$3" > "$3/upright.conf"
+             FONTCONFIG_FILE="$3/upright.conf" "$1" check "$3/cut" 2>&1 | grep -e 'title: .*does not fit']]
+             sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP} /usr/share/fonts/truetype/dejavu)
 set_tests_properties(tool.description.text_cut PROPERTIES PASS_REGULAR_EXPRESSION
-    "^[^\n]*/cut/quiz.toml:[0-9]+: warning: title: \"Les monuments de Paris et de toute la France\" does not fit its 260 x 18 box: the players show \"Les monuments de Paris et de\" \\(measured in the Linux player's [^\n]*\\)\n[^\n]*: warning: picture\\[1\\].code: [^\n]*the players show \"CHAPEA\"[^\n]*\nexit=0\n$")
+    "^[^\n]*/cut/quiz.toml:[0-9]+: warning: title: \"Les monuments de Paris et de toute la France\" does not fit its 260 x 18 box: the players show \"Les monuments de Paris et de\" \\(measured in the Linux player's [^\n]*\\)\n[^\n]*: warning: picture\\[1\\].code: [^\n]*the players show \"CHAPEA\"[^\n]*\nexit=0\n[^\n]*: warning: title: [^\n]* the players show \"Les monuments de Paris et de\" \\(measured in the Linux player's DejaVu Sans Bold 15 px\\)\n$")

@@ -195,8 +195,10 @@ FreeTypeFonts::Loaded* FreeTypeFonts::Load(const PlayerFace& request) {
     loaded->name = GetString(match, FC_FAMILY) + " " + GetString(match, FC_STYLE);
     double pixelSize = key.pixelSize;
     FcPatternGetDouble(match, FC_PIXEL_SIZE, 0, &pixelSize);
-    FcMatrix* matrix = nullptr;
-    const bool slanted = FcPatternGetMatrix(match, FC_MATRIX, 0, &matrix) == FcResultMatch;
+    // The matrix lives in the match: copied before the match goes.
+    FcMatrix* inMatch = nullptr;
+    const bool slanted = FcPatternGetMatrix(match, FC_MATRIX, 0, &inMatch) == FcResultMatch;
+    const FcMatrix matrix = slanted ? *inMatch : FcMatrix{1, 0, 0, 1};
     FcPatternDestroy(match);
 
     if (file.empty() || FT_New_Face(Library(library_), file.c_str(), index, &loaded->face) != 0) {
@@ -208,10 +210,9 @@ FreeTypeFonts::Loaded* FreeTypeFonts::Load(const PlayerFace& request) {
     }
     if (slanted) {
         // An italic asked of a family without one: fontconfig's oblique matrix.
-        FT_Matrix shear{static_cast<FT_Fixed>(matrix->xx * 0x10000),
-                        static_cast<FT_Fixed>(matrix->xy * 0x10000),
-                        static_cast<FT_Fixed>(matrix->yx * 0x10000),
-                        static_cast<FT_Fixed>(matrix->yy * 0x10000)};
+        FT_Matrix shear{
+            static_cast<FT_Fixed>(matrix.xx * 0x10000), static_cast<FT_Fixed>(matrix.xy * 0x10000),
+            static_cast<FT_Fixed>(matrix.yx * 0x10000), static_cast<FT_Fixed>(matrix.yy * 0x10000)};
         FT_Set_Transform(loaded->face, &shear, nullptr);
     }
     // Xft's font ascent and descent: whole pixels of the size's metrics.
