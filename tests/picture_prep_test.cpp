@@ -2,6 +2,7 @@
 
 #include <turbojpeg.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
@@ -304,97 +305,41 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
     options.green = 200;
     options.blue = 90;
     // 16 x 8: the left half clear, the right half opaque; the bottom-right
-    // quarter half transparent where alpha can say so, opaque where only a
-    // colour key (tRNS) tells what is clear.
+    // quarter half transparent where alpha (a channel or a palette's tRNS)
+    // can say so, opaque where a colour key (tRNS) tells what is clear.
     struct Case {
         const char* name;
         std::uint8_t colourType, bitDepth;
-        Bytes palette, trns;
-        std::vector<int> clear, opaque, half;
-        int r, g, b;  // the opaque colour
-        bool halfShown;
+        Bytes trns;
+        std::vector<std::vector<int>> pixels;  // clear, opaque, half (only with alpha)
+        std::array<int, 3> rgb;                // the opaque colour
     };
-    const Bytes redBlueBlue = {255, 0, 0, 0, 0, 255, 0, 0, 255};
+    const Bytes redBlueBlue = {255, 0, 0, 0, 0, 255, 0, 0, 255};  // the palette
+    const int m = 65535;
     const Case cases[] = {
-        {"RGBA 8",
-         6,
-         8,
-         {},
-         {},
-         {255, 0, 0, 0},
-         {0, 0, 255, 255},
-         {0, 0, 255, 128},
-         0,
-         0,
-         255,
-         true},
-        {"RGBA 16",
-         6,
-         16,
-         {},
-         {},
-         {65535, 0, 0, 0},
-         {0, 0, 65535, 65535},
-         {0, 0, 65535, 0x8080},
-         0,
-         0,
-         255,
-         true},
-        {"grey+alpha 8", 4, 8, {}, {}, {255, 0}, {60, 255}, {60, 128}, 60, 60, 60, true},
-        {"grey+alpha 16",
-         4,
-         16,
-         {},
-         {},
-         {65535, 0},
-         {0x3C3C, 65535},
-         {0x3C3C, 0x8080},
-         60,
-         60,
-         60,
-         true},
+        {"RGBA 8", 6, 8, {}, {{255, 0, 0, 0}, {0, 0, 255, 255}, {0, 0, 255, 128}}, {0, 0, 255}},
+        {"RGBA 16", 6, 16, {}, {{m, 0, 0, 0}, {0, 0, m, m}, {0, 0, m, 0x8080}}, {0, 0, 255}},
+        {"grey+alpha 8", 4, 8, {}, {{255, 0}, {60, 255}, {60, 128}}, {60, 60, 60}},
+        {"grey+alpha 16", 4, 16, {}, {{m, 0}, {0x3C3C, m}, {0x3C3C, 0x8080}}, {60, 60, 60}},
         // Index 2 lies past the tRNS entries: opaque.
-        {"palette 8", 3, 8, redBlueBlue, {0, 128}, {0}, {2}, {1}, 0, 0, 255, true},
-        {"palette 2", 3, 2, redBlueBlue, {0, 128}, {0}, {2}, {1}, 0, 0, 255, true},
-        {"grey key 8", 0, 8, {}, {0, 255}, {255}, {60}, {60}, 60, 60, 60, false},
-        {"grey key 1", 0, 1, {}, {0, 1}, {1}, {0}, {0}, 0, 0, 0, false},
+        {"palette 8", 3, 8, {0, 128}, {{0}, {2}, {1}}, {0, 0, 255}},
+        {"palette 2", 3, 2, {0, 128}, {{0}, {2}, {1}}, {0, 0, 255}},
+        {"grey key 8", 0, 8, {0, 255}, {{255}, {60}}, {60, 60, 60}},
+        {"grey key 1", 0, 1, {0, 1}, {{1}, {0}}, {0, 0, 0}},
         // The key matches all 16 bits, not the high byte the players show.
-        {"grey key 16", 0, 16, {}, {0xFF, 0}, {0xFF00}, {0xFF01}, {0xFF01}, 255, 255, 255, false},
-        {"RGB key 8",
-         2,
-         8,
-         {},
-         {0, 255, 0, 0, 0, 0},
-         {255, 0, 0},
-         {0, 0, 255},
-         {0, 0, 255},
-         0,
-         0,
-         255,
-         false},
-        {"RGB key 16",
-         2,
-         16,
-         {},
-         {0xFF, 0xFF, 0, 0, 0, 1},
-         {65535, 0, 1},
-         {65535, 0, 0},
-         {65535, 0, 0},
-         255,
-         0,
-         0,
-         false},
+        {"grey key 16", 0, 16, {0xFF, 0}, {{0xFF00}, {0xFF01}}, {255, 255, 255}},
+        {"RGB key 8", 2, 8, {0, 255, 0, 0, 0, 0}, {{255, 0, 0}, {0, 0, 255}}, {0, 0, 255}},
+        {"RGB key 16", 2, 16, {0xFF, 0xFF, 0, 0, 0, 1}, {{m, 0, 1}, {m, 0, 0}}, {255, 0, 0}},
     };
     for (const Case& c : cases) {
-        const Bytes rows =
-            PackRows(16, 8, c.bitDepth, {c.clear, c.opaque, c.half}, [](int x, int y) {
-                return x < 8 ? 0 : y < 4 ? 1 : 2;
-            });
+        const Bytes rows = PackRows(16, 8, c.bitDepth, c.pixels, [&c](int x, int y) {
+            return x < 8 ? 0 : y < 4 || c.pixels.size() < 3 ? 1 : 2;
+        });
         // The palette and tRNS, bare chunks, go between IHDR and IDAT.
         Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, rows);
         PngFile chunks{{}};
-        if (!c.palette.empty()) {
-            chunks.Chunk("PLTE", c.palette);
+        if (c.colourType == 3) {
+            chunks.Chunk("PLTE", redBlueBlue);
         }
         if (!c.trns.empty()) {
             chunks.Chunk("tRNS", c.trns);
@@ -408,24 +353,24 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
         ASSERT_TRUE(shown) << c.name;
         ASSERT_EQ(shown->width, 16);
         const auto mix = [&c](int colour, int under) {
-            return c.halfShown ? (colour * 128 + under * 127) / 255 : colour;
+            return c.colourType >= 3 ? (colour * 128 + under * 127) / 255 : colour;
         };
         ExpectColour(Near(*shown, TopLeft), 20, 200, 90, std::string(c.name) + " clear");
-        ExpectColour(Near(*shown, TopRight), c.r, c.g, c.b, std::string(c.name) + " opaque");
-        ExpectColour(Near(*shown, BottomRight), mix(c.r, 20), mix(c.g, 200), mix(c.b, 90),
-                     std::string(c.name) + " half");
+        ExpectColour(Near(*shown, TopRight), c.rgb[0], c.rgb[1], c.rgb[2],
+                     std::string(c.name) + " opaque");
+        ExpectColour(Near(*shown, BottomRight), mix(c.rgb[0], 20), mix(c.rgb[1], 200),
+                     mix(c.rgb[2], 90), std::string(c.name) + " half");
     }
     // Fully opaque, an alpha channel or a tRNS chunk changes nothing: kept
     // byte for byte. So is a tRNS the format forbids or places after the
     // picture data, which browsers ignore too.
-    const Bytes grey = PackRows(2, 1, 8, {{7}, {9}}, [](int x, int) { return x; });
-    const auto greyWith = [&grey](const Bytes& trns, bool late) {
+    const auto greyWith = [](const Bytes& trns, bool late) {
         PngFile file;
         file.Ihdr(2, 1, 8, 0);
         if (!late) {
             file.Chunk("tRNS", trns);
         }
-        file.Idat({0, grey[0], grey[1]});
+        file.Idat({0, 7, 9});
         return (late ? file.Chunk("tRNS", trns) : file).End().bytes;
     };
     const Bytes opaque[] = {
