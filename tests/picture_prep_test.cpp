@@ -466,21 +466,16 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     } formats[] = {
         {"RIFF\x24\0\0\0WEBPVP8 "s,
          "a WebP picture, which the players cannot show: convert it to JPEG"},
-        {"\0\0\0\x18"
-         "ftypheic"s,
-         "a HEIC picture"},
-        {"\0\0\0\x1C"
-         "ftypavif"s,
-         "an AVIF picture"},
+        {"\0\0\0\030ftypheic"s, "a HEIC picture"},
+        {"\0\0\0\034ftypavif"s, "an AVIF picture"},
         {"GIF89a\x10\0"s, "a GIF picture, which the players cannot show: convert it to PNG"},
-        {"BM\x36\0\0\0"s, "a BMP picture"},
+        {"BM\x36\0\0\0\0\0\0\0"s, "a BMP picture"},
+        {"BMW 3 series", "neither a JPEG nor a PNG file"},
         {"II*\0"s, "a TIFF picture"},
         {"MM\0*"s, "a TIFF picture"},
         {"\xEF\xBB\xBF <?xml version=\"1.0\"?>\n<svg xmlns=", "an SVG picture"},
         {"<!DOCTYPE html><p>", "neither a JPEG nor a PNG file"},
-        {"\0\0\0\x18"
-         "ftypisom"s,
-         "neither a JPEG nor a PNG file"},
+        {"\0\0\0\030ftypisom"s, "neither a JPEG nor a PNG file"},
         {"RIFF\x24\0\0\0WAVEfmt "s, "neither a JPEG nor a PNG file"},
         {"", "neither a JPEG nor a PNG file"},
     };

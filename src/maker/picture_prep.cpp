@@ -440,7 +440,7 @@ std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
         {"\0\0\0"sv, 4, "ftypheix"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
         {"\0\0\0"sv, 4, "ftypmif1"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
         {"GIF8"sv, 0, ""sv, "a GIF", "convert 'IN.gif[0]' OUT.png"},
-        {"BM"sv, 0, ""sv, "a BMP", "convert IN.bmp OUT.png"},
+        {"BM"sv, 6, "\0\0\0\0"sv, "a BMP", "convert IN.bmp OUT.png"},  // reserved, 0
         {"II*\0"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
         {"MM\0*"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
         {"<"sv, 0, "<svg"sv, "an SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
