@@ -2,8 +2,10 @@
 
 #include <turbojpeg.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -270,36 +272,79 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
     }
 }
 
+// Rows of width samples per pixel, each sample big-endian at depth bits, or
+// packed from the top bit below 8.
+Bytes PackRows(int width, int height, int depth, const std::vector<std::vector<int>>& pixels,
+               const std::function<int(int x, int y)>& pick) {
+    Bytes rows;
+    for (int y = 0; y < height; ++y) {
+        unsigned bit = 0;
+        for (int x = 0; x < width; ++x) {
+            for (const int v : pixels[pick(x, y)]) {
+                if (depth < 8) {
+                    if (bit % 8 == 0) {
+                        rows.push_back(0);
+                    }
+                    rows.back() |= static_cast<std::uint8_t>(v << (8 - depth - bit % 8));
+                    bit += depth;
+                } else {
+                    if (depth == 16) {
+                        rows.push_back(static_cast<std::uint8_t>(v >> 8));
+                    }
+                    rows.push_back(static_cast<std::uint8_t>(v));
+                }
+            }
+        }
+    }
+    return rows;
+}
+
 TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
     PrepOptions options;
     options.red = 20;
     options.green = 200;
     options.blue = 90;
-    // 16 x 8: the left half transparent red, the right half opaque blue; the
-    // bottom-right quarter half transparent.
+    // 16 x 8: the left half clear, the right half opaque; the bottom-right
+    // quarter half transparent where alpha (a channel or a palette's tRNS)
+    // can say so, opaque where a colour key (tRNS) tells what is clear.
     struct Case {
         const char* name;
         std::uint8_t colourType, bitDepth;
+        Bytes trns;
+        std::vector<std::vector<int>> pixels;  // clear, opaque, half (only with alpha)
+        std::array<int, 3> rgb;                // the opaque colour
     };
+    const Bytes redBlueBlue = {255, 0, 0, 0, 0, 255, 0, 0, 255};  // the palette
+    const int m = 65535;
     const Case cases[] = {
-        {"RGBA 8", 6, 8}, {"RGBA 16", 6, 16}, {"grey+alpha 8", 4, 8}, {"grey+alpha 16", 4, 16}};
+        {"RGBA 8", 6, 8, {}, {{255, 0, 0, 0}, {0, 0, 255, 255}, {0, 0, 255, 128}}, {0, 0, 255}},
+        {"RGBA 16", 6, 16, {}, {{m, 0, 0, 0}, {0, 0, m, m}, {0, 0, m, 0x8080}}, {0, 0, 255}},
+        {"grey+alpha 8", 4, 8, {}, {{255, 0}, {60, 255}, {60, 128}}, {60, 60, 60}},
+        {"grey+alpha 16", 4, 16, {}, {{m, 0}, {0x3C3C, m}, {0x3C3C, 0x8080}}, {60, 60, 60}},
+        // Index 2 lies past the tRNS entries: opaque.
+        {"palette 8", 3, 8, {0, 128}, {{0}, {2}, {1}}, {0, 0, 255}},
+        {"palette 2", 3, 2, {0, 128}, {{0}, {2}, {1}}, {0, 0, 255}},
+        {"grey key 8", 0, 8, {0, 255}, {{255}, {60}}, {60, 60, 60}},
+        {"grey key 1", 0, 1, {0, 1}, {{1}, {0}}, {0, 0, 0}},
+        // The key matches all 16 bits, not the high byte the players show.
+        {"grey key 16", 0, 16, {0xFF, 0}, {{0xFF00}, {0xFF01}}, {255, 255, 255}},
+        {"RGB key 8", 2, 8, {0, 255, 0, 0, 0, 0}, {{255, 0, 0}, {0, 0, 255}}, {0, 0, 255}},
+        {"RGB key 16", 2, 16, {0xFF, 0xFF, 0, 0, 0, 1}, {{m, 0, 1}, {m, 0, 0}}, {255, 0, 0}},
+    };
     for (const Case& c : cases) {
-        const bool grey = c.colourType == 4;
-        const int bytes = c.bitDepth / 8;
-        Bytes samples;
-        for (int y = 0; y < 8; ++y) {
-            for (int x = 0; x < 16; ++x) {
-                const int alpha = x < 8 ? 0 : y < 4 ? 255 : 128;
-                const std::vector<int> values =
-                    grey ? std::vector<int>{x < 8 ? 255 : 60, alpha}
-                         : std::vector<int>{x < 8 ? 255 : 0, 0, x < 8 ? 0 : 255, alpha};
-                for (const int v : values) {
-                    samples.insert(samples.end(), static_cast<std::size_t>(bytes),
-                                   static_cast<std::uint8_t>(v));
-                }
-            }
+        const Bytes rows = PackRows(16, 8, c.bitDepth, c.pixels, [&c](int x, int y) {
+            return x < 8 ? 0 : y < 4 || c.pixels.size() < 3 ? 1 : 2;
+        });
+        // The palette and tRNS, bare chunks, go between IHDR and IDAT.
+        Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, rows);
+        PngFile chunks{{}};
+        if (c.colourType == 3) {
+            chunks.Chunk("PLTE", redBlueBlue);
         }
-        const Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, samples);
+        if (!c.trns.empty()) {
+            chunks.Chunk("tRNS", c.trns);
+        }
+        png.insert(png.begin() + 33, chunks.bytes.begin(), chunks.bytes.end());
         Bytes out;
         const PicturePlan plan = Prepare(png, out, options);
         EXPECT_TRUE(plan.transparent) << c.name;
@@ -307,19 +352,45 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
         const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
         ASSERT_TRUE(shown) << c.name;
         ASSERT_EQ(shown->width, 16);
-        const int r = grey ? 60 : 0;
-        const int b = grey ? 60 : 255;
+        const auto mix = [&c](int colour, int under) {
+            return c.colourType >= 3 ? (colour * 128 + under * 127) / 255 : colour;
+        };
         ExpectColour(Near(*shown, TopLeft), 20, 200, 90, std::string(c.name) + " clear");
-        ExpectColour(Near(*shown, TopRight), r, grey ? 60 : 0, b, std::string(c.name) + " opaque");
-        ExpectColour(Near(*shown, BottomRight), (r * 128 + 20 * 127) / 255,
-                     ((grey ? 60 : 0) * 128 + 200 * 127) / 255, (b * 128 + 90 * 127) / 255,
-                     std::string(c.name) + " half");
+        ExpectColour(Near(*shown, TopRight), c.rgb[0], c.rgb[1], c.rgb[2],
+                     std::string(c.name) + " opaque");
+        ExpectColour(Near(*shown, BottomRight), mix(c.rgb[0], 20), mix(c.rgb[1], 200),
+                     mix(c.rgb[2], 90), std::string(c.name) + " half");
     }
-    // Fully opaque, an alpha channel changes nothing: kept byte for byte.
-    const Bytes opaque = MakePngOf(2, 1, 6, 8, {1, 2, 3, 255, 4, 5, 6, 255});
-    Bytes out;
-    EXPECT_EQ(Prepare(opaque, out).action, PrepAction::Keep);
-    EXPECT_EQ(out, opaque);
+    // Fully opaque, an alpha channel or a tRNS chunk changes nothing: kept
+    // byte for byte. So is a tRNS the format forbids or places after the
+    // picture data, which browsers ignore too.
+    const auto greyWith = [](const Bytes& trns, bool late) {
+        PngFile file;
+        file.Ihdr(2, 1, 8, 0);
+        if (!late) {
+            file.Chunk("tRNS", trns);
+        }
+        file.Idat({0, 7, 9});
+        return (late ? file.Chunk("tRNS", trns) : file).End().bytes;
+    };
+    const Bytes opaque[] = {
+        MakePngOf(2, 1, 6, 8, {1, 2, 3, 255, 4, 5, 6, 255}),
+        PngFile()
+            .Ihdr(2, 1, 8, 3)
+            .Chunk("PLTE", redBlueBlue)
+            .Chunk("tRNS", {255, 255})
+            .Idat({0, 0, 1})
+            .End()
+            .bytes,
+        greyWith({0, 8}, false),
+        greyWith({0, 7, 0}, false),
+        greyWith({0, 7}, true),
+    };
+    for (const Bytes& file : opaque) {
+        Bytes out;
+        EXPECT_EQ(Prepare(file, out).action, PrepAction::Keep);
+        EXPECT_EQ(out, file);
+    }
 }
 
 TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
@@ -361,6 +432,13 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
         EXPECT_EQ(out, file);
     }
 
+    // 16-bit samples are twice the bytes the players show: stored as JPEG.
+    const Bytes deep = MakePngOf(2, 1, 2, 16, {0x12, 0x34, 0, 0, 0xFF, 0xFF, 0, 0, 0, 0, 0, 9});
+    const PicturePlan deepPlan = Prepare(deep, out);
+    EXPECT_TRUE(deepPlan.deep);
+    EXPECT_EQ(deepPlan.action, PrepAction::Reencode);
+    ASSERT_TRUE(DecodeJpeg(out.data(), out.size(), nullptr));
+
     // Refusals name their cause and leave nothing.
     Bytes cut = MakeJpeg(Gradient(16, 16));
     cut.resize(20);
@@ -380,6 +458,35 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
         EXPECT_TRUE(out.empty());
         EXPECT_NE(detail, "");
     }
+    // A picture of another format is named by its first bytes.
+    using namespace std::string_literals;
+    const struct {
+        std::string head;
+        const char* reason;
+    } formats[] = {
+        {"RIFF\x24\0\0\0WEBPVP8 "s,
+         "a WebP picture, which the players cannot show: convert it to JPEG"},
+        {"\0\0\0\030ftypheic"s, "a HEIC picture"},
+        {"\0\0\0\034ftypavif"s, "an AVIF picture"},
+        {"GIF89a\x10\0"s, "a GIF picture, which the players cannot show: convert it to PNG"},
+        {"BM\x36\0\0\0\0\0\0\0"s, "a BMP picture"},
+        {"BMW 3 series", "neither a JPEG nor a PNG file"},
+        {"II*\0"s, "a TIFF picture"},
+        {"MM\0*"s, "a TIFF picture"},
+        {"\xEF\xBB\xBF <?xml version=\"1.0\"?>\n<svg xmlns=", "an SVG picture"},
+        {"<!DOCTYPE html><p>", "neither a JPEG nor a PNG file"},
+        {"\0\0\0\030ftypisom"s, "neither a JPEG nor a PNG file"},
+        {"RIFF\x24\0\0\0WAVEfmt "s, "neither a JPEG nor a PNG file"},
+        {"", "neither a JPEG nor a PNG file"},
+    };
+    for (const auto& f : formats) {
+        const Bytes file(f.head.begin(), f.head.end());
+        PicturePlan refused;
+        std::string detail;
+        EXPECT_EQ(PreparePicture(codec, file.data(), file.size(), {}, refused, out, &detail),
+                  PrepStatus::NotAPicture);
+        EXPECT_EQ(detail.rfind(f.reason, 0), 0U) << detail;
+    }
 }
 
 TEST(PicturePrep, DescribesThePlan) {
@@ -389,13 +496,14 @@ TEST(PicturePrep, DescribesThePlan) {
     plan.height = 3000;
     plan.orientation = Orientation::Rotated90;
     plan.cmyk = true;
+    plan.deep = true;
     plan.fitted = true;
     plan.shownWidth = 360;
     plan.shownHeight = 480;
     plan.action = PrepAction::Reencode;
     EXPECT_EQ(DescribePlan(plan, 85),
-              "4000 x 3000 JPEG, EXIF orientation 6: turned upright, CMYK made RGB, fitted to "
-              "360 x 480, stored as a JPEG of quality 85");
+              "4000 x 3000 JPEG, EXIF orientation 6: turned upright, CMYK made RGB, 16-bit samples "
+              "made 8-bit, fitted to 360 x 480, stored as a JPEG of quality 85");
 }
 
 }  // namespace

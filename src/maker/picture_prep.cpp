@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <utility>
 
 #include "pictures/dib.h"
@@ -19,12 +20,6 @@ namespace brivel {
 namespace {
 
 constexpr std::uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
-
-// PNG layouts that keep the alpha samples (the players' own drop them):
-// grey and alpha as rendered byte pairs, and as 16-bit samples swapped to
-// little-endian; RGBA as blue, green, red, alpha bytes.
-constexpr std::uint32_t kGreyAlpha8 = 0x04080000;
-constexpr std::uint32_t kGreyAlpha16 = 0x04100001;
 
 template <std::size_t N>
 bool StartsWith(const std::uint8_t* data, std::size_t size, const std::uint8_t (&signature)[N]) {
@@ -97,7 +92,7 @@ void Decide(PicturePlan& plan, bool turnsLosslessly) {
         plan.shownWidth = std::max(size.width, 1);
         plan.shownHeight = std::max(size.height, 1);
     }
-    if (plan.fitted || plan.cmyk || plan.transparent) {
+    if (plan.fitted || plan.cmyk || plan.transparent || plan.deep) {
         plan.action = PrepAction::Reencode;
     } else if (plan.orientation != Orientation::Upright) {
         plan.action = turnsLosslessly ? PrepAction::Turn : PrepAction::Reencode;
@@ -110,26 +105,86 @@ std::uint8_t Over(unsigned colour, unsigned alpha, unsigned under) {
     return static_cast<std::uint8_t>((colour * alpha + under * (255 - alpha) + 127) / 255);
 }
 
-// The PNG's rows in a layout that keeps alpha, laid onto the quiz colour.
-// bits per pixel, and the byte offsets of each sample within a pixel.
-struct AlphaLayout {
+constexpr unsigned kNoSample = 255;
+
+// How a PNG's samples are read back from rows rendered in format: the bits of
+// a sample (16-bit ones little-endian), the samples of a pixel, and which one
+// is red, green, blue and alpha. A layout without alpha keeps the samples as
+// stored, for tRNS to be matched against them.
+struct SampleLayout {
     std::uint32_t format;
     unsigned bits;
+    unsigned samples;
     unsigned red, green, blue, alpha;
 };
 
-AlphaLayout AlphaLayoutOf(std::uint8_t colourType, std::uint8_t bitDepth) {
-    if (colourType == 4) {
-        return bitDepth == 16 ? AlphaLayout{kGreyAlpha16, 32, 1, 1, 1, 3}
-                              : AlphaLayout{kGreyAlpha8, 16, 0, 0, 0, 1};
+SampleLayout SampleLayoutOf(std::uint8_t colourType, std::uint8_t bitDepth) {
+    const std::uint32_t kind = (std::uint32_t{colourType} << 24) | (std::uint32_t{bitDepth} << 16);
+    switch (colourType) {
+        case 2:  // blue, green, red
+            return bitDepth == 16 ? SampleLayout{kind | 0x0002, 16, 3, 2, 1, 0, kNoSample}
+                                  : SampleLayout{kind | 0x010C, 8, 3, 2, 1, 0, kNoSample};
+        case 4:
+            return bitDepth == 16 ? SampleLayout{kind | 0x0001, 16, 2, 0, 0, 0, 1}
+                                  : SampleLayout{kind | 0x0000, 8, 2, 0, 0, 0, 1};
+        case 6:  // blue, green, red, alpha bytes
+            return {kDefaultPngFormat, 8, 4, 2, 1, 0, 3};
+        default: {  // grey levels or palette indexes, packed below 8 bits
+            const std::uint32_t asStored = bitDepth == 16  ? 0x0001
+                                           : bitDepth == 2 ? 0x0000
+                                                           : 0x0100;
+            return {kind | asStored, bitDepth, 1, 0, 0, 0, kNoSample};
+        }
     }
-    return {kDefaultPngFormat, 32, 2, 1, 0, 3};  // blue, green, red, alpha bytes
 }
 
+unsigned SampleAt(const std::uint8_t* row, std::size_t index, unsigned bits) {
+    if (bits == 16) {
+        return row[2 * index] | (row[2 * index + 1] << 8);
+    }
+    if (bits == 8) {
+        return row[index];
+    }
+    const std::size_t bit = index * bits;
+    return (row[bit / 8] >> (8 - bits - bit % 8)) & ((1u << bits) - 1);
+}
+
+// The tRNS chunk as the players' peers read it, or null: one ill-formed for
+// the colour type is ignored, as browsers ignore it.
+const std::uint8_t* Transparency(const PngDecoder& decoder, std::size_t& length) {
+    const std::uint8_t* data = decoder.transparency(length);
+    switch (decoder.colourType()) {
+        case 0:
+            return length == 2 ? data : nullptr;
+        case 2:
+            return length == 6 ? data : nullptr;
+        case 3:
+            return length >= 1 && length <= decoder.paletteCount() && length <= 256 ? data
+                                                                                    : nullptr;
+        default:
+            return nullptr;
+    }
+}
+
+// The PNG's pixels with their opacity, from an alpha channel or a tRNS
+// chunk, laid onto the quiz colour; the colours are the ones the players'
+// bitmaps show.
 PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage& out,
                       bool& transparent) {
-    const AlphaLayout layout = AlphaLayoutOf(decoder.colourType(), decoder.bitDepth());
-    const std::size_t stride = DibStride(decoder.width(), layout.bits);
+    const std::uint8_t colourType = decoder.colourType();
+    DibInfo shown;  // the palette as the players' bitmaps colour it
+    std::uint32_t shownFormat = 0;
+    decoder.BuildBitmapInfo(kDefaultPngFormat, shown, shownFormat);
+    const SampleLayout layout = SampleLayoutOf(colourType, decoder.bitDepth());
+    std::size_t keyLength = 0;
+    const std::uint8_t* key = Transparency(decoder, keyLength);
+    // Each sample of a colour key, 16 bits big-endian, in the layout's order.
+    unsigned keySamples[3] = {};
+    for (unsigned k = 0; key != nullptr && colourType != 3 && k < layout.samples; ++k) {
+        const unsigned at = colourType == 2 ? 2 * (2 - k) : 0;
+        keySamples[k] = (key[at] << 8) | key[at + 1];
+    }
+    const std::size_t stride = DibStride(decoder.width(), layout.bits * layout.samples);
     std::vector<std::uint8_t> rows;
     try {
         rows.resize(stride * decoder.height());  // fits: RgbImageBytes passed for these sides
@@ -143,17 +198,43 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage&
                           static_cast<int>(decoder.height()))) {
         return PrepStatus::OutOfMemory;
     }
-    const unsigned step = layout.bits / 8;
+    const unsigned levels = (1u << layout.bits) - 1;
+    const auto level = [&layout, levels](unsigned sample) {
+        return layout.bits == 16 ? sample >> 8 : layout.bits == 8 ? sample : sample * 255 / levels;
+    };
     std::uint8_t* to = out.pixels.data();
     unsigned opacity = 255;
     for (int y = 0; y < out.height; ++y) {
-        const std::uint8_t* p = rows.data() + static_cast<std::size_t>(y) * stride;
-        for (int x = 0; x < out.width; ++x, p += step, to += 3) {
-            const unsigned alpha = p[layout.alpha];
+        const std::uint8_t* row = rows.data() + static_cast<std::size_t>(y) * stride;
+        for (std::size_t x = 0; x < static_cast<std::size_t>(out.width); ++x, to += 3) {
+            const std::size_t first = x * layout.samples;
+            unsigned rgb[3];
+            unsigned alpha = 255;
+            if (colourType == 3) {
+                const unsigned index = SampleAt(row, first, layout.bits);
+                const DibColour& colour = shown.colours[index];
+                rgb[0] = colour.red;
+                rgb[1] = colour.green;
+                rgb[2] = colour.blue;
+                alpha = key != nullptr && index < keyLength ? key[index] : 255;
+            } else {
+                const unsigned picks[3] = {layout.red, layout.green, layout.blue};
+                bool keyed = key != nullptr;
+                for (unsigned c = 0; c < 3; ++c) {
+                    const unsigned sample = SampleAt(row, first + picks[c], layout.bits);
+                    keyed = keyed && sample == keySamples[picks[c]];
+                    rgb[c] = level(sample);
+                }
+                if (layout.alpha != kNoSample) {
+                    alpha = level(SampleAt(row, first + layout.alpha, layout.bits));
+                } else if (keyed) {
+                    alpha = 0;
+                }
+            }
             opacity &= alpha;
-            to[0] = Over(p[layout.red], alpha, options.red);
-            to[1] = Over(p[layout.green], alpha, options.green);
-            to[2] = Over(p[layout.blue], alpha, options.blue);
+            to[0] = Over(rgb[0], alpha, options.red);
+            to[1] = Over(rgb[1], alpha, options.green);
+            to[2] = Over(rgb[2], alpha, options.blue);
         }
     }
     transparent = opacity != 255;
@@ -161,8 +242,8 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage&
 }
 
 // A PNG's header, and its pixels when pixels is given or it has an alpha
-// channel and scanAlpha asks whether any pixel is transparent, laid onto the
-// quiz colour.
+// channel or a tRNS chunk and scanAlpha asks whether any pixel is
+// transparent, laid onto the quiz colour.
 PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions& options,
                    PicturePlan& plan, RgbImage* pixels, bool& grey, std::string* detail,
                    bool scanAlpha = true) {
@@ -179,7 +260,10 @@ PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions
     }
     const std::uint8_t colourType = decoder.colourType();
     grey = colourType == 0 || colourType == 4;
-    const bool hasAlpha = colourType == 4 || colourType == 6;
+    plan.deep = decoder.bitDepth() == 16;
+    std::size_t keyLength = 0;
+    const bool hasAlpha =
+        colourType == 4 || colourType == 6 || Transparency(decoder, keyLength) != nullptr;
     if (pixels == nullptr && !(hasAlpha && scanAlpha)) {
         return PrepStatus::Ok;
     }
@@ -337,6 +421,50 @@ const char* PrepStatusName(PrepStatus status) {
     return "unknown status";
 }
 
+std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
+    using namespace std::string_view_literals;
+    // Formats makers meet, by two marks in their first bytes (the second
+    // empty when one tells), and the conversion that suits each: photos to
+    // JPEG, drawings to PNG.
+    struct Format {
+        std::string_view first;
+        std::size_t secondAt;
+        std::string_view second;
+        const char* name;
+        const char* convert;
+    };
+    static constexpr Format kFormats[] = {
+        {"RIFF"sv, 8, "WEBP"sv, "a WebP", "convert IN.webp OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypavif"sv, "an AVIF", "heif-convert IN.avif OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypheic"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypheix"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypmif1"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"GIF8"sv, 0, ""sv, "a GIF", "convert 'IN.gif[0]' OUT.png"},
+        {"BM"sv, 6, "\0\0\0\0"sv, "a BMP", "convert IN.bmp OUT.png"},  // reserved, 0
+        {"II*\0"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
+        {"MM\0*"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
+        {"<"sv, 0, "<svg"sv, "an SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
+    };
+    const std::string_view head(reinterpret_cast<const char*>(data),
+                                data != nullptr ? std::min<std::size_t>(size, 1024) : 0);
+    // An SVG may open with a byte order mark, spaces, an XML declaration or a comment.
+    const std::size_t text = std::min(head.find_first_not_of(" \t\r\n\xEF\xBB\xBF"), head.size());
+    for (const Format& format : kFormats) {
+        const bool svg = format.first == "<"sv;
+        const bool matches = head.substr(svg ? text : 0, format.first.size()) == format.first &&
+                             (svg ? head.find(format.second) != std::string_view::npos
+                                  : head.substr(std::min(format.secondAt, head.size()),
+                                                format.second.size()) == format.second);
+        if (matches) {
+            const bool photo = std::strstr(format.convert, ".jpg") != nullptr;
+            return std::string(format.name) +
+                   " picture, which the players cannot show: convert it to " +
+                   (photo ? "JPEG" : "PNG") + " (`" + format.convert + "`)";
+        }
+    }
+    return "neither a JPEG nor a PNG file";
+}
+
 PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
                        PicturePlan& plan, std::string* detail) {
     plan = PicturePlan{};
@@ -356,7 +484,7 @@ PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_
         }
         return status;
     }
-    return Fail(PrepStatus::NotAPicture, detail, PrepStatusName(PrepStatus::NotAPicture));
+    return Fail(PrepStatus::NotAPicture, detail, NotAPictureReason(data, size));
 }
 
 PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
@@ -384,7 +512,7 @@ PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size
         }
         return status;
     }
-    return Fail(PrepStatus::NotAPicture, detail, PrepStatusName(PrepStatus::NotAPicture));
+    return Fail(PrepStatus::NotAPicture, detail, NotAPictureReason(data, size));
 }
 
 PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
@@ -433,7 +561,7 @@ PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::si
         }
         chroma = header.chroma;
     } else {
-        return Fail(PrepStatus::NotAPicture, detail, PrepStatusName(PrepStatus::NotAPicture));
+        return Fail(PrepStatus::NotAPicture, detail, NotAPictureReason(data, size));
     }
 
     switch (plan.action) {
@@ -473,6 +601,9 @@ std::string DescribePlan(const PicturePlan& plan, int quality) {
     }
     if (plan.transparent) {
         steps.emplace_back("transparent areas laid on the quiz colour");
+    }
+    if (plan.deep) {
+        steps.emplace_back("16-bit samples made 8-bit");
     }
     if (plan.fitted) {
         steps.push_back("fitted to " + std::to_string(plan.shownWidth) + " x " +

@@ -31,7 +31,8 @@ struct PicturePlan {
     int height = 0;
     Orientation orientation = Orientation::Upright;
     bool cmyk = false;         // a CMYK or YCCK JPEG, which the players cannot show
-    bool transparent = false;  // a PNG with a pixel not fully opaque
+    bool transparent = false;  // a PNG with a pixel not fully opaque (alpha or tRNS)
+    bool deep = false;         // a PNG of 16-bit samples, twice the bytes the players show
     bool fitted = false;       // larger than the picture box once upright
     int shownWidth = 0;        // the picture stored: upright and fitted
     int shownHeight = 0;
@@ -57,8 +58,14 @@ struct PrepOptions {
     int quality = kDefaultJpegQuality;  // 1 to 100, for a re-encoded picture
 };
 
+// Why data is not a picture a quiz can hold: the format it is, told by its
+// first bytes (WebP, HEIC, AVIF, GIF, BMP, TIFF, SVG), and a command that
+// converts it, or "neither a JPEG nor a PNG file". The detail of NotAPicture.
+std::string NotAPictureReason(const std::uint8_t* data, std::size_t size);
+
 // What PreparePicture will do, from the file's headers (a PNG with an alpha
-// channel is decoded to see whether any pixel is transparent). detail, when
+// channel or a tRNS chunk is decoded to see whether any pixel is
+// transparent). detail, when
 // given, receives the decoder's reason on failure.
 PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
                        PicturePlan& plan, std::string* detail);

@@ -288,7 +288,7 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const fs::path& pat
     const PrepStatus status = CheckPicture(codec, data, bytes.size(), plan, &error, &damage,
                                            depth == PictureCheck::Decode);
     if (status == PrepStatus::NotAPicture) {
-        checker.Error(line, field, "picture " + name + " is neither a JPEG nor a PNG file");
+        checker.Error(line, field, "picture " + name + " is " + error);
         return;
     }
     if (status != PrepStatus::Ok) {

@@ -123,6 +123,7 @@ bool PngDecoder::Load(const std::uint8_t* data, std::size_t size, Source source)
         colourType_ = bitDepth_ = interlace_ = 0;
         file_ = nullptr;
         fileSize_ = cursor_ = paletteOffset_ = firstIdat_ = 0;
+        transparencyOffset_ = transparencyLength_ = 0;
         std::vector<std::uint8_t>().swap(ownedFile_);
         source_ = Source::None;
         return false;
@@ -164,6 +165,7 @@ bool PngDecoder::ParseHeader() {
     firstIdat_ = 0;
     paletteOffset_ = 0;
     paletteCount_ = 0;
+    transparencyOffset_ = transparencyLength_ = 0;
     error_ = PngError::None;
 
     if (fileSize_ < kHeaderData || std::memcmp(file_, kPngSignature, kSignatureSize) != 0) {
@@ -200,6 +202,10 @@ bool PngDecoder::ParseHeader() {
             paletteCount_ = chunk.length / 3;
         } else if (chunk.kind == ChunkKind::Idat && firstIdat_ == 0) {
             firstIdat_ = cursor_;
+        } else if (chunk.kind == ChunkKind::Ancillary && firstIdat_ == 0 &&
+                   transparencyOffset_ == 0 && std::memcmp(file_ + cursor_ + 4, "tRNS", 4) == 0) {
+            transparencyOffset_ = cursor_ + 8;
+            transparencyLength_ = chunk.length;
         }
     }
 

@@ -78,6 +78,12 @@ public:
     std::uint8_t bitDepth() const { return bitDepth_; }
     std::uint8_t interlace() const { return interlace_; }
     std::uint32_t paletteCount() const { return paletteCount_; }
+    // The data of the first tRNS chunk before the image data, or null. The
+    // players' bitmaps ignore it; the maker lays what it hides on a colour.
+    const std::uint8_t* transparency(std::size_t& length) const {
+        length = transparencyLength_;
+        return transparencyOffset_ != 0 ? file_ + transparencyOffset_ : nullptr;
+    }
     // The byte count of the inflated image data.
     std::uint64_t RawImageSize() const;
 
@@ -141,8 +147,10 @@ private:
     std::size_t cursor_ = 0;               // offset of the chunk being examined
     PictureBytes raw_;                     // inflated image data once decoded
     // Offsets into the file; 0 means none, as the signature occupies offset 0.
-    std::size_t paletteOffset_ = 0;  // data of the first PLTE chunk
-    std::size_t firstIdat_ = 0;      // length field of the first IDAT chunk
+    std::size_t paletteOffset_ = 0;       // data of the first PLTE chunk
+    std::size_t firstIdat_ = 0;           // length field of the first IDAT chunk
+    std::size_t transparencyOffset_ = 0;  // data of the first tRNS chunk before IDAT
+    std::size_t transparencyLength_ = 0;
     Source source_ = Source::None;
     PngState state_ = PngState::Empty;
 };

@@ -43,7 +43,7 @@ add_test(NAME tool.description.folder_for_a_file
              { "$1" pack "$3/folders" -o "$3/folders.res" 2>&1; echo "exit=$?"; } | grep -v warning]]
              sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
 set_tests_properties(tool.description.folder_for_a_file PROPERTIES PASS_REGULAR_EXPRESSION
-    "^brivel check: [^\n]*/folders/quiz.toml: is a folder, not a file\nexit=1\n[^\n]*/folders/quiz.toml:[0-9]+: error: picture\\[1\\].file: picture 01.jpg: is a folder, not a file\nexit=1\n$")
+    "^brivel check: [^\n]*/folders/quiz.toml: is a folder, not a file\nexit=1\n[^\n]*/folders/quiz.toml:[0-9]+: error: picture\\[1\\].file: picture 01.jpg: is a folder, not a file\nbrivel pack: [^\n]*folders.res: nothing written\nexit=1\n$")
 
 # A code step and a title wider than their boxes: warned of, naming what shows,
 # also where the bold italic title is the bold face slanted by fontconfig (a

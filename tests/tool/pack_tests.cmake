@@ -33,7 +33,7 @@ add_test(NAME tool.pack.show
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_1}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} show)
 set_tests_properties(tool.pack.show PROPERTIES PASS_REGULAR_EXPRESSION
-    "^title: Château \"fort\"\nauthor: Zoé\npictures: 2\ncolour: 1, 2, 3\n1: Œuf \\(code after 1 found: \"B\"\\)\n2: Mont Saint-Michel \\(code after 2 found: \"BR\"\\)\nexit=0\n$")
+    "^title: Château \"fort\"\nauthor: Zoé\nexplanation: \npictures: 2\ncolour: 1, 2, 3\nform: a .res bundle\n1: Œuf \\(code after 1 found: \"B\"\\)\n2: Mont Saint-Michel \\(code after 2 found: \"BR\"\\)\nexit=0\n$")
 
 # Unpacking then packing again gives the same bytes; the pictures keep their kind.
 set(PACK_SCRIPT_2 [[
@@ -64,13 +64,16 @@ set_tests_properties(tool.pack.broken_description PROPERTIES
                      PASS_REGULAR_EXPRESSION "^1\nexit=1\n0\n$")
 
 # A Linux quiz is any ELF program with the bundle appended: the tool itself
-# stands in for the player here. Every reading command takes it like a .res.
+# stands in for the player here, and for a bare one. Every reading command
+# takes it like a .res.
 set(PACK_SCRIPT_4 [[
              "$1" pack "$3/$4" -o "$3/$4-quiz" --player "$1" >/dev/null 2>&1 || exit 1
-             test -x "$3/$4-quiz" && "$1" show "$3/$4-quiz" | head -1
+             test -x "$3/$4-quiz" && "$1" show "$3/$4-quiz" | sed -n '1p;6p'
+             "$1" show "$1" 2>&1
              "$1" grade --quiz "$3/$4-quiz" --picture 1 "Œuf"
              "$1" grade --quiz "$3/$4-quiz" --picture 2 "Mont Saint-Michl"
              "$1" grade --quiz "$3/$4-quiz" --picture 3 "x" 2>&1; echo "exit=$?"
+             "$1" preview "$3/$4-quiz" --found 3 -o "$3/$4.ppm" 2>&1; echo "exit=$?"
              "$1" preview "$3/$4-quiz" --picture 2 -o "$3/$4.ppm" >/dev/null && head -c 15 "$3/$4.ppm"
              "$1" pack "$3/$4" -o "$3/$4-again" --player "$3/$4-quiz" >/dev/null 2>&1 || exit 1
              cmp "$3/$4-quiz" "$3/$4-again" && echo "repacked"]])
@@ -78,11 +81,12 @@ add_test(NAME tool.pack.linux_quiz
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_4}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} linux)
 set_tests_properties(tool.pack.linux_quiz PROPERTIES PASS_REGULAR_EXPRESSION
-    "^title: Château \"fort\"\nBRAVO\nQuasiment\n[^\n]*picture 3: the quiz has pictures 1 to 2\nexit=1\nP6\n640 480\n255\nrepacked\n$")
+    "^title: Château \"fort\"\nform: a Linux quiz\nbrivel show: [^\n]*/brivel: a bare Linux player, with no quiz in it\nBRAVO\nQuasiment\n[^\n]*picture 3: the quiz has pictures 1 to 2\nexit=1\nbrivel preview: [^\n]*-quiz: --found 3: the quiz has 2 pictures to find\nexit=1\nP6\n640 480\n255\nrepacked\n$")
 
 # A quiz needs a player of its platform: anything else is refused with the
 # reason and nothing is written. --platform takes any case; a name that says
-# another platform is a warning.
+# another platform, or no form at all, is a warning; a name that cannot be a
+# quiz's is a usage error.
 set(PACK_SCRIPT_5 [[
              rm -f "$3/$4.exe"
              "$1" pack "$3/$4" -o "$3/$4.exe" --player "$2/tiny.png" 2>/dev/null; echo "exit=$?"
@@ -90,12 +94,14 @@ set(PACK_SCRIPT_5 [[
              "$1" pack "$3/$4" -o "$3/$4.exe" --player "$1" 2>&1 | grep -v warning
              "$1" pack "$3/$4" -o "$3/$4-linux" --platform Linux --player "$2/tiny.png" 2>&1 | grep -v warning
              ls "$3" | grep -c "^$4\.exe"
-             "$1" pack "$3/$4" -o "$3/$4.exe" --platform RES 2>&1 | grep -v quiz.toml]])
+             "$1" pack "$3/$4" -o "$3/$4.exe" --platform RES 2>&1 | grep -v quiz.toml
+             for out in "" "$3/.EXE" "$3/"; do "$1" pack "$3/$4" -o "$out" 2>&1 | head -1; done
+             "$1" pack "$3/$4" -o "$3/$4.zip" --player "$1" 2>&1 | grep -v quiz.toml]])
 add_test(NAME tool.pack.not_a_player
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_5}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} notplayer)
 set_tests_properties(tool.pack.not_a_player PROPERTIES PASS_REGULAR_EXPRESSION
-    "^exit=1\n[^\n]*tiny.png: not a Windows program we can read: [^\n]+\n[^\n]*/brivel: a Linux program, not a Windows player\n[^\n]*tiny.png: not a Linux program \\(no ELF header\\)\n0\nbrivel pack: warning: [^\n]*notplayer.exe: its name asks for a Windows quiz, but --platform makes a .res bundle\nwrote [^\n]*notplayer.exe: 2 pictures\n$")
+    "^exit=1\n[^\n]*tiny.png: not a Windows program we can read: [^\n]+\nbrivel pack: [^\n]*notplayer.exe: nothing written\n[^\n]*/brivel: a Linux program, not a Windows player\nbrivel pack: [^\n]*notplayer.exe: nothing written\n[^\n]*tiny.png: not a Linux program \\(no ELF header\\)\nbrivel pack: [^\n]*notplayer-linux: nothing written\n0\nbrivel pack: warning: [^\n]*notplayer.exe: its name asks for a Windows quiz, but --platform makes a .res bundle\nwrote [^\n]*notplayer.exe: 2 pictures\n--output: an empty name: [^\n]*\n--output: [^\n]*/.EXE is an extension without a name: write NAME.EXE\n--output: [^\n]*/ names a folder: [^\n]*\nbrivel pack: warning: [^\n]*notplayer.zip: .zip names no quiz form: writing a Linux quiz [^\n]*\nwrote [^\n]*notplayer.zip: 2 pictures\n$")
 
 # pack never writes over what it reads, however OUT is spelt (a link, ./, a
 # hard link), and its temporary file never takes a name that may be the user's.
@@ -114,7 +120,7 @@ add_test(NAME tool.pack.never_overwrites_inputs
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_6}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} inputs)
 set_tests_properties(tool.pack.never_overwrites_inputs PROPERTIES PASS_REGULAR_EXPRESSION
-    "^brivel pack: [^\n]*/quiz.toml: is one of the files pack reads. name another file to write\nexit=1\nbrivel pack: [^\n]*/./b.png: is the same file as [^\n]*/b.png, which pack reads. [^\n]*\nexit=1\nbrivel pack: [^\n]*-link.res: is the same file as [^\n]*/quiz.toml, [^\n]*\nexit=1\nbrivel pack: [^\n]*-hard.res: is the same file as [^\n]*/a.jpg, [^\n]*\nexit=1\nbrivel pack: [^\n]*-player: is one of the files pack reads. [^\n]*\nbrivel pack: [^\n]*/inputs: is a folder. name a file to write\nintact\nmine 0\n$")
+    "^brivel pack: [^\n]*/quiz.toml: is one of the files pack reads. name another file to write\n[^\n]*/quiz.toml: nothing written\nexit=1\nbrivel pack: [^\n]*/./b.png: is the same file as [^\n]*/b.png, which pack reads. [^\n]*\n[^\n]*/b.png: nothing written\nexit=1\nbrivel pack: [^\n]*-link.res: is the same file as [^\n]*/quiz.toml, [^\n]*\n[^\n]*-link.res: nothing written\nexit=1\nbrivel pack: [^\n]*-hard.res: is the same file as [^\n]*/a.jpg, [^\n]*\n[^\n]*-hard.res: nothing written\nexit=1\nbrivel pack: [^\n]*-player: is one of the files pack reads. [^\n]*\n[^\n]*-player: nothing written\nbrivel pack: [^\n]*/inputs: is a folder. name a file to write\n[^\n]*/inputs: nothing written\nintact\nmine 0\n$")
 
 # Files of no quiz form, and damaged ones, are refused with the reason.
 add_test(NAME tool.pack.show_not_a_quiz
@@ -145,12 +151,14 @@ add_test(NAME tool.pack.web_quiz
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_6}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} web)
 set_tests_properties(tool.pack.web_quiz PROPERTIES PASS_REGULAR_EXPRESSION
-    "^title: Château \"fort\"\ntitle: Château \"fort\"\nBRAVO\nrepacked\n[^\n]*bare.html: a web player page without a quiz\nexit=1\n[^\n]*not a web player page\n0\n$")
+    "^title: Château \"fort\"\ntitle: Château \"fort\"\nBRAVO\nrepacked\n[^\n]*bare.html: a bare web player, with no quiz in it\nexit=1\n[^\n]*not a web player page\n[^\n]*web-2: nothing written\n0\n$")
 
 # Pictures are stored as the players show them: a photo with an EXIF
 # orientation comes back upright (16 x 12 turned to 12 x 16), check says so
 # beforehand, a pack that is not on a terminal prints no progress, and
-# --keep-pictures stores the file as it is.
+# --keep-pictures stores the file as it is. ImageMagick's transparent palette
+# PNG, a 16-bit PNG and a CMYK JPEG become JPEGs; kept, the two that some
+# players cannot show as the others do are warned of. A WebP is named.
 set(PACK_SCRIPT_PREPARED [==[
              rm -rf "$3/$4" && mkdir -p "$3/$4" || exit 1
              { printf '\377\330\377\341\000\042Exif\000\000MM\000\052\000\000\000\010\000\001'
@@ -165,12 +173,23 @@ set(PACK_SCRIPT_PREPARED [==[
              "$1" pack "$3/$4" -o "$3/$4-kept.res" --keep-pictures >/dev/null 2>&1 || exit 1
              rm -rf "$3/$4-kept" && "$1" unpack "$3/$4-kept.res" -o "$3/$4-kept" >/dev/null || exit 1
              cmp "$3/$4/a.jpg" "$3/$4-kept/01.jpg" && echo kept
-             "$1" pack "$3/$4" -o "$3/$4-q.res" --quality 0 >/dev/null 2>&1; echo "quality=$?"]==])
+             "$1" pack "$3/$4" -o "$3/$4-q.res" --quality 0 >/dev/null 2>&1; echo "quality=$?"
+             convert -size 16x12 xc:none -fill red -draw 'rectangle 0,0 7,11' "PNG8:$3/$4/b.png" &&
+                 convert -size 16x12 gradient: -depth 16 "$3/$4/c.png" &&
+                 convert -size 16x12 xc:red -colorspace CMYK "$3/$4/d.jpg" || exit 1
+             for f in b.png c.png d.jpg; do
+                 printf '[[picture]]\nfile = "%s"\nanswer = "%s"\ncode = "B"\n' $f $f >> "$3/$4/quiz.toml"
+             done
+             "$1" check "$3/$4" 2>/dev/null | sed 's/.*prepared by pack: //'
+             "$1" pack "$3/$4" -o "$3/$4-kept.res" --keep-pictures 2>&1 >/dev/null | grep -v ': warning: picture'
+             rm -rf "$3/$4-all" && "$1" pack "$3/$4" -o "$3/$4.res" 2>/dev/null >&2 &&
+                 "$1" unpack "$3/$4.res" -o "$3/$4-all" >/dev/null && echo $(ls "$3/$4-all")
+             printf 'RIFF\044\000\000\000WEBPVP8 ' > "$3/$4/d.jpg" && "$1" check "$3/$4" 2>&1 | grep error]==])
 add_test(NAME tool.pack.prepared_pictures
          COMMAND sh -c "${PACK_SCRIPT_PREPARED}" sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP}
              prepared)
 set_tests_properties(tool.pack.prepared_pictures PROPERTIES PASS_REGULAR_EXPRESSION
-    "^[^\n]*/a.jpg: info: prepared by pack: 16 x 12 JPEG, EXIF orientation 6: turned upright[^\n]*\nok: 1 pictures\n12 16\nkept\nquality=2\n$")
+    "^[^\n]*/a.jpg: info: prepared by pack: 16 x 12 JPEG, EXIF orientation 6: turned upright[^\n]*\nok: 1 picture\n12 16\nkept\nquality=2\n16 x 12 JPEG[^\n]*\n16 x 12 PNG: transparent areas laid on the quiz colour, stored as a JPEG of quality 90\n16 x 12 PNG: 16-bit samples made 8-bit, stored as a JPEG of quality 90\n16 x 12 JPEG: CMYK made RGB, stored as a JPEG of quality 90\nok: 4 pictures\nbrivel pack: warning: [^\n]*/b.png: a transparent PNG: the Windows and Linux players show [^\n]*\nbrivel pack: warning: [^\n]*/d.jpg: a CMYK JPEG, which the Windows and Linux players show as nothing[^\n]*\n01.jpg 02.jpg 03.jpg 04.jpg quiz.toml\n[^\n]*: error: picture.4..file: picture d.jpg is a WebP picture, which the players cannot show: convert it to JPEG [^\n]*\n$")
 
 # A tool moved out of its build tree finds its players in ../share/brivel/players
 # beside itself, and names where it looked when one is missing. The tool stands
@@ -186,7 +205,7 @@ add_test(NAME tool.pack.players_beside_the_tool
          COMMAND sh -c "${PACK_MAKE_QUIZ}${PACK_SCRIPT_MOVED}"
              sh $<TARGET_FILE:brivel> ${PACK_DATA} ${PACK_TMP} moved)
 set_tests_properties(tool.pack.players_beside_the_tool PROPERTIES PASS_REGULAR_EXPRESSION
-    "^brivel pack: no windows player: looked for [^\n]*/moved-tree/share/brivel/players/windows-i686.exe; name one with --player FILE\n0\nwrote [^\n]*\ntitle: Château \"fort\"\nlinux +ELF x86-64 +[0-9]+ KB  [^\n]*/moved-tree/share/brivel/players/linux\n$")
+    "^brivel pack: no windows player: looked for [^\n]*/moved-tree/share/brivel/players/windows-i686.exe; name one with --player FILE\n[^\n]*moved.exe: nothing written\n0\nwrote [^\n]*\ntitle: Château \"fort\"\nlinux +ELF x86-64 +[0-9]+ KB  [^\n]*/moved-tree/share/brivel/players/linux\n$")
 
 # Run from its build tree, the tool lists the stripped players of that tree.
 if(BRIVEL_BUILD_WINDOWS_PLAYERS AND TARGET brivel-player)

@@ -79,6 +79,11 @@ int RunPlayers();
 // a description that cannot be read as "brivel COMMAND: file: reason".
 void PrintDescriptionProblems(const char* command, const std::vector<DescriptionProblem>& problems);
 
+// "1 picture", "21 pictures".
+inline std::string PictureCount(std::size_t count) {
+    return std::to_string(count) + (count == 1 ? " picture" : " pictures");
+}
+
 // Messages meant for a message box go to standard error, in UTF-8.
 class StderrSink : public MessageSink {
 public:

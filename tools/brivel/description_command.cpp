@@ -58,7 +58,7 @@ int RunCheck(const std::string& dir) {
         return 1;
     }
     PrintPicturePlans(*description);
-    std::printf("ok: %zu pictures\n", description->text.pictures.size());
+    std::printf("ok: %s\n", PictureCount(description->text.pictures.size()).c_str());
     return 0;
 }
 

@@ -12,6 +12,7 @@
 #include "commands.h"
 #include "play/grading.h"
 #include "quiz/quiz_record.h"
+#include "quiz_file.h"
 #include "text/cp1252.h"
 
 namespace brivel::tool {
@@ -174,7 +175,8 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
         ->add_option("-o,--output", options->out,
                      "The quiz to write: OUT.res a resource bundle, OUT.exe a Windows quiz, "
                      "OUT.html a web quiz, any other name a Linux quiz")
-        ->required();
+        ->required()
+        ->check(CheckQuizOutput);
     command
         ->add_option("--platform", options->platform,
                      "What to write, whatever OUT's name: res, windows, linux or web")

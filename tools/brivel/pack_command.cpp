@@ -22,11 +22,15 @@ namespace brivel::tool {
 
 namespace fs = std::filesystem;
 
-int RunPack(const PackOptions& options) {
+namespace {
+
+int PackQuiz(const PackOptions& options) {
     const QuizForm form =
         options.platform.empty() ? QuizFormOfPath(options.out) : *QuizFormNamed(options.platform);
     if (!options.platform.empty()) {
         WarnOfContradictingName(form, options.out);
+    } else {
+        WarnOfNamelessForm(options.out);
     }
     std::string player = options.player;
     if (form != QuizForm::Res && player.empty()) {
@@ -72,8 +76,19 @@ int RunPack(const PackOptions& options) {
     if (!quiz || !WriteAtomically("pack", options.out, *quiz, form == QuizForm::Linux)) {
         return 1;
     }
-    std::printf("wrote %s: %zu pictures\n", options.out.c_str(), pictures->size());
+    std::printf("wrote %s: %s\n", options.out.c_str(), PictureCount(pictures->size()).c_str());
     return 0;
+}
+
+}  // namespace
+
+int RunPack(const PackOptions& options) {
+    const int status = PackQuiz(options);
+    if (status != 0) {
+        // Every failure above is told where it happens; this says what it left.
+        std::fprintf(stderr, "brivel pack: %s: nothing written\n", options.out.c_str());
+    }
+    return status;
 }
 
 }  // namespace brivel::tool

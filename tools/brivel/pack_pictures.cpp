@@ -11,6 +11,32 @@
 
 namespace brivel::tool {
 
+namespace {
+
+// A picture kept as it is that some players cannot show as the others do.
+void WarnOfPlayersThatCannotShow(PictureCodec& codec, const std::string& path,
+                                 const std::vector<std::uint8_t>& bytes) {
+    PicturePlan plan;
+    if (PlanPicture(codec, bytes.data(), bytes.size(), plan, nullptr) != PrepStatus::Ok) {
+        return;
+    }
+    if (plan.cmyk) {
+        std::fprintf(stderr,
+                     "brivel pack: warning: %s: a CMYK JPEG, which the Windows and Linux players "
+                     "show as nothing; without --keep-pictures pack stores it in RGB\n",
+                     path.c_str());
+    }
+    if (plan.transparent) {
+        std::fprintf(stderr,
+                     "brivel pack: warning: %s: a transparent PNG: the Windows and Linux players "
+                     "show the colours its transparent areas hide, the web player shows through "
+                     "them; without --keep-pictures pack lays them on the quiz colour\n",
+                     path.c_str());
+    }
+}
+
+}  // namespace
+
 std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
     const QuizDescription& description, const PictureOptions& options) {
     const bool progress = isatty(STDERR_FILENO) == 1;
@@ -31,6 +57,7 @@ std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
             return std::nullopt;
         }
         if (options.keep) {
+            WarnOfPlayersThatCannotShow(codec, path, *bytes);
             pictures.push_back(std::move(*bytes));
             continue;
         }

@@ -71,7 +71,8 @@ std::optional<RgbImage> Decode(const std::string& path, const std::vector<std::u
         return picture;
     }
     if (!startsWith(kPng, sizeof kPng)) {
-        std::fprintf(stderr, "brivel picture: %s: neither a JPEG nor a PNG file\n", path.c_str());
+        std::fprintf(stderr, "brivel picture: %s: %s\n", path.c_str(),
+                     NotAPictureReason(bytes.data(), bytes.size()).c_str());
         return std::nullopt;
     }
     PngDecoder decoder;

@@ -1,7 +1,6 @@
 // brivel preview: the Linux player's window at a moment of play, or one
 // picture as the player fits it, drawn without a display.
 
-#include <algorithm>
 #include <cstdio>
 #include <optional>
 
@@ -25,7 +24,7 @@ int RunWindowPreview(const PreviewOptions& options, OpenedQuiz& opened) {
     }
     const int picture = options.picture > 0 ? options.picture : 1;
     const int count = static_cast<int>(opened.texts.text.pictures.size());
-    const int found = std::clamp(options.found.value_or(0), 0, count);
+    const int found = options.found.value_or(0);
     StderrSink sink;
     const RgbImage window = RenderWindow(*fonts, opened.resources, sink, picture - 1, found);
     if (window.pixels.empty()) {
@@ -46,6 +45,12 @@ int RunPreview(const PreviewOptions& options) {
     std::optional<OpenedQuiz> opened = OpenQuiz("preview", options.quiz);
     if (!opened ||
         (options.picture != 0 && !IsPictureOf("preview", *opened, options.quiz, options.picture))) {
+        return 1;
+    }
+    const std::size_t count = opened->texts.text.pictures.size();
+    if (options.found && static_cast<std::size_t>(*options.found) > count) {
+        std::fprintf(stderr, "brivel preview: %s: --found %d: the quiz has %s to find\n",
+                     options.quiz.c_str(), *options.found, PictureCount(count).c_str());
         return 1;
     }
     if (options.picture == 0 || options.found) {

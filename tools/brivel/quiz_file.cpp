@@ -45,6 +45,8 @@ bool IsElfFile(const std::vector<std::uint8_t>& bytes) {
                                             4) == 0;
 }
 
+}  // namespace
+
 const char* FormName(QuizForm form) {
     switch (form) {
         case QuizForm::Windows:
@@ -58,6 +60,8 @@ const char* FormName(QuizForm form) {
     }
     return "a .res bundle";
 }
+
+namespace {
 
 // Why bytes cannot be the bare player of form, or an empty string when they can.
 std::string PlayerMismatch(QuizForm form, const std::vector<std::uint8_t>& bytes) {
@@ -129,48 +133,74 @@ QuizForm QuizFormOfPath(const std::string& path) {
     return extension == ".exe" ? QuizForm::Windows : QuizForm::Linux;
 }
 
-std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path) {
+std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path,
+                                             QuizForm* form) {
     std::string reason;
     const std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, &reason);
     if (!bytes) {
         std::fprintf(stderr, "brivel %s: %s: %s\n", command, path.c_str(), reason.c_str());
         return std::nullopt;
     }
+    // Whichever the platform, a player without a quiz is named the same way.
+    const auto bare = [command, &path](const char* platform) {
+        std::fprintf(stderr, "brivel %s: %s: a bare %s player, with no quiz in it\n", command,
+                     path.c_str(), platform);
+        return std::nullopt;
+    };
+    QuizForm found = QuizForm::Res;
+    std::optional<ResFileResources> resources;
     if (IsResFile(*bytes)) {
-        return FromRes(command, path, bytes->data(), bytes->size());
-    }
-    if (IsPeFile(*bytes)) {
+        resources = FromRes(command, path, bytes->data(), bytes->size());
+    } else if (IsPeFile(*bytes)) {
         PeReadResult read = ReadPeResources(bytes->data(), bytes->size());
         if (read.status != PeStatus::Ok) {
             std::fprintf(stderr, "brivel %s: %s: not a readable Windows quiz: %s\n", command,
                          path.c_str(), PeStatusName(read.status));
             return std::nullopt;
         }
-        return ResFileResources(std::move(read.entries));
-    }
-    if (IsWebPlayerPage(*bytes)) {
+        found = QuizForm::Windows;
+        resources.emplace(std::move(read.entries));
+        if (!resources->Find(ResourceType::Named(kQuizResourceType), kQuizTextId)) {
+            return bare("Windows");
+        }
+    } else if (IsWebPlayerPage(*bytes)) {
         const std::optional<std::vector<std::uint8_t>> bundle = BundleOfPage(*bytes);
-        if (!bundle || bundle->empty()) {
-            std::fprintf(stderr, "brivel %s: %s: a web player page %s\n", command, path.c_str(),
-                         bundle ? "without a quiz" : "whose quiz is not base64");
+        if (bundle && bundle->empty()) {
+            return bare("web");
+        }
+        if (!bundle) {
+            std::fprintf(stderr, "brivel %s: %s: a web player page whose quiz is not base64\n",
+                         command, path.c_str());
             return std::nullopt;
         }
-        return FromRes(command, path, bundle->data(), bundle->size());
+        found = QuizForm::Web;
+        resources = FromRes(command, path, bundle->data(), bundle->size());
+    } else {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+        const BundleStatus status = LocateBundle(bytes->data(), bytes->size(), offset, length);
+        if (status == BundleStatus::NoBundle && IsElfFile(*bytes)) {
+            return bare("Linux");
+        }
+        if (status != BundleStatus::Ok) {
+            std::fprintf(
+                stderr,
+                "brivel %s: %s: neither a .res bundle nor a Windows, Linux or web quiz (%s)\n",
+                command, path.c_str(), BundleStatusName(status));
+            return std::nullopt;
+        }
+        found = QuizForm::Linux;
+        resources = FromRes(command, path, bytes->data() + offset, length);
     }
-    std::size_t offset = 0;
-    std::size_t length = 0;
-    const BundleStatus status = LocateBundle(bytes->data(), bytes->size(), offset, length);
-    if (status != BundleStatus::Ok) {
-        std::fprintf(stderr,
-                     "brivel %s: %s: neither a .res bundle nor a Windows, Linux or web quiz (%s)\n",
-                     command, path.c_str(), BundleStatusName(status));
-        return std::nullopt;
+    if (resources && form != nullptr) {
+        *form = found;
     }
-    return FromRes(command, path, bytes->data() + offset, length);
+    return resources;
 }
 
 std::optional<OpenedQuiz> OpenQuiz(const char* command, const std::string& path) {
-    std::optional<ResFileResources> resources = OpenQuizFile(command, path);
+    QuizForm form = QuizForm::Res;
+    std::optional<ResFileResources> resources = OpenQuizFile(command, path, &form);
     if (!resources) {
         return std::nullopt;
     }
@@ -181,7 +211,7 @@ std::optional<OpenedQuiz> OpenQuiz(const char* command, const std::string& path)
         std::fprintf(stderr, "brivel %s: %s: %s\n", command, path.c_str(), error.c_str());
         return std::nullopt;
     }
-    return OpenedQuiz{std::move(*resources), std::move(*texts)};
+    return OpenedQuiz{std::move(*resources), std::move(*texts), form};
 }
 
 bool IsPictureOf(const char* command, const OpenedQuiz& quiz, const std::string& path,
@@ -241,6 +271,35 @@ bool IsPlayerFor(QuizForm form, const std::string& player) {
         std::fprintf(stderr, "brivel pack: %s: %s\n", player.c_str(), reason.c_str());
     }
     return reason.empty();
+}
+
+std::string CheckQuizOutput(const std::string& out) {
+    if (out.empty()) {
+        return "an empty name: give the quiz to write, as -o myquiz.exe";
+    }
+    const std::string name = out.substr(out.rfind('/') + 1);
+    if (name.empty()) {
+        return out + " names a folder: give the quiz file to write in it";
+    }
+    const std::string lower = Lowercase(name);
+    for (const char* extension : {".exe", ".res", ".html", ".htm"}) {
+        if (lower == extension) {
+            return out + " is an extension without a name: write NAME" + name;
+        }
+    }
+    return std::string();
+}
+
+void WarnOfNamelessForm(const std::string& out) {
+    const std::string extension = Lowercase(std::filesystem::path(out).extension().string());
+    if (QuizFormOfPath(out) != QuizForm::Linux || extension.empty() || extension == ".bin" ||
+        extension == ".run" || extension == ".x86_64") {
+        return;
+    }
+    std::fprintf(stderr,
+                 "brivel pack: warning: %s: %s names no quiz form: writing a Linux quiz (.exe "
+                 "makes a Windows quiz, .html a web quiz, .res the resources alone)\n",
+                 out.c_str(), extension.c_str());
 }
 
 void WarnOfContradictingName(QuizForm form, const std::string& out) {

@@ -26,13 +26,19 @@ const char* QuizFormKey(QuizForm form);
 // Windows quiz, ".html" or ".htm" a web quiz, anything else a Linux quiz.
 QuizForm QuizFormOfPath(const std::string& path);
 
+// "a Windows quiz", "a Linux quiz", "a web quiz", "a .res bundle".
+const char* FormName(QuizForm form);
+
 // The quiz's resources, whatever its form (told by its first bytes, not its
-// name). Nothing, after a message on standard error naming command and path.
-std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path);
+// name), and that form when asked. Nothing, after a message on standard error
+// naming command and path; a bare player of any platform is told as one.
+std::optional<ResFileResources> OpenQuizFile(const char* command, const std::string& path,
+                                             QuizForm* form = nullptr);
 
 struct OpenedQuiz {
     ResFileResources resources;
     QuizTexts texts;
+    QuizForm form;
 };
 
 // The quiz's resources and both its texts, or nothing after a message.
@@ -50,6 +56,14 @@ std::optional<std::string> MakeQuizFile(QuizForm form, const std::vector<ResEntr
 // Whether player is a program of form's platform that can carry a quiz; says
 // why not on standard error.
 bool IsPlayerFor(QuizForm form, const std::string& player);
+
+// Why OUT cannot name a quiz to write (empty, a folder's name, an extension
+// alone such as ".exe", which names a hidden file and no form), or empty.
+std::string CheckQuizOutput(const std::string& out);
+
+// A warning on standard error, naming the form written, when OUT's extension
+// names no form (x.zip): it is written as a Linux quiz.
+void WarnOfNamelessForm(const std::string& out);
 
 // A warning on standard error when OUT's name asks for another form than the
 // one --platform chose.

@@ -16,9 +16,11 @@ int RunShow(const std::string& quiz, bool answers) {
         return 1;
     }
     const QuizText& text = opened->texts.text;
-    std::printf("title: %s\nauthor: %s\npictures: %zu\ncolour: %d, %d, %d\n",
-                Cp1252ToUtf8(text.title).c_str(), Cp1252ToUtf8(text.author).c_str(),
-                text.pictures.size(), text.red, text.green, text.blue);
+    std::printf(
+        "title: %s\nauthor: %s\nexplanation: %s\npictures: %zu\ncolour: %d, %d, %d\nform: %s\n",
+        Cp1252ToUtf8(text.title).c_str(), Cp1252ToUtf8(text.author).c_str(),
+        Cp1252ToUtf8(text.explanation).c_str(), text.pictures.size(), text.red, text.green,
+        text.blue, FormName(opened->form));
     if (answers) {
         for (std::size_t i = 0; i < text.pictures.size(); ++i) {
             const QuizPicture& picture = text.pictures[i];

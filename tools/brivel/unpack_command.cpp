@@ -104,7 +104,7 @@ int RunUnpack(const std::string& quiz, const std::string& dir, bool force) {
     if (!WriteAtomically("unpack", description, FormatQuizDescription(texts, names))) {
         return 1;
     }
-    std::printf("wrote %s and %zu pictures\n", description.c_str(), pictures.size());
+    std::printf("wrote %s and %s\n", description.c_str(), PictureCount(pictures.size()).c_str());
     return 0;
 }
 
