@@ -543,6 +543,8 @@
     let module = null;
     const compiling = WebAssembly.compile(decodeBase64($("brivel-code").textContent))
       .then((compiled) => { module = compiled; });
+    // A failure waits for the await below, not on the console.
+    compiling.catch(() => {});
     if (document.readyState === "loading") {
       await new Promise((resolve) => document.addEventListener("DOMContentLoaded", resolve));
     }
