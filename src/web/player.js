@@ -588,7 +588,7 @@
   // The window would stay empty: the page says why instead.
   function fail() {
     if (typeof WebAssembly !== "object") {
-      $("failure-text").textContent = "Ce navigateur n’exécute pas WebAssembly, ou il y est " +
+      $("failure-text").textContent = "Ce navigateur n'exécute pas WebAssembly, ou il y est " +
         "désactivé : ouvrez ce quiz dans un navigateur récent (Firefox, Chrome, Edge, Safari) " +
         "et hors de tout mode qui le bloque.";
     }
