@@ -206,10 +206,8 @@ void Adopt(Player& player, std::string_view bytes) {
             player.view->SetBoxText(newer[k]);
             player.play->GradePicture(k, player.view->BoxText());
         } else if (brivel::PictureEntry* entry = brivel::PictureAt(record, k)) {
-            entry->found = brivel::Grade(brivel::TextOf(entry->answer), newer[k]) ==
-                                   brivel::Verdict::Correct
-                               ? 1
-                               : 0;
+            const brivel::Verdict verdict = brivel::Grade(brivel::TextOf(entry->answer), newer[k]);
+            entry->found = verdict == brivel::Verdict::Correct ? 1 : 0;
         }
     }
     player.known = std::move(newer);
