@@ -5,6 +5,9 @@
 (() => {
   /*BRIVEL:GENERATED*/
   const kFaceColour = "#f5f5f5";
+  // A text input drops line feeds, which a progress line keeps and grading
+  // counts: the box shows each as this sign and gives it back.
+  const kLineFeedShown = "\u2424";
   const $ = (id) => document.getElementById(id);
   const utf8 = new TextDecoder();
   const encoder = new TextEncoder();
@@ -17,6 +20,7 @@
   let gradeWord = "";
   let verdictFill = -1;
   let messageCaption = "";
+  let boxColour = kFaceColour;
   const fonts = { [Field.TitleFont]: [], [Field.ProgressFont]: [] };
 
   const css = (rgb) => "#" + rgb.toString(16).padStart(6, "0");
@@ -115,7 +119,7 @@
   function close(picture) {
     if (!picture) return;
     picture.closed = true;
-    picture.source.close();
+    if (typeof picture.source.close === "function") picture.source.close();
   }
 
   // Pictures keep no colour profile, as with the desktop players' decoders.
@@ -134,15 +138,32 @@
         // Not a type it takes: the Blob way below.
       }
     }
-    return createImageBitmap(new Blob([bytes]), kDecoding);
+    if (typeof createImageBitmap === "function") {
+      return createImageBitmap(new Blob([bytes]), kDecoding);
+    }
+    // Older browsers have only the image element.
+    const url = URL.createObjectURL(new Blob([bytes]));
+    const image = new Image();
+    const loaded = new Promise((resolve, reject) => {
+      image.onload = () => resolve(image);
+      image.onerror = reject;
+    });
+    image.src = url;
+    return loaded.finally(() => URL.revokeObjectURL(url));
   }
 
   function decodePicture(bytes, first) {
     if (bytes.length === 0) return Promise.resolve(null);
-    return decodeBytes(bytes, first)
+    let decoding;
+    try {
+      decoding = decodeBytes(bytes, first);
+    } catch (e) {
+      return Promise.resolve(null);
+    }
+    return decoding
       .then((source) => {
-        const width = source.displayWidth || source.width;
-        const height = source.displayHeight || source.height;
+        const width = source.naturalWidth || source.displayWidth || source.width;
+        const height = source.naturalHeight || source.displayHeight || source.height;
         const fit = call("brivel_fit", width, height);
         const picture = { source, width: fit >>> 16, height: fit & 0xffff, closed: false };
         if (fit <= 0 || picture.width === 0 || picture.height === 0) {
@@ -152,8 +173,9 @@
         // A picture to shrink is drawn scaled at first, and by a bitmap of
         // its fitted size once made, after the draw waited for. A decoder's
         // frame draws slower than a bitmap: it is replaced the same way.
-        const frame = !(source instanceof ImageBitmap);
-        if (frame || picture.width !== width || picture.height !== height) {
+        const frame = typeof ImageBitmap === "function" && !(source instanceof ImageBitmap);
+        if (typeof createImageBitmap === "function" &&
+            (frame || picture.width !== width || picture.height !== height)) {
           setTimeout(() => {
             if (picture.closed) return;
             createImageBitmap(frame ? new Blob([bytes]) : source, {
@@ -188,13 +210,13 @@
     }
   }
 
+  // The box is cleared first: a picture's transparent parts show the panel,
+  // never the picture before.
   function drawPicture(picture) {
     const [W, H] = [canvas.width, canvas.height];
-    if (!picture) {
-      context.fillStyle = getComputedStyle($("play")).backgroundColor;
-      context.fillRect(0, 0, W, H);
-      return;
-    }
+    context.fillStyle = boxColour;
+    context.fillRect(0, 0, W, H);
+    if (!picture) return;
     const { width, height } = picture;
     const x = Math.floor((W - width) / 2);
     const y = Math.floor((H - height) / 2);
@@ -288,7 +310,7 @@
       }
       case Field.Progress: $("progress").textContent = text(); break;
       case Field.Code: $("code").value = text(); break;
-      case Field.BoxText: $("box").value = text(); break;
+      case Field.BoxText: $("box").value = text().replace(/\n/g, kLineFeedShown); break;
       case Field.Picture: showPicture(index, bytes); break;
       case Field.PictureBytes: remember(index, bytes); break;
       case Field.MessageCaption: messageCaption = text(); break;
@@ -305,7 +327,8 @@
     switch (field) {
       case Field.Chooser: $("chooser").selectedIndex = value; break;
       case Field.BackColour:
-        $("play").style.background = value >= 0 ? css(value) : kFaceColour;
+        boxColour = value >= 0 ? css(value) : kFaceColour;
+        $("play").style.background = boxColour;
         break;
       case Field.VerdictFill: verdictFill = value; break;
       case Field.TitleFont:
@@ -316,8 +339,20 @@
 
   function onBoxText(at, capacity) {
     const room = new Uint8Array(memory.buffer, at, capacity);
-    return encoder.encodeInto($("box").value, room).written;
+    const text = $("box").value.replace(new RegExp(kLineFeedShown, "g"), "\n");
+    return encoder.encodeInto(text, room).written;
   }
+
+  // An exception thrown through the core would stop it halfway through a
+  // move, the picture changed and the chooser not: the page's side of a
+  // call ends there instead.
+  const guarded = (handler) => (...args) => {
+    try {
+      return handler(...args);
+    } catch (e) {
+      return 0;
+    }
+  };
 
   // ---- Progress: in the browser under the quiz's own key, and as the
   // desktop players' Windows-1252 file on demand.
@@ -327,29 +362,51 @@
     return text;
   }
 
+  // Storage refused (blocked, full, a private window): play goes on, as when
+  // the desktop players cannot write their file, and the page says so once.
+  function storageRefused() {
+    $("notice").hidden = false;
+  }
+
+  const fromLatin1 = (text) => Uint8Array.from(text, (c) => c.charCodeAt(0) & 0xff);
+
+  // Null when the browser holds none or refuses to say.
+  function storedProgress() {
+    try {
+      const text = localStorage.getItem(quizKey);
+      return text === null ? null : fromLatin1(text);
+    } catch (e) {
+      storageRefused();
+      return null;
+    }
+  }
+
+  // Other pages of the quiz may have stored since: the core takes their
+  // texts first, for the slots this page did not change.
   function storeProgress() {
+    const stored = storedProgress();
     progressBytes = null;
-    call("brivel_save");
+    call("brivel_save", stored ? input(stored) : -1);
     if (!progressBytes) return;
     try {
       localStorage.setItem(quizKey, latin1(progressBytes));
     } catch (e) {
-      // Storage refused (private mode, full): play goes on, as when the
-      // desktop players cannot write their file.
+      storageRefused();
     }
   }
 
-  function storedProgress() {
+  function restore(bytes, stored) {
+    call("brivel_restore", input(bytes), stored ? 1 : 0);
+  }
+
+  // A browser may keep nothing while it reads fine: a write tells.
+  function probeStorage() {
     try {
-      const text = localStorage.getItem(quizKey) || "";
-      return Uint8Array.from(text, (c) => c.charCodeAt(0) & 0xff);
+      localStorage.setItem("brivel-probe", "1");
+      localStorage.removeItem("brivel-probe");
     } catch (e) {
-      return new Uint8Array(0);
+      storageRefused();
     }
-  }
-
-  function restore(bytes) {
-    call("brivel_restore", input(bytes));
   }
 
   function exportProgress() {
@@ -366,7 +423,7 @@
 
   function importProgress(file) {
     file.arrayBuffer().then((buffer) => {
-      restore(new Uint8Array(buffer));
+      restore(new Uint8Array(buffer), false);
       storeProgress();
     }).catch(() => {});
   }
@@ -375,6 +432,8 @@
   function move(name, ...args) {
     moveStart = performance.now();
     call(name, ...args);
+    const current = call("brivel_current");
+    if (current >= 0) $("chooser").selectedIndex = current;
     storeProgress();
   }
 
@@ -428,6 +487,10 @@
     });
     // Closing the page saves, as closing the window does.
     window.addEventListener("pagehide", storeProgress);
+    window.addEventListener("storage", (event) => {
+      if (event.key !== quizKey || event.newValue === null) return;
+      call("brivel_adopt", input(fromLatin1(event.newValue)));
+    });
     document.addEventListener("visibilitychange", () => {
       if (document.visibilityState === "hidden") storeProgress();
     });
@@ -470,13 +533,9 @@
   // Marks for bench/web-player-timing: how the way to the first picture splits.
   async function start() {
     performance.mark("brivel-script");
-    // The window stays out of the layout until the quiz fills it: the
-    // browser would otherwise lay out and paint it empty while the parser
-    // reads the quiz, then again once filled.
-    document.documentElement.classList.add("starting");
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const imports = {
-      brivel: { text: onText, number: onNumber, box_text: onBoxText },
+      brivel: { text: guarded(onText), number: guarded(onNumber), box_text: guarded(onBoxText) },
       wasi_snapshot_preview1: wasi,
     };
     // The quiz comes last in the page: the code compiles on another thread
@@ -484,6 +543,8 @@
     let module = null;
     const compiling = WebAssembly.compile(decodeBase64($("brivel-code").textContent))
       .then((compiled) => { module = compiled; });
+    // A failure waits for the await below, not on the console.
+    compiling.catch(() => {});
     if (document.readyState === "loading") {
       await new Promise((resolve) => document.addEventListener("DOMContentLoaded", resolve));
     }
@@ -493,16 +554,18 @@
     exports = new WebAssembly.Instance(module, imports).exports;
     performance.mark("brivel-code-ready");
     memory = exports.memory;
-    call("_initialize");
     // The bundle's base64 comes in pieces, which the browser parses faster.
     const pieces = Array.from($("brivel-quiz").children, (piece) => piece.textContent);
-    call("brivel_open", inputQuiz(pieces));
+    if (call("_initialize") === -1 || call("brivel_open", inputQuiz(pieces)) === -1) {
+      throw new Error("the core stopped");
+    }
     performance.mark("brivel-quiz-open");
     await pause();
     $("title").style.font = fontCss(fonts[Field.TitleFont], "");
     $("progress").style.font = fontCss(fonts[Field.ProgressFont], "");
     call("brivel_progress_name", input(encoder.encode(pageName())));
-    restore(storedProgress());
+    restore(storedProgress() || new Uint8Array(0), true);
+    probeStorage();
     performance.mark("brivel-restored");
     await pause();
     listen();
@@ -522,8 +585,16 @@
     }, 0));
   }
 
-  start().then(show, () => {
-    show();
+  // The window would stay empty: the page says why instead.
+  function fail() {
+    if (typeof WebAssembly !== "object") {
+      $("failure-text").textContent = "Ce navigateur n'exécute pas WebAssembly, ou il y est " +
+        "désactivé : ouvrez ce quiz dans un navigateur récent (Firefox, Chrome, Edge, Safari) " +
+        "et hors de tout mode qui le bloque.";
+    }
+    document.documentElement.className = "failed";
     document.body.dataset.ready = "0";
-  });
+  }
+
+  start().then(show, fail);
 })();

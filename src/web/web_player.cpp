@@ -25,6 +25,7 @@
 #include "services/graphics.h"
 #include "services/value_graphics.h"
 #include "text/cp1252.h"
+#include "text/fixed_text.h"
 #include "web/web_imports.h"
 
 #define BRIVEL_EXPORT(name) extern "C" __attribute__((export_name(#name)))
@@ -128,6 +129,10 @@ struct Player {
     std::unique_ptr<brivel::QuizRecord> record;
     std::unique_ptr<PageView> view;
     std::unique_ptr<brivel::PlayState> play;
+    // The texts the browser held when this page last read or wrote them. A
+    // slot that still holds its text here was not changed by this page, so
+    // another page's newer text for it wins.
+    std::vector<std::string> known;
 };
 
 std::unique_ptr<Player> g_player;
@@ -167,6 +172,57 @@ std::string QuizKey(std::string_view bytes) {
     char hex[17];
     std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
     return hex;
+}
+
+int PictureCount(const Player& player) {
+    return std::clamp<int>(player.record->pictureCount, 0, brivel::kMaxPictures);
+}
+
+// The page's own text for each picture: its slot, or the box for the one on screen.
+std::string OwnText(Player& player, int index) {
+    return index == player.play->current()
+               ? player.view->BoxText()
+               : std::string(brivel::TextOf(player.record->typedAnswers[index]));
+}
+
+// Takes another page's progress file for every slot this page left alone,
+// grading as a start would but leaving the verdict of the picture on screen
+// unless its own text changes. What the browser holds becomes the known texts.
+void Adopt(Player& player, std::string_view bytes) {
+    brivel::QuizRecord& record = *player.record;
+    const int count = PictureCount(player);
+    std::vector<std::string> newer = brivel::ParseProgress(bytes, count);
+    if (static_cast<int>(newer.size()) != count || static_cast<int>(player.known.size()) != count) {
+        return;
+    }
+    bool changed = false;
+    for (int k = 0; k < count; ++k) {
+        if (newer[k] == player.known[k] || OwnText(player, k) != player.known[k]) {
+            continue;
+        }
+        changed = true;
+        brivel::CopyText(record.typedAnswers[k], newer[k]);
+        if (k == player.play->current()) {
+            player.view->SetBoxText(newer[k]);
+            player.play->GradePicture(k, player.view->BoxText());
+        } else if (brivel::PictureEntry* entry = brivel::PictureAt(record, k)) {
+            const brivel::Verdict verdict = brivel::Grade(brivel::TextOf(entry->answer), newer[k]);
+            entry->found = verdict == brivel::Verdict::Correct ? 1 : 0;
+        }
+    }
+    player.known = std::move(newer);
+    if (changed) {
+        const int found = brivel::CountFound(record);
+        player.view->ShowProgress(brivel::ProgressText(found, count));
+        player.view->ShowCode(player.play->CodeText(found));
+    }
+}
+
+void Remember(Player& player) {
+    player.known.clear();
+    for (int k = 0; k < PictureCount(player); ++k) {
+        player.known.emplace_back(brivel::TextOf(player.record->typedAnswers[k]));
+    }
 }
 
 void SendFont(WebField field, brivel::FontHandle font) {
@@ -237,22 +293,44 @@ BRIVEL_EXPORT(brivel_open) void brivel_open(int size) {
 }
 
 // Fills the answer slots from the progress file in the input, then regrades
-// every picture and shows the first, as a start does.
-BRIVEL_EXPORT(brivel_restore) void brivel_restore(int size) {
+// every picture and shows the first, as a start does. Stored: the file is
+// what the browser holds; else (a file the player loads) its texts count as
+// this page's own changes at the next save.
+BRIVEL_EXPORT(brivel_restore) void brivel_restore(int size, int stored) {
     if (g_player == nullptr) {
         return;
     }
     brivel::RestoreProgress(*g_player->record,
                             Input(0, size > 0 ? static_cast<std::size_t>(size) : 0));
     brivel::StartSession(*g_player->record, *g_player->play, *g_player->view);
+    if (stored != 0 || g_player->known.empty()) {
+        Remember(*g_player);
+    }
+}
+
+// Another page of the same quiz stored the progress file in the input.
+BRIVEL_EXPORT(brivel_adopt) void brivel_adopt(int size) {
+    if (g_player != nullptr && size >= 0) {
+        Adopt(*g_player, Input(0, static_cast<std::size_t>(size)));
+    }
 }
 
 // The progress file's bytes, the box's text stored first as every save does.
-BRIVEL_EXPORT(brivel_save) void brivel_save() {
+// The browser's progress, in the input unless size is negative, is adopted
+// first: a save never writes back another page's slot as this page last saw it.
+BRIVEL_EXPORT(brivel_save) void brivel_save(int size) {
     if (g_player == nullptr) {
         return;
     }
-    Send(WebField::ProgressFile, 0, brivel::SessionProgress(*g_player->record, *g_player->play));
+    brivel_adopt(size);
+    const std::string bytes = brivel::SessionProgress(*g_player->record, *g_player->play);
+    Remember(*g_player);
+    Send(WebField::ProgressFile, 0, bytes);
+}
+
+// The picture play is on, which the chooser must show whatever a move met.
+BRIVEL_EXPORT(brivel_current) int brivel_current() {
+    return g_player != nullptr ? g_player->play->current() : -1;
 }
 
 // The progress file's name for the page named by the UTF-8 input.
