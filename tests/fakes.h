@@ -76,6 +76,15 @@ public:
     void ShowMessage(const char* text, const char* caption, MessageIcon icon) override {
         messages.push_back({text, caption, icon});
     }
+    // Every message as a line "caption: text [icon]", to compare in one go.
+    std::string Said() const {
+        std::string said;
+        for (const Message& m : messages) {
+            said +=
+                m.caption + ": " + m.text + " [" + std::to_string(static_cast<int>(m.icon)) + "]\n";
+        }
+        return said;
+    }
     std::vector<Message> messages;
 };
 

@@ -87,25 +87,6 @@ TEST(FitImage, FactorOneIsAnExactCopyAndInPlaceKeepsTheBuffer) {
     EXPECT_EQ(picture.pixels, before);
 }
 
-TEST(FitImage, HalvingACheckerGivesMidGrey) {
-    // One-pixel black and white checker, halved: every pixel covers two of each.
-    RgbImage checker = Uniform(64, 48, 0, 0, 0);
-    for (int y = 0; y < 48; ++y) {
-        for (int x = (y & 1); x < 64; x += 2) {
-            for (int c = 0; c < 3; ++c) {
-                checker.pixels[(static_cast<std::size_t>(y) * 64 + x) * 3 + c] = 255;
-            }
-        }
-    }
-    const RgbImage grey = FitImage(checker, 32, 24);
-    ASSERT_EQ(grey.width, 32);
-    ASSERT_EQ(grey.height, 24);
-    for (std::uint8_t sample : grey.pixels) {
-        ASSERT_GE(sample, 127);
-        ASSERT_LE(sample, 128);
-    }
-}
-
 // Same pixels as stb's area average, give or take rounding.
 TEST(FitImage, MatchesStbBoxFilter) {
     struct Case {

@@ -14,9 +14,9 @@ namespace {
 const std::string kAnswersError =
     "Erreur dans le d\xE9"
     "cryptage des reponses";
-const std::string kCodesError =
-    "Erreur dans le d\xE9"
-    "cryptage des codes";
+const std::string kCodesSaid =
+    "Brivel: Erreur dans le d\xE9"
+    "cryptage des codes [0]\n";
 
 std::vector<std::uint8_t> Pack(const std::string& text) {
     testing::RecordingSink sink;
@@ -124,10 +124,7 @@ TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {
         l.resources.Add("PATCH", 104, c.packed);
         l.resources.Add("PATCH", 105, Pack("x\r\n"));
         l.Load();
-        ASSERT_EQ(l.sink.messages.size(), 1u) << c.why;
-        EXPECT_EQ(l.sink.messages[0].text, kAnswersError);
-        EXPECT_EQ(l.sink.messages[0].caption, "Brivel");
-        EXPECT_EQ(l.sink.messages[0].icon, MessageIcon::None);
+        EXPECT_EQ(l.sink.Said(), "Brivel: " + kAnswersError + " [0]\n") << c.why;
         EXPECT_EQ(l.record.pictureCount, 0) << c.why;
         EXPECT_EQ(l.record.pictures.first, nullptr) << c.why;
         EXPECT_EQ(TextOf(l.record.title), "nom du brivel") << c.why;
@@ -149,9 +146,7 @@ TEST_F(QuizLoaderTest, BadOrMissingCodesKeepTheQuizPlayable) {
         }
         CopyText(l.record.codeSteps[0], "kept");
         l.Load();
-        ASSERT_EQ(l.sink.messages.size(), 1u);
-        EXPECT_EQ(l.sink.messages[0].text, kCodesError);
-        EXPECT_EQ(l.sink.messages[0].caption, "Brivel");
+        EXPECT_EQ(l.sink.Said(), kCodesSaid);
         EXPECT_EQ(l.record.pictureCount, 3);
         EXPECT_EQ(TextOf(l.record.title), "Titre");
         EXPECT_EQ(TextOf(l.record.codeSteps[0]), "kept");
@@ -165,8 +160,7 @@ TEST_F(QuizLoaderTest, NoPicturesStillDecodesTheCodes) {
     resources.Add("PATCH", 105, {0xFF});
     Load();
     EXPECT_EQ(record.pictureCount, 0);
-    ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].text, kCodesError);
+    EXPECT_EQ(sink.Said(), kCodesSaid);
 }
 
 TEST_F(QuizLoaderTest, OverlongTextsAreCutToTheirBuffers) {

@@ -18,7 +18,6 @@
 #include <string>
 #include <vector>
 
-#include "hardening.h"
 #include "maker/pe_resources.h"
 #include "quiz/appended_bundle.h"
 #include "x_player.h"
@@ -47,16 +46,13 @@ std::uint64_t ReadLe64(const std::string& bytes, std::size_t at) {
     return value;
 }
 
-std::string Le64(std::uint64_t value) {
+// The bundle's size, little-endian, then the magic.
+std::string Trailer(std::uint64_t size) {
     std::string bytes(8, '\0');
     for (std::size_t i = 0; i < 8; ++i) {
-        bytes[i] = static_cast<char>(value >> (8 * i) & 0xFF);
+        bytes[i] = static_cast<char>(size >> (8 * i) & 0xFF);
     }
-    return bytes;
-}
-
-std::string Trailer(std::uint64_t size) {
-    return Le64(size) + kBundleMagic;
+    return bytes + kBundleMagic;
 }
 
 std::vector<Variant> LinuxVariants(const std::string& quiz) {

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "hardening.h"
 #include "x_player.h"
 
 int main(int argc, char** argv) {

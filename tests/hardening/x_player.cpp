@@ -234,28 +234,16 @@ void XSession::Collect(XWindow parentWindow, pid_t pid, std::vector<TopWindow>& 
     }
 }
 
-void XSession::Send(XWindow window, long mask, void* event) {
-    XSendEvent(Dpy(display_), window, True, mask, static_cast<XEvent*>(event));
-}
-
 void XSession::Click(XWindow window, int x, int y) {
     for (const int type : {ButtonPress, ButtonRelease}) {
+        const unsigned state = type == ButtonRelease ? Button1Mask : 0;
         XEvent event{};
-        XButtonEvent& b = event.xbutton;
-        b.type = type;
-        b.display = Dpy(display_);
-        b.window = window;
-        b.root = root_;
-        b.subwindow = 0;
-        b.time = ++time_;
-        b.x = x;
-        b.y = y;
-        b.x_root = x;
-        b.y_root = y;
-        b.state = type == ButtonRelease ? Button1Mask : 0;
-        b.button = Button1;
-        b.same_screen = True;
-        Send(window, type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
+        // type, serial, send_event, display, window, root, subwindow, time, x, y, x_root,
+        // y_root, state, button, same_screen
+        event.xbutton = {type, 0, False, Dpy(display_), window,  root_, 0, ++time_, x,
+                         y,    x, y,     state,         Button1, True};
+        XSendEvent(Dpy(display_), window, True,
+                   type == ButtonPress ? ButtonPressMask : ButtonReleaseMask, &event);
     }
 }
 
@@ -269,14 +257,9 @@ bool XSession::Close(XWindow window) {
         XFree(protocols);
     }
     XEvent event{};
-    XClientMessageEvent& m = event.xclient;
-    m.type = ClientMessage;
-    m.display = d;
-    m.window = window;
-    m.message_type = protocolsAtom_;
-    m.format = 32;
-    m.data.l[0] = static_cast<long>(deleteAtom_);
-    m.data.l[1] = CurrentTime;
+    event.xclient = {ClientMessage, 0, False, d, window, protocolsAtom_, 32, {}};
+    event.xclient.data.l[0] = static_cast<long>(deleteAtom_);
+    event.xclient.data.l[1] = CurrentTime;
     XSendEvent(d, window, False, NoEventMask, &event);
     XFlush(d);
     return takes;

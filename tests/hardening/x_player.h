@@ -78,7 +78,6 @@ public:
 
 private:
     void Collect(XWindow parent, pid_t pid, std::vector<TopWindow>& found);
-    void Send(XWindow window, long mask, void* event);
 
     void* display_ = nullptr;
     XWindow root_ = 0;
@@ -100,6 +99,10 @@ inline constexpr int kPictureX = 12, kPictureY = 57, kPictureW = 636, kPictureH 
 // Waits up to ms for a viewable window of the player; fails if the player
 // ends first. Message boxes count as windows.
 TopWindow WaitWindow(XSession& x, Player& player, int ms, const char* what);
+
+// The commands of brivel-hardening besides close (hardening_main.cpp).
+int DamagedLinuxQuizzes(const std::string& quiz, const std::string& work);
+int WriteWindowsVariants(const std::string& exe, const std::string& folder);
 
 // Writes bytes to path whole, or fails.
 void WriteFile(const std::string& path, const std::string& bytes, bool executable = false);
