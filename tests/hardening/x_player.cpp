@@ -157,8 +157,6 @@ XSession::XSession() {
     pidAtom_ = XInternAtom(display, "_NET_WM_PID", False);
     protocolsAtom_ = XInternAtom(display, "WM_PROTOCOLS", False);
     deleteAtom_ = XInternAtom(display, "WM_DELETE_WINDOW", False);
-    nameAtom_ = XInternAtom(display, "_NET_WM_NAME", False);
-    utf8Atom_ = XInternAtom(display, "UTF8_STRING", False);
 }
 
 XSession::~XSession() {
@@ -214,18 +212,10 @@ void XSession::Collect(XWindow parentWindow, pid_t pid, std::vector<TopWindow>& 
         top.className = hint.res_class != nullptr ? hint.res_class : "";
         XFree(hint.res_name);
         XFree(hint.res_class);
-        value = nullptr;
-        if (XGetWindowProperty(d, w, nameAtom_, 0, 1024, False, utf8Atom_, &type, &format, &items,
-                               &after, &value) == Success &&
-            value != nullptr) {
-            top.title.assign(reinterpret_cast<char*>(value), items);
-            XFree(value);
-        } else {
-            char* name = nullptr;
-            if (XFetchName(d, w, &name) != 0 && name != nullptr) {
-                top.title = name;
-                XFree(name);
-            }
+        char* name = nullptr;
+        if (XFetchName(d, w, &name) != 0 && name != nullptr) {
+            top.title = name;
+            XFree(name);
         }
         found.push_back(top);
     }

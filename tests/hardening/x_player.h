@@ -52,7 +52,7 @@ std::string DescribeEnd(int status);
 struct TopWindow {
     XWindow id = 0;
     std::string className;  // WM_CLASS class
-    std::string title;      // _NET_WM_NAME, else WM_NAME
+    std::string title;      // WM_NAME
 };
 
 class XSession {
@@ -84,8 +84,6 @@ private:
     unsigned long pidAtom_ = 0;
     unsigned long protocolsAtom_ = 0;
     unsigned long deleteAtom_ = 0;
-    unsigned long nameAtom_ = 0;
-    unsigned long utf8Atom_ = 0;
     unsigned long time_ = 1000;
 };
 
