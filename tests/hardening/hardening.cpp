@@ -94,6 +94,17 @@ void SleepMs(int ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// Polls every 5 ms until done() holds; false when ms pass first.
+template <typename Done>
+bool PollFor(int ms, Done done) {
+    for (const std::int64_t end = NowMs() + ms; !done(); SleepMs(5)) {
+        if (NowMs() > end) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // "exit code N" or "signal N (name)".
 std::string DescribeEnd(int status) {
     char text[64];
@@ -157,17 +168,6 @@ public:
             return true;
         }
         return false;
-    }
-    // Waits up to ms for the end.
-    bool WaitEnd(int ms, int& status) {
-        const std::int64_t end = NowMs() + ms;
-        while (!Ended(status)) {
-            if (NowMs() > end) {
-                return false;
-            }
-            SleepMs(5);
-        }
-        return true;
     }
 
 private:
@@ -475,17 +475,13 @@ bool AnswerMessages(XSession& x, Player& player, Outcome& outcome) {
         outcome.messages.push_back(w.title);
         x.Close(w.id);
         answered = true;
-        const std::int64_t end = NowMs() + 3000;
-        for (;;) {
+        const auto gone = [&] {
             const auto now = x.WindowsOf(player.pid());
-            if (std::none_of(now.begin(), now.end(),
-                             [&w](const TopWindow& t) { return t.id == w.id; })) {
-                break;
-            }
-            if (NowMs() > end) {
-                Fail("the message box \"%s\" stays after being closed", w.title.c_str());
-            }
-            SleepMs(5);
+            return std::none_of(now.begin(), now.end(),
+                                [&w](const TopWindow& t) { return t.id == w.id; });
+        };
+        if (!PollFor(3000, gone)) {
+            Fail("the message box \"%s\" stays after being closed", w.title.c_str());
         }
     }
     return answered;
@@ -519,13 +515,12 @@ Outcome Play(XSession& x, const std::string& program, const std::string& folder,
             continue;
         }
         // Sample pictures differ from one another: the move must show.
-        const std::int64_t end = NowMs() + 3000;
         std::vector<unsigned long> now;
-        do {
-            SleepMs(5);
+        const auto moved = [&] {
             now = x.Grid(main.id, kPictureX, kPictureY, kPictureW, kPictureH, 40);
-        } while (now == before && NowMs() < end);
-        if (now == before) {
+            return now != before;
+        };
+        if (!PollFor(3000, moved)) {
             Fail("%s: move %d did not change the picture", name.c_str(), k + 1);
         }
         before = now;
@@ -535,15 +530,15 @@ Outcome Play(XSession& x, const std::string& program, const std::string& folder,
     // A message box on the way (modal) may swallow moves; it is answered and
     // the close sent again.
     int status = 0;
-    const std::int64_t end = NowMs() + 10000;
     x.Close(main.id);
-    while (!player.WaitEnd(20, status)) {
+    const auto ended = [&] {
         if (AnswerMessages(x, player, outcome)) {
             x.Close(main.id);
         }
-        if (NowMs() > end) {
-            Fail("%s: the player did not end after being closed", name.c_str());
-        }
+        return player.Ended(status);
+    };
+    if (!PollFor(10000, ended)) {
+        Fail("%s: the player did not end after being closed", name.c_str());
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
         Fail("%s: the player ended with %s", name.c_str(), DescribeEnd(status).c_str());
