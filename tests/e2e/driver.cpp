@@ -130,6 +130,17 @@ std::string ItemText(HWND dialog, int id) {
     return WindowText(Item(dialog, id));
 }
 
+// Polls every 20 ms until done() holds; false when ms pass first.
+template <typename Done>
+bool PollFor(DWORD ms, Done done) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(20)) {
+        if (GetTickCount() - start > ms) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool Alive() {
     return WaitForSingleObject(g_player.hProcess, 0) == WAIT_TIMEOUT;
 }
@@ -392,28 +403,21 @@ struct Spot {
 // Painting happens when the player gets to its paint messages: give it time.
 void CheckPixels(HWND window, const std::vector<Spot>& spots, Rgb want, int tolerance,
                  const char* what) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        std::size_t bad = spots.size();
-        COLORREF seen = 0;
-        for (std::size_t i = 0; i < spots.size(); ++i) {
-            seen = ScreenPixel(window, spots[i].x, spots[i].y);
+    Spot bad{};
+    COLORREF seen = 0;
+    const auto painted = [&] {
+        for (const Spot& spot : spots) {
+            bad = spot;
+            seen = ScreenPixel(window, spot.x, spot.y);
             if (!Near(seen, want, tolerance)) {
-                bad = i;
-                break;
+                return false;
             }
         }
-        if (bad == spots.size()) {
-            ++g_checks;
-            return;
-        }
-        if (GetTickCount() - start > 3000) {
-            Fail("%s: pixel (%d, %d) is RGB(%d, %d, %d), expected RGB(%d, %d, %d)", what,
-                 spots[bad].x, spots[bad].y, GetRValue(seen), GetGValue(seen), GetBValue(seen),
-                 want.r, want.g, want.b);
-        }
-        Sleep(30);
-    }
+        return true;
+    };
+    const bool ok = PollFor(3000, painted);
+    Check(ok, "%s: pixel (%d, %d) is RGB(%d, %d, %d), expected RGB(%d, %d, %d)", what, bad.x, bad.y,
+          GetRValue(seen), GetGValue(seen), GetBValue(seen), want.r, want.g, want.b);
 }
 
 // The verdict word is drawn centred; the field's edges show the brush.
@@ -477,7 +481,7 @@ void CheckLinkFits(const Player& p) {
           box.right);
 
     int underline = 0;
-    for (const DWORD start = GetTickCount(); underline != extent.cx; Sleep(30)) {
+    const auto whole = [&] {
         underline = 0;
         for (int y = 0; y < box.bottom; ++y) {
             int run = 0;
@@ -486,11 +490,11 @@ void CheckLinkFits(const Player& p) {
             }
             underline = std::max(underline, run);
         }
-        Check(GetTickCount() - start < 3000,
-              "the link's underline is %d pixels long, the address %s %ld: it is not shown whole",
-              underline, Show(address).c_str(), extent.cx);
-    }
-    ++g_checks;
+        return underline == extent.cx;
+    };
+    const bool ok = PollFor(3000, whole);
+    Check(ok, "the link's underline is %d pixels long, the address %s %ld: it is not shown whole",
+          underline, Show(address).c_str(), extent.cx);
 }
 
 // The blocks of tests/e2e/pictures (top left, top right, bottom left, bottom right).
@@ -557,10 +561,8 @@ bool AnswerMessage(std::string& seen) {
           "unexpected message box %s: %s", Show(caption).c_str(), Show(text).c_str());
     seen += "message " + Show(text) + ", ";
     PostMessageA(ButtonOf(box), BM_CLICK, 0, 0);
-    for (const DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box);) {
-        Check(GetTickCount() - start < g_waitMs, "the message box stays after its button");
-        Sleep(10);
-    }
+    const bool gone = PollFor(g_waitMs, [box] { return !IsWindow(box) || !IsWindowVisible(box); });
+    Check(gone, "the message box stays after its button");
     return true;
 }
 
@@ -892,11 +894,8 @@ void PackedQuiz() {
     for (int i = 0; i < pictures; ++i) {
         Choose(p, i);
         Check(PictureShown(p), "picture %d is not shown", i + 1);
-        std::vector<COLORREF> now = grid();
-        for (const DWORD start = GetTickCount();
-             now == previous && GetTickCount() - start < g_waitMs; now = grid()) {
-            Sleep(20);
-        }
+        std::vector<COLORREF> now;
+        PollFor(g_waitMs, [&] { return (now = grid()) != previous; });
         std::vector<COLORREF> colours = now;
         std::sort(colours.begin(), colours.end());
         colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
@@ -927,13 +926,9 @@ void AwaitScreenshot(const Player& p) {
         std::fclose(f);
         MoveFileExA(writing.c_str(), ready.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start > 20000) {
-            Fail("nobody took the screenshot");
-        }
-        Sleep(50);
-    }
+    const bool taken = PollFor(
+        20000, [&done] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    Check(taken, "nobody took the screenshot");
 }
 
 void Screenshot(Player& p) {
