@@ -37,20 +37,6 @@ std::string ThreePictureQuiz() {
     return text;
 }
 
-// The record's numbers, texts, pictures in list order and first code steps.
-std::string Describe(const QuizRecord& r) {
-    const auto text = [](const auto& fixed) { return std::string(TextOf(fixed)); };
-    std::string out = std::to_string(r.headerSetting) + " " + std::to_string(r.pictureCount) + "x" +
-                      std::to_string(r.answersPerPicture) + " kind " + std::to_string(r.extraKind) +
-                      " (" + std::to_string(r.backRed) + ", " + std::to_string(r.backGreen) + ", " +
-                      std::to_string(r.backBlue) + ") " + text(r.title) + "|" + text(r.author) +
-                      "|" + text(r.explanation) + "|";
-    for (const PictureEntry* p = r.pictures.first; p != nullptr; p = p->next) {
-        out += text(p->answer) + "/" + text(p->location) + "/" + text(p->extraInfo) + "|";
-    }
-    return out + text(r.codeSteps[0]) + "|" + text(r.codeSteps[1]) + "|" + text(r.codeSteps[2]);
-}
-
 // A record loaded from resources of its own, with the messages it gave.
 struct Loaded {
     void Load() { LoadQuizRecord(record, resources, sink); }
@@ -68,7 +54,7 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
     resources.Add("PATCH", 105, Pack("code un\r\ncode deux\r\n\r\n"));
     Load();
     EXPECT_EQ(sink.Said(), "");
-    EXPECT_EQ(Describe(record),
+    EXPECT_EQ(testing::Describe(record),
               "4 3x1 kind 3 (10, 20, 30) Titre|Auteur|Explication|Chat/ici/e0|Chien/l\xE0/e1|"
               "Lapin/la-bas/e2|code un|code deux|");
     EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
@@ -87,7 +73,7 @@ TEST_F(QuizLoaderTest, WithoutQuizTextRunsTestMode) {
     resources.Add("PATCH", 105, Pack("jamais lu\r\n"));
     Load();
     EXPECT_EQ(sink.Said(), "");
-    EXPECT_EQ(Describe(record),
+    EXPECT_EQ(testing::Describe(record),
               "2 7x1 kind 3 (53, 203, 163) Nom du brivel|Createur brivel|"
               "Explications du brivel|test/emplacement/|test/emplacement/|||");
     EXPECT_EQ(TextOf(record.extraText1), "TEST");
@@ -120,7 +106,8 @@ TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {
         l.resources.Add("PATCH", 105, Pack("x\r\n"));
         l.Load();
         EXPECT_EQ(l.sink.Said(), "Brivel: " + kAnswersError + " [0]\n") << c.why;
-        EXPECT_EQ(Describe(l.record), "0 0x1 kind 0 (90, 95, 150) nom du brivel| createur||||")
+        EXPECT_EQ(testing::Describe(l.record),
+                  "0 0x1 kind 0 (90, 95, 150) nom du brivel| createur||||")
             << c.why;
         EXPECT_EQ(l.resources.lookups.size(), 1u) << "the codes are not read: " << c.why;
     }
@@ -138,7 +125,7 @@ TEST_F(QuizLoaderTest, BadOrMissingCodesKeepTheQuizPlayable) {
         CopyText(l.record.codeSteps[0], "kept");
         l.Load();
         EXPECT_EQ(l.sink.Said(), kCodesSaid);
-        EXPECT_EQ(Describe(l.record),
+        EXPECT_EQ(testing::Describe(l.record),
                   "4 3x1 kind 3 (10, 20, 30) Titre|Auteur|Explication|"
                   "Chat/ici/e0|Chien/l\xE0/e1|Lapin/la-bas/e2|kept||");
     }
