@@ -615,62 +615,50 @@ int WriteWindowsVariants(const std::string& exePath, const std::string& folder) 
         }
         Fail("%s has no %s %u", exePath.c_str(), typeName, id);
     };
-    struct Target {
-        const char* label;
-        std::pair<std::size_t, std::size_t> place;
-    };
-    const Target targets[] = {
+    const std::pair<std::string, std::pair<std::size_t, std::size_t>> targets[] = {
         {"patch104", locate("PATCH", 104)},
         {"patch105", locate("PATCH", 105)},
         {"img401", locate("IMG", 401)},
     };
     fs::create_directories(folder);
     int written = 0;
-    const auto write = [&](const std::string& name, const std::string& damaged) {
+    // Writes the quiz as damage leaves it.
+    const auto write = [&](const std::string& name, const auto& damage) {
+        std::string damaged = exe;
+        damage(damaged);
         char prefix[16];
         std::snprintf(prefix, sizeof prefix, "%02d-", ++written);
         WriteProgram(folder + "/" + prefix + name + ".exe", damaged);
     };
-    write("intact", exe);
-    for (const Target& t : targets) {
-        const auto [at, length] = t.place;
-        const std::string label = t.label;
-        std::string zeros = exe;
-        std::fill_n(zeros.begin() + static_cast<std::ptrdiff_t>(at), length, '\0');
-        write(label + "-zeroed", zeros);
-        std::string ones = exe;
-        std::fill_n(ones.begin() + static_cast<std::ptrdiff_t>(at + length / 2),
-                    length - length / 2, '\xFF');
-        write(label + "-second-half-ff", ones);
-        std::string head = exe;
+    write("intact", [](std::string&) {});
+    for (const auto& [label, place] : targets) {
+        const auto [at, length] = place;
+        write(label + "-zeroed",
+              [&](std::string& q) { std::fill_n(q.begin() + at, length, '\0'); });
+        write(label + "-second-half-ff", [&](std::string& q) {
+            std::fill_n(q.begin() + at + length / 2, length - length / 2, '\xFF');
+        });
         // Three bits of the first eight bytes: the headers the readers look at first.
-        for (const std::size_t i : {std::size_t{0}, std::size_t{3}, std::size_t{7}}) {
-            head[at + std::min(i, length - 1)] ^= static_cast<char>(0x80 >> i);
-        }
-        write(label + "-head-flip", head);
+        write(label + "-head-flip", [&](std::string& q) {
+            for (const std::size_t i : {std::size_t{0}, std::size_t{3}, std::size_t{7}}) {
+                q[at + std::min(i, length - 1)] ^= static_cast<char>(0x80 >> i);
+            }
+        });
     }
     // The picture's JPEG markers: an early end, and a frame far too large or empty.
-    const auto [imgAt, imgLength] = targets[2].place;
-    std::string early = exe;
-    early[imgAt + imgLength / 3] = '\xFF';
-    early[imgAt + imgLength / 3 + 1] = '\xD9';
-    write("img401-early-eoi", early);
+    const auto [imgAt, imgLength] = targets[2].second;
+    write("img401-early-eoi",
+          [&](std::string& q) { q.replace(imgAt + imgLength / 3, 2, "\xFF\xD9"); });
     const std::size_t frame = exe.find("\xFF\xC0", imgAt);
     if (frame == std::string::npos || frame > imgAt + imgLength) {
         Fail("IMG 401 has no baseline frame marker");
     }
-    for (const auto& [label, value] : {std::pair<const char*, char>{"huge", '\xFF'},
-                                       std::pair<const char*, char>{"empty", '\0'}}) {
-        std::string sized = exe;
-        for (std::size_t i = frame + 5; i < frame + 9; ++i) {
-            sized[i] = value;
-        }
-        write(std::string("img401-frame-") + label, sized);
-    }
+    write("img401-frame-huge", [&](std::string& q) { q.replace(frame + 5, 4, 4, '\xFF'); });
+    write("img401-frame-empty", [&](std::string& q) { q.replace(frame + 5, 4, 4, '\0'); });
     std::printf(
         "wrote %d Windows quiz variants to %s (PATCH 104 at %zu, 105 at %zu, IMG 401 at "
         "%zu)\n",
-        written, folder.c_str(), targets[0].place.first, targets[1].place.first, imgAt);
+        written, folder.c_str(), targets[0].second.first, targets[1].second.first, imgAt);
     return 0;
 }
 
