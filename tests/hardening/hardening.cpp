@@ -264,8 +264,7 @@ public:
 private:
     void Collect(Window parentWindow, pid_t pid, std::vector<TopWindow>& found) {
         Display* d = display_;
-        Window rootReturn = 0;
-        Window parent = 0;
+        Window rootReturn = 0, parent = 0;
         Window* children = nullptr;
         unsigned count = 0;
         if (XQueryTree(d, parentWindow, &rootReturn, &parent, &children, &count) == 0) {
@@ -280,8 +279,7 @@ private:
             }
             Atom type = 0;
             int format = 0;
-            unsigned long items = 0;
-            unsigned long after = 0;
+            unsigned long items = 0, after = 0;
             unsigned char* value = nullptr;
             bool mine = false;
             if (XGetWindowProperty(d, w, pidAtom_, 0, 1, False, XA_CARDINAL, &type, &format, &items,
