@@ -112,12 +112,6 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 HWND Item(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
     if (item == nullptr) {
@@ -139,10 +133,6 @@ bool PollFor(DWORD ms, Done done) {
         }
     }
     return true;
-}
-
-bool Alive() {
-    return WaitForSingleObject(g_player.hProcess, 0) == WAIT_TIMEOUT;
 }
 
 // Where the player's window description puts control in reference's client area.
@@ -173,35 +163,15 @@ HWND FindTop(const char* className, bool visibleOnly) {
     return nullptr;
 }
 
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        children.push_back(child);
-    }
-    return children;
-}
-
 // A message box's text: its one static control with text (the icon has none).
 std::string MessageBoxText(HWND box) {
-    for (HWND child : Children(box)) {
-        if (ClassOf(child) == "Static") {
-            std::string text = WindowText(child);
-            if (!text.empty()) {
-                return text;
-            }
+    for (HWND label = FindWindowExA(box, nullptr, "Static", nullptr); label != nullptr;
+         label = FindWindowExA(box, label, "Static", nullptr)) {
+        if (std::string text = WindowText(label); !text.empty()) {
+            return text;
         }
     }
     return {};
-}
-
-HWND ButtonOf(HWND box) {
-    for (HWND child : Children(box)) {
-        if (ClassOf(child) == "Button") {
-            return child;
-        }
-    }
-    Fail("the message box has no button");
 }
 
 struct Player {
@@ -245,7 +215,7 @@ Player WaitReady(const std::function<bool()>& answer = nullptr) {
     Player p;
     p.progressFile = ProgressPath();
     for (const DWORD start = GetTickCount();; Sleep(20)) {
-        if (!Alive()) {
+        if (WaitForSingleObject(g_player.hProcess, 0) != WAIT_TIMEOUT) {
             DWORD code = 0;
             GetExitCodeProcess(g_player.hProcess, &code);
             Fail("the player ended before its window was ready (exit code 0x%lX)", code);
@@ -268,10 +238,8 @@ Player WaitReady(const std::function<bool()>& answer = nullptr) {
             continue;
         }
         p.header = p.play = nullptr;
-        for (HWND child : Children(p.main)) {
-            if (ClassOf(child) != "#32770") {
-                continue;
-            }
+        for (HWND child = FindWindowExA(p.main, nullptr, "#32770", nullptr); child != nullptr;
+             child = FindWindowExA(p.main, child, "#32770", nullptr)) {
             if (GetDlgItem(child, kRightRule) != nullptr) {
                 p.header = child;
             } else if (GetDlgItem(child, kChooser) != nullptr) {
@@ -560,7 +528,9 @@ bool AnswerMessage(std::string& seen) {
                       [&](const auto& m) { return caption == m.first && text == m.second; }),
           "unexpected message box %s: %s", Show(caption).c_str(), Show(text).c_str());
     seen += "message " + Show(text) + ", ";
-    PostMessageA(ButtonOf(box), BM_CLICK, 0, 0);
+    HWND button = FindWindowExA(box, nullptr, "Button", nullptr);
+    Check(button != nullptr, "the message box has no button");
+    PostMessageA(button, BM_CLICK, 0, 0);
     const bool gone = PollFor(g_waitMs, [box] { return !IsWindow(box) || !IsWindowVisible(box); });
     Check(gone, "the message box stays after its button");
     return true;
@@ -961,11 +931,7 @@ std::string WindowsPath(std::string path) {
     if (!path.empty() && path[0] == '/') {
         path = "Z:" + path;
     }
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
+    std::replace(path.begin(), path.end(), '/', '\\');
     while (path.size() > 3 && path.back() == '\\') {
         path.pop_back();
     }
