@@ -431,12 +431,8 @@ void CheckLinkFits(const Player& p) {
     RECT box;
     GetClientRect(link, &box);
     const std::string address = WindowText(link);
-    LOGFONTA request{};
-    request.lfHeight = -13;
-    request.lfWeight = FW_NORMAL;
-    request.lfUnderline = TRUE;
-    request.lfCharSet = ANSI_CHARSET;
-    HFONT font = CreateFontIndirectA(&request);
+    HFONT font =
+        CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, nullptr);
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font);
     SIZE extent{};
