@@ -307,16 +307,17 @@ void ReleaseEnter(const Player& p) {
     Send(Item(p.play, kBox), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
 }
 
-// Types text, releases Enter, and checks the verdict shown.
-void Grade(const Player& p, const char* text, const char* verdict, const char* what) {
-    Type(p, text);
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), verdict, what);
-}
-
 void AltEnter(const Player& p) {
     // Context bit 29: Alt is held.
     Send(Item(p.play, kBox), WM_SYSKEYDOWN, VK_RETURN, static_cast<LPARAM>(0x201C0001u));
+}
+
+// Types text, presses the key, and checks the verdict shown.
+void Grade(const Player& p, const char* text, const char* verdict, const char* what,
+           void (*press)(const Player&) = ReleaseEnter) {
+    Type(p, text);
+    press(p);
+    CheckText(ItemText(p.play, kVerdict), verdict, what);
 }
 
 void Click(HWND dialog, int id) {
@@ -647,17 +648,13 @@ void Verdicts(Player& p) {
     }
 
     // Alt+Enter grades too; an Enter or Tab character never reaches the text.
-    Type(p, "arc de triomphe");
-    AltEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict after Alt+Enter");
+    Grade(p, "arc de triomphe", "BRAVO", "verdict after Alt+Enter", AltEnter);
     CheckProgress(p, 1, kCodes[0]);
     Send(Item(p.play, kBox), WM_CHAR, '\r', 0x1C0001);
     Send(Item(p.play, kBox), WM_CHAR, '\t', 0x0F0001);
     CheckText(ItemText(p.play, kBox), "arc de triomphe",
               "answer box after Enter and Tab characters");
-    Type(p, "zut");
-    AltEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "FAUX", "verdict after Alt+Enter");
+    Grade(p, "zut", "FAUX", "verdict after Alt+Enter", AltEnter);
     CheckProgress(p, 0, kNoCode);
 }
 
