@@ -391,14 +391,6 @@ struct Variant {
     std::string tail;
 };
 
-std::uint64_t ReadLe64(const std::string& bytes, std::size_t at) {
-    std::uint64_t value = 0;
-    for (int i = 7; i >= 0; --i) {
-        value = value << 8 | static_cast<std::uint8_t>(bytes[at + static_cast<std::size_t>(i)]);
-    }
-    return value;
-}
-
 // The bundle's size, little-endian, then the magic.
 std::string Trailer(std::uint64_t size) {
     std::string bytes(8, '\0');
@@ -411,11 +403,11 @@ std::string Trailer(std::uint64_t size) {
 std::vector<Variant> LinuxVariants(const std::string& quiz) {
     std::vector<Variant> variants;
     const std::size_t size = quiz.size();
-    if (size < kBundleTrailerSize || quiz.compare(size - 8, 8, kBundleMagic) != 0) {
+    std::size_t bundleAt = 0, bundleSize = 0;
+    if (brivel::LocateBundle(reinterpret_cast<const std::uint8_t*>(quiz.data()), size, bundleAt,
+                             bundleSize) != brivel::BundleStatus::Ok) {
         Fail("the quiz has no bundle trailer");
     }
-    const std::uint64_t bundleSize = ReadLe64(quiz, size - kBundleTrailerSize);
-    const std::size_t bundleAt = size - kBundleTrailerSize - bundleSize;
     const std::string bundle = quiz.substr(bundleAt, bundleSize);
     const auto add = [&variants](std::string name, std::size_t keep, std::string tail) {
         variants.push_back({std::move(name), keep, std::move(tail)});
