@@ -122,12 +122,6 @@ std::string DescribeEnd(int status) {
 class Player {
 public:
     Player(const std::string& program, const std::string& folder) {
-        static const bool handlersSet = [] {
-            ::signal(SIGTERM, OnTerminate);
-            ::signal(SIGINT, OnTerminate);
-            return true;
-        }();
-        (void)handlersSet;
         const std::string log = folder + "/player.log";
         pid_ = ::fork();
         if (pid_ < 0) {
@@ -334,22 +328,20 @@ constexpr int kPictureX = 12, kPictureY = 57, kPictureW = 636, kPictureH = 476;
 // Waits up to ms for a viewable window of the player; fails if the player
 // ends first. Message boxes count as windows.
 TopWindow WaitWindow(XSession& x, Player& player, int ms, const char* what) {
-    const std::int64_t end = NowMs() + ms;
-    for (;;) {
-        std::vector<TopWindow> windows = x.WindowsOf(player.pid());
-        if (!windows.empty()) {
-            return windows.front();
-        }
+    std::vector<TopWindow> windows;
+    const auto shown = [&] {
+        windows = x.WindowsOf(player.pid());
         int status = 0;
-        if (player.Ended(status)) {
+        if (windows.empty() && player.Ended(status)) {
             Fail("%s: the player ended (%s) before showing a window", what,
                  DescribeEnd(status).c_str());
         }
-        if (NowMs() > end) {
-            Fail("%s: no window after %d ms", what, ms);
-        }
-        SleepMs(5);
+        return !windows.empty();
+    };
+    if (!PollFor(ms, shown)) {
+        Fail("%s: no window after %d ms", what, ms);
     }
+    return windows.front();
 }
 
 // Writes an executable file whole, or fails.
@@ -664,6 +656,8 @@ int CloseWindowsOf(const char* pid) {
 }  // namespace hardening
 
 int main(int argc, char** argv) {
+    ::signal(SIGTERM, hardening::OnTerminate);
+    ::signal(SIGINT, hardening::OnTerminate);
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "damaged-linux" && argc == 4) {
         return hardening::DamagedLinuxQuizzes(argv[2], argv[3]);
