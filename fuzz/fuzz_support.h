@@ -31,14 +31,6 @@
 
 namespace brivel::fuzz {
 
-// The output room the inflate targets give the decoder, from the input's
-// first three bytes: 0 to 1 MiB.
-inline std::size_t OutputRoom(const std::uint8_t* data) {
-    constexpr std::size_t kMaxOutput = std::size_t{1} << 20;
-    return (std::size_t{data[0]} | std::size_t{data[1]} << 8 | std::size_t{data[2]} << 16) %
-           (kMaxOutput + 1);
-}
-
 class CountingSink : public MessageSink {
 public:
     void ShowMessage(const char*, const char*, MessageIcon) override { ++count; }
