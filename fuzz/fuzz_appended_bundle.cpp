@@ -2,12 +2,9 @@
 // ReadAppendedBundle, which reads the same from a file, must agree, and
 // appending a bundle must give one that LocateBundle finds again.
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -17,32 +14,6 @@
 #include "quiz/appended_bundle.h"
 
 using namespace brivel;
-
-namespace {
-
-// One scratch file per process, removed at exit.
-const std::string& ScratchFile() {
-    static const std::string path = [] {
-        std::string name = fuzz::ScratchBase() + "/fuzz_appended_bundle.XXXXXX";
-        const int fd = mkstemp(name.data());
-        FUZZ_CHECK(fd >= 0);
-        close(fd);
-        return name;
-    }();
-    return path;
-}
-
-void RemoveScratchFile() {
-    std::remove(ScratchFile().c_str());
-}
-
-}  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    ScratchFile();
-    std::atexit(RemoveScratchFile);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t offset = 0;
@@ -58,14 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     // The same bytes as the player's own file.
+    const std::string path = fuzz::ScratchDir() + "/quiz";
     {
-        FILE* file = std::fopen(ScratchFile().c_str(), "wb");
+        FILE* file = std::fopen(path.c_str(), "wb");
         FUZZ_CHECK(file != nullptr);
         FUZZ_CHECK(std::fwrite(data, 1, size, file) == size);
         FUZZ_CHECK(std::fclose(file) == 0);
     }
     std::vector<std::uint8_t> read;
-    const BundleStatus fromFile = ReadAppendedBundle(ScratchFile(), read);
+    const BundleStatus fromFile = ReadAppendedBundle(path, read);
     FUZZ_CHECK(fromFile == status);
     if (status == BundleStatus::Ok) {
         FUZZ_CHECK(read.size() == length);

@@ -12,6 +12,7 @@
 #include "pictures/fit.h"
 #include "pictures/picture_loader.h"
 #include "quiz/quiz_loader.h"
+#include "quiz/res_file.h"
 
 using namespace brivel;
 
@@ -24,22 +25,6 @@ constexpr std::uint16_t kId = 401;
 // A few-byte header can declare 89 million pixels, which the library then
 // fills for seconds; the fitting code is the same for small pictures.
 constexpr long long kMaxPixels = 1 << 20;
-
-class OneJpeg : public ResourceProvider {
-public:
-    OneJpeg(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::optional<std::vector<std::uint8_t>> Find(const ResourceType& type,
-                                                  std::uint16_t id) override {
-        if (type.name == kPictureResourceType && id == kId) {
-            return std::vector<std::uint8_t>(data_, data_ + size_);
-        }
-        return std::nullopt;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
 
 // The picture's natural size as the library reads it from the header.
 bool HeaderSize(const std::uint8_t* data, std::size_t size, int& width, int& height) {
@@ -64,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (header && static_cast<long long>(width) * height > kMaxPixels) {
         return 0;
     }
-    OneJpeg resources(data, size);
+    ResFileResources resources(
+        {{ResourceType::Named(kPictureResourceType), kId, 0, {data, data + size}}});
     fuzz::CountingSink sink;
     const std::optional<RgbImage> picture =
         LoadPicture(resources, kId, kBoxWidth, kBoxHeight, sink);

@@ -4,7 +4,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <optional>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "pictures/image.h"
 #include "pictures/picture_loader.h"
 #include "pictures/png_decoder.h"
+#include "quiz/res_file.h"
 
 using namespace brivel;
 
@@ -31,22 +31,6 @@ constexpr std::uint32_t kFormats[] = {
 // every format would make each run take seconds. Decoding is linear in the
 // pixels, so small pictures reach the same code.
 constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 18;
-
-class OnePng : public ResourceProvider {
-public:
-    OnePng(const std::uint8_t* data, std::size_t size) : data_(data), size_(size) {}
-    std::optional<std::vector<std::uint8_t>> Find(const ResourceType& type,
-                                                  std::uint16_t id) override {
-        if (type.name.empty() && type.number == kRcData && id == 401) {
-            return std::vector<std::uint8_t>(data_, data_ + size_);
-        }
-        return std::nullopt;
-    }
-
-private:
-    const std::uint8_t* data_;
-    std::size_t size_;
-};
 
 // Renders format into a buffer first filled with fill; false on a refused row.
 bool Render(PngDecoder& decoder, std::uint32_t format, std::uint8_t fill, PictureBytes& bits) {
@@ -132,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(picture.height == static_cast<int>(decoder.height()));
     FUZZ_CHECK(picture.pixels.size() == RgbImageBytes(picture.width, picture.height));
 
-    OnePng resources(data, size);
+    ResFileResources resources({{ResourceType::Numbered(kRcData), 401, 0, {data, data + size}}});
     fuzz::CountingSink sink;
     const std::optional<RgbImage> fitted = LoadPngPicture(resources, 401, 300, 200, sink);
     const FittedSize expected = FitSize(picture.width, picture.height, 300, 200);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "services/message_sink.h"
@@ -30,24 +31,29 @@
 
 namespace brivel::fuzz {
 
-// The output room the inflate targets give the decoder, from the input's
-// first three bytes: 0 to 1 MiB.
-inline std::size_t OutputRoom(const std::uint8_t* data) {
-    constexpr std::size_t kMaxOutput = std::size_t{1} << 20;
-    return (std::size_t{data[0]} | std::size_t{data[1]} << 8 | std::size_t{data[2]} << 16) %
-           (kMaxOutput + 1);
-}
-
 class CountingSink : public MessageSink {
 public:
     void ShowMessage(const char*, const char*, MessageIcon) override { ++count; }
     int count = 0;
 };
 
-// Where targets that go through files keep them: in memory when the system
-// has a tmpfs there, as rewriting a file on disk each run costs milliseconds.
-inline std::string ScratchBase() {
-    return access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+// The folder of the process's own where targets that go through files keep
+// them, removed at exit: in memory when the system has a tmpfs, as rewriting
+// a file on disk each run costs milliseconds. Never destroyed, so that it
+// outlives the removal.
+inline const std::string& ScratchDir() {
+    static const std::string& dir = *[] {
+        auto* name = new std::string(access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp");
+        *name += "/brivel-fuzz.XXXXXX";
+        FUZZ_CHECK(mkdtemp(name->data()) != nullptr);
+        return name;
+    }();
+    static const bool removed = std::atexit([] {
+                                    std::error_code ignored;
+                                    std::filesystem::remove_all(dir, ignored);
+                                }) == 0;
+    FUZZ_CHECK(removed);
+    return dir;
 }
 
 }  // namespace brivel::fuzz

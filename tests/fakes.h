@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "quiz/quiz_record.h"
 #include "services/graphics.h"
 #include "services/message_sink.h"
 #include "services/resource_provider.h"
@@ -76,7 +77,30 @@ public:
     void ShowMessage(const char* text, const char* caption, MessageIcon icon) override {
         messages.push_back({text, caption, icon});
     }
+    // Every message as a line "caption: text [icon]", to compare in one go.
+    std::string Said() const {
+        std::string said;
+        for (const Message& m : messages) {
+            said +=
+                m.caption + ": " + m.text + " [" + std::to_string(static_cast<int>(m.icon)) + "]\n";
+        }
+        return said;
+    }
     std::vector<Message> messages;
 };
+
+// The record's numbers, texts, pictures in list order and first code steps.
+inline std::string Describe(const QuizRecord& r) {
+    const auto text = [](const auto& fixed) { return std::string(TextOf(fixed)); };
+    std::string out = std::to_string(r.headerSetting) + " " + std::to_string(r.pictureCount) + "x" +
+                      std::to_string(r.answersPerPicture) + " kind " + std::to_string(r.extraKind) +
+                      " (" + std::to_string(r.backRed) + ", " + std::to_string(r.backGreen) + ", " +
+                      std::to_string(r.backBlue) + ") " + text(r.title) + "|" + text(r.author) +
+                      "|" + text(r.explanation) + "|";
+    for (const PictureEntry* p = r.pictures.first; p != nullptr; p = p->next) {
+        out += text(p->answer) + "/" + text(p->location) + "/" + text(p->extraInfo) + "|";
+    }
+    return out + text(r.codeSteps[0]) + "|" + text(r.codeSteps[1]) + "|" + text(r.codeSteps[2]);
+}
 
 }  // namespace brivel::testing

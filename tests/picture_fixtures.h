@@ -6,6 +6,7 @@
 #include <turbojpeg.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -27,6 +28,16 @@ inline RgbImage Gradient(int width, int height) {
             p[1] = static_cast<std::uint8_t>(y * 255 / height);
             p[2] = 128;
         }
+    }
+    return image;
+}
+
+// A picture of one colour.
+inline RgbImage Uniform(int width, int height, const std::uint8_t rgb[3]) {
+    RgbImage image;
+    EXPECT_TRUE(AllocateRgbImage(image, width, height));
+    for (std::size_t i = 0; i < image.pixels.size(); i += 3) {
+        std::copy(rgb, rgb + 3, image.pixels.begin() + static_cast<std::ptrdiff_t>(i));
     }
     return image;
 }

@@ -31,6 +31,11 @@ PngFile RgbFile() {
     return PngFile().Ihdr(3, 2, 8, 2).Idat(kRgbRows).End();
 }
 
+// What a call gave and the error it left: "true None", "false BadFile".
+std::string Gave(bool ok, const PngDecoder& decoder) {
+    return (ok ? "true " : "false ") + std::string(PngErrorName(decoder.error()));
+}
+
 TEST(PngDecoder, RefusesBrokenStructureWithItsError) {
     Bytes badSignature = RgbFile().bytes;
     badSignature[1] = 'p';
@@ -165,19 +170,14 @@ TEST(PngDecoder, StatesAndTheirErrors) {
     const Bytes good = RgbFile().bytes;
     PngDecoder decoder;
     Dib dib;
-    EXPECT_FALSE(decoder.Decode());
-    EXPECT_EQ(decoder.error(), PngError::WrongState);
+    EXPECT_EQ(Gave(decoder.Decode(), decoder), "false WrongState");
     EXPECT_FALSE(decoder.LoadFromMemory(good.data(), 15));
     // A failed load leaves the decoder empty, so it can load again.
     ASSERT_TRUE(decoder.LoadFromMemory(good.data(), good.size()));
-    EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
-    EXPECT_EQ(decoder.error(), PngError::WrongState);
-    EXPECT_FALSE(decoder.LoadFromMemory(good.data(), good.size()));
-    EXPECT_EQ(decoder.error(), PngError::NotEmpty);
-    ASSERT_TRUE(decoder.Decode());
-    EXPECT_EQ(decoder.error(), PngError::None);
-    EXPECT_FALSE(decoder.Decode());
-    EXPECT_EQ(decoder.error(), PngError::WrongState);
+    EXPECT_EQ(Gave(decoder.MakeDib(kDefaultPngFormat, dib), decoder), "false WrongState");
+    EXPECT_EQ(Gave(decoder.LoadFromMemory(good.data(), good.size()), decoder), "false NotEmpty");
+    EXPECT_EQ(Gave(decoder.Decode(), decoder), "true None");
+    EXPECT_EQ(Gave(decoder.Decode(), decoder), "false WrongState");
     EXPECT_EQ(decoder.state(), PngState::Decoded);
 
     // Failed decodes leave the file loaded.
@@ -220,19 +220,17 @@ TEST(PngDecoder, LoadsFromRcdataResources) {
     resources.Add("#10", 9, Cut(good, good.size() - 15));
     const struct {
         std::uint16_t id;
-        PngError error;
-    } cases[] = {{6, PngError::ResourceNotFound},
-                 {8, PngError::ResourceEmpty},
-                 {9, PngError::BadFile},
-                 {7, PngError::None}};
+        const char* gave;
+    } cases[] = {{6, "false ResourceNotFound"},
+                 {8, "false ResourceEmpty"},
+                 {9, "false BadFile"},
+                 {7, "true None"}};
     PngDecoder decoder;
     for (const auto& c : cases) {
-        EXPECT_EQ(decoder.LoadFromResource(resources, c.id), c.error == PngError::None) << c.id;
-        EXPECT_EQ(decoder.error(), c.error) << c.id;
+        EXPECT_EQ(Gave(decoder.LoadFromResource(resources, c.id), decoder), c.gave) << c.id;
         EXPECT_EQ(resources.lookups.back(), std::make_pair(std::string("#10"), c.id));
     }
-    EXPECT_FALSE(decoder.LoadFromResource(resources, 7));
-    EXPECT_EQ(decoder.error(), PngError::NotEmpty);
+    EXPECT_EQ(Gave(decoder.LoadFromResource(resources, 7), decoder), "false NotEmpty");
     // The decoder holds its own copy of the bytes.
     resources.resources.clear();
     Dib dib;
@@ -254,8 +252,7 @@ TEST(PngDecoder, FilterTypeAbove4FailsOnlyTheRender) {
         ASSERT_TRUE(decoder.LoadFromMemory(file.data(), file.size()));
         ASSERT_TRUE(decoder.Decode());
         Dib dib;
-        EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
-        EXPECT_EQ(decoder.error(), PngError::None);
+        EXPECT_EQ(Gave(decoder.MakeDib(kDefaultPngFormat, dib), decoder), "false None");
         EXPECT_EQ(decoder.state(), PngState::Decoded);
     }
 }
@@ -270,8 +267,7 @@ TEST(PngDecoder, AllocatesOnlyTheRawBufferAndTheRowBuffers) {
         EXPECT_EQ(testing::AllocationCount() - before, 0u);
         {
             testing::FailAllocationsFrom failing(decoder.RawImageSize());
-            EXPECT_FALSE(decoder.Decode());
-            EXPECT_EQ(decoder.error(), PngError::OutOfMemory);
+            EXPECT_EQ(Gave(decoder.Decode(), decoder), "false OutOfMemory");
         }
         before = testing::AllocationCount();
         ASSERT_TRUE(decoder.Decode());
@@ -283,14 +279,13 @@ TEST(PngDecoder, AllocatesOnlyTheRawBufferAndTheRowBuffers) {
         EXPECT_EQ(testing::AllocationCount() - before, 1u);
         {
             testing::FailAllocationsFrom failing(1);
-            EXPECT_FALSE(decoder.RenderRows(pixels.data(), kDefaultPngFormat));
-            EXPECT_EQ(decoder.error(), PngError::None);
+            EXPECT_EQ(Gave(decoder.RenderRows(pixels.data(), kDefaultPngFormat), decoder),
+                      "false None");
         }
         Dib dib;
         {
             testing::FailAllocationsFrom failing(pixels.size());
-            EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
-            EXPECT_EQ(decoder.error(), PngError::OutOfMemory);
+            EXPECT_EQ(Gave(decoder.MakeDib(kDefaultPngFormat, dib), decoder), "false OutOfMemory");
         }
     }
 }

@@ -235,10 +235,7 @@ void ExpectShows(const Bytes& file, const Image& image) {
     EXPECT_EQ(h.width, static_cast<std::int32_t>(image.width));
     EXPECT_EQ(h.height, -static_cast<std::int32_t>(image.height));
     const bool grey = image.colourType == 0 || image.colourType == 4;
-    EXPECT_EQ(h.clrUsed, !grey              ? 0u
-                         : image.depth == 2 ? 4u
-                         : image.depth < 8  ? 1u << image.depth
-                                            : 256u);
+    EXPECT_EQ(h.clrUsed, !grey ? 0u : image.depth < 8 ? 1u << image.depth : 256u);
     ExpectColours(dib, image);
 
     const std::uint32_t pair = (std::uint32_t(image.colourType) << 24) | (image.depth << 16);

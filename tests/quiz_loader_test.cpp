@@ -14,9 +14,9 @@ namespace {
 const std::string kAnswersError =
     "Erreur dans le d\xE9"
     "cryptage des reponses";
-const std::string kCodesError =
-    "Erreur dans le d\xE9"
-    "cryptage des codes";
+const std::string kCodesSaid =
+    "Brivel: Erreur dans le d\xE9"
+    "cryptage des codes [0]\n";
 
 std::vector<std::uint8_t> Pack(const std::string& text) {
     testing::RecordingSink sink;
@@ -53,26 +53,15 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
     resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
     resources.Add("PATCH", 105, Pack("code un\r\ncode deux\r\n\r\n"));
     Load();
-    EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(record.headerSetting, 4);
-    EXPECT_EQ(record.pictureCount, 3);
-    EXPECT_EQ(record.answersPerPicture, 1);
-    EXPECT_EQ(TextOf(record.title), "Titre");
-    EXPECT_EQ(TextOf(record.author), "Auteur");
-    EXPECT_EQ(TextOf(record.explanation), "Explication");
-    EXPECT_EQ(record.extraKind, 3);
-    EXPECT_EQ(TextOf(PictureAt(record, 1)->answer), "Chien");
-    EXPECT_EQ(TextOf(PictureAt(record, 1)->location), "l\xE0");
-    EXPECT_EQ(TextOf(PictureAt(record, 2)->extraInfo), "e2");
-    EXPECT_EQ(TextOf(record.codeSteps[0]), "code un");
-    EXPECT_EQ(TextOf(record.codeSteps[1]), "code deux");
-    EXPECT_EQ(TextOf(record.codeSteps[2]), "");
+    EXPECT_EQ(sink.Said(), "");
+    EXPECT_EQ(testing::Describe(record),
+              "4 3x1 kind 3 (10, 20, 30) Titre|Auteur|Explication|Chat/ici/e0|Chien/l\xE0/e1|"
+              "Lapin/la-bas/e2|code un|code deux|");
     EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
     EXPECT_EQ(TextOf(record.statusText),
               "R\xE9"
               "alis\xE9"
               " avec la version 2.2");
-    EXPECT_EQ((Rgb{record.backRed, record.backGreen, record.backBlue}), (Rgb{10, 20, 30}));
     // The loaded colour's brush replaced the constructor's, which was released.
     ASSERT_EQ(graphics.made.size(), 8u);
     EXPECT_EQ(graphics.made.back().colour, (Rgb{10, 20, 30}));
@@ -83,20 +72,12 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
 TEST_F(QuizLoaderTest, WithoutQuizTextRunsTestMode) {
     resources.Add("PATCH", 105, Pack("jamais lu\r\n"));
     Load();
-    EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(TextOf(record.title), "Nom du brivel");
-    EXPECT_EQ(TextOf(record.author), "Createur brivel");
-    EXPECT_EQ(TextOf(record.explanation), "Explications du brivel");
+    EXPECT_EQ(sink.Said(), "");
+    EXPECT_EQ(testing::Describe(record),
+              "2 7x1 kind 3 (53, 203, 163) Nom du brivel|Createur brivel|"
+              "Explications du brivel|test/emplacement/|test/emplacement/|||");
     EXPECT_EQ(TextOf(record.extraText1), "TEST");
-    EXPECT_EQ(record.pictureCount, 7);
-    EXPECT_EQ(record.extraKind, 3);
-    EXPECT_EQ(record.headerSetting, 2);
-    EXPECT_EQ((Rgb{record.backRed, record.backGreen, record.backBlue}), (Rgb{53, 203, 163}));
-    EXPECT_EQ(TextOf(PictureAt(record, 0)->answer), "test");
-    EXPECT_EQ(TextOf(PictureAt(record, 6)->location), "emplacement");
     EXPECT_EQ(PictureAt(record, 6), record.pictures.last);
-    EXPECT_EQ(record.pictures.first->next, record.pictures.last);
-    EXPECT_EQ(TextOf(record.codeSteps[0]), "");
     EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
     // The codes text is not even looked up.
     EXPECT_EQ(resources.lookups.size(), 1u);
@@ -124,16 +105,10 @@ TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {
         l.resources.Add("PATCH", 104, c.packed);
         l.resources.Add("PATCH", 105, Pack("x\r\n"));
         l.Load();
-        ASSERT_EQ(l.sink.messages.size(), 1u) << c.why;
-        EXPECT_EQ(l.sink.messages[0].text, kAnswersError);
-        EXPECT_EQ(l.sink.messages[0].caption, "Brivel");
-        EXPECT_EQ(l.sink.messages[0].icon, MessageIcon::None);
-        EXPECT_EQ(l.record.pictureCount, 0) << c.why;
-        EXPECT_EQ(l.record.pictures.first, nullptr) << c.why;
-        EXPECT_EQ(TextOf(l.record.title), "nom du brivel") << c.why;
-        EXPECT_EQ(TextOf(l.record.author), " createur") << c.why;
-        EXPECT_EQ(l.record.backRed, 90) << c.why;
-        EXPECT_EQ(TextOf(l.record.codeSteps[0]), "") << c.why;
+        EXPECT_EQ(l.sink.Said(), "Brivel: " + kAnswersError + " [0]\n") << c.why;
+        EXPECT_EQ(testing::Describe(l.record),
+                  "0 0x1 kind 0 (90, 95, 150) nom du brivel| createur||||")
+            << c.why;
         EXPECT_EQ(l.resources.lookups.size(), 1u) << "the codes are not read: " << c.why;
     }
 }
@@ -149,12 +124,10 @@ TEST_F(QuizLoaderTest, BadOrMissingCodesKeepTheQuizPlayable) {
         }
         CopyText(l.record.codeSteps[0], "kept");
         l.Load();
-        ASSERT_EQ(l.sink.messages.size(), 1u);
-        EXPECT_EQ(l.sink.messages[0].text, kCodesError);
-        EXPECT_EQ(l.sink.messages[0].caption, "Brivel");
-        EXPECT_EQ(l.record.pictureCount, 3);
-        EXPECT_EQ(TextOf(l.record.title), "Titre");
-        EXPECT_EQ(TextOf(l.record.codeSteps[0]), "kept");
+        EXPECT_EQ(l.sink.Said(), kCodesSaid);
+        EXPECT_EQ(testing::Describe(l.record),
+                  "4 3x1 kind 3 (10, 20, 30) Titre|Auteur|Explication|"
+                  "Chat/ici/e0|Chien/l\xE0/e1|Lapin/la-bas/e2|kept||");
     }
 }
 
@@ -165,8 +138,7 @@ TEST_F(QuizLoaderTest, NoPicturesStillDecodesTheCodes) {
     resources.Add("PATCH", 105, {0xFF});
     Load();
     EXPECT_EQ(record.pictureCount, 0);
-    ASSERT_EQ(sink.messages.size(), 1u);
-    EXPECT_EQ(sink.messages[0].text, kCodesError);
+    EXPECT_EQ(sink.Said(), kCodesSaid);
 }
 
 TEST_F(QuizLoaderTest, OverlongTextsAreCutToTheirBuffers) {

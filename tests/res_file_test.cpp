@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -69,11 +68,19 @@ const std::string kWindresFile = std::string(
     "\0\0\0\0\x30\x10\x09\x04\0\0\0\0\0\0\0\0abc\0",
     112);
 
-TEST(ResFile, WritesWhatWindresWrites) {
+TEST(ResFile, WritesWhatWindresWritesAndFindsByTypeAndId) {
     const std::string file =
         WriteResFile({{ResourceType::Named("PATCH"), 104, 0x0409, Data("abc")},
                       {ResourceType::Numbered(kRcData), 401, 0x0409, Data("abc")}});
     EXPECT_EQ(file, kWindresFile);
+
+    ResFileResources resources(Read(kWindresFile).entries);
+    EXPECT_EQ(resources.Find(ResourceType::Named("PATCH"), 104), Data("abc"));
+    EXPECT_EQ(resources.Find(ResourceType::Named("patch"), 104), Data("abc"));
+    EXPECT_EQ(resources.Find(ResourceType::Numbered(kRcData), 401), Data("abc"));
+    EXPECT_FALSE(resources.Find(ResourceType::Named("PATCH"), 105));
+    EXPECT_FALSE(resources.Find(ResourceType::Numbered(kRcData), 104));
+    EXPECT_FALSE(resources.Find(ResourceType::Named("PATCH"), 401));
 }
 
 TEST(ResFile, RefusesDamagedFiles) {
@@ -116,16 +123,6 @@ TEST(ResFile, RefusesDamagedFiles) {
     EXPECT_EQ(Read(good + std::string(4, '\0')).status, ResStatus::TruncatedHeader);
     // The first entry's data fits, its padding byte does not.
     EXPECT_EQ(Read(good.substr(0, 75)).status, ResStatus::DataPastEnd);
-}
-
-TEST(ResFile, ResourcesFindByTypeAndId) {
-    ResFileResources resources(Read(kWindresFile).entries);
-    EXPECT_EQ(resources.Find(ResourceType::Named("PATCH"), 104), Data("abc"));
-    EXPECT_EQ(resources.Find(ResourceType::Named("patch"), 104), Data("abc"));
-    EXPECT_EQ(resources.Find(ResourceType::Numbered(kRcData), 401), Data("abc"));
-    EXPECT_FALSE(resources.Find(ResourceType::Named("PATCH"), 105));
-    EXPECT_FALSE(resources.Find(ResourceType::Numbered(kRcData), 104));
-    EXPECT_FALSE(resources.Find(ResourceType::Named("PATCH"), 401));
 }
 
 // Runs MinGW's windres in a fresh folder of its own, removed afterwards.

@@ -145,11 +145,7 @@ void CheckQuadPixels(HBITMAP bitmap, const char* what) {
     Check(description.bmWidth == 64 && description.bmHeight == 48, what, "bitmap is %ld x %ld",
           description.bmWidth, description.bmHeight);
     BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = 64;
-    info.bmiHeader.biHeight = -48;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader = {sizeof info.bmiHeader, 64, -48, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     constexpr int kStride = 64 * 3;
     std::vector<BYTE> pixels(kStride * 48);
     HDC screen = GetDC(nullptr);

@@ -41,6 +41,12 @@ const char* const kStatusText =
     "R\xE9"
     "alis\xE9 avec la version 2.2";
 const char* const kNoCode = "      ";
+const char* const kAnswersError =
+    "Erreur dans le d\xE9"
+    "cryptage des reponses";
+const char* const kCodesError =
+    "Erreur dans le d\xE9"
+    "cryptage des codes";
 
 PROCESS_INFORMATION g_player{};
 std::string g_scenario;
@@ -106,12 +112,6 @@ std::string WindowText(HWND window) {
     return text;
 }
 
-std::string ClassOf(HWND window) {
-    char name[64] = {};
-    GetClassNameA(window, name, sizeof name);
-    return name;
-}
-
 HWND Item(HWND dialog, int id) {
     HWND item = GetDlgItem(dialog, id);
     if (item == nullptr) {
@@ -124,8 +124,15 @@ std::string ItemText(HWND dialog, int id) {
     return WindowText(Item(dialog, id));
 }
 
-bool Alive() {
-    return WaitForSingleObject(g_player.hProcess, 0) == WAIT_TIMEOUT;
+// Polls every 20 ms until done() holds; false when ms pass first.
+template <typename Done>
+bool PollFor(DWORD ms, Done done) {
+    for (const DWORD start = GetTickCount(); !done(); Sleep(20)) {
+        if (GetTickCount() - start > ms) {
+            return false;
+        }
+    }
+    return true;
 }
 
 // Where the player's window description puts control in reference's client area.
@@ -156,35 +163,15 @@ HWND FindTop(const char* className, bool visibleOnly) {
     return nullptr;
 }
 
-std::vector<HWND> Children(HWND parent) {
-    std::vector<HWND> children;
-    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT)) {
-        children.push_back(child);
-    }
-    return children;
-}
-
 // A message box's text: its one static control with text (the icon has none).
 std::string MessageBoxText(HWND box) {
-    for (HWND child : Children(box)) {
-        if (ClassOf(child) == "Static") {
-            std::string text = WindowText(child);
-            if (!text.empty()) {
-                return text;
-            }
+    for (HWND label = FindWindowExA(box, nullptr, "Static", nullptr); label != nullptr;
+         label = FindWindowExA(box, label, "Static", nullptr)) {
+        if (std::string text = WindowText(label); !text.empty()) {
+            return text;
         }
     }
     return {};
-}
-
-HWND ButtonOf(HWND box) {
-    for (HWND child : Children(box)) {
-        if (ClassOf(child) == "Button") {
-            return child;
-        }
-    }
-    Fail("the message box has no button");
 }
 
 struct Player {
@@ -228,7 +215,7 @@ Player WaitReady(const std::function<bool()>& answer = nullptr) {
     Player p;
     p.progressFile = ProgressPath();
     for (const DWORD start = GetTickCount();; Sleep(20)) {
-        if (!Alive()) {
+        if (WaitForSingleObject(g_player.hProcess, 0) != WAIT_TIMEOUT) {
             DWORD code = 0;
             GetExitCodeProcess(g_player.hProcess, &code);
             Fail("the player ended before its window was ready (exit code 0x%lX)", code);
@@ -251,10 +238,8 @@ Player WaitReady(const std::function<bool()>& answer = nullptr) {
             continue;
         }
         p.header = p.play = nullptr;
-        for (HWND child : Children(p.main)) {
-            if (ClassOf(child) != "#32770") {
-                continue;
-            }
+        for (HWND child = FindWindowExA(p.main, nullptr, "#32770", nullptr); child != nullptr;
+             child = FindWindowExA(p.main, child, "#32770", nullptr)) {
             if (GetDlgItem(child, kRightRule) != nullptr) {
                 p.header = child;
             } else if (GetDlgItem(child, kChooser) != nullptr) {
@@ -322,16 +307,17 @@ void ReleaseEnter(const Player& p) {
     Send(Item(p.play, kBox), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
 }
 
-// Types text, releases Enter, and checks the verdict shown.
-void Grade(const Player& p, const char* text, const char* verdict, const char* what) {
-    Type(p, text);
-    ReleaseEnter(p);
-    CheckText(ItemText(p.play, kVerdict), verdict, what);
-}
-
 void AltEnter(const Player& p) {
     // Context bit 29: Alt is held.
     Send(Item(p.play, kBox), WM_SYSKEYDOWN, VK_RETURN, static_cast<LPARAM>(0x201C0001u));
+}
+
+// Types text, presses the key, and checks the verdict shown.
+void Grade(const Player& p, const char* text, const char* verdict, const char* what,
+           void (*press)(const Player&) = ReleaseEnter) {
+    Type(p, text);
+    press(p);
+    CheckText(ItemText(p.play, kVerdict), verdict, what);
 }
 
 void Click(HWND dialog, int id) {
@@ -347,6 +333,14 @@ void Choose(const Player& p, int index) {
 
 int Selection(const Player& p) {
     return static_cast<int>(Send(Item(p.play, kChooser), CB_GETCURSEL, 0, 0));
+}
+
+int Entries(const Player& p) {
+    return static_cast<int>(Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0));
+}
+
+bool PictureShown(const Player& p) {
+    return Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -378,28 +372,21 @@ struct Spot {
 // Painting happens when the player gets to its paint messages: give it time.
 void CheckPixels(HWND window, const std::vector<Spot>& spots, Rgb want, int tolerance,
                  const char* what) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        std::size_t bad = spots.size();
-        COLORREF seen = 0;
-        for (std::size_t i = 0; i < spots.size(); ++i) {
-            seen = ScreenPixel(window, spots[i].x, spots[i].y);
+    Spot bad{};
+    COLORREF seen = 0;
+    const auto painted = [&] {
+        for (const Spot& spot : spots) {
+            bad = spot;
+            seen = ScreenPixel(window, spot.x, spot.y);
             if (!Near(seen, want, tolerance)) {
-                bad = i;
-                break;
+                return false;
             }
         }
-        if (bad == spots.size()) {
-            ++g_checks;
-            return;
-        }
-        if (GetTickCount() - start > 3000) {
-            Fail("%s: pixel (%d, %d) is RGB(%d, %d, %d), expected RGB(%d, %d, %d)", what,
-                 spots[bad].x, spots[bad].y, GetRValue(seen), GetGValue(seen), GetBValue(seen),
-                 want.r, want.g, want.b);
-        }
-        Sleep(30);
-    }
+        return true;
+    };
+    const bool ok = PollFor(3000, painted);
+    Check(ok, "%s: pixel (%d, %d) is RGB(%d, %d, %d), expected RGB(%d, %d, %d)", what, bad.x, bad.y,
+          GetRValue(seen), GetGValue(seen), GetBValue(seen), want.r, want.g, want.b);
 }
 
 // The verdict word is drawn centred; the field's edges show the brush.
@@ -408,37 +395,6 @@ void CheckVerdictColour(const Player& p, Rgb want, const char* what) {
     RECT c;
     GetClientRect(field, &c);
     CheckPixels(field, {{1, 1}, {1, c.bottom / 2}, {c.right - 2, c.bottom / 2}}, want, 2, what);
-}
-
-// The window's client pixels as they are on screen, row by row.
-std::vector<COLORREF> Capture(HWND window, int width, int height) {
-    POINT at{0, 0};
-    ClientToScreen(window, &at);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof info.bmiHeader, width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    std::vector<COLORREF> pixels;
-    if (memory != nullptr && bitmap != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, at.x, at.y, SRCCOPY);
-        GdiFlush();
-        const auto* bgrx = static_cast<const BYTE*>(bits);
-        for (int i = 0; i < width * height; ++i, bgrx += 4) {
-            pixels.push_back(RGB(bgrx[2], bgrx[1], bgrx[0]));
-        }
-        SelectObject(memory, old);
-    }
-    if (bitmap != nullptr) {
-        DeleteObject(bitmap);
-    }
-    if (memory != nullptr) {
-        DeleteDC(memory);
-    }
-    ReleaseDC(nullptr, screen);
-    return pixels;
 }
 
 Rgb FromColorref(COLORREF c) {
@@ -476,12 +432,8 @@ void CheckLinkFits(const Player& p) {
     RECT box;
     GetClientRect(link, &box);
     const std::string address = WindowText(link);
-    LOGFONTA request{};
-    request.lfHeight = -13;
-    request.lfWeight = FW_NORMAL;
-    request.lfUnderline = TRUE;
-    request.lfCharSet = ANSI_CHARSET;
-    HFONT font = CreateFontIndirectA(&request);
+    HFONT font =
+        CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, ANSI_CHARSET, 0, 0, 0, 0, nullptr);
     HDC dc = GetDC(nullptr);
     HGDIOBJ old = SelectObject(dc, font);
     SIZE extent{};
@@ -494,21 +446,20 @@ void CheckLinkFits(const Player& p) {
           box.right);
 
     int underline = 0;
-    for (const DWORD start = GetTickCount(); underline != extent.cx; Sleep(30)) {
-        const std::vector<COLORREF> pixels = Capture(link, box.right, box.bottom);
+    const auto whole = [&] {
         underline = 0;
-        for (int y = 0; y < box.bottom && !pixels.empty(); ++y) {
+        for (int y = 0; y < box.bottom; ++y) {
             int run = 0;
-            while (run < box.right && Near(pixels[y * box.right + run], kLinkColour, 8)) {
+            while (run < box.right && Near(ScreenPixel(link, run, y), kLinkColour, 8)) {
                 ++run;
             }
             underline = std::max(underline, run);
         }
-        Check(GetTickCount() - start < 3000,
-              "the link's underline is %d pixels long, the address %s %ld: it is not shown whole",
-              underline, Show(address).c_str(), extent.cx);
-    }
-    ++g_checks;
+        return underline == extent.cx;
+    };
+    const bool ok = PollFor(3000, whole);
+    Check(ok, "the link's underline is %d pixels long, the address %s %ld: it is not shown whole",
+          underline, Show(address).c_str(), extent.cx);
 }
 
 // The blocks of tests/e2e/pictures (top left, top right, bottom left, bottom right).
@@ -536,19 +487,65 @@ void CheckProgress(const Player& p, int found, const char* code, int count = kCo
     CheckText(ItemText(p.header, kCode), code, "code");
 }
 
-void CheckShown(const Player& p, int index, const char* boxText, const char* verdict) {
+// The chooser's entry, the answer box, the verdict and, when given, the JPEG
+// picture shown.
+void CheckShown(const Player& p, int index, const char* boxText, const char* verdict,
+                const Rgb (*picture)[4] = nullptr) {
     Check(Selection(p) == index, "chooser selection %d, expected %d", Selection(p), index);
     CheckText(ItemText(p.play, kBox), boxText, "answer box");
     CheckText(ItemText(p.play, kVerdict), verdict, "verdict");
+    if (picture != nullptr) {
+        const std::string what = "picture of entry " + std::to_string(index);
+        CheckPicture(p, *picture, kJpegTolerance, what.c_str());
+    }
+}
+
+void CheckTitle(const Player& p, const std::string& title) {
+    CheckText(WindowText(p.main), title, "caption");
+    CheckText(ItemText(p.header, kTitle), title, "title");
+}
+
+// The player's own messages, caption and text.
+const std::pair<const char*, const char*> kMessages[] = {
+    {"Brivel", kAnswersError},
+    {"Brivel", kCodesError},
+    {"information", "Impossible d'allouer la memoire"},
+    {"information", "erreur m\xE9moire"},
+};
+
+// Answers the message box the player shows, if any, once it is known to be
+// one of the player's own; seen gets its text. True if there was one.
+bool AnswerMessage(std::string& seen) {
+    HWND box = FindTop("#32770", true);
+    if (box == nullptr) {
+        return false;
+    }
+    const std::string caption = WindowText(box), text = MessageBoxText(box);
+    Check(std::any_of(std::begin(kMessages), std::end(kMessages),
+                      [&](const auto& m) { return caption == m.first && text == m.second; }),
+          "unexpected message box %s: %s", Show(caption).c_str(), Show(text).c_str());
+    seen += "message " + Show(text) + ", ";
+    HWND button = FindWindowExA(box, nullptr, "Button", nullptr);
+    Check(button != nullptr, "the message box has no button");
+    PostMessageA(button, BM_CLICK, 0, 0);
+    const bool gone = PollFor(g_waitMs, [box] { return !IsWindow(box) || !IsWindowVisible(box); });
+    Check(gone, "the message box stays after its button");
+    return true;
 }
 
 // ---------------------------------------------------------------------------
 // Scenarios
 
-void Layout() {
-    Player p = Start();
-    CheckText(WindowText(p.main), kQuizTitle, "caption");
+// Checks the texts of a dialog's controls.
+void CheckTexts(HWND dialog, std::initializer_list<std::pair<int, const char*>> texts) {
+    for (const auto& [id, text] : texts) {
+        const std::string what = "text of control " + std::to_string(id);
+        CheckText(ItemText(dialog, id), text, what.c_str());
+    }
+}
 
+void Layout(Player& p) {
+    CheckTitle(p, kQuizTitle);
     RECT r, desk;
     GetWindowRect(p.main, &r);
     GetWindowRect(GetDesktopWindow(), &desk);
@@ -568,18 +565,13 @@ void Layout() {
     CheckPlace(Item(p.main, kStatusLine), p.main, brivel::kStatusLine, "status line");
     CheckPlace(p.header, p.main, brivel::kHeaderPanel, "header panel");
     CheckPlace(p.play, p.main, brivel::kPlayPanel, "play panel");
-
-    struct Label {
-        int id;
-        const char* text;
-    };
-    const Label header[] = {{kTitle, kQuizTitle},    {kExplanation, kExplanationText},
-                            {kParLabel, "Par :"},    {kAuthor, kAuthorName},
-                            {kCodeLabel, " Code :"}, {kSave, "Sauver"},
-                            {kProgress, " 0 / 3"},   {kCode, kNoCode}};
-    for (const Label& label : header) {
-        CheckText(ItemText(p.header, label.id), label.text, "header text");
-    }
+    CheckTexts(p.header, {{kExplanation, kExplanationText},
+                          {kParLabel, "Par :"},
+                          {kAuthor, kAuthorName},
+                          {kCodeLabel, " Code :"},
+                          {kSave, "Sauver"},
+                          {kProgress, " 0 / 3"},
+                          {kCode, kNoCode}});
     CheckLinkFits(p);
     CheckPlayPanelColour(p, kMonumentsColour);
 
@@ -610,9 +602,7 @@ void Layout() {
     }
 
     HWND chooser = Item(p.play, kChooser);
-    const LRESULT entries = Send(chooser, CB_GETCOUNT, 0, 0);
-    Check(entries == kCount, "chooser has %ld entries, expected %d", static_cast<long>(entries),
-          kCount);
+    Check(Entries(p) == kCount, "chooser has %d entries, expected %d", Entries(p), kCount);
     for (int k = 0; k < kCount; ++k) {
         // Wine hands an ANSI CB_GETLBTEXT from another process back in UTF-16.
         wchar_t wide[64] = {};
@@ -623,13 +613,10 @@ void Layout() {
         WideCharToMultiByte(1252, 0, wide, -1, label, sizeof label, nullptr, nullptr);
         CheckText(label, "Image n\xB0" + std::to_string(k + 1), "chooser entry");
     }
-    Check(Selection(p) == 0, "chooser starts on entry %d", Selection(p));
     CheckVerdictColour(p, FromColorref(GetSysColor(COLOR_BTNFACE)), "verdict \"?\"");
-    CloseAndExpectZero(p);
 }
 
-void Verdicts() {
-    Player p = Start();
+void Verdicts(Player& p) {
     struct Case {
         const char* typed;
         const char* verdict;
@@ -661,49 +648,40 @@ void Verdicts() {
     }
 
     // Alt+Enter grades too; an Enter or Tab character never reaches the text.
-    Type(p, "arc de triomphe");
-    AltEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "BRAVO", "verdict after Alt+Enter");
+    Grade(p, "arc de triomphe", "BRAVO", "verdict after Alt+Enter", AltEnter);
     CheckProgress(p, 1, kCodes[0]);
     Send(Item(p.play, kBox), WM_CHAR, '\r', 0x1C0001);
     Send(Item(p.play, kBox), WM_CHAR, '\t', 0x0F0001);
     CheckText(ItemText(p.play, kBox), "arc de triomphe",
               "answer box after Enter and Tab characters");
-    Type(p, "zut");
-    AltEnter(p);
-    CheckText(ItemText(p.play, kVerdict), "FAUX", "verdict after Alt+Enter");
+    Grade(p, "zut", "FAUX", "verdict after Alt+Enter", AltEnter);
     CheckProgress(p, 0, kNoCode);
-    CloseAndExpectZero(p);
 }
 
-void Moves() {
-    Player p = Start();
-    CheckShown(p, 0, "", "?");
-    CheckPicture(p, kPicture1, kJpegTolerance, "picture 1");
-    Click(p.play, kPrevious);
-    CheckShown(p, 2, "", "?");
-    CheckPicture(p, kPicture3, kJpegTolerance, "picture 3 after <-- on the first");
-    Click(p.play, kNext);
-    CheckShown(p, 0, "", "?");
-    CheckPicture(p, kPicture1, kJpegTolerance, "picture 1 after --> on the last");
+void Moves(Player& p) {
+    CheckShown(p, 0, "", "?", &kPicture1);
+    Click(p.play, kPrevious);  // on the first
+    CheckShown(p, 2, "", "?", &kPicture3);
+    Click(p.play, kNext);  // on the last
+    CheckShown(p, 0, "", "?", &kPicture1);
 
     // A move stores the text left behind without grading it.
     Type(p, "arc de triomphe");
     Click(p.play, kNext);
-    CheckShown(p, 1, "", "?");
-    CheckPicture(p, kPicture2, kJpegTolerance, "picture 2");
+    CheckShown(p, 1, "", "?", &kPicture2);
     CheckProgress(p, 0, kNoCode);
     Type(p, "chateau de sa");
     Choose(p, 0);
-    CheckShown(p, 0, "arc de triomphe", "BRAVO");
+    CheckShown(p, 0, "arc de triomphe", "BRAVO", &kPicture1);
     CheckProgress(p, 1, kCodes[0]);
-    CheckPicture(p, kPicture1, kJpegTolerance, "picture 1 chosen");
     Choose(p, 1);
     CheckShown(p, 1, "chateau de sa", "Trop court");
     Choose(p, 2);
-    CheckShown(p, 2, "", "?");
-    CheckPicture(p, kPicture3, kJpegTolerance, "picture 3 chosen");
-    CloseAndExpectZero(p);
+    CheckShown(p, 2, "", "?", &kPicture3);
+}
+
+void PressF2(const Player& p) {
+    Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
 }
 
 void Save() {
@@ -712,7 +690,7 @@ void Save() {
 
     // F2 saves, and what is in the box counts though the picture was not left.
     Type(p, "arc de triomphe");
-    Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
+    PressF2(p);
     CheckProgressFile(p, "arc de triomphe\r\n\r\n\r\n", "after F2");
     CheckText(ItemText(p.play, kBox), "arc de triomphe", "answer box after F2");
 
@@ -736,15 +714,18 @@ void Save() {
     CheckProgressFile(p, saved, "after the second run");
 }
 
-void Memory() {
-    Player p = Start();
-    auto measure = [](PROCESS_MEMORY_COUNTERS& m) {
+// Wine counts no GDI objects (GetGuiResources gives 0): a bitmap left behind
+// at each move shows in the memory figures instead.
+void Memory(Player& p) {
+    const auto measure = [] {
+        PROCESS_MEMORY_COUNTERS m{};
         m.cb = sizeof m;
         if (!GetProcessMemoryInfo(g_player.hProcess, &m, sizeof m)) {
             Fail("GetProcessMemoryInfo failed (error %lu)", GetLastError());
         }
+        return m;
     };
-    auto moves = [&p](int count) {
+    const auto moves = [&p](int count) {
         for (int i = 0; i < count; ++i) {
             if (i % 10 == 9) {
                 Choose(p, i % kCount);
@@ -755,17 +736,13 @@ void Memory() {
         }
     };
     moves(30);  // let the heaps and caches settle
-    PROCESS_MEMORY_COUNTERS before, after;
-    measure(before);
-    const DWORD gdiBefore = GetGuiResources(g_player.hProcess, GR_GDIOBJECTS);
+    const PROCESS_MEMORY_COUNTERS before = measure();
     moves(150);  // 300 moves
-    measure(after);
-    const DWORD gdiAfter = GetGuiResources(g_player.hProcess, GR_GDIOBJECTS);
+    const PROCESS_MEMORY_COUNTERS after = measure();
 
     const double mb = 1024.0 * 1024.0;
-    std::printf("resident %.1f -> %.1f MB, private %.1f -> %.1f MB, GDI objects %lu -> %lu\n",
-                before.WorkingSetSize / mb, after.WorkingSetSize / mb, before.PagefileUsage / mb,
-                after.PagefileUsage / mb, gdiBefore, gdiAfter);
+    std::printf("resident %.1f -> %.1f MB, private %.1f -> %.1f MB\n", before.WorkingSetSize / mb,
+                after.WorkingSetSize / mb, before.PagefileUsage / mb, after.PagefileUsage / mb);
     Check(before.WorkingSetSize > 0, "no resident memory figure for the player");
     // One leaked 640 x 480 bitmap per move would add more than 300 MB.
     const SIZE_T limit = 12u * 1024u * 1024u;
@@ -773,25 +750,16 @@ void Memory() {
           (after.WorkingSetSize - before.WorkingSetSize) / mb);
     Check(after.PagefileUsage < before.PagefileUsage + limit, "private memory grew by %.1f MB",
           (after.PagefileUsage - before.PagefileUsage) / mb);
-    if (gdiBefore == 0) {
-        std::printf("GDI object count not reported by this platform; not checked\n");
-    } else {
-        Check(gdiAfter <= gdiBefore + 4, "GDI objects grew from %lu to %lu", gdiBefore, gdiAfter);
-    }
-    CloseAndExpectZero(p);
 }
 
 void TestMode() {
     Player p = Start();
-    CheckText(WindowText(p.main), "Nom du brivel", "caption");
-    CheckText(ItemText(p.header, kTitle), "Nom du brivel", "title");
-    CheckText(ItemText(p.header, kAuthor), "Createur brivel", "author");
-    CheckText(ItemText(p.header, kExplanation), "Explications du brivel", "explanation");
-    CheckText(ItemText(p.header, kProgress), " 0 / 7", "progress");
-    const LRESULT entries = Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0);
-    Check(entries == 7, "chooser has %ld entries, expected 7", static_cast<long>(entries));
-    Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) == 0,
-          "a picture is shown though the player carries none");
+    CheckTitle(p, "Nom du brivel");
+    CheckTexts(p.header, {{kAuthor, "Createur brivel"},
+                          {kExplanation, "Explications du brivel"},
+                          {kProgress, " 0 / 7"}});
+    Check(Entries(p) == 7, "chooser has %d entries, expected 7", Entries(p));
+    Check(!PictureShown(p), "a picture is shown though the player carries none");
     CheckPlayPanelColour(p, kTestModeColour);
     Grade(p, "Test", "BRAVO", "verdict");
     CheckText(ItemText(p.header, kProgress), " 1 / 7", "progress");
@@ -804,25 +772,13 @@ void TestMode() {
 
 void BadQuiz() {
     Launch();
-    const DWORD start = GetTickCount();
-    HWND box = nullptr;
-    while ((box = FindTop("#32770", true)) == nullptr) {
-        if (!Alive() || GetTickCount() - start > g_waitMs) {
-            Fail("no message box about the quiz text");
-        }
-        Sleep(20);
-    }
-    CheckText(WindowText(box), "Brivel", "message box caption");
-    CheckText(MessageBoxText(box),
-              "Erreur dans le d\xE9"
-              "cryptage des reponses",
-              "message box text");
-    Click(box, GetDlgCtrlID(ButtonOf(box)));
+    std::string seen;
+    Player p = WaitReady([&seen] { return AnswerMessage(seen); });
+    CheckText(seen, "message " + Show(kAnswersError) + ", ", "messages before the window");
 
     // Play goes on with no pictures.
-    Player p = WaitReady();
     CheckText(ItemText(p.header, kProgress), " 0 / 0", "progress");
-    Check(Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0) == 0, "the chooser has entries");
+    Check(Entries(p) == 0, "the chooser has entries");
     Click(p.play, kNext);
     Click(p.play, kPrevious);
     Grade(p, "arc", "?", "verdict with no pictures");
@@ -832,20 +788,12 @@ void BadQuiz() {
 
 // The mixed quiz: picture 1 is a PNG held as RCDATA, picture 2 is missing,
 // picture 3 is the JPEG of picture 3 of the monuments quiz.
-void Png() {
-    Player p = Start();
-    Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) != 0,
-          "the PNG picture is not shown");
+void MixedQuiz(Player& p) {
+    Check(PictureShown(p), "the PNG picture is not shown");
     CheckPicture(p, kPngPicture, 8, "PNG picture");
-    CloseAndExpectZero(p);
-}
-
-void MissingPicture() {
-    Player p = Start();
     Choose(p, 1);
     CheckShown(p, 1, "", "?");
-    Check(Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) == 0,
-          "a picture is shown for a missing resource");
+    Check(!PictureShown(p), "a picture is shown for a missing resource");
     Check(FindTop("#32770", true) == nullptr, "a message box came up for the missing picture");
     // Without a picture the control shows the quiz colour all over.
     CheckPixels(Item(p.play, kPicture), {{3, 3}, {320, 240}, {100, 100}, {600, 400}},
@@ -853,36 +801,22 @@ void MissingPicture() {
     Grade(p, "chateau de sable", "BRAVO", "verdict on the missing picture");
     CheckProgress(p, 1, kCodes[0]);
     Click(p.play, kNext);
-    CheckShown(p, 2, "", "?");
-    CheckPicture(p, kPicture3, kJpegTolerance, "picture 3 after the missing one");
-    CloseAndExpectZero(p);
+    CheckShown(p, 2, "", "?", &kPicture3);
 }
 
-// A quiz packed by the tool: Windows' own loader finds every resource the
-// player asks for, the player's own among them, and plays every picture.
+// A quiz packed by the tool: Windows' own loader finds the player's cursor
+// and icon, which play does not show, and the pictures, which the player
+// shows one by one (its panels and texts need the rest to come up at all).
 void PackedQuiz() {
     HMODULE module = LoadLibraryExA(g_exePath.c_str(), nullptr,
                                     LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     Check(module != nullptr, "the loader refuses %s as a module (error %lu)", g_exePath.c_str(),
           GetLastError());
-    const auto found = [module](const char* name, const char* type, const char* what) {
-        HRSRC resource = FindResourceA(module, name, type);
-        Check(resource != nullptr && SizeofResource(module, resource) > 0, "no %s", what);
-        return resource;
-    };
-    found(MAKEINTRESOURCEA(1001), MAKEINTRESOURCEA(5), "play panel dialog 1001");
-    found(MAKEINTRESOURCEA(1002), MAKEINTRESOURCEA(5), "header panel dialog 1002");
-    found(MAKEINTRESOURCEA(1003), MAKEINTRESOURCEA(12), "cursor group 1003");
-    found("A", MAKEINTRESOURCEA(14), "icon group \"A\"");
-    found(MAKEINTRESOURCEA(104), "PATCH", "quiz text PATCH 104");
-    found(MAKEINTRESOURCEA(105), "PATCH", "codes text PATCH 105");
+    Check(FindResourceA(module, MAKEINTRESOURCEA(1003), MAKEINTRESOURCEA(12)) != nullptr,
+          "no cursor group 1003");
+    Check(FindResourceA(module, "A", MAKEINTRESOURCEA(14)) != nullptr, "no icon group \"A\"");
     int pictures = 0;
-    while (HRSRC picture = FindResourceA(module, MAKEINTRESOURCEA(401 + pictures), "IMG")) {
-        const auto* bytes =
-            static_cast<const unsigned char*>(LockResource(LoadResource(module, picture)));
-        Check(bytes != nullptr && SizeofResource(module, picture) > 3 && bytes[0] == 0xFF &&
-                  bytes[1] == 0xD8,
-              "IMG %d is not a JPEG", 401 + pictures);
+    while (FindResourceA(module, MAKEINTRESOURCEA(401 + pictures), "IMG") != nullptr) {
         ++pictures;
     }
     FreeLibrary(module);
@@ -891,10 +825,8 @@ void PackedQuiz() {
     const std::string title = WindowText(p.main);
     Check(!title.empty() && title != "Nom du brivel", "caption %s is not the quiz's title",
           Show(title).c_str());
-    CheckText(ItemText(p.header, kTitle), title, "title");
-    const LRESULT entries = Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0);
-    Check(entries == pictures, "chooser has %ld entries for %d pictures",
-          static_cast<long>(entries), pictures);
+    CheckTitle(p, title);
+    Check(Entries(p) == pictures, "chooser has %d entries for %d pictures", Entries(p), pictures);
     CheckText(ItemText(p.header, kProgress), ProgressText(0, pictures), "progress");
     // The bitmap belongs to the player's process: it is judged by what reaches
     // the screen, a grid of pixels that must change from one picture to the next.
@@ -911,12 +843,9 @@ void PackedQuiz() {
     std::vector<COLORREF> previous;
     for (int i = 0; i < pictures; ++i) {
         Choose(p, i);
-        Check(Send(control, STM_GETIMAGE, IMAGE_BITMAP, 0) != 0, "picture %d is not shown", i + 1);
-        std::vector<COLORREF> now = grid();
-        for (const DWORD start = GetTickCount();
-             now == previous && GetTickCount() - start < g_waitMs; now = grid()) {
-            Sleep(20);
-        }
+        Check(PictureShown(p), "picture %d is not shown", i + 1);
+        std::vector<COLORREF> now;
+        PollFor(g_waitMs, [&] { return (now = grid()) != previous; });
         std::vector<COLORREF> colours = now;
         std::sort(colours.begin(), colours.end());
         colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
@@ -947,22 +876,16 @@ void AwaitScreenshot(const Player& p) {
         std::fclose(f);
         MoveFileExA(writing.c_str(), ready.c_str(), MOVEFILE_REPLACE_EXISTING);
     }
-    const DWORD start = GetTickCount();
-    while (GetFileAttributesA(done.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        if (GetTickCount() - start > 20000) {
-            Fail("nobody took the screenshot");
-        }
-        Sleep(50);
-    }
+    const bool taken = PollFor(
+        20000, [&done] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; });
+    Check(taken, "nobody took the screenshot");
 }
 
-void Screenshot() {
-    Player p = Start();
+void Screenshot(Player& p) {
     Type(p, "arc de triomphe");
     ReleaseEnter(p);
     CheckVerdictColour(p, kGreen, "BRAVO");
     AwaitScreenshot(p);
-    CloseAndExpectZero(p);
 }
 
 // The packed sample quiz (samples/sample) found, saved and restored; with
@@ -972,14 +895,13 @@ void SampleQuiz() {
     const char* const title = "Le petit brivel illustr\xE9";
     const char* const found = "_______";
     Player p = Start();
-    CheckText(WindowText(p.main), title, "caption");
-    CheckText(ItemText(p.header, kTitle), title, "title");
+    CheckTitle(p, title);
     CheckText(ItemText(p.header, kProgress), " 0 / 21", "progress");
     Grade(p, "soleil", "BRAVO", "verdict");
     CheckVerdictColour(p, kGreen, "BRAVO");
     CheckProgress(p, 1, found, 21);
     const std::string saved = "soleil\r\n" + EmptyLines(20);
-    Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
+    PressF2(p);
     CheckProgressFile(p, saved, "after F2");
     if (std::getenv("BRIVEL_E2E_SHOT") != nullptr) {
         AwaitScreenshot(p);
@@ -1001,11 +923,7 @@ std::string WindowsPath(std::string path) {
     if (!path.empty() && path[0] == '/') {
         path = "Z:" + path;
     }
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
+    std::replace(path.begin(), path.end(), '/', '\\');
     while (path.size() > 3 && path.back() == '\\') {
         path.pop_back();
     }
@@ -1033,16 +951,21 @@ void Restore() {
 
     Player p = Start();
     CheckProgress(p, 2, "_______", 21);
-    CheckShown(p, 0, "soleil", "BRAVO");
-    CheckVerdictColour(p, kGreen, "BRAVO on picture 1");
-    Choose(p, 1);
-    CheckShown(p, 1, "maison\xE9 \x9C", "Trop long");
-    CheckVerdictColour(p, kAmber, "Trop long on picture 2");
-    Choose(p, 2);
-    CheckShown(p, 2, "pomme", "BRAVO");
-    CheckVerdictColour(p, kGreen, "BRAVO on picture 3");
-    Choose(p, 3);
-    CheckShown(p, 3, "", "?");
+    const struct {
+        const char* box;
+        const char* verdict;
+        Rgb colour;
+    } shown[] = {{"soleil", "BRAVO", kGreen},
+                 {"maison\xE9 \x9C", "Trop long", kAmber},
+                 {"pomme", "BRAVO", kGreen},
+                 {"", "?", FromColorref(GetSysColor(COLOR_BTNFACE))}};
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            Choose(p, i);
+        }
+        CheckShown(p, i, shown[i].box, shown[i].verdict);
+        CheckVerdictColour(p, shown[i].colour, shown[i].verdict);
+    }
     Grade(p, "cl\xE9", "BRAVO", "verdict on picture 4");
     CheckProgress(p, 3, "T______", 21);
     CloseAndExpectZero(p);
@@ -1054,43 +977,14 @@ void Restore() {
 // tests/hardening/run-wine-damaged): the player shows one of its own
 // messages or plays, never crashes, and ends cleanly when closed.
 void Damaged() {
-    const std::pair<const char*, const char*> known[] = {
-        {"Brivel",
-         "Erreur dans le d\xE9"
-         "cryptage des reponses"},
-        {"Brivel",
-         "Erreur dans le d\xE9"
-         "cryptage des codes"},
-        {"information", "Impossible d'allouer la memoire"},
-        {"information", "erreur m\xE9moire"},
-    };
     std::string seen;
-    // Answers every message box the player shows; true if there was one.
-    const auto answer = [&]() {
-        HWND box = FindTop("#32770", true);
-        if (box == nullptr) {
-            return false;
-        }
-        const std::string caption = WindowText(box), text = MessageBoxText(box);
-        Check(std::any_of(std::begin(known), std::end(known),
-                          [&](const auto& m) { return caption == m.first && text == m.second; }),
-              "unexpected message box %s: %s", Show(caption).c_str(), Show(text).c_str());
-        seen += "message " + Show(text) + ", ";
-        PostMessageA(ButtonOf(box), BM_CLICK, 0, 0);
-        for (const DWORD start = GetTickCount(); IsWindow(box) && IsWindowVisible(box);) {
-            Check(GetTickCount() - start < g_waitMs, "the message box stays after its button");
-            Sleep(10);
-        }
-        return true;
-    };
+    const auto answer = [&seen] { return AnswerMessage(seen); };
     Launch();
     Player p = WaitReady(answer);
     // A picture that fails may still say so once the window is up.
     Sleep(100);
     answer();
-    const LRESULT pictures = Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0);
-    std::printf("damaged: %swindow ready with %ld pictures\n", seen.c_str(),
-                static_cast<long>(pictures));
+    std::printf("damaged: %swindow ready with %d pictures\n", seen.c_str(), Entries(p));
     CloseAndExpectZero(p);
 }
 
@@ -1099,23 +993,17 @@ void Damaged() {
 int main(int argc, char** argv) {
     struct Scenario {
         const char* name;
-        void (*run)();
+        void (*play)(Player&);  // on a started player, closed afterwards
+        void (*run)();          // the whole run otherwise
     };
     const Scenario scenarios[] = {
-        {"layout", Layout},
-        {"verdicts", Verdicts},
-        {"moves", Moves},
-        {"save", Save},
-        {"memory", Memory},
-        {"testmode", TestMode},
-        {"badquiz", BadQuiz},
-        {"png", Png},
-        {"missingpicture", MissingPicture},
-        {"screenshot", Screenshot},
-        {"packed", PackedQuiz},
-        {"sample", SampleQuiz},
-        {"restore", Restore},
-        {"damaged", Damaged},
+        {"layout", Layout, nullptr},         {"verdicts", Verdicts, nullptr},
+        {"moves", Moves, nullptr},           {"save", nullptr, Save},
+        {"memory", Memory, nullptr},         {"testmode", nullptr, TestMode},
+        {"badquiz", nullptr, BadQuiz},       {"missingpicture", MixedQuiz, nullptr},
+        {"screenshot", Screenshot, nullptr}, {"packed", nullptr, PackedQuiz},
+        {"sample", nullptr, SampleQuiz},     {"restore", nullptr, Restore},
+        {"damaged", nullptr, Damaged},
     };
     if (argc != 4) {
         std::fprintf(stderr, "usage: brivel-e2e SCENARIO PLAYER.EXE WORKDIR\nscenarios:");
@@ -1140,7 +1028,13 @@ int main(int argc, char** argv) {
     for (const Scenario& s : scenarios) {
         if (g_scenario == s.name) {
             const DWORD start = GetTickCount();
-            s.run();
+            if (s.play != nullptr) {
+                Player p = Start();
+                s.play(p);
+                CloseAndExpectZero(p);
+            } else {
+                s.run();
+            }
             std::printf("PASS %s: %d checks in %lu ms\n", s.name, g_checks, GetTickCount() - start);
             return 0;
         }
