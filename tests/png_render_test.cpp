@@ -17,6 +17,7 @@
 
 #include "pictures/png_decoder.h"
 #include "public_corpora.h"
+#include "scratch_folder.h"
 
 namespace brivel {
 namespace {
@@ -312,11 +313,6 @@ TEST(PngRender, MatchesTheSamplesForEveryLayoutFilterAndSize) {
     }
 }
 
-Bytes ReadFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 // Where our decoder stops with a file: the error of the load, the decode or
 // the bitmap, or None when it made the bitmap.
 PngError Verdict(const Bytes& file) {
@@ -341,7 +337,7 @@ void ExpectCorpus(const char* folder, const std::map<std::string, PngError>& ref
         }
         SCOPED_TRACE(name);
         ++seen;
-        const Bytes file = ReadFile(entry.path());
+        const Bytes file = testing::FileBytes<Bytes>(entry.path());
         const auto listed = refused.find(name);
         const PngError expected = listed != refused.end() ? listed->second : PngError::None;
         ASSERT_EQ(Verdict(file), expected) << PngErrorName(Verdict(file));

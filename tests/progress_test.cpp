@@ -71,54 +71,40 @@ std::vector<std::string> Slots(const QuizRecord& record, std::size_t count) {
     return texts;
 }
 
-TEST(ProgressFileName, TakesTheProgramNameWithATxtExtension) {
+TEST(ProgressFileName, TakesTheProgramNameWithATxtExtensionBesideTheProgram) {
     const struct {
         const char* modulePath;
-        const char* expected;
+        const char* name;
+        const char* beside;
     } cases[] = {
-        {"ENIGMA.EXE", "ENIGMA.txt"},
-        {"enigma.exe", "enigma.txt"},
-        {"C:\\quiz\\enigma.exe", "enigma.txt"},
-        {"C:\\jeux/quiz\\enigma.exe", "enigma.txt"},
-        {"/usr/games/animaux", "animaux.txt"},
-        {"/opt/quiz.v2/animaux", "animaux.txt"},
-        {"x.exe", "x.txt"},
-        {".exe", ".txt"},
-        {"abcd", "abcd.txt"},
-        {"abc", "abc.txt"},
-        {"ab", "ab.txt"},
-        {"a.b", "a.b.txt"},
-        {"archive.tar.gz", "archive.tar.gz.txt"},
+        {"ENIGMA.EXE", "ENIGMA.txt", "ENIGMA.txt"},
+        {"enigma.exe", "enigma.txt", "enigma.txt"},
+        {"C:\\quiz\\enigma.exe", "enigma.txt", "C:\\quiz\\enigma.txt"},
+        {"C:\\jeux/quiz\\enigma.exe", "enigma.txt", "C:\\jeux/quiz\\enigma.txt"},
+        {"/usr/games/animaux", "animaux.txt", "/usr/games/animaux.txt"},
+        {"/opt/quiz.v2/animaux", "animaux.txt", "/opt/quiz.v2/animaux.txt"},
+        {"/animaux", "animaux.txt", "/animaux.txt"},
+        {"x.exe", "x.txt", "x.txt"},
+        {".exe", ".txt", ".txt"},
+        {"abcd", "abcd.txt", "abcd.txt"},
+        {"abc", "abc.txt", "abc.txt"},
+        {"ab", "ab.txt", "ab.txt"},
+        {"a.b", "a.b.txt", "a.b.txt"},
+        {"archive.tar.gz", "archive.tar.gz.txt", "archive.tar.gz.txt"},
         // The progress must never take the place of the program itself.
-        {"notes.txt", "notes.txt.txt"},
-        {"C:\\quiz\\NOTES.TXT", "NOTES.TXT.txt"},
-        {"notestxt", "notestxt.txt"},
-        {"C:\\quiz\\quiz.aTxT", "quiz.aTxT.txt"},
-        // No file name to go by: still a file in the working folder, never the folder.
-        {"C:\\quiz\\", ".txt"},
-        {"/usr/games/", ".txt"},
-        {"", ".txt"},
+        {"notes.txt", "notes.txt.txt", "notes.txt.txt"},
+        {"/opt/quiz/notes.txt", "notes.txt.txt", "/opt/quiz/notes.txt.txt"},
+        {"C:\\quiz\\NOTES.TXT", "NOTES.TXT.txt", "C:\\quiz\\NOTES.TXT.txt"},
+        {"notestxt", "notestxt.txt", "notestxt.txt"},
+        {"C:\\quiz\\quiz.aTxT", "quiz.aTxT.txt", "C:\\quiz\\quiz.aTxT.txt"},
+        // No file name to go by: still a file, never the folder.
+        {"C:\\quiz\\", ".txt", "C:\\quiz\\.txt"},
+        {"/usr/games/", ".txt", "/usr/games/.txt"},
+        {"", ".txt", ".txt"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(ProgressFileName(c.modulePath), c.expected) << c.modulePath;
-    }
-}
-
-TEST(ProgressFileBeside, KeepsTheProgramsFolder) {
-    const struct {
-        const char* modulePath;
-        const char* expected;
-    } cases[] = {
-        {"/home/zoe/quiz/animaux", "/home/zoe/quiz/animaux.txt"},
-        {"/opt/quiz.v2/notes", "/opt/quiz.v2/notes.txt"},
-        {"/opt/quiz/notes.txt", "/opt/quiz/notes.txt.txt"},
-        {"C:\\quiz\\enigma.exe", "C:\\quiz\\enigma.txt"},
-        {"/animaux", "/animaux.txt"},
-        {"animaux", "animaux.txt"},
-        {"", ".txt"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ProgressFileBeside(c.modulePath), c.expected) << c.modulePath;
+        EXPECT_EQ(ProgressFileName(c.modulePath), c.name) << c.modulePath;
+        EXPECT_EQ(ProgressFileBeside(c.modulePath), c.beside) << c.modulePath;
     }
 }
 
@@ -251,11 +237,6 @@ TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
     }
 }
 
-std::string ReadBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
 void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
@@ -288,7 +269,7 @@ TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
     TestRecord saved;
     SetSlots(saved.record, texts);
     SaveProgress(saved.record, file_.string());
-    EXPECT_EQ(ReadBytes(file_), FormatProgress(saved.record));
+    EXPECT_EQ(brivel::testing::FileBytes(file_), FormatProgress(saved.record));
     EXPECT_FALSE(TemporaryLeft());
 
     TestRecord loaded;
@@ -300,7 +281,7 @@ TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
     // A second, shorter save leaves no tail.
     Save({std::string(200, 'a'), std::string(200, 'b'), "c", "d"});
     Save({"x", "y"});
-    EXPECT_EQ(ReadBytes(file_), "x\r\ny\r\n");
+    EXPECT_EQ(brivel::testing::FileBytes(file_), "x\r\ny\r\n");
     EXPECT_FALSE(TemporaryLeft());
 }
 
@@ -310,7 +291,7 @@ TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
     file_ = "animaux.txt";
     Save({"loup"});
     fs::current_path(previous);
-    EXPECT_EQ(ReadBytes(dir_ / "animaux.txt"), "loup\r\n");
+    EXPECT_EQ(brivel::testing::FileBytes(dir_ / "animaux.txt"), "loup\r\n");
     EXPECT_FALSE(fs::exists(dir_ / "animaux.txt.tmp"));
 }
 
@@ -405,6 +386,12 @@ bool EnterUnwritableFolder(const fs::path& folder) {
     return !std::ofstream("probe");
 }
 
+// body's verdict, run in a child inside folder made unwritable; kCannotTest
+// where this machine allows neither way.
+int InUnwritableFolder(const fs::path& folder, const std::function<bool()>& body) {
+    return InChild([&] { return !EnterUnwritableFolder(folder) ? kCannotTest : body() ? 0 : 1; });
+}
+
 TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     WriteBytes(file_, "ancien\r\n");
     // Writable by anyone: only the folder may stop a save that writes in place.
@@ -412,20 +399,17 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
                     fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write |
                         fs::perms::others_read,
                     fs::perm_options::add);
-    const int status = InChild([this] {
-        if (!EnterUnwritableFolder(dir_)) {
-            return kCannotTest;
-        }
+    const int status = InUnwritableFolder(dir_, [] {
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
         SaveProgress(t.record, "quiz.txt");
-        return 0;
+        return true;
     });
     if (status == kCannotTest && std::getenv("CI") == nullptr) {
         GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
     EXPECT_FALSE(TemporaryLeft());
 }
 
@@ -439,26 +423,21 @@ TEST_F(ProgressFile, UnwritableFolderSavesInTheStateFolderAndReadsItBack) {
     const std::string program = (dir_ / "quiz").string();
     const brivel::ProgressPlaces places =
         brivel::ProgressPlacesOf(program, stateRoot.path().c_str(), nullptr);
-    const int status = InChild([&] {
-        if (!EnterUnwritableFolder(dir_)) {
-            return kCannotTest;
-        }
+    const int status = InUnwritableFolder(dir_, [&] {
         const bool shipped = brivel::ProgressFileToLoad(places) == file_.string();
         const std::string saved = brivel::ProgressFileToSave(places);
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
         SaveProgress(t.record, saved);
         return shipped && saved == places.inState &&
-                       brivel::ProgressFileToLoad(places) == places.inState
-                   ? 0
-                   : 1;
+               brivel::ProgressFileToLoad(places) == places.inState;
     });
     if (status == kCannotTest && std::getenv("CI") == nullptr) {
         GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
-    EXPECT_EQ(ReadBytes(places.inState), "nouveau\r\n");
+    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
+    EXPECT_EQ(brivel::testing::FileBytes(places.inState), "nouveau\r\n");
     EXPECT_EQ(fs::status(places.stateFolder).permissions(), fs::perms::owner_all);
 
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
@@ -487,11 +466,11 @@ TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
                       return 0;
                   }),
                   0);
-        EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+        EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
         EXPECT_FALSE(TemporaryLeft());
     }
     SaveProgress(big.record, file_.string());
-    EXPECT_EQ(ReadBytes(file_), newBytes);
+    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
 }
 
 // A save killed at any moment leaves the old file or the new one, whole, and
@@ -536,13 +515,13 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         ASSERT_TRUE(started) << "run " << run << ": the saving process did not start";
-        const std::string bytes = ReadBytes(file_);
+        const std::string bytes = brivel::testing::FileBytes(file_);
         ASSERT_TRUE(bytes == oldBytes || bytes == newBytes)
             << "run " << run << ": " << bytes.size() << " bytes, neither old nor new";
         oldKept += bytes == oldBytes;
         if (fs::exists(temporary_)) {
             ++interrupted;
-            leftover = ReadBytes(temporary_);
+            leftover = brivel::testing::FileBytes(temporary_);
         }
         for (const auto& entry : fs::directory_iterator(dir_)) {
             EXPECT_TRUE(entry.path() == file_ || entry.path() == temporary_) << entry.path();
@@ -557,7 +536,7 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     WriteBytes(file_, oldBytes);
     WriteBytes(temporary_, leftover);
     SaveProgress(next.record, file_.string());
-    EXPECT_EQ(ReadBytes(file_), newBytes);
+    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
     EXPECT_FALSE(TemporaryLeft());
 }
 
@@ -565,7 +544,7 @@ TEST_F(ProgressFile, TemporaryThatCannotBeOpenedKeepsTheOldFile) {
     WriteBytes(file_, "ancien\r\n");
     fs::create_directory(temporary_);
     Save({"nouveau"});
-    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
     EXPECT_TRUE(fs::is_directory(temporary_));  // not ours to remove
 }
 
@@ -577,7 +556,7 @@ TEST_F(ProgressFile, WriteErrorKeepsTheOldFile) {
     fs::create_symlink("/dev/full", temporary_);
     Save({"nouveau"});
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(file_)));
-    EXPECT_EQ(ReadBytes(file_), "ancien\r\n");
+    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
     EXPECT_FALSE(TemporaryLeft());
 }
 
@@ -586,7 +565,7 @@ TEST_F(ProgressFile, FailedReplaceRemovesTheTemporary) {
     WriteBytes(file_ / "inside", "x");
     Save({"nouveau"});
     EXPECT_TRUE(fs::is_directory(file_));
-    EXPECT_EQ(ReadBytes(file_ / "inside"), "x");
+    EXPECT_EQ(brivel::testing::FileBytes(file_ / "inside"), "x");
     EXPECT_FALSE(TemporaryLeft());
 }
 

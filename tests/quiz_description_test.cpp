@@ -173,15 +173,14 @@ TEST_F(QuizDescriptionTest, ReportsEachProblemWithItsLineAndField) {
     }
 }
 
-struct SyntaxCase {
-    std::string toml;
-    int line;
-    int column;
-    const char* message;
-};
 
 TEST_F(QuizDescriptionTest, ExplainsSyntaxErrorsPlainlyWithLineAndColumn) {
-    const SyntaxCase cases[] = {
+    const struct {
+        std::string toml;
+        int line;
+        int column;
+        const char* message;
+    } cases[] = {
         {"title = \"T\"\nauthor = \n", 2, 10, "nothing after \"=\""},
         {"title = \"Paris\nauthor = \"A\"\n", 1, 15, "missing closing quote"},
         {"title = Paris\n", 1, 9, "text needs quotes: write title = \"Paris\""},
@@ -192,7 +191,7 @@ TEST_F(QuizDescriptionTest, ExplainsSyntaxErrorsPlainlyWithLineAndColumn) {
          "not UTF-8 here (byte 0xE9): save it as UTF-8"},
         {"title = \"é\xE9\"\n", 1, 11, "not UTF-8"},
     };
-    for (const SyntaxCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.toml);
         EXPECT_FALSE(Load(c.toml));
         ASSERT_EQ(problems_.size(), 1u) << Describe(problems_);
@@ -211,14 +210,12 @@ TEST_F(QuizDescriptionTest, ReportsEveryProblemAtOnce) {
     EXPECT_EQ(problems[1].field, "picture[1].file");
 }
 
-struct CloseCase {
-    const char* first;
-    const char* second;
-    bool close;
-};
-
 TEST_F(QuizDescriptionTest, WarnsOfAnswersThatWouldHintAtEachOther) {
-    const CloseCase cases[] = {
+    const struct {
+        const char* first;
+        const char* second;
+        bool close;
+    } cases[] = {
         {"chat", "CHAT", true},                        // the same answer
         {"chien", "niche", true},                      // anagram
         {"cheval", "chenal", true},                    // one edit
@@ -228,7 +225,7 @@ TEST_F(QuizDescriptionTest, WarnsOfAnswersThatWouldHintAtEachOther) {
         {"chat", "chien", false},
         {"chat", "Tour Eiffel", false},
     };
-    for (const CloseCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.first) + " / " + c.second);
         ASSERT_TRUE(Load(kHead + Picture(c.first) + Picture(c.second)));
         const std::vector<DescriptionProblem> problems = Problems(true);

@@ -139,8 +139,7 @@ protected:
         return dir_ / name;
     }
     std::string ReadBack(const std::string& name) const {
-        std::ifstream in(dir_ / name, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        return brivel::testing::FileBytes(dir_ / name);
     }
     static int Windres(const fs::path& in, const std::string& format, const fs::path& out) {
         const std::string command = "x86_64-w64-mingw32-windres -i '" + in.string() + "' -O " +

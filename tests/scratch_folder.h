@@ -1,6 +1,8 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <system_error>
@@ -40,5 +42,12 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// A file's bytes, as a std::string or a vector of bytes; empty when it cannot be read.
+template <typename Bytes = std::string>
+Bytes FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
 
 }  // namespace brivel::testing

@@ -3,21 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
+
+#include "scratch_folder.h"
 
 namespace brivel {
 namespace {
 
 std::string Source(const std::string& name) {
-    std::ifstream file(std::string(BRIVEL_SOURCE_DIR) + "/" + name);
-    std::ostringstream text;
-    text << file.rdbuf();
-    return text.str();
+    return testing::FileBytes(std::string(BRIVEL_SOURCE_DIR) + "/" + name);
 }
 
 // A number of the Windows player's calls: "N", or "w - N" / "h - N" for

@@ -19,6 +19,7 @@
 // business, not the player's.
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -346,19 +347,12 @@ TopWindow WaitWindow(XSession& x, Player& player, int ms, const char* what) {
 
 // Writes an executable file whole, or fails.
 void WriteProgram(const std::string& path, const std::string& bytes) {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0755);
-    if (fd < 0) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out || ::chmod(path.c_str(), 0755) != 0) {
         Fail("cannot write %s: %s", path.c_str(), std::strerror(errno));
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n <= 0) {
-            Fail("cannot write %s: %s", path.c_str(), std::strerror(errno));
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    ::close(fd);
 }
 
 // The file's bytes; false when it cannot be read.
