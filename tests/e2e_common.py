@@ -7,6 +7,7 @@ Loaded as a plain module: each script puts tests/ on sys.path first.
 
 import os
 import random
+import re
 import shutil
 import signal
 import subprocess
@@ -61,6 +62,7 @@ def start_xvfb(lifetime):
     server resets when its last client leaves, and refuses the next test's
     player meanwhile."""
     need("Xvfb")
+    need("xkbcomp")
     for number in random.sample(range(200, 900), 20):
         if os.path.exists(f"/tmp/.X{number}-lock"):
             continue
@@ -85,9 +87,33 @@ def start_xvfb(lifetime):
                 time.sleep(0.05)
         os.close(read_end)
         if told.strip() == str(number).encode():
+            add_letters(f":{number}")
             return f":{number}", process.pid
         stop_pid(process.pid)
     raise Failure("Xvfb did not start")
+
+
+# The letters the tests type that a US keyboard lacks. xdotool types such a
+# letter by binding it to a spare key for the keystroke only; a busy player
+# that reads the keyboard map after the key is unbound loses the letter. Keys
+# of their own, bound before any player starts, leave nothing to race.
+LETTERS = ("eacute", "egrave", "agrave", "ccedilla", "ecircumflex", "oe")
+
+
+def add_letters(display):
+    keymap = subprocess.run(["xkbcomp", "-xkb", display, "-"], capture_output=True, text=True,
+                            check=True).stdout
+    start = keymap.index("xkb_symbols")
+    end = keymap.find("xkb_geometry", start)
+    end = keymap.rindex("};", start, len(keymap) if end < 0 else end)
+    bound = set(re.findall(r"key <(\w+)>", keymap[start:end]))
+    spare = [name for name in re.findall(r"^\s*<(I\d+)> = \d+;", keymap, re.M)
+             if name not in bound]
+    if len(spare) < len(LETTERS):
+        raise Failure(f"Xvfb {display} has {len(spare)} spare keys, the tests need {len(LETTERS)}")
+    keys = "".join(f"    key <{name}> {{ [ {letter} ] }};\n" for name, letter in zip(spare, LETTERS))
+    subprocess.run(["xkbcomp", "-w", "0", "-", display], input=keymap[:end] + keys + keymap[end:],
+                   text=True, check=True, capture_output=True)
 
 
 def stop_pid(pid):
