@@ -218,8 +218,10 @@
     context.fillRect(0, 0, W, H);
     if (!picture) return;
     const { width, height } = picture;
-    const x = Math.floor((W - width) / 2);
-    const y = Math.floor((H - height) / 2);
+    // Rounded toward zero as the desktop players centre: a picture one pixel
+    // wider than the box loses its last column, not its first.
+    const x = Math.trunc((W - width) / 2);
+    const y = Math.trunc((H - height) / 2);
     context.drawImage(picture.source, x, y, width, height);
     if (width < W || height < H) {
       const [r, g, b] = context.getImageData(Math.max(x, 0), Math.max(y, 0), 1, 1).data;
