@@ -8,6 +8,9 @@
   // A text input drops line feeds, which a progress line keeps and grading
   // counts: the box shows each as this sign and gives it back.
   const kLineFeedShown = "\u2424";
+  // Phone keyboards type typographic quotes (iOS's smart punctuation) where a
+  // keyboard types the ASCII ones that answers hold: taken as those.
+  const kTypographic = { "\u2018": "'", "\u2019": "'", "\u201c": '"', "\u201d": '"' };
   const $ = (id) => document.getElementById(id);
   const utf8 = new TextDecoder();
   const encoder = new TextEncoder();
@@ -357,7 +360,8 @@
 
   function onBoxText(at, capacity) {
     const room = new Uint8Array(memory.buffer, at, capacity);
-    const text = $("box").value.replace(new RegExp(kLineFeedShown, "g"), "\n");
+    const text = $("box").value.replace(new RegExp(kLineFeedShown, "g"), "\n")
+      .replace(/[\u2018\u2019\u201c\u201d]/g, (quote) => kTypographic[quote]);
     return encoder.encodeInto(text, room).written;
   }
 
