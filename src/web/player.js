@@ -111,7 +111,6 @@
   // top-left colour. Pictures next to the one on screen are decoded ahead.
   const canvas = $("canvas");
   const context = canvas.getContext("2d");
-  context.imageSmoothingQuality = "high";
   const decoded = new Map();  // index -> Promise of a picture ({source, width, height}) or null
   let shownIndex = -1;
   let pictureDrawn = false;
@@ -180,21 +179,25 @@
         const height = source.naturalHeight || source.displayHeight || source.height;
         const picture = { source, sourceWidth: width, sourceHeight: height, closed: false };
         const [fitWidth, fitHeight] = fitted(picture);
+        picture.made = [fitWidth * pixelScale, fitHeight * pixelScale];
         if (fitWidth === 0 || fitHeight === 0) {
           close(picture);
           return null;
         }
         // A picture to shrink is drawn scaled at first, and by a bitmap of
         // its fitted size once made, after the draw waited for. A decoder's
-        // frame draws slower than a bitmap: it is replaced the same way.
+        // frame draws slower than a bitmap: it is replaced the same way. On a
+        // screen of several pixels to the CSS pixel, the bitmap has those, up
+        // to the picture's own.
         const frame = typeof ImageBitmap === "function" && !(source instanceof ImageBitmap);
+        const most = Math.min(pixelScale, Math.max(1, width / fitWidth));
+        const [bitmapWidth, bitmapHeight] = [fitWidth, fitHeight].map((v) => Math.round(v * most));
         if (typeof createImageBitmap === "function" &&
-            (frame || fitWidth !== width || fitHeight !== height)) {
+            (frame || bitmapWidth !== width || bitmapHeight !== height)) {
           setTimeout(() => {
             if (picture.closed) return;
             createImageBitmap(frame ? new Blob([bytes]) : source, {
-              resizeWidth: Math.round(fitWidth * pixelScale),
-              resizeHeight: Math.round(fitHeight * pixelScale), resizeQuality: "high",
+              resizeWidth: bitmapWidth, resizeHeight: bitmapHeight, resizeQuality: "high",
               ...kDecoding,
             }).then((bitmap) => {
               if (picture.closed) {
@@ -229,7 +232,9 @@
   // never the picture before.
   function drawPicture(picture) {
     drawn = picture;
+    // Sizing the canvas resets both.
     context.setTransform(pixelScale, 0, 0, pixelScale, 0, 0);
+    context.imageSmoothingQuality = "high";
     const [W, H] = [canvas.width / pixelScale, canvas.height / pixelScale];
     context.fillStyle = boxColour;
     context.fillRect(0, 0, W, H);
@@ -572,6 +577,26 @@
     if (same) return;
     [canvas.width, canvas.height] = pixels;
     drawPicture(drawn);
+    // Pictures made smaller for a smaller box (a keyboard was up, the page
+    // narrower) are decoded again rather than drawn enlarged.
+    if (drawn && !drawn.closed) {
+      const [width, height] = fitted(drawn);
+      if (width * pixelScale > drawn.made[0] || height * pixelScale > drawn.made[1]) redecode();
+    }
+  }
+
+  function redecode() {
+    drawn = null;
+    for (const promise of decoded.values()) promise.then(close);
+    decoded.clear();
+    const index = shownIndex;
+    call("brivel_picture", index);
+    const again = decoded.get(index);
+    if (again) {
+      again.then((picture) => {
+        if (shownIndex === index) drawPicture(picture);
+      });
+    }
   }
 
   // The page's name as a Linux quiz would have it (sample.html -> sample),
