@@ -8,6 +8,9 @@
   // A text input drops line feeds, which a progress line keeps and grading
   // counts: the box shows each as this sign and gives it back.
   const kLineFeedShown = "\u2424";
+  // Phone keyboards type typographic quotes (iOS's smart punctuation) where a
+  // keyboard types the ASCII ones that answers hold: taken as those.
+  const kTypographic = { "\u2018": "'", "\u2019": "'", "\u201c": '"', "\u201d": '"' };
   const $ = (id) => document.getElementById(id);
   const utf8 = new TextDecoder();
   const encoder = new TextEncoder();
@@ -108,13 +111,23 @@
   // top-left colour. Pictures next to the one on screen are decoded ahead.
   const canvas = $("canvas");
   const context = canvas.getContext("2d");
-  context.imageSmoothingQuality = "high";
   const decoded = new Map();  // index -> Promise of a picture ({source, width, height}) or null
   let shownIndex = -1;
   let pictureDrawn = false;
   let windowShown = false;
   let firstMarked = false;
   let moveStart = 0;
+  // The picture box as the layout gives it, in CSS pixels, and canvas pixels
+  // to each of those.
+  let fitBox = [0x7fff, 0x7fff];  // the core takes it down to the window's
+  let pixelScale = 1;
+  let drawn = null;  // the picture on the canvas, drawn again when the box changes
+
+  // Its size in the box by the core's rule, [0, 0] for none.
+  function fitted(picture) {
+    const fit = call("brivel_fit", picture.sourceWidth, picture.sourceHeight, ...fitBox);
+    return fit > 0 ? [fit >>> 16, fit & 0xffff] : [0, 0];
+  }
 
   function close(picture) {
     if (!picture) return;
@@ -164,22 +177,27 @@
       .then((source) => {
         const width = source.naturalWidth || source.displayWidth || source.width;
         const height = source.naturalHeight || source.displayHeight || source.height;
-        const fit = call("brivel_fit", width, height);
-        const picture = { source, width: fit >>> 16, height: fit & 0xffff, closed: false };
-        if (fit <= 0 || picture.width === 0 || picture.height === 0) {
+        const picture = { source, sourceWidth: width, sourceHeight: height, closed: false };
+        const [fitWidth, fitHeight] = fitted(picture);
+        picture.made = [fitWidth * pixelScale, fitHeight * pixelScale];
+        if (fitWidth === 0 || fitHeight === 0) {
           close(picture);
           return null;
         }
         // A picture to shrink is drawn scaled at first, and by a bitmap of
         // its fitted size once made, after the draw waited for. A decoder's
-        // frame draws slower than a bitmap: it is replaced the same way.
+        // frame draws slower than a bitmap: it is replaced the same way. On a
+        // screen of several pixels to the CSS pixel, the bitmap has those, up
+        // to the picture's own.
         const frame = typeof ImageBitmap === "function" && !(source instanceof ImageBitmap);
+        const most = Math.min(pixelScale, Math.max(1, width / fitWidth));
+        const [bitmapWidth, bitmapHeight] = [fitWidth, fitHeight].map((v) => Math.round(v * most));
         if (typeof createImageBitmap === "function" &&
-            (frame || picture.width !== width || picture.height !== height)) {
+            (frame || bitmapWidth !== width || bitmapHeight !== height)) {
           setTimeout(() => {
             if (picture.closed) return;
             createImageBitmap(frame ? new Blob([bytes]) : source, {
-              resizeWidth: picture.width, resizeHeight: picture.height, resizeQuality: "high",
+              resizeWidth: bitmapWidth, resizeHeight: bitmapHeight, resizeQuality: "high",
               ...kDecoding,
             }).then((bitmap) => {
               if (picture.closed) {
@@ -213,16 +231,23 @@
   // The box is cleared first: a picture's transparent parts show the panel,
   // never the picture before.
   function drawPicture(picture) {
-    const [W, H] = [canvas.width, canvas.height];
+    drawn = picture;
+    // Sizing the canvas resets both.
+    context.setTransform(pixelScale, 0, 0, pixelScale, 0, 0);
+    context.imageSmoothingQuality = "high";
+    const [W, H] = [canvas.width / pixelScale, canvas.height / pixelScale];
     context.fillStyle = boxColour;
     context.fillRect(0, 0, W, H);
-    if (!picture) return;
-    const { width, height } = picture;
-    const x = Math.floor((W - width) / 2);
-    const y = Math.floor((H - height) / 2);
+    if (!picture || picture.closed) return;
+    const [width, height] = fitted(picture);
+    // Rounded toward zero as the desktop players centre: a picture one pixel
+    // wider than the box loses its last column, not its first.
+    const x = Math.trunc((W - width) / 2);
+    const y = Math.trunc((H - height) / 2);
     context.drawImage(picture.source, x, y, width, height);
     if (width < W || height < H) {
-      const [r, g, b] = context.getImageData(Math.max(x, 0), Math.max(y, 0), 1, 1).data;
+      const [r, g, b] = context.getImageData(Math.max(x, 0) * pixelScale,
+                                             Math.max(y, 0) * pixelScale, 1, 1).data;
       context.fillStyle = `rgb(${r},${g},${b})`;
       context.fillRect(0, 0, W, y);
       context.fillRect(0, y + height, W, H - y - height);
@@ -329,6 +354,7 @@
       case Field.BackColour:
         boxColour = value >= 0 ? css(value) : kFaceColour;
         $("play").style.background = boxColour;
+        document.documentElement.style.setProperty("--back", boxColour);
         break;
       case Field.VerdictFill: verdictFill = value; break;
       case Field.TitleFont:
@@ -339,7 +365,8 @@
 
   function onBoxText(at, capacity) {
     const room = new Uint8Array(memory.buffer, at, capacity);
-    const text = $("box").value.replace(new RegExp(kLineFeedShown, "g"), "\n");
+    const text = $("box").value.replace(new RegExp(kLineFeedShown, "g"), "\n")
+      .replace(/[\u2018\u2019\u201c\u201d]/g, (quote) => kTypographic[quote]);
     return encoder.encodeInto(text, room).written;
   }
 
@@ -496,12 +523,80 @@
     });
   }
 
-  // The whole window, scaled down to the screen's width: no sideways scroll.
-  function fitToScreen() {
-    const scale = Math.min(1, document.documentElement.clientWidth / kWindowWidth);
-    $("window").style.transform = scale < 1 ? `scale(${scale})` : "";
-    $("fit").style.width = `${kWindowWidth * scale}px`;
-    $("fit").style.height = `${kWindowHeight * scale}px`;
+  // Wide screens with a mouse get the window as the desktop players draw it,
+  // scaled down only to the screen's width. Touch screens and narrow ones get
+  // its controls in a column, or beside the picture on a screen lying down,
+  // sized for a finger; the picture box takes the room left, and no more than
+  // the view holds beside (or above) the answer box with the keyboard up.
+  const coarse = window.matchMedia ? matchMedia("(pointer: coarse)") : { matches: false };
+  const kMargin = 6;
+  let windowBox = null;  // the picture box the window's geometry gives
+
+  function layout() {
+    const root = document.documentElement;
+    const picture = $("picture");
+    if (!windowBox) windowBox = [picture.offsetWidth, picture.offsetHeight];
+    const touch = innerWidth < kWindowWidth || coarse.matches;
+    const side = touch && innerWidth > innerHeight;
+    root.classList.toggle("touch", touch);
+    root.classList.toggle("side", side);
+    let box = windowBox;
+    pixelScale = 1;
+    if (touch) {
+      const [ratioWidth, ratioHeight] = windowBox;
+      const view = window.visualViewport ? visualViewport.height : innerHeight;
+      const room = root.clientWidth - 2 * kMargin;
+      let width = Math.min(side ? Math.floor(room * 0.55) : room, ratioWidth);
+      let height = Math.floor(width * ratioHeight / ratioWidth);
+      const under = side ? 0 : $("box").offsetHeight + 2 * kMargin;
+      const tallest = Math.floor(view - 2 * kMargin - under);
+      if (height > tallest) {
+        height = tallest;
+        width = Math.floor(height * ratioWidth / ratioHeight);
+      }
+      box = [Math.max(width, 3), Math.max(height, 3)];
+      pixelScale = window.devicePixelRatio || 1;
+      $("window").style.transform = "";
+      $("fit").style.width = $("fit").style.height = "";
+    } else {
+      const scale = Math.min(1, root.clientWidth / kWindowWidth);
+      $("window").style.transform = scale < 1 ? `scale(${scale})` : "";
+      $("fit").style.width = `${kWindowWidth * scale}px`;
+      $("fit").style.height = `${kWindowHeight * scale}px`;
+    }
+    // Inside the border, as the desktop players draw it.
+    const inner = [box[0] - 2, box[1] - 2];
+    const pixels = inner.map((side) => Math.round(side * pixelScale));
+    const same = fitBox[0] === box[0] && fitBox[1] === box[1] &&
+                 canvas.width === pixels[0] && canvas.height === pixels[1];
+    picture.style.width = touch ? `${box[0]}px` : "";
+    picture.style.height = touch ? `${box[1]}px` : "";
+    canvas.style.width = touch ? `${inner[0]}px` : "";
+    canvas.style.height = touch ? `${inner[1]}px` : "";
+    fitBox = box;
+    if (same) return;
+    [canvas.width, canvas.height] = pixels;
+    drawPicture(drawn);
+    // Pictures made smaller for a smaller box (a keyboard was up, the page
+    // narrower) are decoded again rather than drawn enlarged.
+    if (drawn && !drawn.closed) {
+      const [width, height] = fitted(drawn);
+      if (width * pixelScale > drawn.made[0] || height * pixelScale > drawn.made[1]) redecode();
+    }
+  }
+
+  function redecode() {
+    drawn = null;
+    for (const promise of decoded.values()) promise.then(close);
+    decoded.clear();
+    const index = shownIndex;
+    call("brivel_picture", index);
+    const again = decoded.get(index);
+    if (again) {
+      again.then((picture) => {
+        if (shownIndex === index) drawPicture(picture);
+      });
+    }
   }
 
   // The page's name as a Linux quiz would have it (sample.html -> sample),
@@ -574,8 +669,10 @@
 
   function show() {
     document.documentElement.classList.remove("starting");
-    fitToScreen();
-    window.addEventListener("resize", fitToScreen);
+    layout();
+    window.addEventListener("resize", layout);
+    if (window.visualViewport) visualViewport.addEventListener("resize", layout);
+    if (typeof coarse.addEventListener === "function") coarse.addEventListener("change", layout);
     windowShown = true;
     markFirstPicture();
     // A canvas's first drawing sets it up, some milliseconds: done once the

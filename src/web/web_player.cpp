@@ -371,11 +371,13 @@ BRIVEL_EXPORT(brivel_picture) void brivel_picture(int index) {
     }
 }
 
-// The size a picture of width x height is drawn at in the picture box:
-// width in the high 16 bits, height in the low ones.
-BRIVEL_EXPORT(brivel_fit) int brivel_fit(int width, int height) {
+// The size a picture of width x height is drawn at in a picture box of
+// boxWidth x boxHeight, never one larger than the window's: width in the high
+// 16 bits, height in the low ones.
+BRIVEL_EXPORT(brivel_fit) int brivel_fit(int width, int height, int boxWidth, int boxHeight) {
     const brivel::FittedSize size =
-        brivel::FitSize(width, height, brivel::kPictureBoxWidth, brivel::kPictureBoxHeight);
+        brivel::FitSize(width, height, std::min(boxWidth, brivel::kPictureBoxWidth),
+                        std::min(boxHeight, brivel::kPictureBoxHeight));
     return size.width << 16 | size.height;
 }
 
