@@ -9,7 +9,8 @@
   // counts: the box shows each as this sign and gives it back.
   const kLineFeedShown = "\u2424";
   // Phone keyboards type typographic quotes (iOS's smart punctuation) where a
-  // keyboard types the ASCII ones that answers hold: taken as those.
+  // keyboard types the ASCII ones that answers hold: taken as those. Accents
+  // pasted decomposed (from a Mac) are taken composed, as Windows-1252 has them.
   const kTypographic = { "\u2018": "'", "\u2019": "'", "\u201c": '"', "\u201d": '"' };
   const $ = (id) => document.getElementById(id);
   const utf8 = new TextDecoder();
@@ -366,7 +367,7 @@
   function onBoxText(at, capacity) {
     const room = new Uint8Array(memory.buffer, at, capacity);
     const text = $("box").value.replace(new RegExp(kLineFeedShown, "g"), "\n")
-      .replace(/[\u2018\u2019\u201c\u201d]/g, (quote) => kTypographic[quote]);
+      .replace(/[\u2018\u2019\u201c\u201d]/g, (quote) => kTypographic[quote]).normalize("NFC");
     return encoder.encodeInto(text, room).written;
   }
 
