@@ -623,7 +623,7 @@ struct PictureReading {
 // under dir. A file copied from a Mac may keep its decomposed name on disk:
 // the entry whose composed name matches stands for it. When nothing
 // matches, the path as written.
-fs::path FindPicture(const fs::path& dir, const std::string& name) {
+fs::path PictureFileIn(const fs::path& dir, const std::string& name) {
     const fs::path written = dir / fs::u8path(name);
     std::error_code error;
     if (fs::exists(written, error)) {
@@ -665,7 +665,7 @@ void ReadPictureFile(const PictureReading& r, const toml::table& table, int line
         r.checker.Error(LineOf(*node), prefix + "file", "must be a file name in quotes");
         return;
     }
-    const fs::path path = FindPicture(fs::path(r.dir), *name);
+    const fs::path path = PictureFileIn(fs::path(r.dir), *name);
     CheckPictureFile(r.checker, r.codec, path, *name, LineOf(*node), prefix + "file", r.depth);
     result.pictureFiles.push_back(path.string());
 }

@@ -59,24 +59,29 @@ std::string_view PlayState::CodeText(int found) const {
     return TextOf(record_.codeSteps[std::min(found, kMaxPictures) - 1]);
 }
 
-void PlayState::GradePicture(int index, std::string_view text) {
-    const int count = Count();
-    if (index < 0 || index >= count) {
-        return;
-    }
-    PictureEntry* entry = PictureAt(record_, static_cast<std::uint32_t>(index));
+std::optional<Verdict> PlayState::MarkFound(int index, std::string_view text) {
+    PictureEntry* entry = index >= 0 && index < Count()
+                              ? PictureAt(record_, static_cast<std::uint32_t>(index))
+                              : nullptr;
     if (entry == nullptr) {
-        return;
+        return std::nullopt;
     }
-    entry->found = 0;
     const Verdict verdict = Grade(TextOf(entry->answer), text);
-    if (verdict == Verdict::Correct) {
-        entry->found = 1;
-    }
-    view_.ShowVerdict(VerdictText(verdict));
+    entry->found = verdict == Verdict::Correct ? 1 : 0;
+    return verdict;
+}
+
+void PlayState::ShowFound() {
     const int found = CountFound(record_);
-    view_.ShowProgress(ProgressText(found, count));
+    view_.ShowProgress(ProgressText(found, Count()));
     view_.ShowCode(CodeText(found));
+}
+
+void PlayState::GradePicture(int index, std::string_view text) {
+    if (const std::optional<Verdict> verdict = MarkFound(index, text)) {
+        view_.ShowVerdict(VerdictText(*verdict));
+        ShowFound();
+    }
 }
 
 void PlayState::ShowCurrent() {

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "play/grading.h"
 #include "quiz/quiz_record.h"
 
 namespace brivel {
@@ -53,6 +55,11 @@ public:
     void StartPlay();
     // Grades picture index with text; an index outside the quiz does nothing.
     void GradePicture(int index, std::string_view text);
+    // Grades picture index with text and marks it found or not, showing
+    // nothing: for a picture off screen. Nothing for an index outside the quiz.
+    std::optional<Verdict> MarkFound(int index, std::string_view text);
+    // The progress and the code for the pictures found.
+    void ShowFound();
     void ShowCurrent();
     void NextPicture();
     void PreviousPicture();
@@ -69,9 +76,10 @@ public:
     std::string_view CodeText(int found) const;
 
     int current() const { return current_; }
+    // The pictures play goes through: the record's count, kept within its slots.
+    int Count() const;
 
 private:
-    int Count() const;
 
     QuizRecord& record_;
     PlayView& view_;

@@ -174,10 +174,6 @@ std::string QuizKey(std::string_view bytes) {
     return hex;
 }
 
-int PictureCount(const Player& player) {
-    return std::clamp<int>(player.record->pictureCount, 0, brivel::kMaxPictures);
-}
-
 // The page's own text for each picture: its slot, or the box for the one on screen.
 std::string OwnText(Player& player, int index) {
     return index == player.play->current()
@@ -189,8 +185,7 @@ std::string OwnText(Player& player, int index) {
 // grading as a start would but leaving the verdict of the picture on screen
 // unless its own text changes. What the browser holds becomes the known texts.
 void Adopt(Player& player, std::string_view bytes) {
-    brivel::QuizRecord& record = *player.record;
-    const int count = PictureCount(player);
+    const int count = player.play->Count();
     std::vector<std::string> newer = brivel::ParseProgress(bytes, count);
     if (static_cast<int>(newer.size()) != count || static_cast<int>(player.known.size()) != count) {
         return;
@@ -201,26 +196,23 @@ void Adopt(Player& player, std::string_view bytes) {
             continue;
         }
         changed = true;
-        brivel::CopyText(record.typedAnswers[k], newer[k]);
+        brivel::CopyText(player.record->typedAnswers[k], newer[k]);
         if (k == player.play->current()) {
             player.view->SetBoxText(newer[k]);
             player.play->GradePicture(k, player.view->BoxText());
-        } else if (brivel::PictureEntry* entry = brivel::PictureAt(record, k)) {
-            const brivel::Verdict verdict = brivel::Grade(brivel::TextOf(entry->answer), newer[k]);
-            entry->found = verdict == brivel::Verdict::Correct ? 1 : 0;
+        } else {
+            player.play->MarkFound(k, newer[k]);
         }
     }
     player.known = std::move(newer);
     if (changed) {
-        const int found = brivel::CountFound(record);
-        player.view->ShowProgress(brivel::ProgressText(found, count));
-        player.view->ShowCode(player.play->CodeText(found));
+        player.play->ShowFound();
     }
 }
 
 void Remember(Player& player) {
     player.known.clear();
-    for (int k = 0; k < PictureCount(player); ++k) {
+    for (int k = 0; k < player.play->Count(); ++k) {
         player.known.emplace_back(brivel::TextOf(player.record->typedAnswers[k]));
     }
 }
