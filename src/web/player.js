@@ -257,11 +257,23 @@
     }
   }
 
+  // A move counts once the frame that shows it is painted: a frame's
+  // rendering runs after its animation callbacks, and a message posted from
+  // one is taken right after that frame.
+  function afterFrame(then) {
+    requestAnimationFrame(() => {
+      const channel = new MessageChannel();
+      channel.port1.onmessage = then;
+      channel.port2.postMessage(0);
+    });
+  }
+
   // The first picture counts once it is on the canvas of a window shown.
   function markFirstPicture() {
     if (firstMarked || !pictureDrawn || !windowShown) return;
     firstMarked = true;
     performance.mark("brivel-first-picture");
+    afterFrame(() => performance.mark("brivel-first-frame"));
     setTimeout(() => decodeNear(shownIndex), 0);
   }
 
@@ -274,8 +286,9 @@
       pictureDrawn = true;
       markFirstPicture();
       if (moveStart) {
-        performance.measure("brivel-move", { start: moveStart, end: performance.now() });
+        const start = moveStart;
         moveStart = 0;
+        afterFrame(() => performance.measure("brivel-move", { start, end: performance.now() }));
       }
       decodeNear(index);
     });
