@@ -64,7 +64,8 @@ int RunNew(const std::string& dir) {
     }
     std::string summary = PictureCount(usable) + " in name order";
     if (usable < pictures.size()) {
-        summary += ", " + std::to_string(pictures.size() - usable) + " more in comments";
+        summary +=
+            ", " + std::to_string(pictures.size() - usable) + " more to convert first, in comments";
     }
     if (usable > static_cast<std::size_t>(kMaxPictures)) {
         summary += "; a quiz holds at most " + std::to_string(kMaxPictures) +
