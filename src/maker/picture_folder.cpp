@@ -75,8 +75,8 @@ int CompareRuns(std::string_view a, std::string_view b) {
     return static_cast<int>(i < a.size()) - static_cast<int>(j < b.size());
 }
 
-// Names without their extensions first, so that photo.jpg comes before
-// photo 2.jpg, as a space sorts before a dot.
+// Names without their extensions first: photo.jpg comes before photo 2.jpg,
+// though a space sorts before a dot.
 int CompareNames(std::string_view a, std::string_view b) {
     const auto split = [](std::string_view name) {
         const std::size_t dot = name.rfind('.');
