@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "maker/picture_folder.h"
 #include "scratch_folder.h"
 #include "turbojpeg_codec.h"
 
@@ -320,6 +321,59 @@ TEST_F(QuizDescriptionTest, DefaultsMakeAMinimalQuizWarnedOfItsPictureSize) {
     EXPECT_EQ(problems_[0].line, 4);
     EXPECT_EQ(problems_[0].field, "picture[1].file");
     EXPECT_TRUE(problems_[0].warning);
+}
+
+// Names as a person orders them, whatever order the folder lists them in.
+TEST(PictureFolderTest, OrdersNamesAsAPersonReadsThem) {
+    const std::vector<std::string> ordered = {
+        "2.jpg",        "10.jpg",    "123456789012345678901234567890.jpg",
+        "b.png",        "ete.jpg",   "\u00C9t\u00E9.jpg",
+        "IMG_0002.jpg", "IMG_2.jpg", "IMG_0010.JPG",
+        "img_0010.jpg", "photo.jpg", "photo 2.jpg",
+        "photo 10.jpg", "zoo.jpg"};
+    std::vector<std::string> names = ordered;
+    std::mt19937 random(23);
+    for (int round = 0; round < 20; ++round) {
+        std::shuffle(names.begin(), names.end(), random);
+        std::sort(names.begin(), names.end(),
+                  [](const std::string& a, const std::string& b) { return NaturalLess(a, b); });
+        ASSERT_EQ(names, ordered);
+    }
+}
+
+// What `brivel new` writes for this folder reads back naming each picture it
+// found, in order, even by names TOML must escape: only the answers are left
+// to write, and the PNG our decoder refuses is named.
+TEST_F(QuizDescriptionTest, StarterForAFolderNamesEachPictureInOrder) {
+    const fs::path data(BRIVEL_TEST_DATA_DIR);
+    for (const char* name : {"quo\"te\\ 10.jpg", "line\nbreak.jpg", "._a.jpg", "Thumbs.db"}) {
+        fs::copy_file(data / "tiny.jpg", dir_ / name);
+    }
+    std::ofstream(dir_ / "c.webp") << std::string("RIFF\x24\0\0\0WEBPVP8 ", 16);
+    std::vector<FolderPicture> pictures;
+    std::string reason;
+    ASSERT_TRUE(PicturesInFolder(dir_.string(), pictures, reason)) << reason;
+    std::ofstream(dir_ / "quiz.toml", std::ios::binary) << StarterDescriptionFor(pictures);
+    std::optional<std::vector<std::string>> named;
+    EXPECT_FALSE(LoadQuizDescription(dir_.string(), problems_, codec_, PictureCheck::Decode,
+                                     nullptr, &named));
+    std::vector<std::string> expected;
+    for (const char* name : {"a.jpg", "b.png", "bad.png", "e\u0301te\u0301.jpg", "line\nbreak.jpg",
+                             "quo\"te\\ 10.jpg"}) {
+        expected.push_back((dir_ / name).string());
+    }
+    EXPECT_EQ(named, expected);
+    std::size_t empty = 0;
+    for (const DescriptionProblem& p : Problems()) {
+        const bool isEmpty = p.message.rfind("empty: write between its quotes", 0) == 0;
+        empty += isEmpty ? 1 : 0;
+        EXPECT_TRUE(isEmpty || p.message.find("bad.png is a PNG") != std::string::npos)
+            << p.message;
+    }
+    EXPECT_EQ(empty, expected.size());
+    ASSERT_EQ(pictures.size(), expected.size() + 1);
+    EXPECT_EQ(pictures[3].name, "c.webp");
+    EXPECT_EQ(pictures[3].unusable.rfind("a WebP picture", 0), 0u);
 }
 
 }  // namespace

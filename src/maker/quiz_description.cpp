@@ -78,9 +78,8 @@ std::string LineText(const std::string& text, int line) {
     return result;
 }
 
-// A Mac writes an accent apart from its letter (NFD): composed (NFC), "é" is
-// the one character that Windows-1252 and the checks know. Nothing when utf8
-// is not UTF-8.
+}  // namespace
+
 std::optional<std::string> Composed(std::string_view utf8) {
     utf8proc_uint8_t* mapped = nullptr;
     const utf8proc_ssize_t length =
@@ -93,6 +92,8 @@ std::optional<std::string> Composed(std::string_view utf8) {
     }
     return std::string(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(length));
 }
+
+namespace {
 
 // The offset of the first byte of text that is not UTF-8, or npos.
 std::size_t FirstNonUtf8(std::string_view text) {
@@ -682,7 +683,11 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
         GetText(checker, table, "answer", prefix + "answer", line, field, true).value_or("");
     if (const toml::node* node = table.get("answer"); node != nullptr) {
         if (picture.answer.empty() && node->is_string()) {
-            checker.Error(LineOf(*node), prefix + "answer", "empty");
+            // A starter written for a folder of pictures leaves every answer so.
+            const std::string file = table["file"].value_or(std::string());
+            checker.Error(LineOf(*node), prefix + "answer",
+                          "empty: write between its quotes what the players type to find " +
+                              (file.empty() ? std::string("this picture") : file));
         }
         answers.push_back({number, prefix + "answer", LineOf(*node), picture.answer});
         if (!picture.answer.empty()) {
@@ -718,10 +723,10 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
 
 }  // namespace
 
-std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
-                                                   std::vector<DescriptionProblem>& problems,
-                                                   PictureCodec& codec, PictureCheck pictureCheck,
-                                                   const FitCheck& fit) {
+std::optional<QuizDescription> LoadQuizDescription(
+    const std::string& dir, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
+    PictureCheck pictureCheck, const FitCheck& fit,
+    std::optional<std::vector<std::string>>* pictureFiles) {
     const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
     Checker checker(descriptionPath.string(), problems);
     const std::optional<toml::table> root = ParseDescription(checker, descriptionPath);
@@ -742,6 +747,9 @@ std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
         ReadPicture(reading, table, number, result, answers);
     }
     CheckCloseAnswers(checker, answers);
+    if (pictureFiles != nullptr) {
+        *pictureFiles = result.pictureFiles;
+    }
     if (checker.failed()) {
         return std::nullopt;
     }

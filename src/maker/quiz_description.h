@@ -52,12 +52,18 @@ using FitCheck = std::function<std::string(HeaderField field, std::string_view c
 // Reads dir/quiz.toml and checks it with its pictures (JPEG through codec), appending every
 // problem found to problems, and a warning for each header text that fit
 // finds cut. Nothing when any problem is an error; warnings alone still give
-// the description.
-std::optional<QuizDescription> LoadQuizDescription(const std::string& dir,
-                                                   std::vector<DescriptionProblem>& problems,
-                                                   PictureCodec& codec,
-                                                   PictureCheck pictures = PictureCheck::Decode,
-                                                   const FitCheck& fit = nullptr);
+// the description. pictureFiles, when given, receives the paths of the
+// picture files it names, as QuizDescription has them, errors or not, once the
+// file reads as TOML.
+std::optional<QuizDescription> LoadQuizDescription(
+    const std::string& dir, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
+    PictureCheck pictures = PictureCheck::Decode, const FitCheck& fit = nullptr,
+    std::optional<std::vector<std::string>>* pictureFiles = nullptr);
+
+// A Mac writes an accent apart from its letter (NFD): composed (NFC), "é" is
+// the one character that Windows-1252 and the checks know, in texts and file
+// names alike. Nothing when utf8 is not UTF-8.
+std::optional<std::string> Composed(std::string_view utf8);
 
 // The commented starter description written by `brivel new`; it refers to
 // two pictures, 01.jpg and 02.jpg, that the maker still has to add.

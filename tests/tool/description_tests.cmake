@@ -24,6 +24,34 @@ add_test(NAME tool.description.starter_with_pictures
 set_tests_properties(tool.description.starter_with_pictures PROPERTIES
                      PASS_REGULAR_EXPRESSION "^ok: 2 pictures\nexit=0\n2\n$")
 
+# In a folder of photos, one [[picture]] per picture in name order, a WebP
+# in comments with its conversion; hidden files, text and folders are none.
+# check asks for each answer, then names the pictures the quiz leaves out
+# (a converted WebP is not one), the first ten by name. A second new leaves
+# the description as it is.
+add_test(NAME tool.description.new_from_pictures
+         COMMAND sh -c [==[
+             rm -rf "$3/photos" && mkdir -p "$3/photos/sub.jpg" && cd "$3" || exit 1
+             for n in IMG_0010.JPG IMG_0002.jpg 10.jpg 2.jpg ete.jpg 'E\314\201te\314\201.jpg' ._2.jpg .DS_Store Thumbs.db; do
+                 cp "$2/tiny.jpg" "photos/$(printf "$n")" || exit 1
+             done
+             cp "$2/tiny.png" photos/b.png && echo notes > photos/notes.txt || exit 1
+             printf 'RIFF\044\000\000\000WEBPVP8 ' > photos/IMG_0005.webp
+             "$1" new photos 2>&1; echo "exit=$?"
+             echo $(grep -e '^file =' -e '^# file =' photos/quiz.toml | sed 's/.*= //')
+             "$1" check photos 2>&1 >/dev/null | grep ': error: ' | sed 's/.*: error: picture.[0-9]*.\.answer: empty: write between its quotes what the players type to find .*/E/' | tr -d '\n'
+             "$1" check photos >/dev/null 2>&1; echo " exit=$?"
+             sed -i 's/^answer = ""$/answer = "x"/' photos/quiz.toml && cp "$2/tiny.jpg" photos/IMG_0011.jpg
+             "$1" check photos 2>/dev/null; echo "exit=$?"
+             cp "$2/tiny.jpg" photos/IMG_0005.jpg && printf '[[picture]]\nfile = "IMG_0005.jpg"\nanswer = "y"\ncode = ""\n' >> photos/quiz.toml
+             for i in 1 2 3 4 5 6 7 8 9 10 11; do cp "$2/tiny.jpg" "photos/n$i.jpg"; done
+             "$1" check photos 2>/dev/null | sed -n '1p;10,$p'
+             cp photos/quiz.toml written.toml && "$1" new photos 2>&1; echo "exit=$?"
+             cmp photos/quiz.toml written.toml && echo kept]==]
+             sh $<TARGET_FILE:brivel> ${DESCRIPTION_DATA} ${DESCRIPTION_TMP})
+set_tests_properties(tool.description.new_from_pictures PROPERTIES PASS_REGULAR_EXPRESSION
+    "^brivel new: warning: photos/IMG_0005.webp: a WebP picture, which the players cannot show: convert it to JPEG [^\n]*\nwrote photos/quiz.toml: 7 pictures in name order, 1 more to convert first, in comments. write each answer in it, then run: brivel check photos\nexit=0\n\"2.jpg\" \"10.jpg\" \"b.png\" \"ete.jpg\" \"Été.jpg\" \"IMG_0002.jpg\" \"IMG_0005.webp\" \"IMG_0010.JPG\"\nEEEEEEE exit=1\nphotos/IMG_0005.webp: info: not in the quiz. a WebP picture[^\n]*\nphotos/IMG_0011.jpg: info: not in the quiz: give it a \\[\\[picture\\]\\] to use it\nok: 7 pictures\nexit=0\nphotos/IMG_0011.jpg: info: [^\n]*\nphotos/n9.jpg: info: [^\n]*\nphotos: info: 2 more pictures not in the quiz\nok: 8 pictures\nbrivel new: photos/quiz.toml: already exists, left as it is\nexit=1\nkept\n$")
+
 # An existing description is never overwritten.
 add_test(NAME tool.description.new_refuses_existing
          COMMAND sh -c [[

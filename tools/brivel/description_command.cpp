@@ -1,6 +1,7 @@
 // brivel new / brivel check: start a quiz description, and check one with its
 // pictures before it is packed.
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,10 +11,12 @@
 #include <vector>
 
 #include "commands.h"
+#include "maker/picture_folder.h"
 #include "maker/player_window.h"
 #include "maker/quiz_description.h"
 #include "pack_pictures.h"
 #include "player_fonts.h"
+#include "quiz/quiz_record.h"
 #include "turbojpeg_codec.h"
 
 namespace brivel::tool {
@@ -23,8 +26,11 @@ namespace fs = std::filesystem;
 int RunNew(const std::string& dir) {
     std::error_code error;
     fs::create_directories(dir, error);
-    if (error) {
-        std::fprintf(stderr, "brivel new: %s: %s\n", dir.c_str(), error.message().c_str());
+    std::vector<FolderPicture> pictures;
+    std::string reason;
+    if (error || !PicturesInFolder(dir, pictures, reason)) {
+        std::fprintf(stderr, "brivel new: %s: %s\n", dir.c_str(),
+                     error ? error.message().c_str() : reason.c_str());
         return 1;
     }
     const std::string path = (fs::path(dir) / kDescriptionFileName).string();
@@ -36,28 +42,97 @@ int RunNew(const std::string& dir) {
                      cause == EEXIST ? "already exists, left as it is" : std::strerror(cause));
         return 1;
     }
-    const char* text = StarterDescription();
-    const std::size_t size = std::strlen(text);
-    const bool written = std::fwrite(text, 1, size, file) == size;
+    const std::string text = StarterDescriptionFor(pictures);
+    const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
     if (std::fclose(file) != 0 || !written) {
         std::fprintf(stderr, "brivel new: %s: cannot write the file\n", path.c_str());
         std::remove(path.c_str());
         return 1;
     }
-    std::printf("wrote %s: edit it and put 01.jpg and 02.jpg beside it\n", path.c_str());
+    if (pictures.empty()) {
+        std::printf("wrote %s: edit it and put 01.jpg and 02.jpg beside it\n", path.c_str());
+        return 0;
+    }
+    std::size_t usable = 0;
+    for (const FolderPicture& picture : pictures) {
+        if (picture.unusable.empty()) {
+            ++usable;
+        } else {
+            std::fprintf(stderr, "brivel new: warning: %s: %s\n",
+                         (fs::path(dir) / picture.name).string().c_str(), picture.unusable.c_str());
+        }
+    }
+    std::string summary = PictureCount(usable) + " in name order";
+    if (usable < pictures.size()) {
+        summary +=
+            ", " + std::to_string(pictures.size() - usable) + " more to convert first, in comments";
+    }
+    if (usable > static_cast<std::size_t>(kMaxPictures)) {
+        summary += "; a quiz holds at most " + std::to_string(kMaxPictures) +
+                   ": remove the ones to leave out";
+    }
+    std::printf("wrote %s: %s; write each answer in it, then run: brivel check %s\n", path.c_str(),
+                summary.c_str(), dir.c_str());
     return 0;
 }
+
+namespace {
+
+// The pictures shown at most by name before the rest are counted.
+constexpr std::size_t kUnusedNamed = 10;
+
+// An info line for each picture in dir that the description does not name,
+// the first few by name: one the maker forgot, or named wrongly.
+void PrintUnusedPictures(const std::string& dir, const std::vector<std::string>& named) {
+    std::vector<FolderPicture> pictures;
+    std::string reason;
+    if (!PicturesInFolder(dir, pictures, reason)) {
+        return;  // reading the description has said what is wrong with the folder
+    }
+    // The same file by any path or link; for a picture no player can show,
+    // also one of its name in another format, as it was then converted.
+    const auto used = [&named](const fs::path& path, bool converted) {
+        return std::any_of(named.begin(), named.end(), [&](const std::string& file) {
+            std::error_code error;
+            return fs::equivalent(path, file, error) ||
+                   (converted && fs::path(file).parent_path() == path.parent_path() &&
+                    fs::path(file).stem() == path.stem());
+        });
+    };
+    std::size_t unused = 0;
+    for (const FolderPicture& picture : pictures) {
+        const fs::path path = fs::path(dir) / picture.name;
+        if (used(path, !picture.unusable.empty()) || ++unused > kUnusedNamed) {
+            continue;
+        }
+        std::printf("%s: info: not in the quiz%s%s\n", path.string().c_str(),
+                    picture.unusable.empty() ? ": give it a [[picture]] to use it" : "; ",
+                    picture.unusable.c_str());
+    }
+    if (unused > kUnusedNamed) {
+        std::printf("%s: info: %zu more pictures not in the quiz\n", dir.c_str(),
+                    unused - kUnusedNamed);
+    }
+}
+
+}  // namespace
 
 int RunCheck(const std::string& dir) {
     std::vector<DescriptionProblem> problems;
     TurboJpegCodec codec;
-    const std::optional<QuizDescription> description =
-        LoadQuizDescription(dir, problems, codec, PictureCheck::Decode, ToolFitCheck("check"));
+    std::optional<std::vector<std::string>> named;
+    const std::optional<QuizDescription> description = LoadQuizDescription(
+        dir, problems, codec, PictureCheck::Decode, ToolFitCheck("check"), &named);
     PrintDescriptionProblems("check", problems);
+    if (description) {
+        PrintPicturePlans(*description);
+    }
+    if (named) {
+        PrintUnusedPictures(dir, *named);
+    }
     if (!description) {
         return 1;
     }
-    PrintPicturePlans(*description);
     std::printf("ok: %s\n", PictureCount(description->text.pictures.size()).c_str());
     return 0;
 }
