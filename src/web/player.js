@@ -531,11 +531,11 @@
     });
   }
 
-  // The static texts in the lines the desktop players show, in the same
-  // font: the core breaks them with the Linux player's widths and keeps the
-  // lines that fit whole, as `brivel check` tells the quiz's maker. The
-  // browser's own breaking, in whatever font it has, cut a title mid-word.
-  // On a touch screen those same words are broken again to the column.
+  // The static texts in the lines the desktop players show, in their font:
+  // the core breaks them with the Linux player's widths and keeps the lines
+  // that fit whole, as `brivel check` tells the quiz's maker. The browser's
+  // own breaking would cut a word where they cut before it. On a touch screen
+  // those same words are broken again to the column.
   function layOutStatics(touch) {
     for (const [id, control] of Object.entries(kStatics)) {
       const element = $(id);
