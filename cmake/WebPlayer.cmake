@@ -35,6 +35,39 @@ if(BRIVEL_BUILD_WEB_PLAYER)
         message(FATAL_ERROR "libc++ for wasm32 not found: run scripts/bootstrap, "
                             "or configure with -DBRIVEL_BUILD_WEB_PLAYER=OFF")
     endif()
+    # The Linux player's faces, which `brivel check` measures with, carried
+    # by the page: cut to Windows-1252 as WOFF2, with their metrics for the
+    # core's line breaking (src/web/make_fonts.py).
+    set(dejavu /usr/share/fonts/truetype/dejavu)
+    set(faces "")
+    foreach(face DejaVuSans DejaVuSans-Bold DejaVuSans-BoldOblique)
+        find_file(BRIVEL_FONT_${face} ${face}.ttf PATHS ${dejavu} NO_DEFAULT_PATH)
+        if(NOT BRIVEL_FONT_${face})
+            message(FATAL_ERROR "${dejavu}/${face}.ttf not found: run scripts/bootstrap")
+        endif()
+        list(APPEND faces ${BRIVEL_FONT_${face}})
+    endforeach()
+    # fontTools and brotli come from Debian's packages, for Debian's own python3.
+    find_program(BRIVEL_SYSTEM_PYTHON python3 PATHS /usr/bin NO_DEFAULT_PATH)
+    if(NOT BRIVEL_SYSTEM_PYTHON)
+        find_program(BRIVEL_SYSTEM_PYTHON python3 REQUIRED)
+    endif()
+    execute_process(COMMAND ${BRIVEL_SYSTEM_PYTHON} -c "import fontTools.subset, brotli"
+                    RESULT_VARIABLE no_font_tools OUTPUT_QUIET ERROR_QUIET)
+    if(no_font_tools)
+        message(FATAL_ERROR "${BRIVEL_SYSTEM_PYTHON} cannot import fontTools and brotli: run "
+                            "scripts/bootstrap (python3-fonttools, python3-brotli)")
+    endif()
+    set(fonts_dir ${CMAKE_BINARY_DIR}/fonts)
+    add_custom_command(
+        OUTPUT ${fonts_dir}/fonts.css ${fonts_dir}/carried_fonts.h
+        COMMAND ${BRIVEL_SYSTEM_PYTHON} ${brivel_root}/src/web/make_fonts.py ${fonts_dir} ${faces}
+        DEPENDS ${brivel_root}/src/web/make_fonts.py ${faces}
+        COMMENT "Cutting the page's fonts"
+        VERBATIM)
+    add_custom_target(brivel_web_fonts ALL
+        DEPENDS ${fonts_dir}/fonts.css ${fonts_dir}/carried_fonts.h)
+
     set(binary_dir ${CMAKE_BINARY_DIR}/web)
     ExternalProject_Add(brivel_web
         SOURCE_DIR ${brivel_root}/src/web
@@ -46,7 +79,8 @@ if(BRIVEL_BUILD_WEB_PLAYER)
             -DCMAKE_BUILD_TYPE=MinSizeRel
             -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
             -DBRIVEL_WINDOW_DIR=${BRIVEL_WINDOW_DIR}
-        DEPENDS brivel_window_description
+            -DBRIVEL_FONTS_DIR=${fonts_dir}
+        DEPENDS brivel_window_description brivel_web_fonts
         INSTALL_COMMAND ""
         BUILD_ALWAYS ON
         BUILD_BYPRODUCTS ${binary_dir}/brivel-player.html

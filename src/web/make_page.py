@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Builds the bare web player: the page template with its style, its script
-and the WebAssembly core (base64) written in. The window's geometry (CSS) goes
-before the style, and the script's generated constants in its place in the
-script. The quiz slot stays empty: the
-bare page runs in test mode, and `brivel pack --platform web` fills it."""
+and the WebAssembly core (base64) written in. The carried fonts' rules and the
+window's geometry (CSS) go before the style, and the script's generated
+constants in its place in the script. The quiz slot stays empty: the bare page
+runs in test mode, and `brivel pack --platform web` fills it."""
 import base64
 import sys
 
@@ -11,16 +11,17 @@ GENERATED = "/*BRIVEL:GENERATED*/"
 
 
 def main():
-    if len(sys.argv) != 8:
-        sys.exit("usage: make_page.py TEMPLATE CSS JS GEOMETRY_CSS CONSTANTS_JS WASM OUT")
-    template, css, js, geometry, constants, wasm, out = sys.argv[1:]
+    if len(sys.argv) != 9:
+        sys.exit("usage: make_page.py TEMPLATE CSS JS GEOMETRY_CSS CONSTANTS_JS FONTS_CSS WASM OUT")
+    template, css, js, geometry, constants, fonts, wasm, out = sys.argv[1:]
     page = open(template, encoding="utf-8").read()
     script = open(js, encoding="utf-8").read()
     if script.count(GENERATED) != 1:
         sys.exit(f"{js}: {GENERATED} must appear exactly once")
     script = script.replace(GENERATED, open(constants, encoding="utf-8").read().rstrip("\n"))
     parts = {
-        "/*BRIVEL:STYLE*/": open(geometry, encoding="utf-8").read() +
+        "/*BRIVEL:STYLE*/": open(fonts, encoding="utf-8").read() +
+                            open(geometry, encoding="utf-8").read() +
                             open(css, encoding="utf-8").read(),
         "/*BRIVEL:SCRIPT*/": script,
         "/*BRIVEL:WASM*/": base64.b64encode(open(wasm, "rb").read()).decode("ascii"),

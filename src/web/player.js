@@ -26,6 +26,12 @@
   let messageCaption = "";
   let boxColour = kFaceColour;
   const fonts = { [Field.TitleFont]: [], [Field.ProgressFont]: [] };
+  // The window's static texts, by element, and their controls' names: the
+  // core breaks them into lines (brivel_lines).
+  const kStatics = { title: "title", explanation: "explanation", author: "author", by: "by",
+                     "code-label": "code-label", link: "link", "status-text": "status" };
+  const statics = {};
+  let lines = [];
 
   const css = (rgb) => "#" + rgb.toString(16).padStart(6, "0");
 
@@ -327,14 +333,15 @@
     const text = () => utf8.decode(bytes);
     switch (field) {
       case Field.Title:
-        $("title").textContent = text();
+        statics.title = text();
         document.title = text() || "Brivel";
         break;
-      case Field.Author: $("author").textContent = text(); break;
-      case Field.Explanation: $("explanation").textContent = text(); break;
-      case Field.Link: $("link").textContent = text(); break;
+      case Field.Author: statics.author = text(); break;
+      case Field.Explanation: statics.explanation = text(); break;
+      case Field.Link: statics.link = text(); break;
       case Field.LinkAddress: $("link").dataset.address = text(); break;
-      case Field.Status: $("status-text").textContent = text(); break;
+      case Field.Status: statics["status-text"] = text(); break;
+      case Field.Line: lines[index] = text(); break;
       case Field.ChooserLabel: {
         const option = document.createElement("option");
         option.textContent = text();
@@ -537,6 +544,36 @@
     });
   }
 
+  // The static texts in the lines the desktop players show, in their font:
+  // the core breaks them with the Linux player's widths and keeps the lines
+  // that fit whole, as `brivel check` tells the quiz's maker. The browser's
+  // own breaking would cut a word where they cut before it. On a touch screen
+  // those same words are broken again to the column.
+  function layOutStatics(touch) {
+    for (const [id, control] of Object.entries(kStatics)) {
+      const element = $(id);
+      if (!(id in statics)) statics[id] = element.textContent;
+      let [width, size, style] = [0, 0, 0];
+      if (touch) {
+        // A span has no width of its own: the status line's is its box's.
+        const box = id === "status-text" ? $("status") : element;
+        const look = getComputedStyle(box);
+        width = Math.floor(box.clientWidth - parseFloat(look.paddingLeft) -
+                           parseFloat(look.paddingRight));
+        const font = getComputedStyle(element);
+        size = Math.round(parseFloat(font.fontSize));
+        style = (parseInt(font.fontWeight, 10) >= 600 ? 1 : 0) |
+                (font.fontStyle === "normal" ? 0 : 2);
+      }
+      const text = encoder.encode(statics[id]);
+      lines = [];
+      input(Uint8Array.from([...text, ...encoder.encode(control)]));
+      const count = call("brivel_lines", text.length, control.length, width, size, style);
+      const shown = count >= 0 ? lines.slice(0, count).join("\n") : statics[id];
+      if (element.textContent !== shown) element.textContent = shown;
+    }
+  }
+
   // Wide screens with a mouse get the window as the desktop players draw it,
   // scaled down only to the screen's width. Touch screens and narrow ones get
   // its controls in a column, or beside the picture on a screen lying down,
@@ -554,6 +591,7 @@
     const side = touch && innerWidth > innerHeight;
     root.classList.toggle("touch", touch);
     root.classList.toggle("side", side);
+    layOutStatics(touch);
     let box = windowBox;
     pixelScale = 1;
     if (touch) {
@@ -642,6 +680,12 @@
   // Marks for bench/web-player-timing: how the way to the first picture splits.
   async function start() {
     performance.mark("brivel-script");
+    // The carried faces (fonts.css), decoded while the code compiles: the
+    // window shows in them from its first frame.
+    const faces = document.fonts && typeof document.fonts.load === "function"
+      ? Promise.all(["11px", "bold 13px", "italic bold 15px"].map((face) =>
+        document.fonts.load(`${face} "DejaVu Sans"`))).catch(() => {})
+      : null;
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const imports = {
       brivel: { text: guarded(onText), number: guarded(onNumber), box_text: guarded(onBoxText) },
@@ -677,6 +721,7 @@
     probeStorage();
     performance.mark("brivel-restored");
     await pause();
+    await faces;
     listen();
     document.body.dataset.ready = "1";
   }

@@ -28,7 +28,8 @@
     FIELD(ProgressFile, 20) /* raw Windows-1252 bytes */                                      \
     FIELD(ProgressName, 21)                                                                   \
     FIELD(GradeWord, 22)                                                                      \
-    FIELD(PictureBytes, 23) /* as Picture, to decode ahead */
+    FIELD(PictureBytes, 23) /* as Picture, to decode ahead */                                 \
+    FIELD(Line, 24)         /* index: the line; a static text's lines, from brivel_lines */
 
 namespace brivel {
 

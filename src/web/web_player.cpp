@@ -15,6 +15,7 @@
 
 #include "app/play_session.h"
 #include "app/progress_format.h"
+#include "app/window_layout.h"
 #include "pictures/exif_orientation.h"
 #include "pictures/fit.h"
 #include "play/grading.h"
@@ -26,6 +27,7 @@
 #include "services/value_graphics.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
+#include "web/header_text.h"
 #include "web/web_imports.h"
 
 #define BRIVEL_EXPORT(name) extern "C" __attribute__((export_name(#name)))
@@ -229,6 +231,47 @@ void SendFont(WebField field, brivel::FontHandle font) {
     SendNumber(field, 2, face.italic ? 1 : 0);
 }
 
+// The face the Linux player draws a control's text in (src/fltk FontOf).
+brivel::web::PageFace WindowFace(const brivel::WindowControl& control) {
+    const auto faceOf = [](const brivel::FontSpec& request) {
+        const int size = brivel::PixelSizeOf(request);
+        return brivel::web::PageFace{brivel::IsBold(request), request.italic, size > 0 ? size : 11};
+    };
+    const brivel::QuizRecord* record = g_player != nullptr ? g_player->record.get() : nullptr;
+    switch (control.font) {
+        case brivel::ControlFont::Title:
+        case brivel::ControlFont::Progress: {
+            if (record == nullptr) {
+                break;
+            }
+            const brivel::FontHandle font = control.font == brivel::ControlFont::Title
+                                                ? record->titleFont
+                                                : record->progressFont;
+            if (font != nullptr) {
+                return faceOf(*brivel::ValueGraphics::FontOf(font));
+            }
+            break;
+        }
+        case brivel::ControlFont::Link:
+            return faceOf(brivel::LinkFontSpec(control.h.pixels));
+        case brivel::ControlFont::System:
+            return {true, false, 13};
+        case brivel::ControlFont::Gui:
+        case brivel::ControlFont::None:
+            break;
+    }
+    return {};  // DEFAULT_GUI_FONT as the Linux player draws it
+}
+
+const brivel::WindowControl* ControlNamed(std::string_view name) {
+    for (const brivel::WindowControl* control : brivel::kWindowControls) {
+        if (name == control->name) {
+            return control;
+        }
+    }
+    return nullptr;
+}
+
 void Describe(const brivel::QuizRecord& record) {
     SendText(WebField::Title, 0, record.title);
     SendText(WebField::Author, 0, record.author);
@@ -371,6 +414,39 @@ BRIVEL_EXPORT(brivel_fit) int brivel_fit(int width, int height, int boxWidth, in
         brivel::FitSize(width, height, std::min(boxWidth, brivel::kPictureBoxWidth),
                         std::min(boxHeight, brivel::kPictureBoxHeight));
     return size.width << 16 | size.height;
+}
+
+// The lines of a static text of the window: the UTF-8 text in the input,
+// then the name of its control (its element's id). Shown as the window shows
+// it (the lines that fit whole in the control's box, in the Linux player's
+// face, as `brivel check` reports them); given a width, that same part is
+// broken again into lines of that width, in the carried face of pixelSize
+// (style: 1 bold, 2 italic), all kept. Sends each line (Line) and returns
+// their count, or -1 for no such control.
+BRIVEL_EXPORT(brivel_lines)
+int brivel_lines(int textSize, int nameSize, int width, int pixelSize, int style) {
+    if (textSize < 0 || nameSize < 0) {
+        return -1;
+    }
+    const std::string_view text = Input(0, static_cast<std::size_t>(textSize));
+    const brivel::WindowControl* control =
+        ControlNamed(Input(static_cast<std::size_t>(textSize), static_cast<std::size_t>(nameSize)));
+    if (control == nullptr) {
+        return -1;
+    }
+    const brivel::WindowRect box = brivel::PlaceInPanel(*control);
+    brivel::web::PageFace face = WindowFace(*control);
+    const std::string_view shown = brivel::web::ShownPart(text, box, face);
+    if (width > 0 && pixelSize > 0) {
+        face = {(style & 1) != 0, (style & 2) != 0, pixelSize};
+    } else {
+        width = box.w;
+    }
+    const std::vector<std::string> lines = brivel::web::Lines(shown, width, face);
+    for (std::size_t k = 0; k < lines.size(); ++k) {
+        Send(WebField::Line, static_cast<int>(k), lines[k]);
+    }
+    return static_cast<int>(lines.size());
 }
 
 // Grades the UTF-8 typed text against the UTF-8 answer, both in the input
