@@ -171,7 +171,17 @@
     }
   }
 
+  let busy = 0;
   async function readFiles(list) {
+    ++busy;
+    try {
+      await readGiven(list);
+    } finally {
+      --busy;
+    }
+  }
+
+  async function readGiven(list) {
     const files = [];
     for (const file of list) {
       if (file.type && !/^image\//.test(file.type)) continue;
@@ -546,6 +556,10 @@
       return problems.map((p) => ({ field: p.field, warning: p.warning, message: p.message }));
     },
     fileNames: () => quiz.pictures.map((p) => p.fileName),
+    // Pictures being read or prepared: none once a drop is done.
+    busy: () => busy,
+    pictures: () => quiz.pictures.map((p) => ({ name: p.name, plan: p.plan, failure: p.failure,
+                                                stored: p.stored ? p.stored.length : 0 })),
     saved: saveDraft,
   };
 
