@@ -1,5 +1,6 @@
 #include "studio/browser_codec.h"
 
+#include <algorithm>
 #include <cstddef>
 
 namespace brivel {
@@ -81,9 +82,12 @@ bool BrowserCodec::ReadJpegHeader(const std::uint8_t* data, std::size_t size, Jp
 }
 
 JpegResult BrowserCodec::DecodeJpeg(const std::uint8_t* /*data*/, std::size_t /*size*/,
-                                    const JpegHeader& header, int /*width*/, int /*height*/,
+                                    const JpegHeader& header, int width, int height,
                                     RgbImage& out, std::string& message) {
-    if (rgba_ == nullptr || width_ != header.width || height_ != header.height) {
+    // At the scale asked for or larger, the natural size at most.
+    if (rgba_ == nullptr || width_ < std::min(width, header.width) ||
+        height_ < std::min(height, header.height) || width_ > header.width ||
+        height_ > header.height) {
         message = "the browser could not decode it";
         return JpegResult::Failed;
     }

@@ -12,7 +12,8 @@ namespace brivel {
 class BrowserCodec final : public PictureCodec {
 public:
     // The picture's pixels as the browser decoded them, stored orientation,
-    // RGBA; none (nullptr) until the next picture.
+    // RGBA, at the size studio_plan asked for; none (nullptr) until the next
+    // picture.
     void Decoded(const std::uint8_t* rgba, std::size_t size, int width, int height);
     const RgbImage* PendingEncode() const { return pending_ ? &encode_ : nullptr; }
     void ForgetEncode();

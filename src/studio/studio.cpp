@@ -319,6 +319,41 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
     return 0;
 }
 
+// What preparing picture index needs of the browser: for a JPEG, the size
+// to decode it at (DecodeWidth, DecodeHeight), the smallest of 1/1, 1/2,
+// 1/4 and 1/8 that still covers what is stored, as TurboJPEG's scaled
+// decoding gives the tool. Returns 1 for a JPEG, 0 for a PNG, -1 when it is
+// neither or cannot be read (PictureStatus says why).
+BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
+    if (index < 0 || Size(index) >= g_quiz.pictures.size()) {
+        return -1;
+    }
+    const Picture& picture = g_quiz.pictures[Size(index)];
+    brivel::PicturePlan plan;
+    std::string detail;
+    const brivel::PrepStatus status =
+        brivel::PlanPicture(g_codec, picture.given.data(), picture.given.size(), plan, &detail);
+    if (status != brivel::PrepStatus::Ok) {
+        Send(StudioField::PictureStatus, index, detail);
+        return -1;
+    }
+    if (plan.png) {
+        return 0;
+    }
+    const bool swap = brivel::SwapsSides(plan.orientation);
+    const bool reencode = plan.action != brivel::PrepAction::Keep;
+    const int needWidth = reencode ? (swap ? plan.shownHeight : plan.shownWidth) : 1;
+    const int needHeight = reencode ? (swap ? plan.shownWidth : plan.shownHeight) : 1;
+    int scale = 8;
+    while (scale > 1 && ((plan.width + scale - 1) / scale < needWidth ||
+                         (plan.height + scale - 1) / scale < needHeight)) {
+        scale /= 2;
+    }
+    SendNumber(StudioField::DecodeWidth, index, (plan.width + scale - 1) / scale);
+    SendNumber(StudioField::DecodeHeight, index, (plan.height + scale - 1) / scale);
+    return 1;
+}
+
 // Whether a picture's bytes still wait for the browser: the page decodes
 // (and for a JPEG needing work, encodes) them. 1 when a JPEG's EXIF
 // orientation was hidden in the input, so that the browser hands over the

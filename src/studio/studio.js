@@ -83,12 +83,13 @@
 
   // The picture's pixels as stored, whatever its EXIF orientation says: the
   // module hides the tag first and turns the picture itself, as pack does.
-  async function decodePixels(bytes) {
+  async function decodePixels(bytes, width, height) {
     const size = input(bytes);
     call("studio_hide_orientation");
     const hidden = new Uint8Array(memory.buffer, inputAt, size).slice();
-    const bitmap = await createImageBitmap(new Blob([hidden]),
-      { colorSpaceConversion: "none", premultiplyAlpha: "none" });
+    const bitmap = await createImageBitmap(new Blob([hidden]), {
+      colorSpaceConversion: "none", premultiplyAlpha: "none",
+      resizeWidth: width, resizeHeight: height, resizeQuality: "high" });
     const canvas = document.createElement("canvas");
     canvas.width = bitmap.width;
     canvas.height = bitmap.height;
@@ -115,36 +116,50 @@
     return new Uint8Array(await blob.arrayBuffer());
   }
 
-  // Prepares picture index as `brivel pack` would; its stored bytes, or
-  // nothing with the reason on the picture.
-  async function prepare(index) {
-    const picture = quiz.pictures[index];
+  // Prepares the picture as `brivel pack` would: its stored bytes, or
+  // nothing with the reason on the picture. Its place is looked up at each
+  // call into the module, since others are prepared meanwhile.
+  async function prepare(picture) {
+    const at = () => quiz.pictures.indexOf(picture);
     let width = 0;
     let height = 0;
     let pixels = new Uint8Array(0);
-    if (!isPng(picture.given)) {
+    if (call("studio_plan", at()) === 1) {
       try {
-        const image = await decodePixels(picture.given);
+        const image = await decodePixels(picture.given, sent[Field.DecodeWidth],
+                                         sent[Field.DecodeHeight]);
         width = image.width;
         height = image.height;
         pixels = new Uint8Array(image.data.buffer);
       } catch (e) {
-        width = 0;  // the module then names what the file is, or says it cannot be read
+        width = 0;  // the module then says the picture cannot be read
       }
     }
+    if (at() < 0) return;  // removed meanwhile
     input(pixels);
-    const status = call("studio_prepare", index, width, height);
+    const status = call("studio_prepare", at(), width, height);
     picture.plan = sent[Field.PlanText] ? decoder.decode(sent[Field.PlanText]) : "";
     picture.failure = sent[Field.PictureStatus] ? decoder.decode(sent[Field.PictureStatus]) : "";
     if (status === 0) {
       picture.stored = sent[Field.Stored];
     } else if (status === 1) {
-      const encodeWidth = sent[Field.EncodeWidth];
-      const encodeHeight = sent[Field.EncodeHeight];
-      picture.stored = await encodeJpeg(encodeWidth, encodeHeight, sent[Field.EncodePixels]);
-      call("studio_stored", index, input(picture.stored));
+      const stored = await encodeJpeg(sent[Field.EncodeWidth], sent[Field.EncodeHeight],
+                                      sent[Field.EncodePixels]);
+      if (at() < 0) return;
+      picture.stored = stored;
+      call("studio_stored", at(), input(picture.stored));
     } else {
       picture.stored = null;
+    }
+  }
+
+  // One picture at a time: decoding several at once took longer here (two
+  // cores) and held a photo's full-size pixels for each.
+  async function prepareAll(pictures) {
+    for (const picture of pictures) {
+      await prepare(picture);
+      renderRows();
+      changed();
     }
   }
 
@@ -155,6 +170,7 @@
   // Files as the maker gave them, each {name, bytes}: added in name order.
   async function addFiles(files) {
     const sorted = files.slice().sort(byName);
+    const added = [];
     for (const file of sorted) {
       const name = encoder.encode(file.name);
       const joined = new Uint8Array(name.length + file.bytes.length);
@@ -163,12 +179,13 @@
       input(joined);
       const index = call("studio_add_picture", quiz.pictures.length, name.length, file.bytes.length);
       if (index < 0) continue;
-      quiz.pictures.push({ name: file.name, given: file.bytes, stored: null, answer: "", code: "",
-                           plan: "", failure: "", fileName: "" });
-      await prepare(index);
-      renderRows();
-      changed();
+      const picture = { name: file.name, given: file.bytes, stored: null, answer: "", code: "",
+                        plan: "", failure: "", fileName: "" };
+      quiz.pictures.push(picture);
+      added.push(picture);
     }
+    renderRows();
+    await prepareAll(added);
   }
 
   let busy = 0;
@@ -474,9 +491,7 @@
       quiz.colour = parseInt($("colour").value.slice(1), 16);
       call("studio_set_colour", quiz.colour);
       // Transparent areas lie on the quiz colour: those pictures are prepared anew.
-      for (let i = 0; i < quiz.pictures.length; ++i) {
-        if (isPng(quiz.pictures[i].given)) await prepare(i);
-      }
+      await prepareAll(quiz.pictures.filter((picture) => isPng(picture.given)));
       renderRows();
       changed();
     });
@@ -550,6 +565,11 @@
     write: async (form) => {
       const bytes = await write(form);
       return bytes ? Array.from(bytes) : null;
+    },
+    // How long writing form takes, in ms, as a download does.
+    timed: async (form) => {
+      const started = performance.now();
+      return (await write(form)) ? performance.now() - started : null;
     },
     problems: () => {
       check();

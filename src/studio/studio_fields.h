@@ -15,7 +15,9 @@
     FIELD(Output, 7)         /* the bytes of the form written */                        \
     FIELD(FileName, 8)       /* index: the picture; its name in the quiz folder */      \
     FIELD(PictureStatus, 9)  /* index: the picture; why it cannot be held */               \
-    FIELD(Stored, 10)        /* index: the picture; its bytes as the quiz holds them */
+    FIELD(Stored, 10)        /* index: the picture; its bytes as the quiz holds them */  \
+    FIELD(DecodeWidth, 11)   /* number: the size a JPEG is to be decoded at */          \
+    FIELD(DecodeHeight, 12)
 
 // What the page sets (studio_set_text).
 #define BRIVEL_STUDIO_TEXTS(TEXT) \
