@@ -51,3 +51,5 @@ add_custom_command(
     COMMENT "Writing Brivel Studio's page"
     VERBATIM)
 add_custom_target(brivel_studio_page ALL DEPENDS ${BRIVEL_STUDIO_PAGE})
+# Beside the players, where `brivel studio` finds it (tools/brivel/studio_command.cpp).
+install(FILES ${BRIVEL_STUDIO_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/brivel/studio)
