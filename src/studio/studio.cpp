@@ -23,6 +23,9 @@
 #include "maker/res_writer.h"
 #include "maker/web_quiz.h"
 #include "play/grading.h"
+#include "quiz/appended_bundle.h"
+#include "quiz/res_file.h"
+#include "services/quiz_resources.h"
 #include "services/message_sink.h"
 #include "studio/browser_codec.h"
 #include "studio/studio_fields.h"
@@ -50,6 +53,21 @@ struct Picture {
     std::vector<std::uint8_t> stored;   // as the quiz holds it; empty until prepared
     std::string answer;                 // UTF-8, as typed
     std::string code;
+    // Kept from a quiz opened again, which the studio does not show: no player does.
+    std::string secondAnswer;
+    std::string location;
+    std::string extra;
+};
+
+// The keys no player shows, as an opened quiz gives them, so that saving it
+// again changes nothing; written only when not the defaults.
+struct Kept {
+    std::string extraText1;
+    std::string extraText2;
+    std::uint8_t headerByte = 1;
+    std::uint8_t firstByte = 0;
+    std::uint8_t answersPerPicture = 1;
+    std::uint8_t kind = 0;
 };
 
 struct Quiz {
@@ -58,6 +76,7 @@ struct Quiz {
     std::string explanation;
     std::array<std::uint8_t, 3> colour = {90, 95, 150};
     std::vector<Picture> pictures;
+    Kept kept;
 };
 
 Quiz g_quiz;
@@ -125,11 +144,32 @@ std::string Description(const Quiz& quiz, const std::vector<std::string>& names)
     out += "explanation = " + Quoted(quiz.explanation) + "\n";
     out += "colour = [" + number(quiz.colour[0]) + ", " + number(quiz.colour[1]) + ", " +
            number(quiz.colour[2]) + "]\n";
+    const Kept& kept = quiz.kept;
+    const auto text = [&out](const char* key, const std::string& value) {
+        out += value.empty() ? std::string() : key + (" = " + Quoted(value) + "\n");
+    };
+    const auto byte = [&out, &number](const char* key, std::uint8_t value, std::uint8_t usual) {
+        out += value == usual ? std::string() : key + (" = " + number(value) + "\n");
+    };
+    text("extra_text_1", kept.extraText1);
+    text("extra_text_2", kept.extraText2);
+    byte("header", kept.headerByte, 1);
+    byte("first_byte", kept.firstByte, 0);
+    byte("answers_per_picture", kept.answersPerPicture, 1);
+    byte("kind", kept.kind, 0);
     for (std::size_t i = 0; i < quiz.pictures.size(); ++i) {
+        const Picture& picture = quiz.pictures[i];
         out += "\n[[picture]]\n";
         out += "file = " + Quoted(names[i]) + "\n";
-        out += "answer = " + Quoted(quiz.pictures[i].answer) + "\n";
-        out += "code = " + Quoted(quiz.pictures[i].code) + "\n";
+        out += "answer = " + Quoted(picture.answer) + "\n";
+        if (kept.answersPerPicture == 2) {
+            out += "second_answer = " + Quoted(picture.secondAnswer) + "\n";
+        }
+        text("location", picture.location);
+        if (brivel::ExtraFieldsPerPicture(kept.kind) > 0) {
+            text("extra", picture.extra);
+        }
+        out += "code = " + Quoted(picture.code) + "\n";
     }
     return out;
 }
@@ -201,6 +241,74 @@ std::string* TextOf(brivel::StudioText text, int index) {
     }
     return nullptr;
 }
+
+std::string Utf8(const std::string& cp1252) {
+    return brivel::Cp1252ToUtf8(cp1252);
+}
+
+// The quiz of texts (Windows-1252) and pictures, as the studio edits it.
+Quiz QuizOf(const brivel::QuizText& text, const std::vector<std::string>& codes,
+            std::vector<Picture> pictures) {
+    Quiz quiz;
+    quiz.title = Utf8(text.title);
+    quiz.author = Utf8(text.author);
+    quiz.explanation = Utf8(text.explanation);
+    quiz.colour = {text.red, text.green, text.blue};
+    quiz.kept = {Utf8(text.extraText1), Utf8(text.extraText2), text.headerByte,
+                 text.firstByte, text.answersPerPicture, text.kind};
+    for (std::size_t i = 0; i < pictures.size() && i < text.pictures.size(); ++i) {
+        Picture& picture = pictures[i];
+        picture.answer = Utf8(text.pictures[i].answer);
+        picture.secondAnswer = Utf8(text.pictures[i].altAnswer);
+        picture.location = Utf8(text.pictures[i].location);
+        picture.extra = Utf8(text.pictures[i].extraInfo);
+        picture.code = i < codes.size() ? Utf8(codes[i]) : std::string();
+        quiz.pictures.push_back(std::move(picture));
+    }
+    return quiz;
+}
+
+// The .res bundle of any of the four forms, or nothing with the reason.
+std::optional<brivel::ResReadResult> BundleOf(const std::vector<std::uint8_t>& bytes,
+                                              std::string& reason) {
+    const bool pe = bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
+    if (pe) {
+        brivel::PeReadResult read = brivel::ReadPeResources(bytes.data(), bytes.size());
+        if (read.status != brivel::PeStatus::Ok) {
+            reason = brivel::PeStatusName(read.status);
+            return std::nullopt;
+        }
+        brivel::ResReadResult result;
+        result.entries = std::move(read.entries);
+        return result;
+    }
+    std::vector<std::uint8_t> bundle = bytes;
+    if (brivel::tool::IsWebPlayerPage(bytes)) {
+        std::optional<std::vector<std::uint8_t>> carried = brivel::tool::BundleOfPage(bytes);
+        if (!carried) {
+            reason = "a web page whose quiz is damaged";
+            return std::nullopt;
+        }
+        bundle = std::move(*carried);
+    } else {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+        if (brivel::LocateBundle(bytes.data(), bytes.size(), offset, length) ==
+            brivel::BundleStatus::Ok) {
+            bundle.assign(bytes.begin() + static_cast<std::ptrdiff_t>(offset),
+                          bytes.begin() + static_cast<std::ptrdiff_t>(offset + length));
+        }
+    }
+    brivel::ResReadResult read = brivel::ReadResFile(bundle.data(), bundle.size());
+    if (read.status != brivel::ResStatus::Ok) {
+        reason = brivel::ResStatusName(read.status);
+        return std::nullopt;
+    }
+    return read;
+}
+
+// A quiz folder's files, given one by one before studio_open_folder.
+std::vector<std::pair<std::string, std::vector<std::uint8_t>>> g_folder;
 
 }  // namespace
 
@@ -360,6 +468,112 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
 // pixels as stored, as the codec returns them.
 BRIVEL_EXPORT(studio_hide_orientation) int studio_hide_orientation() {
     return brivel::HideJpegOrientation(g_input.get(), g_inputSize) > 0 ? 1 : 0;
+}
+
+// Opens the quiz file in the input (Windows, Linux, web or .res), replacing
+// the quiz; its pictures still to be prepared, as given ones are. Returns
+// the number of pictures, or -1 with OpenFailure.
+BRIVEL_EXPORT(studio_open) int studio_open(int size) {
+    const std::vector<std::uint8_t> bytes(g_input.get(), g_input.get() + std::min(Size(size), g_inputSize));
+    std::string reason;
+    std::optional<brivel::ResReadResult> read = BundleOf(bytes, reason);
+    std::optional<brivel::QuizTexts> texts;
+    if (read) {
+        brivel::ResFileResources resources(std::move(read->entries));
+        NoMessages sink;
+        texts = brivel::ReadQuizTexts(resources, sink, reason);
+        std::vector<Picture> pictures;
+        for (std::size_t i = 0; texts && i < texts->text.pictures.size(); ++i) {
+            std::optional<brivel::PictureResource> found =
+                brivel::FindPicture(resources, brivel::PictureResourceId(static_cast<int>(i)));
+            Picture picture;
+            if (found) {
+                picture.given = std::move(found->bytes);
+            }
+            const char* extension = brivel::PictureExtension(picture.given);
+            char name[16];
+            std::snprintf(name, sizeof name, "%02zu%s", i + 1, extension ? extension : "");
+            picture.name = name;
+            pictures.push_back(std::move(picture));
+        }
+        if (texts) {
+            g_quiz = QuizOf(texts->text, texts->codes, std::move(pictures));
+            return static_cast<int>(g_quiz.pictures.size());
+        }
+    }
+    Send(StudioField::OpenFailure, 0, reason);
+    return -1;
+}
+
+// One file of a quiz folder (its name, nameSize bytes, then its bytes).
+BRIVEL_EXPORT(studio_folder_file) void studio_folder_file(int nameSize, int size) {
+    if (nameSize < 0 || size < 0 || Size(nameSize) + Size(size) > g_inputSize) {
+        return;
+    }
+    const std::uint8_t* bytes = g_input.get() + nameSize;
+    g_folder.emplace_back(Input(0, Size(nameSize)),
+                          std::vector<std::uint8_t>(bytes, bytes + size));
+}
+
+// Opens the folder given file by file, its quiz.toml in the input, as `brivel
+// pack` reads it. Returns the number of pictures, or -1 with its problems
+// (ProblemField, ProblemMessage) as studio_check sends them.
+BRIVEL_EXPORT(studio_open_folder) int studio_open_folder(int size) {
+    brivel::DescriptionSource source;
+    source.file = brivel::kDescriptionFileName;
+    source.text = Input(0, Size(size));
+    source.picture = [](const std::string& name) {
+        brivel::PictureFileRead file;
+        file.path = name;
+        for (const auto& [given, bytes] : g_folder) {
+            if (given == name) {
+                file.found = true;
+                file.bytes = bytes;
+            }
+        }
+        return file;
+    };
+    std::vector<brivel::DescriptionProblem> problems;
+    const std::optional<brivel::QuizDescription> description = brivel::CheckQuizDescription(
+        source, problems, g_codec, brivel::PictureCheck::Headers);
+    if (!description) {
+        g_folder.clear();
+        for (const brivel::DescriptionProblem& problem : problems) {
+            Send(StudioField::ProblemField, problem.warning ? 1 : 0, problem.field);
+            Send(StudioField::ProblemMessage, problem.warning ? 1 : 0, problem.message);
+        }
+        return -1;
+    }
+    std::vector<Picture> pictures;
+    for (const std::string& name : description->pictureFiles) {
+        Picture picture;
+        picture.name = name;
+        picture.given = source.picture(name).bytes.value_or(std::vector<std::uint8_t>());
+        pictures.push_back(std::move(picture));
+    }
+    g_folder.clear();
+    g_quiz = QuizOf(description->text, description->codes, std::move(pictures));
+    return static_cast<int>(g_quiz.pictures.size());
+}
+
+// The whole quiz as the page shows it, after opening one.
+BRIVEL_EXPORT(studio_describe) void studio_describe() {
+    Send(StudioField::QuizText, static_cast<int>(brivel::StudioText::Title), g_quiz.title);
+    Send(StudioField::QuizText, static_cast<int>(brivel::StudioText::Author), g_quiz.author);
+    Send(StudioField::QuizText, static_cast<int>(brivel::StudioText::Explanation),
+         g_quiz.explanation);
+    SendNumber(StudioField::QuizColour, 0,
+               g_quiz.colour[0] << 16 | g_quiz.colour[1] << 8 | g_quiz.colour[2]);
+    for (std::size_t i = 0; i < g_quiz.pictures.size(); ++i) {
+        const Picture& picture = g_quiz.pictures[i];
+        const int index = static_cast<int>(i);
+        Send(StudioField::PictureName, index, picture.name);
+        Send(StudioField::PictureAnswer, index, picture.answer);
+        Send(StudioField::PictureCode, index, picture.code);
+        Send(StudioField::PictureBytes, index,
+             std::string_view(reinterpret_cast<const char*>(picture.given.data()),
+                              picture.given.size()));
+    }
 }
 
 // Every problem `brivel check` would report, each as its field then its

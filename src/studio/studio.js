@@ -19,7 +19,9 @@
   // The draft, as the page keeps it: the same as the module's quiz.
   const quiz = { title: "", author: "", explanation: "", colour: 0x5a5f96, pictures: [] };
 
+  let describeInto = null;
   function onText(field, index, at, length) {
+    if (describeInto) return describeInto(field, index, at, length);
     const bytes = new Uint8Array(memory.buffer, at, length).slice();
     if (field === Field.ProblemField) {
       problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "" });
@@ -30,6 +32,7 @@
     } else {
       sent[field] = bytes;
     }
+    return undefined;
   }
 
   function onNumber(field, index, value) {
@@ -201,10 +204,107 @@
   async function readGiven(list) {
     const files = [];
     for (const file of list) {
-      if (file.type && !/^image\//.test(file.type)) continue;
       files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
     }
+    const description = files.find((file) => file.name === "quiz.toml");
+    const quizFile = files.find((file) => isQuizFile(file.bytes));
+    if (description || quizFile) {
+      if (!emptyQuiz() && !confirm("Ouvrir ce quiz à la place du quiz en cours ? Celui-ci sera " +
+                                   "effacé de ce navigateur (téléchargez-le d'abord pour le garder).")) {
+        return;
+      }
+      await (description ? openFolder(description, files) : openQuiz(quizFile));
+      return;
+    }
     await addFiles(files);
+  }
+
+  function startsWith(bytes, ...values) {
+    return values.every((value, i) => bytes[i] === value);
+  }
+
+  // A quiz of any form (Windows, Linux, web page, .res): not a picture, which
+  // a file given wrongly would be checked as.
+  function isQuizFile(bytes) {
+    const head = decoder.decode(bytes.subarray(0, 64)).trimStart().toLowerCase();
+    return startsWith(bytes, 0x4d, 0x5a) || startsWith(bytes, 0x7f, 0x45, 0x4c, 0x46) ||
+      startsWith(bytes, 0, 0, 0, 0, 0x20, 0, 0, 0) || head.startsWith("<!doctype html");
+  }
+
+  function emptyQuiz() {
+    return quiz.pictures.length === 0 && !quiz.title && !quiz.author && !quiz.explanation;
+  }
+
+  function openMessage(text) {
+    const place = document.querySelector('.messages[data-for="picture"]');
+    place.replaceChildren();
+    for (const line of text) {
+      const span = document.createElement("span");
+      span.className = "error";
+      span.textContent = line;
+      if (place.childElementCount) place.append(document.createElement("br"));
+      place.append(span);
+    }
+  }
+
+  async function openQuiz(file) {
+    if (call("studio_open", input(file.bytes)) < 0) {
+      const reason = sent[Field.OpenFailure] ? decoder.decode(sent[Field.OpenFailure]) : "";
+      openMessage([`« ${file.name} » ne s'ouvre pas comme un quiz : ${reason}`]);
+      return;
+    }
+    await opened();
+  }
+
+  async function openFolder(description, files) {
+    for (const file of files) {
+      if (file === description) continue;
+      const name = encoder.encode(file.name);
+      const joined = new Uint8Array(name.length + file.bytes.length);
+      joined.set(name);
+      joined.set(file.bytes, name.length);
+      call("studio_folder_file", name.length, input(joined) - name.length);
+    }
+    problems = [];
+    if (call("studio_open_folder", input(description.bytes)) < 0) {
+      openMessage(["Ce dossier de quiz ne s'ouvre pas :",
+                   ...problems.map((p) => `${p.field ? p.field + " : " : ""}${p.message}`)]);
+      return;
+    }
+    await opened();
+  }
+
+  // The module's quiz, just opened, taken as the page's; its pictures
+  // prepared as given ones are (a quiz's own are kept as they are).
+  async function opened() {
+    const texts = {};
+    const pictures = [];
+    const onePicture = (index) => pictures[index] || (pictures[index] = {
+      name: "", given: null, stored: null, answer: "", code: "", plan: "", failure: "",
+      fileName: "" });
+    const describing = (field, index, at, length) => {
+      const bytes = new Uint8Array(memory.buffer, at, length).slice();
+      if (field === Field.QuizText) texts[index] = decoder.decode(bytes);
+      if (field === Field.PictureName) onePicture(index).name = decoder.decode(bytes);
+      if (field === Field.PictureAnswer) onePicture(index).answer = decoder.decode(bytes);
+      if (field === Field.PictureCode) onePicture(index).code = decoder.decode(bytes);
+      if (field === Field.PictureBytes) onePicture(index).given = bytes;
+    };
+    describeInto = describing;
+    try {
+      call("studio_describe");
+    } finally {
+      describeInto = null;
+    }
+    quiz.title = texts[Text.Title] || "";
+    quiz.author = texts[Text.Author] || "";
+    quiz.explanation = texts[Text.Explanation] || "";
+    quiz.colour = sent[Field.QuizColour];
+    quiz.pictures = pictures;
+    showQuizFields();
+    $("rows").replaceChildren();
+    renderRows();
+    await prepareAll(pictures);
   }
 
   // ---- The screen.
@@ -494,6 +594,10 @@
       await prepareAll(quiz.pictures.filter((picture) => isPng(picture.given)));
       renderRows();
       changed();
+    });
+    $("open").addEventListener("change", async (event) => {
+      await readFiles(Array.from(event.target.files));
+      event.target.value = "";
     });
     $("pick").addEventListener("change", async (event) => {
       await readFiles(Array.from(event.target.files));

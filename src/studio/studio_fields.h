@@ -17,7 +17,14 @@
     FIELD(PictureStatus, 9)  /* index: the picture; why it cannot be held */               \
     FIELD(Stored, 10)        /* index: the picture; its bytes as the quiz holds them */  \
     FIELD(DecodeWidth, 11)   /* number: the size a JPEG is to be decoded at */          \
-    FIELD(DecodeHeight, 12)
+    FIELD(DecodeHeight, 12)                                                             \
+    FIELD(OpenFailure, 13)   /* why a quiz cannot be opened */                          \
+    FIELD(QuizText, 14)      /* index: a Text; the quiz as studio_describe gives it */  \
+    FIELD(QuizColour, 15)    /* number: 0xRRGGBB */                                     \
+    FIELD(PictureName, 16)   /* index: the picture */                                   \
+    FIELD(PictureAnswer, 17)                                                            \
+    FIELD(PictureCode, 18)                                                              \
+    FIELD(PictureBytes, 19)  /* the file as given */
 
 // What the page sets (studio_set_text).
 #define BRIVEL_STUDIO_TEXTS(TEXT) \
