@@ -14,9 +14,9 @@ int Word(const std::uint8_t* at) {
 }  // namespace
 
 void BrowserCodec::Decoded(const std::uint8_t* rgba, std::size_t size, int width, int height) {
-    const bool whole = rgba != nullptr && width > 0 && height > 0 &&
-                       size / 4 / static_cast<std::size_t>(width) >=
-                           static_cast<std::size_t>(height);
+    const bool whole =
+        rgba != nullptr && width > 0 && height > 0 &&
+        size / 4 / static_cast<std::size_t>(width) >= static_cast<std::size_t>(height);
     rgba_ = whole ? rgba : nullptr;
     rgbaSize_ = whole ? size : 0;
     width_ = whole ? width : 0;
@@ -46,8 +46,8 @@ bool BrowserCodec::ReadJpegHeader(const std::uint8_t* data, std::size_t size, Jp
         if (length < 2 || length > size - at - 2) {
             break;
         }
-        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 &&
-                           marker != 0xC8 && marker != 0xCC;
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (frame) {
             const std::uint8_t* sof = data + at + 4;
             const int components = length >= 8 ? sof[5] : 0;
@@ -82,8 +82,8 @@ bool BrowserCodec::ReadJpegHeader(const std::uint8_t* data, std::size_t size, Jp
 }
 
 JpegResult BrowserCodec::DecodeJpeg(const std::uint8_t* /*data*/, std::size_t /*size*/,
-                                    const JpegHeader& header, int width, int height,
-                                    RgbImage& out, std::string& message) {
+                                    const JpegHeader& header, int width, int height, RgbImage& out,
+                                    std::string& message) {
     // At the scale asked for or larger, the natural size at most.
     if (rgba_ == nullptr || width_ < std::min(width, header.width) ||
         height_ < std::min(height, header.height) || width_ > header.width ||

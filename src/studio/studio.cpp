@@ -25,8 +25,8 @@
 #include "play/grading.h"
 #include "quiz/appended_bundle.h"
 #include "quiz/res_file.h"
-#include "services/quiz_resources.h"
 #include "services/message_sink.h"
+#include "services/quiz_resources.h"
 #include "studio/browser_codec.h"
 #include "studio/studio_fields.h"
 #include "studio/studio_imports.h"
@@ -40,7 +40,8 @@ namespace {
 using brivel::StudioField;
 
 void Send(StudioField field, int index, std::string_view bytes) {
-    brivel_studio_text(static_cast<int>(field), index, bytes.data(), static_cast<int>(bytes.size()));
+    brivel_studio_text(static_cast<int>(field), index, bytes.data(),
+                       static_cast<int>(bytes.size()));
 }
 
 void SendNumber(StudioField field, int index, int value) {
@@ -48,10 +49,10 @@ void SendNumber(StudioField field, int index, int value) {
 }
 
 struct Picture {
-    std::string name;                   // as the maker's file was called
-    std::vector<std::uint8_t> given;    // the file as dropped
-    std::vector<std::uint8_t> stored;   // as the quiz holds it; empty until prepared
-    std::string answer;                 // UTF-8, as typed
+    std::string name;                  // as the maker's file was called
+    std::vector<std::uint8_t> given;   // the file as dropped
+    std::vector<std::uint8_t> stored;  // as the quiz holds it; empty until prepared
+    std::string answer;                // UTF-8, as typed
     std::string code;
     // Kept from a quiz opened again, which the studio does not show: no player does.
     std::string secondAnswer;
@@ -123,8 +124,8 @@ std::vector<std::string> FileNames(const Quiz& quiz) {
     for (const Picture& picture : quiz.pictures) {
         std::string stem = picture.name.substr(0, picture.name.rfind('.'));
         stem = stem.empty() ? std::string("image") : stem;
-        const char* extension = brivel::PictureExtension(
-            picture.stored.empty() ? picture.given : picture.stored);
+        const char* extension =
+            brivel::PictureExtension(picture.stored.empty() ? picture.given : picture.stored);
         const std::string ending = extension != nullptr ? extension : "";
         std::string name = stem + ending;
         for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n) {
@@ -138,7 +139,8 @@ std::vector<std::string> FileNames(const Quiz& quiz) {
 // The quiz.toml of the quiz folder, which is also what every check reads.
 std::string Description(const Quiz& quiz, const std::vector<std::string>& names) {
     auto number = [](std::uint8_t value) { return std::to_string(static_cast<int>(value)); };
-    std::string out = "# Made with Brivel Studio: `brivel pack` of this folder gives the same quiz.\n\n";
+    std::string out =
+        "# Made with Brivel Studio: `brivel pack` of this folder gives the same quiz.\n\n";
     out += "title = " + Quoted(quiz.title) + "\n";
     out += "author = " + Quoted(quiz.author) + "\n";
     out += "explanation = " + Quoted(quiz.explanation) + "\n";
@@ -254,8 +256,8 @@ Quiz QuizOf(const brivel::QuizText& text, const std::vector<std::string>& codes,
     quiz.author = Utf8(text.author);
     quiz.explanation = Utf8(text.explanation);
     quiz.colour = {text.red, text.green, text.blue};
-    quiz.kept = {Utf8(text.extraText1), Utf8(text.extraText2), text.headerByte,
-                 text.firstByte, text.answersPerPicture, text.kind};
+    quiz.kept = {Utf8(text.extraText1), Utf8(text.extraText2),  text.headerByte,
+                 text.firstByte,        text.answersPerPicture, text.kind};
     for (std::size_t i = 0; i < pictures.size() && i < text.pictures.size(); ++i) {
         Picture& picture = pictures[i];
         picture.answer = Utf8(text.pictures[i].answer);
@@ -377,7 +379,8 @@ BRIVEL_EXPORT(studio_clear) void studio_clear() {
 BRIVEL_EXPORT(studio_stored) void studio_stored(int index, int size) {
     if (index >= 0 && Size(index) < g_quiz.pictures.size()) {
         const std::uint8_t* bytes = g_input.get();
-        g_quiz.pictures[Size(index)].stored.assign(bytes, bytes + std::min(Size(size), g_inputSize));
+        g_quiz.pictures[Size(index)].stored.assign(bytes,
+                                                   bytes + std::min(Size(size), g_inputSize));
     }
 }
 
@@ -404,9 +407,9 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
     g_codec.Decoded(nullptr, 0, 0, 0);
     if (status != brivel::PrepStatus::Ok) {
         Send(StudioField::PictureStatus, index,
-             status == brivel::PrepStatus::NotAPicture ? detail
-                                                       : std::string(brivel::PrepStatusName(status)) +
-                                                             ": " + detail);
+             status == brivel::PrepStatus::NotAPicture
+                 ? detail
+                 : std::string(brivel::PrepStatusName(status)) + ": " + detail);
         return -1;
     }
     Send(StudioField::PlanText, index, brivel::DescribePlan(plan, options.quality));
@@ -462,10 +465,9 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
     return 1;
 }
 
-// Whether a picture's bytes still wait for the browser: the page decodes
-// (and for a JPEG needing work, encodes) them. 1 when a JPEG's EXIF
-// orientation was hidden in the input, so that the browser hands over the
-// pixels as stored, as the codec returns them.
+// Hides a JPEG's EXIF orientation in the input (1 when it had one): the
+// browser then decodes the pixels as stored, and the library turns them as
+// pack does.
 BRIVEL_EXPORT(studio_hide_orientation) int studio_hide_orientation() {
     return brivel::HideJpegOrientation(g_input.get(), g_inputSize) > 0 ? 1 : 0;
 }
@@ -474,7 +476,8 @@ BRIVEL_EXPORT(studio_hide_orientation) int studio_hide_orientation() {
 // the quiz; its pictures still to be prepared, as given ones are. Returns
 // the number of pictures, or -1 with OpenFailure.
 BRIVEL_EXPORT(studio_open) int studio_open(int size) {
-    const std::vector<std::uint8_t> bytes(g_input.get(), g_input.get() + std::min(Size(size), g_inputSize));
+    const std::vector<std::uint8_t> bytes(g_input.get(),
+                                          g_input.get() + std::min(Size(size), g_inputSize));
     std::string reason;
     std::optional<brivel::ResReadResult> read = BundleOf(bytes, reason);
     std::optional<brivel::QuizTexts> texts;
@@ -511,8 +514,7 @@ BRIVEL_EXPORT(studio_folder_file) void studio_folder_file(int nameSize, int size
         return;
     }
     const std::uint8_t* bytes = g_input.get() + nameSize;
-    g_folder.emplace_back(Input(0, Size(nameSize)),
-                          std::vector<std::uint8_t>(bytes, bytes + size));
+    g_folder.emplace_back(Input(0, Size(nameSize)), std::vector<std::uint8_t>(bytes, bytes + size));
 }
 
 // Opens the folder given file by file, its quiz.toml in the input, as `brivel
@@ -534,8 +536,8 @@ BRIVEL_EXPORT(studio_open_folder) int studio_open_folder(int size) {
         return file;
     };
     std::vector<brivel::DescriptionProblem> problems;
-    const std::optional<brivel::QuizDescription> description = brivel::CheckQuizDescription(
-        source, problems, g_codec, brivel::PictureCheck::Headers);
+    const std::optional<brivel::QuizDescription> description =
+        brivel::CheckQuizDescription(source, problems, g_codec, brivel::PictureCheck::Headers);
     if (!description) {
         g_folder.clear();
         for (const brivel::DescriptionProblem& problem : problems) {

@@ -4,27 +4,27 @@
 // The build writes the same list into the page's script, so the two sides
 // never disagree on a number.
 
-#define BRIVEL_STUDIO_FIELDS(FIELD)                                                     \
-    FIELD(ProblemField, 0)   /* index 1 for a warning; the message follows */           \
-    FIELD(ProblemMessage, 1) /* index as ProblemField */                                \
-    FIELD(PlanText, 2)       /* index: the picture; what preparing it does */           \
-    FIELD(EncodeWidth, 3)    /* number: a picture the page encodes as JPEG */           \
-    FIELD(EncodeHeight, 4)                                                              \
-    FIELD(EncodePixels, 5)   /* its RGB bytes */                                        \
-    FIELD(Verdict, 6)                                                                   \
-    FIELD(Output, 7)         /* the bytes of the form written */                        \
-    FIELD(FileName, 8)       /* index: the picture; its name in the quiz folder */      \
-    FIELD(PictureStatus, 9)  /* index: the picture; why it cannot be held */               \
-    FIELD(Stored, 10)        /* index: the picture; its bytes as the quiz holds them */  \
-    FIELD(DecodeWidth, 11)   /* number: the size a JPEG is to be decoded at */          \
-    FIELD(DecodeHeight, 12)                                                             \
-    FIELD(OpenFailure, 13)   /* why a quiz cannot be opened */                          \
-    FIELD(QuizText, 14)      /* index: a Text; the quiz as studio_describe gives it */  \
-    FIELD(QuizColour, 15)    /* number: 0xRRGGBB */                                     \
-    FIELD(PictureName, 16)   /* index: the picture */                                   \
-    FIELD(PictureAnswer, 17)                                                            \
-    FIELD(PictureCode, 18)                                                              \
-    FIELD(PictureBytes, 19)  /* the file as given */
+#define BRIVEL_STUDIO_FIELDS(FIELD)                                                    \
+    FIELD(ProblemField, 0)   /* index 1 for a warning; the message follows */          \
+    FIELD(ProblemMessage, 1) /* index as ProblemField */                               \
+    FIELD(PlanText, 2)       /* index: the picture; what preparing it does */          \
+    FIELD(EncodeWidth, 3)    /* number: a picture the page encodes as JPEG */          \
+    FIELD(EncodeHeight, 4)                                                             \
+    FIELD(EncodePixels, 5) /* its RGB bytes */                                         \
+    FIELD(Verdict, 6)                                                                  \
+    FIELD(Output, 7)        /* the bytes of the form written */                        \
+    FIELD(FileName, 8)      /* index: the picture; its name in the quiz folder */      \
+    FIELD(PictureStatus, 9) /* index: the picture; why it cannot be held */            \
+    FIELD(Stored, 10)       /* index: the picture; its bytes as the quiz holds them */ \
+    FIELD(DecodeWidth, 11)  /* number: the size a JPEG is to be decoded at */          \
+    FIELD(DecodeHeight, 12)                                                            \
+    FIELD(OpenFailure, 13) /* why a quiz cannot be opened */                           \
+    FIELD(QuizText, 14)    /* index: a Text; the quiz as studio_describe gives it */   \
+    FIELD(QuizColour, 15)  /* number: 0xRRGGBB */                                      \
+    FIELD(PictureName, 16) /* index: the picture */                                    \
+    FIELD(PictureAnswer, 17)                                                           \
+    FIELD(PictureCode, 18)                                                             \
+    FIELD(PictureBytes, 19) /* the file as given */
 
 // What the page sets (studio_set_text).
 #define BRIVEL_STUDIO_TEXTS(TEXT) \

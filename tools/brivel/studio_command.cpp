@@ -26,21 +26,23 @@ constexpr const char* kStudioPage = "brivel-studio.html";
 
 std::optional<std::string> FindStudio() {
     for (const std::string& players : PlayerFolders()) {
-        const fs::path page = (fs::path(players) / ".." / "studio" / kStudioPage).lexically_normal();
+        const fs::path page =
+            (fs::path(players) / ".." / "studio" / kStudioPage).lexically_normal();
         std::error_code error;
         if (fs::is_regular_file(page, error)) {
             return page.string();
         }
     }
-    std::fprintf(stderr, "brivel studio: %s not found beside the players (brivel players "
-                         "shows where they are)\n", kStudioPage);
+    std::fprintf(stderr,
+                 "brivel studio: %s not found beside the players (brivel players "
+                 "shows where they are)\n",
+                 kStudioPage);
     return std::nullopt;
 }
 
 // xdg-open runs without a shell, so the path is never read as a command.
 int OpenInBrowser(const std::string& page) {
-    char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(page.c_str()),
-                          nullptr};
+    char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(page.c_str()), nullptr};
     pid_t child = 0;
     int status = 0;
     if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv, environ) != 0 ||
