@@ -58,6 +58,9 @@ struct Picture {
     std::string secondAnswer;
     std::string location;
     std::string extra;
+    // Preparing it failed: the file as given stands in for the checks, which
+    // then say what the tool says of it, but no quiz is written.
+    bool unusable = false;
 };
 
 // The keys no player shows, as an opened quiz gives them, so that saving it
@@ -122,10 +125,12 @@ std::string Quoted(std::string_view utf8) {
 std::vector<std::string> FileNames(const Quiz& quiz) {
     std::vector<std::string> names;
     for (const Picture& picture : quiz.pictures) {
-        std::string stem = picture.name.substr(0, picture.name.rfind('.'));
-        stem = stem.empty() ? std::string("image") : stem;
         const char* extension =
             brivel::PictureExtension(picture.stored.empty() ? picture.given : picture.stored);
+        // Neither JPEG nor PNG: named as given, as the checks then name it.
+        std::string stem = extension != nullptr ? picture.name.substr(0, picture.name.rfind('.'))
+                                                : picture.name;
+        stem = stem.empty() ? std::string("image") : stem;
         const std::string ending = extension != nullptr ? extension : "";
         std::string name = stem + ending;
         for (int n = 2; std::find(names.begin(), names.end(), name) != names.end(); ++n) {
@@ -405,7 +410,9 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
     const brivel::PrepStatus status = brivel::PreparePicture(
         g_codec, picture.given.data(), picture.given.size(), options, plan, out, &detail);
     g_codec.Decoded(nullptr, 0, 0, 0);
-    if (status != brivel::PrepStatus::Ok) {
+    picture.unusable = status != brivel::PrepStatus::Ok;
+    if (picture.unusable) {
+        picture.stored = picture.given;
         Send(StudioField::PictureStatus, index,
              status == brivel::PrepStatus::NotAPicture
                  ? detail
@@ -619,7 +626,10 @@ BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize) {
         Send(StudioField::Output, form, Description(g_quiz, names));
         return 0;
     }
-    const std::optional<std::vector<brivel::ResEntry>> entries = Resources();
+    const bool unusable = std::any_of(g_quiz.pictures.begin(), g_quiz.pictures.end(),
+                                      [](const Picture& picture) { return picture.unusable; });
+    const std::optional<std::vector<brivel::ResEntry>> entries =
+        unusable ? std::nullopt : Resources();
     if (!entries) {
         return -1;
     }

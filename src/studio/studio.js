@@ -328,8 +328,10 @@
     quiz.pictures.forEach((picture, index) => {
       const row = rowOf(index);
       row.querySelector(".name").textContent = picture.name;
-      row.querySelector(".plan").textContent =
-        picture.failure ? "" : picture.plan === "kept as it is" ? "" : picture.plan;
+      const plan = row.querySelector(".plan");
+      plan.textContent = picture.failure ? "Cette image ne peut pas entrer dans le quiz : " +
+        picture.failure : picture.plan === "kept as it is" ? "" : picture.plan;
+      plan.classList.toggle("error", Boolean(picture.failure));
       const answer = row.querySelector(".answer");
       if (answer.value !== picture.answer) answer.value = picture.answer;
       const code = row.querySelector(".code");
@@ -569,6 +571,8 @@
     }
     showQuizFields();
     renderRows();
+    // Those the browser had not finished, or could not read, are tried again.
+    await prepareAll(quiz.pictures.filter((picture) => !picture.stored));
   }
 
   function showQuizFields() {
