@@ -128,8 +128,8 @@ std::vector<std::string> FileNames(const Quiz& quiz) {
         const char* extension =
             brivel::PictureExtension(picture.stored.empty() ? picture.given : picture.stored);
         // Neither JPEG nor PNG: named as given, as the checks then name it.
-        std::string stem = extension != nullptr ? picture.name.substr(0, picture.name.rfind('.'))
-                                                : picture.name;
+        std::string stem =
+            extension != nullptr ? picture.name.substr(0, picture.name.rfind('.')) : picture.name;
         stem = stem.empty() ? std::string("image") : stem;
         const std::string ending = extension != nullptr ? extension : "";
         std::string name = stem + ending;
