@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
     BRIVEL_STUDIO_TEXTS(BRIVEL_STUDIO_JS)
     std::fprintf(out, "  };\n  const Form = {\n");
     BRIVEL_STUDIO_FORMS(BRIVEL_STUDIO_JS)
+    std::fprintf(out, "  };\n  const Kept = {\n");
+    BRIVEL_STUDIO_KEPT(BRIVEL_STUDIO_JS)
     std::fprintf(out, "  };\n");
 #undef BRIVEL_STUDIO_JS
     return std::fclose(out) == 0 ? 0 : 1;

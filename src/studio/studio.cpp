@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <optional>
@@ -565,6 +566,39 @@ BRIVEL_EXPORT(studio_open_folder) int studio_open_folder(int size) {
     return static_cast<int>(g_quiz.pictures.size());
 }
 
+namespace {
+
+std::string* KeptText(brivel::StudioKept which, int index) {
+    using brivel::StudioKept;
+    if (index < 0) {
+        return which == StudioKept::ExtraText1   ? &g_quiz.kept.extraText1
+               : which == StudioKept::ExtraText2 ? &g_quiz.kept.extraText2
+                                                 : nullptr;
+    }
+    if (Size(index) >= g_quiz.pictures.size()) {
+        return nullptr;
+    }
+    Picture& picture = g_quiz.pictures[Size(index)];
+    return which == StudioKept::SecondAnswer ? &picture.secondAnswer
+           : which == StudioKept::Location   ? &picture.location
+           : which == StudioKept::Extra      ? &picture.extra
+                                             : nullptr;
+}
+
+std::uint8_t* KeptByte(brivel::StudioKept which) {
+    using brivel::StudioKept;
+    Kept& kept = g_quiz.kept;
+    return which == StudioKept::Header              ? &kept.headerByte
+           : which == StudioKept::FirstByte         ? &kept.firstByte
+           : which == StudioKept::AnswersPerPicture ? &kept.answersPerPicture
+           : which == StudioKept::Kind              ? &kept.kind
+                                                    : nullptr;
+}
+
+constexpr int kKeptPerPicture = 16;
+
+}  // namespace
+
 // The whole quiz as the page shows it, after opening one.
 BRIVEL_EXPORT(studio_describe) void studio_describe() {
     Send(StudioField::QuizText, static_cast<int>(brivel::StudioText::Title), g_quiz.title);
@@ -573,6 +607,20 @@ BRIVEL_EXPORT(studio_describe) void studio_describe() {
          g_quiz.explanation);
     SendNumber(StudioField::QuizColour, 0,
                g_quiz.colour[0] << 16 | g_quiz.colour[1] << 8 | g_quiz.colour[2]);
+    for (int which = 0; which <= static_cast<int>(brivel::StudioKept::Extra); ++which) {
+        const auto kept = static_cast<brivel::StudioKept>(which);
+        if (const std::string* text = KeptText(kept, -1)) {
+            Send(StudioField::QuizKept, which, *text);
+        } else if (const std::uint8_t* byte = KeptByte(kept)) {
+            Send(StudioField::QuizKept, which, std::to_string(*byte));
+        }
+        for (std::size_t i = 0; i < g_quiz.pictures.size(); ++i) {
+            if (const std::string* text = KeptText(kept, static_cast<int>(i))) {
+                Send(StudioField::PictureKept, static_cast<int>(i) * kKeptPerPicture + which,
+                     *text);
+            }
+        }
+    }
     for (std::size_t i = 0; i < g_quiz.pictures.size(); ++i) {
         const Picture& picture = g_quiz.pictures[i];
         const int index = static_cast<int>(i);
@@ -582,6 +630,18 @@ BRIVEL_EXPORT(studio_describe) void studio_describe() {
         Send(StudioField::PictureBytes, index,
              std::string_view(reinterpret_cast<const char*>(picture.given.data()),
                               picture.given.size()));
+    }
+}
+
+// What the draft kept of an opened quiz (which: studio_fields.h's Kept) from
+// the input, for the quiz (index -1) or a picture.
+BRIVEL_EXPORT(studio_set_kept) void studio_set_kept(int which, int index, int size) {
+    const auto kept = static_cast<brivel::StudioKept>(which);
+    const std::string text = Input(0, Size(size));
+    if (std::string* field = KeptText(kept, index)) {
+        *field = text;
+    } else if (std::uint8_t* byte = KeptByte(kept); byte != nullptr && index < 0) {
+        *byte = static_cast<std::uint8_t>(std::atoi(text.c_str()));
     }
 }
 

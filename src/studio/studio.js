@@ -17,7 +17,8 @@
   let problems = [];
 
   // The draft, as the page keeps it: the same as the module's quiz.
-  const quiz = { title: "", author: "", explanation: "", colour: 0x5a5f96, pictures: [] };
+  // kept: what an opened quiz holds that no player shows, by Kept.
+  const quiz = { title: "", author: "", explanation: "", colour: 0x5a5f96, kept: {}, pictures: [] };
 
   let describeInto = null;
   function onText(field, index, at, length) {
@@ -278,6 +279,7 @@
   // prepared as given ones are (a quiz's own are kept as they are).
   async function opened() {
     const texts = {};
+    const kept = {};
     const pictures = [];
     const onePicture = (index) => pictures[index] || (pictures[index] = {
       name: "", given: null, stored: null, answer: "", code: "", plan: "", failure: "",
@@ -289,6 +291,11 @@
       if (field === Field.PictureAnswer) onePicture(index).answer = decoder.decode(bytes);
       if (field === Field.PictureCode) onePicture(index).code = decoder.decode(bytes);
       if (field === Field.PictureBytes) onePicture(index).given = bytes;
+      if (field === Field.QuizKept) kept[index] = decoder.decode(bytes);
+      if (field === Field.PictureKept) {
+        const picture = onePicture(Math.floor(index / 16));
+        (picture.kept = picture.kept || {})[index % 16] = decoder.decode(bytes);
+      }
     };
     describeInto = describing;
     try {
@@ -300,6 +307,7 @@
     quiz.author = texts[Text.Author] || "";
     quiz.explanation = texts[Text.Explanation] || "";
     quiz.colour = sent[Field.QuizColour];
+    quiz.kept = kept;
     quiz.pictures = pictures;
     showQuizFields();
     $("rows").replaceChildren();
@@ -513,9 +521,10 @@
       const db = await database();
       const kept = {
         title: quiz.title, author: quiz.author, explanation: quiz.explanation, colour: quiz.colour,
+        kept: quiz.kept,
         pictures: quiz.pictures.map((p) => ({ name: p.name, given: p.given, stored: p.stored,
                                                answer: p.answer, code: p.code, plan: p.plan,
-                                               failure: p.failure })),
+                                               failure: p.failure, kept: p.kept })),
       };
       await new Promise((resolve, reject) => {
         const transaction = db.transaction("draft", "readwrite");
@@ -556,6 +565,10 @@
       setText(text, 0, value);
     }
     call("studio_set_colour", quiz.colour);
+    quiz.kept = kept.kept || {};
+    for (const [which, text] of Object.entries(quiz.kept)) {
+      call("studio_set_kept", Number(which), -1, input(encoder.encode(text)));
+    }
     for (const kept_picture of kept.pictures || []) {
       const picture = Object.assign({ fileName: "" }, kept_picture);
       const name = encoder.encode(picture.name);
@@ -568,6 +581,9 @@
       if (picture.stored) call("studio_stored", index, input(picture.stored));
       setText(Text.Answer, index, picture.answer);
       setText(Text.Code, index, picture.code);
+      for (const [which, text] of Object.entries(picture.kept || {})) {
+        call("studio_set_kept", Number(which), index, input(encoder.encode(text)));
+      }
     }
     showQuizFields();
     renderRows();
@@ -639,6 +655,7 @@
     call("studio_clear");
     quiz.title = quiz.author = quiz.explanation = "";
     quiz.colour = 0x5a5f96;
+    quiz.kept = {};
     quiz.pictures = [];
     call("studio_set_colour", quiz.colour);
     showQuizFields();

@@ -24,7 +24,9 @@
     FIELD(PictureName, 16) /* index: the picture */                                    \
     FIELD(PictureAnswer, 17)                                                           \
     FIELD(PictureCode, 18)                                                             \
-    FIELD(PictureBytes, 19) /* the file as given */
+    FIELD(PictureBytes, 19) /* the file as given */                                    \
+    FIELD(QuizKept, 20)     /* index: a Kept; its text (numbers in decimal) */         \
+    FIELD(PictureKept, 21)  /* index: picture x 16 + a Kept */
 
 // What the page sets (studio_set_text).
 #define BRIVEL_STUDIO_TEXTS(TEXT) \
@@ -33,6 +35,19 @@
     TEXT(Explanation, 2)          \
     TEXT(Answer, 3)               \
     TEXT(Code, 4)
+
+// What an opened quiz keeps that the studio does not show (studio_set_kept):
+// no player shows it either.
+#define BRIVEL_STUDIO_KEPT(KEPT) \
+    KEPT(ExtraText1, 0)          \
+    KEPT(ExtraText2, 1)          \
+    KEPT(Header, 2)              \
+    KEPT(FirstByte, 3)           \
+    KEPT(AnswersPerPicture, 4)   \
+    KEPT(Kind, 5)                \
+    KEPT(SecondAnswer, 6)        \
+    KEPT(Location, 7)            \
+    KEPT(Extra, 8)
 
 // The forms written (studio_write).
 #define BRIVEL_STUDIO_FORMS(FORM) \
@@ -51,6 +66,7 @@ enum class StudioField : int {
 };
 enum class StudioText : int { BRIVEL_STUDIO_TEXTS(BRIVEL_STUDIO_ENUM) };
 enum class StudioForm : int { BRIVEL_STUDIO_FORMS(BRIVEL_STUDIO_ENUM) };
+enum class StudioKept : int { BRIVEL_STUDIO_KEPT(BRIVEL_STUDIO_ENUM) };
 #undef BRIVEL_STUDIO_ENUM
 
 }  // namespace brivel
