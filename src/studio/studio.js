@@ -344,12 +344,18 @@
       if (answer.value !== picture.answer) answer.value = picture.answer;
       const code = row.querySelector(".code");
       if (code.value !== picture.code) code.value = picture.code;
+      // Only once prepared: a phone's photo as given would be decoded whole,
+      // some 50 MB for each row.
       const thumb = row.querySelector(".thumb");
-      if (thumb.dataset.of !== String(picture.stored && picture.stored.length) + picture.name) {
+      const shown = picture.stored ? String(picture.stored.length) + picture.name : "";
+      if (thumb.dataset.of !== shown) {
         if (thumb.src) URL.revokeObjectURL(thumb.src);
-        const bytes = picture.stored || picture.given;
-        thumb.src = URL.createObjectURL(new Blob([bytes]));
-        thumb.dataset.of = String(picture.stored && picture.stored.length) + picture.name;
+        if (picture.stored) {
+          thumb.src = URL.createObjectURL(new Blob([picture.stored]));
+        } else {
+          thumb.removeAttribute("src");
+        }
+        thumb.dataset.of = shown;
       }
     });
   }
