@@ -384,9 +384,12 @@ BRIVEL_EXPORT(studio_clear) void studio_clear() {
 // again, or one the page encoded after studio_prepare (the input's bytes).
 BRIVEL_EXPORT(studio_stored) void studio_stored(int index, int size) {
     if (index >= 0 && Size(index) < g_quiz.pictures.size()) {
+        Picture& picture = g_quiz.pictures[Size(index)];
         const std::uint8_t* bytes = g_input.get();
-        g_quiz.pictures[Size(index)].stored.assign(bytes,
-                                                   bytes + std::min(Size(size), g_inputSize));
+        picture.stored.assign(bytes, bytes + std::min(Size(size), g_inputSize));
+        if (picture.given.empty()) {
+            picture.given = picture.stored;
+        }
     }
 }
 
@@ -429,9 +432,18 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
                               pending->pixels.size()));
         g_codec.ForgetEncode();
         picture.stored.clear();
+        if (!plan.png) {
+            picture.given.clear();  // the page's encoding comes back through studio_stored
+        }
         return 1;
     }
     picture.stored = std::move(out);
+    // Only a transparent PNG is prepared again (on the quiz colour): a photo's
+    // file as given need not stay.
+    if (!plan.png) {
+        picture.given = picture.stored;
+        picture.given.shrink_to_fit();
+    }
     Send(StudioField::Stored, index,
          std::string_view(reinterpret_cast<const char*>(picture.stored.data()),
                           picture.stored.size()));

@@ -155,6 +155,8 @@
     } else {
       picture.stored = null;
     }
+    // As the module does: only a PNG is ever prepared again.
+    if (picture.stored && !isPng(picture.given)) picture.given = picture.stored;
   }
 
   // One picture at a time: decoding several at once took longer here (two
