@@ -4,7 +4,8 @@
 # packs, compressed: build/<preset>/studio/brivel-studio.html.
 #
 # Sets BRIVEL_STUDIO_PAGE and the target brivel_studio_page.
-if(NOT BRIVEL_BUILD_WEB_PLAYER OR NOT BRIVEL_BUILD_LINUX_PLAYER)
+# It carries all three players it packs.
+if(NOT BRIVEL_BUILD_WEB_PLAYER OR NOT BRIVEL_BUILD_LINUX_PLAYER OR NOT BRIVEL_BUILD_WINDOWS_PLAYERS)
     return()
 endif()
 
