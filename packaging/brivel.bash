@@ -6,8 +6,8 @@ _brivel() {
         case $word in -*) ;; *) command=$word; break ;; esac
     done
     case $command in
-        "") options="new check pack players show unpack preview grade picture lzw help --help --version" ;;
-        help) options="new check pack players show unpack preview grade picture lzw" ;;
+        "") options="new check pack players studio show unpack preview grade picture lzw help --help --version" ;;
+        help) options="new check pack players studio show unpack preview grade picture lzw" ;;
         lzw) options="encode decode" ;;
         pack) options="--output --platform --player --keep-pictures --quality" ;;
         show) options="--answers" ;;

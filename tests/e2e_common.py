@@ -240,3 +240,27 @@ def pixels_at(png, spots):
     out = subprocess.run(["convert", "png:-", "-format", format_, "info:"], input=png,
                          capture_output=True, timeout=30, check=True).stdout.decode()
     return [tuple(int(v) for v in spot.split(",")) for spot in out.split()]
+
+
+def load_script(path, name):
+    """Another end-to-end script as a module, to drive its pages its own way."""
+    import importlib.machinery
+    import importlib.util
+    loader = importlib.machinery.SourceFileLoader(name, path)
+    spec = importlib.util.spec_from_loader(name, loader)
+    module = importlib.util.module_from_spec(spec)
+    loader.exec_module(module)
+    return module
+
+
+CHECK_LINE = re.compile(r"^[^:]*(?::\d+(?::\d+)?)?: (error|warning): (?:([\w\[\].]+): )?(.*)$")
+
+
+def check_problems(output):
+    """`brivel check`'s problems as sorted (field, warning, message) triples."""
+    found = []
+    for line in output.splitlines():
+        match = CHECK_LINE.match(line)
+        if match:
+            found.append((match.group(2) or "", match.group(1) == "warning", match.group(3)))
+    return sorted(found)

@@ -13,6 +13,7 @@
 
 #include "maker/picture_prep.h"
 #include "maker/quiz_description.h"
+#include "maker/text_compose.h"
 #include "pictures/png_decoder.h"
 
 namespace brivel {

@@ -8,16 +8,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string_view>
 #include <utility>
 
 #include <toml++/toml.h>
-#include <utf8proc.h>
 
-#include "io/input_file.h"
 #include "maker/picture_prep.h"
+#include "maker/text_compose.h"
 #include "pictures/dib.h"
 #include "pictures/fit.h"
 #include "play/grading.h"
@@ -28,8 +26,6 @@
 namespace brivel {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 // Collects the problems of one description file.
 class Checker {
@@ -76,38 +72,6 @@ std::string LineText(const std::string& text, int line) {
         result.pop_back();
     }
     return result;
-}
-
-}  // namespace
-
-std::optional<std::string> Composed(std::string_view utf8) {
-    utf8proc_uint8_t* mapped = nullptr;
-    const utf8proc_ssize_t length =
-        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(utf8.data()),
-                     static_cast<utf8proc_ssize_t>(utf8.size()), &mapped,
-                     static_cast<utf8proc_option_t>(UTF8PROC_STABLE | UTF8PROC_COMPOSE));
-    const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owned(mapped, &std::free);
-    if (length < 0) {
-        return std::nullopt;
-    }
-    return std::string(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(length));
-}
-
-namespace {
-
-// The offset of the first byte of text that is not UTF-8, or npos.
-std::size_t FirstNonUtf8(std::string_view text) {
-    const auto* bytes = reinterpret_cast<const utf8proc_uint8_t*>(text.data());
-    for (std::size_t at = 0; at < text.size();) {
-        utf8proc_int32_t code = 0;
-        const utf8proc_ssize_t length =
-            utf8proc_iterate(bytes + at, static_cast<utf8proc_ssize_t>(text.size() - at), &code);
-        if (length <= 0) {
-            return at;
-        }
-        at += static_cast<std::size_t>(length);
-    }
-    return std::string_view::npos;
 }
 
 // A TOML syntax error in the words of someone who has never read TOML, from
@@ -267,21 +231,18 @@ void WarnUnknownKeys(Checker& checker, const toml::table& table, const std::stri
 
 // Checks that the picture file is one the player can show, at the size it
 // shows best.
-void CheckPictureFile(Checker& checker, PictureCodec& codec, const fs::path& path,
+void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRead& file,
                       const std::string& name, int line, const std::string& field,
                       PictureCheck depth) {
-    std::error_code ignored;
-    if (!fs::exists(path, ignored)) {
+    if (!file.found) {
         checker.Error(line, field, "picture " + name + " not found");
         return;
     }
-    std::string reason;
-    const std::optional<std::vector<std::uint8_t>> file = ReadWholeFile(path.string(), &reason);
-    if (!file) {
-        checker.Error(line, field, "picture " + name + ": " + reason);
+    if (!file.bytes) {
+        checker.Error(line, field, "picture " + name + ": " + file.reason);
         return;
     }
-    const std::vector<std::uint8_t>& bytes = *file;
+    const std::vector<std::uint8_t>& bytes = *file.bytes;
     const std::uint8_t* data = bytes.data();
     PicturePlan plan;
     std::string error;
@@ -492,17 +453,15 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
 }
 
 // The description parsed, or nothing after a problem that stops reading it.
-std::optional<toml::table> ParseDescription(Checker& checker, const fs::path& path) {
-    std::string reason;
-    const std::optional<std::vector<std::uint8_t>> read = ReadWholeFile(path.string(), &reason);
-    if (!read) {
-        checker.Error(
-            0, "",
-            reason +
-                (reason == std::strerror(ENOENT) ? " (`brivel new` writes a starter one)" : ""));
+std::optional<toml::table> ParseDescription(Checker& checker, const DescriptionSource& source) {
+    if (!source.text) {
+        checker.Error(0, "",
+                      source.reason + (source.reason == std::strerror(ENOENT)
+                                           ? " (`brivel new` writes a starter one)"
+                                           : ""));
         return std::nullopt;
     }
-    std::string document(read->begin(), read->end());
+    std::string document = *source.text;
     if (const std::size_t bad = FirstNonUtf8(document); bad != std::string::npos) {
         const std::string_view before = std::string_view(document).substr(0, bad);
         const std::size_t lineStart = before.rfind('\n') + 1;  // npos + 1 is 0
@@ -520,14 +479,27 @@ std::optional<toml::table> ParseDescription(Checker& checker, const fs::path& pa
         return std::nullopt;
     }
     document = Composed(document).value_or(document);
-    try {
-        return toml::parse(document, path.string());
-    } catch (const toml::parse_error& error) {
+    const auto refuse = [&](const toml::parse_error& error) {
         const int line = static_cast<int>(error.source().begin.line);
         checker.SyntaxError(line, static_cast<int>(error.source().begin.column),
                             PlainSyntaxMessage(LineText(document, line), error.description()));
+    };
+#if TOML_EXCEPTIONS
+    try {
+        return toml::parse(document, source.file);
+    } catch (const toml::parse_error& error) {
+        refuse(error);
         return std::nullopt;
     }
+#else
+    // The browser's C++ runtime has no exceptions: the parser returns its error.
+    toml::parse_result parsed = toml::parse(document, source.file);
+    if (!parsed) {
+        refuse(parsed.error());
+        return std::nullopt;
+    }
+    return std::move(parsed).table();
+#endif
 }
 
 constexpr int kTop = 1;  // missing top-level keys are reported on the first line
@@ -613,45 +585,12 @@ void CheckPictureCount(Checker& checker, int number, std::size_t count, bool two
 // What reading one [[picture]] needs besides its table.
 struct PictureReading {
     Checker& checker;
-    const std::string& dir;
+    const std::function<PictureFileRead(const std::string& name)>& files;
     PictureCodec& codec;
     PictureCheck depth;
     const FitCheck& fit;
     const QuizText& quiz;
 };
-
-// The picture file that name (composed, as the whole description is) names
-// under dir. A file copied from a Mac may keep its decomposed name on disk:
-// the entry whose composed name matches stands for it. When nothing
-// matches, the path as written.
-fs::path PictureFileIn(const fs::path& dir, const std::string& name) {
-    const fs::path written = dir / fs::u8path(name);
-    std::error_code error;
-    if (fs::exists(written, error)) {
-        return written;
-    }
-    fs::path found = dir;
-    for (const fs::path& part : fs::u8path(name)) {
-        if (fs::exists(found / part, error) || part.has_root_path()) {
-            found /= part;
-            continue;
-        }
-        const std::optional<std::string> wanted = Composed(part.u8string());
-        fs::path match;
-        for (fs::directory_iterator entry(found, error), end; !error && entry != end;
-             entry.increment(error)) {
-            if (Composed(entry->path().filename().u8string()) == wanted) {
-                match = entry->path();
-                break;
-            }
-        }
-        if (match.empty()) {
-            return written;
-        }
-        found = match;
-    }
-    return found;
-}
 
 // A file name is a path, not a quiz text: only its presence matters here.
 void ReadPictureFile(const PictureReading& r, const toml::table& table, int line,
@@ -666,9 +605,9 @@ void ReadPictureFile(const PictureReading& r, const toml::table& table, int line
         r.checker.Error(LineOf(*node), prefix + "file", "must be a file name in quotes");
         return;
     }
-    const fs::path path = PictureFileIn(fs::path(r.dir), *name);
-    CheckPictureFile(r.checker, r.codec, path, *name, LineOf(*node), prefix + "file", r.depth);
-    result.pictureFiles.push_back(path.string());
+    const PictureFileRead file = r.files(*name);
+    CheckPictureFile(r.checker, r.codec, file, *name, LineOf(*node), prefix + "file", r.depth);
+    result.pictureFiles.push_back(file.path);
 }
 
 void ReadPicture(const PictureReading& r, const toml::table& table, int number,
@@ -723,13 +662,12 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
 
 }  // namespace
 
-std::optional<QuizDescription> LoadQuizDescription(
-    const std::string& dir, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
-    PictureCheck pictureCheck, const FitCheck& fit,
+std::optional<QuizDescription> CheckQuizDescription(
+    const DescriptionSource& source, std::vector<DescriptionProblem>& problems,
+    PictureCodec& codec, PictureCheck pictureCheck, const FitCheck& fit,
     std::optional<std::vector<std::string>>* pictureFiles) {
-    const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
-    Checker checker(descriptionPath.string(), problems);
-    const std::optional<toml::table> root = ParseDescription(checker, descriptionPath);
+    Checker checker(source.file, problems);
+    const std::optional<toml::table> root = ParseDescription(checker, source);
     if (!root) {
         return std::nullopt;
     }
@@ -737,7 +675,7 @@ std::optional<QuizDescription> LoadQuizDescription(
     ReadHeader(checker, *root, fit, result.text);
     const toml::array* pictures = PictureTables(checker, *root);
     const std::size_t count = pictures != nullptr ? pictures->size() : 0;
-    const PictureReading reading{checker, dir, codec, pictureCheck, fit, result.text};
+    const PictureReading reading{checker, source.picture, codec, pictureCheck, fit, result.text};
     std::vector<AnswerPlace> answers;
     for (std::size_t i = 0; i < count; ++i) {
         const toml::table& table = *pictures->get(i)->as_table();

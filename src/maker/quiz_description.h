@@ -3,6 +3,7 @@
 // The quiz description: the quiz.toml file a quiz maker writes by hand beside
 // the picture files, read into the two texts the player's resources hold.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -60,10 +61,31 @@ std::optional<QuizDescription> LoadQuizDescription(
     PictureCheck pictures = PictureCheck::Decode, const FitCheck& fit = nullptr,
     std::optional<std::vector<std::string>>* pictureFiles = nullptr);
 
-// A Mac writes an accent apart from its letter (NFD): composed (NFC), "é" is
-// the one character that Windows-1252 and the checks know, in texts and file
-// names alike. Nothing when utf8 is not UTF-8.
-std::optional<std::string> Composed(std::string_view utf8);
+// A picture file named by a description, as its source finds it.
+struct PictureFileRead {
+    std::string path;  // where it was found, or the name as written
+    bool found = false;
+    std::optional<std::vector<std::uint8_t>> bytes;  // nothing: reason says why
+    std::string reason;
+};
+
+// Where a description and its pictures come from: a folder natively, the
+// page's memory in the browser, which has no folders.
+struct DescriptionSource {
+    std::string file;                 // the description's name in problems
+    std::optional<std::string> text;  // nothing: reason says why it cannot be read
+    std::string reason;
+    std::function<PictureFileRead(const std::string& name)> picture;
+};
+
+// LoadQuizDescription on a description from source.
+std::optional<QuizDescription> CheckQuizDescription(const DescriptionSource& source,
+                                                    std::vector<DescriptionProblem>& problems,
+                                                    PictureCodec& codec,
+                                                    PictureCheck pictures = PictureCheck::Decode,
+                                                    const FitCheck& fit = nullptr,
+                                                    std::optional<std::vector<std::string>>*
+                                                        pictureFiles = nullptr);
 
 // The commented starter description written by `brivel new`; it refers to
 // two pictures, 01.jpg and 02.jpg, that the maker still has to add.

@@ -75,6 +75,10 @@ int RunUnpack(const std::string& quiz, const std::string& dir, bool force);
 // players (players.cpp).
 int RunPlayers();
 
+// studio (studio_command.cpp): the studio's page copied to path (a file, or a
+// folder to hold it), or opened with xdg-open when path is empty.
+int RunStudio(const std::string& path);
+
 // Each problem of a description on standard error, as "file:line: error: field: message";
 // a description that cannot be read as "brivel COMMAND: file: reason".
 void PrintDescriptionProblems(const char* command, const std::vector<DescriptionProblem>& problems);

@@ -223,6 +223,16 @@ void AddPlayersCommand(CLI::App& app, int& exitStatus) {
     command->callback([&exitStatus] { exitStatus = RunPlayers(); });
 }
 
+void AddStudioCommand(CLI::App& app, int& exitStatus) {
+    CLI::App* command = app.add_subcommand(
+        "studio", "Open Brivel Studio, the page that makes quizzes in a browser, or copy it");
+    auto path = std::make_shared<std::string>();
+    command->add_option("PATH", *path,
+                        "Where to copy the page (a file, or a folder); without it, the page "
+                        "opens in the browser");
+    command->callback([path, &exitStatus] { exitStatus = RunStudio(*path); });
+}
+
 // CLI11 never wraps its help: lines past column 80 are cut at a space and go
 // on under the column they started in.
 class WrappingFormatter : public CLI::Formatter {
@@ -295,6 +305,7 @@ int main(int argc, char** argv) {
     AddUnpackCommand(app, exitStatus);
     AddPreviewCommand(app, exitStatus);
     AddPlayersCommand(app, exitStatus);
+    AddStudioCommand(app, exitStatus);
     AddHelpCommand(app, exitStatus);
 
     // CLI11 would only say that a command is required.

@@ -1,0 +1,56 @@
+# Brivel Studio: one offline page in which a quiz is made. The maker library
+# compiled to WebAssembly by a sub-build (src/studio, as the web player's in
+# cmake/WebPlayer.cmake), then the page written around it with the players it
+# packs, compressed: build/<preset>/studio/brivel-studio.html.
+#
+# Sets BRIVEL_STUDIO_PAGE and the target brivel_studio_page.
+# It carries all three players it packs.
+if(NOT BRIVEL_BUILD_WEB_PLAYER OR NOT BRIVEL_BUILD_LINUX_PLAYER OR NOT BRIVEL_BUILD_WINDOWS_PLAYERS)
+    return()
+endif()
+
+add_executable(brivel_describe_studio ${brivel_root}/src/studio/describe_studio.cpp)
+set_target_properties(brivel_describe_studio PROPERTIES OUTPUT_NAME describe-studio)
+target_include_directories(brivel_describe_studio PRIVATE ${brivel_root}/src)
+target_link_libraries(brivel_describe_studio PRIVATE brivel_warnings)
+
+set(studio_dir ${CMAKE_BINARY_DIR}/studio)
+add_custom_command(
+    OUTPUT ${studio_dir}/fields.js
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${studio_dir}
+    COMMAND brivel_describe_studio ${studio_dir}/fields.js
+    DEPENDS brivel_describe_studio
+    COMMENT "Describing the studio's fields"
+    VERBATIM)
+
+set(studio_wasm_dir ${CMAKE_BINARY_DIR}/studio-wasm)
+ExternalProject_Add(brivel_studio_wasm
+    SOURCE_DIR ${brivel_root}/src/studio
+    BINARY_DIR ${studio_wasm_dir}
+    CMAKE_GENERATOR ${CMAKE_GENERATOR}
+    CMAKE_ARGS
+        -DCMAKE_TOOLCHAIN_FILE=${brivel_root}/cmake/toolchains/wasm32-wasi.cmake
+        -DCMAKE_BUILD_TYPE=MinSizeRel
+        -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
+    INSTALL_COMMAND ""
+    BUILD_ALWAYS ON
+    BUILD_BYPRODUCTS ${studio_wasm_dir}/brivel-studio.wasm
+    USES_TERMINAL_BUILD ON)
+
+find_program(BRIVEL_PYTHON NAMES python3 REQUIRED)
+set(BRIVEL_STUDIO_PAGE ${studio_dir}/brivel-studio.html)
+set(studio_parts ${brivel_root}/src/studio/studio.html ${brivel_root}/src/studio/studio.css
+                 ${brivel_root}/src/studio/studio.js ${studio_dir}/fields.js)
+set(studio_players ${BRIVEL_PLAYERS_DIR}/windows-i686.exe ${BRIVEL_PLAYERS_DIR}/linux
+                   ${BRIVEL_PLAYERS_DIR}/web.html)
+add_custom_command(
+    OUTPUT ${BRIVEL_STUDIO_PAGE}
+    COMMAND ${BRIVEL_PYTHON} ${brivel_root}/src/studio/make_studio.py ${studio_parts}
+            ${studio_wasm_dir}/brivel-studio.wasm ${studio_players} ${BRIVEL_STUDIO_PAGE}
+    DEPENDS ${studio_parts} ${brivel_root}/src/studio/make_studio.py brivel_studio_wasm
+            ${studio_wasm_dir}/brivel-studio.wasm brivel_players ${studio_players}
+    COMMENT "Writing Brivel Studio's page"
+    VERBATIM)
+add_custom_target(brivel_studio_page ALL DEPENDS ${BRIVEL_STUDIO_PAGE})
+# Beside the players, where `brivel studio` finds it (tools/brivel/studio_command.cpp).
+install(FILES ${BRIVEL_STUDIO_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/brivel/studio)

@@ -1,0 +1,740 @@
+"use strict";
+// Brivel Studio's screen. Everything about the quiz (its checks, picture
+// preparation, the forms it is written in) is the maker library's, in the
+// WebAssembly module; this script shows it, reads the maker's files, runs
+// the browser's picture codecs and keeps the draft.
+(() => {
+/*BRIVEL:GENERATED*/
+
+  const $ = (id) => document.getElementById(id);
+  const encoder = new TextEncoder();
+  const decoder = new TextDecoder();
+  let exports = null;
+  let memory = null;
+
+  // What the module last sent, per field: cleared before each call.
+  let sent = {};
+  let problems = [];
+
+  // The draft, as the page keeps it: the same as the module's quiz.
+  // kept: what an opened quiz holds that no player shows, by Kept.
+  const quiz = { title: "", author: "", explanation: "", colour: 0x5a5f96, kept: {}, pictures: [] };
+
+  let describeInto = null;
+  function onText(field, index, at, length) {
+    if (describeInto) return describeInto(field, index, at, length);
+    const bytes = new Uint8Array(memory.buffer, at, length).slice();
+    if (field === Field.ProblemField) {
+      problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "" });
+    } else if (field === Field.ProblemMessage) {
+      problems[problems.length - 1].message = decoder.decode(bytes);
+    } else if (field === Field.FileName) {
+      if (quiz.pictures[index]) quiz.pictures[index].fileName = decoder.decode(bytes);
+    } else {
+      sent[field] = bytes;
+    }
+    return undefined;
+  }
+
+  function onNumber(field, index, value) {
+    sent[field] = value;
+  }
+
+  function onCompose(at, length, room, capacity) {
+    let text;
+    try {
+      text = new TextDecoder("utf-8", { fatal: true }).decode(new Uint8Array(memory.buffer, at, length));
+    } catch (e) {
+      return -1;
+    }
+    const composed = encoder.encode(text.normalize("NFC"));
+    if (composed.length <= capacity) new Uint8Array(memory.buffer, room, capacity).set(composed);
+    return composed.length;
+  }
+
+  function call(name, ...args) {
+    sent = {};
+    return exports[name](...args);
+  }
+
+  // The bytes copied into the module's input; its size.
+  let inputAt = 0;
+  function input(bytes) {
+    inputAt = call("studio_input", bytes.length);
+    if (bytes.length > 0 && inputAt === 0) throw new Error("la mémoire du navigateur est pleine");
+    new Uint8Array(memory.buffer, inputAt, bytes.length).set(bytes);
+    return bytes.length;
+  }
+
+  function decodeBase64(text) {
+    const binary = atob(text.trim());
+    const bytes = new Uint8Array(binary.length);
+    for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
+    return bytes;
+  }
+
+  async function player(id) {
+    const packed = new Blob([decodeBase64($(id).textContent)]);
+    const stream = packed.stream().pipeThrough(new DecompressionStream("gzip"));
+    return new Uint8Array(await new Response(stream).arrayBuffer());
+  }
+
+  // ---- Pictures: the browser decodes and encodes, the module decides.
+
+  function isPng(bytes) {
+    return bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 && bytes[2] === 0x4e;
+  }
+
+  // The picture's pixels as stored, whatever its EXIF orientation says: the
+  // module hides the tag first and turns the picture itself, as pack does.
+  async function decodePixels(bytes, width, height) {
+    const size = input(bytes);
+    call("studio_hide_orientation");
+    const hidden = new Uint8Array(memory.buffer, inputAt, size).slice();
+    const bitmap = await createImageBitmap(new Blob([hidden]), {
+      colorSpaceConversion: "none", premultiplyAlpha: "none",
+      resizeWidth: width, resizeHeight: height, resizeQuality: "high" });
+    const canvas = document.createElement("canvas");
+    canvas.width = bitmap.width;
+    canvas.height = bitmap.height;
+    const context = canvas.getContext("2d", { willReadFrequently: true });
+    context.drawImage(bitmap, 0, 0);
+    bitmap.close();
+    return context.getImageData(0, 0, canvas.width, canvas.height);
+  }
+
+  async function encodeJpeg(width, height, rgb) {
+    const canvas = document.createElement("canvas");
+    canvas.width = width;
+    canvas.height = height;
+    const context = canvas.getContext("2d");
+    const image = context.createImageData(width, height);
+    for (let i = 0, j = 0; i < rgb.length; i += 3, j += 4) {
+      image.data[j] = rgb[i];
+      image.data[j + 1] = rgb[i + 1];
+      image.data[j + 2] = rgb[i + 2];
+      image.data[j + 3] = 255;
+    }
+    context.putImageData(image, 0, 0);
+    const blob = await new Promise((resolve) => canvas.toBlob(resolve, "image/jpeg", 0.9));
+    return new Uint8Array(await blob.arrayBuffer());
+  }
+
+  // Prepares the picture as `brivel pack` would: its stored bytes, or
+  // nothing with the reason on the picture. Its place is looked up at each
+  // call into the module, since others are prepared meanwhile.
+  async function prepare(picture) {
+    const at = () => quiz.pictures.indexOf(picture);
+    let width = 0;
+    let height = 0;
+    let pixels = new Uint8Array(0);
+    if (call("studio_plan", at()) === 1) {
+      try {
+        const image = await decodePixels(picture.given, sent[Field.DecodeWidth],
+                                         sent[Field.DecodeHeight]);
+        width = image.width;
+        height = image.height;
+        pixels = new Uint8Array(image.data.buffer);
+      } catch (e) {
+        width = 0;  // the module then says the picture cannot be read
+      }
+    }
+    if (at() < 0) return;  // removed meanwhile
+    input(pixels);
+    const status = call("studio_prepare", at(), width, height);
+    picture.plan = sent[Field.PlanText] ? decoder.decode(sent[Field.PlanText]) : "";
+    picture.failure = sent[Field.PictureStatus] ? decoder.decode(sent[Field.PictureStatus]) : "";
+    if (status === 0) {
+      picture.stored = sent[Field.Stored];
+    } else if (status === 1) {
+      const stored = await encodeJpeg(sent[Field.EncodeWidth], sent[Field.EncodeHeight],
+                                      sent[Field.EncodePixels]);
+      if (at() < 0) return;
+      picture.stored = stored;
+      call("studio_stored", at(), input(picture.stored));
+    } else {
+      picture.stored = null;
+    }
+    // As the module does: only a PNG is ever prepared again.
+    if (picture.stored && !isPng(picture.given)) picture.given = picture.stored;
+  }
+
+  // One picture at a time: decoding several at once took longer here (two
+  // cores) and held a photo's full-size pixels for each.
+  async function prepareAll(pictures) {
+    for (const picture of pictures) {
+      await prepare(picture);
+      renderRows();
+      changed();
+    }
+  }
+
+  function byName(a, b) {
+    return a.name.localeCompare(b.name, "fr", { numeric: true });
+  }
+
+  // Files as the maker gave them, each {name, bytes}: added in name order.
+  async function addFiles(files) {
+    const sorted = files.slice().sort(byName);
+    const added = [];
+    for (const file of sorted) {
+      const name = encoder.encode(file.name);
+      const joined = new Uint8Array(name.length + file.bytes.length);
+      joined.set(name);
+      joined.set(file.bytes, name.length);
+      input(joined);
+      const index = call("studio_add_picture", quiz.pictures.length, name.length, file.bytes.length);
+      if (index < 0) continue;
+      const picture = { name: file.name, given: file.bytes, stored: null, answer: "", code: "",
+                        plan: "", failure: "", fileName: "" };
+      quiz.pictures.push(picture);
+      added.push(picture);
+    }
+    renderRows();
+    await prepareAll(added);
+  }
+
+  let busy = 0;
+  async function readFiles(list) {
+    ++busy;
+    try {
+      await readGiven(list);
+    } finally {
+      --busy;
+    }
+  }
+
+  async function readGiven(list) {
+    const files = [];
+    for (const file of list) {
+      files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+    }
+    const description = files.find((file) => file.name === "quiz.toml");
+    const quizFile = files.find((file) => isQuizFile(file.bytes));
+    if (description || quizFile) {
+      if (!emptyQuiz() && !confirm("Ouvrir ce quiz à la place du quiz en cours ? Celui-ci sera " +
+                                   "effacé de ce navigateur (téléchargez-le d'abord pour le garder).")) {
+        return;
+      }
+      await (description ? openFolder(description, files) : openQuiz(quizFile));
+      return;
+    }
+    await addFiles(files);
+  }
+
+  function startsWith(bytes, ...values) {
+    return values.every((value, i) => bytes[i] === value);
+  }
+
+  // A quiz of any form (Windows, Linux, web page, .res): not a picture, which
+  // a file given wrongly would be checked as.
+  function isQuizFile(bytes) {
+    const head = decoder.decode(bytes.subarray(0, 64)).trimStart().toLowerCase();
+    return startsWith(bytes, 0x4d, 0x5a) || startsWith(bytes, 0x7f, 0x45, 0x4c, 0x46) ||
+      startsWith(bytes, 0, 0, 0, 0, 0x20, 0, 0, 0) || head.startsWith("<!doctype html");
+  }
+
+  function emptyQuiz() {
+    return quiz.pictures.length === 0 && !quiz.title && !quiz.author && !quiz.explanation;
+  }
+
+  function openMessage(text) {
+    const place = document.querySelector('.messages[data-for="picture"]');
+    place.replaceChildren();
+    for (const line of text) {
+      const span = document.createElement("span");
+      span.className = "error";
+      span.textContent = line;
+      if (place.childElementCount) place.append(document.createElement("br"));
+      place.append(span);
+    }
+  }
+
+  async function openQuiz(file) {
+    if (call("studio_open", input(file.bytes)) < 0) {
+      const reason = sent[Field.OpenFailure] ? decoder.decode(sent[Field.OpenFailure]) : "";
+      openMessage([`« ${file.name} » ne s'ouvre pas comme un quiz : ${reason}`]);
+      return;
+    }
+    await opened();
+  }
+
+  async function openFolder(description, files) {
+    for (const file of files) {
+      if (file === description) continue;
+      const name = encoder.encode(file.name);
+      const joined = new Uint8Array(name.length + file.bytes.length);
+      joined.set(name);
+      joined.set(file.bytes, name.length);
+      call("studio_folder_file", name.length, input(joined) - name.length);
+    }
+    problems = [];
+    if (call("studio_open_folder", input(description.bytes)) < 0) {
+      openMessage(["Ce dossier de quiz ne s'ouvre pas :",
+                   ...problems.map((p) => `${p.field ? p.field + " : " : ""}${p.message}`)]);
+      return;
+    }
+    await opened();
+  }
+
+  // The module's quiz, just opened, taken as the page's; its pictures
+  // prepared as given ones are (a quiz's own are kept as they are).
+  async function opened() {
+    const texts = {};
+    const kept = {};
+    const pictures = [];
+    const onePicture = (index) => pictures[index] || (pictures[index] = {
+      name: "", given: null, stored: null, answer: "", code: "", plan: "", failure: "",
+      fileName: "" });
+    const describing = (field, index, at, length) => {
+      const bytes = new Uint8Array(memory.buffer, at, length).slice();
+      if (field === Field.QuizText) texts[index] = decoder.decode(bytes);
+      if (field === Field.PictureName) onePicture(index).name = decoder.decode(bytes);
+      if (field === Field.PictureAnswer) onePicture(index).answer = decoder.decode(bytes);
+      if (field === Field.PictureCode) onePicture(index).code = decoder.decode(bytes);
+      if (field === Field.PictureBytes) onePicture(index).given = bytes;
+      if (field === Field.QuizKept) kept[index] = decoder.decode(bytes);
+      if (field === Field.PictureKept) {
+        const picture = onePicture(Math.floor(index / 16));
+        (picture.kept = picture.kept || {})[index % 16] = decoder.decode(bytes);
+      }
+    };
+    describeInto = describing;
+    try {
+      call("studio_describe");
+    } finally {
+      describeInto = null;
+    }
+    quiz.title = texts[Text.Title] || "";
+    quiz.author = texts[Text.Author] || "";
+    quiz.explanation = texts[Text.Explanation] || "";
+    quiz.colour = sent[Field.QuizColour];
+    quiz.kept = kept;
+    quiz.pictures = pictures;
+    showQuizFields();
+    $("rows").replaceChildren();
+    renderRows();
+    await prepareAll(pictures);
+  }
+
+  // ---- The screen.
+
+  function setText(text, index, value) {
+    call("studio_set_text", text, index, input(encoder.encode(value)));
+  }
+
+  function rowOf(index) {
+    return $("rows").children[index];
+  }
+
+  function renderRows() {
+    const rows = $("rows");
+    while (rows.children.length > quiz.pictures.length) rows.lastElementChild.remove();
+    while (rows.children.length < quiz.pictures.length) {
+      const row = $("row").content.firstElementChild.cloneNode(true);
+      listenRow(row);
+      rows.append(row);
+    }
+    quiz.pictures.forEach((picture, index) => {
+      const row = rowOf(index);
+      row.querySelector(".name").textContent = picture.name;
+      const plan = row.querySelector(".plan");
+      plan.textContent = picture.failure ? "Cette image ne peut pas entrer dans le quiz : " +
+        picture.failure : picture.plan === "kept as it is" ? "" : picture.plan;
+      plan.classList.toggle("error", Boolean(picture.failure));
+      const answer = row.querySelector(".answer");
+      if (answer.value !== picture.answer) answer.value = picture.answer;
+      const code = row.querySelector(".code");
+      if (code.value !== picture.code) code.value = picture.code;
+      // Only once prepared: a phone's photo as given would be decoded whole,
+      // some 50 MB for each row.
+      const thumb = row.querySelector(".thumb");
+      const shown = picture.stored ? String(picture.stored.length) + picture.name : "";
+      if (thumb.dataset.of !== shown) {
+        if (thumb.src) URL.revokeObjectURL(thumb.src);
+        if (picture.stored) {
+          thumb.src = URL.createObjectURL(new Blob([picture.stored]));
+        } else {
+          thumb.removeAttribute("src");
+        }
+        thumb.dataset.of = shown;
+      }
+    });
+  }
+
+  function indexOfRow(row) {
+    return Array.prototype.indexOf.call($("rows").children, row);
+  }
+
+  let dragged = null;
+
+  function listenRow(row) {
+    row.querySelector(".answer").addEventListener("input", (event) => {
+      const index = indexOfRow(row);
+      quiz.pictures[index].answer = event.target.value;
+      setText(Text.Answer, index, event.target.value);
+      changed();
+      tryAnswer(row);
+    });
+    row.querySelector(".code").addEventListener("input", (event) => {
+      const index = indexOfRow(row);
+      quiz.pictures[index].code = event.target.value;
+      setText(Text.Code, index, event.target.value);
+      changed();
+    });
+    row.querySelector(".typed").addEventListener("input", () => tryAnswer(row));
+    row.querySelector(".remove").addEventListener("click", () => {
+      const index = indexOfRow(row);
+      call("studio_remove_picture", index);
+      quiz.pictures.splice(index, 1);
+      row.remove();
+      changed();
+    });
+    row.addEventListener("dragstart", () => {
+      dragged = row;
+      row.classList.add("dragging");
+    });
+    row.addEventListener("dragend", () => {
+      row.classList.remove("dragging");
+      dragged = null;
+    });
+    row.addEventListener("dragover", (event) => {
+      if (dragged) event.preventDefault();
+    });
+    row.addEventListener("drop", (event) => {
+      if (!dragged || dragged === row) return;
+      event.preventDefault();
+      event.stopPropagation();
+      movePicture(indexOfRow(dragged), indexOfRow(row));
+    });
+  }
+
+  function movePicture(from, to) {
+    call("studio_move_picture", from, to);
+    const [moved] = quiz.pictures.splice(from, 1);
+    quiz.pictures.splice(to, 0, moved);
+    const rows = $("rows");
+    const row = rows.children[from];
+    rows.insertBefore(row, from < to ? rows.children[to].nextSibling : rows.children[to]);
+    changed();
+  }
+
+  function tryAnswer(row) {
+    const index = indexOfRow(row);
+    const typed = row.querySelector(".typed").value;
+    const verdict = row.querySelector(".verdict");
+    if (!typed) {
+      verdict.textContent = "";
+      return;
+    }
+    call("studio_grade", index, input(encoder.encode(typed)));
+    verdict.textContent = sent[Field.Verdict] ? decoder.decode(sent[Field.Verdict]) : "";
+  }
+
+  // The messages of `brivel check`, each beside the field it names.
+  function check() {
+    problems = [];
+    const errors = call("studio_check");
+    document.querySelectorAll(".messages").forEach((element) => element.replaceChildren());
+    for (const problem of problems) {
+      const place = placeOf(problem.field);
+      const line = document.createElement("span");
+      line.className = problem.warning ? "warning" : "error";
+      line.textContent = (problem.warning ? "Attention : " : "Erreur : ") + problem.message;
+      if (place.childElementCount) place.append(document.createElement("br"));
+      place.append(line);
+    }
+    $("blocked").hidden = errors === 0;
+    document.querySelectorAll("#export button").forEach((button) => {
+      button.disabled = errors !== 0;
+    });
+    return errors;
+  }
+
+  function placeOf(field) {
+    const picture = /^picture\[(\d+)\]\.(\w+)$/.exec(field);
+    if (picture) {
+      const row = rowOf(Number(picture[1]) - 1);
+      const which = { answer: ".answer-messages", code: ".code-messages" }[picture[2]];
+      if (row) return row.querySelector(which || ".file-messages");
+    }
+    return document.querySelector(`.messages[data-for="${field}"]`) ||
+      document.querySelector('.messages[data-for=""]');
+  }
+
+  // Checked once a frame at most, and the draft kept a moment later.
+  let checkPending = false;
+  let savePending = null;
+  function changed() {
+    if (!checkPending) {
+      checkPending = true;
+      requestAnimationFrame(() => {
+        checkPending = false;
+        check();
+      });
+    }
+    clearTimeout(savePending);
+    savePending = setTimeout(saveDraft, 300);
+  }
+
+  // ---- Downloads.
+
+  const forms = {
+    Windows: { player: "player-windows", suffix: ".exe", type: "application/vnd.microsoft.portable-executable" },
+    Linux: { player: "player-linux", suffix: "", type: "application/octet-stream" },
+    Web: { player: "player-web", suffix: ".html", type: "text/html" },
+    Folder: { player: null, suffix: ".zip", type: "application/zip" },
+    Res: { player: null, suffix: ".res", type: "application/octet-stream" },
+    Description: { player: null, suffix: ".toml", type: "text/plain" },
+  };
+
+  // The quiz's bytes in form (a name of Form), or null when it has errors.
+  async function write(form) {
+    const bytes = forms[form].player ? await player(forms[form].player) : new Uint8Array(0);
+    const status = call("studio_write", Form[form], input(bytes));
+    return status === 0 ? sent[Field.Output] : null;
+  }
+
+  function fileName(form) {
+    const base = quiz.title.normalize("NFD").replace(/[\u0300-\u036f]/g, "")
+      .replace(/[^A-Za-z0-9]+/g, "-").replace(/^-|-$/g, "").toLowerCase() || "quiz";
+    return base + forms[form].suffix;
+  }
+
+  async function download(form) {
+    const bytes = await write(form);
+    if (!bytes) return;
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(new Blob([bytes], { type: forms[form].type }));
+    link.download = fileName(form);
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  }
+
+  // ---- The draft, kept in the browser as the maker works.
+
+  function database() {
+    return new Promise((resolve, reject) => {
+      const request = indexedDB.open("brivel-studio", 1);
+      request.onupgradeneeded = () => request.result.createObjectStore("draft");
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+  }
+
+  async function saveDraft() {
+    try {
+      const db = await database();
+      const kept = {
+        title: quiz.title, author: quiz.author, explanation: quiz.explanation, colour: quiz.colour,
+        kept: quiz.kept,
+        pictures: quiz.pictures.map((p) => ({ name: p.name, given: p.given, stored: p.stored,
+                                               answer: p.answer, code: p.code, plan: p.plan,
+                                               failure: p.failure, kept: p.kept })),
+      };
+      await new Promise((resolve, reject) => {
+        const transaction = db.transaction("draft", "readwrite");
+        transaction.objectStore("draft").put(kept, "quiz");
+        transaction.oncomplete = resolve;
+        transaction.onerror = () => reject(transaction.error);
+      });
+      db.close();
+      document.body.dataset.saved = String(Date.now());
+    } catch (e) {
+      document.body.dataset.saved = "0";
+    }
+  }
+
+  async function loadDraft() {
+    try {
+      const db = await database();
+      const kept = await new Promise((resolve, reject) => {
+        const request = db.transaction("draft").objectStore("draft").get("quiz");
+        request.onsuccess = () => resolve(request.result);
+        request.onerror = () => reject(request.error);
+      });
+      db.close();
+      return kept || null;
+    } catch (e) {
+      return null;
+    }
+  }
+
+  // The module and the screen given the draft's quiz.
+  async function restore(kept) {
+    quiz.title = kept.title || "";
+    quiz.author = kept.author || "";
+    quiz.explanation = kept.explanation || "";
+    quiz.colour = typeof kept.colour === "number" ? kept.colour : 0x5a5f96;
+    for (const [text, value] of [[Text.Title, quiz.title], [Text.Author, quiz.author],
+                                 [Text.Explanation, quiz.explanation]]) {
+      setText(text, 0, value);
+    }
+    call("studio_set_colour", quiz.colour);
+    quiz.kept = kept.kept || {};
+    for (const [which, text] of Object.entries(quiz.kept)) {
+      call("studio_set_kept", Number(which), -1, input(encoder.encode(text)));
+    }
+    for (const kept_picture of kept.pictures || []) {
+      const picture = Object.assign({ fileName: "" }, kept_picture);
+      const name = encoder.encode(picture.name);
+      const joined = new Uint8Array(name.length + picture.given.length);
+      joined.set(name);
+      joined.set(picture.given, name.length);
+      input(joined);
+      const index = call("studio_add_picture", quiz.pictures.length, name.length, picture.given.length);
+      quiz.pictures.push(picture);
+      if (picture.stored) call("studio_stored", index, input(picture.stored));
+      setText(Text.Answer, index, picture.answer);
+      setText(Text.Code, index, picture.code);
+      for (const [which, text] of Object.entries(picture.kept || {})) {
+        call("studio_set_kept", Number(which), index, input(encoder.encode(text)));
+      }
+    }
+    showQuizFields();
+    renderRows();
+    // Those the browser had not finished, or could not read, are tried again.
+    await prepareAll(quiz.pictures.filter((picture) => !picture.stored));
+  }
+
+  function showQuizFields() {
+    $("title").value = quiz.title;
+    $("author").value = quiz.author;
+    $("explanation").value = quiz.explanation;
+    $("colour").value = "#" + quiz.colour.toString(16).padStart(6, "0");
+  }
+
+  function listen() {
+    for (const [id, text] of [["title", Text.Title], ["author", Text.Author],
+                              ["explanation", Text.Explanation]]) {
+      $(id).addEventListener("input", () => {
+        quiz[id] = $(id).value;
+        setText(text, 0, quiz[id]);
+        changed();
+      });
+    }
+    $("colour").addEventListener("change", async () => {
+      quiz.colour = parseInt($("colour").value.slice(1), 16);
+      call("studio_set_colour", quiz.colour);
+      // Transparent areas lie on the quiz colour: those pictures are prepared anew.
+      await prepareAll(quiz.pictures.filter((picture) => isPng(picture.given)));
+      renderRows();
+      changed();
+    });
+    $("open").addEventListener("change", async (event) => {
+      await readFiles(Array.from(event.target.files));
+      event.target.value = "";
+    });
+    $("pick").addEventListener("change", async (event) => {
+      await readFiles(Array.from(event.target.files));
+      event.target.value = "";
+    });
+    const drop = $("drop");
+    for (const target of [drop, $("pictures")]) {
+      target.addEventListener("dragover", (event) => {
+        if (dragged) return;
+        event.preventDefault();
+        drop.classList.add("over");
+      });
+      target.addEventListener("dragleave", () => drop.classList.remove("over"));
+      target.addEventListener("drop", async (event) => {
+        if (dragged) return;
+        event.preventDefault();
+        drop.classList.remove("over");
+        await readFiles(await droppedFiles(event.dataTransfer));
+      });
+    }
+    document.querySelectorAll("#export button").forEach((button) => {
+      button.addEventListener("click", () => download(button.dataset.form));
+    });
+    $("new").addEventListener("click", () => {
+      if (quiz.pictures.length === 0 && !quiz.title && !quiz.author) return startAfresh();
+      if (confirm("Commencer un nouveau quiz ? Le quiz en cours sera effacé de ce navigateur " +
+                  "(téléchargez-le d'abord pour le garder).")) {
+        startAfresh();
+      }
+      return undefined;
+    });
+  }
+
+  function startAfresh() {
+    call("studio_clear");
+    quiz.title = quiz.author = quiz.explanation = "";
+    quiz.colour = 0x5a5f96;
+    quiz.kept = {};
+    quiz.pictures = [];
+    call("studio_set_colour", quiz.colour);
+    showQuizFields();
+    renderRows();
+    changed();
+  }
+
+  // The files of a drop, a dropped folder's among them.
+  async function droppedFiles(transfer) {
+    const entries = Array.from(transfer.items || [])
+      .map((item) => (item.webkitGetAsEntry ? item.webkitGetAsEntry() : null));
+    if (entries.length === 0 || entries.some((entry) => !entry)) return Array.from(transfer.files);
+    const files = [];
+    async function walk(entry) {
+      if (entry.isFile) {
+        files.push(await new Promise((resolve, reject) => entry.file(resolve, reject)));
+      } else if (entry.isDirectory) {
+        const reader = entry.createReader();
+        for (;;) {
+          const batch = await new Promise((resolve, reject) => reader.readEntries(resolve, reject));
+          if (batch.length === 0) break;
+          for (const child of batch) await walk(child);
+        }
+      }
+    }
+    for (const entry of entries) await walk(entry);
+    return files;
+  }
+
+  // For the tests: the studio driven as the maker would, without dialogs.
+  window.brivelStudio = {
+    write: async (form) => {
+      const bytes = await write(form);
+      return bytes ? Array.from(bytes) : null;
+    },
+    // How long writing form takes, in ms, as a download does.
+    timed: async (form) => {
+      const started = performance.now();
+      return (await write(form)) ? performance.now() - started : null;
+    },
+    problems: () => {
+      check();
+      return problems.map((p) => ({ field: p.field, warning: p.warning, message: p.message }));
+    },
+    fileNames: () => quiz.pictures.map((p) => p.fileName),
+    // Pictures being read or prepared: none once a drop is done.
+    busy: () => busy,
+    pictures: () => quiz.pictures.map((p) => ({ name: p.name, plan: p.plan, failure: p.failure,
+                                                stored: p.stored ? p.stored.length : 0 })),
+    saved: saveDraft,
+  };
+
+  async function start() {
+    const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
+    const module = await WebAssembly.compile(decodeBase64($("studio-code").textContent));
+    exports = new WebAssembly.Instance(module, {
+      studio: { text: onText, number: onNumber, compose: onCompose },
+      wasi_snapshot_preview1: wasi,
+    }).exports;
+    memory = exports.memory;
+    call("_initialize");
+    const kept = await loadDraft();
+    if (kept) await restore(kept);
+    call("studio_set_colour", quiz.colour);
+    listen();
+    check();
+    document.body.dataset.ready = "1";
+  }
+
+  start().catch(() => {
+    $("failure").hidden = false;
+    document.body.dataset.ready = "0";
+  });
+})();
