@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "maker/quiz_description.h"
 #include "quiz/lzw.h"
 #include "quiz/quiz_loader.h"
 #include "text/cp1252.h"
@@ -46,24 +47,9 @@ std::optional<std::string> Unpack(ResourceProvider& resources, std::uint16_t id,
     return std::string(text.bytes.begin(), text.bytes.end());
 }
 
-// A TOML basic string: quotes, backslashes and control characters escaped.
+// A quiz text as a TOML basic string.
 std::string Quoted(const std::string& cp1252) {
-    const std::string utf8 = Cp1252ToUtf8(cp1252);
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04X", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
+    return TomlQuoted(Cp1252ToUtf8(cp1252));
 }
 
 }  // namespace

@@ -694,6 +694,24 @@ std::optional<QuizDescription> CheckQuizDescription(
     return result;
 }
 
+std::string TomlQuoted(std::string_view utf8) {
+    std::string out = "\"";
+    for (const char c : utf8) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (byte < 0x20 || byte == 0x7F) {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04X", byte);
+            out += escape;
+        } else {
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
 const char* StarterDescription() {
     return R"(# A Brivel quiz: this file and the pictures beside it.
 # `brivel check DIR` checks both. Texts are UTF-8 here; each must fit in

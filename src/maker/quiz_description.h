@@ -87,6 +87,10 @@ std::optional<QuizDescription> CheckQuizDescription(const DescriptionSource& sou
                                                     std::optional<std::vector<std::string>>*
                                                         pictureFiles = nullptr);
 
+// A UTF-8 text as a TOML basic string, its quotes, backslashes and control
+// characters escaped: what is typed is read back as typed.
+std::string TomlQuoted(std::string_view utf8);
+
 // The commented starter description written by `brivel new`; it refers to
 // two pictures, 01.jpg and 02.jpg, that the maker still has to add.
 const char* StarterDescription();

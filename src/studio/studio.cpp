@@ -100,26 +100,6 @@ std::size_t Size(int size) {
     return size > 0 ? static_cast<std::size_t>(size) : 0;
 }
 
-// A TOML basic string of a UTF-8 text: quotes, backslashes and control
-// characters escaped, so that whatever is typed reaches the checks as typed.
-std::string Quoted(std::string_view utf8) {
-    std::string out = "\"";
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (byte < 0x20 || byte == 0x7F) {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04X", byte);
-            out += escape;
-        } else {
-            out += c;
-        }
-    }
-    return out + "\"";
-}
-
 // The pictures' names in the quiz folder: the maker's own, with the extension
 // of what is stored (a PNG laid on the quiz colour is a JPEG now), and a
 // number added where two would meet.
@@ -147,14 +127,14 @@ std::string Description(const Quiz& quiz, const std::vector<std::string>& names)
     auto number = [](std::uint8_t value) { return std::to_string(static_cast<int>(value)); };
     std::string out =
         "# Made with Brivel Studio: `brivel pack` of this folder gives the same quiz.\n\n";
-    out += "title = " + Quoted(quiz.title) + "\n";
-    out += "author = " + Quoted(quiz.author) + "\n";
-    out += "explanation = " + Quoted(quiz.explanation) + "\n";
+    out += "title = " + brivel::TomlQuoted(quiz.title) + "\n";
+    out += "author = " + brivel::TomlQuoted(quiz.author) + "\n";
+    out += "explanation = " + brivel::TomlQuoted(quiz.explanation) + "\n";
     out += "colour = [" + number(quiz.colour[0]) + ", " + number(quiz.colour[1]) + ", " +
            number(quiz.colour[2]) + "]\n";
     const Kept& kept = quiz.kept;
     const auto text = [&out](const char* key, const std::string& value) {
-        out += value.empty() ? std::string() : key + (" = " + Quoted(value) + "\n");
+        out += value.empty() ? std::string() : key + (" = " + brivel::TomlQuoted(value) + "\n");
     };
     const auto byte = [&out, &number](const char* key, std::uint8_t value, std::uint8_t usual) {
         out += value == usual ? std::string() : key + (" = " + number(value) + "\n");
@@ -168,16 +148,16 @@ std::string Description(const Quiz& quiz, const std::vector<std::string>& names)
     for (std::size_t i = 0; i < quiz.pictures.size(); ++i) {
         const Picture& picture = quiz.pictures[i];
         out += "\n[[picture]]\n";
-        out += "file = " + Quoted(names[i]) + "\n";
-        out += "answer = " + Quoted(picture.answer) + "\n";
+        out += "file = " + brivel::TomlQuoted(names[i]) + "\n";
+        out += "answer = " + brivel::TomlQuoted(picture.answer) + "\n";
         if (kept.answersPerPicture == 2) {
-            out += "second_answer = " + Quoted(picture.secondAnswer) + "\n";
+            out += "second_answer = " + brivel::TomlQuoted(picture.secondAnswer) + "\n";
         }
         text("location", picture.location);
         if (brivel::ExtraFieldsPerPicture(kept.kind) > 0) {
             text("extra", picture.extra);
         }
-        out += "code = " + Quoted(picture.code) + "\n";
+        out += "code = " + brivel::TomlQuoted(picture.code) + "\n";
     }
     return out;
 }
