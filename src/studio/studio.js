@@ -66,6 +66,17 @@
     return bytes.length;
   }
 
+  // A file's UTF-8 name then its bytes, as the module takes a file; the
+  // name's size.
+  function inputFile(name, bytes) {
+    const encoded = encoder.encode(name);
+    const joined = new Uint8Array(encoded.length + bytes.length);
+    joined.set(encoded);
+    joined.set(bytes, encoded.length);
+    input(joined);
+    return encoded.length;
+  }
+
   function decodeBase64(text) {
     const binary = atob(text.trim());
     const bytes = new Uint8Array(binary.length);
@@ -178,12 +189,8 @@
     const sorted = files.slice().sort(byName);
     const added = [];
     for (const file of sorted) {
-      const name = encoder.encode(file.name);
-      const joined = new Uint8Array(name.length + file.bytes.length);
-      joined.set(name);
-      joined.set(file.bytes, name.length);
-      input(joined);
-      const index = call("studio_add_picture", quiz.pictures.length, name.length, file.bytes.length);
+      const nameSize = inputFile(file.name, file.bytes);
+      const index = call("studio_add_picture", quiz.pictures.length, nameSize, file.bytes.length);
       if (index < 0) continue;
       const picture = { name: file.name, given: file.bytes, stored: null, answer: "", code: "",
                         plan: "", failure: "", fileName: "" };
@@ -262,11 +269,7 @@
   async function openFolder(description, files) {
     for (const file of files) {
       if (file === description) continue;
-      const name = encoder.encode(file.name);
-      const joined = new Uint8Array(name.length + file.bytes.length);
-      joined.set(name);
-      joined.set(file.bytes, name.length);
-      call("studio_folder_file", name.length, input(joined) - name.length);
+      call("studio_folder_file", inputFile(file.name, file.bytes), file.bytes.length);
     }
     problems = [];
     if (call("studio_open_folder", input(description.bytes)) < 0) {
@@ -579,12 +582,9 @@
     }
     for (const kept_picture of kept.pictures || []) {
       const picture = Object.assign({ fileName: "" }, kept_picture);
-      const name = encoder.encode(picture.name);
-      const joined = new Uint8Array(name.length + picture.given.length);
-      joined.set(name);
-      joined.set(picture.given, name.length);
-      input(joined);
-      const index = call("studio_add_picture", quiz.pictures.length, name.length, picture.given.length);
+      const nameSize = inputFile(picture.name, picture.given);
+      const index = call("studio_add_picture", quiz.pictures.length, nameSize,
+                         picture.given.length);
       quiz.pictures.push(picture);
       if (picture.stored) call("studio_stored", index, input(picture.stored));
       setText(Text.Answer, index, picture.answer);
