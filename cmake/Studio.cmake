@@ -47,7 +47,8 @@ add_custom_command(
     OUTPUT ${BRIVEL_STUDIO_PAGE}
     COMMAND ${BRIVEL_PYTHON} ${brivel_root}/src/studio/make_studio.py ${studio_parts}
             ${studio_wasm_dir}/brivel-studio.wasm ${studio_players} ${BRIVEL_STUDIO_PAGE}
-    DEPENDS ${studio_parts} ${brivel_root}/src/studio/make_studio.py brivel_studio_wasm
+    DEPENDS ${studio_parts} ${brivel_root}/src/studio/make_studio.py
+            ${brivel_root}/src/web/make_page.py brivel_studio_wasm
             ${studio_wasm_dir}/brivel-studio.wasm brivel_players ${studio_players}
     COMMENT "Writing Brivel Studio's page"
     VERBATIM)
