@@ -226,7 +226,13 @@
       await (description ? openFolder(description, files) : openQuiz(quizFile));
       return;
     }
-    await addFiles(files);
+    // A quiz folder's download is a .zip, which the studio does not open itself.
+    const archives = files.filter((file) => startsWith(file.bytes, 0x50, 0x4b, 0x03, 0x04));
+    if (archives.length) {
+      openMessage(archives.map((file) => `« ${file.name} » est une archive .zip : ` +
+                  "décompressez-la, puis ouvrez ou déposez ici les fichiers de son dossier."));
+    }
+    await addFiles(files.filter((file) => !archives.includes(file)));
   }
 
   function startsWith(bytes, ...values) {
