@@ -1,17 +1,21 @@
 """What the end-to-end scripts and the player benchmarks share: their errors,
 the programs they need, the sample's progress file, the verdict colours, a
-private or shared Xvfb, and screenshots read as RGB.
+private or shared Xvfb, screenshots read as RGB, and a driver for Firefox.
 
 Loaded as a plain module: each script puts tests/ on sys.path first.
 """
 
+import base64
+import json
 import os
 import random
 import re
 import shutil
 import signal
+import socket
 import subprocess
 import time
+import types
 
 SKIP = 77  # CTest's SKIP_RETURN_CODE: a program the test needs is missing
 PICTURES = 21  # the sample quiz's
@@ -263,3 +267,191 @@ def check_problems(output):
         if match:
             found.append((match.group(2) or "", match.group(1) == "warning", match.group(3)))
     return sorted(found)
+
+
+# ---------------------------------------------------------------------------
+# Firefox, driven through its own Marionette protocol: Debian packages no
+# geckodriver. What the scripts use of a selenium driver, and no more.
+
+ELEMENT = "element-6066-11e4-a52e-4f735466cecf"  # the W3C WebDriver element key
+
+
+class MarionetteElement:
+    def __init__(self, driver, ref):
+        self.driver, self.ref = driver, ref
+
+    def _id(self):
+        return self.ref[ELEMENT]
+
+    def send_keys(self, *keys):
+        self.driver.command("WebDriver:ElementSendKeys", id=self._id(), text="".join(keys))
+
+    def click(self):
+        self.driver.command("WebDriver:ElementClick", id=self._id())
+
+    def clear(self):
+        self.driver.command("WebDriver:ElementClear", id=self._id())
+
+    @property
+    def text(self):
+        return self.driver.command("WebDriver:GetElementText", id=self._id())
+
+    @property
+    def tag_name(self):
+        return self.driver.command("WebDriver:GetElementTagName", id=self._id())
+
+    def get_attribute(self, name):
+        value = self.driver.command("WebDriver:GetElementProperty", id=self._id(), name=name)
+        if value is None:
+            value = self.driver.command("WebDriver:GetElementAttribute", id=self._id(), name=name)
+        return None if value is None else str(value)
+
+    def get_dom_attribute(self, name):
+        return self.driver.command("WebDriver:GetElementAttribute", id=self._id(), name=name)
+
+    def is_displayed(self):
+        return self.driver.command("WebDriver:IsElementDisplayed", id=self._id())
+
+    def is_selected(self):
+        return self.driver.command("WebDriver:IsElementSelected", id=self._id())
+
+    def is_enabled(self):
+        return self.driver.command("WebDriver:IsElementEnabled", id=self._id())
+
+    def find_element(self, by, value):
+        return self.driver.find_element(by, value, self)
+
+    def find_elements(self, by, value):
+        return self.driver.find_elements(by, value, self)
+
+
+class MarionetteDriver:
+    """Firefox, headless, in a profile of its own that downloads into downloads."""
+
+    def __init__(self, firefox, profile, downloads, size, error):
+        os.makedirs(profile, exist_ok=True)
+        prefs = {"marionette.port": 0, "browser.download.folderList": 2,
+                 "browser.download.dir": downloads, "browser.download.useDownloadDir": True,
+                 "browser.download.always_ask_before_handling_new_types": False,
+                 "browser.shell.checkDefaultBrowser": False}
+        with open(os.path.join(profile, "user.js"), "w", encoding="utf-8") as f:
+            for name, value in prefs.items():
+                f.write(f"user_pref({json.dumps(name)}, {json.dumps(value)});\n")
+        port_file = os.path.join(profile, "MarionetteActivePort")
+        if os.path.exists(port_file):
+            os.remove(port_file)
+        self.error = error
+        self.process = subprocess.Popen(
+            [firefox, "--headless", "--marionette", "--no-remote", "--profile", profile,
+             f"--window-size={size[0]},{size[1]}"],
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        self.service = types.SimpleNamespace(process=self.process)  # as selenium's drivers
+        deadline = time.monotonic() + 60
+        while not (os.path.exists(port_file) and open(port_file, encoding="ascii").read()):
+            if time.monotonic() > deadline or self.process.poll() is not None:
+                self.process.kill()
+                raise error("Firefox opened no Marionette port within 60 s")
+            time.sleep(0.05)
+        with open(port_file, encoding="ascii") as f:
+            self.socket = socket.create_connection(("127.0.0.1", int(f.read())), timeout=300)
+        self.received, self.serial = b"", 0
+        self._message()  # the server's greeting
+        self.command("WebDriver:NewSession", capabilities={})
+
+    def _message(self):
+        while b":" not in self.received:
+            self._receive()
+        length, self.received = self.received.split(b":", 1)
+        while len(self.received) < int(length):
+            self._receive()
+        body, self.received = self.received[:int(length)], self.received[int(length):]
+        return json.loads(body)
+
+    def _receive(self):
+        data = self.socket.recv(1 << 16)
+        if not data:
+            raise self.error("Firefox closed its Marionette connection")
+        self.received += data
+
+    def command(self, command, **params):
+        self.serial += 1
+        data = json.dumps([0, self.serial, command, params]).encode()
+        self.socket.sendall(str(len(data)).encode() + b":" + data)
+        while True:
+            kind, serial, error, result = self._message()
+            if kind == 1 and serial == self.serial:
+                if error:
+                    raise self.error(f"{command}: {error.get('error')}: {error.get('message')}")
+                return result["value"] if isinstance(result, dict) and "value" in result \
+                    else result
+
+    def _wrap(self, value):
+        if isinstance(value, dict) and ELEMENT in value:
+            return MarionetteElement(self, value)
+        if isinstance(value, list):
+            return [self._wrap(v) for v in value]
+        return value
+
+    def get(self, url):
+        self.command("WebDriver:Navigate", url=url)
+
+    @property
+    def current_url(self):
+        return self.command("WebDriver:GetCurrentURL")
+
+    def execute_script(self, script, *args):
+        # As chromedriver does: the body may await; its promise is waited for.
+        args = [a.ref if isinstance(a, MarionetteElement) else a for a in args]
+        return self._wrap(self.command(
+            "WebDriver:ExecuteScript", script=f"return (async function() {{ {script} }})"
+            ".apply(null, arguments);", args=args))
+
+    def find_element(self, by, value, within=None):
+        found = self.find_elements(by, value, within)
+        if not found:
+            raise self.error(f"no element {value}")
+        return found[0]
+
+    def find_elements(self, by, value, within=None):
+        using, value = ("css selector", f"#{value}") if by == "id" else (by, value)
+        params = {"using": using, "value": value}
+        if within is not None:
+            params["element"] = within._id()
+        return self._wrap(self.command("WebDriver:FindElements", **params))
+
+    def set_window_size(self, width, height):
+        self.command("WebDriver:SetWindowRect", width=width, height=height)
+
+    def get_screenshot_as_png(self):
+        return base64.b64decode(self.command("WebDriver:TakeScreenshot", full=False))
+
+    def save_screenshot(self, path):
+        with open(path, "wb") as f:
+            f.write(self.get_screenshot_as_png())
+
+    @property
+    def current_window_handle(self):
+        return self.command("WebDriver:GetWindowHandle")
+
+    @property
+    def switch_to(self):
+        return self
+
+    def close(self):
+        self.command("WebDriver:CloseWindow")
+
+    def new_window(self, kind):
+        self.window(self.command("WebDriver:NewWindow", type=kind)["handle"])
+
+    def window(self, handle):
+        self.command("WebDriver:SwitchToWindow", handle=handle)
+
+    def quit(self):
+        try:
+            self.command("Marionette:Quit")
+        except (OSError, Exception):  # noqa: BLE001 - it may be gone already
+            pass
+        try:
+            self.process.wait(20)
+        except subprocess.TimeoutExpired:
+            self.process.kill()
