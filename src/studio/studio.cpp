@@ -19,6 +19,7 @@
 #include "maker/appended_bundle_writer.h"
 #include "maker/pe_resources.h"
 #include "maker/picture_prep.h"
+#include "maker/player_window.h"
 #include "maker/quiz_bundle.h"
 #include "maker/quiz_description.h"
 #include "maker/res_writer.h"
@@ -30,6 +31,7 @@
 #include "services/quiz_resources.h"
 #include "studio/browser_codec.h"
 #include "studio/studio_fields.h"
+#include "studio/studio_fonts.h"
 #include "studio/studio_imports.h"
 #include "studio/zip_writer.h"
 #include "text/cp1252.h"
@@ -88,6 +90,7 @@ Quiz g_quiz;
 std::unique_ptr<std::uint8_t[]> g_input;
 std::size_t g_inputSize = 0;
 brivel::BrowserCodec g_codec;
+brivel::studio::CarriedFonts g_fonts;
 
 std::string Input(std::size_t at, std::size_t size) {
     if (at > g_inputSize || size > g_inputSize - at) {
@@ -179,6 +182,7 @@ std::optional<brivel::QuizDescription> Check(const Quiz& quiz,
             file.found = true;
             if (picture.stored.empty()) {
                 file.reason = "not prepared yet";
+                file.frenchReason = "n'est pas encore prête";
             } else {
                 file.bytes = picture.stored;
             }
@@ -186,7 +190,18 @@ std::optional<brivel::QuizDescription> Check(const Quiz& quiz,
         return file;
     };
     // The browser decoded every picture when it came: headers are enough here.
-    return brivel::CheckQuizDescription(source, problems, g_codec, brivel::PictureCheck::Headers);
+    static const brivel::FitCheck fit = brivel::tool::PlayerFitCheck(g_fonts);
+    return brivel::CheckQuizDescription(source, problems, g_codec, brivel::PictureCheck::Headers,
+                                        fit);
+}
+
+// A problem as the page takes it: its field, then the tool's words, then the
+// French shown beside the field.
+void SendProblem(const brivel::DescriptionProblem& problem) {
+    const int warning = problem.warning ? 1 : 0;
+    Send(StudioField::ProblemField, warning, problem.field);
+    Send(StudioField::ProblemMessage, warning, problem.message);
+    Send(StudioField::ProblemFrench, warning, problem.french);
 }
 
 class NoMessages final : public brivel::MessageSink {
@@ -398,12 +413,11 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
     if (picture.unusable) {
         picture.stored = picture.given;
         Send(StudioField::PictureStatus, index,
-             status == brivel::PrepStatus::NotAPicture
-                 ? detail
-                 : std::string(brivel::PrepStatusName(status)) + ": " + detail);
+             brivel::PrepStatusName(status, brivel::Wording::French));
         return -1;
     }
-    Send(StudioField::PlanText, index, brivel::DescribePlan(plan, options.quality));
+    Send(StudioField::PlanText, index,
+         brivel::DescribePlan(plan, options.quality, brivel::Wording::French));
     if (const brivel::RgbImage* pending = g_codec.PendingEncode()) {
         SendNumber(StudioField::EncodeWidth, index, pending->width);
         SendNumber(StudioField::EncodeHeight, index, pending->height);
@@ -445,7 +459,8 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
     const brivel::PrepStatus status =
         brivel::PlanPicture(g_codec, picture.given.data(), picture.given.size(), plan, &detail);
     if (status != brivel::PrepStatus::Ok) {
-        Send(StudioField::PictureStatus, index, detail);
+        Send(StudioField::PictureStatus, index,
+             brivel::PrepStatusName(status, brivel::Wording::French));
         return -1;
     }
     if (plan.png) {
@@ -541,8 +556,7 @@ BRIVEL_EXPORT(studio_open_folder) int studio_open_folder(int size) {
     if (!description) {
         g_folder.clear();
         for (const brivel::DescriptionProblem& problem : problems) {
-            Send(StudioField::ProblemField, problem.warning ? 1 : 0, problem.field);
-            Send(StudioField::ProblemMessage, problem.warning ? 1 : 0, problem.message);
+            SendProblem(problem);
         }
         return -1;
     }
@@ -645,8 +659,7 @@ BRIVEL_EXPORT(studio_check) int studio_check() {
     int errors = 0;
     for (const brivel::DescriptionProblem& problem : problems) {
         errors += problem.warning ? 0 : 1;
-        Send(StudioField::ProblemField, problem.warning ? 1 : 0, problem.field);
-        Send(StudioField::ProblemMessage, problem.warning ? 1 : 0, problem.message);
+        SendProblem(problem);
     }
     std::vector<std::string> names = FileNames(g_quiz);
     for (std::size_t i = 0; i < names.size(); ++i) {

@@ -25,9 +25,11 @@
     if (describeInto) return describeInto(field, index, at, length);
     const bytes = new Uint8Array(memory.buffer, at, length).slice();
     if (field === Field.ProblemField) {
-      problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "" });
+      problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "", french: "" });
     } else if (field === Field.ProblemMessage) {
       problems[problems.length - 1].message = decoder.decode(bytes);
+    } else if (field === Field.ProblemFrench) {
+      problems[problems.length - 1].french = decoder.decode(bytes);
     } else if (field === Field.FileName) {
       if (quiz.pictures[index]) quiz.pictures[index].fileName = decoder.decode(bytes);
     } else {
@@ -274,7 +276,7 @@
     problems = [];
     if (call("studio_open_folder", input(description.bytes)) < 0) {
       openMessage(["Ce dossier de quiz ne s'ouvre pas :",
-                   ...problems.map((p) => `${p.field ? p.field + " : " : ""}${p.message}`)]);
+                   ...problems.map((p) => placeName(p.field) + p.french)]);
       return;
     }
     await opened();
@@ -343,7 +345,7 @@
       row.querySelector(".name").textContent = picture.name;
       const plan = row.querySelector(".plan");
       plan.textContent = picture.failure ? "Cette image ne peut pas entrer dans le quiz : " +
-        picture.failure : picture.plan === "kept as it is" ? "" : picture.plan;
+        picture.failure : picture.plan === "gardée telle quelle" ? "" : picture.plan;
       plan.classList.toggle("error", Boolean(picture.failure));
       const answer = row.querySelector(".answer");
       if (answer.value !== picture.answer) answer.value = picture.answer;
@@ -443,7 +445,7 @@
       const place = placeOf(problem.field);
       const line = document.createElement("span");
       line.className = problem.warning ? "warning" : "error";
-      line.textContent = (problem.warning ? "Attention : " : "Erreur : ") + problem.message;
+      line.textContent = (problem.warning ? "Attention : " : "Erreur : ") + problem.french;
       if (place.childElementCount) place.append(document.createElement("br"));
       place.append(line);
     }
@@ -452,6 +454,13 @@
       button.disabled = errors !== 0;
     });
     return errors;
+  }
+
+  // Where a problem is, in the maker's words, for messages shown apart from their field.
+  function placeName(field) {
+    const picture = /^picture\[(\d+)\]/.exec(field);
+    if (picture) return `Image ${picture[1]} : `;
+    return { title: "Titre : ", author: "Auteur : ", explanation: "Explication : " }[field] || "";
   }
 
   function placeOf(field) {
@@ -706,7 +715,8 @@
     },
     problems: () => {
       check();
-      return problems.map((p) => ({ field: p.field, warning: p.warning, message: p.message }));
+      return problems.map((p) => ({ field: p.field, warning: p.warning, message: p.message,
+                                    french: p.french }));
     },
     fileNames: () => quiz.pictures.map((p) => p.fileName),
     // Pictures being read or prepared: none once a drop is done.
