@@ -18,6 +18,7 @@
 
 #include "maker/appended_bundle_writer.h"
 #include "maker/pe_resources.h"
+#include "maker/picture_folder.h"
 #include "maker/picture_prep.h"
 #include "maker/player_window.h"
 #include "maker/quiz_bundle.h"
@@ -666,6 +667,26 @@ BRIVEL_EXPORT(studio_check) int studio_check() {
         Send(StudioField::FileName, static_cast<int>(i), names[i]);
     }
     return errors;
+}
+
+// The input's names, each ended by a NUL, in `brivel new`'s order (NameOrder).
+BRIVEL_EXPORT(studio_order) void studio_order(int size) {
+    const std::string names = Input(0, Size(size));
+    std::vector<std::string_view> given;
+    for (std::size_t start = 0, end; (end = names.find('\0', start)) != std::string::npos;
+         start = end + 1) {
+        given.push_back(std::string_view(names).substr(start, end - start));
+    }
+    std::vector<std::uint32_t> order(given.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&given](std::uint32_t a, std::uint32_t b) {
+        return brivel::NaturalLess(given[a], given[b]);
+    });
+    Send(StudioField::NameOrder, 0,
+         std::string_view(reinterpret_cast<const char*>(order.data()),
+                          order.size() * sizeof order[0]));
 }
 
 // Grades the input (UTF-8, what a player types) against picture index's

@@ -42,16 +42,30 @@
     sent[field] = value;
   }
 
-  function onCompose(at, length, room, capacity) {
+  // The module's text made anew by the browser into room (studio_imports.h).
+  function remade(at, length, room, capacity, make) {
     let text;
     try {
       text = new TextDecoder("utf-8", { fatal: true }).decode(new Uint8Array(memory.buffer, at, length));
     } catch (e) {
       return -1;
     }
-    const composed = encoder.encode(text.normalize("NFC"));
-    if (composed.length <= capacity) new Uint8Array(memory.buffer, room, capacity).set(composed);
-    return composed.length;
+    const made = encoder.encode(make(text));
+    if (made.length <= capacity) new Uint8Array(memory.buffer, room, capacity).set(made);
+    return made.length;
+  }
+
+  function onCompose(at, length, room, capacity) {
+    return remade(at, length, room, capacity, (text) => text.normalize("NFC"));
+  }
+
+  // utf8proc's case folding, as near as the browser has it: upper case then
+  // lower turns "ß" into "ss" as folding does.
+  function onFold(at, length, room, capacity, marks) {
+    return remade(at, length, room, capacity, (text) => {
+      const folded = text.normalize("NFD").toUpperCase().toLowerCase();
+      return (marks ? folded : folded.replace(/\p{M}/gu, "")).normalize("NFC");
+    });
   }
 
   function call(name, ...args) {
@@ -182,13 +196,15 @@
     }
   }
 
-  function byName(a, b) {
-    return a.name.localeCompare(b.name, "fr", { numeric: true });
+  // Files in `brivel new`'s order of their names, which the module says.
+  function inNameOrder(files) {
+    call("studio_order", input(encoder.encode(files.map((file) => file.name + "\0").join(""))));
+    return Array.from(new Uint32Array(sent[Field.NameOrder].buffer), (index) => files[index]);
   }
 
   // Files as the maker gave them, each {name, bytes}: added in name order.
   async function addFiles(files) {
-    const sorted = files.slice().sort(byName);
+    const sorted = inNameOrder(files);
     const added = [];
     for (const file of sorted) {
       const nameSize = inputFile(file.name, file.bytes);
@@ -730,7 +746,7 @@
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const module = await WebAssembly.compile(decodeBase64($("studio-code").textContent));
     exports = new WebAssembly.Instance(module, {
-      studio: { text: onText, number: onNumber, compose: onCompose },
+      studio: { text: onText, number: onNumber, compose: onCompose, fold: onFold },
       wasi_snapshot_preview1: wasi,
     }).exports;
     memory = exports.memory;
