@@ -272,14 +272,15 @@ Quiz QuizOf(const brivel::QuizText& text, const std::vector<std::string>& codes,
     return quiz;
 }
 
-// The .res bundle of any of the four forms, or nothing with the reason.
+// The .res bundle of any of the four forms, or nothing with the reason, in
+// the maker's French.
 std::optional<brivel::ResReadResult> BundleOf(const std::vector<std::uint8_t>& bytes,
                                               std::string& reason) {
     const bool pe = bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
     if (pe) {
         brivel::PeReadResult read = brivel::ReadPeResources(bytes.data(), bytes.size());
         if (read.status != brivel::PeStatus::Ok) {
-            reason = brivel::PeStatusName(read.status);
+            reason = "ce programme n'est pas un quiz Brivel, ou il est abîmé";
             return std::nullopt;
         }
         brivel::ResReadResult result;
@@ -290,7 +291,7 @@ std::optional<brivel::ResReadResult> BundleOf(const std::vector<std::uint8_t>& b
     if (brivel::tool::IsWebPlayerPage(bytes)) {
         std::optional<std::vector<std::uint8_t>> carried = brivel::tool::BundleOfPage(bytes);
         if (!carried) {
-            reason = "a web page whose quiz is damaged";
+            reason = "le quiz de cette page web est abîmé";
             return std::nullopt;
         }
         bundle = std::move(*carried);
@@ -305,7 +306,7 @@ std::optional<brivel::ResReadResult> BundleOf(const std::vector<std::uint8_t>& b
     }
     brivel::ResReadResult read = brivel::ReadResFile(bundle.data(), bundle.size());
     if (read.status != brivel::ResStatus::Ok) {
-        reason = brivel::ResStatusName(read.status);
+        reason = "ce fichier n'est pas un quiz Brivel, ou il est abîmé";
         return std::nullopt;
     }
     return read;
@@ -501,6 +502,7 @@ BRIVEL_EXPORT(studio_open) int studio_open(int size) {
         brivel::ResFileResources resources(std::move(read->entries));
         NoMessages sink;
         texts = brivel::ReadQuizTexts(resources, sink, reason);
+        reason = "les textes de ce quiz sont abîmés";
         std::vector<Picture> pictures;
         for (std::size_t i = 0; texts && i < texts->text.pictures.size(); ++i) {
             std::optional<brivel::PictureResource> found =
