@@ -32,6 +32,8 @@ ExternalProject_Add(brivel_studio_wasm
         -DCMAKE_TOOLCHAIN_FILE=${brivel_root}/cmake/toolchains/wasm32-wasi.cmake
         -DCMAKE_BUILD_TYPE=MinSizeRel
         -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
+        -DBRIVEL_FONTS_DIR=${CMAKE_BINARY_DIR}/fonts
+    DEPENDS brivel_web_fonts
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${studio_wasm_dir}/brivel-studio.wasm

@@ -504,6 +504,10 @@ TEST(PicturePrep, DescribesThePlan) {
     EXPECT_EQ(DescribePlan(plan, 85),
               "4000 x 3000 JPEG, EXIF orientation 6: turned upright, CMYK made RGB, 16-bit samples "
               "made 8-bit, fitted to 360 x 480, stored as a JPEG of quality 85");
+    EXPECT_EQ(DescribePlan(plan, 85, Wording::French),
+              "photo JPEG de 4000 x 3000 : redressée, couleurs d'imprimerie faites pour l'écran, "
+              "nuances ramenées à celles de l'écran, mise à 360 x 480, enregistrée en JPEG de "
+              "qualité 85");
 }
 
 }  // namespace

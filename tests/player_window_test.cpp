@@ -88,8 +88,10 @@ TEST_F(PlayerWindowTest, ShownPartIsWhatFitsWhole) {
 
 TEST_F(PlayerWindowTest, FitCheckNamesWhatShows) {
     const FitCheck fit = PlayerFitCheck(*fonts_);
-    EXPECT_EQ(fit(HeaderField::Code, "TR\xC9SOR!"), "");
-    const std::string cut = fit(HeaderField::Code, "CHAPEAU, TU AS TOUT TROUV\xC9");
+    EXPECT_EQ(fit(HeaderField::Code, "TR\xC9SOR!").english, "");
+    const ProblemWords words = fit(HeaderField::Code, "CHAPEAU, TU AS TOUT TROUV\xC9");
+    const std::string& cut = words.english;
+    EXPECT_EQ(words.french, "trop long pour sa place : les joueurs n'en montrent que «CHAPEA»");
     EXPECT_NE(cut.find("\"CHAPEAU, TU AS TOUT TROUV\xC3\x89\" does not fit its 53 x 16 box: "
                        "the players show \"CHAPEA\""),
               std::string::npos)

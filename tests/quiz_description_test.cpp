@@ -37,7 +37,15 @@ protected:
     std::optional<QuizDescription> Load(const std::string& toml) {
         std::ofstream(dir_ / "quiz.toml", std::ios::binary) << toml;
         problems_.clear();
-        return LoadQuizDescription(dir_.string(), problems_, codec_);
+        std::optional<QuizDescription> loaded =
+            LoadQuizDescription(dir_.string(), problems_, codec_);
+        // The studio shows the French beside the field: never the description's own names.
+        for (const DescriptionProblem& p : problems_) {
+            EXPECT_TRUE(!p.french.empty() && p.french.find_first_of("[]`_") == std::string::npos &&
+                        p.french.find("Windows-1252") == std::string::npos)
+                << p.message << " | " << p.french;
+        }
+        return loaded;
     }
     // The problems other than the size warning every tiny picture earns, the
     // note that second answers are never accepted and, unless asked for, the
@@ -173,7 +181,6 @@ TEST_F(QuizDescriptionTest, ReportsEachProblemWithItsLineAndField) {
         EXPECT_EQ(loaded.has_value(), c.warning);
     }
 }
-
 
 TEST_F(QuizDescriptionTest, ExplainsSyntaxErrorsPlainlyWithLineAndColumn) {
     const struct {

@@ -22,75 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What a person compares first: case folded and, without marks, the accents
-// taken off ("Été" as "ete"). The bytes themselves when name is not UTF-8.
-std::string Folded(std::string_view name, bool marks) {
-    const int options =
-        UTF8PROC_STABLE | UTF8PROC_COMPOSE | UTF8PROC_CASEFOLD | (marks ? 0 : UTF8PROC_STRIPMARK);
-    utf8proc_uint8_t* mapped = nullptr;
-    const utf8proc_ssize_t length =
-        utf8proc_map(reinterpret_cast<const utf8proc_uint8_t*>(name.data()),
-                     static_cast<utf8proc_ssize_t>(name.size()), &mapped,
-                     static_cast<utf8proc_option_t>(options));
-    const std::unique_ptr<utf8proc_uint8_t, decltype(&std::free)> owned(mapped, &std::free);
-    if (length < 0) {
-        return std::string(name);
-    }
-    return std::string(reinterpret_cast<const char*>(mapped), static_cast<std::size_t>(length));
-}
-
-constexpr const char* kDigits = "0123456789";
-
-// Below, at or above zero as a comes before, with or after b, a run of digits
-// against another by its value.
-int CompareRuns(std::string_view a, std::string_view b) {
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < a.size() && j < b.size()) {
-        const bool digitA = std::isdigit(static_cast<unsigned char>(a[i])) != 0;
-        const bool digitB = std::isdigit(static_cast<unsigned char>(b[j])) != 0;
-        if (digitA && digitB) {
-            const std::size_t endA = std::min(a.find_first_not_of(kDigits, i), a.size());
-            const std::size_t endB = std::min(b.find_first_not_of(kDigits, j), b.size());
-            std::string_view x = a.substr(i, endA - i);
-            std::string_view y = b.substr(j, endB - j);
-            x.remove_prefix(std::min(x.find_first_not_of('0'), x.size()));
-            y.remove_prefix(std::min(y.find_first_not_of('0'), y.size()));
-            // Any length of digits: a longer value is the larger one.
-            if (x.size() != y.size()) {
-                return x.size() < y.size() ? -1 : 1;
-            }
-            if (const int order = x.compare(y); order != 0) {
-                return order;
-            }
-            i = endA;
-            j = endB;
-            continue;
-        }
-        if (a[i] != b[j]) {
-            return static_cast<unsigned char>(a[i]) < static_cast<unsigned char>(b[j]) ? -1 : 1;
-        }
-        ++i;
-        ++j;
-    }
-    return static_cast<int>(i < a.size()) - static_cast<int>(j < b.size());
-}
-
-// Names without their extensions first: photo.jpg comes before photo 2.jpg,
-// though a space sorts before a dot.
-int CompareNames(std::string_view a, std::string_view b) {
-    const auto split = [](std::string_view name) {
-        const std::size_t dot = name.rfind('.');
-        return dot == std::string_view::npos || dot == 0
-                   ? std::make_pair(name, std::string_view())
-                   : std::make_pair(name.substr(0, dot), name.substr(dot));
-    };
-    const auto [stemA, extensionA] = split(a);
-    const auto [stemB, extensionB] = split(b);
-    const int order = CompareRuns(stemA, stemB);
-    return order != 0 ? order : CompareRuns(extensionA, extensionB);
-}
-
 // name as a TOML text in double quotes; a byte that is not UTF-8 becomes "?",
 // since the whole description must be UTF-8.
 std::string Quoted(std::string_view name) {
@@ -136,15 +67,6 @@ bool IsHiddenFileName(std::string_view name) {
             std::equal(name.begin(), name.end(), kThumbs.begin(), [](char c, char lower) {
                 return std::tolower(static_cast<unsigned char>(c)) == lower;
             }));
-}
-
-bool NaturalLess(std::string_view name, std::string_view other) {
-    for (const bool marks : {false, true}) {
-        if (const int order = CompareNames(Folded(name, marks), Folded(other, marks)); order != 0) {
-            return order < 0;
-        }
-    }
-    return name < other;
 }
 
 std::optional<FolderPicture> PictureOfFile(std::string_view name, const std::uint8_t* head,

@@ -403,22 +403,26 @@ PrepStatus FitAndTurn(RgbImage& pixels, const PicturePlan& plan, std::string* de
 
 }  // namespace
 
-const char* PrepStatusName(PrepStatus status) {
+const char* PrepStatusName(PrepStatus status, Wording wording) {
+    const bool french = wording == Wording::French;
     switch (status) {
         case PrepStatus::Ok:
-            return "prepared";
+            return french ? "préparée" : "prepared";
         case PrepStatus::NotAPicture:
-            return "neither a JPEG nor a PNG";
+            return french ? "ce n'est ni une photo JPEG ni une image PNG"
+                          : "neither a JPEG nor a PNG";
         case PrepStatus::Unreadable:
-            return "the picture cannot be decoded";
+            return french ? "elle ne se lit pas" : "the picture cannot be decoded";
         case PrepStatus::TooLarge:
-            return "the picture is too large to hold";
+            return french ? "elle est trop grande" : "the picture is too large to hold";
         case PrepStatus::OutOfMemory:
-            return "out of memory for the picture's pixels";
+            return french ? "la mémoire manque pour la lire"
+                          : "out of memory for the picture's pixels";
         case PrepStatus::EncodeFailed:
-            return "the prepared JPEG cannot be written";
+            return french ? "elle ne peut pas être enregistrée en JPEG"
+                          : "the prepared JPEG cannot be written";
     }
-    return "unknown status";
+    return french ? "raison inconnue" : "unknown status";
 }
 
 std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
@@ -584,35 +588,45 @@ PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::si
     return EncodeJpeg(codec, pixels, chroma, options.quality, out, detail);
 }
 
-std::string DescribePlan(const PicturePlan& plan, int quality) {
+std::string DescribePlan(const PicturePlan& plan, int quality, Wording wording) {
+    const bool french = wording == Wording::French;
+    const auto say = [french](const char* english, const char* inFrench) {
+        return std::string(french ? inFrench : english);
+    };
     if (plan.action == PrepAction::Keep) {
-        return "kept as it is";
+        return say("kept as it is", "gardée telle quelle");
     }
-    std::string head = std::to_string(plan.width) + " x " + std::to_string(plan.height) +
-                       (plan.png ? " PNG" : " JPEG");
+    const std::string size = std::to_string(plan.width) + " x " + std::to_string(plan.height);
+    std::string head = french ? (plan.png ? "image PNG de " : "photo JPEG de ") + size
+                              : size + (plan.png ? " PNG" : " JPEG");
     std::vector<std::string> steps;
     if (plan.orientation != Orientation::Upright) {
-        head += ", EXIF orientation " + std::to_string(static_cast<int>(plan.orientation));
-        steps.emplace_back(plan.action == PrepAction::Turn ? "turned upright without loss"
-                                                           : "turned upright");
+        head += french ? std::string()
+                       : ", EXIF orientation " + std::to_string(static_cast<int>(plan.orientation));
+        steps.push_back(plan.action == PrepAction::Turn
+                            ? say("turned upright without loss", "redressée sans perte")
+                            : say("turned upright", "redressée"));
     }
     if (plan.cmyk) {
-        steps.emplace_back("CMYK made RGB");
+        steps.push_back(say("CMYK made RGB", "couleurs d'imprimerie faites pour l'écran"));
     }
     if (plan.transparent) {
-        steps.emplace_back("transparent areas laid on the quiz colour");
+        steps.push_back(say("transparent areas laid on the quiz colour",
+                            "parties transparentes posées sur la couleur du quiz"));
     }
     if (plan.deep) {
-        steps.emplace_back("16-bit samples made 8-bit");
+        steps.push_back(say("16-bit samples made 8-bit", "nuances ramenées à celles de l'écran"));
     }
+    const std::string shown =
+        std::to_string(plan.shownWidth) + " x " + std::to_string(plan.shownHeight);
     if (plan.fitted) {
-        steps.push_back("fitted to " + std::to_string(plan.shownWidth) + " x " +
-                        std::to_string(plan.shownHeight));
+        steps.push_back(say("fitted to ", "mise à ") + shown);
     }
     if (plan.action == PrepAction::Reencode) {
-        steps.push_back("stored as a JPEG of quality " + std::to_string(quality));
+        steps.push_back(say("stored as a JPEG of quality ", "enregistrée en JPEG de qualité ") +
+                        std::to_string(quality));
     }
-    std::string line = head + ":";
+    std::string line = head + (french ? " :" : ":");
     for (std::size_t i = 0; i < steps.size(); ++i) {
         line += (i == 0 ? " " : ", ") + steps[i];
     }

@@ -48,8 +48,12 @@ enum class PrepStatus {
     EncodeFailed,  // the codec could not write the prepared JPEG
 };
 
-// A short English meaning of the status.
-const char* PrepStatusName(PrepStatus status);
+// Whose words a text is in: the tool's English, or the French the studio shows
+// a maker, without the tool's terms.
+enum class Wording { English, French };
+
+// A short meaning of the status.
+const char* PrepStatusName(PrepStatus status, Wording wording = Wording::English);
 
 struct PrepOptions {
     std::uint8_t red = 0;  // the quiz colour, under transparent areas
@@ -89,6 +93,6 @@ PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::si
 // The plan in plain words: "kept as it is", or what is done, as
 // "4000 x 3000, EXIF orientation 6: turned upright, fitted to 360 x 480, stored as JPEG quality
 // 90".
-std::string DescribePlan(const PicturePlan& plan, int quality);
+std::string DescribePlan(const PicturePlan& plan, int quality, Wording wording = Wording::English);
 
 }  // namespace brivel

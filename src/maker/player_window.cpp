@@ -463,20 +463,22 @@ std::string ShownPart(PlayerFonts& fonts, WindowText where, std::string_view utf
 }
 
 FitCheck PlayerFitCheck(PlayerFonts& fonts) {
-    return [&fonts](HeaderField field, std::string_view cp1252) -> std::string {
+    return [&fonts](HeaderField field, std::string_view cp1252) -> ProblemWords {
         static constexpr WindowText kWhere[] = {WindowText::Title, WindowText::Author,
                                                 WindowText::Explanation, WindowText::Code};
         const WindowText where = kWhere[static_cast<int>(field)];
         const std::string utf8 = Cp1252ToUtf8(cp1252);
         const std::string shown = ShownPart(fonts, where, utf8);
         if (shown == utf8) {
-            return std::string();
+            return ProblemWords();
         }
         const TextBox box = BoxOf(where);
-        return "\"" + utf8 + "\" does not fit its " + std::to_string(box.w) + " x " +
-               std::to_string(box.h) + " box: the players show " +
-               (shown.empty() ? std::string("nothing") : "\"" + shown + "\"") +
-               " (measured in the Linux player's " + fonts.Describe(box.face) + ")";
+        return {"\"" + utf8 + "\" does not fit its " + std::to_string(box.w) + " x " +
+                    std::to_string(box.h) + " box: the players show " +
+                    (shown.empty() ? std::string("nothing") : "\"" + shown + "\"") +
+                    " (measured in the Linux player's " + fonts.Describe(box.face) + ")",
+                "trop long pour sa place : les joueurs n'en montrent " +
+                    (shown.empty() ? std::string("rien") : "que «" + shown + "»")};
     };
 }
 

@@ -33,16 +33,19 @@ public:
     Checker(std::string file, std::vector<DescriptionProblem>& problems)
         : file_(std::move(file)), problems_(problems) {}
 
-    void Error(int line, const std::string& field, const std::string& message) {
-        problems_.push_back({file_, line, 0, field, message, false});
+    void Error(int line, const std::string& field, const ProblemWords& words) {
+        problems_.push_back({file_, line, 0, field, words.english, false, words.french});
         failed_ = true;
     }
+    // The studio writes the description itself: its maker never meets these.
     void SyntaxError(int line, int column, const std::string& message) {
-        problems_.push_back({file_, line, column, "", message, false});
+        problems_.push_back(
+            {file_, line, column, "", message, false,
+             "la description du quiz ne se lit pas à la ligne " + std::to_string(line)});
         failed_ = true;
     }
-    void Warn(int line, const std::string& field, const std::string& message) {
-        problems_.push_back({file_, line, 0, field, message, true});
+    void Warn(int line, const std::string& field, const ProblemWords& words) {
+        problems_.push_back({file_, line, 0, field, words.english, true, words.french});
     }
     bool failed() const { return failed_; }
 
@@ -148,24 +151,28 @@ std::string ConvertText(Checker& checker, const std::string& utf8, TextUse use, 
     const Cp1252Result converted = Utf8ToCp1252(utf8);
     std::string text = converted.ok ? converted.text : Utf8ToCp1252Lossy(utf8);
     if (!converted.ok) {
+        const std::string character = CharacterAt(utf8, converted.errorOffset);
         checker.Error(line, field,
-                      "\"" + CharacterAt(utf8, converted.errorOffset) +
-                          "\" is not a character Windows-1252 can hold");
+                      {"\"" + character + "\" is not a character Windows-1252 can hold",
+                       "le caractère «" + character + "» ne peut pas entrer dans un quiz"});
     }
     if (use == TextUse::QuizField && text.find('|') != std::string::npos) {
-        checker.Error(line, field, "holds a \"|\", which would end the field in the quiz text");
+        checker.Error(line, field,
+                      {"holds a \"|\", which would end the field in the quiz text",
+                       "contient une barre «|», que le quiz ne peut pas garder"});
     }
     if (text.find_first_of("\r\n") != std::string::npos) {
-        checker.Error(line, field, "holds a line break");
+        checker.Error(line, field, {"holds a line break", "contient un retour à la ligne"});
     }
     if (text.find('\0') != std::string::npos) {
-        checker.Error(line, field, "holds a NUL character");
+        checker.Error(line, field, {"holds a NUL character", "contient un caractère nul"});
     }
     if (text.size() > kTextMaxLength) {
+        const std::string size = std::to_string(text.size());
+        const std::string most = std::to_string(kTextMaxLength);
         checker.Error(line, field,
-                      "is " + std::to_string(text.size()) +
-                          " bytes long in Windows-1252; at most " + std::to_string(kTextMaxLength) +
-                          " fit");
+                      {"is " + size + " bytes long in Windows-1252; at most " + most + " fit",
+                       "trop long : " + size + " caractères, " + most + " au plus"});
     }
     return text;
 }
@@ -178,14 +185,14 @@ std::optional<std::string> GetText(Checker& checker, const toml::table& table, s
     const toml::node* node = table.get(key);
     if (node == nullptr) {
         if (required) {
-            checker.Error(tableLine, field, "missing");
+            checker.Error(tableLine, field, {"missing", "manquant"});
             return std::nullopt;
         }
         return std::string();
     }
     const std::optional<std::string> utf8 = node->value_exact<std::string>();
     if (!utf8) {
-        checker.Error(LineOf(*node), field, "must be a text in quotes");
+        checker.Error(LineOf(*node), field, {"must be a text in quotes", "doit être un texte"});
         return std::nullopt;
     }
     return ConvertText(checker, *utf8, use, LineOf(*node), field);
@@ -198,7 +205,7 @@ void CheckFit(Checker& checker, const FitCheck& fit, const toml::table& table, s
     if (!fit || node == nullptr || text.empty()) {
         return;
     }
-    if (const std::string cut = fit(where, text); !cut.empty()) {
+    if (ProblemWords cut = fit(where, text); !cut.english.empty()) {
         checker.Warn(LineOf(*node), field, cut);
     }
 }
@@ -211,9 +218,11 @@ std::uint8_t GetByte(Checker& checker, const toml::node* node, const std::string
     }
     const std::optional<std::int64_t> value = node->value_exact<std::int64_t>();
     if (!value || *value < low || *value > high) {
-        checker.Error(
-            LineOf(*node), field,
-            "must be a whole number from " + std::to_string(low) + " to " + std::to_string(high));
+        const std::string range = std::to_string(low) + " to " + std::to_string(high);
+        checker.Error(LineOf(*node), field,
+                      {"must be a whole number from " + range, "doit être un nombre entier de " +
+                                                                   std::to_string(low) + " à " +
+                                                                   std::to_string(high)});
         return fallback;
     }
     return static_cast<std::uint8_t>(*value);
@@ -224,7 +233,7 @@ void WarnUnknownKeys(Checker& checker, const toml::table& table, const std::stri
     for (const auto& [key, node] : table) {
         if (std::find(known.begin(), known.end(), key.str()) == known.end()) {
             checker.Warn(static_cast<int>(key.source().begin.line), prefix + std::string(key.str()),
-                         "unknown key, ignored");
+                         {"unknown key, ignored", "réglage inconnu, laissé de côté"});
         }
     }
 }
@@ -234,12 +243,18 @@ void WarnUnknownKeys(Checker& checker, const toml::table& table, const std::stri
 void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRead& file,
                       const std::string& name, int line, const std::string& field,
                       PictureCheck depth) {
+    const std::string picture = "l'image " + name;
     if (!file.found) {
-        checker.Error(line, field, "picture " + name + " not found");
+        checker.Error(line, field,
+                      {"picture " + name + " not found", picture + " est introuvable"});
         return;
     }
     if (!file.bytes) {
-        checker.Error(line, field, "picture " + name + ": " + file.reason);
+        checker.Error(
+            line, field,
+            {"picture " + name + ": " + file.reason,
+             picture + " " +
+                 (file.frenchReason.empty() ? "ne peut pas être lue" : file.frenchReason)});
         return;
     }
     const std::vector<std::uint8_t>& bytes = *file.bytes;
@@ -250,27 +265,36 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRe
     const PrepStatus status = CheckPicture(codec, data, bytes.size(), plan, &error, &damage,
                                            depth == PictureCheck::Decode);
     if (status == PrepStatus::NotAPicture) {
-        checker.Error(line, field, "picture " + name + " is " + error);
+        checker.Error(line, field,
+                      {"picture " + name + " is " + error,
+                       picture + " n'est ni une photo JPEG ni une image PNG, les seules que "
+                                 "les joueurs montrent"});
         return;
     }
     if (status != PrepStatus::Ok) {
         checker.Error(line, field,
-                      "picture " + name +
-                          (plan.png ? " is a PNG the player cannot read (" + error + ")"
-                                    : " is not a readable JPEG: " + error));
+                      {"picture " + name +
+                           (plan.png ? " is a PNG the player cannot read (" + error + ")"
+                                     : " is not a readable JPEG: " + error),
+                       picture + " ne se lit pas : elle est abîmée ou d'un genre que les joueurs "
+                                 "ne lisent pas"});
         return;
     }
     if (!damage.empty()) {
-        checker.Warn(line, field, "picture " + name + " is a damaged JPEG: " + damage);
+        checker.Warn(line, field,
+                     {"picture " + name + " is a damaged JPEG: " + damage,
+                      picture + " est abîmée : les joueurs n'en montrent que ce qui se lit"});
     }
     // Pack turns photos upright and fits larger pictures itself (check says so
     // apart); the player still enlarges a smaller one, or shows it with bands.
     const int width = plan.shownWidth;
     const int height = plan.shownHeight;
     if (!plan.fitted && (width != kPictureBoxWidth || height != kPictureBoxHeight)) {
+        const std::string size = std::to_string(width) + " x " + std::to_string(height);
         checker.Warn(line, field,
-                     "picture " + name + " is " + std::to_string(width) + " x " +
-                         std::to_string(height) + ", not 640 x 480: the player fits it");
+                     {"picture " + name + " is " + size + ", not 640 x 480: the player fits it",
+                      picture + " mesure " + size +
+                          " points, pas 640 x 480 : les joueurs l'ajustent à leur cadre"});
     }
 }
 
@@ -309,18 +333,21 @@ char KeyboardQuote(char c) {
 // Warns that players are likely to type answer as typed, with the verdict they get.
 void WarnOfLikelyTyping(Checker& checker, int line, const std::string& field,
                         const std::string& answer, const std::string& typed,
-                        const std::string& why) {
+                        const ProblemWords& why) {
+    const std::string text = Cp1252ToUtf8(typed);
+    const std::string verdict = Cp1252ToUtf8(VerdictText(Grade(answer, typed)));
     checker.Warn(line, field,
-                 why + "; typing \"" + Cp1252ToUtf8(typed) + "\" gives \"" +
-                     Cp1252ToUtf8(VerdictText(Grade(answer, typed))) +
-                     "\", not \"BRAVO\": write \"" + Cp1252ToUtf8(typed) + "\"");
+                 {why.english + "; typing \"" + text + "\" gives \"" + verdict +
+                      "\", not \"BRAVO\": write \"" + text + "\"",
+                  why.french + " ; taper «" + text + "» donne " + verdict +
+                      ", pas BRAVO : écrivez «" + text + "»"});
 }
 
 // Warns of the characters of answer that players type as typed(c) instead,
 // naming them.
 void WarnOfCharacters(Checker& checker, int line, const std::string& field,
-                      const std::string& answer, char (*typed)(char), const char* what,
-                      const char* why) {
+                      const std::string& answer, char (*typed)(char), const ProblemWords& what,
+                      const ProblemWords& why) {
     std::string replaced = answer;
     std::string named;
     for (char& c : replaced) {
@@ -331,7 +358,8 @@ void WarnOfCharacters(Checker& checker, int line, const std::string& field,
     }
     if (replaced != answer) {
         WarnOfLikelyTyping(checker, line, field, answer, replaced,
-                           std::string(what) + " " + named + ": " + why);
+                           {what.english + " " + named + ": " + why.english,
+                            what.french + " " + named + " : " + why.french});
     }
 }
 
@@ -343,40 +371,55 @@ void CheckAnswer(Checker& checker, const std::string& answer, int line, const st
         // Line breaks and NUL have their own errors already.
         return (byte < 0x20 || byte == 0x7F) && c != '\r' && c != '\n' && c != '\0';
     });
-    const char* never = "; no typed text can give \"BRAVO\"";
+    const ProblemWords never = {"; no typed text can give \"BRAVO\"",
+                                " ; rien de ce que tapent les joueurs ne donne BRAVO"};
     if (!answer.empty() && answer.find_first_not_of(' ') == std::string::npos) {
         checker.Error(line, field,
-                      std::string("only spaces: players' texts lose their outer spaces") + never);
+                      {"only spaces: players' texts lose their outer spaces" + never.english,
+                       "rien que des espaces : les joueurs perdent celles du début et de la fin" +
+                           never.french});
         return;
     }
     const bool outerSpace = answer.front() == ' ' || answer.back() == ' ';
     if (outerSpace) {
+        const bool starts = answer.front() == ' ';
         checker.Error(line, field,
-                      std::string(answer.front() == ' ' ? "starts" : "ends") +
-                          " with a space, which players' texts lose" + never);
+                      {std::string(starts ? "starts" : "ends") +
+                           " with a space, which players' texts lose" + never.english,
+                       std::string(starts ? "commence" : "finit") +
+                           " par une espace, que les joueurs perdent" + never.french});
     }
     if (control != answer.end()) {
         char code[8];
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(*control));
+        const bool tab = *control == '\t';
         checker.Error(line, field,
-                      (*control == '\t' ? std::string("holds a TAB")
-                                        : std::string("holds the control character ") + code) +
-                          ", which the answer box never takes" + never);
+                      {(tab ? std::string("holds a TAB")
+                            : std::string("holds the control character ") + code) +
+                           ", which the answer box never takes" + never.english,
+                       (tab ? std::string("contient une tabulation")
+                            : std::string("contient un caractère invisible (") + code + ")") +
+                           ", que la case de réponse ne prend jamais" + never.french});
     }
     if (outerSpace || control != answer.end()) {
         return;  // rewritten anyway; what players would type is for the next check
     }
-    WarnOfCharacters(checker, line, field, answer, LowerAccented, "upper-case accented letter",
-                     "players type lower case and only a to z match either case");
-    WarnOfCharacters(checker, line, field, answer, KeyboardQuote, "typographic quote",
-                     "keyboards type ' and \"");
+    WarnOfCharacters(checker, line, field, answer, LowerAccented,
+                     {"upper-case accented letter", "lettre accentuée en majuscule"},
+                     {"players type lower case and only a to z match either case",
+                      "les joueurs tapent en minuscules, et seules les lettres de a à z valent "
+                      "en majuscules comme en minuscules"});
+    WarnOfCharacters(checker, line, field, answer, KeyboardQuote,
+                     {"typographic quote", "guillemet ou apostrophe typographique"},
+                     {"keyboards type ' and \"", "les claviers tapent ' et \""});
     std::string single = answer;
     for (std::size_t at; (at = single.find("  ")) != std::string::npos;) {
         single.erase(at, 1);
     }
     if (single != answer) {
         WarnOfLikelyTyping(checker, line, field, answer, single,
-                           "two spaces in a row: players type one");
+                           {"two spaces in a row: players type one",
+                            "deux espaces de suite : les joueurs n'en tapent qu'une"});
     }
 }
 
@@ -412,7 +455,7 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
         int closeness;
         int line;
         std::string field;
-        std::string message;
+        ProblemWords message;
     };
     std::vector<Pair> pairs;
     for (std::size_t j = 0; j < answers.size(); ++j) {
@@ -427,14 +470,24 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
             if (!GivesHint(forB) && !GivesHint(forA)) {
                 continue;
             }
-            const std::string quoted = "\"" + Cp1252ToUtf8(a.text) + "\"";
-            const std::string message =
-                GivesHint(forB) ? "typing " + a.field + " " + quoted + " here gives \"" +
-                                      Cp1252ToUtf8(VerdictText(forB)) + "\""
-                                : "typing this at " + a.field + " " + quoted + " gives \"" +
-                                      Cp1252ToUtf8(VerdictText(forA)) + "\"";
-            pairs.push_back({std::min(Closeness(forA), Closeness(forB)), b.line, b.field,
-                             "close to another answer: " + message});
+            const std::string text = Cp1252ToUtf8(a.text);
+            const std::string quoted = "\"" + text + "\"";
+            const std::string verdict = Cp1252ToUtf8(VerdictText(GivesHint(forB) ? forB : forA));
+            const std::string picture = "l'image " + std::to_string(a.picture);
+            const ProblemWords message =
+                GivesHint(forB) ? ProblemWords{"typing " + a.field + " " + quoted +
+                                                   " here gives \"" + verdict + "\"",
+                                               "taper ici la réponse de " + picture + ", «" + text +
+                                                   "», donne " + verdict}
+                                : ProblemWords{"typing this at " + a.field + " " + quoted +
+                                                   " gives \"" + verdict + "\"",
+                                               "taper cette réponse à " + picture + " («" + text +
+                                                   "») donne " + verdict};
+            pairs.push_back({std::min(Closeness(forA), Closeness(forB)),
+                             b.line,
+                             b.field,
+                             {"close to another answer: " + message.english,
+                              "proche d'une autre réponse : " + message.french}});
         }
     }
     std::stable_sort(pairs.begin(), pairs.end(),
@@ -446,9 +499,11 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
         checker.Warn(pairs[k].line, pairs[k].field, pairs[k].message);
     }
     if (pairs.size() > shown) {
+        const std::string more = std::to_string(pairs.size() - shown);
         checker.Warn(0, "picture",
-                     std::to_string(pairs.size() - shown) +
-                         " more pairs of answers close to each other, less close than those above");
+                     {more + " more pairs of answers close to each other, less close than those "
+                             "above",
+                      more + " autres paires de réponses proches, moins proches que celles-ci"});
     }
 }
 
@@ -456,9 +511,10 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
 std::optional<toml::table> ParseDescription(Checker& checker, const DescriptionSource& source) {
     if (!source.text) {
         checker.Error(0, "",
-                      source.reason + (source.reason == std::strerror(ENOENT)
-                                           ? " (`brivel new` writes a starter one)"
-                                           : ""));
+                      {source.reason + (source.reason == std::strerror(ENOENT)
+                                            ? " (`brivel new` writes a starter one)"
+                                            : ""),
+                       "la description du quiz ne peut pas être lue"});
         return std::nullopt;
     }
     std::string document = *source.text;
@@ -509,7 +565,9 @@ std::array<std::uint8_t, 3> ReadColour(Checker& checker, const toml::table& root
     if (const toml::node* node = root.get("colour")) {
         const toml::array* array = node->as_array();
         if (array == nullptr || array->size() != 3) {
-            checker.Error(LineOf(*node), "colour", "must be [red, green, blue]");
+            checker.Error(
+                LineOf(*node), "colour",
+                {"must be [red, green, blue]", "doit être une couleur : rouge, vert, bleu"});
         } else {
             for (std::size_t c = 0; c < 3; ++c) {
                 colour[c] = GetByte(checker, array->get(c), "colour", 0, 255, colour[c]);
@@ -541,8 +599,10 @@ void ReadHeader(Checker& checker, const toml::table& root, const FitCheck& fit, 
     quiz.kind = GetByte(checker, root.get("kind"), "kind", 0, 255, 0);
     if (quiz.answersPerPicture == 2) {
         checker.Warn(LineOf(*root.get("answers_per_picture")), "answers_per_picture",
-                     "players never accept second_answer: they grade each picture's answer "
-                     "alone; it is kept in the quiz, but no player shows it");
+                     {"players never accept second_answer: they grade each picture's answer "
+                      "alone; it is kept in the quiz, but no player shows it",
+                      "les joueurs n'acceptent jamais la seconde réponse : elle reste dans le "
+                      "quiz, mais aucun joueur ne la montre"});
     }
     const std::array<std::uint8_t, 3> colour = ReadColour(checker, root);
     quiz.red = colour[0];
@@ -557,12 +617,15 @@ void ReadHeader(Checker& checker, const toml::table& root, const FitCheck& fit, 
 const toml::array* PictureTables(Checker& checker, const toml::table& root) {
     const toml::node* node = root.get("picture");
     if (node == nullptr) {
-        checker.Error(kTop, "picture", "no [[picture]]: a quiz needs at least one");
+        checker.Error(kTop, "picture",
+                      {"no [[picture]]: a quiz needs at least one",
+                       "aucune image : un quiz en demande au moins une"});
         return nullptr;
     }
     const toml::array* pictures = node->as_array();
     if (pictures == nullptr || !pictures->is_array_of_tables()) {
-        checker.Error(LineOf(*node), "picture", "must be [[picture]] tables");
+        checker.Error(LineOf(*node), "picture",
+                      {"must be [[picture]] tables", "les images sont mal décrites"});
         return nullptr;
     }
     return pictures;
@@ -570,15 +633,19 @@ const toml::array* PictureTables(Checker& checker, const toml::table& root) {
 
 // An error on the first picture past what the quiz record holds.
 void CheckPictureCount(Checker& checker, int number, std::size_t count, bool twoAnswers, int line) {
+    const std::string pictures = std::to_string(count);
+    const std::string most = std::to_string(kMaxPictures);
     if (number == kMaxPictures + 1) {
-        checker.Error(
-            line, "picture",
-            std::to_string(count) + " pictures; at most " + std::to_string(kMaxPictures) + " fit");
-    } else if (twoAnswers && count <= kMaxPictures && number == kMaxPictures / 2 + 1) {
         checker.Error(line, "picture",
-                      "2 answers x " + std::to_string(count) + " pictures is " +
-                          std::to_string(2 * count) + "; at most " + std::to_string(kMaxPictures) +
-                          " answers fit");
+                      {pictures + " pictures; at most " + most + " fit",
+                       pictures + " images : " + most + " au plus"});
+    } else if (twoAnswers && count <= kMaxPictures && number == kMaxPictures / 2 + 1) {
+        const std::string answers = std::to_string(2 * count);
+        checker.Error(line, "picture",
+                      {"2 answers x " + pictures + " pictures is " + answers + "; at most " + most +
+                           " answers fit",
+                       "2 réponses par image pour " + pictures + " images font " + answers +
+                           " réponses : " + most + " au plus"});
     }
 }
 
@@ -597,12 +664,13 @@ void ReadPictureFile(const PictureReading& r, const toml::table& table, int line
                      const std::string& prefix, QuizDescription& result) {
     const toml::node* node = table.get("file");
     if (node == nullptr) {
-        r.checker.Error(line, prefix + "file", "missing");
+        r.checker.Error(line, prefix + "file", {"missing", "le fichier de l'image manque"});
         return;
     }
     const std::optional<std::string> name = node->value_exact<std::string>();
     if (!name || name->empty()) {
-        r.checker.Error(LineOf(*node), prefix + "file", "must be a file name in quotes");
+        r.checker.Error(LineOf(*node), prefix + "file",
+                        {"must be a file name in quotes", "le fichier de l'image manque"});
         return;
     }
     const PictureFileRead file = r.files(*name);
@@ -625,8 +693,9 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
             // A starter written for a folder of pictures leaves every answer so.
             const std::string file = table["file"].value_or(std::string());
             checker.Error(LineOf(*node), prefix + "answer",
-                          "empty: write between its quotes what the players type to find " +
-                              (file.empty() ? std::string("this picture") : file));
+                          {"empty: write between its quotes what the players type to find " +
+                               (file.empty() ? std::string("this picture") : file),
+                           "vide : écrivez ce que les joueurs tapent pour trouver cette image"});
         }
         answers.push_back({number, prefix + "answer", LineOf(*node), picture.answer});
         if (!picture.answer.empty()) {
@@ -639,7 +708,9 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
             GetText(checker, table, "second_answer", prefix + "second_answer", line, field, true)
                 .value_or("");
     } else if (const toml::node* node = table.get("second_answer"); node != nullptr) {
-        checker.Warn(LineOf(*node), prefix + "second_answer", "ignored: answers_per_picture is 1");
+        checker.Warn(LineOf(*node), prefix + "second_answer",
+                     {"ignored: answers_per_picture is 1",
+                      "laissée de côté : le quiz n'a qu'une réponse par image"});
     }
     picture.location =
         GetText(checker, table, "location", prefix + "location", line, field, false).value_or("");
@@ -648,7 +719,8 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
             GetText(checker, table, "extra", prefix + "extra", line, field, false).value_or("");
     } else if (const toml::node* node = table.get("extra"); node != nullptr) {
         checker.Warn(LineOf(*node), prefix + "extra",
-                     "ignored: kind " + std::to_string(r.quiz.kind) + " has no extra texts");
+                     {"ignored: kind " + std::to_string(r.quiz.kind) + " has no extra texts",
+                      "laissé de côté : ce genre de quiz n'a pas de texte en plus"});
     }
     result.codes.push_back(
         GetText(checker, table, "code", prefix + "code", line, TextUse::CodeLine, true)
@@ -663,8 +735,8 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
 }  // namespace
 
 std::optional<QuizDescription> CheckQuizDescription(
-    const DescriptionSource& source, std::vector<DescriptionProblem>& problems,
-    PictureCodec& codec, PictureCheck pictureCheck, const FitCheck& fit,
+    const DescriptionSource& source, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
+    PictureCheck pictureCheck, const FitCheck& fit,
     std::optional<std::vector<std::string>>* pictureFiles) {
     Checker checker(source.file, problems);
     const std::optional<toml::table> root = ParseDescription(checker, source);

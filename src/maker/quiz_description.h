@@ -15,6 +15,14 @@
 
 namespace brivel {
 
+// What a problem says: in English as the tool prints it, and in French, in
+// plain words without the description's own names, as the studio shows it
+// beside the field.
+struct ProblemWords {
+    std::string english;
+    std::string french;
+};
+
 // One thing wrong with a description. line is 1-based, 0 when the problem has
 // no place in the file (it cannot be read). field names the key, pictures
 // counted from 1: "title", "picture[3].answer", "colour".
@@ -25,6 +33,7 @@ struct DescriptionProblem {
     std::string field;
     std::string message;
     bool warning = false;  // the quiz can still be made
+    std::string french;    // the message as the studio shows it
 };
 
 struct QuizDescription {
@@ -48,7 +57,7 @@ enum class HeaderField { Title, Author, Explanation, Code };
 // How a Windows-1252 text shows in its box: empty when whole, else a warning
 // saying how much shows. Measuring needs the players' fonts, which the core
 // does not have.
-using FitCheck = std::function<std::string(HeaderField field, std::string_view cp1252)>;
+using FitCheck = std::function<ProblemWords(HeaderField field, std::string_view cp1252)>;
 
 // Reads dir/quiz.toml and checks it with its pictures (JPEG through codec), appending every
 // problem found to problems, and a warning for each header text that fit
@@ -67,6 +76,7 @@ struct PictureFileRead {
     bool found = false;
     std::optional<std::vector<std::uint8_t>> bytes;  // nothing: reason says why
     std::string reason;
+    std::string frenchReason;  // empty: the file cannot be read
 };
 
 // Where a description and its pictures come from: a folder natively, the
@@ -79,13 +89,10 @@ struct DescriptionSource {
 };
 
 // LoadQuizDescription on a description from source.
-std::optional<QuizDescription> CheckQuizDescription(const DescriptionSource& source,
-                                                    std::vector<DescriptionProblem>& problems,
-                                                    PictureCodec& codec,
-                                                    PictureCheck pictures = PictureCheck::Decode,
-                                                    const FitCheck& fit = nullptr,
-                                                    std::optional<std::vector<std::string>>*
-                                                        pictureFiles = nullptr);
+std::optional<QuizDescription> CheckQuizDescription(
+    const DescriptionSource& source, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
+    PictureCheck pictures = PictureCheck::Decode, const FitCheck& fit = nullptr,
+    std::optional<std::vector<std::string>>* pictureFiles = nullptr);
 
 // A UTF-8 text as a TOML basic string, its quotes, backslashes and control
 // characters escaped: what is typed is read back as typed.

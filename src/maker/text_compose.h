@@ -16,6 +16,10 @@ namespace brivel {
 // is not UTF-8.
 std::optional<std::string> Composed(std::string_view utf8);
 
+// What a person compares names by first: case folded and, unless marks, the
+// accents taken off ("Été" as "ete"). The bytes themselves when utf8 is not UTF-8.
+std::string Folded(std::string_view utf8, bool marks);
+
 // The offset of the first byte of text that is not UTF-8, or npos.
 std::size_t FirstNonUtf8(std::string_view text);
 

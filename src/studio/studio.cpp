@@ -18,7 +18,9 @@
 
 #include "maker/appended_bundle_writer.h"
 #include "maker/pe_resources.h"
+#include "maker/picture_folder.h"
 #include "maker/picture_prep.h"
+#include "maker/player_window.h"
 #include "maker/quiz_bundle.h"
 #include "maker/quiz_description.h"
 #include "maker/res_writer.h"
@@ -30,6 +32,7 @@
 #include "services/quiz_resources.h"
 #include "studio/browser_codec.h"
 #include "studio/studio_fields.h"
+#include "studio/studio_fonts.h"
 #include "studio/studio_imports.h"
 #include "studio/zip_writer.h"
 #include "text/cp1252.h"
@@ -88,6 +91,7 @@ Quiz g_quiz;
 std::unique_ptr<std::uint8_t[]> g_input;
 std::size_t g_inputSize = 0;
 brivel::BrowserCodec g_codec;
+brivel::studio::CarriedFonts g_fonts;
 
 std::string Input(std::size_t at, std::size_t size) {
     if (at > g_inputSize || size > g_inputSize - at) {
@@ -179,6 +183,7 @@ std::optional<brivel::QuizDescription> Check(const Quiz& quiz,
             file.found = true;
             if (picture.stored.empty()) {
                 file.reason = "not prepared yet";
+                file.frenchReason = "n'est pas encore prête";
             } else {
                 file.bytes = picture.stored;
             }
@@ -186,7 +191,18 @@ std::optional<brivel::QuizDescription> Check(const Quiz& quiz,
         return file;
     };
     // The browser decoded every picture when it came: headers are enough here.
-    return brivel::CheckQuizDescription(source, problems, g_codec, brivel::PictureCheck::Headers);
+    static const brivel::FitCheck fit = brivel::tool::PlayerFitCheck(g_fonts);
+    return brivel::CheckQuizDescription(source, problems, g_codec, brivel::PictureCheck::Headers,
+                                        fit);
+}
+
+// A problem as the page takes it: its field, then the tool's words, then the
+// French shown beside the field.
+void SendProblem(const brivel::DescriptionProblem& problem) {
+    const int warning = problem.warning ? 1 : 0;
+    Send(StudioField::ProblemField, warning, problem.field);
+    Send(StudioField::ProblemMessage, warning, problem.message);
+    Send(StudioField::ProblemFrench, warning, problem.french);
 }
 
 class NoMessages final : public brivel::MessageSink {
@@ -256,14 +272,15 @@ Quiz QuizOf(const brivel::QuizText& text, const std::vector<std::string>& codes,
     return quiz;
 }
 
-// The .res bundle of any of the four forms, or nothing with the reason.
+// The .res bundle of any of the four forms, or nothing with the reason, in
+// the maker's French.
 std::optional<brivel::ResReadResult> BundleOf(const std::vector<std::uint8_t>& bytes,
                                               std::string& reason) {
     const bool pe = bytes.size() >= 2 && bytes[0] == 'M' && bytes[1] == 'Z';
     if (pe) {
         brivel::PeReadResult read = brivel::ReadPeResources(bytes.data(), bytes.size());
         if (read.status != brivel::PeStatus::Ok) {
-            reason = brivel::PeStatusName(read.status);
+            reason = "ce programme n'est pas un quiz Brivel, ou il est abîmé";
             return std::nullopt;
         }
         brivel::ResReadResult result;
@@ -274,7 +291,7 @@ std::optional<brivel::ResReadResult> BundleOf(const std::vector<std::uint8_t>& b
     if (brivel::tool::IsWebPlayerPage(bytes)) {
         std::optional<std::vector<std::uint8_t>> carried = brivel::tool::BundleOfPage(bytes);
         if (!carried) {
-            reason = "a web page whose quiz is damaged";
+            reason = "le quiz de cette page web est abîmé";
             return std::nullopt;
         }
         bundle = std::move(*carried);
@@ -289,7 +306,7 @@ std::optional<brivel::ResReadResult> BundleOf(const std::vector<std::uint8_t>& b
     }
     brivel::ResReadResult read = brivel::ReadResFile(bundle.data(), bundle.size());
     if (read.status != brivel::ResStatus::Ok) {
-        reason = brivel::ResStatusName(read.status);
+        reason = "ce fichier n'est pas un quiz Brivel, ou il est abîmé";
         return std::nullopt;
     }
     return read;
@@ -398,12 +415,11 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
     if (picture.unusable) {
         picture.stored = picture.given;
         Send(StudioField::PictureStatus, index,
-             status == brivel::PrepStatus::NotAPicture
-                 ? detail
-                 : std::string(brivel::PrepStatusName(status)) + ": " + detail);
+             brivel::PrepStatusName(status, brivel::Wording::French));
         return -1;
     }
-    Send(StudioField::PlanText, index, brivel::DescribePlan(plan, options.quality));
+    Send(StudioField::PlanText, index,
+         brivel::DescribePlan(plan, options.quality, brivel::Wording::French));
     if (const brivel::RgbImage* pending = g_codec.PendingEncode()) {
         SendNumber(StudioField::EncodeWidth, index, pending->width);
         SendNumber(StudioField::EncodeHeight, index, pending->height);
@@ -445,7 +461,8 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
     const brivel::PrepStatus status =
         brivel::PlanPicture(g_codec, picture.given.data(), picture.given.size(), plan, &detail);
     if (status != brivel::PrepStatus::Ok) {
-        Send(StudioField::PictureStatus, index, detail);
+        Send(StudioField::PictureStatus, index,
+             brivel::PrepStatusName(status, brivel::Wording::French));
         return -1;
     }
     if (plan.png) {
@@ -485,6 +502,7 @@ BRIVEL_EXPORT(studio_open) int studio_open(int size) {
         brivel::ResFileResources resources(std::move(read->entries));
         NoMessages sink;
         texts = brivel::ReadQuizTexts(resources, sink, reason);
+        reason = "les textes de ce quiz sont abîmés";
         std::vector<Picture> pictures;
         for (std::size_t i = 0; texts && i < texts->text.pictures.size(); ++i) {
             std::optional<brivel::PictureResource> found =
@@ -541,8 +559,7 @@ BRIVEL_EXPORT(studio_open_folder) int studio_open_folder(int size) {
     if (!description) {
         g_folder.clear();
         for (const brivel::DescriptionProblem& problem : problems) {
-            Send(StudioField::ProblemField, problem.warning ? 1 : 0, problem.field);
-            Send(StudioField::ProblemMessage, problem.warning ? 1 : 0, problem.message);
+            SendProblem(problem);
         }
         return -1;
     }
@@ -645,14 +662,33 @@ BRIVEL_EXPORT(studio_check) int studio_check() {
     int errors = 0;
     for (const brivel::DescriptionProblem& problem : problems) {
         errors += problem.warning ? 0 : 1;
-        Send(StudioField::ProblemField, problem.warning ? 1 : 0, problem.field);
-        Send(StudioField::ProblemMessage, problem.warning ? 1 : 0, problem.message);
+        SendProblem(problem);
     }
     std::vector<std::string> names = FileNames(g_quiz);
     for (std::size_t i = 0; i < names.size(); ++i) {
         Send(StudioField::FileName, static_cast<int>(i), names[i]);
     }
     return errors;
+}
+
+// The input's names, each ended by a NUL, in `brivel new`'s order (NameOrder).
+BRIVEL_EXPORT(studio_order) void studio_order(int size) {
+    const std::string names = Input(0, Size(size));
+    std::vector<std::string_view> given;
+    for (std::size_t start = 0, end; (end = names.find('\0', start)) != std::string::npos;
+         start = end + 1) {
+        given.push_back(std::string_view(names).substr(start, end - start));
+    }
+    std::vector<std::uint32_t> order(given.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        order[i] = static_cast<std::uint32_t>(i);
+    }
+    std::stable_sort(order.begin(), order.end(), [&given](std::uint32_t a, std::uint32_t b) {
+        return brivel::NaturalLess(given[a], given[b]);
+    });
+    Send(StudioField::NameOrder, 0,
+         std::string_view(reinterpret_cast<const char*>(order.data()),
+                          order.size() * sizeof order[0]));
 }
 
 // Grades the input (UTF-8, what a player types) against picture index's

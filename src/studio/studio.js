@@ -25,9 +25,11 @@
     if (describeInto) return describeInto(field, index, at, length);
     const bytes = new Uint8Array(memory.buffer, at, length).slice();
     if (field === Field.ProblemField) {
-      problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "" });
+      problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "", french: "" });
     } else if (field === Field.ProblemMessage) {
       problems[problems.length - 1].message = decoder.decode(bytes);
+    } else if (field === Field.ProblemFrench) {
+      problems[problems.length - 1].french = decoder.decode(bytes);
     } else if (field === Field.FileName) {
       if (quiz.pictures[index]) quiz.pictures[index].fileName = decoder.decode(bytes);
     } else {
@@ -40,16 +42,30 @@
     sent[field] = value;
   }
 
-  function onCompose(at, length, room, capacity) {
+  // The module's text made anew by the browser into room (studio_imports.h).
+  function remade(at, length, room, capacity, make) {
     let text;
     try {
       text = new TextDecoder("utf-8", { fatal: true }).decode(new Uint8Array(memory.buffer, at, length));
     } catch (e) {
       return -1;
     }
-    const composed = encoder.encode(text.normalize("NFC"));
-    if (composed.length <= capacity) new Uint8Array(memory.buffer, room, capacity).set(composed);
-    return composed.length;
+    const made = encoder.encode(make(text));
+    if (made.length <= capacity) new Uint8Array(memory.buffer, room, capacity).set(made);
+    return made.length;
+  }
+
+  function onCompose(at, length, room, capacity) {
+    return remade(at, length, room, capacity, (text) => text.normalize("NFC"));
+  }
+
+  // utf8proc's case folding, as near as the browser has it: upper case then
+  // lower turns "ß" into "ss" as folding does.
+  function onFold(at, length, room, capacity, marks) {
+    return remade(at, length, room, capacity, (text) => {
+      const folded = text.normalize("NFD").toUpperCase().toLowerCase();
+      return (marks ? folded : folded.replace(/\p{M}/gu, "")).normalize("NFC");
+    });
   }
 
   function call(name, ...args) {
@@ -180,13 +196,15 @@
     }
   }
 
-  function byName(a, b) {
-    return a.name.localeCompare(b.name, "fr", { numeric: true });
+  // Files in `brivel new`'s order of their names, which the module says.
+  function inNameOrder(files) {
+    call("studio_order", input(encoder.encode(files.map((file) => file.name + "\0").join(""))));
+    return Array.from(new Uint32Array(sent[Field.NameOrder].buffer), (index) => files[index]);
   }
 
   // Files as the maker gave them, each {name, bytes}: added in name order.
   async function addFiles(files) {
-    const sorted = files.slice().sort(byName);
+    const sorted = inNameOrder(files);
     const added = [];
     for (const file of sorted) {
       const nameSize = inputFile(file.name, file.bytes);
@@ -280,7 +298,7 @@
     problems = [];
     if (call("studio_open_folder", input(description.bytes)) < 0) {
       openMessage(["Ce dossier de quiz ne s'ouvre pas :",
-                   ...problems.map((p) => `${p.field ? p.field + " : " : ""}${p.message}`)]);
+                   ...problems.map((p) => placeName(p.field) + p.french)]);
       return;
     }
     await opened();
@@ -349,7 +367,7 @@
       row.querySelector(".name").textContent = picture.name;
       const plan = row.querySelector(".plan");
       plan.textContent = picture.failure ? "Cette image ne peut pas entrer dans le quiz : " +
-        picture.failure : picture.plan === "kept as it is" ? "" : picture.plan;
+        picture.failure : picture.plan === "gardée telle quelle" ? "" : picture.plan;
       plan.classList.toggle("error", Boolean(picture.failure));
       const answer = row.querySelector(".answer");
       if (answer.value !== picture.answer) answer.value = picture.answer;
@@ -449,7 +467,7 @@
       const place = placeOf(problem.field);
       const line = document.createElement("span");
       line.className = problem.warning ? "warning" : "error";
-      line.textContent = (problem.warning ? "Attention : " : "Erreur : ") + problem.message;
+      line.textContent = (problem.warning ? "Attention : " : "Erreur : ") + problem.french;
       if (place.childElementCount) place.append(document.createElement("br"));
       place.append(line);
     }
@@ -458,6 +476,13 @@
       button.disabled = errors !== 0;
     });
     return errors;
+  }
+
+  // Where a problem is, in the maker's words, for messages shown apart from their field.
+  function placeName(field) {
+    const picture = /^picture\[(\d+)\]/.exec(field);
+    if (picture) return `Image ${picture[1]} : `;
+    return { title: "Titre : ", author: "Auteur : ", explanation: "Explication : " }[field] || "";
   }
 
   function placeOf(field) {
@@ -712,7 +737,8 @@
     },
     problems: () => {
       check();
-      return problems.map((p) => ({ field: p.field, warning: p.warning, message: p.message }));
+      return problems.map((p) => ({ field: p.field, warning: p.warning, message: p.message,
+                                    french: p.french }));
     },
     fileNames: () => quiz.pictures.map((p) => p.fileName),
     // Pictures being read or prepared: none once a drop is done.
@@ -726,7 +752,7 @@
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const module = await WebAssembly.compile(decodeBase64($("studio-code").textContent));
     exports = new WebAssembly.Instance(module, {
-      studio: { text: onText, number: onNumber, compose: onCompose },
+      studio: { text: onText, number: onNumber, compose: onCompose, fold: onFold },
       wasi_snapshot_preview1: wasi,
     }).exports;
     memory = exports.memory;

@@ -24,9 +24,11 @@
     FIELD(PictureName, 16) /* index: the picture */                                    \
     FIELD(PictureAnswer, 17)                                                           \
     FIELD(PictureCode, 18)                                                             \
-    FIELD(PictureBytes, 19) /* the file as given */                                    \
-    FIELD(QuizKept, 20)     /* index: a Kept; its text (numbers in decimal) */         \
-    FIELD(PictureKept, 21)  /* index: picture x 16 + a Kept */
+    FIELD(PictureBytes, 19)  /* the file as given */                                   \
+    FIELD(QuizKept, 20)      /* index: a Kept; its text (numbers in decimal) */        \
+    FIELD(PictureKept, 21)   /* index: picture x 16 + a Kept */                        \
+    FIELD(ProblemFrench, 22) /* index as ProblemField; what the page shows */          \
+    FIELD(NameOrder, 23)     /* the names given, as 32-bit indexes in their order */
 
 // What the page sets (studio_set_text).
 #define BRIVEL_STUDIO_TEXTS(TEXT) \

@@ -15,4 +15,8 @@ __attribute__((import_module("studio"), import_name("number"))) void brivel_stud
 // with room for it), or -1 when text is not UTF-8.
 __attribute__((import_module("studio"), import_name("compose"))) int brivel_studio_compose(
     const char* text, int length, char* room, int capacity);
+// The same for the text folded as text_compose.h's Folded: case folded and,
+// unless marks, without accents.
+__attribute__((import_module("studio"), import_name("fold"))) int brivel_studio_fold(
+    const char* text, int length, char* room, int capacity, int marks);
 }

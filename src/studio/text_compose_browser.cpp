@@ -1,6 +1,7 @@
 // The description's Unicode services in the browser (maker/text_compose.h):
-// composing is the page's String.prototype.normalize("NFC"), whose tables the
-// browser already carries; utf8proc's would add some 300 KB to the page.
+// composing and folding are the page's String.prototype.normalize and case
+// mapping, whose tables the browser already carries; utf8proc's would add some
+// 300 KB to the page.
 
 #include <cstdint>
 #include <vector>
@@ -10,14 +11,18 @@
 
 namespace brivel {
 
-std::optional<std::string> Composed(std::string_view utf8) {
+namespace {
+
+// What the page makes of utf8 through make, or nothing when utf8 is not UTF-8.
+template <typename Make>
+std::optional<std::string> Made(std::string_view utf8, const Make& make) {
     if (FirstNonUtf8(utf8) != std::string_view::npos) {
         return std::nullopt;
     }
+    // Folding may lengthen a text ("ß" as "ss"): the second call has the room.
     std::vector<char> room(utf8.size() + 16);
     for (int attempt = 0; attempt < 2; ++attempt) {
-        const int length = brivel_studio_compose(utf8.data(), static_cast<int>(utf8.size()),
-                                                 room.data(), static_cast<int>(room.size()));
+        const int length = make(room);
         if (length < 0) {
             return std::nullopt;
         }
@@ -27,6 +32,25 @@ std::optional<std::string> Composed(std::string_view utf8) {
         room.resize(static_cast<std::size_t>(length));
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> Composed(std::string_view utf8) {
+    return Made(utf8, [utf8](std::vector<char>& room) {
+        return brivel_studio_compose(utf8.data(), static_cast<int>(utf8.size()), room.data(),
+                                     static_cast<int>(room.size()));
+    });
+}
+
+std::string Folded(std::string_view utf8, bool marks) {
+    return Made(utf8,
+                [utf8, marks](std::vector<char>& room) {
+                    return brivel_studio_fold(utf8.data(), static_cast<int>(utf8.size()),
+                                              room.data(), static_cast<int>(room.size()),
+                                              marks ? 1 : 0);
+                })
+        .value_or(std::string(utf8));
 }
 
 // Strict UTF-8, as utf8proc reads it natively: no overlong forms, no

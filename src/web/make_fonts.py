@@ -3,9 +3,10 @@
 Sans Book, Bold and Bold Oblique, as installed): each cut down to the
 characters of Windows-1252, which is all a quiz can hold, as WOFF2 in the
 page's @font-face rules (fonts.css), and the same fonts' metrics for the core's
-line breaking in the page (carried_fonts.h). `brivel check` measures the header
-texts in these faces: the page then draws and breaks them alike, so that its
-warnings hold for the web page too.
+line breaking in the page and the studio's fit warnings (carried_fonts.h, read by
+src/text/carried_text.cpp). `brivel check` measures the header texts in these
+faces: the page then draws and breaks them alike, so that its warnings hold for
+the web page too.
 
   make_fonts.py OUT_DIR BOOK.ttf BOLD.ttf BOLD_OBLIQUE.ttf
 """
@@ -42,9 +43,10 @@ def subset_font(path):
 
 
 def metrics(font):
-    """FreeType's inputs for Xft's widths and heights: the em, the ascender and
-    descender it scales, and each Windows-1252 byte's advance (the missing
-    glyph's where the byte has no character)."""
+    """The face's name as fontconfig gives it (family and style), and FreeType's
+    inputs for Xft's widths and heights: the em, the ascender and descender it
+    scales, and each Windows-1252 byte's advance (the missing glyph's where the
+    byte has no character)."""
     cmap = font.getBestCmap()
     hmtx = font["hmtx"]
     advances = []
@@ -52,7 +54,8 @@ def metrics(font):
         text = bytes([byte]).decode("cp1252", errors="ignore")
         glyph = cmap.get(ord(text), ".notdef") if text else ".notdef"
         advances.append(hmtx[glyph][0])
-    return font["head"].unitsPerEm, font["hhea"].ascent, font["hhea"].descent, advances
+    name = f'{font["name"].getDebugName(1)} {font["name"].getDebugName(2)}'
+    return name, font["head"].unitsPerEm, font["hhea"].ascent, font["hhea"].descent, advances
 
 
 def main():
@@ -69,11 +72,12 @@ def main():
         rules.append(f'@font-face {{ font-family: "{FAMILY}"; font-weight: {weight}; '
                      f'font-style: {style}; font-display: block;\n'
                      f'  src: url(data:font/woff2;base64,{woff2}) format("woff2"); }}\n')
-        em, ascender, descender, advances = metrics(font)
+        title, em, ascender, descender, advances = metrics(font)
         rows = ",\n".join("    " + ", ".join(map(str, advances[k:k + 16]))
                           for k in range(0, 256, 16))
         tables.append(f"// DejaVu Sans {name}, from {os.path.basename(path)}.\n"
-                      f"inline constexpr CarriedFace k{name}Face{{{em}, {ascender}, {descender}, {{\n"
+                      f"inline constexpr CarriedFace k{name}Face{{\"{title}\", {em}, {ascender}, "
+                      f"{descender}, {{\n"
                       f"{rows}}}}};\n")
     os.makedirs(out, exist_ok=True)
     with open(os.path.join(out, "fonts.css"), "w", encoding="ascii", newline="\n") as f:
@@ -81,10 +85,10 @@ def main():
         f.write("".join(rules))
     with open(os.path.join(out, "carried_fonts.h"), "w", encoding="ascii", newline="\n") as f:
         f.write("#pragma once\n\n// The metrics of the faces the page carries, written by the build"
-                " (make_fonts.py).\n\nnamespace brivel::web {\n\n"
-                "struct CarriedFace {\n    int unitsPerEm;\n    int ascender;\n"
+                " (make_fonts.py).\n\nnamespace brivel {\n\n"
+                "struct CarriedFace {\n    const char* name;\n    int unitsPerEm;\n    int ascender;\n"
                 "    int descender;\n    unsigned short advances[256];  // by Windows-1252 byte\n"
-                "};\n\n" + "\n".join(tables) + "\n}  // namespace brivel::web\n")
+                "};\n\n" + "\n".join(tables) + "\n}  // namespace brivel\n")
 
 
 if __name__ == "__main__":
