@@ -827,6 +827,7 @@
     call("studio_set_colour", quiz.colour);
     listen();
     check();
+    performance.mark("brivel-studio-ready");
     document.body.dataset.ready = "1";
   }
 
