@@ -78,6 +78,8 @@
   }
 
   function decodeBase64(text) {
+    // Decoded natively where the browser can, not walked one character at a time.
+    if (typeof Uint8Array.fromBase64 === "function") return Uint8Array.fromBase64(text.trim());
     const binary = atob(text.trim());
     const bytes = new Uint8Array(binary.length);
     for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
@@ -814,6 +816,8 @@
   };
 
   async function start() {
+    // The draft is read while the module compiles.
+    const draft = loadDraft();
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const module = await WebAssembly.compile(decodeBase64($("studio-code").textContent));
     exports = new WebAssembly.Instance(module, {
@@ -822,7 +826,7 @@
     }).exports;
     memory = exports.memory;
     call("_initialize");
-    const kept = await loadDraft();
+    const kept = await draft;
     if (kept) await restore(kept);
     call("studio_set_colour", quiz.colour);
     listen();
