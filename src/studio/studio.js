@@ -95,7 +95,8 @@
   // ---- Pictures: the browser decodes and encodes, the module decides.
 
   function isPng(bytes) {
-    return Boolean(bytes) && bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 && bytes[2] === 0x4e;
+    return Boolean(bytes) && bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 &&
+      bytes[2] === 0x4e;
   }
 
   // The picture's pixels as stored, whatever its EXIF orientation says: the
