@@ -1,6 +1,7 @@
 """What the end-to-end scripts and the player benchmarks share: their errors,
 the programs they need, the sample's progress file, the verdict colours, a
-private or shared Xvfb, screenshots read as RGB, and a driver for Firefox.
+private or shared Xvfb, screenshots read as RGB, a browser's memory, and a driver
+for Firefox.
 
 Loaded as a plain module: each script puts tests/ on sys.path first.
 """
@@ -244,6 +245,34 @@ def pixels_at(png, spots):
     out = subprocess.run(["convert", "png:-", "-format", format_, "info:"], input=png,
                          capture_output=True, timeout=30, check=True).stdout.decode()
     return [tuple(int(v) for v in spot.split(",")) for spot in out.split()]
+
+
+def browser_memory(root):
+    """The resident memory of the browser that root (its driver) started, and of
+    its page processes alone, in MB."""
+    parents, total, pages = {}, 0, 0
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{pid}/stat", encoding="ascii", errors="replace") as f:
+                parents[int(pid)] = int(f.read().rsplit(")", 1)[1].split()[1])
+        except (OSError, IndexError, ValueError):
+            continue
+    for pid in parents:
+        ancestor = pid
+        while ancestor not in (root, 0, 1) and ancestor in parents:
+            ancestor = parents[ancestor]
+        if ancestor != root or pid == root:
+            continue
+        try:
+            with open(f"/proc/{pid}/status", encoding="ascii") as f:
+                resident = next(int(line.split()[1]) for line in f if line.startswith("VmRSS"))
+            with open(f"/proc/{pid}/cmdline", "rb") as f:
+                page = b"--type=renderer" in f.read()
+        except (OSError, StopIteration):
+            continue
+        total += resident
+        pages += resident if page else 0
+    return total / 1024, pages / 1024
 
 
 def load_script(path, name):

@@ -390,6 +390,15 @@ BRIVEL_EXPORT(studio_stored) void studio_stored(int index, int size) {
     }
 }
 
+// The file's bytes (the input's size bytes) of picture index, added without
+// them: the page reads a file only when its turn to be prepared comes.
+BRIVEL_EXPORT(studio_given) void studio_given(int index, int size) {
+    if (index >= 0 && Size(index) < g_quiz.pictures.size()) {
+        const std::uint8_t* bytes = g_input.get();
+        g_quiz.pictures[Size(index)].given.assign(bytes, bytes + std::min(Size(size), g_inputSize));
+    }
+}
+
 // Prepares picture index as `brivel pack` does, from the pixels the browser
 // decoded (width x height RGBA in the input; 0 x 0 for a PNG, which our own
 // decoder reads). Returns 0 when stored, 1 when the page must encode the
@@ -456,6 +465,12 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
         return -1;
     }
     const Picture& picture = g_quiz.pictures[Size(index)];
+    // Planned, a transparent PNG would be decoded whole only to learn that it
+    // is: studio_prepare decodes it anyway, and says what is wrong with it.
+    const char* extension = brivel::PictureExtension(picture.given);
+    if (extension != nullptr && std::string_view(extension) == ".png") {
+        return 0;
+    }
     brivel::PicturePlan plan;
     std::string detail;
     const brivel::PrepStatus status =

@@ -94,6 +94,8 @@
   }
 
   function decodeBase64(text) {
+    // Decoded natively where the browser can, not walked one character at a time.
+    if (typeof Uint8Array.fromBase64 === "function") return Uint8Array.fromBase64(text.trim());
     const binary = atob(text.trim());
     const bytes = new Uint8Array(binary.length);
     for (let i = 0; i < binary.length; ++i) bytes[i] = binary.charCodeAt(i);
@@ -109,15 +111,24 @@
   // ---- Pictures: the browser decodes and encodes, the module decides.
 
   function isPng(bytes) {
-    return bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 && bytes[2] === 0x4e;
+    return Boolean(bytes) && bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 &&
+      bytes[2] === 0x4e;
   }
 
   // The picture's pixels as stored, whatever its EXIF orientation says: the
   // module hides the tag first and turns the picture itself, as pack does.
+  // {width, height, pixels} in RGBA, at least width x height.
   async function decodePixels(bytes, width, height) {
     const size = input(bytes);
     call("studio_hide_orientation");
     const hidden = new Uint8Array(memory.buffer, inputAt, size).slice();
+    if (typeof ImageDecoder === "function") {
+      try {
+        return await decodeScaled(hidden, width, height);
+      } catch (e) {
+        // Decoded as other browsers do, below.
+      }
+    }
     const bitmap = await createImageBitmap(new Blob([hidden]), {
       colorSpaceConversion: "none", premultiplyAlpha: "none",
       resizeWidth: width, resizeHeight: height, resizeQuality: "high" });
@@ -127,7 +138,30 @@
     const context = canvas.getContext("2d", { willReadFrequently: true });
     context.drawImage(bitmap, 0, 0);
     bitmap.close();
-    return context.getImageData(0, 0, canvas.width, canvas.height);
+    const image = context.getImageData(0, 0, canvas.width, canvas.height);
+    return { width: image.width, height: image.height, pixels: new Uint8Array(image.data.buffer) };
+  }
+
+  // Asked for a size, Chromium's JPEG decoder scales by the DCT as TurboJPEG
+  // does for the tool: a photo of 4000 x 3000 decodes in a quarter of the
+  // time and memory a whole decode and a resize take, to nearly the tool's pixels.
+  async function decodeScaled(jpeg, width, height) {
+    const decoder = new ImageDecoder({ data: jpeg, type: "image/jpeg", desiredWidth: width,
+                                       desiredHeight: height, colorSpaceConversion: "none" });
+    try {
+      const { image } = await decoder.decode();
+      try {
+        const shown = image.visibleRect;
+        if (shown.width < width || shown.height < height) throw new Error("decoded too small");
+        const pixels = new Uint8Array(shown.width * shown.height * 4);
+        await image.copyTo(pixels, { format: "RGBA" });
+        return { width: shown.width, height: shown.height, pixels };
+      } finally {
+        image.close();
+      }
+    } finally {
+      decoder.close();
+    }
   }
 
   async function encodeJpeg(width, height, rgb) {
@@ -147,28 +181,35 @@
     return new Uint8Array(await blob.arrayBuffer());
   }
 
-  // Prepares the picture as `brivel pack` would: its stored bytes, or
-  // nothing with the reason on the picture. Its place is looked up at each
-  // call into the module, since others are prepared meanwhile.
-  async function prepare(picture) {
-    const at = () => quiz.pictures.indexOf(picture);
-    let width = 0;
-    let height = 0;
-    let pixels = new Uint8Array(0);
-    if (call("studio_plan", at()) === 1) {
-      try {
-        const image = await decodePixels(picture.given, sent[Field.DecodeWidth],
-                                         sent[Field.DecodeHeight]);
-        width = image.width;
-        height = image.height;
-        pixels = new Uint8Array(image.data.buffer);
-      } catch (e) {
-        width = 0;  // the module then says the picture cannot be read
-      }
+  // What preparing the picture needs of the browser: a JPEG's pixels at the
+  // size the module asks for; none for a PNG, which the module decodes, or a
+  // file it cannot read (studio_prepare then says why).
+  async function decoded(picture) {
+    const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
+    if (picture.file) {
+      picture.given = await bytesOf(picture.file);
+      picture.file = null;
+      const index = quiz.pictures.indexOf(picture);
+      if (index < 0) return none;
+      call("studio_given", index, input(picture.given));
     }
+    const index = quiz.pictures.indexOf(picture);
+    if (index < 0 || call("studio_plan", index) !== 1) return none;
+    try {
+      return await decodePixels(picture.given, sent[Field.DecodeWidth], sent[Field.DecodeHeight]);
+    } catch (e) {
+      return none;
+    }
+  }
+
+  // Prepares the picture as `brivel pack` would from what decoded() gave:
+  // its stored bytes, or nothing with the reason on the picture. Its place is
+  // looked up at each call into the module, since others change meanwhile.
+  async function prepare(picture, image) {
+    const at = () => quiz.pictures.indexOf(picture);
     if (at() < 0) return;  // removed meanwhile
-    input(pixels);
-    const status = call("studio_prepare", at(), width, height);
+    input(image.pixels);
+    const status = call("studio_prepare", at(), image.width, image.height);
     picture.plan = sent[Field.PlanText] ? decoder.decode(sent[Field.PlanText]) : "";
     picture.failure = sent[Field.PictureStatus] ? decoder.decode(sent[Field.PictureStatus]) : "";
     if (status === 0) {
@@ -184,13 +225,18 @@
     }
     // As the module does: only a PNG is ever prepared again.
     if (picture.stored && !isPng(picture.given)) picture.given = picture.stored;
+    ++picture.changes;
   }
 
-  // One picture at a time: decoding several at once took longer here (two
-  // cores) and held a photo's full-size pixels for each.
+  // The browser decodes the next picture, on a thread of its own, while the
+  // module prepares this one: two pictures at a time, each decoded at the
+  // size it is stored from.
   async function prepareAll(pictures) {
-    for (const picture of pictures) {
-      await prepare(picture);
+    let next = pictures.length > 0 ? decoded(pictures[0]) : null;
+    for (let i = 0; i < pictures.length; ++i) {
+      const image = await next;
+      next = i + 1 < pictures.length ? decoded(pictures[i + 1]) : null;
+      await prepare(pictures[i], image);
       renderRows();
       changed();
     }
@@ -202,16 +248,17 @@
     return Array.from(new Uint32Array(sent[Field.NameOrder].buffer), (index) => files[index]);
   }
 
-  // Files as the maker gave them, each {name, bytes}: added in name order.
+  // Files as the maker gave them, each {name, file}: added in name order,
+  // each read when its turn to be prepared comes (decoded()).
   async function addFiles(files) {
     const sorted = inNameOrder(files);
     const added = [];
     for (const file of sorted) {
-      const nameSize = inputFile(file.name, file.bytes);
-      const index = call("studio_add_picture", quiz.pictures.length, nameSize, file.bytes.length);
+      const nameSize = inputFile(file.name, new Uint8Array(0));
+      const index = call("studio_add_picture", quiz.pictures.length, nameSize, 0);
       if (index < 0) continue;
-      const picture = { name: file.name, given: file.bytes, stored: null, answer: "", code: "",
-                        plan: "", failure: "", fileName: "" };
+      const picture = { name: file.name, file: file.file, given: null, stored: null, answer: "",
+                        code: "", plan: "", failure: "", fileName: "", ...unsaved() };
       quiz.pictures.push(picture);
       added.push(picture);
     }
@@ -229,23 +276,35 @@
     }
   }
 
+  // A file's bytes, or none when it cannot be read (gone since it was given).
+  async function bytesOf(file) {
+    try {
+      return new Uint8Array(await file.arrayBuffer());
+    } catch (e) {
+      return new Uint8Array(0);
+    }
+  }
+
+  // Only a file's first bytes are read here: 21 photos read at once took
+  // seconds and held 200 MB before the first was prepared.
   async function readGiven(list) {
     const files = [];
     for (const file of list) {
-      files.push({ name: file.name, bytes: new Uint8Array(await file.arrayBuffer()) });
+      files.push({ name: file.name, file, head: await bytesOf(file.slice(0, 64)) });
     }
     const description = files.find((file) => file.name === "quiz.toml");
-    const quizFile = files.find((file) => isQuizFile(file.bytes));
+    const quizFile = files.find((file) => isQuizFile(file.head));
     if (description || quizFile) {
       if (!emptyQuiz() && !confirm("Ouvrir ce quiz à la place du quiz en cours ? Celui-ci sera " +
                                    "effacé de ce navigateur (téléchargez-le d'abord pour le garder).")) {
         return;
       }
+      for (const file of files) file.bytes = await bytesOf(file.file);
       await (description ? openFolder(description, files) : openQuiz(quizFile));
       return;
     }
     // A quiz folder's download is a .zip, which the studio does not open itself.
-    const archives = files.filter((file) => startsWith(file.bytes, 0x50, 0x4b, 0x03, 0x04));
+    const archives = files.filter((file) => startsWith(file.head, 0x50, 0x4b, 0x03, 0x04));
     if (archives.length) {
       openMessage(archives.map((file) => `« ${file.name} » est une archive .zip : ` +
                   "décompressez-la, puis ouvrez ou déposez ici les fichiers de son dossier."));
@@ -312,7 +371,7 @@
     const pictures = [];
     const onePicture = (index) => pictures[index] || (pictures[index] = {
       name: "", given: null, stored: null, answer: "", code: "", plan: "", failure: "",
-      fileName: "" });
+      fileName: "", ...unsaved() });
     const describing = (field, index, at, length) => {
       const bytes = new Uint8Array(memory.buffer, at, length).slice();
       if (field === Field.QuizText) texts[index] = decoder.decode(bytes);
@@ -549,10 +608,33 @@
 
   // ---- The draft, kept in the browser as the maker works.
 
+  // The quiz's texts and its list of pictures are one record, rewritten at
+  // each change; each picture's bytes one record of their own, under the
+  // picture's id, written once they are prepared and again only when they
+  // change: a quiz of photos holds tens of megabytes. A picture still being
+  // prepared is left out, its file as given written only to be replaced.
+  let nextId = 1;
+  // A new picture's id, and its bytes not saved (changes: how often they were
+  // prepared, saved: at which of those they were last written).
+  function unsaved() {
+    return { id: nextId++, changes: 0, saved: 0 };
+  }
+
   function database() {
     return new Promise((resolve, reject) => {
-      const request = indexedDB.open("brivel-studio", 1);
-      request.onupgradeneeded = () => request.result.createObjectStore("draft");
+      const request = indexedDB.open("brivel-studio", 2);
+      request.onupgradeneeded = () => {
+        const names = request.result.objectStoreNames;
+        if (!names.contains("draft")) request.result.createObjectStore("draft");
+        if (!names.contains("pictures")) request.result.createObjectStore("pictures");
+      };
+      request.onsuccess = () => resolve(request.result);
+      request.onerror = () => reject(request.error);
+    });
+  }
+
+  function done(request) {
+    return new Promise((resolve, reject) => {
       request.onsuccess = () => resolve(request.result);
       request.onerror = () => reject(request.error);
     });
@@ -561,20 +643,30 @@
   async function saveDraft() {
     try {
       const db = await database();
+      const pictures = quiz.pictures.filter((p) => p.changes > 0);
       const kept = {
         title: quiz.title, author: quiz.author, explanation: quiz.explanation, colour: quiz.colour,
         kept: quiz.kept,
-        pictures: quiz.pictures.map((p) => ({ name: p.name, given: p.given, stored: p.stored,
-                                               answer: p.answer, code: p.code, plan: p.plan,
-                                               failure: p.failure, kept: p.kept })),
+        pictures: pictures.map((p) => ({ id: p.id, name: p.name, answer: p.answer, code: p.code,
+                                         plan: p.plan, failure: p.failure, kept: p.kept })),
       };
-      await new Promise((resolve, reject) => {
-        const transaction = db.transaction("draft", "readwrite");
-        transaction.objectStore("draft").put(kept, "quiz");
+      const written = pictures.filter((p) => p.saved !== p.changes).map((p) => [p, p.changes]);
+      const transaction = db.transaction(["draft", "pictures"], "readwrite");
+      const finished = new Promise((resolve, reject) => {
         transaction.oncomplete = resolve;
         transaction.onerror = () => reject(transaction.error);
+        transaction.onabort = () => reject(transaction.error);
       });
+      transaction.objectStore("draft").put(kept, "quiz");
+      const store = transaction.objectStore("pictures");
+      for (const [p] of written) store.put({ given: p.given, stored: p.stored }, p.id);
+      const ids = new Set(pictures.map((p) => p.id));
+      for (const id of await done(store.getAllKeys())) {
+        if (!ids.has(id)) store.delete(id);
+      }
+      await finished;
       db.close();
+      for (const [p, changes] of written) p.saved = changes;
       document.body.dataset.saved = String(Date.now());
     } catch (e) {
       document.body.dataset.saved = "0";
@@ -584,11 +676,13 @@
   async function loadDraft() {
     try {
       const db = await database();
-      const kept = await new Promise((resolve, reject) => {
-        const request = db.transaction("draft").objectStore("draft").get("quiz");
-        request.onsuccess = () => resolve(request.result);
-        request.onerror = () => reject(request.error);
-      });
+      const transaction = db.transaction(["draft", "pictures"]);
+      const kept = await done(transaction.objectStore("draft").get("quiz"));
+      for (const picture of kept ? kept.pictures || [] : []) {
+        // A draft of the first version held the bytes in its one record.
+        if (!Number.isInteger(picture.id)) continue;
+        Object.assign(picture, await done(transaction.objectStore("pictures").get(picture.id)));
+      }
       db.close();
       return kept || null;
     } catch (e) {
@@ -612,7 +706,13 @@
       call("studio_set_kept", Number(which), -1, input(encoder.encode(text)));
     }
     for (const kept_picture of kept.pictures || []) {
-      const picture = Object.assign({ fileName: "" }, kept_picture);
+      if (!kept_picture.given) continue;
+      // Its bytes are in the draft's records, or (a draft of the first
+      // version) written there at the next save.
+      const own = Number.isInteger(kept_picture.id);
+      const picture = Object.assign({ fileName: "" }, kept_picture, own ? {} : unsaved(),
+                                    { changes: 1, saved: own ? 1 : 0 });
+      nextId = Math.max(nextId, picture.id + 1);
       const nameSize = inputFile(picture.name, picture.given);
       const index = call("studio_add_picture", quiz.pictures.length, nameSize,
                          picture.given.length);
@@ -749,6 +849,8 @@
   };
 
   async function start() {
+    // The draft is read while the module compiles.
+    const draft = loadDraft();
     const wasi = new Proxy({}, { get: () => () => 52 /* ENOSYS */ });
     const module = await WebAssembly.compile(decodeBase64($("studio-code").textContent));
     exports = new WebAssembly.Instance(module, {
@@ -757,11 +859,12 @@
     }).exports;
     memory = exports.memory;
     call("_initialize");
-    const kept = await loadDraft();
+    const kept = await draft;
     if (kept) await restore(kept);
     call("studio_set_colour", quiz.colour);
     listen();
     check();
+    performance.mark("brivel-studio-ready");
     document.body.dataset.ready = "1";
   }
 
