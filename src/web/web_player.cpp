@@ -371,18 +371,25 @@ BRIVEL_EXPORT(brivel_preview) void brivel_preview(int size, int pictures, int fo
     Load(std::make_unique<PreviewResources>(std::move(read.entries), g_previewPictures));
     brivel::QuizRecord& record = *g_player->record;
     brivel::PlayState& play = *g_player->play;
-    for (int k = 0; k < std::min(found, play.Count()); ++k) {
-        const brivel::PictureEntry* entry = brivel::PictureAt(record, static_cast<std::uint32_t>(k));
-        if (entry == nullptr) {
-            break;
+    // Found with their answers typed; found too while the maker has not
+    // written an answer yet, so that the code steps show. Again once shown:
+    // showing a picture grades it, which an empty answer never passes.
+    const int count = std::min(found, play.Count());
+    const auto findFirst = [&record, count]() {
+        for (int k = 0; k < count; ++k) {
+            brivel::PictureEntry* entry = brivel::PictureAt(record, static_cast<std::uint32_t>(k));
+            if (entry == nullptr) {
+                break;
+            }
+            brivel::CopyText(record.typedAnswers[k], brivel::TextOf(entry->answer));
+            entry->found = 1;
         }
-        const std::string_view answer = brivel::TextOf(entry->answer);
-        brivel::CopyText(record.typedAnswers[k], answer);
-        play.MarkFound(k, answer);
-    }
+    };
+    findFirst();
     // Choosing stores the box's text first: the preview's own typing stays out.
     g_player->view->SetBoxText(brivel::TextOf(record.typedAnswers[0]));
     play.ChoosePicture(std::clamp(picture, 0, std::max(play.Count() - 1, 0)));
+    findFirst();
     play.ShowFound();
 }
 
