@@ -706,7 +706,7 @@
     "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
     "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
   const shown = { ready: false, busy: false, pending: false, pictures: null, picture: -1,
-                  size: [0, 0], keyAt: 0, unsentKeyAt: 0, sentKeyAt: 0, latencies: [] };
+                  size: [0, 0], keyAt: 0, unsentKeyAt: 0, sentKeyAt: 0, work: 0, latencies: [] };
 
   function updatePreview() {
     // A keystroke waiting behind the preview in flight counts from its own time.
@@ -731,6 +731,7 @@
     shown.pending = false;
     shown.sentKeyAt = shown.unsentKeyAt;
     shown.unsentKeyAt = 0;
+    const started = performance.now();
     try {
       $("preview-frame").contentWindow.brivelShow({
         bundle: made.buffer, pictures: !same, picture: shown.picture,
@@ -739,6 +740,7 @@
     } catch (e) {
       shown.busy = false;  // the frame gone or broken: the studio goes on
     }
+    shown.work = performance.now() - started;
     shown.picture = -1;
   }
 
@@ -763,7 +765,7 @@
       scalePreview();
     } else if (event.data.brivel === "shown") {
       shown.busy = false;
-      if (shown.sentKeyAt) shown.latencies.push(event.data.at - shown.sentKeyAt);
+      if (shown.sentKeyAt) shown.latencies.push([event.data.at - shown.sentKeyAt, shown.work]);
       if (!shown.pending) return;
     } else {
       return;
@@ -813,7 +815,8 @@
     pictures: () => quiz.pictures.map((p) => ({ name: p.name, plan: p.plan, failure: p.failure,
                                                 stored: p.stored ? p.stored.length : 0 })),
     saved: saveDraft,
-    // Milliseconds from each keystroke to the preview's frame that shows it.
+    // For each keystroke, milliseconds to the preview's frame that shows it,
+    // and of those the preview's own work (the bundle made, shown, laid out).
     previewLatencies: () => shown.latencies.splice(0),
   };
 
