@@ -696,12 +696,12 @@
 
   // ---- The preview: the web player's own page in a frame, given the quiz
   // at each change as the bundle the module makes of it (its texts alone
-  // while the pictures are those given last), one at a time, in the task of
-  // the change: the frame then shows it in the frame that paints the
-  // keystroke, where a message would be taken a frame later. The frame's
-  // policy allows no request; its sandbox, no popup, download or navigation;
-  // the player's preview reads and keeps no progress. What is typed in it
-  // stays in it.
+  // while the pictures are those given last), one at a time, by a call in the
+  // task of the change: the player shows it in the painting that shows the
+  // keystroke, where a posted message is taken only after that painting. The
+  // frame's policy allows no request; its sandbox, no popup, download or
+  // navigation; the player's preview reads and keeps no progress. What is
+  // typed in it stays in it.
   const kPreviewHead = '<meta name="brivel-preview"><meta http-equiv="Content-Security-Policy" ' +
     "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
     "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
