@@ -763,9 +763,10 @@ BRIVEL_EXPORT(studio_preview) int studio_preview(int pictures) {
         if (extension == nullptr) {
             continue;
         }
-        const brivel::ResourceType type = std::string(extension) == ".jpg"
-                                              ? brivel::ResourceType::Named(brivel::kPictureResourceType)
-                                              : brivel::ResourceType::Numbered(brivel::kRcData);
+        const brivel::ResourceType type =
+            std::string(extension) == ".jpg"
+                ? brivel::ResourceType::Named(brivel::kPictureResourceType)
+                : brivel::ResourceType::Numbered(brivel::kRcData);
         entries->push_back(
             {type, brivel::PictureResourceId(static_cast<int>(i)), brivel::kUsEnglish, stored});
     }

@@ -362,8 +362,8 @@ BRIVEL_EXPORT(brivel_open) void brivel_open(int size) {
 // that had them. No key: a preview never reads nor keeps a progress.
 BRIVEL_EXPORT(brivel_preview) void brivel_preview(int size, int pictures, int found, int picture) {
     const std::string_view bundle = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
-    brivel::ResReadResult read = brivel::ReadResFile(
-        reinterpret_cast<const std::uint8_t*>(bundle.data()), bundle.size());
+    brivel::ResReadResult read =
+        brivel::ReadResFile(reinterpret_cast<const std::uint8_t*>(bundle.data()), bundle.size());
     if (pictures != 0) {
         g_previewPictures = std::make_shared<brivel::ResFileResources>(std::move(read.entries));
         read.entries.clear();
