@@ -775,3 +775,52 @@ BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize) {
     Send(StudioField::Output, form, *out);
     return 0;
 }
+
+// The .res bundle of the quiz as it stands, for the preview (the web player's
+// brivel_preview): made whatever the checks say, texts the players cannot
+// show as "?", pictures not prepared yet left out; pictures 0 gives the texts
+// alone, which is all that typing changes.
+BRIVEL_EXPORT(studio_preview) int studio_preview(int pictures) {
+    const auto cp1252 = [](const std::string& utf8) { return brivel::Utf8ToCp1252Lossy(utf8); };
+    brivel::QuizText text;
+    text.title = cp1252(g_quiz.title);
+    text.author = cp1252(g_quiz.author);
+    text.explanation = cp1252(g_quiz.explanation);
+    text.extraText1 = cp1252(g_quiz.kept.extraText1);
+    text.extraText2 = cp1252(g_quiz.kept.extraText2);
+    text.headerByte = g_quiz.kept.headerByte;
+    text.firstByte = g_quiz.kept.firstByte;
+    text.answersPerPicture = g_quiz.kept.answersPerPicture;
+    text.kind = g_quiz.kept.kind;
+    text.red = g_quiz.colour[0];
+    text.green = g_quiz.colour[1];
+    text.blue = g_quiz.colour[2];
+    std::vector<std::string> codes;
+    for (const Picture& picture : g_quiz.pictures) {
+        text.pictures.push_back({cp1252(picture.answer), cp1252(picture.secondAnswer),
+                                 cp1252(picture.location), cp1252(picture.extra)});
+        codes.push_back(cp1252(picture.code));
+    }
+    NoMessages sink;
+    std::string error;
+    std::optional<std::vector<brivel::ResEntry>> entries =
+        brivel::MakeQuizResources(text, codes, {}, sink, error);
+    if (!entries) {
+        return -1;
+    }
+    for (std::size_t i = 0; pictures != 0 && i < g_quiz.pictures.size(); ++i) {
+        const std::vector<std::uint8_t>& stored = g_quiz.pictures[i].stored;
+        const char* extension = brivel::PictureExtension(stored);
+        if (extension == nullptr) {
+            continue;
+        }
+        const brivel::ResourceType type =
+            std::string(extension) == ".jpg"
+                ? brivel::ResourceType::Named(brivel::kPictureResourceType)
+                : brivel::ResourceType::Numbered(brivel::kRcData);
+        entries->push_back(
+            {type, brivel::PictureResourceId(static_cast<int>(i)), brivel::kUsEnglish, stored});
+    }
+    Send(StudioField::Output, 0, brivel::WriteResFile(*entries));
+    return 0;
+}

@@ -568,6 +568,7 @@
     }
     clearTimeout(savePending);
     savePending = setTimeout(saveDraft, 300);
+    updatePreview();
   }
 
   // ---- Downloads.
@@ -824,6 +825,106 @@
     return files;
   }
 
+  // ---- The preview: the web player's own page in a frame, given the quiz
+  // at each change as the bundle the module makes of it (its texts alone
+  // while the pictures are those given last), one at a time, by a call in the
+  // task of the change: the player shows it in the painting that shows the
+  // keystroke, where a posted message is taken only after that painting. The
+  // frame's policy allows no request; its sandbox, no popup, download or
+  // navigation; the player's preview reads and keeps no progress. What is
+  // typed in it stays in it.
+  const kPreviewHead = '<meta name="brivel-preview"><meta http-equiv="Content-Security-Policy" ' +
+    "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
+    "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
+  const shown = { ready: false, busy: false, pending: false, pictures: null, picture: -1,
+                  size: [0, 0], keyAt: 0, unsentKeyAt: 0, sentKeyAt: 0, work: 0, latencies: [] };
+
+  function updatePreview() {
+    // A keystroke waiting behind the preview in flight counts from its own time.
+    shown.unsentKeyAt = shown.unsentKeyAt || shown.keyAt;
+    shown.keyAt = 0;
+    if (!shown.ready || shown.busy) {
+      shown.pending = shown.ready;
+      return;
+    }
+    const stored = quiz.pictures.map((picture) => picture.stored);
+    const same = shown.pictures !== null && stored.length === shown.pictures.length &&
+      stored.every((bytes, i) => bytes === shown.pictures[i]);
+    const found = $("preview-found");
+    found.max = String(quiz.pictures.length);
+    // Called between another call and its reading of what the module sent.
+    const before = sent;
+    const made = call("studio_preview", same ? 0 : 1) === 0 ? sent[Field.Output] : null;
+    sent = before;
+    if (!made) return;
+    shown.pictures = stored;
+    shown.busy = true;
+    shown.pending = false;
+    shown.sentKeyAt = shown.unsentKeyAt;
+    shown.unsentKeyAt = 0;
+    const started = performance.now();
+    try {
+      $("preview-frame").contentWindow.brivelShow({
+        bundle: made.buffer, pictures: !same, picture: shown.picture,
+        found: Math.min(Math.max(Number(found.value) | 0, 0), quiz.pictures.length),
+      });
+    } catch (e) {
+      shown.busy = false;  // the frame gone or broken: the studio goes on
+    }
+    shown.work = performance.now() - started;
+    shown.picture = -1;
+  }
+
+  function scalePreview() {
+    const [width, height] = shown.size;
+    const room = $("preview-fit").clientWidth;
+    if (!width || !room) return;
+    const scale = Math.min(1, room / width);
+    const frame = $("preview-frame");
+    frame.style.width = `${width}px`;
+    frame.style.height = `${height}px`;
+    frame.style.transform = scale < 1 ? `scale(${scale})` : "";
+    $("preview-fit").style.height = `${Math.ceil(height * scale)}px`;
+  }
+
+  function onPreview(event) {
+    const frame = $("preview-frame");
+    if (event.source !== frame.contentWindow || !event.data) return;
+    if (event.data.brivel === "ready") {
+      shown.ready = true;
+      shown.size = event.data.size;
+      scalePreview();
+    } else if (event.data.brivel === "shown") {
+      shown.busy = false;
+      if (shown.sentKeyAt) shown.latencies.push([event.data.at - shown.sentKeyAt, shown.work]);
+      if (!shown.pending) return;
+    } else {
+      return;
+    }
+    updatePreview();
+  }
+
+  async function startPreview() {
+    window.addEventListener("message", onPreview);
+    window.addEventListener("resize", scalePreview);
+    $("preview").addEventListener("toggle", scalePreview);
+    // The keystroke's own time, which the frame showing it is measured from;
+    // one that changed nothing is forgotten.
+    document.addEventListener("keydown", (event) => {
+      shown.keyAt = performance.timeOrigin + event.timeStamp;
+    }, true);
+    document.addEventListener("keyup", () => { shown.keyAt = 0; }, true);
+    $("preview-found").addEventListener("input", updatePreview);
+    $("rows").addEventListener("focusin", (event) => {
+      const row = event.target.closest(".row");
+      if (!row) return;
+      shown.picture = indexOfRow(row);
+      updatePreview();
+    });
+    const page = decoder.decode(await player("player-web"));
+    $("preview-frame").srcdoc = page.replace("<head>", "<head>" + kPreviewHead);
+  }
+
   // For the tests: the studio driven as the maker would, without dialogs.
   window.brivelStudio = {
     write: async (form) => {
@@ -846,6 +947,9 @@
     pictures: () => quiz.pictures.map((p) => ({ name: p.name, plan: p.plan, failure: p.failure,
                                                 stored: p.stored ? p.stored.length : 0 })),
     saved: saveDraft,
+    // For each keystroke, milliseconds to the preview's frame that shows it,
+    // and of those the preview's own work (the bundle made, shown, laid out).
+    previewLatencies: () => shown.latencies.splice(0),
   };
 
   async function start() {
@@ -866,6 +970,7 @@
     check();
     performance.mark("brivel-studio-ready");
     document.body.dataset.ready = "1";
+    startPreview().catch(() => { $("preview").hidden = true; });
   }
 
   start().catch(() => {

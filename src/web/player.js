@@ -15,6 +15,10 @@
   const $ = (id) => document.getElementById(id);
   const utf8 = new TextDecoder();
   const encoder = new TextEncoder();
+  // In Brivel Studio's preview frame (the studio writes the mark): the quiz
+  // comes from the studio at each change, and no progress is read or kept.
+  const preview = window.parent !== window &&
+    document.querySelector('meta[name="brivel-preview"]') !== null;
 
   let exports = null;
   let memory = null;
@@ -420,6 +424,7 @@
 
   // Null when the browser holds none or refuses to say.
   function storedProgress() {
+    if (preview) return null;
     try {
       const text = localStorage.getItem(quizKey);
       return text === null ? null : fromLatin1(text);
@@ -432,6 +437,7 @@
   // Other pages of the quiz may have stored since: the core takes their
   // texts first, for the slots this page did not change.
   function storeProgress() {
+    if (preview) return;
     const stored = storedProgress();
     progressBytes = null;
     call("brivel_save", stored ? input(stored) : -1);
@@ -677,6 +683,45 @@
   // decoded only after the window is drawn. Pausing lets the reading go on.
   const pause = () => new Promise((resolve) => setTimeout(resolve, 0));
 
+  // ---- The studio's preview: the studio calls brivelShow with each change
+  // of its quiz, in the task of the keystroke, so that it shows in the frame
+  // that paints it. data: the bundle (its texts alone when the pictures are
+  // the last ones'), how many pictures are found (the first ones) and the
+  // picture to show (-1: the one on screen). The studio is told once the
+  // frame that shows it is painted.
+  let previewShown = null;
+
+  function showPreview(data) {
+    if (!data || !data.bundle) return;
+    if (data.pictures) {
+      for (const promise of decoded.values()) promise.then(close);
+      decoded.clear();
+    }
+    const picture = data.picture >= 0 ? data.picture : Math.max(call("brivel_current"), 0);
+    $("chooser").replaceChildren();
+    call("brivel_preview", input(new Uint8Array(data.bundle)), data.pictures ? 1 : 0,
+         data.found | 0, picture);
+    $("title").style.font = fontCss(fonts[Field.TitleFont], "");
+    $("progress").style.font = fontCss(fonts[Field.ProgressFont], "");
+    if (windowShown) layout();
+    afterFrame(() => window.parent.postMessage(
+      { brivel: "shown", at: performance.timeOrigin + performance.now() }, "*"));
+    if (previewShown) previewShown();
+  }
+
+  async function startPreview(faces) {
+    if (call("_initialize") === -1) throw new Error("the core stopped");
+    $("tools").style.display = "none";
+    const first = new Promise((resolve) => { previewShown = resolve; });
+    window.brivelShow = showPreview;
+    window.parent.postMessage({ brivel: "ready", size: [kWindowWidth, kWindowHeight] }, "*");
+    await first;
+    previewShown = null;
+    await faces;
+    listen();
+    document.body.dataset.ready = "1";
+  }
+
   // Marks for bench/web-player-timing: how the way to the first picture splits.
   async function start() {
     performance.mark("brivel-script");
@@ -707,6 +752,7 @@
     exports = new WebAssembly.Instance(module, imports).exports;
     performance.mark("brivel-code-ready");
     memory = exports.memory;
+    if (preview) return startPreview(faces);
     // The bundle's base64 comes in pieces, which the browser parses faster.
     const pieces = Array.from($("brivel-quiz").children, (piece) => piece.textContent);
     if (call("_initialize") === -1 || call("brivel_open", inputQuiz(pieces)) === -1) {

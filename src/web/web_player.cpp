@@ -289,6 +289,39 @@ void Describe(const brivel::QuizRecord& record) {
     }
 }
 
+// A player of the quiz in resources: its record loaded, play at its start,
+// the window's texts sent.
+void Load(std::unique_ptr<brivel::ResourceProvider> resources) {
+    g_player = std::make_unique<Player>();
+    g_player->resources = std::move(resources);
+    g_player->record = std::make_unique<brivel::QuizRecord>(g_player->graphics);
+    brivel::LoadQuizRecord(*g_player->record, *g_player->resources, g_player->sink);
+    g_player->view = std::make_unique<PageView>(*g_player->record, *g_player->resources);
+    g_player->play = std::make_unique<brivel::PlayState>(*g_player->record, *g_player->view);
+    Describe(*g_player->record);
+}
+
+// The studio's preview: the texts of the latest bundle over the pictures of
+// the last one that carried them, since typing changes only texts.
+class PreviewResources final : public brivel::ResourceProvider {
+public:
+    PreviewResources(std::vector<brivel::ResEntry> texts,
+                     std::shared_ptr<brivel::ResFileResources> pictures)
+        : texts_(std::move(texts)), pictures_(std::move(pictures)) {}
+
+    std::optional<std::vector<std::uint8_t>> Find(const brivel::ResourceType& type,
+                                                  std::uint16_t id) override {
+        std::optional<std::vector<std::uint8_t>> found = texts_.Find(type, id);
+        return found || pictures_ == nullptr ? found : pictures_->Find(type, id);
+    }
+
+private:
+    brivel::ResFileResources texts_;
+    std::shared_ptr<brivel::ResFileResources> pictures_;
+};
+
+std::shared_ptr<brivel::ResFileResources> g_previewPictures;
+
 }  // namespace
 
 // Room for size bytes that the script then writes; the pointer it returns
@@ -306,25 +339,58 @@ BRIVEL_EXPORT(brivel_input) std::uint8_t* brivel_input(int size) {
 // Loads the quiz from the .res bundle in the input (none: test mode). A
 // damaged bundle plays the resources read before the damage.
 BRIVEL_EXPORT(brivel_open) void brivel_open(int size) {
-    g_player = std::make_unique<Player>();
     const std::string_view bundle = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
+    std::unique_ptr<brivel::ResourceProvider> resources;
     if (bundle.empty()) {
-        g_player->resources = std::make_unique<NoResources>();
+        resources = std::make_unique<NoResources>();
     } else {
         brivel::ResReadResult read = brivel::ReadResFile(
             reinterpret_cast<const std::uint8_t*>(bundle.data()), bundle.size());
-        g_player->resources = std::make_unique<brivel::ResFileResources>(std::move(read.entries));
+        resources = std::make_unique<brivel::ResFileResources>(std::move(read.entries));
     }
     Send(WebField::QuizKey, 0, QuizKey(bundle));
-    g_player->record = std::make_unique<brivel::QuizRecord>(g_player->graphics);
-    brivel::LoadQuizRecord(*g_player->record, *g_player->resources, g_player->sink);
-    g_player->view = std::make_unique<PageView>(*g_player->record, *g_player->resources);
-    g_player->play = std::make_unique<brivel::PlayState>(*g_player->record, *g_player->view);
-    Describe(*g_player->record);
+    Load(std::move(resources));
     // The browser decodes the picture a start shows while the start regrades.
     if (g_player->play->current() < g_player->record->pictureCount) {
         g_player->view->SendPicture(WebField::PictureBytes, g_player->play->current());
     }
+}
+
+// The studio's preview of the quiz in the input's bundle, as a player sees it
+// once found pictures are found (the first ones) and picture is on screen. A
+// bundle of texts alone (pictures 0) shows the pictures of the last bundle
+// that had them. No key: a preview never reads nor keeps a progress.
+BRIVEL_EXPORT(brivel_preview) void brivel_preview(int size, int pictures, int found, int picture) {
+    const std::string_view bundle = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
+    brivel::ResReadResult read =
+        brivel::ReadResFile(reinterpret_cast<const std::uint8_t*>(bundle.data()), bundle.size());
+    if (pictures != 0) {
+        g_previewPictures = std::make_shared<brivel::ResFileResources>(std::move(read.entries));
+        read.entries.clear();
+    }
+    Load(std::make_unique<PreviewResources>(std::move(read.entries), g_previewPictures));
+    brivel::QuizRecord& record = *g_player->record;
+    brivel::PlayState& play = *g_player->play;
+    // Found with their answers typed; found too while the maker has not
+    // written an answer yet, so that the code steps show. Again once shown:
+    // showing a picture grades it, which an empty answer never passes.
+    const int count = std::min(found, play.Count());
+    const auto findFirst = [&record, count]() {
+        for (int k = 0; k < count; ++k) {
+            brivel::PictureEntry* entry = brivel::PictureAt(record, static_cast<std::uint32_t>(k));
+            if (entry == nullptr) {
+                break;
+            }
+            brivel::CopyText(record.typedAnswers[k], brivel::TextOf(entry->answer));
+            entry->found = 1;
+        }
+    };
+    findFirst();
+    // Choosing stores the box's text first: the preview's own typing stays out.
+    g_player->view->SetBoxText(brivel::TextOf(record.typedAnswers[0]));
+    play.ChoosePicture(std::clamp(picture, 0, std::max(play.Count() - 1, 0)));
+    findFirst();
+    play.ShowFound();
 }
 
 // Fills the answer slots from the progress file in the input, then regrades
