@@ -68,9 +68,19 @@
     });
   }
 
+  // A trap leaves the module's memory in no known state: nothing more is
+  // written from it. The draft, kept by the page, comes back with a reload.
   function call(name, ...args) {
     sent = {};
-    return exports[name](...args);
+    try {
+      return exports[name](...args);
+    } catch (e) {
+      if (e instanceof WebAssembly.RuntimeError) {
+        $("stopped").hidden = false;
+        for (const button of document.querySelectorAll("#export button")) button.disabled = true;
+      }
+      throw e;
+    }
   }
 
   // The bytes copied into the module's input; its size.
@@ -532,7 +542,7 @@
     }
     $("blocked").hidden = errors === 0;
     document.querySelectorAll("#export button").forEach((button) => {
-      button.disabled = errors !== 0;
+      button.disabled = errors !== 0 || !$("stopped").hidden;
     });
     return errors;
   }
