@@ -478,7 +478,7 @@ class MarionetteDriver:
     def quit(self):
         try:
             self.command("Marionette:Quit")
-        except (OSError, Exception):  # noqa: BLE001 - it may be gone already
+        except (OSError, self.error):  # it may be gone already
             pass
         try:
             self.process.wait(20)
