@@ -64,6 +64,17 @@ const char* PictureExtension(const std::vector<std::uint8_t>& bytes) {
     return nullptr;
 }
 
+std::optional<ResEntry> PictureResEntry(int index, const std::vector<std::uint8_t>& bytes) {
+    const char* extension = PictureExtension(bytes);
+    if (extension == nullptr) {
+        return std::nullopt;
+    }
+    const ResourceType type = std::string(extension) == ".jpg"
+                                  ? ResourceType::Named(kPictureResourceType)
+                                  : ResourceType::Numbered(kRcData);
+    return ResEntry{type, PictureResourceId(index), kUsEnglish, bytes};
+}
+
 std::optional<std::vector<ResEntry>> MakeQuizResources(
     const QuizText& text, const std::vector<std::string>& codes,
     const std::vector<std::vector<std::uint8_t>>& pictures, MessageSink& sink, std::string& error) {
@@ -82,15 +93,12 @@ std::optional<std::vector<ResEntry>> MakeQuizResources(
     entries.push_back({patch, kQuizTextId, kUsEnglish, std::move(*quizText)});
     entries.push_back({patch, kCodesTextId, kUsEnglish, std::move(*codesText)});
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        const char* extension = PictureExtension(pictures[i]);
-        if (extension == nullptr) {
+        std::optional<ResEntry> picture = PictureResEntry(static_cast<int>(i), pictures[i]);
+        if (!picture) {
             error = "picture " + std::to_string(i + 1) + " is neither a JPEG nor a PNG";
             return std::nullopt;
         }
-        const ResourceType type = std::string(extension) == ".jpg"
-                                      ? ResourceType::Named(kPictureResourceType)
-                                      : ResourceType::Numbered(kRcData);
-        entries.push_back({type, PictureResourceId(static_cast<int>(i)), kUsEnglish, pictures[i]});
+        entries.push_back(std::move(*picture));
     }
     return entries;
 }

@@ -23,6 +23,10 @@ inline constexpr std::uint16_t kUsEnglish = 1033;
 // or nullptr when it is neither.
 const char* PictureExtension(const std::vector<std::uint8_t>& bytes);
 
+// Picture index's resource, typed by its first bytes; nothing when they are
+// neither a JPEG's nor a PNG's.
+std::optional<ResEntry> PictureResEntry(int index, const std::vector<std::uint8_t>& bytes);
+
 // The resources of one quiz, in the order written. Nothing, with a reason in
 // error, when a text cannot be packed or a picture is neither JPEG nor PNG.
 std::optional<std::vector<ResEntry>> MakeQuizResources(

@@ -809,17 +809,11 @@ BRIVEL_EXPORT(studio_preview) int studio_preview(int pictures) {
         return -1;
     }
     for (std::size_t i = 0; pictures != 0 && i < g_quiz.pictures.size(); ++i) {
-        const std::vector<std::uint8_t>& stored = g_quiz.pictures[i].stored;
-        const char* extension = brivel::PictureExtension(stored);
-        if (extension == nullptr) {
-            continue;
+        std::optional<brivel::ResEntry> picture =
+            brivel::PictureResEntry(static_cast<int>(i), g_quiz.pictures[i].stored);
+        if (picture) {
+            entries->push_back(std::move(*picture));
         }
-        const brivel::ResourceType type =
-            std::string(extension) == ".jpg"
-                ? brivel::ResourceType::Named(brivel::kPictureResourceType)
-                : brivel::ResourceType::Numbered(brivel::kRcData);
-        entries->push_back(
-            {type, brivel::PictureResourceId(static_cast<int>(i)), brivel::kUsEnglish, stored});
     }
     Send(StudioField::Output, 0, brivel::WriteResFile(*entries));
     return 0;
