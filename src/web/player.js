@@ -683,6 +683,12 @@
   // decoded only after the window is drawn. Pausing lets the reading go on.
   const pause = () => new Promise((resolve) => setTimeout(resolve, 0));
 
+  // The faces the quiz asks for its title and progress.
+  function useQuizFonts() {
+    $("title").style.font = fontCss(fonts[Field.TitleFont], "");
+    $("progress").style.font = fontCss(fonts[Field.ProgressFont], "");
+  }
+
   // ---- The studio's preview: the studio calls brivelShow with each change
   // of its quiz, in the task of the keystroke, so that it shows in the frame
   // that paints it. data: the bundle (its texts alone when the pictures are
@@ -701,8 +707,7 @@
     $("chooser").replaceChildren();
     call("brivel_preview", input(new Uint8Array(data.bundle)), data.pictures ? 1 : 0,
          data.found | 0, picture);
-    $("title").style.font = fontCss(fonts[Field.TitleFont], "");
-    $("progress").style.font = fontCss(fonts[Field.ProgressFont], "");
+    useQuizFonts();
     if (windowShown) layout();
     afterFrame(() => window.parent.postMessage(
       { brivel: "shown", at: performance.timeOrigin + performance.now() }, "*"));
@@ -760,8 +765,7 @@
     }
     performance.mark("brivel-quiz-open");
     await pause();
-    $("title").style.font = fontCss(fonts[Field.TitleFont], "");
-    $("progress").style.font = fontCss(fonts[Field.ProgressFont], "");
+    useQuizFonts();
     call("brivel_progress_name", input(encoder.encode(pageName())));
     restore(storedProgress() || new Uint8Array(0), true);
     probeStorage();
