@@ -196,15 +196,15 @@
   // file it cannot read (studio_prepare then says why).
   async function decoded(picture) {
     const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
-    if (picture.file) {
-      picture.given = await bytesOf(picture.file);
+    const file = picture.file;
+    if (file) {
+      picture.given = await bytesOf(file);
       picture.file = null;
-      const index = quiz.pictures.indexOf(picture);
-      if (index < 0) return none;
-      call("studio_given", index, input(picture.given));
     }
     const index = quiz.pictures.indexOf(picture);
-    if (index < 0 || call("studio_plan", index) !== 1) return none;
+    if (index < 0) return none;
+    if (file) call("studio_given", index, input(picture.given));
+    if (call("studio_plan", index) !== 1) return none;
     try {
       return await decodePixels(picture.given, sent[Field.DecodeWidth], sent[Field.DecodeHeight]);
     } catch (e) {
