@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <optional>
@@ -432,9 +433,12 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
     if (const brivel::RgbImage* pending = g_codec.PendingEncode()) {
         SendNumber(StudioField::EncodeWidth, index, pending->width);
         SendNumber(StudioField::EncodeHeight, index, pending->height);
-        Send(StudioField::EncodePixels, index,
-             std::string_view(reinterpret_cast<const char*>(pending->pixels.data()),
-                              pending->pixels.size()));
+        // As the canvas takes them, which spares the page a loop over each pixel.
+        std::string rgba(pending->pixels.size() / 3 * 4, '\xff');
+        for (std::size_t from = 0, to = 0; to < rgba.size(); from += 3, to += 4) {
+            std::memcpy(&rgba[to], &pending->pixels[from], 3);
+        }
+        Send(StudioField::EncodePixels, index, rgba);
         g_codec.ForgetEncode();
         picture.stored.clear();
         if (!plan.png) {

@@ -125,21 +125,26 @@
       bytes[2] === 0x4e;
   }
 
-  // The picture's pixels as stored, whatever its EXIF orientation says: the
-  // module hides the tag first and turns the picture itself, as pack does.
-  // {width, height, pixels} in RGBA, at least width x height.
-  async function decodePixels(bytes, width, height) {
+  // The picture's bytes with its EXIF orientation hidden, the module's own:
+  // good until the next call into it. The browser then decodes the pixels as
+  // stored, and the module turns them as pack does.
+  function orientationHidden(bytes) {
     const size = input(bytes);
     call("studio_hide_orientation");
-    const hidden = new Uint8Array(memory.buffer, inputAt, size).slice();
-    if (typeof ImageDecoder === "function") {
+    return new Uint8Array(memory.buffer, inputAt, size);
+  }
+
+  // The picture's pixels as stored: {width, height, pixels} in RGBA, at least
+  // width x height. Each decoder copies its bytes as it is made.
+  async function decodePixels(bytes, width, height, scaled = true) {
+    if (scaled && typeof ImageDecoder === "function") {
       try {
-        return await decodeScaled(hidden, width, height);
+        return await decodeScaled(orientationHidden(bytes), width, height);
       } catch (e) {
         // Decoded as other browsers do, below.
       }
     }
-    const bitmap = await createImageBitmap(new Blob([hidden]), {
+    const bitmap = await createImageBitmap(new Blob([orientationHidden(bytes)]), {
       colorSpaceConversion: "none", premultiplyAlpha: "none",
       resizeWidth: width, resizeHeight: height, resizeQuality: "high" });
     const canvas = document.createElement("canvas");
@@ -174,21 +179,105 @@
     }
   }
 
-  async function encodeJpeg(width, height, rgb) {
-    const canvas = document.createElement("canvas");
-    canvas.width = width;
-    canvas.height = height;
-    const context = canvas.getContext("2d");
-    const image = context.createImageData(width, height);
-    for (let i = 0, j = 0; i < rgb.length; i += 3, j += 4) {
-      image.data[j] = rgb[i];
-      image.data[j + 1] = rgb[i + 1];
-      image.data[j + 2] = rgb[i + 2];
-      image.data[j + 3] = 255;
-    }
-    context.putImageData(image, 0, 0);
-    const blob = await new Promise((resolve) => canvas.toBlob(resolve, "image/jpeg", 0.9));
+  async function encodeJpeg(width, height, rgba) {
+    const canvas = typeof OffscreenCanvas === "function" ? new OffscreenCanvas(width, height)
+      : Object.assign(document.createElement("canvas"), { width, height });
+    canvas.getContext("2d").putImageData(
+      new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length), width, height), 0, 0);
+    // Encoded away from the page where the browser can: a canvas's toBlob
+    // waits for the page to be idle.
+    const blob = canvas.convertToBlob ? await canvas.convertToBlob({ type: "image/jpeg", quality: 0.9 })
+      : await new Promise((resolve) => canvas.toBlob(resolve, "image/jpeg", 0.9));
     return new Uint8Array(await blob.arrayBuffer());
+  }
+
+  // Pictures are read, and photos decoded, on a thread of the page's own:
+  // their megabytes are read and copied away from the screen and the page's
+  // module (21 photos held the page for a second and a half). The thread's
+  // instance of the module, with one picture at a time, tells the size to
+  // decode at and hides the orientation; it then decodes as decodeScaled
+  // does. Its code is that of the two functions; no thread where the browser
+  // has no such thread or decoder.
+  function decodingThread(Field) {
+    let module = null;
+    const sent = {};
+    onmessage = async ({ data }) => {
+      if (data.module) {
+        module = new WebAssembly.Instance(data.module, {
+          studio: {
+            text() {}, number(field, index, value) { sent[field] = value; },
+            compose: () => -1, fold: () => -1,
+          },
+          // ENOSYS: nothing reading a picture needs
+          wasi_snapshot_preview1: new Proxy({}, { get: () => () => 52 }),
+        }).exports;
+        module._initialize();
+        return;
+      }
+      const { job, file } = data;
+      let given = data.given;
+      let image = null;
+      try {
+        given = given || new Uint8Array(await file.arrayBuffer());
+        const at = module.studio_input(given.length);
+        new Uint8Array(module.memory.buffer, at, given.length).set(given);
+        module.studio_clear();
+        module.studio_add_picture(0, 0, given.length);
+        if (module.studio_plan(0) === 1) {
+          module.studio_hide_orientation();  // in the input, which still holds the bytes
+          image = await decodeScaled(new Uint8Array(module.memory.buffer, at, given.length),
+                                     sent[Field.DecodeWidth], sent[Field.DecodeHeight]);
+        }
+      } catch (e) {
+        // The page reads and decodes it its own way.
+      }
+      module.studio_clear();
+      const moved = given ? [given.buffer] : [];
+      if (image) moved.push(image.pixels.buffer);
+      postMessage({ job, given, image }, moved);
+    };
+  }
+
+  const thread = { worker: null, jobs: new Map(), next: 0 };
+  function startThread(module) {
+    if (typeof Worker !== "function" || typeof ImageDecoder !== "function") return;
+    try {
+      const code = new Blob([`${decodeScaled}\n(${decodingThread})(${JSON.stringify(Field)});`],
+                            { type: "text/javascript" });
+      thread.worker = new Worker(URL.createObjectURL(code));
+      thread.worker.onmessage = ({ data }) => {
+        thread.jobs.get(data.job)(data);
+        thread.jobs.delete(data.job);
+      };
+      thread.worker.onerror = () => {
+        thread.worker = null;
+        for (const finished of thread.jobs.values()) finished({});
+        thread.jobs.clear();
+      };
+      thread.worker.postMessage({ module });
+    } catch (e) {
+      thread.worker = null;
+    }
+  }
+
+  // The picture's bytes, from its file or as they are, through the thread:
+  // they go there and come back (read here if the thread has gone; the
+  // draft leaves the picture as it was meanwhile). The pixels the thread
+  // decoded, or null; whether it tried.
+  async function onThread(picture, file) {
+    picture.away = true;
+    const reply = await new Promise((finished) => {
+      const job = thread.next++;
+      thread.jobs.set(job, finished);
+      if (file) {
+        thread.worker.postMessage({ job, file });
+      } else {
+        thread.worker.postMessage({ job, given: picture.given }, [picture.given.buffer]);
+      }
+    });
+    picture.given = reply.given || await bytesOf(picture.source);
+    picture.away = false;
+    return { image: reply.image || null, tried: Boolean(reply.given) };
   }
 
   // What preparing the picture needs of the browser: a JPEG's pixels at the
@@ -197,16 +286,25 @@
   async function decoded(picture) {
     const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
     const file = picture.file;
+    let fromThread = null;
     if (file) {
-      picture.given = await bytesOf(file);
+      picture.source = file;
       picture.file = null;
+      if (thread.worker) {
+        fromThread = await onThread(picture, file);
+      } else {
+        picture.given = await bytesOf(file);
+      }
     }
     const index = quiz.pictures.indexOf(picture);
     if (index < 0) return none;
     if (file) call("studio_given", index, input(picture.given));
     if (call("studio_plan", index) !== 1) return none;
+    const [width, height] = [sent[Field.DecodeWidth], sent[Field.DecodeHeight]];
+    if (!fromThread && thread.worker) fromThread = await onThread(picture, null);
+    if (fromThread && fromThread.image) return fromThread.image;
     try {
-      return await decodePixels(picture.given, sent[Field.DecodeWidth], sent[Field.DecodeHeight]);
+      return await decodePixels(picture.given, width, height, !(fromThread && fromThread.tried));
     } catch (e) {
       return none;
     }
@@ -214,10 +312,13 @@
 
   // Prepares the picture as `brivel pack` would from what decoded() gave:
   // its stored bytes, or nothing with the reason on the picture. Its place is
-  // looked up at each call into the module, since others change meanwhile.
+  // looked up at each call into the module, since others change meanwhile;
+  // of two preparations of one picture (the colour changed twice), the last
+  // begun is kept.
   async function prepare(picture, image) {
     const at = () => quiz.pictures.indexOf(picture);
     if (at() < 0) return;  // removed meanwhile
+    const turn = picture.turn = (picture.turn || 0) + 1;
     input(image.pixels);
     const status = call("studio_prepare", at(), image.width, image.height);
     picture.plan = sent[Field.PlanText] ? decoder.decode(sent[Field.PlanText]) : "";
@@ -227,29 +328,37 @@
     } else if (status === 1) {
       const stored = await encodeJpeg(sent[Field.EncodeWidth], sent[Field.EncodeHeight],
                                       sent[Field.EncodePixels]);
-      if (at() < 0) return;
+      if (at() < 0 || picture.turn !== turn) return;
       picture.stored = stored;
       call("studio_stored", at(), input(picture.stored));
     } else {
       picture.stored = null;
     }
     // As the module does: only a PNG is ever prepared again.
-    if (picture.stored && !isPng(picture.given)) picture.given = picture.stored;
+    if (picture.stored && !isPng(picture.given)) {
+      picture.given = picture.stored;
+      picture.source = null;
+    }
     ++picture.changes;
+    renderRows();
+    changed();
   }
 
-  // The browser decodes the next picture, on a thread of its own, while the
-  // module prepares this one: two pictures at a time, each decoded at the
-  // size it is stored from.
+  // The browser decodes the next pictures and encodes the last ones, on
+  // threads of their own, while the module prepares this one: each stage
+  // waits only for its own, and each picture is decoded at the size it is
+  // stored from.
   async function prepareAll(pictures) {
-    let next = pictures.length > 0 ? decoded(pictures[0]) : null;
+    const ahead = 2;
+    const decoding = pictures.slice(0, ahead).map(decoded);
+    const finishing = [];
     for (let i = 0; i < pictures.length; ++i) {
-      const image = await next;
-      next = i + 1 < pictures.length ? decoded(pictures[i + 1]) : null;
-      await prepare(pictures[i], image);
-      renderRows();
-      changed();
+      const image = await decoding[i];
+      decoding[i] = null;
+      if (i + ahead < pictures.length) decoding.push(decoded(pictures[i + ahead]));
+      finishing.push(prepare(pictures[i], image));
     }
+    await Promise.all(finishing);
   }
 
   // Files in `brivel new`'s order of their names, which the module says.
@@ -577,7 +686,7 @@
       });
     }
     clearTimeout(savePending);
-    savePending = setTimeout(saveDraft, 300);
+    savePending = setTimeout(() => saveDraft(), 300);
     updatePreview();
   }
 
@@ -651,7 +760,21 @@
     });
   }
 
-  async function saveDraft() {
+  // A picture's bytes as given go to the draft as the file they were read
+  // from, or as a Blob from a megabyte: either way the browser writes them
+  // away from the page (cloned, a transparent PNG's 28 MB held it for half a
+  // second). A file changed since it was read cannot be written: the draft is
+  // then saved again with the bytes read.
+  function givenForDraft(picture, files) {
+    if (picture.given === picture.stored) return picture.stored;
+    if (files && picture.source && picture.source.size === picture.given.length) {
+      return picture.source;
+    }
+    return picture.given && picture.given.length >= 1 << 20 ? new Blob([picture.given])
+      : picture.given;
+  }
+
+  async function saveDraft(files = true) {
     try {
       const db = await database();
       const pictures = quiz.pictures.filter((p) => p.changes > 0);
@@ -661,7 +784,8 @@
         pictures: pictures.map((p) => ({ id: p.id, name: p.name, answer: p.answer, code: p.code,
                                          plan: p.plan, failure: p.failure, kept: p.kept })),
       };
-      const written = pictures.filter((p) => p.saved !== p.changes).map((p) => [p, p.changes]);
+      const written = pictures.filter((p) => p.saved !== p.changes && !p.away)
+        .map((p) => [p, p.changes]);
       const transaction = db.transaction(["draft", "pictures"], "readwrite");
       const finished = new Promise((resolve, reject) => {
         transaction.oncomplete = resolve;
@@ -670,7 +794,9 @@
       });
       transaction.objectStore("draft").put(kept, "quiz");
       const store = transaction.objectStore("pictures");
-      for (const [p] of written) store.put({ given: p.given, stored: p.stored }, p.id);
+      for (const [p] of written) {
+        store.put({ given: givenForDraft(p, files), stored: p.stored }, p.id);
+      }
       const ids = new Set(pictures.map((p) => p.id));
       for (const id of await done(store.getAllKeys())) {
         if (!ids.has(id)) store.delete(id);
@@ -680,6 +806,7 @@
       for (const [p, changes] of written) p.saved = changes;
       document.body.dataset.saved = String(Date.now());
     } catch (e) {
+      if (files) return saveDraft(false);
       document.body.dataset.saved = "0";
     }
   }
@@ -693,6 +820,9 @@
         // A draft of the first version held the bytes in its one record.
         if (!Number.isInteger(picture.id)) continue;
         Object.assign(picture, await done(transaction.objectStore("pictures").get(picture.id)));
+      }
+      for (const picture of kept ? kept.pictures || [] : []) {
+        if (picture.given instanceof Blob) picture.given = await bytesOf(picture.given);
       }
       db.close();
       return kept || null;
@@ -973,6 +1103,7 @@
     }).exports;
     memory = exports.memory;
     call("_initialize");
+    startThread(module);
     const kept = await draft;
     if (kept) await restore(kept);
     call("studio_set_colour", quiz.colour);

@@ -10,7 +10,7 @@
     FIELD(PlanText, 2)       /* index: the picture; what preparing it does */          \
     FIELD(EncodeWidth, 3)    /* number: a picture the page encodes as JPEG */          \
     FIELD(EncodeHeight, 4)                                                             \
-    FIELD(EncodePixels, 5) /* its RGB bytes */                                         \
+    FIELD(EncodePixels, 5) /* its RGBA bytes, opaque */                                     \
     FIELD(Verdict, 6)                                                                  \
     FIELD(Output, 7)        /* the bytes of the form written */                        \
     FIELD(FileName, 8)      /* index: the picture; its name in the quiz folder */      \
