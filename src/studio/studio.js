@@ -191,120 +191,193 @@
     return new Uint8Array(await blob.arrayBuffer());
   }
 
-  // Pictures are read, and photos decoded, on a thread of the page's own:
-  // their megabytes are read and copied away from the screen and the page's
-  // module (21 photos held the page for a second and a half). The thread's
-  // instance of the module, with one picture at a time, tells the size to
-  // decode at and hides the orientation; it then decodes as decodeScaled
-  // does. Its code is that of the two functions; no thread where the browser
-  // has no such thread or decoder.
-  function decodingThread(Field) {
+  // Pictures are read, decoded, prepared and encoded on a thread of the
+  // page's own, with an instance of the module there holding one picture at
+  // a time: the screen and the page's module only take what is stored (21
+  // photos held the page for seconds). The thread's code is that of the
+  // functions it names; there is no thread where the browser has no such
+  // thread or decoder, and one that cannot hold a picture leaves it to the
+  // page, whose module then knows why.
+  function preparingThread(Field) {
     let module = null;
-    const sent = {};
+    let sent = {};
+    const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
+    const words = new TextDecoder();
+    function input(bytes) {
+      const at = module.studio_input(bytes.length);
+      new Uint8Array(module.memory.buffer, at, bytes.length).set(bytes);
+      return at;
+    }
+    // The picture alone in the module, which other jobs use at each await.
+    function hold(given, colour) {
+      const at = input(given);
+      module.studio_clear();
+      module.studio_add_picture(0, 0, given.length);
+      module.studio_set_colour(colour);
+      return at;
+    }
+    // {prepared, stored, plan} or {tried}: whether the decoder was tried.
+    async function prepare(given, colour) {
+      const at = hold(given, colour);
+      sent = {};
+      const kind = module.studio_plan(0);
+      let image = none;
+      if (kind < 0) return { tried: false };
+      if (kind === 1) {
+        module.studio_hide_orientation();  // in the input, which still holds the bytes
+        try {
+          image = await decodeScaled(new Uint8Array(module.memory.buffer, at, given.length),
+                                     sent[Field.DecodeWidth], sent[Field.DecodeHeight]);
+        } catch (e) {
+          return { tried: true };
+        }
+        hold(given, colour);
+      }
+      input(image.pixels);
+      sent = {};
+      const status = module.studio_prepare(0, image.width, image.height);
+      const got = sent;
+      module.studio_clear();
+      if (status < 0) return { tried: kind === 1 };
+      const plan = got[Field.PlanText] ? words.decode(got[Field.PlanText]) : "";
+      const stored = status === 0 ? got[Field.Stored]
+        : await encodeJpeg(got[Field.EncodeWidth], got[Field.EncodeHeight], got[Field.EncodePixels]);
+      return { prepared: true, stored, plan };
+    }
     onmessage = async ({ data }) => {
       if (data.module) {
         module = new WebAssembly.Instance(data.module, {
           studio: {
-            text() {}, number(field, index, value) { sent[field] = value; },
+            text(field, index, at, length) {
+              sent[field] = new Uint8Array(module.memory.buffer, at, length).slice();
+            },
+            number(field, index, value) { sent[field] = value; },
             compose: () => -1, fold: () => -1,
           },
-          // ENOSYS: nothing reading a picture needs
+          // ENOSYS: nothing a picture needs
           wasi_snapshot_preview1: new Proxy({}, { get: () => () => 52 }),
         }).exports;
         module._initialize();
         return;
       }
-      const { job, file } = data;
+      const { job, file, colour } = data;
       let given = data.given;
-      let image = null;
+      let reply = { tried: false };
       try {
         given = given || new Uint8Array(await file.arrayBuffer());
-        const at = module.studio_input(given.length);
-        new Uint8Array(module.memory.buffer, at, given.length).set(given);
-        module.studio_clear();
-        module.studio_add_picture(0, 0, given.length);
-        if (module.studio_plan(0) === 1) {
-          module.studio_hide_orientation();  // in the input, which still holds the bytes
-          image = await decodeScaled(new Uint8Array(module.memory.buffer, at, given.length),
-                                     sent[Field.DecodeWidth], sent[Field.DecodeHeight]);
-        }
+        reply = await prepare(given, colour);
       } catch (e) {
-        // The page reads and decodes it its own way.
+        // The page reads and prepares it its own way.
       }
-      module.studio_clear();
-      const moved = given ? [given.buffer] : [];
-      if (image) moved.push(image.pixels.buffer);
-      postMessage({ job, given, image }, moved);
+      const moved = file && given ? [given.buffer] : [];
+      if (reply.stored) moved.push(reply.stored.buffer);
+      postMessage({ job, given: file ? given : null, ...reply }, moved);
     };
   }
 
-  const thread = { worker: null, jobs: new Map(), next: 0 };
+  // Two threads: PNGs, whose decoding holds a thread for a second and its
+  // memory for good, go to the first; each photo to the one with fewer jobs.
+  const thread = { workers: null, jobs: new Map(), next: 0 };
   function startThread(module) {
-    if (typeof Worker !== "function" || typeof ImageDecoder !== "function") return;
+    if (typeof Worker !== "function" || typeof ImageDecoder !== "function" ||
+        typeof OffscreenCanvas !== "function") {
+      return;
+    }
     try {
-      const code = new Blob([`${decodeScaled}\n(${decodingThread})(${JSON.stringify(Field)});`],
-                            { type: "text/javascript" });
-      thread.worker = new Worker(URL.createObjectURL(code));
-      thread.worker.onmessage = ({ data }) => {
-        thread.jobs.get(data.job)(data);
-        thread.jobs.delete(data.job);
-      };
-      thread.worker.onerror = () => {
-        thread.worker = null;
-        for (const finished of thread.jobs.values()) finished({});
-        thread.jobs.clear();
-      };
-      thread.worker.postMessage({ module });
+      const code = URL.createObjectURL(new Blob(
+        [`${decodeScaled}\n${encodeJpeg}\n(${preparingThread})(${JSON.stringify(Field)});`],
+        { type: "text/javascript" }));
+      const workers = [new Worker(code), new Worker(code)];
+      for (const worker of workers) {
+        worker.jobs = 0;
+        worker.onmessage = ({ data }) => {
+          --worker.jobs;
+          thread.jobs.get(data.job)(data);
+          thread.jobs.delete(data.job);
+        };
+        worker.onerror = () => {
+          thread.workers = null;
+          for (const finished of thread.jobs.values()) finished({ tried: false });
+          thread.jobs.clear();
+        };
+        worker.postMessage({ module });
+      }
+      thread.workers = workers;
     } catch (e) {
-      thread.worker = null;
+      thread.workers = null;
     }
   }
 
-  // The picture's bytes, from its file or as they are, through the thread:
-  // they go there and come back (read here if the thread has gone; the
-  // draft leaves the picture as it was meanwhile). The pixels the thread
-  // decoded, or null; whether it tried.
-  async function onThread(picture, file) {
-    picture.away = true;
+  function threadFor(png) {
+    const [first, second] = thread.workers;
+    const worker = png || first.jobs < second.jobs ? first : second;
+    ++worker.jobs;
+    return worker;
+  }
+
+  // The picture prepared on the thread, from its file (whose bytes come back
+  // as its given ones) or from its bytes as given (copied there):
+  // {prepared, tried}, tried telling whether the thread tried the browser's
+  // decoder on one it could not prepare.
+  async function preparedOnThread(picture, file) {
+    const turn = picture.turn = (picture.turn || 0) + 1;
+    const colour = quiz.colour;
     const reply = await new Promise((finished) => {
       const job = thread.next++;
       thread.jobs.set(job, finished);
-      if (file) {
-        thread.worker.postMessage({ job, file });
-      } else {
-        thread.worker.postMessage({ job, given: picture.given }, [picture.given.buffer]);
-      }
+      const png = file ? /\.png$/i.test(file.name) || file.type === "image/png"
+        : isPng(picture.given);
+      threadFor(png).postMessage(file ? { job, file, colour }
+        : { job, given: picture.given, colour });
     });
-    picture.given = reply.given || await bytesOf(picture.source);
-    picture.away = false;
-    return { image: reply.image || null, tried: Boolean(reply.given) };
+    if (file) picture.given = reply.given || await bytesOf(file);
+    const at = quiz.pictures.indexOf(picture);
+    if (!reply.prepared) return { prepared: false, tried: Boolean(reply.tried) };
+    if (at < 0 || picture.turn !== turn) return { prepared: true };  // gone, or prepared anew
+    const png = isPng(picture.given);
+    // The module keeps a PNG's bytes, to lay it on another colour; a photo's
+    // are those stored.
+    if (file || !png) call("studio_given", at, input(png ? picture.given : new Uint8Array(0)));
+    call("studio_stored", at, input(reply.stored));
+    picture.stored = reply.stored;
+    picture.plan = reply.plan;
+    picture.failure = "";
+    if (!png) {
+      picture.given = picture.stored;
+      picture.source = null;
+    }
+    ++picture.changes;
+    renderRows();
+    changed();
+    // The colour changed meanwhile: laid on the new one.
+    if (png && quiz.colour !== colour) await prepareAll([picture]);
+    return { prepared: true };
   }
 
-  // What preparing the picture needs of the browser: a JPEG's pixels at the
-  // size the module asks for; none for a PNG, which the module decodes, or a
-  // file it cannot read (studio_prepare then says why).
+  // What preparing the picture needs of the browser, or null when the
+  // thread prepared it: a JPEG's pixels at the size the module asks for;
+  // none for a PNG, which the module decodes, or a file it cannot read
+  // (studio_prepare then says why).
   async function decoded(picture) {
     const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
     const file = picture.file;
-    let fromThread = null;
-    if (file) {
-      picture.source = file;
-      picture.file = null;
-      if (thread.worker) {
-        fromThread = await onThread(picture, file);
-      } else {
-        picture.given = await bytesOf(file);
-      }
+    picture.file = null;
+    let tried = false;
+    if (file) picture.source = file;
+    if (thread.workers && (file || picture.given)) {
+      const done = await preparedOnThread(picture, file);
+      if (done.prepared) return null;
+      tried = done.tried;
+    } else if (file) {
+      picture.given = await bytesOf(file);
     }
     const index = quiz.pictures.indexOf(picture);
     if (index < 0) return none;
     if (file) call("studio_given", index, input(picture.given));
     if (call("studio_plan", index) !== 1) return none;
-    const [width, height] = [sent[Field.DecodeWidth], sent[Field.DecodeHeight]];
-    if (!fromThread && thread.worker) fromThread = await onThread(picture, null);
-    if (fromThread && fromThread.image) return fromThread.image;
     try {
-      return await decodePixels(picture.given, width, height, !(fromThread && fromThread.tried));
+      return await decodePixels(picture.given, sent[Field.DecodeWidth], sent[Field.DecodeHeight],
+                                !tried);
     } catch (e) {
       return none;
     }
@@ -317,7 +390,7 @@
   // begun is kept.
   async function prepare(picture, image) {
     const at = () => quiz.pictures.indexOf(picture);
-    if (at() < 0) return;  // removed meanwhile
+    if (!image || at() < 0) return;  // prepared on the thread, or removed meanwhile
     const turn = picture.turn = (picture.turn || 0) + 1;
     input(image.pixels);
     const status = call("studio_prepare", at(), image.width, image.height);
@@ -349,7 +422,7 @@
   // waits only for its own, and each picture is decoded at the size it is
   // stored from.
   async function prepareAll(pictures) {
-    const ahead = 2;
+    const ahead = 4;
     const decoding = pictures.slice(0, ahead).map(decoded);
     const finishing = [];
     for (let i = 0; i < pictures.length; ++i) {
@@ -385,14 +458,19 @@
     await prepareAll(added);
   }
 
+  // Pictures being read or prepared (brivelStudio.busy).
   let busy = 0;
-  async function readFiles(list) {
+  async function working(task) {
     ++busy;
     try {
-      await readGiven(list);
+      await task();
     } finally {
       --busy;
     }
+  }
+
+  function readFiles(list) {
+    return working(() => readGiven(list));
   }
 
   // A file's bytes, or none when it cannot be read (gone since it was given).
@@ -784,8 +862,7 @@
         pictures: pictures.map((p) => ({ id: p.id, name: p.name, answer: p.answer, code: p.code,
                                          plan: p.plan, failure: p.failure, kept: p.kept })),
       };
-      const written = pictures.filter((p) => p.saved !== p.changes && !p.away)
-        .map((p) => [p, p.changes]);
+      const written = pictures.filter((p) => p.saved !== p.changes).map((p) => [p, p.changes]);
       const transaction = db.transaction(["draft", "pictures"], "readwrite");
       const finished = new Promise((resolve, reject) => {
         transaction.oncomplete = resolve;
@@ -891,7 +968,7 @@
       quiz.colour = parseInt($("colour").value.slice(1), 16);
       call("studio_set_colour", quiz.colour);
       // Transparent areas lie on the quiz colour: those pictures are prepared anew.
-      await prepareAll(quiz.pictures.filter((picture) => isPng(picture.given)));
+      await working(() => prepareAll(quiz.pictures.filter((picture) => isPng(picture.given))));
       renderRows();
       changed();
     });
@@ -977,12 +1054,9 @@
     "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
     "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
   const shown = { ready: false, busy: false, pending: false, pictures: null, picture: -1,
-                  size: [0, 0], keyAt: 0, unsentKeyAt: 0, sentKeyAt: 0, work: 0, latencies: [] };
+                  size: [0, 0] };
 
   function updatePreview() {
-    // A keystroke waiting behind the preview in flight counts from its own time.
-    shown.unsentKeyAt = shown.unsentKeyAt || shown.keyAt;
-    shown.keyAt = 0;
     if (!shown.ready || shown.busy) {
       shown.pending = shown.ready;
       return;
@@ -1000,9 +1074,6 @@
     shown.pictures = stored;
     shown.busy = true;
     shown.pending = false;
-    shown.sentKeyAt = shown.unsentKeyAt;
-    shown.unsentKeyAt = 0;
-    const started = performance.now();
     try {
       $("preview-frame").contentWindow.brivelShow({
         bundle: made.buffer, pictures: !same, picture: shown.picture,
@@ -1011,7 +1082,6 @@
     } catch (e) {
       shown.busy = false;  // the frame gone or broken: the studio goes on
     }
-    shown.work = performance.now() - started;
     shown.picture = -1;
   }
 
@@ -1036,7 +1106,6 @@
       scalePreview();
     } else if (event.data.brivel === "shown") {
       shown.busy = false;
-      if (shown.sentKeyAt) shown.latencies.push([event.data.at - shown.sentKeyAt, shown.work]);
       if (!shown.pending) return;
     } else {
       return;
@@ -1048,12 +1117,6 @@
     window.addEventListener("message", onPreview);
     window.addEventListener("resize", scalePreview);
     $("preview").addEventListener("toggle", scalePreview);
-    // The keystroke's own time, which the frame showing it is measured from;
-    // one that changed nothing is forgotten.
-    document.addEventListener("keydown", (event) => {
-      shown.keyAt = performance.timeOrigin + event.timeStamp;
-    }, true);
-    document.addEventListener("keyup", () => { shown.keyAt = 0; }, true);
     $("preview-found").addEventListener("input", updatePreview);
     $("rows").addEventListener("focusin", (event) => {
       const row = event.target.closest(".row");
@@ -1087,9 +1150,6 @@
     pictures: () => quiz.pictures.map((p) => ({ name: p.name, plan: p.plan, failure: p.failure,
                                                 stored: p.stored ? p.stored.length : 0 })),
     saved: saveDraft,
-    // For each keystroke, milliseconds to the preview's frame that shows it,
-    // and of those the preview's own work (the bundle made, shown, laid out).
-    previewLatencies: () => shown.latencies.splice(0),
   };
 
   async function start() {
@@ -1103,7 +1163,6 @@
     }).exports;
     memory = exports.memory;
     call("_initialize");
-    startThread(module);
     const kept = await draft;
     if (kept) await restore(kept);
     call("studio_set_colour", quiz.colour);
@@ -1111,6 +1170,7 @@
     check();
     performance.mark("brivel-studio-ready");
     document.body.dataset.ready = "1";
+    startThread(module);
     startPreview().catch(() => { $("preview").hidden = true; });
   }
 
