@@ -275,41 +275,57 @@
     };
   }
 
-  // Two threads: PNGs, whose decoding holds a thread for a second and its
-  // memory for good, go to the first; each photo to the one with fewer jobs.
-  const thread = { workers: null, jobs: new Map(), next: 0 };
-  function startThread(module) {
+  // Two threads, started with the first picture and stopped once idle a
+  // while, which gives their memory back: PNGs, whose decoding holds a
+  // thread for a second and 200 MB, go to the first; each photo to the one
+  // with fewer jobs. After a failure the page prepares its pictures itself.
+  const kThreadsIdleMs = 10000;
+  const thread = { module: null, code: null, workers: null, failed: false, jobs: new Map(),
+                   next: 0, idle: null };
+
+  function stopThreads() {
+    for (const worker of thread.workers || []) worker.terminate();
+    thread.workers = null;
+  }
+
+  function threads() {
+    clearTimeout(thread.idle);
+    if (thread.workers || thread.failed) return thread.workers;
     if (typeof Worker !== "function" || typeof ImageDecoder !== "function" ||
         typeof OffscreenCanvas !== "function") {
-      return;
+      thread.failed = true;
+      return null;
     }
     try {
-      const code = URL.createObjectURL(new Blob(
+      thread.code = thread.code || URL.createObjectURL(new Blob(
         [`${decodeScaled}\n${encodeJpeg}\n(${preparingThread})(${JSON.stringify(Field)});`],
         { type: "text/javascript" }));
-      const workers = [new Worker(code), new Worker(code)];
-      for (const worker of workers) {
+      thread.workers = [new Worker(thread.code), new Worker(thread.code)];
+      for (const worker of thread.workers) {
         worker.jobs = 0;
         worker.onmessage = ({ data }) => {
           --worker.jobs;
           thread.jobs.get(data.job)(data);
           thread.jobs.delete(data.job);
+          if (thread.jobs.size === 0) thread.idle = setTimeout(stopThreads, kThreadsIdleMs);
         };
         worker.onerror = () => {
-          thread.workers = null;
+          thread.failed = true;
+          stopThreads();
           for (const finished of thread.jobs.values()) finished({ tried: false });
           thread.jobs.clear();
         };
-        worker.postMessage({ module });
+        worker.postMessage({ module: thread.module });
       }
-      thread.workers = workers;
     } catch (e) {
-      thread.workers = null;
+      thread.failed = true;
+      stopThreads();
     }
+    return thread.workers;
   }
 
   function threadFor(png) {
-    const [first, second] = thread.workers;
+    const [first, second] = threads();
     const worker = png || first.jobs < second.jobs ? first : second;
     ++worker.jobs;
     return worker;
@@ -364,7 +380,7 @@
     picture.file = null;
     let tried = false;
     if (file) picture.source = file;
-    if (thread.workers && (file || picture.given)) {
+    if ((file || picture.given) && threads()) {
       const done = await preparedOnThread(picture, file);
       if (done.prepared) return null;
       tried = done.tried;
@@ -1170,7 +1186,7 @@
     check();
     performance.mark("brivel-studio-ready");
     document.body.dataset.ready = "1";
-    startThread(module);
+    thread.module = module;
     startPreview().catch(() => { $("preview").hidden = true; });
   }
 
