@@ -358,10 +358,7 @@
     picture.stored = reply.stored;
     picture.plan = reply.plan;
     picture.failure = "";
-    if (!png) {
-      picture.given = picture.stored;
-      picture.source = null;
-    }
+    if (!png) picture.given = picture.stored;
     ++picture.changes;
     renderRows();
     changed();
@@ -379,7 +376,6 @@
     const file = picture.file;
     picture.file = null;
     let tried = false;
-    if (file) picture.source = file;
     if ((file || picture.given) && threads()) {
       const done = await preparedOnThread(picture, file);
       if (done.prepared) return null;
@@ -424,10 +420,7 @@
       picture.stored = null;
     }
     // As the module does: only a PNG is ever prepared again.
-    if (picture.stored && !isPng(picture.given)) {
-      picture.given = picture.stored;
-      picture.source = null;
-    }
+    if (picture.stored && !isPng(picture.given)) picture.given = picture.stored;
     ++picture.changes;
     renderRows();
     changed();
@@ -780,7 +773,7 @@
       });
     }
     clearTimeout(savePending);
-    savePending = setTimeout(() => saveDraft(), 300);
+    savePending = setTimeout(saveDraft, 300);
     updatePreview();
   }
 
@@ -854,21 +847,7 @@
     });
   }
 
-  // A picture's bytes as given go to the draft as the file they were read
-  // from, or as a Blob from a megabyte: either way the browser writes them
-  // away from the page (cloned, a transparent PNG's 28 MB held it for half a
-  // second). A file changed since it was read cannot be written: the draft is
-  // then saved again with the bytes read.
-  function givenForDraft(picture, files) {
-    if (picture.given === picture.stored) return picture.stored;
-    if (files && picture.source && picture.source.size === picture.given.length) {
-      return picture.source;
-    }
-    return picture.given && picture.given.length >= 1 << 20 ? new Blob([picture.given])
-      : picture.given;
-  }
-
-  async function saveDraft(files = true) {
+  async function saveDraft() {
     try {
       const db = await database();
       const pictures = quiz.pictures.filter((p) => p.changes > 0);
@@ -887,9 +866,7 @@
       });
       transaction.objectStore("draft").put(kept, "quiz");
       const store = transaction.objectStore("pictures");
-      for (const [p] of written) {
-        store.put({ given: givenForDraft(p, files), stored: p.stored }, p.id);
-      }
+      for (const [p] of written) store.put({ given: p.given, stored: p.stored }, p.id);
       const ids = new Set(pictures.map((p) => p.id));
       for (const id of await done(store.getAllKeys())) {
         if (!ids.has(id)) store.delete(id);
@@ -898,9 +875,10 @@
       db.close();
       for (const [p, changes] of written) p.saved = changes;
       document.body.dataset.saved = String(Date.now());
+      $("unkept").hidden = true;
     } catch (e) {
-      if (files) return saveDraft(false);
       document.body.dataset.saved = "0";
+      $("unkept").hidden = false;  // the maker must not count on the draft
     }
   }
 
@@ -913,9 +891,6 @@
         // A draft of the first version held the bytes in its one record.
         if (!Number.isInteger(picture.id)) continue;
         Object.assign(picture, await done(transaction.objectStore("pictures").get(picture.id)));
-      }
-      for (const picture of kept ? kept.pictures || [] : []) {
-        if (picture.given instanceof Blob) picture.given = await bytesOf(picture.given);
       }
       db.close();
       return kept || null;
@@ -1179,6 +1154,7 @@
     }).exports;
     memory = exports.memory;
     call("_initialize");
+    thread.module = module;
     const kept = await draft;
     if (kept) await restore(kept);
     call("studio_set_colour", quiz.colour);
@@ -1186,7 +1162,6 @@
     check();
     performance.mark("brivel-studio-ready");
     document.body.dataset.ready = "1";
-    thread.module = module;
     startPreview().catch(() => { $("preview").hidden = true; });
   }
 
