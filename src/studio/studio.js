@@ -277,7 +277,7 @@
 
   // Two threads, started with the first picture and stopped once idle a
   // while, which gives their memory back: PNGs, whose decoding holds a
-  // thread for a second and 200 MB, go to the first; each photo to the one
+  // thread for a second and 190 MB, go to the first; each photo to the one
   // with fewer jobs. After a failure the page prepares its pictures itself.
   const kThreadsIdleMs = 10000;
   const thread = { module: null, code: null, workers: null, failed: false, jobs: new Map(),
@@ -426,10 +426,10 @@
     changed();
   }
 
-  // The browser decodes the next pictures and encodes the last ones, on
-  // threads of their own, while the module prepares this one: each stage
-  // waits only for its own, and each picture is decoded at the size it is
-  // stored from.
+  // Four pictures at a time are read and decoded (on the page's threads,
+  // prepared and encoded too) while the page's module prepares those that
+  // came back and the browser encodes them: each stage waits only for its
+  // own, and each picture is decoded at the size it is stored from.
   async function prepareAll(pictures) {
     const ahead = 4;
     const decoding = pictures.slice(0, ahead).map(decoded);
