@@ -498,24 +498,98 @@
     for (const file of list) {
       files.push({ name: file.name, file, head: await bytesOf(file.slice(0, 64)) });
     }
-    const description = files.find((file) => file.name === "quiz.toml");
+    let description = files.find((file) => file.name === "quiz.toml");
     const quizFile = files.find((file) => isQuizFile(file.head));
+    const archives = files.filter((file) => startsWith(file.head, 0x50, 0x4b, 0x03, 0x04));
+    let folder = files;
+    // A quiz folder's download given back: its folder opened.
+    if (!description && !quizFile && archives.length === 1) {
+      folder = await unzipped(await bytesOf(archives[0].file));
+      description = folder && folder.find((file) => file.name === "quiz.toml");
+    }
     if (description || quizFile) {
       if (!emptyQuiz() && !confirm("Ouvrir ce quiz à la place du quiz en cours ? Celui-ci sera " +
                                    "effacé de ce navigateur (téléchargez-le d'abord pour le garder).")) {
         return;
       }
-      for (const file of files) file.bytes = await bytesOf(file.file);
-      await (description ? openFolder(description, files) : openQuiz(quizFile));
+      if (folder === files) {
+        for (const file of files) file.bytes = await bytesOf(file.file);
+      }
+      await (description ? openFolder(description, folder) : openQuiz(quizFile));
       return;
     }
-    // A quiz folder's download is a .zip, which the studio does not open itself.
-    const archives = files.filter((file) => startsWith(file.head, 0x50, 0x4b, 0x03, 0x04));
     if (archives.length) {
-      openMessage(archives.map((file) => `« ${file.name} » est une archive .zip : ` +
+      openMessage(archives.map((file) => `« ${file.name} » est une archive .zip sans quiz : ` +
                   "décompressez-la, puis ouvrez ou déposez ici les fichiers de son dossier."));
     }
     await addFiles(files.filter((file) => !archives.includes(file)));
+  }
+
+  // The files of a .zip ({name, bytes}) from the folder of its quiz.toml (the
+  // shallowest), named from there; null when it holds none or cannot be read.
+  // Entries are stored or deflated (inflated by the browser), each checked
+  // against the size its directory states, and those sizes may not pass
+  // kZipLimit together.
+  const kZipLimit = 1 << 30;
+  async function unzipped(bytes) {
+    const view = new DataView(bytes.buffer, bytes.byteOffset, bytes.length);
+    const u16 = (at) => view.getUint16(at, true);
+    const u32 = (at) => view.getUint32(at, true);
+    try {
+      // The directory's end, behind a comment of at most 64 KiB.
+      let end = bytes.length - 22;
+      const earliest = Math.max(0, end - 0xffff);
+      while (end >= earliest && u32(end) !== 0x06054b50) --end;
+      if (end < earliest) return null;
+      const entries = [];
+      let total = 0;
+      for (let i = 0, at = u32(end + 16); i < u16(end + 10); ++i) {
+        if (u32(at) !== 0x02014b50) return null;
+        const [method, packed, size, local] = [u16(at + 10), u32(at + 20), u32(at + 24), u32(at + 42)];
+        const name = decoder.decode(bytes.subarray(at + 46, at + 46 + u16(at + 28)));
+        at += 46 + u16(at + 28) + u16(at + 30) + u16(at + 32);
+        if (name.endsWith("/")) continue;
+        if (u32(local) !== 0x04034b50) return null;
+        const start = local + 30 + u16(local + 26) + u16(local + 28);
+        total += size;
+        if (start + packed > bytes.length || total > kZipLimit) return null;
+        entries.push({ name, method, size, data: bytes.subarray(start, start + packed) });
+      }
+      const descriptions = entries.map((entry) => entry.name)
+        .filter((name) => name === "quiz.toml" || name.endsWith("/quiz.toml"));
+      if (!descriptions.length) return null;
+      const base = descriptions.reduce((a, b) => (b.length < a.length ? b : a)).slice(0, -9);
+      const files = [];
+      for (const entry of entries) {
+        if (entry.name.startsWith(base)) {
+          files.push({ name: entry.name.slice(base.length), bytes: await inflated(entry) });
+        }
+      }
+      return files;
+    } catch (e) {
+      return null;  // read past its end, or an entry that does not inflate to its size
+    }
+  }
+
+  async function inflated({ method, size, data }) {
+    if (method === 0 && data.length === size) return data.slice();
+    if (method !== 8) throw new Error("not stored or deflated");
+    const reader = new Blob([data]).stream().pipeThrough(new DecompressionStream("deflate-raw"))
+      .getReader();
+    const out = new Uint8Array(size);
+    let at = 0;
+    for (;;) {
+      const { done, value } = await reader.read();
+      if (done) break;
+      if (at + value.length > size) {
+        reader.cancel();
+        throw new Error("larger than stated");
+      }
+      out.set(value, at);
+      at += value.length;
+    }
+    if (at !== size) throw new Error("smaller than stated");
+    return out;
   }
 
   function startsWith(bytes, ...values) {
