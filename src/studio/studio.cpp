@@ -379,13 +379,16 @@ BRIVEL_EXPORT(studio_clear) void studio_clear() {
 }
 
 // The picture as stored byte for byte: one the quiz already held, opened
-// again, or one the page encoded after studio_prepare (the input's bytes).
+// again, or one the page encoded or prepared on its threads (the input's
+// bytes). Only a PNG is prepared again (on the quiz colour): anything else's
+// given bytes are those stored.
 BRIVEL_EXPORT(studio_stored) void studio_stored(int index, int size) {
     if (index >= 0 && Size(index) < g_quiz.pictures.size()) {
         Picture& picture = g_quiz.pictures[Size(index)];
         const std::uint8_t* bytes = g_input.get();
         picture.stored.assign(bytes, bytes + std::min(Size(size), g_inputSize));
-        if (picture.given.empty()) {
+        const char* extension = brivel::PictureExtension(picture.given);
+        if (extension == nullptr || std::string_view(extension) != ".png") {
             picture.given = picture.stored;
         }
     }

@@ -351,9 +351,8 @@
     if (!reply.prepared) return { prepared: false, tried: Boolean(reply.tried) };
     if (at < 0 || picture.turn !== turn) return { prepared: true };  // gone, or prepared anew
     const png = isPng(picture.given);
-    // The module keeps a PNG's bytes, to lay it on another colour; a photo's
-    // are those stored.
-    if (file || !png) call("studio_given", at, input(png ? picture.given : new Uint8Array(0)));
+    // The module keeps a PNG's bytes, to lay it on another colour.
+    if (file && png) call("studio_given", at, input(picture.given));
     call("studio_stored", at, input(reply.stored));
     picture.stored = reply.stored;
     picture.plan = reply.plan;
