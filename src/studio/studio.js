@@ -607,16 +607,25 @@
     return quiz.pictures.length === 0 && !quiz.title && !quiz.author && !quiz.explanation;
   }
 
+  // What each place showing messages shows: a check redraws only the places
+  // whose messages changed, not every row of a long quiz.
+  let showing = new Map();
+
+  // Lines ([class, text]) one under another in place.
+  function showLines(place, lines) {
+    place.replaceChildren(...lines.flatMap(([kind, text], i) => {
+      const span = document.createElement("span");
+      span.className = kind;
+      span.textContent = text;
+      return i ? [document.createElement("br"), span] : [span];
+    }));
+  }
+
+  // Shown until the next check.
   function openMessage(text) {
     const place = document.querySelector('.messages[data-for="picture"]');
-    place.replaceChildren();
-    for (const line of text) {
-      const span = document.createElement("span");
-      span.className = "error";
-      span.textContent = line;
-      if (place.childElementCount) place.append(document.createElement("br"));
-      place.append(span);
-    }
+    showLines(place, text.map((line) => ["error", line]));
+    showing.set(place, null);
   }
 
   async function openQuiz(file) {
@@ -800,15 +809,21 @@
   function check() {
     problems = [];
     const errors = call("studio_check");
-    document.querySelectorAll(".messages").forEach((element) => element.replaceChildren());
+    const lines = new Map();
     for (const problem of problems) {
       const place = placeOf(problem.field);
-      const line = document.createElement("span");
-      line.className = problem.warning ? "warning" : "error";
-      line.textContent = (problem.warning ? "Attention : " : "Erreur : ") + problem.french;
-      if (place.childElementCount) place.append(document.createElement("br"));
-      place.append(line);
+      if (!lines.has(place)) lines.set(place, []);
+      lines.get(place).push(problem.warning ? ["warning", "Attention : " + problem.french]
+        : ["error", "Erreur : " + problem.french]);
     }
+    const shown = new Map([...lines].map(([place, texts]) => [place, texts.join("\n")]));
+    for (const place of showing.keys()) {
+      if (!shown.has(place)) place.replaceChildren();
+    }
+    for (const [place, texts] of shown) {
+      if (showing.get(place) !== texts) showLines(place, lines.get(place));
+    }
+    showing = shown;
     $("blocked").hidden = errors === 0;
     document.querySelectorAll("#export button").forEach((button) => {
       button.disabled = errors !== 0 || !$("stopped").hidden;
@@ -834,13 +849,15 @@
       document.querySelector('.messages[data-for=""]');
   }
 
-  // Checked once a frame at most, and the draft kept a moment later.
+  // Checked once for all the changes of a task, as it ends: a keystroke's
+  // frame then shows its warnings, which waiting for that frame to check
+  // would delay to the next. The draft is kept a moment later.
   let checkPending = false;
   let savePending = null;
   function changed() {
     if (!checkPending) {
       checkPending = true;
-      requestAnimationFrame(() => {
+      queueMicrotask(() => {
         checkPending = false;
         check();
       });
