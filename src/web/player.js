@@ -36,6 +36,7 @@
                      "code-label": "code-label", link: "link", "status-text": "status" };
   const statics = {};
   let lines = [];
+  let labelled = 0;  // how many of the chooser's labels the quiz sent
 
   const css = (rgb) => "#" + rgb.toString(16).padStart(6, "0");
 
@@ -347,9 +348,14 @@
       case Field.Status: statics["status-text"] = text(); break;
       case Field.Line: lines[index] = text(); break;
       case Field.ChooserLabel: {
-        const option = document.createElement("option");
-        option.textContent = text();
-        $("chooser").add(option);
+        // A label names a place in the quiz: a preview of the same quiz keeps it.
+        const options = $("chooser").options;
+        if (index >= options.length) {
+          $("chooser").add(new Option(text()));
+        } else if (options[index].text !== text()) {
+          options[index].text = text();
+        }
+        labelled = index + 1;
         break;
       }
       case Field.Verdict: {
@@ -704,11 +710,19 @@
       decoded.clear();
     }
     const picture = data.picture >= 0 ? data.picture : Math.max(call("brivel_current"), 0);
-    $("chooser").replaceChildren();
+    labelled = 0;
     call("brivel_preview", input(new Uint8Array(data.bundle)), data.pictures ? 1 : 0,
          data.found | 0, picture);
+    const chooser = $("chooser");
+    while (chooser.options.length > labelled) chooser.remove(labelled);
     useQuizFonts();
-    if (windowShown) layout();
+    // The window keeps its size from one preview to the next: only its texts
+    // are broken again, without laying the page out in the keystroke's task.
+    if (windowShown && document.documentElement.classList.contains("touch")) {
+      layout();
+    } else if (windowShown) {
+      layOutStatics(false);
+    }
     afterFrame(() => window.parent.postMessage(
       { brivel: "shown", at: performance.timeOrigin + performance.now() }, "*"));
     if (previewShown) previewShown();
