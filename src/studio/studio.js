@@ -917,6 +917,12 @@
     return { id: nextId++, changes: 0, saved: 0 };
   }
 
+  // Storage that never answers (WebKit never finished a save holding a File;
+  // an open may wait on another tab) is told to the maker after this long,
+  // and a draft that could not be read is never written over.
+  const kStorageWaitMs = 8000;
+  let draftUnread = false;
+
   function database() {
     return new Promise((resolve, reject) => {
       const request = indexedDB.open("brivel-studio", 2);
@@ -938,6 +944,8 @@
   }
 
   async function saveDraft() {
+    if (draftUnread) return;
+    const late = setTimeout(() => { $("unkept").hidden = false; }, kStorageWaitMs);
     try {
       const db = await database();
       const pictures = quiz.pictures.filter((p) => p.changes > 0);
@@ -969,6 +977,8 @@
     } catch (e) {
       document.body.dataset.saved = "0";
       $("unkept").hidden = false;  // the maker must not count on the draft
+    } finally {
+      clearTimeout(late);
     }
   }
 
@@ -1245,8 +1255,15 @@
     memory = exports.memory;
     call("_initialize");
     thread.module = module;
-    const kept = await draft;
-    if (kept) await restore(kept);
+    const kept = await Promise.race([draft, new Promise((resolve) => {
+      setTimeout(() => resolve(false), kStorageWaitMs);
+    })]);
+    if (kept === false) {
+      draftUnread = true;
+      $("unkept").hidden = false;
+    } else if (kept) {
+      await restore(kept);
+    }
     call("studio_set_colour", quiz.colour);
     listen();
     check();
