@@ -922,6 +922,18 @@
   // and a draft that could not be read is never written over.
   const kStorageWaitMs = 8000;
   let draftUnread = false;
+  let savedAt = 0;  // when the last save kept began
+  let failedAt = 0;  // when the last save refused, or late, began
+
+  // Whether the maker may count on the draft is the last save's answer.
+  function saveEnded(began, kept) {
+    if (kept) {
+      savedAt = Math.max(savedAt, began);
+    } else {
+      failedAt = Math.max(failedAt, began);
+    }
+    $("unkept").hidden = savedAt >= failedAt;
+  }
 
   function database() {
     return new Promise((resolve, reject) => {
@@ -945,7 +957,8 @@
 
   async function saveDraft() {
     if (draftUnread) return;
-    const late = setTimeout(() => { $("unkept").hidden = false; }, kStorageWaitMs);
+    const began = performance.now();
+    const late = setTimeout(() => saveEnded(began, false), kStorageWaitMs);
     try {
       const db = await database();
       const pictures = quiz.pictures.filter((p) => p.changes > 0);
@@ -973,10 +986,10 @@
       db.close();
       for (const [p, changes] of written) p.saved = changes;
       document.body.dataset.saved = String(Date.now());
-      $("unkept").hidden = true;
+      saveEnded(began, true);
     } catch (e) {
       document.body.dataset.saved = "0";
-      $("unkept").hidden = false;  // the maker must not count on the draft
+      saveEnded(began, false);  // the maker must not count on the draft
     } finally {
       clearTimeout(late);
     }
