@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 
 namespace brivel {
@@ -114,6 +115,75 @@ TEST(GradingContainmentScan, ScansForwardOnly) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ContainmentScan(c.answer, c.typed), c.result) << c.answer << " / " << c.typed;
+    }
+}
+
+// Differential: MayHint never rules out a pair that Grade gives a hint for,
+// over random texts and texts a few random edits from them (so that every
+// verdict comes up, "y a de l'idée" on long texts too), with spaces, accents,
+// bytes that share a bucket ('A' 0x41 and 0x01, 'a' and ' ') and overlong ones.
+TEST(GradingMayHint, NeverRulesOutAHint) {
+    const std::string alphabet = "ABab \x01\xE9\xC9" "CDEFGHIJ";
+    std::uint32_t seed = 12345;
+    const auto next = [&seed]() { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+    const auto letter = [&]() { return alphabet[next() % alphabet.size()]; };
+    const auto text = [&]() {
+        const std::uint32_t kind = next() % 16;
+        const std::size_t length =
+            kind == 0 ? 259 + next() % 20 : kind < 6 ? 9 + next() % 32 : next() % 9;
+        std::string made;
+        for (std::size_t i = 0; i < length; ++i) {
+            made += letter();
+        }
+        return made;
+    };
+    const auto edited = [&](std::string made) {
+        for (std::uint32_t edits = 1 + next() % 6; edits > 0; --edits) {
+            const std::size_t at = made.empty() ? 0 : next() % made.size();
+            switch (next() % 3) {
+                case 0: made.insert(at, 1, letter()); break;
+                case 1: made.erase(at, 1); break;
+                default: made.replace(at, 1, 1, letter()); break;
+            }
+        }
+        return made;
+    };
+    int ruledOut = 0;
+    int goodIdeas = 0;
+    for (int k = 0; k < 50000; ++k) {
+        const std::string answer = text();
+        const std::string typed = next() % 2 == 0 ? text() : edited(answer);
+        const Verdict verdict = Grade(answer, typed);
+        goodIdeas += verdict == Verdict::GoodIdea ? 1 : 0;
+        if (!MayHint(SketchAnswer(answer), SketchTyped(typed))) {
+            ++ruledOut;
+            ASSERT_TRUE(verdict == Verdict::Wrong || verdict == Verdict::Unanswered)
+                << '"' << answer << "\" / \"" << typed << '"';
+        }
+    }
+    EXPECT_GT(ruledOut, 10000);  // a filter that rules out nothing would pass above
+    EXPECT_GT(goodIdeas, 1000);
+}
+
+TEST(GradingMayHint, RulesOutUnrelatedWords) {
+    const struct {
+        const char* answer;
+        const char* typed;
+        bool may;
+    } cases[] = {
+        {"maison", "chat", false},
+        {"chat", "maison", false},
+        {"chat", "  ", false},            // Unanswered
+        {"chat", "chien", false},         // three edits: FAUX
+        {"chat", "chats", true},
+        {"chien", "niche", true},         // an anagram
+        {"arc de triomphe", "arc", true},  // inside it
+        {"elephant", "x", false},
+        {"Abcdefghijklmnop", "abcdefghijklmnoXYZ", true},  // a good idea, by length
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(MayHint(SketchAnswer(c.answer), SketchTyped(c.typed)), c.may)
+            << c.answer << " / " << c.typed;
     }
 }
 

@@ -458,11 +458,17 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
         ProblemWords message;
     };
     std::vector<Pair> pairs;
+    std::vector<std::pair<LetterSketch, LetterSketch>> sketches;  // as answer, as typed
+    for (const AnswerPlace& answer : answers) {
+        sketches.emplace_back(SketchAnswer(answer.text), SketchTyped(answer.text));
+    }
     for (std::size_t j = 0; j < answers.size(); ++j) {
         for (std::size_t i = 0; i < j; ++i) {
             const AnswerPlace& a = answers[i];
             const AnswerPlace& b = answers[j];
-            if (a.picture == b.picture || a.text.empty() || b.text.empty()) {
+            if (a.picture == b.picture || a.text.empty() || b.text.empty() ||
+                (!MayHint(sketches[j].first, sketches[i].second) &&
+                 !MayHint(sketches[i].first, sketches[j].second))) {
                 continue;
             }
             const Verdict forB = Grade(b.text, a.text);

@@ -155,6 +155,63 @@ int ContainmentScan(std::string_view answer, std::string_view typed) {
     }
 }
 
+namespace {
+
+LetterSketch Sketch(const char* text, std::size_t length) {
+    LetterSketch sketch;
+    for (std::size_t i = 0; i < length; ++i) {
+        sketch.letters |= std::uint64_t{1} << (static_cast<unsigned char>(text[i]) & 63);
+    }
+    sketch.length = length;
+    return sketch;
+}
+
+int Bits(std::uint64_t bits) {
+    int count = 0;
+    for (; bits != 0; bits &= bits - 1) {
+        ++count;
+    }
+    return count;
+}
+
+}  // namespace
+
+LetterSketch SketchAnswer(std::string_view answer) {
+    char a[kTextSize];
+    const std::size_t la = Load(a, answer);
+    UpperAscii(a, la);
+    return Sketch(a, la);
+}
+
+LetterSketch SketchTyped(std::string_view typed) {
+    char t[kTextSize];
+    return Sketch(t, NormalizeTyped(t, Load(t, typed)));
+}
+
+// Grade's verdicts other than Wrong need a distance under 3, a containment
+// or a distance under a fifth of the longer text. A bucket of bytes that one
+// text has and the other lacks costs at least one edit.
+bool MayHint(const LetterSketch& answer, const LetterSketch& typed) {
+    if (typed.length == 0) {
+        return false;
+    }
+    const std::size_t la = answer.length;
+    const std::size_t lt = typed.length;
+    const std::uint64_t onlyAnswer = answer.letters & ~typed.letters;
+    const std::uint64_t onlyTyped = typed.letters & ~answer.letters;
+    const std::size_t least = std::max({static_cast<std::size_t>(Bits(onlyAnswer)),
+                                        static_cast<std::size_t>(Bits(onlyTyped)),
+                                        la > lt ? la - lt : lt - la});
+    if (least < 3) {
+        return true;
+    }
+    // The shorter inside the longer (ContainmentScan's cases).
+    if (lt >= la ? onlyAnswer == 0 : onlyTyped == 0) {
+        return true;
+    }
+    return std::max(la, lt) > 5 * least;
+}
+
 Verdict Grade(std::string_view answer, std::string_view typed) {
     char a[kTextSize];
     char t[kTextSize];

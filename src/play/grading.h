@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
 namespace brivel {
@@ -26,6 +27,20 @@ const char* VerdictText(Verdict verdict);
 // 259 bytes are graded on their first 259, the most a text box or the quiz
 // record holds. Allocates nothing.
 Verdict Grade(std::string_view answer, std::string_view typed);
+
+// What Grade reads of a text, in a form that rules out most pairs of texts
+// at once: a maker's check grades every answer against every other.
+struct LetterSketch {
+    std::uint64_t letters = 0;  // bit (byte & 63) of each byte of the graded form
+    std::size_t length = 0;     // of the graded form
+};
+LetterSketch SketchAnswer(std::string_view answer);
+LetterSketch SketchTyped(std::string_view typed);
+
+// False when Grade can only give Unanswered or Wrong for texts of these
+// sketches; true when it may give anything else. Exact, never a guess: the
+// bytes one holds and the other lacks are edits no alignment avoids.
+bool MayHint(const LetterSketch& answer, const LetterSketch& typed);
 
 // The steps of Grade, exposed for testing. Each works in place on a buffer
 // and returns the new length.
