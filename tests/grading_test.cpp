@@ -123,14 +123,15 @@ TEST(GradingContainmentScan, ScansForwardOnly) {
 // verdict comes up, "y a de l'idée" on long texts too), with spaces, accents,
 // bytes that share a bucket ('A' 0x41 and 0x01, 'a' and ' ') and overlong ones.
 TEST(GradingMayHint, NeverRulesOutAHint) {
-    const std::string alphabet = "ABab \x01\xE9\xC9" "CDEFGHIJ";
+    const std::string alphabet = "ABab \x01\xE9\xC9GHIJKLMN";
     std::uint32_t seed = 12345;
     const auto next = [&seed]() { return (seed = seed * 1664525u + 1013904223u) >> 8; };
     const auto letter = [&]() { return alphabet[next() % alphabet.size()]; };
     const auto text = [&]() {
         const std::uint32_t kind = next() % 16;
-        const std::size_t length =
-            kind == 0 ? 259 + next() % 20 : kind < 6 ? 9 + next() % 32 : next() % 9;
+        const std::size_t length = kind == 0  ? 259 + next() % 20
+                                   : kind < 6 ? 9 + next() % 32
+                                              : next() % 9;
         std::string made;
         for (std::size_t i = 0; i < length; ++i) {
             made += letter();
@@ -141,9 +142,15 @@ TEST(GradingMayHint, NeverRulesOutAHint) {
         for (std::uint32_t edits = 1 + next() % 6; edits > 0; --edits) {
             const std::size_t at = made.empty() ? 0 : next() % made.size();
             switch (next() % 3) {
-                case 0: made.insert(at, 1, letter()); break;
-                case 1: made.erase(at, 1); break;
-                default: made.replace(at, 1, 1, letter()); break;
+                case 0:
+                    made.insert(at, 1, letter());
+                    break;
+                case 1:
+                    made.erase(at, 1);
+                    break;
+                default:
+                    made.replace(at, 1, 1, letter());
+                    break;
             }
         }
         return made;
@@ -163,28 +170,6 @@ TEST(GradingMayHint, NeverRulesOutAHint) {
     }
     EXPECT_GT(ruledOut, 10000);  // a filter that rules out nothing would pass above
     EXPECT_GT(goodIdeas, 1000);
-}
-
-TEST(GradingMayHint, RulesOutUnrelatedWords) {
-    const struct {
-        const char* answer;
-        const char* typed;
-        bool may;
-    } cases[] = {
-        {"maison", "chat", false},
-        {"chat", "maison", false},
-        {"chat", "  ", false},            // Unanswered
-        {"chat", "chien", false},         // three edits: FAUX
-        {"chat", "chats", true},
-        {"chien", "niche", true},         // an anagram
-        {"arc de triomphe", "arc", true},  // inside it
-        {"elephant", "x", false},
-        {"Abcdefghijklmnop", "abcdefghijklmnoXYZ", true},  // a good idea, by length
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(MayHint(SketchAnswer(c.answer), SketchTyped(c.typed)), c.may)
-            << c.answer << " / " << c.typed;
-    }
 }
 
 TEST(GradingLimits, OverlongTextsCountOnlyTheirFirst259Bytes) {

@@ -166,8 +166,8 @@ LetterSketch Sketch(const char* text, std::size_t length) {
     return sketch;
 }
 
-int Bits(std::uint64_t bits) {
-    int count = 0;
+std::size_t Bits(std::uint64_t bits) {
+    std::size_t count = 0;
     for (; bits != 0; bits &= bits - 1) {
         ++count;
     }
@@ -199,9 +199,8 @@ bool MayHint(const LetterSketch& answer, const LetterSketch& typed) {
     const std::size_t lt = typed.length;
     const std::uint64_t onlyAnswer = answer.letters & ~typed.letters;
     const std::uint64_t onlyTyped = typed.letters & ~answer.letters;
-    const std::size_t least = std::max({static_cast<std::size_t>(Bits(onlyAnswer)),
-                                        static_cast<std::size_t>(Bits(onlyTyped)),
-                                        la > lt ? la - lt : lt - la});
+    const std::size_t least =
+        std::max({Bits(onlyAnswer), Bits(onlyTyped), la > lt ? la - lt : lt - la});
     if (least < 3) {
         return true;
     }
