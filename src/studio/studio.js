@@ -357,10 +357,7 @@
     picture.stored = reply.stored;
     picture.plan = reply.plan;
     picture.failure = "";
-    if (!png) picture.given = picture.stored;
-    ++picture.changes;
-    renderRows();
-    changed();
+    storedAnew(picture);
     // The colour changed meanwhile: laid on the new one.
     if (png && quiz.colour !== colour) await prepareAll([picture]);
     return { prepared: true };
@@ -418,7 +415,13 @@
     } else {
       picture.stored = null;
     }
-    // As the module does: only a PNG is ever prepared again.
+    storedAnew(picture);
+  }
+
+  // A picture prepared anew, wherever it was: as the module does, only a PNG
+  // keeps its bytes as given (to be laid on another colour); then the screen
+  // and the draft take it.
+  function storedAnew(picture) {
     if (picture.stored && !isPng(picture.given)) picture.given = picture.stored;
     ++picture.changes;
     renderRows();
@@ -816,14 +819,14 @@
       lines.get(place).push(problem.warning ? ["warning", "Attention : " + problem.french]
         : ["error", "Erreur : " + problem.french]);
     }
-    const shown = new Map([...lines].map(([place, texts]) => [place, texts.join("\n")]));
+    const drawn = new Map([...lines].map(([place, texts]) => [place, texts.join("\n")]));
     for (const place of showing.keys()) {
-      if (!shown.has(place)) place.replaceChildren();
+      if (!drawn.has(place)) place.replaceChildren();
     }
-    for (const [place, texts] of shown) {
+    for (const [place, texts] of drawn) {
       if (showing.get(place) !== texts) showLines(place, lines.get(place));
     }
-    showing = shown;
+    showing = drawn;
     $("blocked").hidden = errors === 0;
     document.querySelectorAll("#export button").forEach((button) => {
       button.disabled = errors !== 0 || !$("stopped").hidden;
