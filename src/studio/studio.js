@@ -160,7 +160,8 @@
   // Asked for a size, Chromium's JPEG decoder scales by the DCT as TurboJPEG
   // does for the tool: a photo of 4000 x 3000 decodes in a quarter of the
   // time and memory a whole decode and a resize take, to nearly the tool's pixels.
-  async function decodeScaled(jpeg, width, height) {
+  // The pixels go to spare when it is large enough.
+  async function decodeScaled(jpeg, width, height, spare = null) {
     const decoder = new ImageDecoder({ data: jpeg, type: "image/jpeg", desiredWidth: width,
                                        desiredHeight: height, colorSpaceConversion: "none" });
     try {
@@ -168,7 +169,8 @@
       try {
         const shown = image.visibleRect;
         if (shown.width < width || shown.height < height) throw new Error("decoded too small");
-        const pixels = new Uint8Array(shown.width * shown.height * 4);
+        const size = shown.width * shown.height * 4;
+        const pixels = spare && spare.length >= size ? spare.subarray(0, size) : new Uint8Array(size);
         await image.copyTo(pixels, { format: "RGBA" });
         return { width: shown.width, height: shown.height, pixels };
       } finally {
@@ -179,9 +181,14 @@
     }
   }
 
+  // One canvas, kept: making one for each picture cost more than its copy and
+  // encoding. The canvas is copied as the encoding begins.
   async function encodeJpeg(width, height, rgba) {
-    const canvas = typeof OffscreenCanvas === "function" ? new OffscreenCanvas(width, height)
-      : Object.assign(document.createElement("canvas"), { width, height });
+    const canvas = encodeJpeg.canvas = encodeJpeg.canvas ||
+      (typeof OffscreenCanvas === "function" ? new OffscreenCanvas(width, height)
+        : document.createElement("canvas"));
+    if (canvas.width !== width) canvas.width = width;
+    if (canvas.height !== height) canvas.height = height;
     canvas.getContext("2d").putImageData(
       new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length), width, height), 0, 0);
     // Encoded away from the page where the browser can: a canvas's toBlob
@@ -202,6 +209,9 @@
     let module = null;
     let sent = {};
     const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
+    // Buffers for decoded pixels, kept: mapping some MB anew for each photo
+    // cost more than decoding into them. Each job in flight holds its own.
+    const spares = [];
     const words = new TextDecoder();
     function input(bytes) {
       const at = module.studio_input(bytes.length);
@@ -225,15 +235,18 @@
       if (kind < 0) return { tried: false };
       if (kind === 1) {
         module.studio_hide_orientation();  // in the input, which still holds the bytes
+        const spare = spares.pop() || null;
         try {
           image = await decodeScaled(new Uint8Array(module.memory.buffer, at, given.length),
-                                     sent[Field.DecodeWidth], sent[Field.DecodeHeight]);
+                                     sent[Field.DecodeWidth], sent[Field.DecodeHeight], spare);
         } catch (e) {
+          if (spare) spares.push(spare);
           return { tried: true };
         }
         hold(given, colour);
       }
       input(image.pixels);
+      if (image !== none && spares.length < 2) spares.push(new Uint8Array(image.pixels.buffer));
       sent = {};
       const status = module.studio_prepare(0, image.width, image.height);
       const got = sent;
