@@ -364,8 +364,8 @@
     if (!reply.prepared) return { prepared: false, tried: Boolean(reply.tried) };
     if (at < 0 || picture.turn !== turn) return { prepared: true };  // gone, or prepared anew
     const png = isPng(picture.given);
-    // The module keeps a PNG's bytes, to lay it on another colour.
-    if (file && png) call("studio_given", at, input(picture.given));
+    // The module takes only what is stored: a PNG's bytes, which the page
+    // keeps to lay it on another colour, go to whoever prepares it then.
     call("studio_stored", at, input(reply.stored));
     picture.stored = reply.stored;
     picture.plan = reply.plan;
@@ -394,7 +394,7 @@
     }
     const index = quiz.pictures.indexOf(picture);
     if (index < 0) return none;
-    if (file) call("studio_given", index, input(picture.given));
+    if (file || isPng(picture.given)) call("studio_given", index, input(picture.given));
     if (call("studio_plan", index) !== 1) return none;
     try {
       return await decodePixels(picture.given, sent[Field.DecodeWidth], sent[Field.DecodeHeight],
@@ -490,6 +490,11 @@
       await task();
     } finally {
       --busy;
+      if (busy === 0 && shown.later) {
+        clearTimeout(shown.later);
+        shown.later = null;
+        updatePreview();
+      }
     }
   }
 
@@ -1174,7 +1179,11 @@
     "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
     "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
   const shown = { ready: false, busy: false, pending: false, pictures: null, picture: -1,
-                  size: [0, 0] };
+                  size: [0, 0], picturesAt: 0, later: null };
+  // While pictures are being prepared, the preview takes their new set at
+  // most this often: a set is sent whole, and 21 photos sent again with each
+  // one prepared cost the page more than preparing them.
+  const kPreviewPicturesMs = 1000;
 
   function updatePreview() {
     if (!shown.ready || shown.busy) {
@@ -1184,6 +1193,16 @@
     const stored = quiz.pictures.map((picture) => picture.stored);
     const same = shown.pictures !== null && stored.length === shown.pictures.length &&
       stored.every((bytes, i) => bytes === shown.pictures[i]);
+    if (!same && busy > 0) {
+      const wait = shown.picturesAt + kPreviewPicturesMs - performance.now();
+      if (shown.later || wait > 0) {
+        shown.later = shown.later || setTimeout(() => {
+          shown.later = null;
+          updatePreview();
+        }, wait);
+        return;
+      }
+    }
     const found = $("preview-found");
     found.max = String(quiz.pictures.length);
     // Called between another call and its reading of what the module sent.
@@ -1191,6 +1210,7 @@
     const made = call("studio_preview", same ? 0 : 1) === 0 ? sent[Field.Output] : null;
     sent = before;
     if (!made) return;
+    if (!same) shown.picturesAt = performance.now();
     shown.pictures = stored;
     shown.busy = true;
     shown.pending = false;
