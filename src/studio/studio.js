@@ -160,10 +160,12 @@
   // Asked for a size, Chromium's JPEG decoder scales by the DCT as TurboJPEG
   // does for the tool: a photo of 4000 x 3000 decodes in a quarter of the
   // time and memory a whole decode and a resize take, to nearly the tool's pixels.
-  // The pixels go to spare when it is large enough.
-  async function decodeScaled(jpeg, width, height, spare = null) {
+  // The pixels go to spare when it is large enough; handed, the decoder takes
+  // the bytes' buffer instead of copying them.
+  async function decodeScaled(jpeg, width, height, spare = null, handed = false) {
     const decoder = new ImageDecoder({ data: jpeg, type: "image/jpeg", desiredWidth: width,
-                                       desiredHeight: height, colorSpaceConversion: "none" });
+                                       desiredHeight: height, colorSpaceConversion: "none",
+                                       transfer: handed ? [jpeg.buffer] : [] });
     try {
       const { image } = await decoder.decode();
       try {
@@ -218,44 +220,50 @@
       new Uint8Array(module.memory.buffer, at, bytes.length).set(bytes);
       return at;
     }
-    // The picture alone in the module, which other jobs use at each await.
-    function hold(given, colour) {
+    // Each job's picture is held in the module, in this order, while the job
+    // lasts: jobs take turns at each await.
+    const held = [];
+    // {prepared, stored, plan, handed} or {tried, handed}: whether the
+    // decoder was tried, and whether it took the bytes given (a photo's, with
+    // their orientation hidden).
+    async function prepare(job, given, colour) {
       const at = input(given);
-      module.studio_clear();
-      module.studio_add_picture(0, 0, given.length);
-      module.studio_set_colour(colour);
-      return at;
-    }
-    // {prepared, stored, plan} or {tried}: whether the decoder was tried.
-    async function prepare(given, colour) {
-      const at = hold(given, colour);
-      sent = {};
-      const kind = module.studio_plan(0);
-      let image = none;
-      if (kind < 0) return { tried: false };
-      if (kind === 1) {
-        module.studio_hide_orientation();  // in the input, which still holds the bytes
-        const spare = spares.pop() || null;
-        try {
-          image = await decodeScaled(new Uint8Array(module.memory.buffer, at, given.length),
-                                     sent[Field.DecodeWidth], sent[Field.DecodeHeight], spare);
-        } catch (e) {
-          if (spare) spares.push(spare);
-          return { tried: true };
+      module.studio_add_picture(held.length, 0, given.length);
+      held.push(job);
+      try {
+        sent = {};
+        const kind = module.studio_plan(held.indexOf(job));
+        let image = none;
+        if (kind < 0) return { tried: false };
+        if (kind === 1) {
+          module.studio_hide_orientation();  // in the input, which still holds the bytes
+          given.set(new Uint8Array(module.memory.buffer, at, given.length));
+          const spare = spares.pop() || null;
+          try {
+            image = await decodeScaled(given, sent[Field.DecodeWidth], sent[Field.DecodeHeight],
+                                       spare, true);
+          } catch (e) {
+            if (spare) spares.push(spare);
+            return { tried: true, handed: true };
+          }
         }
-        hold(given, colour);
+        input(image.pixels);
+        if (image !== none && spares.length < 2) spares.push(new Uint8Array(image.pixels.buffer));
+        module.studio_set_colour(colour);
+        sent = {};
+        const status = module.studio_prepare(held.indexOf(job), image.width, image.height);
+        const handed = kind === 1;
+        return status < 0 ? { tried: handed, handed } : finish(status, sent, handed);
+      } finally {
+        module.studio_remove_picture(held.indexOf(job));
+        held.splice(held.indexOf(job), 1);
       }
-      input(image.pixels);
-      if (image !== none && spares.length < 2) spares.push(new Uint8Array(image.pixels.buffer));
-      sent = {};
-      const status = module.studio_prepare(0, image.width, image.height);
-      const got = sent;
-      module.studio_clear();
-      if (status < 0) return { tried: kind === 1 };
+    }
+    async function finish(status, got, handed) {
       const plan = got[Field.PlanText] ? words.decode(got[Field.PlanText]) : "";
       const stored = status === 0 ? got[Field.Stored]
         : await encodeJpeg(got[Field.EncodeWidth], got[Field.EncodeHeight], got[Field.EncodePixels]);
-      return { prepared: true, stored, plan };
+      return { prepared: true, stored, plan, handed };
     }
     onmessage = async ({ data }) => {
       if (data.module) {
@@ -278,10 +286,11 @@
       let reply = { tried: false };
       try {
         given = given || new Uint8Array(await file.arrayBuffer());
-        reply = await prepare(given, colour);
+        reply = await prepare(job, given, colour);
       } catch (e) {
         // The page reads and prepares it its own way.
       }
+      if (reply.handed) given = null;
       const moved = file && given ? [given.buffer] : [];
       if (reply.stored) moved.push(reply.stored.buffer);
       postMessage({ job, given: file ? given : null, ...reply }, moved);
@@ -359,7 +368,8 @@
       threadFor(png).postMessage(file ? { job, file, colour }
         : { job, given: picture.given, colour });
     });
-    if (file) picture.given = reply.given || await bytesOf(file);
+    // A photo's bytes went to the decoder: prepared, it is its stored bytes.
+    if (file) picture.given = reply.given || (reply.prepared ? null : await bytesOf(file));
     const at = quiz.pictures.indexOf(picture);
     if (!reply.prepared) return { prepared: false, tried: Boolean(reply.tried) };
     if (at < 0 || picture.turn !== turn) return { prepared: true };  // gone, or prepared anew
