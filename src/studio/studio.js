@@ -217,6 +217,7 @@
     const words = new TextDecoder();
     function input(bytes) {
       const at = module.studio_input(bytes.length);
+      if (bytes.length > 0 && at === 0) throw new Error("out of memory");  // the page tries
       new Uint8Array(module.memory.buffer, at, bytes.length).set(bytes);
       return at;
     }
@@ -228,7 +229,7 @@
     // their orientation hidden).
     async function prepare(job, given, colour) {
       const at = input(given);
-      module.studio_add_picture(held.length, 0, given.length);
+      if (module.studio_add_picture(held.length, 0, given.length) < 0) return { tried: false };
       held.push(job);
       try {
         sent = {};
@@ -1191,8 +1192,8 @@
   const shown = { ready: false, busy: false, pending: false, pictures: null, picture: -1,
                   size: [0, 0], picturesAt: 0, later: null };
   // While pictures are being prepared, the preview takes their new set at
-  // most this often: a set is sent whole, and 21 photos sent again with each
-  // one prepared cost the page more than preparing them.
+  // most this often: a set is sent whole, and sending it again after each of
+  // 21 photos was the page's largest task while they were prepared.
   const kPreviewPicturesMs = 1000;
 
   function updatePreview() {
