@@ -1,26 +1,34 @@
 #!/usr/bin/env python3
 """Builds the bare web player: the page template with its style, its script
-and the WebAssembly core (base64) written in. The carried fonts' rules and the
-window's geometry (CSS) go before the style, and the script's generated
-constants in its place in the script. The quiz slot stays empty: the bare page
-runs in test mode, and `brivel pack --platform web` fills it."""
+and the WebAssembly core (base64) written in. The styles go in the order
+given (the carried fonts' rules and the window's geometry before the page's
+own); the script is the build's generated constants, then each script file in
+order, in one scope. The quiz slot stays empty: the bare page runs in test
+mode, and `brivel pack --platform web` fills it."""
+import argparse
 import base64
+import os
 import sys
 
-GENERATED = "/*BRIVEL:GENERATED*/"
+
+def read(path):
+    with open(path, encoding="utf-8") as f:
+        return f.read()
 
 
-def script_with(js, constants):
-    """The script js with the build's generated constants in their place."""
-    script = open(js, encoding="utf-8").read()
-    if script.count(GENERATED) != 1:
-        sys.exit(f"{js}: {GENERATED} must appear exactly once")
-    return script.replace(GENERATED, open(constants, encoding="utf-8").read().rstrip("\n"))
+def script_of(constants, scripts):
+    """The page's one script: the constants and the files in one function's
+    scope, so that nothing of the page reaches the window unless it says so.
+    Each file's declarations are seen by those after it."""
+    parts = ['"use strict";', "(() => {", read(constants).rstrip("\n")]
+    for path in scripts:
+        parts += [f"// ---- {os.path.basename(path)}", read(path).rstrip("\n")]
+    return "\n".join(parts + ["})();"])
 
 
 def write_page(template, parts, out):
     """The template with each marker of parts replaced by its text, to out."""
-    page = open(template, encoding="utf-8").read()
+    page = read(template)
     for marker, text in parts.items():
         if page.count(marker) != 1:
             sys.exit(f"{template}: {marker} must appear exactly once")
@@ -32,17 +40,32 @@ def write_page(template, parts, out):
         f.write(page)
 
 
+def base64_of(path):
+    with open(path, "rb") as f:
+        return base64.b64encode(f.read()).decode("ascii")
+
+
+def arguments(description, *extra):
+    """The options every page takes, and extra ones (name, help)."""
+    parser = argparse.ArgumentParser(description=description)
+    parser.add_argument("--template", required=True)
+    parser.add_argument("--style", action="append", required=True, help="in order")
+    parser.add_argument("--constants", required=True, help="the build's generated constants")
+    parser.add_argument("--script", action="append", required=True, help="in order")
+    parser.add_argument("--wasm", required=True)
+    for name, text in extra:
+        parser.add_argument(name, required=True, help=text)
+    parser.add_argument("--out", required=True)
+    return parser.parse_args()
+
+
 def main():
-    if len(sys.argv) != 9:
-        sys.exit("usage: make_page.py TEMPLATE CSS JS GEOMETRY_CSS CONSTANTS_JS FONTS_CSS WASM OUT")
-    template, css, js, geometry, constants, fonts, wasm, out = sys.argv[1:]
-    write_page(template, {
-        "/*BRIVEL:STYLE*/": open(fonts, encoding="utf-8").read() +
-                            open(geometry, encoding="utf-8").read() +
-                            open(css, encoding="utf-8").read(),
-        "/*BRIVEL:SCRIPT*/": script_with(js, constants),
-        "/*BRIVEL:WASM*/": base64.b64encode(open(wasm, "rb").read()).decode("ascii"),
-    }, out)
+    args = arguments("Writes the web player's page.")
+    write_page(args.template, {
+        "/*BRIVEL:STYLE*/": "".join(read(path) for path in args.style),
+        "/*BRIVEL:SCRIPT*/": script_of(args.constants, args.script),
+        "/*BRIVEL:WASM*/": base64_of(args.wasm),
+    }, args.out)
 
 
 if __name__ == "__main__":
