@@ -43,17 +43,30 @@ ExternalProject_Add(brivel_studio_wasm
 
 find_program(BRIVEL_PYTHON NAMES python3 REQUIRED)
 set(BRIVEL_STUDIO_PAGE ${studio_dir}/brivel-studio.html)
-set(studio_parts ${brivel_root}/src/studio/studio.html ${brivel_root}/src/studio/studio.css
-                 ${brivel_root}/src/studio/studio.js ${studio_dir}/fields.js)
-set(studio_players ${BRIVEL_PLAYERS_DIR}/windows-i686.exe ${BRIVEL_PLAYERS_DIR}/linux
-                   ${BRIVEL_PLAYERS_DIR}/web.html)
+set(studio_source ${brivel_root}/src/studio)
+set(studio_template ${studio_source}/studio.html)
+set(studio_style ${studio_source}/studio.css)
+set(studio_constants ${studio_dir}/fields.js)
+# In order: each file sees what those before it declare; the page's owner last.
+set(studio_scripts ${brivel_root}/src/web/bridge.js ${studio_source}/zip_reader.js
+    ${studio_source}/picture_codecs.js ${studio_source}/picture_threads.js
+    ${studio_source}/draft_store.js ${studio_source}/rows.js ${studio_source}/messages.js
+    ${studio_source}/preview.js ${studio_source}/downloads.js ${studio_source}/studio.js)
+list(TRANSFORM studio_scripts PREPEND --script= OUTPUT_VARIABLE studio_script_args)
+set(studio_windows ${BRIVEL_PLAYERS_DIR}/windows-i686.exe)
+set(studio_linux ${BRIVEL_PLAYERS_DIR}/linux)
+set(studio_web ${BRIVEL_PLAYERS_DIR}/web.html)
 add_custom_command(
     OUTPUT ${BRIVEL_STUDIO_PAGE}
-    COMMAND ${BRIVEL_PYTHON} ${brivel_root}/src/studio/make_studio.py ${studio_parts}
-            ${studio_wasm_dir}/brivel-studio.wasm ${studio_players} ${BRIVEL_STUDIO_PAGE}
-    DEPENDS ${studio_parts} ${brivel_root}/src/studio/make_studio.py
-            ${brivel_root}/src/web/make_page.py brivel_studio_wasm
-            ${studio_wasm_dir}/brivel-studio.wasm brivel_players ${studio_players}
+    COMMAND ${BRIVEL_PYTHON} ${studio_source}/make_studio.py --template=${studio_template}
+            --style=${studio_style} --constants=${studio_constants} ${studio_script_args}
+            --wasm=${studio_wasm_dir}/brivel-studio.wasm
+            --windows=${studio_windows} --linux=${studio_linux} --web=${studio_web}
+            --out=${BRIVEL_STUDIO_PAGE}
+    DEPENDS ${studio_template} ${studio_style} ${studio_constants} ${studio_scripts}
+            ${studio_source}/make_studio.py ${brivel_root}/src/web/make_page.py brivel_studio_wasm
+            ${studio_wasm_dir}/brivel-studio.wasm brivel_players ${studio_windows} ${studio_linux}
+            ${studio_web}
     COMMENT "Writing Brivel Studio's page"
     VERBATIM)
 add_custom_target(brivel_studio_page ALL DEPENDS ${BRIVEL_STUDIO_PAGE})

@@ -1,0 +1,47 @@
+// The downloads: the quiz written in each form by the module, given the
+// player it packs (carried by the page, gzip-compressed), as a file named
+// after the quiz's title. studio: written(form, player), the module's bytes
+// of the quiz in form or null; title(), the quiz's.
+function Downloads(studio) {
+  const forms = {
+    Windows: { player: "player-windows", suffix: ".exe", type: "application/vnd.microsoft.portable-executable" },
+    Linux: { player: "player-linux", suffix: "", type: "application/octet-stream" },
+    Web: { player: "player-web", suffix: ".html", type: "text/html" },
+    Folder: { player: null, suffix: ".zip", type: "application/zip" },
+    Res: { player: null, suffix: ".res", type: "application/octet-stream" },
+    Description: { player: null, suffix: ".toml", type: "text/plain" },
+  };
+
+  // The player of form (a name of Form, one that packs a player).
+  async function player(form) {
+    const packed = new Blob([WasmModule.decodeBase64(
+      document.getElementById(forms[form].player).textContent)]);
+    const stream = packed.stream().pipeThrough(new DecompressionStream("gzip"));
+    return new Uint8Array(await new Response(stream).arrayBuffer());
+  }
+
+  // The quiz's bytes in form, or null when it has errors.
+  async function write(form) {
+    return studio.written(form, forms[form].player ? await player(form) : new Uint8Array(0));
+  }
+
+  function fileName(form) {
+    const base = studio.title().normalize("NFD").replace(/[\u0300-\u036f]/g, "")
+      .replace(/[^A-Za-z0-9]+/g, "-").replace(/^-|-$/g, "").toLowerCase() || "quiz";
+    return base + forms[form].suffix;
+  }
+
+  async function download(form) {
+    const bytes = await write(form);
+    if (!bytes) return;
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(new Blob([bytes], { type: forms[form].type }));
+    link.download = fileName(form);
+    document.body.append(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+  }
+
+  return { player, write, download };
+}

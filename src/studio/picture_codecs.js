@@ -1,0 +1,76 @@
+// The browser's picture codecs, as the studio uses them: the maker library
+// decides every size and colour, the browser decodes and encodes. The first
+// two are also the picture threads' (picture_threads.js), which get them as
+// source: they close over nothing.
+
+// Asked for a size, Chromium's JPEG decoder scales by the DCT as TurboJPEG
+// does for the tool: a photo of 4000 x 3000 decodes in a quarter of the
+// time and memory a whole decode and a resize take, to nearly the tool's pixels.
+// The pixels go to spare when it is large enough; handed, the decoder takes
+// the bytes' buffer instead of copying them.
+async function decodeScaled(jpeg, width, height, spare = null, handed = false) {
+  const decoder = new ImageDecoder({ data: jpeg, type: "image/jpeg", desiredWidth: width,
+                                     desiredHeight: height, colorSpaceConversion: "none",
+                                     transfer: handed ? [jpeg.buffer] : [] });
+  try {
+    const { image } = await decoder.decode();
+    try {
+      const shown = image.visibleRect;
+      if (shown.width < width || shown.height < height) throw new Error("decoded too small");
+      const size = shown.width * shown.height * 4;
+      const pixels = spare && spare.length >= size ? spare.subarray(0, size) : new Uint8Array(size);
+      await image.copyTo(pixels, { format: "RGBA" });
+      return { width: shown.width, height: shown.height, pixels };
+    } finally {
+      image.close();
+    }
+  } finally {
+    decoder.close();
+  }
+}
+
+// One canvas, kept: making one for each picture cost more than its copy and
+// encoding. The canvas is copied as the encoding begins.
+async function encodeJpeg(width, height, rgba) {
+  const canvas = encodeJpeg.canvas = encodeJpeg.canvas ||
+    (typeof OffscreenCanvas === "function" ? new OffscreenCanvas(width, height)
+      : document.createElement("canvas"));
+  if (canvas.width !== width) canvas.width = width;
+  if (canvas.height !== height) canvas.height = height;
+  canvas.getContext("2d").putImageData(
+    new ImageData(new Uint8ClampedArray(rgba.buffer, rgba.byteOffset, rgba.length), width, height), 0, 0);
+  // Encoded away from the page where the browser can: a canvas's toBlob
+  // waits for the page to be idle.
+  const blob = canvas.convertToBlob ? await canvas.convertToBlob({ type: "image/jpeg", quality: 0.9 })
+    : await new Promise((resolve) => canvas.toBlob(resolve, "image/jpeg", 0.9));
+  return new Uint8Array(await blob.arrayBuffer());
+}
+
+// The picture's pixels as stored: {width, height, pixels} in RGBA, at least
+// width x height. hidden() gives its bytes with their EXIF orientation
+// hidden, anew for each decoder, which copies them as it is made.
+async function decodePixels(hidden, width, height, scaled = true) {
+  if (scaled && typeof ImageDecoder === "function") {
+    try {
+      return await decodeScaled(hidden(), width, height);
+    } catch (e) {
+      // Decoded as other browsers do, below.
+    }
+  }
+  const bitmap = await createImageBitmap(new Blob([hidden()]), {
+    colorSpaceConversion: "none", premultiplyAlpha: "none",
+    resizeWidth: width, resizeHeight: height, resizeQuality: "high" });
+  const canvas = document.createElement("canvas");
+  canvas.width = bitmap.width;
+  canvas.height = bitmap.height;
+  const context = canvas.getContext("2d", { willReadFrequently: true });
+  context.drawImage(bitmap, 0, 0);
+  bitmap.close();
+  const image = context.getImageData(0, 0, canvas.width, canvas.height);
+  return { width: image.width, height: image.height, pixels: new Uint8Array(image.data.buffer) };
+}
+
+function isPng(bytes) {
+  return Boolean(bytes) && bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 &&
+    bytes[2] === 0x4e;
+}

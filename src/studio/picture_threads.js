@@ -1,0 +1,168 @@
+// Pictures are read, decoded, prepared and encoded on threads of the page's
+// own, with an instance of the studio's module in each holding one picture
+// at a time: the screen and the page's module only take what is stored (21
+// photos held the page for seconds). There are no threads where the browser
+// has no such thread or decoder, and one that cannot hold a picture leaves it
+// to the page, whose module then knows why.
+//
+// Two threads, started with the first picture and stopped once idle a while,
+// which gives their memory back: PNGs, whose decoding holds a thread for a
+// second and 190 MB, go to the first; each photo to the one with fewer jobs.
+// After a failure the page prepares its pictures itself.
+function PictureThreads(compiled) {
+  const kIdleMs = 10000;
+  let code = null;
+  let workers = null;
+  let failed = false;
+  const jobs = new Map();  // job -> its reply's taker
+  let next = 0;
+  let idle = null;
+
+  // A thread's code: the functions it names, sent as source (they close over
+  // nothing). Its replies: {prepared, stored, plan, handed} or {tried,
+  // handed}, whether the decoder was tried, and whether it took the bytes
+  // given (a photo's, with their orientation hidden).
+  function preparingThread(Field) {
+    let module = null;  // a WasmModule
+    let sent = {};
+    const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
+    // Buffers for decoded pixels, kept: mapping some MB anew for each photo
+    // cost more than decoding into them. Each job in flight holds its own.
+    const spares = [];
+    const words = new TextDecoder();
+    function input(bytes) {
+      const target = module.input(bytes);
+      if (!target) throw new Error("out of memory");  // the page tries
+      return target.byteOffset;
+    }
+    // Each job's picture is held in the module, in this order, while the job
+    // lasts: jobs take turns at each await.
+    const held = [];
+    async function prepare(job, given, colour) {
+      const at = input(given);
+      if (module.call("studio_add_picture", held.length, 0, given.length) < 0) return { tried: false };
+      held.push(job);
+      try {
+        sent = {};
+        const kind = module.call("studio_plan", held.indexOf(job));
+        let image = none;
+        if (kind < 0) return { tried: false };
+        if (kind === 1) {
+          module.call("studio_hide_orientation");  // in the input, which still holds the bytes
+          given.set(module.bytes(at, given.length));
+          const spare = spares.pop() || null;
+          try {
+            image = await decodeScaled(given, sent[Field.DecodeWidth], sent[Field.DecodeHeight],
+                                       spare, true);
+          } catch (e) {
+            if (spare) spares.push(spare);
+            return { tried: true, handed: true };
+          }
+        }
+        input(image.pixels);
+        if (image !== none && spares.length < 2) spares.push(new Uint8Array(image.pixels.buffer));
+        module.call("studio_set_colour", colour);
+        sent = {};
+        const status = module.call("studio_prepare", held.indexOf(job), image.width, image.height);
+        const handed = kind === 1;
+        return status < 0 ? { tried: handed, handed } : finish(status, sent, handed);
+      } finally {
+        module.call("studio_remove_picture", held.indexOf(job));
+        held.splice(held.indexOf(job), 1);
+      }
+    }
+    async function finish(status, got, handed) {
+      const plan = got[Field.PlanText] ? words.decode(got[Field.PlanText]) : "";
+      const stored = status === 0 ? got[Field.Stored]
+        : await encodeJpeg(got[Field.EncodeWidth], got[Field.EncodeHeight], got[Field.EncodePixels]);
+      return { prepared: true, stored, plan, handed };
+    }
+    onmessage = async ({ data }) => {
+      if (data.module) {
+        module = new WasmModule(data.module, {
+          studio: {
+            text(field, index, at, length) { sent[field] = module.bytes(at, length).slice(); },
+            number(field, index, value) { sent[field] = value; },
+            compose: () => -1, fold: () => -1,
+          },
+        }, "studio_input");
+        module.call("_initialize");
+        return;
+      }
+      const { job, file, colour } = data;
+      let given = data.given;
+      let reply = { tried: false };
+      try {
+        given = given || new Uint8Array(await file.arrayBuffer());
+        reply = await prepare(job, given, colour);
+      } catch (e) {
+        console.warn(e, "(the page prepares the picture)");
+      }
+      if (reply.handed) given = null;
+      const moved = file && given ? [given.buffer] : [];
+      if (reply.stored) moved.push(reply.stored.buffer);
+      postMessage({ job, given: file ? given : null, ...reply }, moved);
+    };
+  }
+
+  function stop() {
+    for (const worker of workers || []) worker.terminate();
+    workers = null;
+  }
+
+  function fail(error) {
+    console.warn(error, "(the page prepares its pictures)");
+    failed = true;
+    stop();
+    for (const finished of jobs.values()) finished({ tried: false });
+    jobs.clear();
+  }
+
+  // Whether the threads run, started if they can be.
+  function started() {
+    clearTimeout(idle);
+    if (workers || failed) return Boolean(workers);
+    if (typeof Worker !== "function" || typeof ImageDecoder !== "function" ||
+        typeof OffscreenCanvas !== "function") {
+      failed = true;
+      return false;
+    }
+    try {
+      code = code || URL.createObjectURL(new Blob(
+        [`${WasmModule}\n${decodeScaled}\n${encodeJpeg}\n(${preparingThread})(${JSON.stringify(Field)});`],
+        { type: "text/javascript" }));
+      workers = [new Worker(code), new Worker(code)];
+      for (const worker of workers) {
+        worker.jobs = 0;
+        worker.onmessage = ({ data }) => {
+          --worker.jobs;
+          jobs.get(data.job)(data);
+          jobs.delete(data.job);
+          if (jobs.size === 0) idle = setTimeout(stop, kIdleMs);
+        };
+        worker.onerror = (event) => fail(event.message);
+        worker.postMessage({ module: compiled });
+      }
+    } catch (e) {
+      fail(e);
+    }
+    return Boolean(workers);
+  }
+
+  // A picture prepared on a thread, from its file (whose bytes come back as
+  // given) or from its bytes as given (copied there), on the quiz's colour:
+  // the thread's reply. The threads must have started.
+  function prepare({ file, given, colour }) {
+    const png = file ? /\.png$/i.test(file.name) || file.type === "image/png" : isPng(given);
+    const [first, second] = workers;
+    const worker = png || first.jobs < second.jobs ? first : second;
+    ++worker.jobs;
+    return new Promise((finished) => {
+      const job = next++;
+      jobs.set(job, finished);
+      worker.postMessage(file ? { job, file, colour } : { job, given, colour });
+    });
+  }
+
+  return { started, prepare };
+}

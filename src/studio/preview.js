@@ -1,0 +1,116 @@
+// The preview: the web player's own page in a frame, given the quiz at each
+// change as the bundle the module makes of it (its texts alone while the
+// pictures are those given last), one at a time, by a call in the task of
+// the change: the player shows it in the painting that shows the keystroke,
+// where a posted message is taken only after that painting. The frame's
+// policy allows no request; its sandbox, no popup, download or navigation;
+// the player's preview reads and keeps no progress. What is typed in it
+// stays in it.
+//
+// studio: pictures(), the quiz's; busy(), how many are being prepared;
+// bundle(withPictures), the module's bundle of the quiz or null; page(), the
+// web player's page (bytes); rowIndex(row).
+function Preview(studio) {
+  const $ = (id) => document.getElementById(id);
+  const kHead = '<meta name="brivel-preview"><meta http-equiv="Content-Security-Policy" ' +
+    "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
+    "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
+  const shown = { ready: false, busy: false, pending: false, pictures: null, picture: -1,
+                  size: [0, 0], picturesAt: 0, later: null };
+  // While pictures are being prepared, the preview takes their new set at
+  // most this often: a set is sent whole, and sending it again after each of
+  // 21 photos was the page's largest task while they were prepared.
+  const kPicturesMs = 1000;
+
+  function update() {
+    if (!shown.ready || shown.busy) {
+      shown.pending = shown.ready;
+      return;
+    }
+    const pictures = studio.pictures();
+    const stored = pictures.map((picture) => picture.stored);
+    const same = shown.pictures !== null && stored.length === shown.pictures.length &&
+      stored.every((bytes, i) => bytes === shown.pictures[i]);
+    if (!same && studio.busy() > 0) {
+      const wait = shown.picturesAt + kPicturesMs - performance.now();
+      if (shown.later || wait > 0) {
+        shown.later = shown.later || setTimeout(() => {
+          shown.later = null;
+          update();
+        }, wait);
+        return;
+      }
+    }
+    const found = $("preview-found");
+    found.max = String(pictures.length);
+    const made = studio.bundle(!same);
+    if (!made) return;
+    if (!same) shown.picturesAt = performance.now();
+    shown.pictures = stored;
+    shown.busy = true;
+    shown.pending = false;
+    try {
+      $("preview-frame").contentWindow.brivelShow({
+        bundle: made.buffer, pictures: !same, picture: shown.picture,
+        found: Math.min(Math.max(Number(found.value) | 0, 0), pictures.length),
+      });
+    } catch (e) {
+      console.warn("the preview is gone:", e);
+      shown.busy = false;  // the studio goes on
+    }
+    shown.picture = -1;
+  }
+
+  // Pictures prepared, all of them: the preview need wait no more.
+  function settled() {
+    if (!shown.later) return;
+    clearTimeout(shown.later);
+    shown.later = null;
+    update();
+  }
+
+  function scale() {
+    const [width, height] = shown.size;
+    const room = $("preview-fit").clientWidth;
+    if (!width || !room) return;
+    const factor = Math.min(1, room / width);
+    const frame = $("preview-frame");
+    frame.style.width = `${width}px`;
+    frame.style.height = `${height}px`;
+    frame.style.transform = factor < 1 ? `scale(${factor})` : "";
+    $("preview-fit").style.height = `${Math.ceil(height * factor)}px`;
+  }
+
+  function onMessage(event) {
+    const frame = $("preview-frame");
+    if (event.source !== frame.contentWindow || !event.data) return;
+    if (event.data.brivel === "ready") {
+      shown.ready = true;
+      shown.size = event.data.size;
+      scale();
+    } else if (event.data.brivel === "shown") {
+      shown.busy = false;
+      if (!shown.pending) return;
+    } else {
+      return;
+    }
+    update();
+  }
+
+  async function start() {
+    window.addEventListener("message", onMessage);
+    window.addEventListener("resize", scale);
+    $("preview").addEventListener("toggle", scale);
+    $("preview-found").addEventListener("input", update);
+    $("rows").addEventListener("focusin", (event) => {
+      const row = event.target.closest(".row");
+      if (!row) return;
+      shown.picture = studio.rowIndex(row);
+      update();
+    });
+    const page = new TextDecoder().decode(await studio.page());
+    $("preview-frame").srcdoc = page.replace("<head>", "<head>" + kHead);
+  }
+
+  return { start, update, settled };
+}
