@@ -8,7 +8,7 @@
 const $ = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
-let studio = null;  // the module, a WasmModule
+let library = null;  // the maker library's module, a WasmModule
 
 // What the module last sent, per field: cleared before each call.
 let sent = {};
@@ -73,7 +73,7 @@ let threads = null;  // PictureThreads, once the module is compiled
 let describeInto = null;
 function onText(field, index, at, length) {
   if (describeInto) return describeInto(field, index, at, length);
-  const bytes = studio.bytes(at, length).slice();
+  const bytes = library.bytes(at, length).slice();
   if (field === Field.ProblemField) {
     problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "", french: "" });
   } else if (field === Field.ProblemMessage) {
@@ -96,12 +96,12 @@ function onNumber(field, index, value) {
 function remade(at, length, room, capacity, make) {
   let text;
   try {
-    text = new TextDecoder("utf-8", { fatal: true }).decode(studio.bytes(at, length));
+    text = new TextDecoder("utf-8", { fatal: true }).decode(library.bytes(at, length));
   } catch (e) {
     return -1;
   }
   const made = encoder.encode(make(text));
-  if (made.length <= capacity) studio.bytes(room, capacity).set(made);
+  if (made.length <= capacity) library.bytes(room, capacity).set(made);
   return made.length;
 }
 
@@ -131,12 +131,12 @@ function stopped(fault) {
 
 function call(name, ...args) {
   sent = {};
-  return studio.call(name, ...args);
+  return library.call(name, ...args);
 }
 
 // The bytes copied into the module's input: where they are.
 function inputAt(bytes) {
-  const target = studio.input(bytes);
+  const target = library.input(bytes);
   if (!target) throw new Error("la mémoire du navigateur est pleine");
   return target.byteOffset;
 }
@@ -170,7 +170,7 @@ function setText(text, index, value) {
 function orientationHidden(bytes) {
   const at = inputAt(bytes);
   call("studio_hide_orientation");
-  return studio.bytes(at, bytes.length);
+  return library.bytes(at, bytes.length);
 }
 
 // The picture prepared on a thread, from its file (whose bytes come back as
@@ -415,7 +415,7 @@ async function opened() {
     name: "", given: null, stored: null, answer: "", code: "", plan: "", failure: "",
     fileName: "", ...draft.unsaved() });
   const describing = (field, index, at, length) => {
-    const bytes = studio.bytes(at, length).slice();
+    const bytes = library.bytes(at, length).slice();
     if (field === Field.QuizText) texts[index] = decoder.decode(bytes);
     if (field === Field.PictureName) onePicture(index).name = decoder.decode(bytes);
     if (field === Field.PictureAnswer) onePicture(index).answer = decoder.decode(bytes);
@@ -632,7 +632,7 @@ async function start() {
   // The draft is read while the module compiles.
   const reading = draft.load();
   const compiled = await WasmModule.compile($("studio-code").textContent);
-  studio = new WasmModule(compiled, {
+  library = new WasmModule(compiled, {
     studio: { text: onText, number: onNumber, compose: onCompose, fold: onFold },
   }, "studio_input", stopped);
   call("_initialize");

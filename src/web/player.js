@@ -141,13 +141,20 @@ function decodeBytes(bytes, first) {
   return loaded.finally(() => URL.revokeObjectURL(url));
 }
 
+// A picture the browser cannot decode is drawn as none, as the desktop
+// players draw one they cannot read.
+function undecoded(error) {
+  console.warn("a picture the browser does not decode:", error);
+  return null;
+}
+
 function decodePicture(bytes, first) {
   if (bytes.length === 0) return Promise.resolve(null);
   let decoding;
   try {
     decoding = decodeBytes(bytes, first);
   } catch (e) {
-    return Promise.resolve(null);
+    return Promise.resolve(undecoded(e));
   }
   return decoding
     .then((source) => {
@@ -182,12 +189,12 @@ function decodePicture(bytes, first) {
             }
             picture.source.close();
             picture.source = bitmap;
-          }).catch(() => {});
+          }).catch((error) => console.warn("the picture stays drawn scaled:", error));
         }, 0);
       }
       return picture;
     })
-    .catch(() => null);
+    .catch(undecoded);
 }
 
 // Room for a few pictures only, the least recently shown going first: a
