@@ -17,7 +17,8 @@ ReplaceStatus SaveProgress(const QuizRecord& record, const std::string& fileName
 // Every save of a player: the answer box's text joins its picture's slot
 // (once play exists), so what was just typed is not lost, then the file is
 // written as SaveProgress writes it.
-ReplaceStatus SaveSession(QuizRecord& record, PlayState* play, const std::string& fileName) noexcept;
+ReplaceStatus SaveSession(QuizRecord& record, PlayState* play,
+                          const std::string& fileName) noexcept;
 
 // Fills typedAnswers 0 to pictureCount - 1 from fileName. A missing or
 // unreadable file empties them, so the quiz starts with nothing typed.

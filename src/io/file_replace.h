@@ -38,6 +38,6 @@ struct ReplaceResult {
 enum class FileUse { Data, Program };
 
 ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
-                          FileUse use = FileUse::Data) noexcept;
+                              FileUse use = FileUse::Data) noexcept;
 
 }  // namespace brivel

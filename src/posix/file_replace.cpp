@@ -47,7 +47,8 @@ mode_t CurrentUmask() {
 // Without this the rename itself may not survive a power cut. Failing here
 // changes nothing for the caller: the new file is already in place.
 void SyncFolder(const std::string& folder) {
-    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         SyncDescriptor(fd);
         ::close(fd);
@@ -60,7 +61,8 @@ ReplaceResult Failed(ReplaceStatus status, int error) {
 
 }  // namespace
 
-ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes, FileUse use) noexcept {
+ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
+                              FileUse use) noexcept {
     struct stat target {};
     if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
         return Failed(ReplaceStatus::IsFolder, EISDIR);

@@ -51,7 +51,7 @@ HANDLE MakeTemporary(const std::string& path, std::string& temporary) {
 }  // namespace
 
 ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
-                          FileUse /*use*/) noexcept {
+                              FileUse /*use*/) noexcept {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return Failed(ReplaceStatus::IsFolder, ERROR_DIRECTORY);
