@@ -8,6 +8,7 @@
 // Header-only and free of the rest of the core, so that the Windows test
 // driver can include it too.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "pictures/fit.h"
@@ -217,12 +218,14 @@ inline constexpr const WindowControl* kWindowControls[] = {
 // entry with a class: no two controls share an id, and only the panels, made
 // from templates, have none.
 constexpr bool TableHolds() {
-    for (const WindowControl* a : kWindowControls) {
-        if ((a->id == 0) != (a->windowClass == nullptr)) {
+    constexpr std::size_t count = sizeof kWindowControls / sizeof kWindowControls[0];
+    for (std::size_t i = 0; i < count; ++i) {
+        const WindowControl& a = *kWindowControls[i];
+        if ((a.id == 0) != (a.windowClass == nullptr)) {
             return false;
         }
-        for (const WindowControl* b : kWindowControls) {
-            if (a != b && a->id != 0 && a->id == b->id) {
+        for (std::size_t j = i + 1; j < count; ++j) {
+            if (a.id != 0 && a.id == kWindowControls[j]->id) {
                 return false;
             }
         }

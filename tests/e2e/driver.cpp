@@ -561,6 +561,11 @@ void Layout(Player& p) {
     CheckPlace(Item(p.main, brivel::kStatusLine.id), p.main, brivel::kStatusLine, "status line");
     CheckPlace(p.header, p.main, brivel::kHeaderPanel, "header panel");
     CheckPlace(p.play, p.main, brivel::kPlayPanel, "play panel");
+    for (const brivel::WindowControl* control : brivel::kWindowControls) {
+        if (control->panel == brivel::WindowPanel::Header) {
+            CheckPlace(Item(p.header, control->id), p.header, *control, control->name);
+        }
+    }
     CheckTexts(p.header, {{brivel::kExplanationText.id, kExplanationText},
                           {brivel::kByLabel.id, "Par :"},
                           {brivel::kAuthorText.id, kAuthorName},
