@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "app/play_session.h"
+#include "app/progress_file.h"
 #include "fakes.h"
 #include "play/grading.h"
+#include "scratch_folder.h"
 #include "services/value_graphics.h"
 
 namespace brivel {
@@ -180,6 +185,62 @@ TEST_F(PlayStateTest, SharedEntryCountsOncePerIndex) {
     view.box = "test";
     play.SubmitAnswer(3);
     EXPECT_EQ(view.progress, " 6 / 7");
+}
+
+// A player's session on its progress file: restored and regraded at start,
+// saved with what the box holds, and what the web page takes the same bytes.
+TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
+    const struct {
+        const char* name;
+        const char* file;      // the progress file at start; null for none
+        const char* shown;     // after the start: "box: verdict |progress| code"
+        const char* restored;  // what a save before play exists writes
+    } kCases[] = {
+        {"no file", nullptr, ": ? | 0 / 3|       ", "\r\n\r\n\r\n"},
+        {"two found", "a0\r\nzzzz\r\na2\r\n", "a0: BRAVO | 2 / 3| c1", "a0\r\nzzzz\r\na2\r\n"},
+        {"first one wrong", "zzzz\r\na1", "zzzz: FAUX | 1 / 3| c0", "zzzz\r\na1\r\n\r\n"},
+    };
+    const testing::ScratchFolder scratch("session");
+    const std::string file = (scratch.path() / "quiz.txt").string();
+    for (const auto& c : kCases) {
+        SCOPED_TRACE(c.name);
+        std::filesystem::remove(file);
+        if (c.file != nullptr) {
+            std::ofstream(file, std::ios::binary) << c.file;
+        }
+        testing::FakeGraphics graphics;
+        QuizRecord record(graphics);
+        record.pictureCount = 3;
+        for (int i = 0; i < 3; ++i) {
+            AppendPicture(record, "a" + std::to_string(i), "", "");
+            CopyText(record.codeSteps[i], "c" + std::to_string(i));
+        }
+        CopyText(record.typedAnswers[0], "not restored");
+        FakeView view;
+        PlayState play(record, view);
+        LoadProgress(record, file);
+        StartSession(record, play, view);
+        EXPECT_EQ(view.Shown(), c.shown);
+        EXPECT_EQ(view.chooser, 0);
+        EXPECT_EQ(view.pictures.back(), 0);
+
+        EXPECT_EQ(SaveSession(record, nullptr, file), ReplaceStatus::Replaced);
+        EXPECT_EQ(testing::FileBytes(file), c.restored);
+        view.box = "typed";
+        const std::string bytes = SessionProgress(record, play);
+        EXPECT_EQ(bytes.substr(0, 7), "typed\r\n");
+        EXPECT_EQ(SaveSession(record, &play, file), ReplaceStatus::Replaced);
+        EXPECT_EQ(testing::FileBytes(file), bytes);
+
+        // The next start finds what was typed in its box.
+        QuizRecord next(graphics);
+        next.pictureCount = 3;
+        FakeView nextView;
+        PlayState nextPlay(next, nextView);
+        LoadProgress(next, file);
+        StartSession(next, nextPlay, nextView);
+        EXPECT_EQ(nextView.box, "typed");
+    }
 }
 
 TEST(PlayTexts, ProgressAndCode) {

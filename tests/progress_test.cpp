@@ -3,6 +3,7 @@
 #include <sched.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -244,33 +245,48 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 // Each test works in a fresh folder of its own, removed afterwards.
 class ProgressFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        file_ = dir_ / "quiz.txt";
-        temporary_ = dir_ / "quiz.txt.tmp";
-    }
+    void SetUp() override { file_ = dir_ / "quiz.txt"; }
 
-    bool TemporaryLeft() const { return fs::exists(fs::symlink_status(temporary_)); }
+    // What the folder holds besides the progress file: a save's leftovers.
+    std::vector<fs::path> Others() const {
+        std::vector<fs::path> others;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            if (entry.path() != file_) {
+                others.push_back(entry.path());
+            }
+        }
+        std::sort(others.begin(), others.end());
+        return others;
+    }
     // Saves one answer per text to file_.
-    void Save(const std::vector<std::string>& texts) {
+    brivel::ReplaceStatus Save(const std::vector<std::string>& texts) {
         TestRecord t;
         SetSlots(t.record, texts);
-        SaveProgress(t.record, file_.string());
+        return SaveProgress(t.record, file_.string());
     }
 
     brivel::testing::ScratchFolder scratch_{"progress"};
     const fs::path dir_ = scratch_.path();
-    fs::path file_, temporary_;
+    fs::path file_;
 };
 
 TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
-    // A stale temporary from an interrupted save, longer than the new file, does not block.
-    WriteBytes(temporary_, "half a file from before a crash, longer than the new one");
+    // A link where a careless save would put its temporary: never written through.
+    const brivel::testing::ScratchFolder elsewhere("elsewhere");
+    const fs::path victim = elsewhere.path() / "victim";
+    WriteBytes(victim, "mine");
+    fs::create_symlink(victim, dir_ / "quiz.txt.tmp");
     const std::vector<std::string> texts = {"chat", "", "\xE9l\xE9phant", "deux mots"};
     TestRecord saved;
     SetSlots(saved.record, texts);
-    SaveProgress(saved.record, file_.string());
+    EXPECT_EQ(SaveProgress(saved.record, file_.string()), brivel::ReplaceStatus::Replaced);
     EXPECT_EQ(brivel::testing::FileBytes(file_), FormatProgress(saved.record));
-    EXPECT_FALSE(TemporaryLeft());
+    // Made as a plain creation makes a file, not with a temporary's private rights.
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    EXPECT_EQ(fs::status(file_).permissions(), static_cast<fs::perms>(0666 & ~mask));
+    EXPECT_EQ(Others(), std::vector<fs::path>{dir_ / "quiz.txt.tmp"});
+    EXPECT_EQ(brivel::testing::FileBytes(victim), "mine");
 
     TestRecord loaded;
     FillAllSlots(loaded.record, "avant");
@@ -282,7 +298,7 @@ TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
     Save({std::string(200, 'a'), std::string(200, 'b'), "c", "d"});
     Save({"x", "y"});
     EXPECT_EQ(brivel::testing::FileBytes(file_), "x\r\ny\r\n");
-    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_EQ(Others().size(), 1u);
 }
 
 TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
@@ -291,8 +307,9 @@ TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
     file_ = "animaux.txt";
     Save({"loup"});
     fs::current_path(previous);
-    EXPECT_EQ(brivel::testing::FileBytes(dir_ / "animaux.txt"), "loup\r\n");
-    EXPECT_FALSE(fs::exists(dir_ / "animaux.txt.tmp"));
+    file_ = dir_ / "animaux.txt";
+    EXPECT_EQ(brivel::testing::FileBytes(file_), "loup\r\n");
+    EXPECT_TRUE(Others().empty());
 }
 
 TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
@@ -340,10 +357,14 @@ TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
     }
 }
 
-TEST_F(ProgressFile, SaveIntoAMissingFolderWritesNothing) {
+TEST_F(ProgressFile, SaveWhereNoFileCanBeMadeWritesNothing) {
+    fs::create_directory(file_);
+    WriteBytes(file_ / "inside", "x");
+    EXPECT_EQ(Save({"nouveau"}), brivel::ReplaceStatus::IsFolder);
+    EXPECT_EQ(brivel::testing::FileBytes(file_ / "inside"), "x");
     file_ = dir_ / "absent" / "quiz.txt";
-    Save({"un"});
-    EXPECT_FALSE(fs::exists(dir_ / "absent"));
+    EXPECT_EQ(Save({"un"}), brivel::ReplaceStatus::NoTemporary);
+    EXPECT_EQ(Others(), std::vector<fs::path>{dir_ / "quiz.txt"});
 }
 
 // Runs body in a child process, whose limits, identity and mounts stay its
@@ -402,15 +423,14 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     const int status = InUnwritableFolder(dir_, [] {
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
-        SaveProgress(t.record, "quiz.txt");
-        return true;
+        return SaveProgress(t.record, "quiz.txt") == brivel::ReplaceStatus::NoTemporary;
     });
     if (status == kCannotTest && std::getenv("CI") == nullptr) {
         GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
     ASSERT_EQ(status, 0);
     EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
-    EXPECT_FALSE(TemporaryLeft());
+    EXPECT_TRUE(Others().empty());
 }
 
 // A quiz that came with a progress file, in a folder the player cannot write:
@@ -462,12 +482,14 @@ TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
                       if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
                           return 1;
                       }
-                      SaveProgress(big.record, file_.string());
-                      return 0;
+                      return SaveProgress(big.record, file_.string()) ==
+                                     brivel::ReplaceStatus::WriteFailed
+                                 ? 0
+                                 : 2;
                   }),
                   0);
         EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
-        EXPECT_FALSE(TemporaryLeft());
+        EXPECT_TRUE(Others().empty());
     }
     SaveProgress(big.record, file_.string());
     EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
@@ -493,11 +515,11 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     std::mt19937 random(::testing::UnitTest::GetInstance()->random_seed());
     std::uniform_int_distribution<std::int64_t> delayUs(0, 4 * saveUs);
     int oldKept = 0, interrupted = 0, run = 0;
-    std::string leftover;
     for (; run < 60 || ((interrupted < 5 || oldKept == 0 || oldKept == run) && run < 300); ++run) {
         WriteBytes(file_, oldBytes);
         int ready[2];
         ASSERT_EQ(::pipe(ready), 0);
+        const std::size_t before = Others().size();
         const pid_t pid = ::fork();
         if (pid == 0) {
             for (bool told = ::write(ready[1], "s", 1) == 1; told;) {
@@ -519,13 +541,7 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
         ASSERT_TRUE(bytes == oldBytes || bytes == newBytes)
             << "run " << run << ": " << bytes.size() << " bytes, neither old nor new";
         oldKept += bytes == oldBytes;
-        if (fs::exists(temporary_)) {
-            ++interrupted;
-            leftover = brivel::testing::FileBytes(temporary_);
-        }
-        for (const auto& entry : fs::directory_iterator(dir_)) {
-            EXPECT_TRUE(entry.path() == file_ || entry.path() == temporary_) << entry.path();
-        }
+        interrupted += Others().size() > before;
     }
     RecordProperty("kills", run);
     RecordProperty("before_the_first_rename", oldKept);
@@ -533,40 +549,16 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     ASSERT_GT(interrupted, 0) << "no kill out of " << run << " landed inside a save";
     ASSERT_GT(oldKept, 0) << "no kill out of " << run << " landed before the first rename";
     ASSERT_LT(oldKept, run) << "no kill out of " << run << " landed after the first rename";
-    WriteBytes(file_, oldBytes);
-    WriteBytes(temporary_, leftover);
-    SaveProgress(next.record, file_.string());
-    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
-    EXPECT_FALSE(TemporaryLeft());
-}
-
-TEST_F(ProgressFile, TemporaryThatCannotBeOpenedKeepsTheOldFile) {
-    WriteBytes(file_, "ancien\r\n");
-    fs::create_directory(temporary_);
-    Save({"nouveau"});
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
-    EXPECT_TRUE(fs::is_directory(temporary_));  // not ours to remove
-}
-
-TEST_F(ProgressFile, WriteErrorKeepsTheOldFile) {
-    if (!fs::exists("/dev/full")) {
-        GTEST_SKIP() << "needs /dev/full to make writes fail";
+    // Only temporaries of its own, hidden beside the file, each a part of the new bytes.
+    const std::vector<fs::path> leftovers = Others();
+    for (const fs::path& leftover : leftovers) {
+        EXPECT_EQ(leftover.filename().string().rfind(".quiz.txt.", 0), 0u) << leftover;
+        EXPECT_EQ(newBytes.rfind(brivel::testing::FileBytes(leftover), 0), 0u) << leftover;
     }
-    WriteBytes(file_, "ancien\r\n");
-    fs::create_symlink("/dev/full", temporary_);
-    Save({"nouveau"});
-    ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(file_)));
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
-    EXPECT_FALSE(TemporaryLeft());
-}
-
-TEST_F(ProgressFile, FailedReplaceRemovesTheTemporary) {
-    fs::create_directory(file_);
-    WriteBytes(file_ / "inside", "x");
-    Save({"nouveau"});
-    EXPECT_TRUE(fs::is_directory(file_));
-    EXPECT_EQ(brivel::testing::FileBytes(file_ / "inside"), "x");
-    EXPECT_FALSE(TemporaryLeft());
+    WriteBytes(file_, oldBytes);
+    EXPECT_EQ(SaveProgress(next.record, file_.string()), brivel::ReplaceStatus::Replaced);
+    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
+    EXPECT_EQ(Others(), leftovers);
 }
 
 }  // namespace

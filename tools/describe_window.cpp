@@ -79,6 +79,7 @@ std::string Json() {
     std::ostringstream out;
     out << "{\n  \"client\": [" << kClientWidth << ", " << kClientHeight << "],\n";
     out << "  \"frame\": [" << kFrameLeft << ", " << kFrameTop << "],\n";
+    out << "  \"outer\": [" << kOuterWidth << ", " << kOuterHeight << "],\n";
     out << "  \"colours\": {\"header\": " << Colour(kHeaderColour)
         << ", \"link\": " << Colour(kLinkColour) << ", \"status\": " << Colour(kStatusColour)
         << ", \"face\": " << Colour(kFaceColour) << ", \"border\": " << Colour(kBorderColour)

@@ -1,8 +1,9 @@
 #pragma once
 
-// What every player does around play, whatever draws it: starting from the
-// restored texts, the bytes a save writes, and reading the answer box. The
-// file side of saving is SaveSession (app/progress_file.h).
+// What every player does around play, whatever draws it: the controls' first
+// texts, starting from the restored texts, the bytes a save writes, and
+// reading the answer box. The file side of saving is SaveSession
+// (app/progress_file.h).
 
 #include <string>
 #include <string_view>
@@ -12,6 +13,10 @@ namespace brivel {
 class PlayState;
 class PlayView;
 class QuizRecord;
+struct WindowControl;
+
+// What control shows when it is made (its ControlText), in Windows-1252.
+std::string InitialText(const WindowControl& control, const QuizRecord& record);
 
 // After the slots are restored: the box gets picture 1's text, play regrades
 // every picture and shows picture 1, and the chooser follows.

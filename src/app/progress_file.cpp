@@ -1,58 +1,37 @@
 #include "app/progress_file.h"
 
-#include <cstddef>
-#include <cstdio>
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <string_view>
 #include <vector>
 
-#include "io/file_replace.h"
-#include "io/input_file.h"
+#include "app/play_session.h"
 #include "app/progress_format.h"
-#include "play/play_state.h"
+#include "io/input_file.h"
 #include "quiz/quiz_record.h"
-#include "text/fixed_text.h"
 
 namespace brivel {
 
-namespace {
-
-// Writing beside the target and renaming keeps the old file whole until the
-// new one is complete: a full disk or a crash mid-save must not cost the player
-// every answer.
-void WriteAndReplace(std::string_view content, const std::string& fileName) {
-    const std::string temporary = fileName + ".tmp";
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (file == nullptr) {
-        return;
-    }
-    bool written = std::fwrite(content.data(), 1, content.size(), file) == content.size();
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    if (!written || !ReplaceFileAtomically(temporary, fileName)) {
-        std::remove(temporary.c_str());
-    }
-}
-
-}  // namespace
-
-void SaveProgress(const QuizRecord& record, const std::string& fileName) {
+ReplaceStatus SaveProgress(const QuizRecord& record, const std::string& fileName) noexcept {
     try {
-        WriteAndReplace(FormatProgress(record), fileName);
+        return ReplaceFileWith(fileName, FormatProgress(record)).status;
     } catch (const std::exception&) {
         // Only memory can run out here, before the old file is touched.
+        return ReplaceStatus::NoTemporary;
     }
 }
 
-void SaveSession(QuizRecord& record, PlayState* play, const std::string& fileName) {
+ReplaceStatus SaveSession(QuizRecord& record, PlayState* play,
+                          const std::string& fileName) noexcept {
+    // An exception must not cross a toolkit's callback or a window procedure.
     try {
-        if (play != nullptr) {
-            play->StoreBoxText();
+        if (play == nullptr) {
+            return SaveProgress(record, fileName);
         }
-        SaveProgress(record, fileName);
+        return ReplaceFileWith(fileName, SessionProgress(record, *play)).status;
     } catch (const std::exception&) {
-        // An exception must not cross a toolkit's callback or a window procedure.
+        return ReplaceStatus::NoTemporary;
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include "app/progress_format.h"
 #include "io/folders.h"
+#include "io/input_file.h"
 
 namespace brivel {
 
@@ -31,12 +32,7 @@ std::string FolderOf(const std::string& file) {
 }
 
 bool Exists(const std::string& file) {
-    std::FILE* opened = std::fopen(file.c_str(), "rb");
-    if (opened == nullptr) {
-        return false;
-    }
-    std::fclose(opened);
-    return true;
+    return InputFile(file).ok();
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "app/play_session.h"
 #include "fltk/player.h"
 #include "play/play_state.h"
 #include "quiz/quiz_loader.h"
@@ -69,11 +70,18 @@ HeaderPanel::HeaderPanel(int x, int y, int w, int h, const brivel::QuizRecord& r
         const brivel::WindowRect at = control.PlaceIn(width, height);
         return brivel::WindowRect{left + at.x, top + at.y, at.w, at.h};
     };
-    const auto addText = [&](const brivel::WindowControl& control, std::string_view cp1252,
-                             const brivel::FltkFont& font) {
+    // Each text as the table gives it, in the Windows player's font for it.
+    const auto textOf = [&](const brivel::WindowControl& control) {
+        return brivel::Cp1252ToUtf8(brivel::InitialText(control, record));
+    };
+    const auto addText = [&](const brivel::WindowControl& control) {
         const brivel::WindowRect at = place(control);
-        return new StaticText(at.x, at.y, at.w, at.h, brivel::Cp1252ToUtf8(cp1252), font,
-                              kHeaderColour);
+        const brivel::FltkFont& font = control.font == brivel::ControlFont::Title
+                                           ? brivel::FontOf(record.titleFont, kGuiFont)
+                                       : control.font == brivel::ControlFont::Progress
+                                           ? brivel::FontOf(record.progressFont, kGuiFont)
+                                           : kGuiFont;
+        return new StaticText(at.x, at.y, at.w, at.h, textOf(control), font, kHeaderColour);
     };
     const auto addRule = [&](const brivel::WindowControl& control) {
         const brivel::WindowRect at = place(control);
@@ -81,17 +89,17 @@ HeaderPanel::HeaderPanel(int x, int y, int w, int h, const brivel::QuizRecord& r
     };
 
     const brivel::WindowRect link = place(brivel::kLinkText);
-    new LinkText(link.x, link.y, link.w, link.h, brivel::Cp1252ToUtf8(record.linkText));
-    addText(brivel::kByLabel, "Par :", kGuiFont);
-    addText(brivel::kAuthorText, record.author, kGuiFont);
+    new LinkText(link.x, link.y, link.w, link.h, textOf(brivel::kLinkText));
+    addText(brivel::kByLabel);
+    addText(brivel::kAuthorText);
     const brivel::WindowRect saveAt = place(brivel::kSaveButton);
-    auto* save = new WinButton(saveAt.x, saveAt.y, saveAt.w, saveAt.h, "Sauver", false, kGuiFont);
+    auto* save = new WinButton(saveAt.x, saveAt.y, saveAt.w, saveAt.h, textOf(brivel::kSaveButton),
+                               false, kGuiFont);
     save->callback(onSave, saveData);
-    addText(brivel::kExplanationText, record.explanation, kGuiFont);
-    addText(brivel::kTitleText, record.title, brivel::FontOf(record.titleFont, kGuiFont));
-    addText(brivel::kCodeLabel, " Code :", kGuiFont);
-    progress_ = addText(brivel::kProgressText, brivel::ProgressText(0, record.pictureCount),
-                        brivel::FontOf(record.progressFont, kGuiFont));
+    addText(brivel::kExplanationText);
+    addText(brivel::kTitleText);
+    addText(brivel::kCodeLabel);
+    progress_ = addText(brivel::kProgressText);
     progress_->SetCentred();
     const brivel::WindowRect code = place(brivel::kCodeText);
     code_ = new Fl_Output(code.x, code.y, code.w, code.h);

@@ -7,6 +7,7 @@
 #include <string>
 #include <system_error>
 
+#include "app/play_session.h"
 #include "fltk/header_panel.h"
 #include "fltk/play_panel.h"
 #include "fltk/player.h"
@@ -24,8 +25,10 @@ MainWindow::MainWindow(brivel::QuizRecord& record, brivel::ResourceProvider& res
     const int w = kClientWidth;
     const int h = kClientHeight;
     const brivel::WindowRect line = brivel::kStatusLine.PlaceIn(w, h);
-    auto* status = new StaticText(line.x, line.y, line.w, line.h,
-                                  brivel::Cp1252ToUtf8(record.statusText), kGuiFont, kStatusColour);
+    auto* status =
+        new StaticText(line.x, line.y, line.w, line.h,
+                       brivel::Cp1252ToUtf8(brivel::InitialText(brivel::kStatusLine, record)),
+                       kGuiFont, kStatusColour);
     // GDI's default opaque text background, white, behind the words.
     status->SetCellColour(FL_WHITE);
     const brivel::WindowRect top = brivel::kHeaderPanel.PlaceIn(w, h);

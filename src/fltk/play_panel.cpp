@@ -128,18 +128,22 @@ PlayPanel::PlayPanel(int x, int y, int w, int h, brivel::QuizRecord& record,
         const brivel::WindowRect at = control.PlaceIn(width, height);
         return brivel::WindowRect{left + at.x, top + at.y, at.w, at.h};
     };
+    const auto textOf = [&](const brivel::WindowControl& control) {
+        return brivel::Cp1252ToUtf8(brivel::InitialText(control, record));
+    };
     const brivel::WindowRect pictureAt = place(brivel::kPictureControl);
     picture_ = new PictureBox(pictureAt.x, pictureAt.y, pictureAt.w, pictureAt.h, color());
     const brivel::WindowRect previousAt = place(brivel::kPreviousButton);
-    auto* previous = new WinButton(previousAt.x, previousAt.y, previousAt.w, previousAt.h, "<--",
-                                   true, kSystemFont);
+    auto* previous = new WinButton(previousAt.x, previousAt.y, previousAt.w, previousAt.h,
+                                   textOf(brivel::kPreviousButton), true, kSystemFont);
     previous->callback(OnPrevious, this);
     const brivel::WindowRect boxAt = place(brivel::kAnswerBox);
     box_ = new AnswerBox(boxAt.x, boxAt.y, boxAt.w, boxAt.h, *this);
     const brivel::WindowRect verdictAt = place(brivel::kVerdictField);
     verdict_ = new VerdictField(verdictAt.x, verdictAt.y, verdictAt.w, verdictAt.h);
     const brivel::WindowRect nextAt = place(brivel::kNextButton);
-    auto* next = new WinButton(nextAt.x, nextAt.y, nextAt.w, nextAt.h, "-->", true, kSystemFont);
+    auto* next = new WinButton(nextAt.x, nextAt.y, nextAt.w, nextAt.h, textOf(brivel::kNextButton),
+                               true, kSystemFont);
     next->callback(OnNext, this);
     const brivel::WindowRect chooserAt = place(brivel::kPictureChooser);
     chooser_ = new Chooser(chooserAt.x, chooserAt.y, chooserAt.w, brivel::kChooserFieldHeight);

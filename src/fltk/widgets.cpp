@@ -177,9 +177,10 @@ int StaticText::handle(int event) {
     }
 }
 
-WinButton::WinButton(int x, int y, int w, int h, const char* label, bool bordered,
+WinButton::WinButton(int x, int y, int w, int h, const std::string& utf8, bool bordered,
                      const brivel::FltkFont& font)
-    : Fl_Button(x, y, w, h, label) {
+    : Fl_Button(x, y, w, h) {
+    copy_label(utf8.c_str());
     box(bordered ? kBorderButtonBox : kButtonBox);
     down_box(bordered ? kBorderButtonDownBox : kButtonDownBox);
     color(kFaceColour, kFaceColour);

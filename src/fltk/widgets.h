@@ -70,7 +70,7 @@ private:
 // A push button; Enter presses it while it has the focus, as in a dialog.
 class WinButton : public Fl_Button {
 public:
-    WinButton(int x, int y, int w, int h, const char* label, bool bordered,
+    WinButton(int x, int y, int w, int h, const std::string& utf8, bool bordered,
               const brivel::FltkFont& font);
 
 protected:

@@ -55,6 +55,13 @@ bool InputFile::ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t coun
     return true;
 }
 
+std::size_t InputFile::ReadHead(std::uint8_t* out, std::size_t count) {
+    if (!ok() || std::fseek(file_, 0, SEEK_SET) != 0) {
+        return 0;
+    }
+    return std::fread(out, 1, count, file_);
+}
+
 std::optional<std::vector<std::uint8_t>> InputFile::ReadRest() {
     if (!ok()) {
         return std::nullopt;

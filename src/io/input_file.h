@@ -28,6 +28,9 @@ public:
     std::optional<std::uint64_t> Size();
     // Exactly count bytes from offset into out.
     bool ReadAt(std::uint64_t offset, std::uint8_t* out, std::size_t count);
+    // Up to count bytes from the start into out: fewer when the file is
+    // shorter or a read fails, none when it did not open.
+    std::size_t ReadHead(std::uint8_t* out, std::size_t count);
     // Everything from the current position to the end.
     std::optional<std::vector<std::uint8_t>> ReadRest();
 

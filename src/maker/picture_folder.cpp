@@ -11,6 +11,7 @@
 
 #include <utf8proc.h>
 
+#include "io/input_file.h"
 #include "maker/picture_prep.h"
 #include "maker/quiz_description.h"
 #include "maker/text_compose.h"
@@ -102,12 +103,11 @@ bool PicturesInFolder(const std::string& dir, std::vector<FolderPicture>& pictur
             continue;
         }
         std::uint8_t head[kPictureHeadSize];
-        std::FILE* file = std::fopen(entry->path().c_str(), "rb");
-        if (file == nullptr) {
+        InputFile file(entry->path().string());
+        if (!file.ok()) {
             continue;
         }
-        const std::size_t size = std::fread(head, 1, sizeof head, file);
-        std::fclose(file);
+        const std::size_t size = file.ReadHead(head, sizeof head);
         if (std::optional<FolderPicture> picture = PictureOfFile(name, head, size)) {
             pictures.push_back(std::move(*picture));
         }

@@ -1,6 +1,7 @@
 #include "io/file_replace.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,39 +20,88 @@ int SyncDescriptor(int fd) {
     return result;
 }
 
+bool WriteAll(int fd, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t wrote = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (wrote < 0 && errno == EINTR) {
+            continue;
+        }
+        if (wrote <= 0) {
+            if (wrote == 0) {
+                errno = ENOSPC;
+            }
+            return false;
+        }
+        done += static_cast<std::size_t>(wrote);
+    }
+    return true;
+}
+
+mode_t CurrentUmask() {
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
 // Without this the rename itself may not survive a power cut. Failing here
 // changes nothing for the caller: the new file is already in place.
-void SyncFolderOf(const std::string& path) {
-    try {
-        const std::string::size_type slash = path.rfind('/');
-        const std::string folder = slash == std::string::npos ? std::string(".")
-                                   : slash == 0               ? std::string("/")
-                                                              : path.substr(0, slash);
-        const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (fd >= 0) {
-            SyncDescriptor(fd);
-            ::close(fd);
-        }
-    } catch (const std::exception&) {
+void SyncFolder(const std::string& folder) {
+    const int fd =
+        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        SyncDescriptor(fd);
+        ::close(fd);
     }
+}
+
+ReplaceResult Failed(ReplaceStatus status, int error) {
+    return {status, error};
 }
 
 }  // namespace
 
-bool ReplaceFileAtomically(const std::string& source, const std::string& target) noexcept {
-    const int fd = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return false;
+ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
+                              FileUse use) noexcept {
+    struct stat target {};
+    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
+        return Failed(ReplaceStatus::IsFolder, EISDIR);
     }
-    // EINVAL only says this file system has nothing to sync; a real write
-    // error must keep the old file.
-    const bool synced = SyncDescriptor(fd) == 0 || errno == EINVAL;
-    ::close(fd);
-    if (!synced || std::rename(source.c_str(), target.c_str()) != 0) {
-        return false;
+    try {
+        // Hidden beside the target, so that the rename stays on one file system.
+        const std::string::size_type slash = path.rfind('/');
+        const std::string folder =
+            slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+        std::string temporary = folder + "." + path.substr(folder.size()) + ".XXXXXX";
+        const int fd = ::mkstemp(temporary.data());
+        if (fd < 0) {
+            return Failed(ReplaceStatus::NoTemporary, errno);
+        }
+        const mode_t mode = (use == FileUse::Program ? 0777 : 0666) & ~CurrentUmask();
+        // EINVAL only says this file system has nothing to sync; a real write
+        // error must keep the old file.
+        bool written = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 &&
+                       (SyncDescriptor(fd) == 0 || errno == EINVAL);
+        int error = written ? 0 : errno;
+        if (::close(fd) != 0 && written) {
+            written = false;
+            error = errno;
+        }
+        ReplaceResult result;
+        if (!written) {
+            result = Failed(ReplaceStatus::WriteFailed, error);
+        } else if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+            result = Failed(ReplaceStatus::MoveFailed, errno);
+        } else {
+            SyncFolder(folder);
+            return result;
+        }
+        ::unlink(temporary.c_str());
+        return result;
+    } catch (const std::exception&) {
+        // Only memory can run out, before any file is made.
+        return Failed(ReplaceStatus::NoTemporary, ENOMEM);
     }
-    SyncFolderOf(target);
-    return true;
 }
 
 }  // namespace brivel

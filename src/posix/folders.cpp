@@ -29,8 +29,19 @@ bool MakePrivateFolders(const std::string& folder) noexcept {
     } catch (const std::exception&) {
         return false;
     }
-    struct stat made {};
-    return ::stat(folder.c_str(), &made) == 0 && S_ISDIR(made.st_mode);
+    return IsFolder(folder);
+}
+
+bool IsFolder(const std::string& path) noexcept {
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool SameFile(const std::string& path, const std::string& other) noexcept {
+    struct stat a {};
+    struct stat b {};
+    return ::stat(path.c_str(), &a) == 0 && ::stat(other.c_str(), &b) == 0 &&
+           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 }  // namespace brivel

@@ -13,7 +13,7 @@ LRESULT CALLBACK AnswerBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lPa
         case WM_SYSKEYDOWN:
             if (wParam == VK_RETURN) {
                 // The chooser always shows the picture on screen.
-                HWND chooser = GetDlgItem(GetParent(box), kChooserId);
+                HWND chooser = GetDlgItem(GetParent(box), brivel::kPictureChooser.id);
                 const auto index = static_cast<int>(SendMessageA(chooser, CB_GETCURSEL, 0, 0));
                 if (brivel::PlayState* play = PanelPlayState()) {
                     play->SubmitAnswer(index);

@@ -19,8 +19,6 @@ WNDPROC g_answerBoxDefaultProc = nullptr;
 namespace {
 
 constexpr char kClassName[] = "WindowsApp";
-constexpr int kWindowWidth = 670;
-constexpr int kWindowHeight = 640;
 
 void ShowStartFailure() {
     MessageBoxA(nullptr,
@@ -37,34 +35,6 @@ void CentreOnDesktop(HWND window) {
     const int x = desktop.left + ((desktop.right - desktop.left) - (own.right - own.left)) / 2;
     const int y = desktop.top + ((desktop.bottom - desktop.top) - (own.bottom - own.top)) / 2;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-}
-
-void CreateStatusLine(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    HWND status = CreateWindowExA(0, "Static", g_record->statusText, WS_CHILD | WS_VISIBLE, 725,
-                                  client.bottom - 16, 130, 15, window,
-                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(kStatusLineId)),
-                                  GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(status, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 TRUE);
-}
-
-void LayOut(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    const int w = client.right;
-    const int h = client.bottom;
-    if (g_playPanel != nullptr) {
-        SetWindowPos(g_playPanel, nullptr, 5, 50, w - 11, h - 68, SWP_NOZORDER);
-    }
-    if (g_headerPanel != nullptr) {
-        SetWindowPos(g_headerPanel, nullptr, 5, 2, w - 11, 49, SWP_NOZORDER);
-    }
-    HWND status = GetDlgItem(window, kStatusLineId);
-    if (status != nullptr) {
-        SetWindowPos(status, nullptr, w - 145, h - 16, 140, 15, SWP_NOACTIVATE | SWP_NOOWNERZORDER);
-    }
 }
 
 // Step back from a start that could not finish, leaving nothing behind.
@@ -103,13 +73,13 @@ void SavePlayerProgress() {
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_CREATE:
-            CreateStatusLine(window);
+            CreateControls(window, brivel::WindowPanel::Main);
             SendMessageA(window, WM_SETICON, ICON_BIG,
                          reinterpret_cast<LPARAM>(LoadIconA(nullptr, IDI_QUESTION)));
             return 0;
         case WM_SIZE:
             if (wParam != SIZE_MINIMIZED) {
-                LayOut(window);
+                LayOutControls(window, brivel::WindowPanel::Main);
             }
             return 0;
         case WM_CLOSE:
@@ -121,11 +91,8 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             PostQuitMessage(0);
             return 0;
         case WM_CTLCOLORSTATIC:
-            if (GetWindowLongPtrA(reinterpret_cast<HWND>(lParam), GWLP_ID) == kStatusLineId) {
-                SetTextColor(reinterpret_cast<HDC>(wParam), RGB(0, 0, 0));
-                return reinterpret_cast<LRESULT>(g_backgroundBrush);
-            }
-            return 0;
+            return ControlColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam),
+                                  brivel::WindowPanel::Main);
         default:
             return DefWindowProcA(window, message, wParam, lParam);
     }
@@ -148,7 +115,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
         return 0;
     }
 
-    g_backgroundBrush = CreateSolidBrush(RGB(212, 208, 200));
+    g_backgroundBrush = CreateSolidBrush(ColourRef(brivel::kStatusColour));
 
     // The record's fonts and brushes are made and deleted through graphics,
     // which therefore outlives it.
@@ -162,8 +129,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLi
 
     int exitCode = 0;
     HWND mainWindow = CreateWindowExA(0, kClassName, g_record->title, WS_OVERLAPPED | WS_SYSMENU,
-                                      CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight,
-                                      nullptr, nullptr, instance, nullptr);
+                                      CW_USEDEFAULT, CW_USEDEFAULT, brivel::kOuterWidth,
+                                      brivel::kOuterHeight, nullptr, nullptr, instance, nullptr);
     if (mainWindow != nullptr) {
         CentreOnDesktop(mainWindow);
         g_headerPanel = CreateDialogParamA(instance, MAKEINTRESOURCEA(kHeaderPanelTemplate),

@@ -1,24 +1,24 @@
 #pragma once
 
-// What the windows of the Windows player share: the process-wide state and the
-// procedures each window is given.
+// What the windows of the Windows player share: the process-wide state, the
+// procedures each window is given, and the controls made from the window's
+// table (app/window_layout.h).
 
 #include <windows.h>
 
 #include <string>
+
+#include "app/window_layout.h"
 
 namespace brivel {
 class QuizRecord;
 class PlayState;
 }  // namespace brivel
 
-// Control and resource ids the windows find each other by.
-inline constexpr int kStatusLineId = 8000;
+// Resource ids.
 inline constexpr int kPlayPanelTemplate = 1001;
 inline constexpr int kHeaderPanelTemplate = 1002;
 inline constexpr int kHandCursorId = 1003;
-inline constexpr int kAnswerBoxId = 9000;
-inline constexpr int kChooserId = 10000;
 
 extern brivel::QuizRecord* g_record;
 extern HWND g_headerPanel;
@@ -31,6 +31,23 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 INT_PTR CALLBACK HeaderPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK PlayPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT CALLBACK AnswerBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
+
+inline COLORREF ColourRef(brivel::Rgb colour) {
+    return RGB(colour.red, colour.green, colour.blue);
+}
+
+// Every control of panel, made in parent at its place, with its first text
+// and its font.
+void CreateControls(HWND parent, brivel::WindowPanel panel);
+// Moves the windows of panel that follow its size to their places in parent.
+void LayOutControls(HWND parent, brivel::WindowPanel panel);
+// A static control's colour request: the brush it is filled with, or 0 for
+// the platform's colours.
+INT_PTR ControlColours(HDC dc, HWND control, brivel::WindowPanel panel);
+
+// Gives the link its font, three quarters of its height and underlined, and
+// makes the hand the cursor of every static control.
+void SetUpLink(HWND control);
 
 // The play panel's state; null until the panel has initialised.
 brivel::PlayState* PanelPlayState();

@@ -26,12 +26,6 @@
 
 namespace {
 
-// Control ids of the player's windows.
-constexpr int kLink = 24, kParLabel = 25, kAuthor = 26, kSave = 27, kExplanation = 28, kTitle = 29,
-              kCode = 30, kCodeLabel = 31, kProgress = 32, kRightRule = 122;
-constexpr int kStatusLine = 8000, kBox = 9000, kVerdict = 9500, kNext = 9905, kPrevious = 9906,
-              kPicture = 9907, kChooser = 10000;
-
 // How long the player may take to answer; BRIVEL_E2E_WAIT_MS stretches it
 // for an emulated player.
 DWORD g_waitMs = 15000;
@@ -240,9 +234,9 @@ Player WaitReady(const std::function<bool()>& answer = nullptr) {
         p.header = p.play = nullptr;
         for (HWND child = FindWindowExA(p.main, nullptr, "#32770", nullptr); child != nullptr;
              child = FindWindowExA(p.main, child, "#32770", nullptr)) {
-            if (GetDlgItem(child, kRightRule) != nullptr) {
+            if (GetDlgItem(child, brivel::kRightRule.id) != nullptr) {
                 p.header = child;
-            } else if (GetDlgItem(child, kChooser) != nullptr) {
+            } else if (GetDlgItem(child, brivel::kPictureChooser.id) != nullptr) {
                 p.play = child;
             }
         }
@@ -299,17 +293,19 @@ void CheckProgressFile(const Player& p, const std::string& want, const char* whe
 // Acting as the player
 
 void Type(const Player& p, const char* text) {
-    Send(Item(p.play, kBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    Send(Item(p.play, brivel::kAnswerBox.id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
 }
 
 void ReleaseEnter(const Player& p) {
     // Repeat count 1, previous state down, transition up: a real release.
-    Send(Item(p.play, kBox), WM_KEYUP, VK_RETURN, static_cast<LPARAM>(0xC01C0001u));
+    Send(Item(p.play, brivel::kAnswerBox.id), WM_KEYUP, VK_RETURN,
+         static_cast<LPARAM>(0xC01C0001u));
 }
 
 void AltEnter(const Player& p) {
     // Context bit 29: Alt is held.
-    Send(Item(p.play, kBox), WM_SYSKEYDOWN, VK_RETURN, static_cast<LPARAM>(0x201C0001u));
+    Send(Item(p.play, brivel::kAnswerBox.id), WM_SYSKEYDOWN, VK_RETURN,
+         static_cast<LPARAM>(0x201C0001u));
 }
 
 // Types text, presses the key, and checks the verdict shown.
@@ -317,7 +313,7 @@ void Grade(const Player& p, const char* text, const char* verdict, const char* w
            void (*press)(const Player&) = ReleaseEnter) {
     Type(p, text);
     press(p);
-    CheckText(ItemText(p.play, kVerdict), verdict, what);
+    CheckText(ItemText(p.play, brivel::kVerdictField.id), verdict, what);
 }
 
 void Click(HWND dialog, int id) {
@@ -325,22 +321,22 @@ void Click(HWND dialog, int id) {
 }
 
 void Choose(const Player& p, int index) {
-    HWND chooser = Item(p.play, kChooser);
+    HWND chooser = Item(p.play, brivel::kPictureChooser.id);
     Send(chooser, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-    Send(p.play, WM_COMMAND, MAKEWPARAM(kChooser, CBN_SELCHANGE),
+    Send(p.play, WM_COMMAND, MAKEWPARAM(brivel::kPictureChooser.id, CBN_SELCHANGE),
          reinterpret_cast<LPARAM>(chooser));
 }
 
 int Selection(const Player& p) {
-    return static_cast<int>(Send(Item(p.play, kChooser), CB_GETCURSEL, 0, 0));
+    return static_cast<int>(Send(Item(p.play, brivel::kPictureChooser.id), CB_GETCURSEL, 0, 0));
 }
 
 int Entries(const Player& p) {
-    return static_cast<int>(Send(Item(p.play, kChooser), CB_GETCOUNT, 0, 0));
+    return static_cast<int>(Send(Item(p.play, brivel::kPictureChooser.id), CB_GETCOUNT, 0, 0));
 }
 
 bool PictureShown(const Player& p) {
-    return Send(Item(p.play, kPicture), STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
+    return Send(Item(p.play, brivel::kPictureControl.id), STM_GETIMAGE, IMAGE_BITMAP, 0) != 0;
 }
 
 // ---------------------------------------------------------------------------
@@ -391,7 +387,7 @@ void CheckPixels(HWND window, const std::vector<Spot>& spots, Rgb want, int tole
 
 // The verdict word is drawn centred; the field's edges show the brush.
 void CheckVerdictColour(const Player& p, Rgb want, const char* what) {
-    HWND field = Item(p.play, kVerdict);
+    HWND field = Item(p.play, brivel::kVerdictField.id);
     RECT c;
     GetClientRect(field, &c);
     CheckPixels(field, {{1, 1}, {1, c.bottom / 2}, {c.right - 2, c.bottom / 2}}, want, 2, what);
@@ -403,7 +399,7 @@ Rgb FromColorref(COLORREF c) {
 
 // Test pictures are 2 x 2 blocks of flat colour; check the centre of each block.
 void CheckPicture(const Player& p, const Rgb (&blocks)[4], int tolerance, const char* what) {
-    HWND picture = Item(p.play, kPicture);
+    HWND picture = Item(p.play, brivel::kPictureControl.id);
     RECT c;
     GetClientRect(picture, &c);
     const int w = c.right, h = c.bottom;
@@ -428,7 +424,7 @@ void CheckPlayPanelColour(const Player& p, Rgb want) {
 // link's colour under the first line, is as long as the address laid out in
 // the link's font (SetUpLink's: 13 pixels, underlined, the default face).
 void CheckLinkFits(const Player& p) {
-    HWND link = Item(p.header, kLink);
+    HWND link = Item(p.header, brivel::kLinkText.id);
     RECT box;
     GetClientRect(link, &box);
     const std::string address = WindowText(link);
@@ -483,8 +479,8 @@ std::string ProgressText(int found, int count) {
 }
 
 void CheckProgress(const Player& p, int found, const char* code, int count = kCount) {
-    CheckText(ItemText(p.header, kProgress), ProgressText(found, count), "progress");
-    CheckText(ItemText(p.header, kCode), code, "code");
+    CheckText(ItemText(p.header, brivel::kProgressText.id), ProgressText(found, count), "progress");
+    CheckText(ItemText(p.header, brivel::kCodeText.id), code, "code");
 }
 
 // The chooser's entry, the answer box, the verdict and, when given, the JPEG
@@ -492,8 +488,8 @@ void CheckProgress(const Player& p, int found, const char* code, int count = kCo
 void CheckShown(const Player& p, int index, const char* boxText, const char* verdict,
                 const Rgb (*picture)[4] = nullptr) {
     Check(Selection(p) == index, "chooser selection %d, expected %d", Selection(p), index);
-    CheckText(ItemText(p.play, kBox), boxText, "answer box");
-    CheckText(ItemText(p.play, kVerdict), verdict, "verdict");
+    CheckText(ItemText(p.play, brivel::kAnswerBox.id), boxText, "answer box");
+    CheckText(ItemText(p.play, brivel::kVerdictField.id), verdict, "verdict");
     if (picture != nullptr) {
         const std::string what = "picture of entry " + std::to_string(index);
         CheckPicture(p, *picture, kJpegTolerance, what.c_str());
@@ -502,7 +498,7 @@ void CheckShown(const Player& p, int index, const char* boxText, const char* ver
 
 void CheckTitle(const Player& p, const std::string& title) {
     CheckText(WindowText(p.main), title, "caption");
-    CheckText(ItemText(p.header, kTitle), title, "title");
+    CheckText(ItemText(p.header, brivel::kTitleText.id), title, "title");
 }
 
 // The player's own messages, caption and text.
@@ -561,22 +557,26 @@ void Layout(Player& p) {
     Check((mainStyle & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX)) == 0,
           "main window style 0x%08lX can be resized, maximised or minimised", mainStyle);
 
-    CheckText(ItemText(p.main, kStatusLine), kStatusText, "status line");
-    CheckPlace(Item(p.main, kStatusLine), p.main, brivel::kStatusLine, "status line");
+    CheckText(ItemText(p.main, brivel::kStatusLine.id), kStatusText, "status line");
+    CheckPlace(Item(p.main, brivel::kStatusLine.id), p.main, brivel::kStatusLine, "status line");
     CheckPlace(p.header, p.main, brivel::kHeaderPanel, "header panel");
     CheckPlace(p.play, p.main, brivel::kPlayPanel, "play panel");
-    CheckTexts(p.header, {{kExplanation, kExplanationText},
-                          {kParLabel, "Par :"},
-                          {kAuthor, kAuthorName},
-                          {kCodeLabel, " Code :"},
-                          {kSave, "Sauver"},
-                          {kProgress, " 0 / 3"},
-                          {kCode, kNoCode}});
+    for (const brivel::WindowControl* control : brivel::kWindowControls) {
+        if (control->panel == brivel::WindowPanel::Header) {
+            CheckPlace(Item(p.header, control->id), p.header, *control, control->name);
+        }
+    }
+    CheckTexts(p.header, {{brivel::kExplanationText.id, kExplanationText},
+                          {brivel::kByLabel.id, "Par :"},
+                          {brivel::kAuthorText.id, kAuthorName},
+                          {brivel::kCodeLabel.id, " Code :"},
+                          {brivel::kSaveButton.id, "Sauver"},
+                          {brivel::kProgressText.id, " 0 / 3"},
+                          {brivel::kCodeText.id, kNoCode}});
     CheckLinkFits(p);
     CheckPlayPanelColour(p, kMonumentsColour);
 
     struct Control {
-        int id;
         const char* text;
         const brivel::WindowControl& place;
         DWORD style;
@@ -584,24 +584,24 @@ void Layout(Player& p) {
     };
     // An edit control trades WS_BORDER for a border of its own drawing.
     const Control play[] = {
-        {kPicture, nullptr, brivel::kPictureControl, 0x5080020E, ~0u},
-        {kPrevious, "<--", brivel::kPreviousButton, 0x50800000, ~0u},
-        {kBox, "", brivel::kAnswerBox, 0x50800081, ~DWORD{WS_BORDER}},
-        {kVerdict, "?", brivel::kVerdictField, 0x50800201, ~0u},
-        {kNext, "-->", brivel::kNextButton, 0x50800000, ~0u},
+        {nullptr, brivel::kPictureControl, 0x5080020E, ~0u},
+        {"<--", brivel::kPreviousButton, 0x50800000, ~0u},
+        {"", brivel::kAnswerBox, 0x50800081, ~DWORD{WS_BORDER}},
+        {"?", brivel::kVerdictField, 0x50800201, ~0u},
+        {"-->", brivel::kNextButton, 0x50800000, ~0u},
     };
     for (const Control& c : play) {
-        HWND item = Item(p.play, c.id);
+        HWND item = Item(p.play, c.place.id);
         if (c.text != nullptr) {
             CheckText(WindowText(item), c.text, "play panel text");
         }
         CheckPlace(item, p.play, c.place, "play panel control");
         const DWORD style = static_cast<DWORD>(GetWindowLongA(item, GWL_STYLE));
         Check((style & c.mask) == (c.style & c.mask), "control %d style 0x%08lX, expected 0x%08lX",
-              c.id, style, c.style);
+              c.place.id, style, c.style);
     }
 
-    HWND chooser = Item(p.play, kChooser);
+    HWND chooser = Item(p.play, brivel::kPictureChooser.id);
     Check(Entries(p) == kCount, "chooser has %d entries, expected %d", Entries(p), kCount);
     for (int k = 0; k < kCount; ++k) {
         // Wine hands an ANSI CB_GETLBTEXT from another process back in UTF-16.
@@ -641,7 +641,7 @@ void Verdicts(Player& p) {
     };
     for (const Case& c : cases) {
         Grade(p, c.typed, c.verdict, c.typed);
-        CheckText(ItemText(p.play, kBox), c.typed, "answer box after Enter");
+        CheckText(ItemText(p.play, brivel::kAnswerBox.id), c.typed, "answer box after Enter");
         CheckVerdictColour(p, c.colour, c.verdict);
         const bool found = std::strcmp(c.verdict, "BRAVO") == 0;
         CheckProgress(p, found ? 1 : 0, found ? kCodes[0] : kNoCode);
@@ -650,9 +650,9 @@ void Verdicts(Player& p) {
     // Alt+Enter grades too; an Enter or Tab character never reaches the text.
     Grade(p, "arc de triomphe", "BRAVO", "verdict after Alt+Enter", AltEnter);
     CheckProgress(p, 1, kCodes[0]);
-    Send(Item(p.play, kBox), WM_CHAR, '\r', 0x1C0001);
-    Send(Item(p.play, kBox), WM_CHAR, '\t', 0x0F0001);
-    CheckText(ItemText(p.play, kBox), "arc de triomphe",
+    Send(Item(p.play, brivel::kAnswerBox.id), WM_CHAR, '\r', 0x1C0001);
+    Send(Item(p.play, brivel::kAnswerBox.id), WM_CHAR, '\t', 0x0F0001);
+    CheckText(ItemText(p.play, brivel::kAnswerBox.id), "arc de triomphe",
               "answer box after Enter and Tab characters");
     Grade(p, "zut", "FAUX", "verdict after Alt+Enter", AltEnter);
     CheckProgress(p, 0, kNoCode);
@@ -660,14 +660,14 @@ void Verdicts(Player& p) {
 
 void Moves(Player& p) {
     CheckShown(p, 0, "", "?", &kPicture1);
-    Click(p.play, kPrevious);  // on the first
+    Click(p.play, brivel::kPreviousButton.id);  // on the first
     CheckShown(p, 2, "", "?", &kPicture3);
-    Click(p.play, kNext);  // on the last
+    Click(p.play, brivel::kNextButton.id);  // on the last
     CheckShown(p, 0, "", "?", &kPicture1);
 
     // A move stores the text left behind without grading it.
     Type(p, "arc de triomphe");
-    Click(p.play, kNext);
+    Click(p.play, brivel::kNextButton.id);
     CheckShown(p, 1, "", "?", &kPicture2);
     CheckProgress(p, 0, kNoCode);
     Type(p, "chateau de sa");
@@ -681,7 +681,7 @@ void Moves(Player& p) {
 }
 
 void PressF2(const Player& p) {
-    Send(Item(p.play, kBox), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
+    Send(Item(p.play, brivel::kAnswerBox.id), WM_KEYUP, VK_F2, static_cast<LPARAM>(0xC03C0001u));
 }
 
 void Save() {
@@ -692,11 +692,11 @@ void Save() {
     Type(p, "arc de triomphe");
     PressF2(p);
     CheckProgressFile(p, "arc de triomphe\r\n\r\n\r\n", "after F2");
-    CheckText(ItemText(p.play, kBox), "arc de triomphe", "answer box after F2");
+    CheckText(ItemText(p.play, brivel::kAnswerBox.id), "arc de triomphe", "answer box after F2");
 
-    Click(p.play, kNext);
+    Click(p.play, brivel::kNextButton.id);
     Type(p, "Ch\xE2teau de sable");
-    Click(p.header, kSave);
+    Click(p.header, brivel::kSaveButton.id);
     CheckProgressFile(p, "arc de triomphe\r\nCh\xE2teau de sable\r\n\r\n", "after \"Sauver\"");
 
     Type(p, "chateau de sable");
@@ -708,7 +708,7 @@ void Save() {
     p = Start();
     CheckProgress(p, 2, kCodes[1]);
     CheckShown(p, 0, "arc de triomphe", "BRAVO");
-    Click(p.play, kNext);
+    Click(p.play, brivel::kNextButton.id);
     CheckShown(p, 1, "chateau de sable", "BRAVO");
     CloseAndExpectZero(p);
     CheckProgressFile(p, saved, "after the second run");
@@ -730,9 +730,9 @@ void Memory(Player& p) {
             if (i % 10 == 9) {
                 Choose(p, i % kCount);
             } else {
-                Click(p.play, i % 2 == 0 ? kNext : kPrevious);
+                Click(p.play, i % 2 == 0 ? brivel::kNextButton.id : brivel::kPreviousButton.id);
             }
-            Click(p.play, kNext);
+            Click(p.play, brivel::kNextButton.id);
         }
     };
     moves(30);  // let the heaps and caches settle
@@ -755,14 +755,14 @@ void Memory(Player& p) {
 void TestMode() {
     Player p = Start();
     CheckTitle(p, "Nom du brivel");
-    CheckTexts(p.header, {{kAuthor, "Createur brivel"},
-                          {kExplanation, "Explications du brivel"},
-                          {kProgress, " 0 / 7"}});
+    CheckTexts(p.header, {{brivel::kAuthorText.id, "Createur brivel"},
+                          {brivel::kExplanationText.id, "Explications du brivel"},
+                          {brivel::kProgressText.id, " 0 / 7"}});
     Check(Entries(p) == 7, "chooser has %d entries, expected 7", Entries(p));
     Check(!PictureShown(p), "a picture is shown though the player carries none");
     CheckPlayPanelColour(p, kTestModeColour);
     Grade(p, "Test", "BRAVO", "verdict");
-    CheckText(ItemText(p.header, kProgress), " 1 / 7", "progress");
+    CheckText(ItemText(p.header, brivel::kProgressText.id), " 1 / 7", "progress");
     Choose(p, 6);
     CheckShown(p, 6, "", "?");
     Type(p, "test");
@@ -777,10 +777,10 @@ void BadQuiz() {
     CheckText(seen, "message " + Show(kAnswersError) + ", ", "messages before the window");
 
     // Play goes on with no pictures.
-    CheckText(ItemText(p.header, kProgress), " 0 / 0", "progress");
+    CheckText(ItemText(p.header, brivel::kProgressText.id), " 0 / 0", "progress");
     Check(Entries(p) == 0, "the chooser has entries");
-    Click(p.play, kNext);
-    Click(p.play, kPrevious);
+    Click(p.play, brivel::kNextButton.id);
+    Click(p.play, brivel::kPreviousButton.id);
     Grade(p, "arc", "?", "verdict with no pictures");
     CloseAndExpectZero(p);
     CheckProgressFile(p, "", "after closing");
@@ -796,11 +796,12 @@ void MixedQuiz(Player& p) {
     Check(!PictureShown(p), "a picture is shown for a missing resource");
     Check(FindTop("#32770", true) == nullptr, "a message box came up for the missing picture");
     // Without a picture the control shows the quiz colour all over.
-    CheckPixels(Item(p.play, kPicture), {{3, 3}, {320, 240}, {100, 100}, {600, 400}},
-                kMonumentsColour, 0, "empty picture control");
+    CheckPixels(Item(p.play, brivel::kPictureControl.id),
+                {{3, 3}, {320, 240}, {100, 100}, {600, 400}}, kMonumentsColour, 0,
+                "empty picture control");
     Grade(p, "chateau de sable", "BRAVO", "verdict on the missing picture");
     CheckProgress(p, 1, kCodes[0]);
-    Click(p.play, kNext);
+    Click(p.play, brivel::kNextButton.id);
     CheckShown(p, 2, "", "?", &kPicture3);
 }
 
@@ -827,10 +828,10 @@ void PackedQuiz() {
           Show(title).c_str());
     CheckTitle(p, title);
     Check(Entries(p) == pictures, "chooser has %d entries for %d pictures", Entries(p), pictures);
-    CheckText(ItemText(p.header, kProgress), ProgressText(0, pictures), "progress");
+    CheckText(ItemText(p.header, brivel::kProgressText.id), ProgressText(0, pictures), "progress");
     // The bitmap belongs to the player's process: it is judged by what reaches
     // the screen, a grid of pixels that must change from one picture to the next.
-    HWND control = Item(p.play, kPicture);
+    HWND control = Item(p.play, brivel::kPictureControl.id);
     const auto grid = [control] {
         std::vector<COLORREF> pixels;
         for (int y = 40; y < 480; y += 100) {
@@ -855,7 +856,7 @@ void PackedQuiz() {
         previous = now;
     }
     Grade(p, "zzzz", "FAUX", "verdict on a wrong answer");
-    CheckText(ItemText(p.header, kProgress), ProgressText(0, pictures), "progress");
+    CheckText(ItemText(p.header, brivel::kProgressText.id), ProgressText(0, pictures), "progress");
     CloseAndExpectZero(p);
 }
 
@@ -896,7 +897,7 @@ void SampleQuiz() {
     const char* const found = "_______";
     Player p = Start();
     CheckTitle(p, title);
-    CheckText(ItemText(p.header, kProgress), " 0 / 21", "progress");
+    CheckText(ItemText(p.header, brivel::kProgressText.id), " 0 / 21", "progress");
     Grade(p, "soleil", "BRAVO", "verdict");
     CheckVerdictColour(p, kGreen, "BRAVO");
     CheckProgress(p, 1, found, 21);

@@ -1,8 +1,9 @@
 #pragma once
 
-// Whole-file writing for the commands; reading is the core's ReadWholeFile.
-// Every message goes to standard error as "brivel COMMAND: FILE: reason",
-// naming the file the user gave, never a temporary one.
+// Whole-file writing for the commands, through the core's one writer
+// (io/file_replace.h); reading is the core's ReadWholeFile. Every message
+// goes to standard error as "brivel COMMAND: FILE: reason", naming the file
+// the user gave, never a temporary one.
 
 #include <string>
 #include <vector>
@@ -16,11 +17,9 @@ namespace brivel::tool {
 bool IsSafeOutput(const char* command, const std::string& out,
                   const std::vector<std::string>& inputs);
 
-// Writes bytes to path through a temporary file of a new, unique name beside
-// it, so that path is either the old file or the whole new one, no file but
-// that temporary is ever created or removed, and none outlives a failure. An
-// executable file (a Linux quiz) gets the usual 0755 permissions, other files
-// 0644, both less the umask.
+// Writes bytes to path so that it is either the old file or the whole new one
+// (ReplaceFileWith). An executable file (a Linux quiz) gets the usual 0755
+// permissions, other files 0644, both less the umask.
 bool WriteAtomically(const char* command, const std::string& path, const std::string& bytes,
                      bool executable = false);
 

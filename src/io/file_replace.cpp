@@ -1,0 +1,20 @@
+#include "io/file_replace.h"
+
+namespace brivel {
+
+const char* ReplaceStatusName(ReplaceStatus status) {
+    switch (status) {
+        case ReplaceStatus::Replaced:
+            return "written";
+        case ReplaceStatus::IsFolder:
+            return "is a folder, not a file";
+        case ReplaceStatus::NoTemporary:
+            return "cannot write beside it";
+        case ReplaceStatus::WriteFailed:
+        case ReplaceStatus::MoveFailed:
+            break;
+    }
+    return "cannot write the file";
+}
+
+}  // namespace brivel
