@@ -1,0 +1,2 @@
+# An unknown command is named, with the commands and the likely one.
+brivel chek q
