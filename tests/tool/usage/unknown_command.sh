@@ -1,2 +1,0 @@
-# An unknown command is named, with the commands and the likely one.
-brivel chek q

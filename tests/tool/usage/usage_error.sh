@@ -1,2 +1,0 @@
-# A command given too little is a usage error.
-brivel grade onlyone >/dev/null
