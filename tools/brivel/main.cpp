@@ -26,16 +26,23 @@ void StderrSink::ShowMessage(const char* text, const char* caption, MessageIcon 
 
 namespace {
 
+// The names of app's commands, as "grade, lzw, ...".
+std::string CommandNames(const CLI::App& app) {
+    std::string list;
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
+        list += (list.empty() ? "" : ", ") + command->get_name();
+    }
+    return list;
+}
+
 // Whether name is one of app's commands; names it with the list when not, as
 // git does, with the command it most likely meant.
 bool IsCommand(const CLI::App& app, const std::string& name) {
-    std::string list;
     std::string likely;
     for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
         if (command->get_name() == name) {
             return true;
         }
-        list += (list.empty() ? "" : ", ") + command->get_name();
         // The players' own grader judges typing mistakes well enough here.
         const Verdict verdict = Grade(command->get_name(), name);
         if (likely.empty() && verdict != Verdict::Wrong && verdict != Verdict::GoodIdea) {
@@ -44,7 +51,7 @@ bool IsCommand(const CLI::App& app, const std::string& name) {
     }
     std::fprintf(stderr, "brivel: unknown command %s%s\nbrivel: the commands are %s\n",
                  name.c_str(), likely.empty() ? "" : ("; did you mean " + likely + "?").c_str(),
-                 list.c_str());
+                 CommandNames(app).c_str());
     return false;
 }
 
@@ -361,32 +368,28 @@ void AddHelpCommand(CLI::App& app, int& exitStatus) {
 // command line holds that no command takes is named first, as what was given
 // wrong explains what then looks missing.
 int ReportUsageError(const CLI::App& app, const CLI::ParseError& error) {
-    std::vector<const CLI::App*> commands{&app};
-    while (!commands.back()->get_subcommands().empty()) {
-        commands.push_back(commands.back()->get_subcommands().front());
-    }
-    std::string name = app.get_name();
-    for (const CLI::App* command : commands) {
-        if (command != &app) {
-            name += " " + command->get_name();
-        }
+    const CLI::App* command = &app;
+    std::string words;  // the command's words after "brivel"
+    while (true) {
         const std::vector<std::string> unknown = command->remaining();
         if (!unknown.empty()) {
             const char* kind = unknown.front()[0] == '-'                     ? "option"
                                : command->get_require_subcommand_min() > 0 ? "command"
                                                                            : "argument";
             std::fprintf(stderr, "brivel: unknown %s %s%s\n", kind, unknown.front().c_str(),
-                         command == &app ? "" : (" for " + name.substr(7)).c_str());
+                         words.empty() ? "" : (" for " + words).c_str());
             return 2;
         }
-    }
-    const CLI::App& command = *commands.back();
-    if (command.get_require_subcommand_min() > 0 && command.get_subcommands().empty()) {
-        std::string list;
-        for (const CLI::App* sub : command.get_subcommands([](const CLI::App*) { return true; })) {
-            list += (list.empty() ? "" : ", ") + sub->get_name();
+        if (command->get_subcommands().empty()) {
+            break;
         }
-        std::fprintf(stderr, "%s: give a command: %s\n", name.c_str(), list.c_str());
+        command = command->get_subcommands().front();
+        words += (words.empty() ? "" : " ") + command->get_name();
+    }
+    const std::string name = "brivel" + (words.empty() ? "" : " " + words);
+    if (command->get_require_subcommand_min() > 0) {
+        std::fprintf(stderr, "%s: give a command: %s\n", name.c_str(),
+                     CommandNames(*command).c_str());
     } else {
         std::fprintf(stderr, "%s: %s\n", name.c_str(), error.what());
     }
