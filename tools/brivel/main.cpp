@@ -21,7 +21,8 @@
 namespace brivel::tool {
 
 void StderrSink::ShowMessage(const char* text, const char* caption, MessageIcon /*icon*/) {
-    std::fprintf(stderr, "%s: %s\n", Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str());
+    std::fprintf(stderr, "brivel: %s: %s\n", Cp1252ToUtf8(caption).c_str(),
+                 Cp1252ToUtf8(text).c_str());
 }
 
 namespace {
