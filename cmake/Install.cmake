@@ -27,11 +27,17 @@ endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Brivel's licence and every other one the tool, its players and the studio
+# carry, as brivel licences prints them (cmake/Notices.cmake).
+install(FILES ${BRIVEL_NOTICES_DIR}/NOTICES.txt DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME NOTICES)
 install(FILES ${CMAKE_SOURCE_DIR}/packaging/brivel.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME brivel)
 
-# The man page and the changelog take the version; Debian's are compressed,
-# without a time stamp.
+# The man page and the changelog take the version, the man page the source
+# date (cmake/ShippedPlayers.cmake); Debian's are compressed, without a time
+# stamp.
+set(ENV{SOURCE_DATE_EPOCH} ${BRIVEL_SOURCE_DATE_EPOCH})
+string(TIMESTAMP BRIVEL_DATE "%Y-%m-%d" UTC)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(BRIVEL_DEBIAN_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
 set(compressed)
@@ -61,7 +67,9 @@ its questions: the player shows one picture at a time, grades what is typed
 with a French verdict and reveals a code step by step. The brivel tool checks
 a quiz description (TOML and JPEG or PNG pictures) and packs it into a Windows
 program, a Linux program, a web page that plays offline in any browser (from
-the bare page web.html) or a bare resource bundle, and reads quizzes back.")
+the bare page web.html) or a bare resource bundle, and reads quizzes back.
+Brivel Studio, one page that works offline in any browser, makes the same
+quizzes from photos without a terminal; brivel studio opens it.")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -71,5 +79,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # check and preview measure the Linux player's texts in DejaVu Sans, which
 # fontconfig would otherwise replace by whatever sans face the system has.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS fonts-dejavu-core)
+# brivel studio opens the studio's page with xdg-open.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS xdg-utils)
 set(CPACK_STRIP_FILES ON)
+# CPack writes no Static-Built-Using (what the players embed, for rebuilds
+# after a fix in one of them) and stamps the files with the time it runs:
+# cmake/RebuildDeb.cmake adds the field and builds the package again with
+# dpkg-deb at the source date, so that one commit always gives the same bytes.
+set(CPACK_BRIVEL_STATIC_BUILT_USING ${BRIVEL_NOTICES_DIR}/static-built-using)
+set(CPACK_BRIVEL_SOURCE_DATE_EPOCH ${BRIVEL_SOURCE_DATE_EPOCH})
+set(CPACK_POST_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/cmake/RebuildDeb.cmake)
 include(CPack)

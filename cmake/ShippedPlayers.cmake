@@ -4,14 +4,34 @@
 # Their names are the tool's (tools/brivel/players.cpp).
 set(BRIVEL_PLAYERS_DIR ${CMAKE_BINARY_DIR}/players)
 
+# The date the shipped files carry, so that two builds of one commit ship the
+# same bytes: SOURCE_DATE_EPOCH when given, else the last commit's date (a new
+# commit configures again), else the date of this tree's files.
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+    set(BRIVEL_SOURCE_DATE_EPOCH $ENV{SOURCE_DATE_EPOCH})
+else()
+    execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} log -1 --format=%ct
+                    OUTPUT_VARIABLE BRIVEL_SOURCE_DATE_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE
+                    RESULT_VARIABLE no_git ERROR_QUIET)
+    execute_process(COMMAND git -C ${CMAKE_SOURCE_DIR} rev-parse --absolute-git-dir
+                    OUTPUT_VARIABLE git_dir OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    if(no_git OR NOT BRIVEL_SOURCE_DATE_EPOCH)
+        file(TIMESTAMP ${CMAKE_SOURCE_DIR}/CMakeLists.txt BRIVEL_SOURCE_DATE_EPOCH "%s" UTC)
+    elseif(EXISTS ${git_dir}/logs/HEAD)
+        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${git_dir}/logs/HEAD)
+    endif()
+endif()
+
 # brivel_ship_player(NAME FILE [STRIP PROGRAM] [DEPENDS TARGET...]): FILE into
 # players/NAME, stripped by PROGRAM (binutils' strip for FILE's format) when
-# given, copied as it is otherwise.
+# given, copied as it is otherwise. strip writes a PE's time stamp anew, the
+# source date (and so does every quiz packed from it).
 function(brivel_ship_player name file)
     cmake_parse_arguments(PARSE_ARGV 2 arg "" "STRIP" "DEPENDS")
     set(out ${BRIVEL_PLAYERS_DIR}/${name})
     if(arg_STRIP)
-        set(make ${arg_STRIP} --strip-all -o ${out} ${file})
+        set(make ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${BRIVEL_SOURCE_DATE_EPOCH}
+                 ${arg_STRIP} --strip-all -o ${out} ${file})
     else()
         set(make ${CMAKE_COMMAND} -E copy ${file} ${out})
     endif()

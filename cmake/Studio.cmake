@@ -36,6 +36,7 @@ ExternalProject_Add(brivel_studio_wasm
         -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
         -DBRIVEL_FONTS_DIR=${CMAKE_BINARY_DIR}/fonts
     DEPENDS brivel_web_fonts
+    ${BRIVEL_SUB_BUILD_COMMAND}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
     BUILD_BYPRODUCTS ${studio_wasm_dir}/brivel-studio.wasm

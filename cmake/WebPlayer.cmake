@@ -81,6 +81,7 @@ if(BRIVEL_BUILD_WEB_PLAYER)
             -DBRIVEL_WINDOW_DIR=${BRIVEL_WINDOW_DIR}
             -DBRIVEL_FONTS_DIR=${fonts_dir}
         DEPENDS brivel_window_description brivel_web_fonts
+        ${BRIVEL_SUB_BUILD_COMMAND}
         INSTALL_COMMAND ""
         BUILD_ALWAYS ON
         BUILD_BYPRODUCTS ${binary_dir}/brivel-player.html

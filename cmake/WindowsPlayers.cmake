@@ -10,6 +10,16 @@ include(ExternalProject)
 
 get_filename_component(brivel_root "${CMAKE_CURRENT_LIST_DIR}/.." ABSOLUTE)
 
+# Under ninja, each sub-build (here, in cmake/WebPlayer.cmake and
+# cmake/Studio.cmake) runs its own, which would take every core: it is held to
+# the top build's job limit (scripts/sub-build). make shares its jobserver.
+if(CMAKE_GENERATOR MATCHES "Ninja")
+    set(BRIVEL_SUB_BUILD_COMMAND BUILD_COMMAND ${brivel_root}/scripts/sub-build ${CMAKE_COMMAND}
+                                 <BINARY_DIR>)
+else()
+    set(BRIVEL_SUB_BUILD_COMMAND "")
+endif()
+
 option(BRIVEL_BUILD_WINDOWS_PLAYERS "Cross-build the Windows players with MinGW-w64" ON)
 set(BRIVEL_WINDOWS_QUIZ_RC_DIR "${CMAKE_BINARY_DIR}/win32-quizzes"
     CACHE PATH "Folder of test quiz .rc files for the Windows players")
@@ -53,6 +63,11 @@ if(BRIVEL_BUILD_WINDOWS_PLAYERS)
                 -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
                 -DBRIVEL_QUIZ_RC_DIR=${quiz_rc_dir}
                 -DBRIVEL_BUILD_WINE_TESTS=${wine_tests}
+                # The players carry notices/windows.txt as a resource; its
+                # digest recompiles them when the notices change.
+                "-DCMAKE_RC_FLAGS=-I${CMAKE_BINARY_DIR} -DBRIVEL_NOTICES=${BRIVEL_NOTICES_DIGEST}"
+            DEPENDS brivel_notices
+            ${BRIVEL_SUB_BUILD_COMMAND}
             INSTALL_COMMAND ""
             # The sub-build's own ninja decides what is out of date.
             BUILD_ALWAYS ON

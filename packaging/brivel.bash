@@ -1,28 +1,45 @@
-# bash completion for brivel: commands, their options, files for the rest.
+# bash completion for brivel: its commands, then each command's options (once,
+# and only after a "-") and file names where it takes them.
 _brivel() {
     local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD - 1]}
-    local command="" word options=""
+    local command="" argument="" word words="" options="" files=""
+    local given=" ${COMP_WORDS[*]:1:COMP_CWORD-1} "
+    COMPREPLY=()
     for word in "${COMP_WORDS[@]:1:COMP_CWORD-1}"; do
-        case $word in -*) ;; *) command=$word; break ;; esac
+        case $word in
+            -*) ;;
+            *) if [[ -z $command ]]; then command=$word; elif [[ -z $argument ]]; then argument=$word; fi ;;
+        esac
     done
-    case $command in
-        "") options="new check pack players studio show unpack preview grade picture lzw help --help --version" ;;
-        help) options="new check pack players studio show unpack preview grade picture lzw" ;;
-        lzw) options="encode decode" ;;
-        pack) options="--output --platform --player --keep-pictures --quality" ;;
-        show) options="--answers" ;;
-        unpack) options="--output --force" ;;
-        preview) options="--picture --found --output" ;;
-        grade) options="--batch --quiz --picture" ;;
-        picture) options="--fit --output" ;;
-    esac
     case $prev in
         --platform) mapfile -t COMPREPLY < <(compgen -W "res windows linux web" -- "$cur"); return ;;
         --picture | --found | --fit | --quality) return ;;
     esac
-    if [[ -z $command || $command == lzw || $command == help || $cur == -* ]]; then
-        mapfile -t COMPREPLY < <(compgen -W "$options --help" -- "$cur")
-    else
+    case $command in
+        "") options="--version --licences"
+            words="new check pack players studio show unpack preview grade picture lzw licences help" ;;
+        help) [[ -n $argument ]] ||
+                  words="new check pack players studio show unpack preview grade picture lzw licences" ;;
+        lzw) [[ -n $argument ]] || words="encode decode" ;;
+        players | licences) ;;
+        new | check | studio) files=yes ;;
+        pack) options="-o --output --platform --player --keep-pictures --quality" files=yes ;;
+        show) options="--answers" files=yes ;;
+        unpack) options="-o --output --force" files=yes ;;
+        preview) options="--picture --found -o --output" files=yes ;;
+        grade) options="--batch --quiz --picture" files=yes ;;
+        picture) options="--fit -o --output" files=yes ;;
+    esac
+    if [[ $cur == -* ]]; then
+        # An option already given, by either of its names, is not offered again.
+        for word in $options -h --help; do
+            case $word in -o | --output) [[ $given == *" -o "* || $given == *" --output "* ]] && continue ;; esac
+            case $word in -h | --help) [[ $given == *" -h "* || $given == *" --help "* ]] && continue ;; esac
+            [[ $given == *" $word "* ]] || mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -W "$word" -- "$cur")
+        done
+    elif [[ -n $words ]]; then
+        mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur")
+    elif [[ -n $files ]]; then
         mapfile -t COMPREPLY < <(compgen -f -- "$cur")
     fi
 }

@@ -79,6 +79,9 @@ int RunPlayers();
 // folder to hold it), or opened with xdg-open when path is empty.
 int RunStudio(const std::string& path);
 
+// licences (licences_command.cpp): every notice the tool and what it makes carry.
+int RunLicences();
+
 // Each problem of a description on standard error, as "file:line: error: field: message";
 // a description that cannot be read as "brivel COMMAND: file: reason".
 void PrintDescriptionProblems(const char* command, const std::vector<DescriptionProblem>& problems);

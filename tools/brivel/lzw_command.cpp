@@ -25,26 +25,26 @@ bool ReadAll(std::FILE* stream, std::vector<std::uint8_t>& bytes) {
 }
 
 // Standard input to standard output; a failure leaves standard output empty.
-int RunCodec(Codec codec) {
+int RunCodec(const char* command, Codec codec) {
 #ifdef _WIN32
     _setmode(_fileno(stdin), _O_BINARY);
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     std::vector<std::uint8_t> input;
     if (!ReadAll(stdin, input)) {
-        std::fputs("cannot read standard input\n", stderr);
+        std::fprintf(stderr, "brivel %s: cannot read standard input\n", command);
         return 1;
     }
     StderrSink sink;
     const CodecResult result = codec(input.data(), input.size(), sink);
     if (result.status != DecodeStatus::Ok) {
-        std::fprintf(stderr, "status %d: %s\n", static_cast<int>(result.status),
-                     DecodeStatusName(result.status));
+        std::fprintf(stderr, "brivel %s: status %d: %s\n", command,
+                     static_cast<int>(result.status), DecodeStatusName(result.status));
         return 1;
     }
     if (std::fwrite(result.bytes.data(), 1, result.bytes.size(), stdout) != result.bytes.size() ||
         std::fflush(stdout) != 0) {
-        std::fputs("cannot write standard output\n", stderr);
+        std::fprintf(stderr, "brivel %s: cannot write standard output\n", command);
         return 1;
     }
     return 0;
@@ -53,12 +53,12 @@ int RunCodec(Codec codec) {
 }  // namespace
 
 int RunLzwEncode() {
-    return RunCodec(&LzwEncode);
+    return RunCodec("lzw encode", &LzwEncode);
 }
 
 // The cast picks the overload with the player's limits.
 int RunLzwDecode() {
-    return RunCodec(static_cast<Codec>(&LzwDecode));
+    return RunCodec("lzw decode", static_cast<Codec>(&LzwDecode));
 }
 
 }  // namespace brivel::tool

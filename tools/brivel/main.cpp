@@ -1,11 +1,14 @@
 // brivel: the quiz makers' tool. The command line is read here, and only
 // here: the commands take what it gave.
 
+#include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -18,31 +21,65 @@
 namespace brivel::tool {
 
 void StderrSink::ShowMessage(const char* text, const char* caption, MessageIcon /*icon*/) {
-    std::fprintf(stderr, "%s: %s\n", Cp1252ToUtf8(caption).c_str(), Cp1252ToUtf8(text).c_str());
+    std::fprintf(stderr, "brivel: %s: %s\n", Cp1252ToUtf8(caption).c_str(),
+                 Cp1252ToUtf8(text).c_str());
 }
 
 namespace {
 
+// The names of app's commands, as "grade, lzw, ...".
+std::string CommandNames(const CLI::App& app) {
+    std::string list;
+    for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
+        list += (list.empty() ? "" : ", ") + command->get_name();
+    }
+    return list;
+}
+
 // Whether name is one of app's commands; names it with the list when not, as
 // git does, with the command it most likely meant.
 bool IsCommand(const CLI::App& app, const std::string& name) {
-    std::string list;
     std::string likely;
     for (const CLI::App* command : app.get_subcommands([](const CLI::App*) { return true; })) {
         if (command->get_name() == name) {
             return true;
         }
-        list += (list.empty() ? "" : ", ") + command->get_name();
         // The players' own grader judges typing mistakes well enough here.
         const Verdict verdict = Grade(command->get_name(), name);
         if (likely.empty() && verdict != Verdict::Wrong && verdict != Verdict::GoodIdea) {
             likely = command->get_name();
         }
     }
-    std::fprintf(stderr, "brivel: \"%s\" is not a brivel command%s\ncommands: %s\n", name.c_str(),
-                 likely.empty() ? "" : ("; did you mean \"" + likely + "\"?").c_str(),
-                 list.c_str());
+    std::fprintf(stderr, "brivel: unknown command %s%s\nbrivel: the commands are %s\n",
+                 name.c_str(), likely.empty() ? "" : ("; did you mean " + likely + "?").c_str(),
+                 CommandNames(app).c_str());
     return false;
+}
+
+// A whole number from low to high, checked on the text as given so that
+// neither a word nor a number out of range reaches the parser's own messages.
+CLI::Validator WholeNumber(int low, int high) {
+    const std::string range = std::to_string(low) + " to " + std::to_string(high);
+    return CLI::Validator(
+        [low, high, range](const std::string& text) {
+            std::size_t end = 0;
+            int value = 0;
+            try {
+                value = std::stoi(text, &end);
+            } catch (const std::logic_error&) {
+                end = 0;
+            }
+            return end != 0 && end == text.size() && value >= low && value <= high
+                       ? std::string()
+                       : text + ": expected a whole number from " + range;
+        },
+        "");
+}
+
+// A file that is there to be read.
+std::string ExistingFile(const std::string& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error) ? std::string() : path + ": no such file";
 }
 
 void AddPictureOptions(CLI::App& command, PictureOptions& options) {
@@ -51,7 +88,8 @@ void AddPictureOptions(CLI::App& command, PictureOptions& options) {
     command
         .add_option("--quality", options.quality,
                     "JPEG quality of the pictures pack re-encodes, 1 to 100 (default 90)")
-        ->check(CLI::Range(1, 100));
+        ->option_text("Q")
+        ->check(WholeNumber(1, 100));
 }
 
 void AddGradeCommand(CLI::App& app, int& exitStatus) {
@@ -70,10 +108,16 @@ void AddGradeCommand(CLI::App& app, int& exitStatus) {
     CLI::Option* batch = grade->add_flag(
         "--batch", options->batch,
         "Read lines ANSWER<TAB>TYPED from standard input and print one verdict per line");
-    CLI::Option* quiz = grade->add_option(
-        "--quiz", options->quiz, "Grade against a quiz's own answer: then only TYPED is given");
-    CLI::Option* picture = grade->add_option("--picture", options->picture,
-                                             "With --quiz: the picture's number, from 1");
+    CLI::Option* quiz =
+        grade
+            ->add_option("--quiz", options->quiz,
+                         "Grade against a quiz's own answer: then only TYPED is given")
+            ->option_text("QUIZ");
+    CLI::Option* picture = grade
+                               ->add_option("--picture", options->picture,
+                                            "With --quiz: the picture's number, from 1")
+                               ->option_text("N")
+                               ->check(WholeNumber(1, kMaxPictures));
     quiz->needs(picture)->excludes(batch);
     picture->needs(quiz);
     grade->get_option("ANSWER")->excludes(batch);
@@ -116,10 +160,12 @@ void AddPictureCommand(CLI::App& app, int& exitStatus) {
     picture
         ->add_option("--fit", options->fit,
                      "Fit the picture into a box of WxH pixels, as the play panel does (640x480)")
+        ->option_text("WxH")
         ->check([](const std::string& text) {
-            return IsBox(text) ? std::string() : "expected WxH with positive sides";
+            return IsBox(text) ? std::string() : text + ": expected WxH with positive sides";
         });
     picture->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
+        ->option_text("OUT")
         ->required()
         ->check(CheckPictureOutput);
     picture->callback([options, &exitStatus] { exitStatus = RunPicture(*options); });
@@ -138,13 +184,16 @@ void AddPreviewCommand(CLI::App& app, int& exitStatus) {
     preview
         ->add_option("--picture", options->picture,
                      "The picture shown, from 1; alone, the picture is written without the window")
-        ->check(CLI::Range(1, kMaxPictures));
+        ->option_text("N")
+        ->check(WholeNumber(1, kMaxPictures));
     preview
         ->add_option("--found", options->found,
                      "The window after the first K pictures are found: the progress and the "
                      "code step the player shows then")
-        ->check(CLI::Range(0, kMaxPictures));
+        ->option_text("K")
+        ->check(WholeNumber(0, kMaxPictures));
     preview->add_option("-o,--output", options->output, "The picture written: OUT.ppm or OUT.png")
+        ->option_text("OUT")
         ->required()
         ->check(CheckPictureOutput);
     preview->callback([options, &exitStatus] { exitStatus = RunPreview(*options); });
@@ -175,17 +224,32 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
         ->add_option("-o,--output", options->out,
                      "The quiz to write: OUT.res a resource bundle, OUT.exe a Windows quiz, "
                      "OUT.html a web quiz, any other name a Linux quiz")
+        ->option_text("OUT")
         ->required()
         ->check(CheckQuizOutput);
     command
         ->add_option("--platform", options->platform,
                      "What to write, whatever OUT's name: res, windows, linux or web")
-        ->transform(CLI::IsMember({"res", "windows", "linux", "web"}, CLI::ignore_case));
+        ->option_text("FORM")
+        ->transform(CLI::Validator(
+            [](std::string& text) {
+                std::string form = text;
+                for (char& c : form) {
+                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                }
+                if (form != "res" && form != "windows" && form != "linux" && form != "web") {
+                    return text + ": expected res, windows, linux or web";
+                }
+                text = form;
+                return std::string();
+            },
+            ""));
     command
         ->add_option("--player", options->player,
                      "The bare player to copy (default: the one `brivel players` shows; the "
                      "32-bit player for Windows)")
-        ->check(CLI::ExistingFile);
+        ->option_text("FILE")
+        ->check(ExistingFile);
     AddPictureOptions(*command, options->pictures);
     command->callback([options, &exitStatus] { exitStatus = RunPack(*options); });
 }
@@ -210,7 +274,9 @@ void AddUnpackCommand(CLI::App& app, int& exitStatus) {
     auto force = std::make_shared<bool>(false);
     command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
         ->required();
-    command->add_option("-o,--output", *dir, "The folder to write (made if missing)")->required();
+    command->add_option("-o,--output", *dir, "The folder to write (made if missing)")
+        ->option_text("DIR")
+        ->required();
     command->add_flag("--force", *force,
                       "Replace pictures and a quiz.toml already in the folder (else refused)");
     command->callback(
@@ -234,9 +300,14 @@ void AddStudioCommand(CLI::App& app, int& exitStatus) {
 }
 
 // CLI11 never wraps its help: lines past column 80 are cut at a space and go
-// on under the column they started in.
+// on under the column they started in. An option's value is shown by the word
+// its description uses (OUT, N), never by the parser's type labels.
 class WrappingFormatter : public CLI::Formatter {
 public:
+    std::string make_option_opts(const CLI::Option* option) const override {
+        return option->get_option_text().empty() ? "" : " " + option->get_option_text();
+    }
+
     std::string make_help(const CLI::App* app, std::string name,
                           CLI::AppFormatMode mode) const override {
         constexpr std::size_t kWidth = 80;
@@ -263,6 +334,18 @@ public:
     }
 };
 
+struct LicencesAsked {};
+
+void AddLicencesCommand(CLI::App& app, int& exitStatus) {
+    app.add_subcommand("licences",
+                       "Print the licences of Brivel and of the code and fonts of others that "
+                       "the tool, its players and Brivel Studio carry")
+        ->callback([&exitStatus] { exitStatus = RunLicences(); });
+    // As --version does, --licences ends the parse, before a command is asked for.
+    app.add_flag_callback(
+        "--licences", [] { throw LicencesAsked(); }, "Print the licences, as brivel licences does");
+}
+
 void AddHelpCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command = app.add_subcommand("help", "Describe brivel, or one of its commands");
     auto name = std::make_shared<std::string>();
@@ -280,6 +363,38 @@ void AddHelpCommand(CLI::App& app, int& exitStatus) {
             exitStatus = 2;
         }
     });
+}
+
+// A usage error, said as "brivel: ..." or "brivel COMMAND: ...": a word the
+// command line holds that no command takes is named first, as what was given
+// wrong explains what then looks missing.
+int ReportUsageError(const CLI::App& app, const CLI::ParseError& error) {
+    const CLI::App* command = &app;
+    std::string words;  // the command's words after "brivel"
+    while (true) {
+        const std::vector<std::string> unknown = command->remaining();
+        if (!unknown.empty()) {
+            const char* kind = unknown.front()[0] == '-'                     ? "option"
+                               : command->get_require_subcommand_min() > 0 ? "command"
+                                                                           : "argument";
+            std::fprintf(stderr, "brivel: unknown %s %s%s\n", kind, unknown.front().c_str(),
+                         words.empty() ? "" : (" for " + words).c_str());
+            return 2;
+        }
+        if (command->get_subcommands().empty()) {
+            break;
+        }
+        command = command->get_subcommands().front();
+        words += (words.empty() ? "" : " ") + command->get_name();
+    }
+    const std::string name = "brivel" + (words.empty() ? "" : " " + words);
+    if (command->get_require_subcommand_min() > 0) {
+        std::fprintf(stderr, "%s: give a command: %s\n", name.c_str(),
+                     CommandNames(*command).c_str());
+    } else {
+        std::fprintf(stderr, "%s: %s\n", name.c_str(), error.what());
+    }
+    return 2;
 }
 
 }  // namespace
@@ -306,18 +421,26 @@ int main(int argc, char** argv) {
     AddPreviewCommand(app, exitStatus);
     AddPlayersCommand(app, exitStatus);
     AddStudioCommand(app, exitStatus);
+    AddLicencesCommand(app, exitStatus);
     AddHelpCommand(app, exitStatus);
 
+    if (argc == 1) {
+        std::fputs(app.help().c_str(), stdout);
+        return 2;
+    }
     // CLI11 would only say that a command is required.
-    if (argc > 1 && argv[1][0] != '-' && !IsCommand(app, argv[1])) {
+    if (argv[1][0] != '-' && !IsCommand(app, argv[1])) {
         return 2;
     }
 
     try {
         app.parse(argc, argv);
+    } catch (const CLI::Success& request) {
+        return app.exit(request);  // --help, --version
+    } catch (const LicencesAsked&) {
+        return RunLicences();
     } catch (const CLI::ParseError& error) {
-        // --help and --version end here too, with status 0; a usage error is 2.
-        return app.exit(error) == 0 ? 0 : 2;
+        return ReportUsageError(app, error);
     }
     return exitStatus;
 }

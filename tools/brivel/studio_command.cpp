@@ -2,10 +2,13 @@
 // their browser. It is found beside the players: share/brivel/studio/ of the
 // installed tree, or studio/ of the build tree.
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -40,16 +43,36 @@ std::optional<std::string> FindStudio() {
     return std::nullopt;
 }
 
-// xdg-open runs without a shell, so the path is never read as a command.
+// Where the page cannot be opened, one line says why and the page's path goes
+// to standard output, to be opened by hand.
+int CannotOpen(const std::string& page, const char* why) {
+    std::fprintf(stderr, "brivel studio: %s: open this page in a browser\n", why);
+    std::printf("%s\n", page.c_str());
+    return 1;
+}
+
+// xdg-open runs without a shell, so the path is never read as a command; what
+// it and the browsers it tries print is theirs, not the maker's to read.
 int OpenInBrowser(const std::string& page) {
+    const char* display = std::getenv("DISPLAY");
+    const char* wayland = std::getenv("WAYLAND_DISPLAY");
+    if ((display == nullptr || *display == '\0') && (wayland == nullptr || *wayland == '\0')) {
+        return CannotOpen(page, "no display to show a browser on");
+    }
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&quiet, STDOUT_FILENO, STDERR_FILENO);
     char* const argv[] = {const_cast<char*>("xdg-open"), const_cast<char*>(page.c_str()), nullptr};
     pid_t child = 0;
+    const int spawned = posix_spawnp(&child, argv[0], &quiet, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&quiet);
+    if (spawned != 0) {
+        return CannotOpen(page, "no xdg-open to start a browser with (package xdg-utils)");
+    }
     int status = 0;
-    if (posix_spawnp(&child, argv[0], nullptr, nullptr, argv, environ) != 0 ||
-        waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "brivel studio: xdg-open cannot open it: open %s in a browser\n",
-                     page.c_str());
-        return 1;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        return CannotOpen(page, "xdg-open found no browser to open it");
     }
     std::printf("opened %s\n", page.c_str());
     return 0;
