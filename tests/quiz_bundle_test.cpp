@@ -50,39 +50,6 @@ TEST(QuizBundleTest, PictureKindFollowsItsBytes) {
     }
 }
 
-TEST(QuizBundleTest, ResourcesOfKnownPictureKindsReadBackAsWritten) {
-    RecordingSink sink;
-    std::string error;
-    const QuizText text = TwoPictures();
-    const std::vector<std::string> codes = {"B", "BR"};
-    auto entries = MakeQuizResources(text, codes, sink, error);
-    ASSERT_TRUE(entries) << error;
-    entries->push_back(*PictureResEntry(0, kJpeg));
-    entries->push_back(*PictureResEntry(1, kPng));
-    std::vector<std::string> keys;  // type name, type number, id, language
-    for (const ResEntry& e : *entries) {
-        keys.push_back(e.type.name + "#" + std::to_string(e.type.number) + "/" +
-                       std::to_string(e.id) + "/" + std::to_string(e.language));
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"PATCH#0/104/1033", "PATCH#0/105/1033",
-                                              "IMG#0/401/1033", "#10/402/1033"}));
-
-    ResFileResources resources(*entries);
-    const auto texts = ReadQuizTexts(resources, sink, error);
-    ASSERT_TRUE(texts) << error;
-    EXPECT_EQ(FormatQuizText(texts->text), FormatQuizText(text));
-    EXPECT_EQ(texts->codes, codes);
-    const auto jpeg = FindPicture(resources, PictureResourceId(0));
-    const auto png = FindPicture(resources, PictureResourceId(1));
-    ASSERT_TRUE(jpeg && png);
-    EXPECT_TRUE(jpeg->jpeg);
-    EXPECT_EQ(jpeg->bytes, kJpeg);
-    EXPECT_FALSE(png->jpeg);
-    EXPECT_EQ(png->bytes, kPng);
-    EXPECT_FALSE(FindPicture(resources, PictureResourceId(2)));
-    EXPECT_FALSE(PictureResEntry(1, {'G', 'I', 'F'}));
-}
-
 TEST(QuizBundleTest, UnreadableTextsSayWhy) {
     const std::string quiz = FormatQuizText(TwoPictures());
     const std::string codes = FormatCodesText({"B", "BR"});

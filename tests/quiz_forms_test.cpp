@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "pe_image.h"
+#include "services/quiz_resources.h"
 #include "turbojpeg_codec.h"
 
 namespace brivel {
@@ -27,10 +28,7 @@ std::vector<std::uint8_t> DataFile(const std::string& name) {
 
 const std::vector<std::uint8_t> kWebPlayer =
     Bytes("<!DOCTYPE html>\n<div id=\"brivel-quiz\" hidden></div>\n");
-const std::vector<std::uint8_t> kLinuxPlayer =
-    Bytes(std::string("\x7f"
-                      "ELF player",
-                      10));
+const std::vector<std::uint8_t> kLinuxPlayer = Bytes("\177ELF player");
 const std::vector<std::uint8_t> kWindowsPlayer = Bytes(testing::MakeImage(false));
 
 // Texts a writer must escape, and every key no player shows away from its default.
@@ -41,15 +39,11 @@ Quiz TwoPictures() {
     quiz.colour = {1, 2, 3};
     quiz.kept = {"un", "deux", 3, 7, 2, 3};
     for (const std::string file : {"tiny.jpg", "tiny.png"}) {
-        Quiz::Picture picture;
+        Quiz::Picture& picture = quiz.pictures.emplace_back();
         picture.name = file;
         picture.stored = DataFile(file);
         picture.answer = "œuf " + file.substr(5);
-        picture.code = "étape " + file;
-        picture.secondAnswer = "autre";
-        picture.location = "Paris";
-        picture.extra = "plus";
-        quiz.pictures.push_back(picture);
+        picture.code = picture.secondAnswer = picture.location = picture.extra = "étape " + file;
     }
     return quiz;
 }
@@ -57,15 +51,8 @@ Quiz TwoPictures() {
 // All that every form gives back whole: everything but the pictures' files.
 std::string TextsOf(Quiz quiz) {
     for (Quiz::Picture& picture : quiz.pictures) {
-        picture = {"",
-                   {},
-                   {},
-                   false,
-                   picture.answer,
-                   picture.code,
-                   picture.secondAnswer,
-                   picture.location,
-                   picture.extra};
+        picture.name.clear();
+        picture.given = picture.stored = {};
     }
     return FormatDescription(quiz, DescriptionWriter::Unpack);
 }
@@ -85,13 +72,15 @@ TEST(QuizFormsTest, EveryFormGivesBackTheQuizItWrote) {
         ASSERT_EQ(written.status, FormStatus::Ok) << written.detail;
         const std::vector<std::uint8_t> bytes = Bytes(written.bytes);
         EXPECT_EQ(RecogniseQuizForm(bytes.data(), bytes.size()), form);
-        const OpenedQuiz opened = OpenQuiz(bytes, codec);
+        OpenedQuiz opened = OpenQuiz(bytes, codec);
         ASSERT_EQ(opened.status, FormStatus::Ok) << opened.detail;
         EXPECT_EQ(opened.form, form);
         EXPECT_EQ(TextsOf(opened.quiz), TextsOf(quiz));
         ASSERT_EQ(opened.quiz.pictures.size(), 2u);
         EXPECT_EQ(opened.quiz.pictures[0].given, quiz.pictures[0].stored);
         EXPECT_EQ(opened.quiz.pictures[1].given, quiz.pictures[1].stored);
+        // A PNG is RCDATA, where the players look for one.
+        EXPECT_TRUE(!opened.resources || !FindPicture(*opened.resources, 402)->jpeg);
     }
     // Unpack's description, every key written, reads back the same.
     std::vector<FolderFile> folder = {

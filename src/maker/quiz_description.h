@@ -84,8 +84,8 @@ struct PictureFileRead {
     std::string frenchReason;  // empty: the file cannot be read
 };
 
-// Where a description and its pictures come from: a folder natively, the
-// page's memory in the browser, which has no folders.
+// Where a description and its pictures come from: a folder on disk, or files
+// in memory (the page's in the browser, which has no folders, or a .zip's).
 struct DescriptionSource {
     std::string file;                 // the description's name in problems
     std::optional<std::string> text;  // nothing: reason says why it cannot be read

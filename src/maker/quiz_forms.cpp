@@ -408,11 +408,15 @@ WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::ui
     }
     if (form == QuizForm::Folder) {
         ZipWriter zip;
-        zip.Add(kDescriptionFileName, FormatDescription(quiz, DescriptionWriter::Studio));
+        bool held =
+            zip.Add(kDescriptionFileName, FormatDescription(quiz, DescriptionWriter::Studio));
         const std::vector<std::string> names = PictureFileNames(quiz);
-        for (std::size_t i = 0; i < names.size(); ++i) {
+        for (std::size_t i = 0; held && i < names.size(); ++i) {
             const std::vector<std::uint8_t>& bytes = quiz.pictures[i].stored;
-            zip.Add(names[i], std::string(bytes.begin(), bytes.end()));
+            held = zip.Add(names[i], std::string(bytes.begin(), bytes.end()));
+        }
+        if (!held) {
+            return fail(FormStatus::ResourceTooLarge);
         }
         written.bytes = zip.Finish();
         return written;

@@ -64,7 +64,7 @@ enum class FormStatus {
     PlayerCannotCarry,  // the Windows player cannot take the quiz's resources (detail: why)
     UnusablePicture,    // a picture could not be prepared
     ResourcesNotMade,   // the texts do not pack, or a picture is no JPEG or PNG (detail)
-    ResourceTooLarge,   // a resource of 4 GiB or more, which a .res cannot hold
+    ResourceTooLarge,   // a resource of 4 GiB or more, or a file a .zip cannot hold
 };
 
 // A short meaning of the status: the tool's English, or the studio's French.

@@ -46,6 +46,9 @@ constexpr std::uint32_t kStored = 0;
 constexpr std::uint32_t kDeflated = 8;
 // Where a Zip64 archive keeps its real counts and sizes.
 constexpr std::uint32_t kZip64Mark = 0xFFFFFFFFu;
+// The most deflate makes of one byte (a 258-byte match coded in 2 bits):
+// an entry said larger cannot be, and is refused before its room is taken.
+constexpr std::size_t kMostInflation = 1032;
 
 // The code points of the DOS code page's upper half, 0x80 to 0xFF.
 constexpr std::uint16_t kCp437High[128] = {
@@ -194,6 +197,9 @@ ZipStatus ReadEntry(const Bytes& zip, const Entry& entry, std::vector<std::uint8
         }
         out.assign(data, data + entry.size);
     } else {
+        if (entry.size / kMostInflation > entry.packed) {
+            return ZipStatus::BadData;
+        }
         // Our inflate reads a zlib stream: the raw deflate data behind the
         // two bytes of a zlib header (deflate, 32 KiB window, no dictionary).
         std::vector<std::uint8_t> stream(entry.packed + 2);
@@ -212,8 +218,9 @@ ZipStatus ReadEntry(const Bytes& zip, const Entry& entry, std::vector<std::uint8
     return Crc32(out.data(), out.size()) == entry.crc ? ZipStatus::Ok : ZipStatus::BadCrc;
 }
 
+// A folder's entry, or one of no name: no file of the quiz's.
 bool IsFolder(const std::string& name) {
-    return !name.empty() && name.back() == '/';
+    return name.empty() || name.back() == '/';
 }
 
 }  // namespace
@@ -322,7 +329,10 @@ constexpr std::uint32_t kDosDate = (0u << 9) | (1u << 5) | 1u;
 
 }  // namespace
 
-void ZipWriter::Add(const std::string& name, const std::string& data) {
+bool ZipWriter::Add(const std::string& name, const std::string& data) {
+    if (name.size() > 0xFFFF || data.size() >= kZip64Mark || count_ == 0xFFFF) {
+        return false;
+    }
     const std::uint32_t crc =
         Crc32(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());
     const auto offset = static_cast<std::uint32_t>(body_.size());
@@ -353,6 +363,7 @@ void ZipWriter::Add(const std::string& name, const std::string& data) {
     Put32(directory_, offset);
     directory_ += name;
     ++count_;
+    return true;
 }
 
 std::string ZipWriter::Finish() {

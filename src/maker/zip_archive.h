@@ -55,7 +55,9 @@ ZipFolder ReadZipFolder(const std::uint8_t* bytes, std::size_t size);
 
 class ZipWriter {
 public:
-    void Add(const std::string& name, const std::string& data);
+    // false, adding nothing, when the archive cannot hold the file: a name
+    // of 64 KiB or more, data of 4 GiB or more, or a 65536th file.
+    bool Add(const std::string& name, const std::string& data);
     // The whole archive; the writer is empty again.
     std::string Finish();
 
