@@ -53,6 +53,24 @@ std::optional<OpenedQuiz> OpenFolder(const PackOptions& options, std::vector<std
     return opened;
 }
 
+// The bare player's bytes (none for the resources alone), or nothing after a
+// message when it cannot be read or carry a quiz of form.
+std::optional<std::vector<std::uint8_t>> ReadPlayer(QuizForm form, const std::string& player) {
+    if (form == QuizForm::Res) {
+        return std::vector<std::uint8_t>();
+    }
+    std::string reason;
+    std::optional<std::vector<std::uint8_t>> read = ReadWholeFile(player, &reason);
+    std::string detail;
+    const FormStatus status = read ? CheckPlayer(form, *read, detail) : FormStatus::Ok;
+    if (!read || status != FormStatus::Ok) {
+        std::fprintf(stderr, "brivel pack: %s: %s\n", player.c_str(),
+                     read ? FormMessage(status, detail).c_str() : reason.c_str());
+        return std::nullopt;
+    }
+    return read;
+}
+
 int PackQuiz(const PackOptions& options) {
     const QuizForm form =
         options.platform.empty() ? QuizFormOfPath(options.out) : *QuizFormNamed(options.platform);
@@ -72,18 +90,9 @@ int PackQuiz(const PackOptions& options) {
     if (!IsSafeOutput("pack", options.out, {options.dir})) {
         return 1;
     }
-    std::vector<std::uint8_t> playerBytes;
-    if (form != QuizForm::Res) {
-        std::string reason;
-        std::optional<std::vector<std::uint8_t>> read = ReadWholeFile(player, &reason);
-        std::string detail;
-        const FormStatus status = read ? CheckPlayer(form, *read, detail) : FormStatus::Ok;
-        if (!read || status != FormStatus::Ok) {
-            std::fprintf(stderr, "brivel pack: %s: %s\n", player.c_str(),
-                         read ? FormMessage(status, detail).c_str() : reason.c_str());
-            return 1;
-        }
-        playerBytes = std::move(*read);
+    // Only checked here: read again to be written, not held while the pictures are prepared.
+    if (!ReadPlayer(form, player)) {
+        return 1;
     }
     std::vector<std::string> inputs;
     std::optional<OpenedQuiz> opened = OpenFolder(options, inputs);
@@ -95,8 +104,12 @@ int PackQuiz(const PackOptions& options) {
         !PackPictures(opened->quiz, opened->pictureFiles, options.pictures)) {
         return 1;
     }
+    const std::optional<std::vector<std::uint8_t>> playerBytes = ReadPlayer(form, player);
+    if (!playerBytes) {
+        return 1;
+    }
     TurboJpegCodec codec;
-    const WrittenQuiz quiz = WriteQuiz(opened->quiz, form, playerBytes, codec);
+    const WrittenQuiz quiz = WriteQuiz(opened->quiz, form, *playerBytes, codec);
     if (quiz.status != FormStatus::Ok) {
         const bool ofPlayer =
             quiz.status == FormStatus::PlayerCannotCarry || quiz.status == FormStatus::NotWebPlayer;
