@@ -2,23 +2,17 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "fakes.h"
-#include "maker/quiz_description.h"
 #include "quiz/lzw.h"
 #include "quiz/quiz_loader.h"
-#include "scratch_folder.h"
 #include "services/quiz_resources.h"
-#include "turbojpeg_codec.h"
 
 namespace brivel {
 namespace {
 
-namespace fs = std::filesystem;
 using testing::FakeResources;
 using testing::RecordingSink;
 
@@ -56,39 +50,6 @@ TEST(QuizBundleTest, PictureKindFollowsItsBytes) {
     }
 }
 
-TEST(QuizBundleTest, ResourcesOfKnownPictureKindsReadBackAsWritten) {
-    RecordingSink sink;
-    std::string error;
-    const QuizText text = TwoPictures();
-    const std::vector<std::string> codes = {"B", "BR"};
-    const auto entries = MakeQuizResources(text, codes, {kJpeg, kPng}, sink, error);
-    ASSERT_TRUE(entries) << error;
-    std::vector<std::string> keys;  // type name, type number, id, language
-    for (const ResEntry& e : *entries) {
-        keys.push_back(e.type.name + "#" + std::to_string(e.type.number) + "/" +
-                       std::to_string(e.id) + "/" + std::to_string(e.language));
-    }
-    EXPECT_EQ(keys, (std::vector<std::string>{"PATCH#0/104/1033", "PATCH#0/105/1033",
-                                              "IMG#0/401/1033", "#10/402/1033"}));
-
-    ResFileResources resources(*entries);
-    const auto texts = ReadQuizTexts(resources, sink, error);
-    ASSERT_TRUE(texts) << error;
-    EXPECT_EQ(FormatQuizText(texts->text), FormatQuizText(text));
-    EXPECT_EQ(texts->codes, codes);
-    const auto jpeg = FindPicture(resources, PictureResourceId(0));
-    const auto png = FindPicture(resources, PictureResourceId(1));
-    ASSERT_TRUE(jpeg && png);
-    EXPECT_TRUE(jpeg->jpeg);
-    EXPECT_EQ(jpeg->bytes, kJpeg);
-    EXPECT_FALSE(png->jpeg);
-    EXPECT_EQ(png->bytes, kPng);
-    EXPECT_FALSE(FindPicture(resources, PictureResourceId(2)));
-
-    EXPECT_FALSE(MakeQuizResources(text, codes, {kJpeg, {'G', 'I', 'F'}}, sink, error));
-    EXPECT_EQ(error, "picture 2 is neither a JPEG nor a PNG");
-}
-
 TEST(QuizBundleTest, UnreadableTextsSayWhy) {
     const std::string quiz = FormatQuizText(TwoPictures());
     const std::string codes = FormatCodesText({"B", "BR"});
@@ -119,39 +80,6 @@ TEST(QuizBundleTest, UnreadableTextsSayWhy) {
         std::string error;
         EXPECT_FALSE(ReadQuizTexts(resources, sink, error));
         EXPECT_EQ(error, c.error);
-    }
-}
-
-// The written description reads back into the very texts it came from.
-TEST(QuizBundleTest, DescriptionGivesBackTheTexts) {
-    QuizText escapes = TwoPictures();
-    escapes.title = "a \"quoted\" \\ back\tslash";
-    escapes.firstByte = 7;
-    escapes.headerByte = 3;
-    QuizText twoAnswers = TwoPictures();
-    twoAnswers.answersPerPicture = 2;
-    twoAnswers.kind = 3;
-    twoAnswers.pictures[0].altAnswer = "Oeuf";
-    twoAnswers.pictures[0].extraInfo = "extra";
-    twoAnswers.pictures[1].altAnswer = "Mont Blanc";
-    const struct {
-        QuizText text;
-        std::vector<std::string> codes;
-    } cases[] = {
-        {TwoPictures(), {"B", "BR"}}, {escapes, {"a|b", "\xE9t\xE9"}}, {twoAnswers, {"", "x"}}};
-    for (const auto& c : cases) {
-        testing::ScratchFolder dir("quiz-bundle");
-        const fs::path data(BRIVEL_TEST_DATA_DIR);
-        fs::copy_file(data / "tiny.jpg", dir.path() / "01.jpg");
-        fs::copy_file(data / "tiny.png", dir.path() / "02.png");
-        std::ofstream(dir.path() / kDescriptionFileName, std::ios::binary)
-            << FormatQuizDescription({c.text, c.codes}, {"01.jpg", "02.png"});
-        std::vector<DescriptionProblem> problems;
-        tool::TurboJpegCodec codec;
-        const auto description = LoadQuizDescription(dir.path().string(), problems, codec);
-        ASSERT_TRUE(description) << (problems.empty() ? "" : problems[0].message);
-        EXPECT_EQ(FormatQuizText(description->text), FormatQuizText(c.text));
-        EXPECT_EQ(description->codes, c.codes);
     }
 }
 

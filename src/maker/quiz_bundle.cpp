@@ -4,10 +4,8 @@
 #include <cstdio>
 #include <initializer_list>
 
-#include "maker/quiz_description.h"
 #include "quiz/lzw.h"
 #include "quiz/quiz_loader.h"
-#include "text/cp1252.h"
 
 namespace brivel {
 
@@ -47,11 +45,6 @@ std::optional<std::string> Unpack(ResourceProvider& resources, std::uint16_t id,
     return std::string(text.bytes.begin(), text.bytes.end());
 }
 
-// A quiz text as a TOML basic string.
-std::string Quoted(const std::string& cp1252) {
-    return TomlQuoted(Cp1252ToUtf8(cp1252));
-}
-
 }  // namespace
 
 const char* PictureExtension(const std::vector<std::uint8_t>& bytes) {
@@ -75,9 +68,9 @@ std::optional<ResEntry> PictureResEntry(int index, const std::vector<std::uint8_
     return ResEntry{type, PictureResourceId(index), kUsEnglish, bytes};
 }
 
-std::optional<std::vector<ResEntry>> MakeQuizResources(
-    const QuizText& text, const std::vector<std::string>& codes,
-    const std::vector<std::vector<std::uint8_t>>& pictures, MessageSink& sink, std::string& error) {
+std::optional<std::vector<ResEntry>> MakeQuizResources(const QuizText& text,
+                                                       const std::vector<std::string>& codes,
+                                                       MessageSink& sink, std::string& error) {
     std::optional<std::vector<std::uint8_t>> quizText =
         Pack(FormatQuizText(text), "quiz text", sink, error);
     if (!quizText) {
@@ -92,14 +85,6 @@ std::optional<std::vector<ResEntry>> MakeQuizResources(
     const ResourceType patch = ResourceType::Named(kQuizResourceType);
     entries.push_back({patch, kQuizTextId, kUsEnglish, std::move(*quizText)});
     entries.push_back({patch, kCodesTextId, kUsEnglish, std::move(*codesText)});
-    for (std::size_t i = 0; i < pictures.size(); ++i) {
-        std::optional<ResEntry> picture = PictureResEntry(static_cast<int>(i), pictures[i]);
-        if (!picture) {
-            error = "picture " + std::to_string(i + 1) + " is neither a JPEG nor a PNG";
-            return std::nullopt;
-        }
-        entries.push_back(std::move(*picture));
-    }
     return entries;
 }
 
@@ -128,40 +113,6 @@ std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink&
         return std::nullopt;
     }
     return QuizTexts{std::move(*text), std::move(*codes)};
-}
-
-std::string FormatQuizDescription(const QuizTexts& quiz,
-                                  const std::vector<std::string>& pictureFiles) {
-    const QuizText& text = quiz.text;
-    auto number = [](std::uint8_t value) { return std::to_string(static_cast<int>(value)); };
-    std::string out = "# Unpacked by brivel: `brivel pack` of this folder gives the same quiz.\n\n";
-    out += "title = " + Quoted(text.title) + "\n";
-    out += "author = " + Quoted(text.author) + "\n";
-    out += "explanation = " + Quoted(text.explanation) + "\n";
-    out += "extra_text_1 = " + Quoted(text.extraText1) + "\n";
-    out += "extra_text_2 = " + Quoted(text.extraText2) + "\n";
-    out += "colour = [" + number(text.red) + ", " + number(text.green) + ", " + number(text.blue) +
-           "]\n";
-    out += "answers_per_picture = " + number(text.answersPerPicture) + "\n";
-    out += "header = " + number(text.headerByte) + "\n";
-    out += "first_byte = " + number(text.firstByte) + "\n";
-    out += "kind = " + number(text.kind) + "\n";
-    const bool hasExtra = ExtraFieldsPerPicture(text.kind) > 0;
-    for (std::size_t i = 0; i < text.pictures.size(); ++i) {
-        const QuizPicture& picture = text.pictures[i];
-        out += "\n[[picture]]\n";
-        out += "file = " + Quoted(i < pictureFiles.size() ? pictureFiles[i] : "") + "\n";
-        out += "answer = " + Quoted(picture.answer) + "\n";
-        if (text.answersPerPicture == 2) {
-            out += "second_answer = " + Quoted(picture.altAnswer) + "\n";
-        }
-        out += "location = " + Quoted(picture.location) + "\n";
-        if (hasExtra) {
-            out += "extra = " + Quoted(picture.extraInfo) + "\n";
-        }
-        out += "code = " + Quoted(i < quiz.codes.size() ? quiz.codes[i] : "") + "\n";
-    }
-    return out;
 }
 
 }  // namespace brivel

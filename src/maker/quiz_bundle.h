@@ -27,11 +27,11 @@ const char* PictureExtension(const std::vector<std::uint8_t>& bytes);
 // neither a JPEG's nor a PNG's.
 std::optional<ResEntry> PictureResEntry(int index, const std::vector<std::uint8_t>& bytes);
 
-// The resources of one quiz, in the order written. Nothing, with a reason in
-// error, when a text cannot be packed or a picture is neither JPEG nor PNG.
-std::optional<std::vector<ResEntry>> MakeQuizResources(
-    const QuizText& text, const std::vector<std::string>& codes,
-    const std::vector<std::vector<std::uint8_t>>& pictures, MessageSink& sink, std::string& error);
+// The two packed texts of one quiz, in the order written; its pictures follow
+// (PictureResEntry). Nothing, with a reason in error, when a text cannot be packed.
+std::optional<std::vector<ResEntry>> MakeQuizResources(const QuizText& text,
+                                                       const std::vector<std::string>& codes,
+                                                       MessageSink& sink, std::string& error);
 
 struct QuizTexts {
     QuizText text;
@@ -42,11 +42,5 @@ struct QuizTexts {
 // missing, does not unpack (the LZW status) or does not parse.
 std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink& sink,
                                        std::string& error);
-
-// A quiz.toml that gives back exactly these texts, every field written out
-// (defaults too) so that nothing depends on the reader's defaults. Texts are
-// Windows-1252 and come out in UTF-8.
-std::string FormatQuizDescription(const QuizTexts& quiz,
-                                  const std::vector<std::string>& pictureFiles);
 
 }  // namespace brivel

@@ -567,7 +567,7 @@ std::optional<toml::table> ParseDescription(Checker& checker, const DescriptionS
 constexpr int kTop = 1;  // missing top-level keys are reported on the first line
 
 std::array<std::uint8_t, 3> ReadColour(Checker& checker, const toml::table& root) {
-    std::array<std::uint8_t, 3> colour = {90, 95, 150};
+    std::array<std::uint8_t, 3> colour = kDefaultColour;
     if (const toml::node* node = root.get("colour")) {
         const toml::array* array = node->as_array();
         if (array == nullptr || array->size() != 3) {
@@ -682,6 +682,7 @@ void ReadPictureFile(const PictureReading& r, const toml::table& table, int line
     const PictureFileRead file = r.files(*name);
     CheckPictureFile(r.checker, r.codec, file, *name, LineOf(*node), prefix + "file", r.depth);
     result.pictureFiles.push_back(file.path);
+    result.pictureNames.push_back(*name);
 }
 
 void ReadPicture(const PictureReading& r, const toml::table& table, int number,

@@ -3,6 +3,7 @@
 // The quiz description: the quiz.toml file a quiz maker writes by hand beside
 // the picture files, read into the two texts the player's resources hold.
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -40,7 +41,11 @@ struct QuizDescription {
     QuizText text;                          // every text in Windows-1252
     std::vector<std::string> codes;         // one per picture, Windows-1252
     std::vector<std::string> pictureFiles;  // paths of the picture files, under dir
+    std::vector<std::string> pictureNames;  // the files as the description names them
 };
+
+// The quiz colour when the description gives none.
+inline constexpr std::array<std::uint8_t, 3> kDefaultColour = {90, 95, 150};
 
 // The name of the description inside a quiz folder.
 inline constexpr const char* kDescriptionFileName = "quiz.toml";
@@ -79,14 +84,17 @@ struct PictureFileRead {
     std::string frenchReason;  // empty: the file cannot be read
 };
 
-// Where a description and its pictures come from: a folder natively, the
-// page's memory in the browser, which has no folders.
+// Where a description and its pictures come from: a folder on disk, or files
+// in memory (the page's in the browser, which has no folders, or a .zip's).
 struct DescriptionSource {
     std::string file;                 // the description's name in problems
     std::optional<std::string> text;  // nothing: reason says why it cannot be read
     std::string reason;
     std::function<PictureFileRead(const std::string& name)> picture;
 };
+
+// Where LoadQuizDescription reads dir/quiz.toml and its pictures.
+DescriptionSource QuizFolderSource(const std::string& dir);
 
 // LoadQuizDescription on a description from source.
 std::optional<QuizDescription> CheckQuizDescription(

@@ -50,18 +50,14 @@ fs::path PictureFileIn(const fs::path& dir, const std::string& name) {
 
 }  // namespace
 
-std::optional<QuizDescription> LoadQuizDescription(
-    const std::string& dir, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
-    PictureCheck pictureCheck, const FitCheck& fit,
-    std::optional<std::vector<std::string>>* pictureFiles) {
-    const fs::path descriptionPath = fs::path(dir) / kDescriptionFileName;
+DescriptionSource QuizFolderSource(const std::string& dir) {
     DescriptionSource source;
-    source.file = descriptionPath.string();
+    source.file = (fs::path(dir) / kDescriptionFileName).string();
     if (std::optional<std::vector<std::uint8_t>> read =
             ReadWholeFile(source.file, &source.reason)) {
         source.text.emplace(read->begin(), read->end());
     }
-    source.picture = [&dir](const std::string& name) {
+    source.picture = [dir](const std::string& name) {
         PictureFileRead file;
         const fs::path path = PictureFileIn(fs::path(dir), name);
         file.path = path.string();
@@ -72,7 +68,15 @@ std::optional<QuizDescription> LoadQuizDescription(
         }
         return file;
     };
-    return CheckQuizDescription(source, problems, codec, pictureCheck, fit, pictureFiles);
+    return source;
+}
+
+std::optional<QuizDescription> LoadQuizDescription(
+    const std::string& dir, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
+    PictureCheck pictureCheck, const FitCheck& fit,
+    std::optional<std::vector<std::string>>* pictureFiles) {
+    return CheckQuizDescription(QuizFolderSource(dir), problems, codec, pictureCheck, fit,
+                                pictureFiles);
 }
 
 }  // namespace brivel

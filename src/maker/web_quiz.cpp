@@ -120,9 +120,10 @@ std::string_view View(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-bool IsWebPlayerPage(const std::vector<std::uint8_t>& bytes) {
+bool IsWebPlayerPage(const std::uint8_t* bytes, std::size_t size) {
     constexpr std::string_view kDoctype = "<!DOCTYPE html>";
-    return View(bytes).substr(0, kDoctype.size()) == kDoctype && FindSlot(View(bytes)).has_value();
+    const std::string_view page(reinterpret_cast<const char*>(bytes), size);
+    return page.substr(0, kDoctype.size()) == kDoctype && FindSlot(page).has_value();
 }
 
 std::optional<std::string> PutBundleInPage(const std::string& page, const std::string& bundle) {

@@ -3,6 +3,7 @@
 // A web quiz: the bare web player's page with the quiz's .res bundle written
 // into it as base64, in pieces inside the one element the page reads it from.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,8 +11,8 @@
 
 namespace brivel::tool {
 
-// Whether bytes are a page of the web player (bare or carrying a quiz).
-bool IsWebPlayerPage(const std::vector<std::uint8_t>& bytes);
+// Whether the size bytes are a page of the web player (bare or carrying a quiz).
+bool IsWebPlayerPage(const std::uint8_t* bytes, std::size_t size);
 
 // The page with bundle in its quiz element; a page that already carries a
 // quiz has it replaced. Nothing when page is not the web player's.

@@ -80,16 +80,17 @@ int RunGradeBatch() {
 // The verdict for typed against the stored answer of the quiz's picture, as
 // the player grades it (the answer cut to the player's text size).
 int RunGradeInQuiz(const std::string& quiz, int picture, const std::string& typed) {
-    const std::optional<OpenedQuiz> opened = OpenQuiz("grade", quiz);
-    if (!opened || !IsPictureOf("grade", *opened, quiz, picture)) {
+    const std::optional<OpenedQuiz> opened = OpenQuizFile("grade", quiz);
+    if (!opened || !IsPictureOf("grade", opened->quiz, quiz, picture)) {
         return 1;
     }
     const std::optional<std::string> t = ToQuizText(typed, "typed text");
     if (!t) {
         return 1;
     }
-    const std::string& answer =
-        opened->texts.text.pictures[static_cast<std::size_t>(picture - 1)].answer;
+    // The quiz's own texts are Windows-1252: they come back whole.
+    const std::string answer =
+        Utf8ToCp1252Lossy(opened->quiz.pictures[static_cast<std::size_t>(picture - 1)].answer);
     std::cout << Cp1252ToUtf8(VerdictText(Grade(answer.substr(0, kTextMaxLength), *t))) << '\n';
     return 0;
 }

@@ -219,7 +219,7 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command =
         app.add_subcommand("pack", "Pack DIR/quiz.toml and its pictures into a quiz");
     auto options = std::make_shared<PackOptions>();
-    command->add_option("DIR", options->dir, "The quiz folder")->required();
+    command->add_option("DIR", options->dir, "The quiz folder, or a .zip of one")->required();
     command
         ->add_option("-o,--output", options->out,
                      "The quiz to write: OUT.res a resource bundle, OUT.exe a Windows quiz, "
@@ -258,7 +258,10 @@ void AddShowCommand(CLI::App& app, int& exitStatus) {
     CLI::App* command = app.add_subcommand("show", "Summarise a quiz");
     auto quiz = std::make_shared<std::string>();
     auto answers = std::make_shared<bool>(false);
-    command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
+    command
+        ->add_option(
+            "QUIZ", *quiz,
+            "The quiz: a Windows, Linux or web quiz, a .res bundle or a quiz folder's .zip")
         ->required();
     command->add_flag("--answers", *answers,
                       "Also print each picture's answer and the code shown once that many "
@@ -272,7 +275,10 @@ void AddUnpackCommand(CLI::App& app, int& exitStatus) {
     auto quiz = std::make_shared<std::string>();
     auto dir = std::make_shared<std::string>();
     auto force = std::make_shared<bool>(false);
-    command->add_option("QUIZ", *quiz, "The quiz: a Windows, Linux or web quiz, or a .res bundle")
+    command
+        ->add_option(
+            "QUIZ", *quiz,
+            "The quiz: a Windows, Linux or web quiz, a .res bundle or a quiz folder's .zip")
         ->required();
     command->add_option("-o,--output", *dir, "The folder to write (made if missing)")
         ->option_text("DIR")

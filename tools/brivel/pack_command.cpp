@@ -1,21 +1,17 @@
-// brivel pack: a quiz description and its pictures put into a quiz of any form.
+// brivel pack: a quiz folder (or its .zip) put into a quiz of any form.
 
 #include <cstdio>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "commands.h"
 #include "files.h"
-#include "maker/quiz_bundle.h"
 #include "pack_pictures.h"
 #include "player_fonts.h"
 #include "players.h"
-#include "quiz/res_file.h"
 #include "quiz_file.h"
-#include "text/cp1252.h"
 #include "turbojpeg_codec.h"
 
 namespace brivel::tool {
@@ -23,6 +19,57 @@ namespace brivel::tool {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The quiz folder DIR, or the .zip of one that stands for it, checked as
+// pack checks it, with the files pack reads in inputs; nothing after a message.
+std::optional<OpenedQuiz> OpenFolder(const PackOptions& options, std::vector<std::string>& inputs) {
+    FolderCheck check;
+    check.pictures = options.pictures.keep ? PictureCheck::Decode : PictureCheck::Headers;
+    check.fit = ToolFitCheck("pack");
+    std::error_code ignored;
+    if (fs::is_regular_file(options.dir, ignored)) {
+        std::optional<OpenedQuiz> opened = OpenQuizFile("pack", options.dir, check);
+        if (opened) {
+            PrintDescriptionProblems("pack", opened->problems);
+        }
+        if (opened && opened->form != QuizForm::Folder) {
+            std::fprintf(stderr,
+                         "brivel pack: %s: %s, not a quiz folder or its .zip (brivel unpack "
+                         "makes a folder of it)\n",
+                         options.dir.c_str(), QuizFormName(opened->form));
+            return std::nullopt;
+        }
+        inputs = {options.dir};
+        return opened;
+    }
+    TurboJpegCodec codec;
+    OpenedQuiz opened = OpenQuizFolder(QuizFolderSource(options.dir), codec, check);
+    PrintDescriptionProblems("pack", opened.problems);
+    if (opened.status != FormStatus::Ok) {
+        return std::nullopt;
+    }
+    inputs = opened.pictureFiles;
+    inputs.push_back((fs::path(options.dir) / kDescriptionFileName).string());
+    return opened;
+}
+
+// The bare player's bytes (none for the resources alone), or nothing after a
+// message when it cannot be read or carry a quiz of form.
+std::optional<std::vector<std::uint8_t>> ReadPlayer(QuizForm form, const std::string& player) {
+    if (form == QuizForm::Res) {
+        return std::vector<std::uint8_t>();
+    }
+    std::string reason;
+    std::optional<std::vector<std::uint8_t>> read = ReadWholeFile(player, &reason);
+    std::string detail;
+    const FormStatus status = read ? CheckPlayer(form, *read, detail) : FormStatus::Ok;
+    if (!read || status != FormStatus::Ok) {
+        std::fprintf(stderr, "brivel pack: %s: %s\n", player.c_str(),
+                     read ? FormMessage(status, detail).c_str() : reason.c_str());
+        return std::nullopt;
+    }
+    return read;
+}
 
 int PackQuiz(const PackOptions& options) {
     const QuizForm form =
@@ -40,43 +87,42 @@ int PackQuiz(const PackOptions& options) {
         }
         player = *found;
     }
-    if (!IsSafeOutput("pack", options.out, {options.dir}) ||
-        (form != QuizForm::Res && !player.empty() && !IsPlayerFor(form, player))) {
+    if (!IsSafeOutput("pack", options.out, {options.dir})) {
         return 1;
     }
-    std::vector<DescriptionProblem> problems;
-    TurboJpegCodec codec;
-    const std::optional<QuizDescription> description = LoadQuizDescription(
-        options.dir, problems, codec,
-        options.pictures.keep ? PictureCheck::Decode : PictureCheck::Headers, ToolFitCheck("pack"));
-    PrintDescriptionProblems("pack", problems);
-    if (!description) {
+    // Only checked here: read again to be written, not held while the pictures are prepared.
+    if (!ReadPlayer(form, player)) {
         return 1;
     }
-    std::vector<std::string> inputs = description->pictureFiles;
-    inputs.push_back((fs::path(options.dir) / kDescriptionFileName).string());
+    std::vector<std::string> inputs;
+    std::optional<OpenedQuiz> opened = OpenFolder(options, inputs);
+    if (!opened) {
+        return 1;
+    }
     inputs.push_back(player);
-    if (!IsSafeOutput("pack", options.out, inputs)) {
+    if (!IsSafeOutput("pack", options.out, inputs) ||
+        !PackPictures(opened->quiz, opened->pictureFiles, options.pictures)) {
         return 1;
     }
-    const std::optional<std::vector<std::vector<std::uint8_t>>> pictures =
-        PackPictures(*description, options.pictures);
-    if (!pictures) {
+    const std::optional<std::vector<std::uint8_t>> playerBytes = ReadPlayer(form, player);
+    if (!playerBytes) {
         return 1;
     }
-    StderrSink sink;
-    std::string error;
-    const std::optional<std::vector<ResEntry>> entries =
-        MakeQuizResources(description->text, description->codes, *pictures, sink, error);
-    if (!entries) {
-        std::fprintf(stderr, "brivel pack: %s\n", error.c_str());
+    TurboJpegCodec codec;
+    const WrittenQuiz quiz = WriteQuiz(opened->quiz, form, *playerBytes, codec);
+    if (quiz.status != FormStatus::Ok) {
+        const bool ofPlayer =
+            quiz.status == FormStatus::PlayerCannotCarry || quiz.status == FormStatus::NotWebPlayer;
+        const std::string about = ofPlayer ? player + ": " : std::string();
+        std::fprintf(stderr, "brivel pack: %s%s\n", about.c_str(),
+                     FormMessage(quiz.status, quiz.detail).c_str());
         return 1;
     }
-    const std::optional<std::string> quiz = MakeQuizFile(form, *entries, player);
-    if (!quiz || !WriteAtomically("pack", options.out, *quiz, form == QuizForm::Linux)) {
+    if (!WriteAtomically("pack", options.out, quiz.bytes, form == QuizForm::Linux)) {
         return 1;
     }
-    std::printf("wrote %s: %s\n", options.out.c_str(), PictureCount(pictures->size()).c_str());
+    std::printf("wrote %s: %s\n", options.out.c_str(),
+                PictureCount(opened->quiz.pictures.size()).c_str());
     return 0;
 }
 

@@ -37,45 +37,45 @@ void WarnOfPlayersThatCannotShow(PictureCodec& codec, const std::string& path,
 
 }  // namespace
 
-std::optional<std::vector<std::vector<std::uint8_t>>> PackPictures(
-    const QuizDescription& description, const PictureOptions& options) {
+bool PackPictures(Quiz& quiz, const std::vector<std::string>& files,
+                  const PictureOptions& options) {
     const bool progress = isatty(STDERR_FILENO) == 1;
-    const std::size_t count = description.pictureFiles.size();
+    const std::size_t count = quiz.pictures.size();
     PrepOptions prep;
-    prep.red = description.text.red;
-    prep.green = description.text.green;
-    prep.blue = description.text.blue;
+    prep.red = quiz.colour[0];
+    prep.green = quiz.colour[1];
+    prep.blue = quiz.colour[2];
     prep.quality = options.quality;
     TurboJpegCodec codec;
-    std::vector<std::vector<std::uint8_t>> pictures;
     for (std::size_t i = 0; i < count; ++i) {
-        const std::string& path = description.pictureFiles[i];
+        Quiz::Picture& picture = quiz.pictures[i];
+        const std::string& path = files[i];
         std::string reason;
-        std::optional<std::vector<std::uint8_t>> bytes = ReadWholeFile(path, &reason);
+        std::optional<std::vector<std::uint8_t>> bytes =
+            picture.given.empty() ? ReadWholeFile(path, &reason) : std::move(picture.given);
+        picture.given = std::vector<std::uint8_t>();
         if (!bytes) {
             std::fprintf(stderr, "brivel pack: %s: %s\n", path.c_str(), reason.c_str());
-            return std::nullopt;
+            return false;
         }
         if (options.keep) {
             WarnOfPlayersThatCannotShow(codec, path, *bytes);
-            pictures.push_back(std::move(*bytes));
+            picture.stored = std::move(*bytes);
             continue;
         }
         PicturePlan plan;
-        std::vector<std::uint8_t> prepared;
         std::string detail;
-        if (PreparePicture(codec, bytes->data(), bytes->size(), prep, plan, prepared, &detail) !=
-            PrepStatus::Ok) {
+        if (PreparePicture(codec, bytes->data(), bytes->size(), prep, plan, picture.stored,
+                           &detail) != PrepStatus::Ok) {
             std::fprintf(stderr, "brivel pack: %s: %s\n", path.c_str(), detail.c_str());
-            return std::nullopt;
+            return false;
         }
         if (progress) {
             std::fprintf(stderr, "brivel pack: %zu/%zu %s: %s\n", i + 1, count, path.c_str(),
                          DescribePlan(plan, options.quality).c_str());
         }
-        pictures.push_back(std::move(prepared));
     }
-    return pictures;
+    return true;
 }
 
 void PrintPicturePlans(const QuizDescription& description) {

@@ -37,7 +37,7 @@ std::string PlatformOf(const std::vector<std::uint8_t>& bytes) {
         const unsigned machine = ReadLe(bytes, 18, 2);
         return machine == 62 ? "ELF x86-64" : machine == 3 ? "ELF i386" : "ELF other";
     }
-    if (IsWebPlayerPage(bytes)) {
+    if (IsWebPlayerPage(bytes.data(), bytes.size())) {
         return "HTML + wasm32";
     }
     return "unknown";

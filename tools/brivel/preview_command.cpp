@@ -23,10 +23,10 @@ int RunWindowPreview(const PreviewOptions& options, OpenedQuiz& opened) {
         return 1;
     }
     const int picture = options.picture > 0 ? options.picture : 1;
-    const int count = static_cast<int>(opened.texts.text.pictures.size());
+    const int count = static_cast<int>(opened.quiz.pictures.size());
     const int found = options.found.value_or(0);
     StderrSink sink;
-    const RgbImage window = RenderWindow(*fonts, opened.resources, sink, picture - 1, found);
+    const RgbImage window = RenderWindow(*fonts, *opened.resources, sink, picture - 1, found);
     if (window.pixels.empty()) {
         std::fprintf(stderr, "brivel preview: out of memory for the window\n");
         return 1;
@@ -42,12 +42,17 @@ int RunWindowPreview(const PreviewOptions& options, OpenedQuiz& opened) {
 }  // namespace
 
 int RunPreview(const PreviewOptions& options) {
-    std::optional<OpenedQuiz> opened = OpenQuiz("preview", options.quiz);
-    if (!opened ||
-        (options.picture != 0 && !IsPictureOf("preview", *opened, options.quiz, options.picture))) {
+    std::optional<OpenedQuiz> opened = OpenQuizFile("preview", options.quiz);
+    if (!opened || (options.picture != 0 &&
+                    !IsPictureOf("preview", opened->quiz, options.quiz, options.picture))) {
         return 1;
     }
-    const std::size_t count = opened->texts.text.pictures.size();
+    if (!opened->resources) {
+        std::fprintf(stderr, "brivel preview: %s: %s: pack it first, then preview the quiz\n",
+                     options.quiz.c_str(), QuizFormName(opened->form));
+        return 1;
+    }
+    const std::size_t count = opened->quiz.pictures.size();
     if (options.found && static_cast<std::size_t>(*options.found) > count) {
         std::fprintf(stderr, "brivel preview: %s: --found %d: the quiz has %s to find\n",
                      options.quiz.c_str(), *options.found, PictureCount(count).c_str());
@@ -58,7 +63,7 @@ int RunPreview(const PreviewOptions& options) {
     }
     StderrSink sink;
     const std::optional<RgbImage> picture =
-        LoadPicture(opened->resources, PictureResourceId(options.picture - 1), kPictureBoxWidth,
+        LoadPicture(*opened->resources, PictureResourceId(options.picture - 1), kPictureBoxWidth,
                     kPictureBoxHeight, sink);
     if (!picture) {
         // The player leaves the picture area empty; the maker needs to know why.

@@ -13,7 +13,6 @@
 #include "files.h"
 #include "maker/quiz_bundle.h"
 #include "quiz_file.h"
-#include "services/quiz_resources.h"
 
 namespace brivel::tool {
 
@@ -46,31 +45,27 @@ int RunUnpack(const std::string& quiz, const std::string& dir, bool force) {
         std::fprintf(stderr, "brivel unpack: %s: is a file, not a folder\n", dir.c_str());
         return 1;
     }
-    std::optional<OpenedQuiz> opened = OpenQuiz("unpack", quiz);
+    std::optional<OpenedQuiz> opened = OpenQuizFile("unpack", quiz);
     if (!opened) {
         return 1;
     }
-    const QuizTexts& texts = opened->texts;
-    // Every picture is read before anything is written: a broken quiz leaves no files.
-    std::vector<std::vector<std::uint8_t>> pictures;
-    std::vector<std::string> names;
-    std::vector<std::string> targets;
-    for (std::size_t i = 0; i < texts.text.pictures.size(); ++i) {
-        std::optional<std::vector<std::uint8_t>> picture;
-        if (auto found = FindPicture(opened->resources, PictureResourceId(static_cast<int>(i)))) {
-            picture = std::move(found->bytes);
-        }
-        const char* extension = picture ? PictureExtension(*picture) : nullptr;
+    // Every picture is named by its place, whatever the quiz called it, and
+    // looked at before anything is written: a broken quiz leaves no files.
+    std::vector<Quiz::Picture>& pictures = opened->quiz.pictures;
+    for (std::size_t i = 0; i < pictures.size(); ++i) {
+        const char* extension = PictureExtension(pictures[i].given);
         if (extension == nullptr) {
             std::fprintf(stderr, "brivel unpack: %s: picture %zu is %s\n", quiz.c_str(), i + 1,
-                         picture ? "neither a JPEG nor a PNG" : "missing");
+                         pictures[i].given.empty() ? "missing" : "neither a JPEG nor a PNG");
             return 1;
         }
         char name[32];
         std::snprintf(name, sizeof name, "%02zu%s", i + 1, extension);
-        names.emplace_back(name);
+        pictures[i].name = name;
+    }
+    std::vector<std::string> targets;
+    for (const std::string& name : PictureFileNames(opened->quiz)) {
         targets.push_back((fs::path(dir) / name).string());
-        pictures.push_back(std::move(*picture));
     }
     const std::string description = (fs::path(dir) / kDescriptionFileName).string();
     targets.push_back(description);
@@ -95,13 +90,14 @@ int RunUnpack(const std::string& quiz, const std::string& dir, bool force) {
         return 1;
     }
     for (std::size_t i = 0; i < pictures.size(); ++i) {
-        if (!WriteAtomically("unpack", targets[i],
-                             std::string(pictures[i].begin(), pictures[i].end()))) {
+        const std::vector<std::uint8_t>& bytes = pictures[i].given;
+        if (!WriteAtomically("unpack", targets[i], std::string(bytes.begin(), bytes.end()))) {
             return 1;
         }
     }
     // Written last, so that a folder with a quiz.toml always has its pictures.
-    if (!WriteAtomically("unpack", description, FormatQuizDescription(texts, names))) {
+    if (!WriteAtomically("unpack", description,
+                         FormatDescription(opened->quiz, DescriptionWriter::Unpack))) {
         return 1;
     }
     std::printf("wrote %s and %s\n", description.c_str(), PictureCount(pictures.size()).c_str());

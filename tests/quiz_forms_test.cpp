@@ -1,0 +1,223 @@
+#include "maker/quiz_forms.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "pe_image.h"
+#include "services/quiz_resources.h"
+#include "turbojpeg_codec.h"
+
+namespace brivel {
+namespace {
+
+using testing::Put;
+
+std::vector<std::uint8_t> Bytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+std::vector<std::uint8_t> DataFile(const std::string& name) {
+    std::ifstream in(std::string(BRIVEL_TEST_DATA_DIR) + "/" + name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+const std::vector<std::uint8_t> kWebPlayer =
+    Bytes("<!DOCTYPE html>\n<div id=\"brivel-quiz\" hidden></div>\n");
+const std::vector<std::uint8_t> kLinuxPlayer = Bytes("\177ELF player");
+const std::vector<std::uint8_t> kWindowsPlayer = Bytes(testing::MakeImage(false));
+
+// Texts a writer must escape, and every key no player shows away from its default.
+Quiz TwoPictures() {
+    Quiz quiz;
+    quiz.title = "Le \"château\" \\ fort";
+    quiz.author = "Zoé";
+    quiz.colour = {1, 2, 3};
+    quiz.kept = {"un", "deux", 3, 7, 2, 3};
+    for (const std::string file : {"tiny.jpg", "tiny.png"}) {
+        Quiz::Picture& picture = quiz.pictures.emplace_back();
+        picture.name = file;
+        picture.stored = DataFile(file);
+        picture.answer = "œuf " + file.substr(5);
+        picture.code = picture.secondAnswer = picture.location = picture.extra = "étape " + file;
+    }
+    return quiz;
+}
+
+// All that every form gives back whole: everything but the pictures' files.
+std::string TextsOf(Quiz quiz) {
+    for (Quiz::Picture& picture : quiz.pictures) {
+        picture.name.clear();
+        picture.given = picture.stored = {};
+    }
+    return FormatDescription(quiz, DescriptionWriter::Unpack);
+}
+
+TEST(QuizFormsTest, EveryFormGivesBackTheQuizItWrote) {
+    const Quiz quiz = TwoPictures();
+    tool::TurboJpegCodec codec;
+    const std::pair<QuizForm, std::vector<std::uint8_t>> forms[] = {
+        {QuizForm::Res, {}},
+        {QuizForm::Windows, kWindowsPlayer},
+        {QuizForm::Linux, kLinuxPlayer},
+        {QuizForm::Web, kWebPlayer},
+        {QuizForm::Folder, {}}};
+    for (const auto& [form, player] : forms) {
+        SCOPED_TRACE(QuizFormName(form));
+        const WrittenQuiz written = WriteQuiz(quiz, form, player, codec);
+        ASSERT_EQ(written.status, FormStatus::Ok) << written.detail;
+        const std::vector<std::uint8_t> bytes = Bytes(written.bytes);
+        EXPECT_EQ(RecogniseQuizForm(bytes.data(), bytes.size()), form);
+        OpenedQuiz opened = OpenQuiz(bytes, codec);
+        ASSERT_EQ(opened.status, FormStatus::Ok) << opened.detail;
+        EXPECT_EQ(opened.form, form);
+        EXPECT_EQ(TextsOf(opened.quiz), TextsOf(quiz));
+        ASSERT_EQ(opened.quiz.pictures.size(), 2u);
+        EXPECT_EQ(opened.quiz.pictures[0].given, quiz.pictures[0].stored);
+        EXPECT_EQ(opened.quiz.pictures[1].given, quiz.pictures[1].stored);
+        // A PNG is RCDATA, where the players look for one.
+        EXPECT_TRUE(!opened.resources || !FindPicture(*opened.resources, 402)->jpeg);
+    }
+    // Unpack's description, every key written, reads back the same.
+    std::vector<FolderFile> folder = {
+        {"quiz.toml", Bytes(FormatDescription(quiz, DescriptionWriter::Unpack))},
+        {"tiny.jpg", quiz.pictures[0].stored},
+        {"tiny.png", quiz.pictures[1].stored}};
+    EXPECT_EQ(TextsOf(OpenQuizFiles(folder, codec).quiz), TextsOf(quiz));
+    // The studio writes only what differs from the defaults.
+    Quiz plain;
+    plain.title = "t";
+    plain.pictures = {quiz.pictures[0]};
+    plain.pictures[0].location.clear();
+    EXPECT_EQ(
+        WriteQuiz(plain, QuizForm::Description, {}, codec).bytes,
+        "# Made with Brivel Studio: `brivel pack` of this folder gives the same quiz.\n\n"
+        "title = \"t\"\nauthor = \"\"\nexplanation = \"\"\ncolour = [90, 95, 150]\n\n"
+        "[[picture]]\nfile = \"tiny.jpg\"\nanswer = \"œuf jpg\"\ncode = \"étape tiny.jpg\"\n");
+}
+
+TEST(QuizFormsTest, OpeningSaysWhyItCannot) {
+    tool::TurboJpegCodec codec;
+    const std::string res = WriteQuiz(TwoPictures(), QuizForm::Res, {}, codec).bytes;
+    ZipWriter noDescription;
+    noDescription.Add("01.jpg", "x");
+    ZipWriter faulty;
+    faulty.Add("quiz.toml", "title = 1\n");
+    const std::string errors = faulty.Finish();
+    std::string huge = errors;
+    Put(huge, huge.rfind("quiz.toml") - 46 + 24, 4, 0x7FFFFFFF);
+    const std::string pieces = "<script type=\"application/octet-stream\">#</script>";
+    const struct {
+        std::vector<std::uint8_t> bytes;
+        FormStatus status;
+    } cases[] = {
+        {Bytes("a text"), FormStatus::NotAQuiz},
+        {Bytes(res.substr(0, 60)), FormStatus::DamagedResources},
+        {Bytes("MZ and nothing more"), FormStatus::UnreadableQuizProgram},
+        {kWindowsPlayer, FormStatus::BareWindowsPlayer},
+        {kLinuxPlayer, FormStatus::BareLinuxPlayer},
+        {kWebPlayer, FormStatus::BareWebPlayer},
+        {Bytes("<!DOCTYPE html>\n<div id=\"brivel-quiz\" hidden>" + pieces + "</div>"),
+         FormStatus::PageNotBase64},
+        {Bytes(res.substr(0, 32)), FormStatus::DamagedTexts},
+        {Bytes(huge.substr(0, 30)), FormStatus::DamagedArchive},
+        {Bytes(noDescription.Finish()), FormStatus::NoDescription},
+        {Bytes(huge), FormStatus::ArchiveTooLarge},
+        {Bytes(errors), FormStatus::DescriptionErrors},
+    };
+    for (const auto& c : cases) {
+        const OpenedQuiz opened = OpenQuiz(c.bytes, codec);
+        EXPECT_EQ(opened.status, c.status) << FormStatusName(c.status);
+        EXPECT_EQ(opened.problems.empty(), c.status != FormStatus::DescriptionErrors);
+    }
+}
+
+TEST(QuizFormsTest, WritingSaysWhyItCannot) {
+    std::string signed_ = testing::MakeImage(false);
+    Put(signed_, testing::Directories(false) + 32, 4, 0x600);  // the certificate table
+    Put(signed_, testing::Directories(false) + 36, 4, 16);
+    Quiz unanswered = TwoPictures();
+    unanswered.pictures[1].answer.clear();
+    Quiz unusable = TwoPictures();
+    unusable.pictures[0].unusable = true;
+    const struct {
+        const Quiz quiz;
+        QuizForm form;
+        std::vector<std::uint8_t> player;
+        FormStatus status;
+    } cases[] = {
+        {TwoPictures(), QuizForm::Web, kLinuxPlayer, FormStatus::NotWebPlayer},
+        {TwoPictures(), QuizForm::Linux, kWebPlayer, FormStatus::NotLinuxProgram},
+        {TwoPictures(), QuizForm::Linux, kWindowsPlayer, FormStatus::WindowsNotLinux},
+        {TwoPictures(), QuizForm::Windows, kLinuxPlayer, FormStatus::LinuxNotWindows},
+        {TwoPictures(), QuizForm::Windows, Bytes("MZ"), FormStatus::UnreadablePlayer},
+        {TwoPictures(), QuizForm::Windows, Bytes(signed_), FormStatus::PlayerCannotCarry},
+        {unanswered, QuizForm::Folder, {}, FormStatus::DescriptionErrors},
+        {unusable, QuizForm::Res, {}, FormStatus::UnusablePicture},
+    };
+    tool::TurboJpegCodec codec;
+    for (const auto& c : cases) {
+        const WrittenQuiz written = WriteQuiz(c.quiz, c.form, c.player, codec);
+        EXPECT_EQ(written.status, c.status) << FormStatusName(c.status);
+        EXPECT_TRUE(written.bytes.empty());
+    }
+}
+
+TEST(ZipArchiveTest, ReadsTheQuizFolderAtAnyDepthAndRefusesDamage) {
+    const std::vector<std::uint8_t> archive = DataFile("quiz-folder.zip");
+    const ZipFolder folder = ReadZipFolder(archive.data(), archive.size());
+    ASSERT_EQ(folder.status, ZipStatus::Ok);
+    EXPECT_EQ(folder.folder, "Mon quiz/");
+    std::vector<std::string> names;
+    for (const FolderFile& file : folder.files) {
+        names.push_back(file.name);
+    }
+    // Deflated and stored, said UTF-8, the DOS code page, a Mac's UTF-8 unsaid.
+    EXPECT_EQ(names,
+              (std::vector<std::string>{"quiz.toml", "01.jpg", "sous/02.png", "été.jpg", "île.jpg",
+                                        "c\u0327a\u0300.jpg", "vieux/quiz.toml"}));
+    EXPECT_EQ(folder.files[1].bytes, DataFile("tiny.jpg"));
+    EXPECT_EQ(folder.files[2].bytes, DataFile("tiny.png"));
+    tool::TurboJpegCodec codec;
+    const OpenedQuiz opened = OpenQuiz(archive, codec);
+    ASSERT_EQ(opened.quiz.pictures.size(), 5u);  // the Mac's name found by its composed name
+    EXPECT_EQ(opened.quiz.pictures[4].given, DataFile("tiny.jpg"));
+
+    ZipWriter writer;
+    writer.Add("quiz.toml", "t");
+    writer.Add("01.png", "a picture");
+    const std::string whole = writer.Finish();
+    const std::size_t record = whole.rfind("01.png") - 46;  // its directory record
+    const std::size_t data = whole.find("01.png") + 6;
+    const std::size_t end = whole.size() - 22;
+    const struct {
+        std::function<void(std::string&)> damage;
+        ZipStatus status;
+    } cases[] = {
+        {[](std::string& z) { z.resize(z.size() / 2); }, ZipStatus::NotAZip},
+        {[&](std::string& z) { Put(z, end + 16, 4, 0x7000); }, ZipStatus::Damaged},
+        {[&](std::string& z) { Put(z, record + 42, 4, 0x7000); }, ZipStatus::Damaged},
+        {[&](std::string& z) { z[data] = 'A'; }, ZipStatus::BadCrc},
+        {[&](std::string& z) { Put(z, record + 24, 4, 3); }, ZipStatus::BadData},
+        {[&](std::string& z) { Put(z, record + 24, 4, 0x7FFFFFFF); }, ZipStatus::TooLarge},
+        {[&](std::string& z) { Put(z, record + 8, 2, 1); }, ZipStatus::Unsupported},
+        {[&](std::string& z) { Put(z, record + 10, 2, 12); }, ZipStatus::Unsupported},
+        {[&](std::string& z) { Put(z, end + 10, 2, 0xFFFF); }, ZipStatus::Unsupported},
+        {[](std::string& z) { z.replace(z.rfind("quiz.toml"), 4, "quid"); },
+         ZipStatus::NoDescription},
+    };
+    for (const auto& c : cases) {
+        std::string damaged = whole;
+        c.damage(damaged);
+        const std::vector<std::uint8_t> bytes = Bytes(damaged);
+        EXPECT_EQ(ReadZipFolder(bytes.data(), bytes.size()).status, c.status)
+            << ZipStatusName(c.status);
+    }
+}
+
+}  // namespace
+}  // namespace brivel
