@@ -707,13 +707,19 @@ function layout() {
   }
   const moved = fitBox[0] !== room[0] || fitBox[1] !== room[1];
   fitBox = room;
-  if (!sizeBox(drawn) && !moved) return;
-  drawPicture(drawn);
-  // Pictures made smaller for a smaller box (a keyboard was up, the page
-  // narrower) are decoded again rather than drawn enlarged.
-  if (drawn && !drawn.closed) {
-    const [width, height] = fitted(drawn);
-    if (width * pixelScale > drawn.made[0] || height * pixelScale > drawn.made[1]) redecode();
+  if (sizeBox(drawn) || moved) {
+    drawPicture(drawn);
+    // Pictures made smaller for a smaller box (a keyboard was up, the page
+    // narrower) are decoded again rather than drawn enlarged.
+    if (drawn && !drawn.closed) {
+      const [width, height] = fitted(drawn);
+      if (width * pixelScale > drawn.made[0] || height * pixelScale > drawn.made[1]) redecode();
+    }
+  }
+  // The box typed in keeps its picture and itself in sight once a keyboard
+  // has shrunk the view and the picture with it.
+  if (touch && document.activeElement === $("box")) {
+    $("box").scrollIntoView({ block: side ? "nearest" : "end" });
   }
 }
 
