@@ -1,7 +1,7 @@
 """What the end-to-end scripts and the player benchmarks share: their errors,
 the programs they need, the sample's progress file, the verdict colours, a
-private or shared Xvfb, screenshots read as RGB, a browser's memory, and a driver
-for Firefox.
+private or shared Xvfb, screenshots read as RGB, a browser's memory, axe-core's
+audit of a page, and a driver for Firefox.
 
 Loaded as a plain module: each script puts tests/ on sys.path first.
 """
@@ -234,6 +234,34 @@ def grab():
 
 def near(got, want, tolerance):
     return all(abs(a - b) <= tolerance for a, b in zip(got, want))
+
+
+def changed_pixels(png, other, area):
+    """How many pixels of area (x, y, w, h) differ between two PNGs of one size."""
+    x, y, w, h = area
+    one, two = (Shot(subprocess.run(["convert", "png:-", "-depth", "8", "ppm:-"], input=data,
+                                    capture_output=True, timeout=30, check=True).stdout
+                     ).area(x, y, w, h) for data in (png, other))
+    return sum(one[i:i + 3] != two[i:i + 3] for i in range(0, len(one), 3))
+
+
+AXE = os.path.join(os.path.dirname(os.path.realpath(__file__)), "node_modules", "axe-core",
+                   "axe.min.js")
+
+
+def axe_violations(driver):
+    """axe-core's audit of the driver's page at WCAG 2.2 AA: its violations as sorted (rule,
+    element) pairs. axe-core comes pinned from tests/package.json (scripts/bootstrap)."""
+    if not os.path.exists(AXE):
+        reason = f"{AXE} is missing: scripts/bootstrap installs it (npm ci in tests/)"
+        raise Failure(reason) if os.environ.get("CI", "false") not in ("", "false") else \
+            Missing(reason)
+    with open(AXE, encoding="utf-8") as f:
+        driver.execute_script(f.read())
+    return sorted(map(tuple, driver.execute_script(
+        "return axe.run(document, { runOnly: ['wcag2a', 'wcag2aa', 'wcag21aa', 'wcag22aa'] })"
+        ".then((r) => r.violations.flatMap((v) => v.nodes.map((n) => [v.id, n.target.join(' ')])))"
+    )))
 
 
 def pixels_at(png, spots):

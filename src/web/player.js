@@ -264,6 +264,7 @@ function showPicture(index, bytes) {
   remember(index, bytes);
   decoded.get(index).then((picture) => {
     if (shownIndex !== index) return;
+    if (shapeBox) sizeBox(picture);
     drawPicture(picture);
     pictureDrawn = true;
     markFirstPicture();
@@ -287,14 +288,28 @@ function decodeNear(index) {
   }
 }
 
-// ---- Messages: the core's message boxes, modal over the page.
+// ---- Messages: the core's message boxes, modal over the page: the rest of
+// it out of reach until OK (or Escape), then the focus back where it was.
+const kBehindMessage = ["notice", "fit", "tools"];
+let focusBefore = null;
 function showMessage(caption, text) {
   $("message-caption").textContent = caption;
   $("message-text").textContent = text;
+  if ($("message").hidden) focusBefore = document.activeElement;
   $("message").hidden = false;
+  for (const id of kBehindMessage) $(id).inert = true;
   $("message-ok").focus();
 }
-$("message-ok").addEventListener("click", () => { $("message").hidden = true; });
+function closeMessage() {
+  $("message").hidden = true;
+  for (const id of kBehindMessage) $(id).inert = false;
+  if (focusBefore && typeof focusBefore.focus === "function") focusBefore.focus();
+  focusBefore = null;
+}
+$("message-ok").addEventListener("click", closeMessage);
+$("message").addEventListener("keydown", (event) => {
+  if (event.key === "Escape") closeMessage();
+});
 
 function fontCss(face, fallback) {
   if (face.length < 3) return fallback;
@@ -471,8 +486,47 @@ function importProgress(file) {
   file.arrayBuffer().then((buffer) => {
     faultTold("fault-action", () => restore(new Uint8Array(buffer), false));
     storeProgress();
+    announce("Progression chargée");
   }, (error) => console.warn(`${file.name}:`, error));
 }
+
+// ---- For a screen reader: the box and the picture named after the picture
+// on screen, and what an action changed said politely.
+function pictureName() {
+  const index = $("chooser").selectedIndex;
+  if (index < 0) return "";
+  const found = call("brivel_found", index) === 1 ? ", trouvée" : "";
+  return `Image ${index + 1} sur ${$("chooser").options.length}${found}`;
+}
+
+function nameControls() {
+  const index = $("chooser").selectedIndex;
+  $("box").setAttribute("aria-label", index < 0 ? "Réponse"
+    : `Réponse pour l'image ${index + 1} sur ${$("chooser").options.length}`);
+  canvas.setAttribute("aria-label", pictureName() || "Aucune image");
+}
+
+// The progress and the code as last said, said again only once changed.
+let heard = null;
+
+function announce(lead) {
+  nameControls();
+  const progress = $("progress").textContent.trim();
+  const code = $("code").value.trim();
+  const parts = lead ? [lead] : [];
+  if (heard && progress !== heard.progress) {
+    parts.push(`Trouvées : ${progress.replace(/\s*\/\s*/, " sur ")}`);
+  }
+  if (heard && code !== heard.code) parts.push(code ? `Code : ${code}` : "Plus de code");
+  heard = { progress, code };
+  if (parts.length === 0) return;
+  const said = $("said");
+  const text = `${parts.join(". ")}.`;
+  // The same words again are a change to say too.
+  said.textContent = said.textContent === text ? `${text}\u00a0` : text;
+}
+
+const verdictSaid = () => `Verdict : ${$("verdict").textContent}`;
 
 // ---- Events.
 function move(name, ...args) {
@@ -483,6 +537,7 @@ function move(name, ...args) {
     if (current >= 0) $("chooser").selectedIndex = current;
   });
   storeProgress();
+  announce($("box").value ? `${pictureName()}. ${verdictSaid()}` : pictureName());
 }
 
 function listen() {
@@ -490,8 +545,10 @@ function listen() {
   let enterDown = false;
   let selectOnMouseUp = false;
   box.addEventListener("keydown", (event) => {
-    if (event.key === "Enter" || event.key === "Tab") event.preventDefault();
-    if (event.key === "Enter") enterDown = true;
+    if (event.key === "Enter") {
+      event.preventDefault();
+      enterDown = true;
+    }
     if (event.key === "F2") {
       event.preventDefault();
       storeProgress();
@@ -503,6 +560,7 @@ function listen() {
     enterDown = false;
     faultTold("fault-action", () => call("brivel_submit", $("chooser").selectedIndex));
     storeProgress();
+    announce(verdictSaid());
   });
   box.addEventListener("focus", () => {
     box.select();
@@ -513,10 +571,13 @@ function listen() {
     if (selectOnMouseUp) event.preventDefault();
     selectOnMouseUp = false;
   });
-  // Tab moves nowhere: no control of the Windows player is a tab stop.
+  // The focus shows once the keyboard moves it, as Windows shows its focus
+  // rectangles only then: a window used with the mouse looks as drawn.
+  const root = document.documentElement;
   document.addEventListener("keydown", (event) => {
-    if (event.key === "Tab" && $("message").hidden) event.preventDefault();
-  });
+    if (event.key === "Tab") root.classList.add("keys");
+  }, true);
+  document.addEventListener("pointerdown", () => root.classList.remove("keys"), true);
   $("previous").addEventListener("click", () => move("brivel_previous"));
   $("next").addEventListener("click", () => move("brivel_next"));
   $("chooser").addEventListener("change", () =>
@@ -538,6 +599,7 @@ function listen() {
   window.addEventListener("storage", (event) => {
     if (event.key !== quizKey || event.newValue === null) return;
     call("brivel_adopt", input(fromLatin1(event.newValue)));
+    announce(null);
   });
   document.addEventListener("visibilitychange", () => {
     if (document.visibilityState === "hidden") storeProgress();
@@ -576,37 +638,63 @@ function layOutStatics(touch) {
 
 // Wide screens with a mouse get the window as the desktop players draw it,
 // scaled down only to the screen's width. Touch screens and narrow ones get
-// its controls in a column, or beside the picture on a screen lying down,
-// sized for a finger; the picture box takes the room left, and no more than
-// the view holds beside (or above) the answer box with the keyboard up.
+// its controls in a column, or beside the picture on a screen lying down
+// that leaves them room enough, sized for a finger; the picture box takes the
+// room left, and no more than the view holds beside (or above) the answer box
+// with the keyboard up.
 const coarse = window.matchMedia ? matchMedia("(pointer: coarse)") : { matches: false };
 const kMargin = 6;
+const kSideRoom = 0.45;  // of the width, for the controls beside the picture
+const kSideLeast = 320;  // their least width, in CSS pixels
 let windowBox = null;  // the picture box the window's geometry gives
+let shapeBox = null;  // the picture box of the window's shape in this layout
+
+// The picture box for picture: the window's shape, but in a column, as tall
+// as the picture fitted to the room (a portrait one on a phone held upright).
+// The canvas is sized to it; true when that cleared it.
+function sizeBox(picture) {
+  const touch = document.documentElement.classList.contains("touch");
+  let [width, height] = shapeBox;
+  if (touch && picture && !picture.closed) height = Math.max(height, fitted(picture)[1]);
+  // Inside the border, as the desktop players draw it.
+  const inner = [width - 2, height - 2];
+  const pixels = inner.map((side) => Math.round(side * pixelScale));
+  $("picture").style.width = touch ? `${width}px` : "";
+  $("picture").style.height = touch ? `${height}px` : "";
+  canvas.style.width = touch ? `${inner[0]}px` : "";
+  canvas.style.height = touch ? `${inner[1]}px` : "";
+  if (canvas.width === pixels[0] && canvas.height === pixels[1]) return false;
+  [canvas.width, canvas.height] = pixels;
+  return true;
+}
 
 function layout() {
   const root = document.documentElement;
   const picture = $("picture");
   if (!windowBox) windowBox = [picture.offsetWidth, picture.offsetHeight];
   const touch = innerWidth < kWindowWidth || coarse.matches;
-  const side = touch && innerWidth > innerHeight;
+  const side = touch && innerWidth > innerHeight &&
+               (root.clientWidth - 2 * kMargin) * kSideRoom >= kSideLeast;
   root.classList.toggle("touch", touch);
   root.classList.toggle("side", side);
   layOutStatics(touch);
-  let box = windowBox;
+  let room = windowBox;
+  shapeBox = windowBox;
   pixelScale = 1;
   if (touch) {
     const [ratioWidth, ratioHeight] = windowBox;
     const view = window.visualViewport ? visualViewport.height : innerHeight;
-    const room = root.clientWidth - 2 * kMargin;
-    let width = Math.min(side ? Math.floor(room * 0.55) : room, ratioWidth);
+    const across = root.clientWidth - 2 * kMargin;
+    let width = Math.min(side ? Math.floor(across * (1 - kSideRoom)) : across, ratioWidth);
     let height = Math.floor(width * ratioHeight / ratioWidth);
     const under = side ? 0 : $("box").offsetHeight + 2 * kMargin;
-    const tallest = Math.floor(view - 2 * kMargin - under);
+    const tallest = Math.max(Math.floor(view - 2 * kMargin - under), 3);
     if (height > tallest) {
       height = tallest;
       width = Math.floor(height * ratioWidth / ratioHeight);
     }
-    box = [Math.max(width, 3), Math.max(height, 3)];
+    shapeBox = [Math.max(width, 3), Math.max(height, 3)];
+    room = [shapeBox[0], Math.min(tallest, ratioHeight)];
     pixelScale = window.devicePixelRatio || 1;
     $("window").style.transform = "";
     $("fit").style.width = $("fit").style.height = "";
@@ -614,26 +702,24 @@ function layout() {
     const scale = Math.min(1, root.clientWidth / kWindowWidth);
     $("window").style.transform = scale < 1 ? `scale(${scale})` : "";
     $("fit").style.width = `${kWindowWidth * scale}px`;
+    root.style.setProperty("--window", $("fit").style.width);
     $("fit").style.height = `${kWindowHeight * scale}px`;
   }
-  // Inside the border, as the desktop players draw it.
-  const inner = [box[0] - 2, box[1] - 2];
-  const pixels = inner.map((side) => Math.round(side * pixelScale));
-  const same = fitBox[0] === box[0] && fitBox[1] === box[1] &&
-               canvas.width === pixels[0] && canvas.height === pixels[1];
-  picture.style.width = touch ? `${box[0]}px` : "";
-  picture.style.height = touch ? `${box[1]}px` : "";
-  canvas.style.width = touch ? `${inner[0]}px` : "";
-  canvas.style.height = touch ? `${inner[1]}px` : "";
-  fitBox = box;
-  if (same) return;
-  [canvas.width, canvas.height] = pixels;
-  drawPicture(drawn);
-  // Pictures made smaller for a smaller box (a keyboard was up, the page
-  // narrower) are decoded again rather than drawn enlarged.
-  if (drawn && !drawn.closed) {
-    const [width, height] = fitted(drawn);
-    if (width * pixelScale > drawn.made[0] || height * pixelScale > drawn.made[1]) redecode();
+  const moved = fitBox[0] !== room[0] || fitBox[1] !== room[1];
+  fitBox = room;
+  if (sizeBox(drawn) || moved) {
+    drawPicture(drawn);
+    // Pictures made smaller for a smaller box (a keyboard was up, the page
+    // narrower) are decoded again rather than drawn enlarged.
+    if (drawn && !drawn.closed) {
+      const [width, height] = fitted(drawn);
+      if (width * pixelScale > drawn.made[0] || height * pixelScale > drawn.made[1]) redecode();
+    }
+  }
+  // The box typed in keeps its picture and itself in sight once a keyboard
+  // has shrunk the view and the picture with it.
+  if (touch && document.activeElement === $("box")) {
+    $("box").scrollIntoView({ block: side ? "nearest" : "end" });
   }
 }
 
@@ -646,7 +732,9 @@ function redecode() {
   const again = decoded.get(index);
   if (again) {
     again.then((picture) => {
-      if (shownIndex === index) drawPicture(picture);
+      if (shownIndex !== index) return;
+      sizeBox(picture);
+      drawPicture(picture);
     });
   }
 }
@@ -703,6 +791,7 @@ function showPreview(data) {
        data.found | 0, picture);
   const chooser = $("chooser");
   while (chooser.options.length > labelled) chooser.remove(labelled);
+  nameControls();
   useQuizFonts();
   // The window keeps its size from one preview to the next: only its texts
   // are broken again, without laying the page out in the keystroke's task.
@@ -767,6 +856,7 @@ async function start() {
   useQuizFonts();
   call("brivel_progress_name", input(encoder.encode(pageName())));
   restore(storedProgress() || new Uint8Array(0), true);
+  announce(null);
   probeStorage();
   performance.mark("brivel-restored");
   await pause();

@@ -434,6 +434,17 @@ BRIVEL_EXPORT(brivel_current) int brivel_current() {
     return g_player != nullptr ? g_player->play->current() : -1;
 }
 
+// Whether picture index is found (1) or not (0), for the name a screen reader
+// gives it; -1 for no such picture.
+BRIVEL_EXPORT(brivel_found) int brivel_found(int index) {
+    if (g_player == nullptr || index < 0 || index >= g_player->play->Count()) {
+        return -1;
+    }
+    const brivel::PictureEntry* entry =
+        brivel::PictureAt(*g_player->record, static_cast<std::uint32_t>(index));
+    return entry != nullptr && entry->found != 0 ? 1 : 0;
+}
+
 // The progress file's name for the page named by the UTF-8 input.
 BRIVEL_EXPORT(brivel_progress_name) void brivel_progress_name(int size) {
     const auto name = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
@@ -485,10 +496,10 @@ BRIVEL_EXPORT(brivel_fit) int brivel_fit(int width, int height, int boxWidth, in
 // The lines of a static text of the window: the UTF-8 text in the input,
 // then the name of its control (its element's id). Shown as the window shows
 // it (the lines that fit whole in the control's box, in the Linux player's
-// face, as `brivel check` reports them); given a width, that same part is
-// broken again into lines of that width, in the carried face of pixelSize
-// (style: 1 bold, 2 italic), all kept. Sends each line (Line) and returns
-// their count, or -1 for no such control.
+// face, as `brivel check` reports them); given a width (a phone's column,
+// which has the room the window lacks), the whole text broken into lines of
+// that width, in the carried face of pixelSize (style: 1 bold, 2 italic).
+// Sends each line (Line) and returns their count, or -1 for no such control.
 BRIVEL_EXPORT(brivel_lines)
 int brivel_lines(int textSize, int nameSize, int width, int pixelSize, int style) {
     if (textSize < 0 || nameSize < 0) {
@@ -501,14 +512,11 @@ int brivel_lines(int textSize, int nameSize, int width, int pixelSize, int style
         return -1;
     }
     const brivel::WindowRect box = brivel::PlaceInPanel(*control);
-    brivel::web::PageFace face = WindowFace(*control);
-    const std::string_view shown = brivel::web::ShownPart(text, box, face);
-    if (width > 0 && pixelSize > 0) {
-        face = {(style & 1) != 0, (style & 2) != 0, pixelSize};
-    } else {
-        width = box.w;
-    }
-    const std::vector<std::string> lines = brivel::web::Lines(shown, width, face);
+    const brivel::web::PageFace window = WindowFace(*control);
+    const std::vector<std::string> lines =
+        width > 0 && pixelSize > 0
+            ? brivel::web::Lines(text, width, {(style & 1) != 0, (style & 2) != 0, pixelSize})
+            : brivel::web::Lines(brivel::web::ShownPart(text, box, window), box.w, window);
     for (std::size_t k = 0; k < lines.size(); ++k) {
         Send(WebField::Line, static_cast<int>(k), lines[k]);
     }
