@@ -137,9 +137,11 @@ function recordOfOlderDraft(older, pictures) {
   const kept = ["extra_text_1", "extra_text_2", "header", "first_byte", "answers_per_picture",
                 "kind", "second_answer", "location", "extra"];
   const numbers = ["header", "first_byte", "answers_per_picture", "kind"];
-  // JSON's strings are TOML's basic strings.
+  // JSON's strings are TOML's basic strings, once whole (no lone surrogate) and DEL escaped.
+  const quoted = (value) => JSON.stringify(new TextDecoder().decode(
+    new TextEncoder().encode(String(value ?? "")))).replace(/\x7f/g, "\\u007F");
   const line = (key, value) => `${key} = ${numbers.includes(key) ? Number(value) | 0
-    : JSON.stringify(String(value ?? ""))}\n`;
+    : quoted(value)}\n`;
   const keptLines = (values) => Object.entries(values || {})
     .map(([which, value]) => (kept[which] ? line(kept[which], value) : "")).join("");
   const colour = typeof older.colour === "number" ? older.colour : 0x5a5f96;
