@@ -39,7 +39,7 @@ std::string TextLine(const char* key, const std::string& value) {
     return key + (" = " + TomlQuoted(value) + "\n");
 }
 
-// A whole number of node from 0 to high, or fallback.
+// The whole number node holds when Number holds it, else fallback.
 template <typename Number>
 Number NumberOf(const toml::node* node, Number fallback) {
     const Number high = std::numeric_limits<Number>::max();
