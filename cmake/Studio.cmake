@@ -49,7 +49,7 @@ set(studio_template ${studio_source}/studio.html)
 set(studio_style ${studio_source}/studio.css)
 set(studio_constants ${studio_dir}/fields.js)
 # In order: each file sees what those before it declare; the page's owner last.
-set(studio_scripts ${brivel_root}/src/web/bridge.js ${studio_source}/zip_reader.js
+set(studio_scripts ${brivel_root}/src/web/bridge.js
     ${studio_source}/picture_codecs.js ${studio_source}/picture_threads.js
     ${studio_source}/draft_store.js ${studio_source}/rows.js ${studio_source}/messages.js
     ${studio_source}/preview.js ${studio_source}/downloads.js ${studio_source}/studio.js)

@@ -6,6 +6,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "pe_image.h"
@@ -37,7 +38,12 @@ Quiz TwoPictures() {
     quiz.title = "Le \"château\" \\ fort";
     quiz.author = "Zoé";
     quiz.colour = {1, 2, 3};
-    quiz.kept = {"un", "deux", 3, 7, 2, 3};
+    quiz.extraText1 = "un";
+    quiz.extraText2 = "deux";
+    quiz.answersPerPicture = 2;
+    quiz.headerByte = 3;
+    quiz.firstByte = 7;
+    quiz.kind = 3;
     for (const std::string file : {"tiny.jpg", "tiny.png"}) {
         Quiz::Picture& picture = quiz.pictures.emplace_back();
         picture.name = file;
@@ -98,6 +104,34 @@ TEST(QuizFormsTest, EveryFormGivesBackTheQuizItWrote) {
         "# Made with Brivel Studio: `brivel pack` of this folder gives the same quiz.\n\n"
         "title = \"t\"\nauthor = \"\"\nexplanation = \"\"\ncolour = [90, 95, 150]\n\n"
         "[[picture]]\nfile = \"tiny.jpg\"\nanswer = \"œuf jpg\"\ncode = \"étape tiny.jpg\"\n");
+}
+
+TEST(QuizFormsTest, TheDraftRecordKeepsTheQuizAsTyped) {
+    Quiz draft = TwoPictures();
+    draft.title = "ő | \"é\"\n";  // no player can hold it: an error, kept as typed
+    draft.pictures[0].id = 7;
+    draft.pictures[1].id = 3;
+    draft.pictures[1].note = "elle ne se lit pas";
+    draft.pictures[1].unusable = true;
+    draft.pictures.emplace_back().name = "never-read.jpg";
+    const std::optional<Quiz> back = ReadQuizRecord(FormatQuizRecord(draft));
+    ASSERT_TRUE(back);
+    draft.pictures.pop_back();
+    EXPECT_EQ(TextsOf(*back), TextsOf(draft));
+    ASSERT_EQ(back->pictures.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Quiz::Picture& got = back->pictures[i];
+        const Quiz::Picture& want = draft.pictures[i];
+        EXPECT_EQ(std::tie(got.name, got.id, got.note, got.unusable),
+                  std::tie(want.name, want.id, want.note, want.unusable));
+    }
+    // A key missing (an older record) keeps its default; what does not read is refused.
+    const std::optional<Quiz> older = ReadQuizRecord("title = \"t\"\n[[picture]]\nid = 2\n");
+    ASSERT_TRUE(older && older->pictures.size() == 1);
+    EXPECT_EQ(older->colour, kDefaultColour);
+    EXPECT_EQ(older->headerByte, 1);
+    EXPECT_FALSE(ReadQuizRecord("title = \"t"));
+    EXPECT_FALSE(ReadQuizRecord("picture = [1]"));
 }
 
 TEST(QuizFormsTest, OpeningSaysWhyItCannot) {

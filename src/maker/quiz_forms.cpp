@@ -191,14 +191,15 @@ const char* QuizFormName(QuizForm form) {
     return "a quiz description";
 }
 
-std::optional<QuizForm> RecogniseQuizForm(const std::uint8_t* bytes, std::size_t size) {
+std::optional<QuizForm> RecogniseQuizForm(const std::uint8_t* bytes, std::size_t size,
+                                          bool whole) {
     if (size >= kResMark && std::memcmp(bytes, kResEmptyEntry, kResMark) == 0) {
         return QuizForm::Res;
     }
     if (IsPe(bytes, size)) {
         return QuizForm::Windows;
     }
-    if (tool::IsWebPlayerPage(bytes, size)) {
+    if (tool::IsWebPlayerPage(bytes, size, whole)) {
         return QuizForm::Web;
     }
     if (LooksLikeZip(bytes, size)) {
@@ -248,7 +249,8 @@ const char* FormStatusName(FormStatus status, Wording wording) {
             return french ? "cette archive .zip est trop grande pour un quiz"
                           : "a .zip too large for a quiz folder";
         case FormStatus::NoDescription:
-            return french ? "cette archive .zip ne contient pas de quiz (pas de fichier quiz.toml)"
+            return french ? "cette archive .zip ne contient pas de quiz (pas de fichier "
+                            "quiz.toml) : décompressez-la, puis déposez ici ses images"
                           : "a .zip with no quiz.toml in it";
         case FormStatus::DescriptionErrors:
             return french ? "le quiz a des erreurs" : "the quiz has errors";
@@ -475,12 +477,12 @@ std::string PreviewBundle(const Quiz& quiz, bool pictures) {
     text.title = shown(quiz.title);
     text.author = shown(quiz.author);
     text.explanation = shown(quiz.explanation);
-    text.extraText1 = shown(quiz.kept.extraText1);
-    text.extraText2 = shown(quiz.kept.extraText2);
-    text.headerByte = quiz.kept.headerByte;
-    text.firstByte = quiz.kept.firstByte;
-    text.answersPerPicture = quiz.kept.answersPerPicture;
-    text.kind = quiz.kept.kind;
+    text.extraText1 = shown(quiz.extraText1);
+    text.extraText2 = shown(quiz.extraText2);
+    text.headerByte = quiz.headerByte;
+    text.firstByte = quiz.firstByte;
+    text.answersPerPicture = quiz.answersPerPicture;
+    text.kind = quiz.kind;
     text.red = quiz.colour[0];
     text.green = quiz.colour[1];
     text.blue = quiz.colour[2];

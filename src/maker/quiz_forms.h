@@ -37,8 +37,12 @@ enum class QuizForm {
 const char* QuizFormName(QuizForm form);
 
 // The form of a file from its first bytes (its trailer for a Linux quiz, or
-// a Linux program); nothing when it is none.
-std::optional<QuizForm> RecogniseQuizForm(const std::uint8_t* bytes, std::size_t size);
+// a Linux program); nothing when it is none. With whole false, bytes are the
+// file's first kQuizFormHead or fewer, and a page that starts as the web
+// player's is taken for a web quiz (opening it tells).
+std::optional<QuizForm> RecogniseQuizForm(const std::uint8_t* bytes, std::size_t size,
+                                          bool whole = true);
+inline constexpr std::size_t kQuizFormHead = 64;
 
 enum class FormStatus {
     Ok,  // opened, or written

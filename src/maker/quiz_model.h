@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "maker/picture_codec.h"
@@ -32,15 +33,14 @@ struct Quiz {
         std::string secondAnswer;  // with answersPerPicture 2
         std::string location;
         std::string extra;  // for the kinds that have one
-    };
-    // The quiz's own keys that no player shows.
-    struct Kept {
-        std::string extraText1;
-        std::string extraText2;
-        std::uint8_t headerByte = 1;
-        std::uint8_t firstByte = 0;
-        std::uint8_t answersPerPicture = 1;
-        std::uint8_t kind = 0;
+        // Where the quiz is made in a page (the studio): what preparing it
+        // did, or why it cannot be held (unusable), in the maker's French;
+        // its name there, whatever its place (0: none yet); and when its
+        // bytes last changed, from a count that only grows, so that what
+        // keeps them (the draft) writes them again only then.
+        std::string note;
+        std::uint32_t id = 0;
+        std::uint32_t revision = 0;
     };
 
     std::string title;
@@ -48,7 +48,36 @@ struct Quiz {
     std::string explanation;
     std::array<std::uint8_t, 3> colour = kDefaultColour;
     std::vector<Picture> pictures;
-    Kept kept;
+    // The quiz's own keys that no player shows, kept from an opened quiz.
+    std::string extraText1;
+    std::string extraText2;
+    std::uint8_t answersPerPicture = 1;
+    std::uint8_t headerByte = 1;
+    std::uint8_t firstByte = 0;
+    std::uint8_t kind = 0;
+};
+
+// The quiz's texts and its pictures', each by its quiz.toml key: what treats
+// every text alike (the studio's page, its draft) goes through this list, so
+// that a text added to the quiz is added here and reaches them all.
+struct QuizTextKey {
+    const char* key;
+    std::string Quiz::*quiz;              // a text of the quiz, or null
+    std::string Quiz::Picture::*picture;  // each picture's, or null
+};
+
+inline constexpr QuizTextKey kQuizTexts[] = {
+    {"title", &Quiz::title, nullptr},
+    {"author", &Quiz::author, nullptr},
+    {"explanation", &Quiz::explanation, nullptr},
+    {"extra_text_1", &Quiz::extraText1, nullptr},
+    {"extra_text_2", &Quiz::extraText2, nullptr},
+    {"file", nullptr, &Quiz::Picture::name},
+    {"answer", nullptr, &Quiz::Picture::answer},
+    {"code", nullptr, &Quiz::Picture::code},
+    {"second_answer", nullptr, &Quiz::Picture::secondAnswer},
+    {"location", nullptr, &Quiz::Picture::location},
+    {"extra", nullptr, &Quiz::Picture::extra},
 };
 
 // The quiz of texts as a quiz file or a checked description holds them
@@ -75,6 +104,17 @@ enum class DescriptionWriter {
 
 // The quiz's quiz.toml, its pictures named as PictureFileNames names them.
 std::string FormatDescription(const Quiz& quiz, DescriptionWriter writer);
+
+// The quiz whole as a page keeps it while it is being made (the studio's
+// draft): every text as typed, errors and all, and each picture's name, id
+// and note, but not its bytes, which are kept apart by id. A picture whose
+// file was never read is left out: nothing could bring it back.
+std::string FormatQuizRecord(const Quiz& quiz);
+
+// The quiz of a record, its pictures without their bytes: a key the record
+// lacks keeps its default, so that an older record reads too. Nothing when
+// it does not read as one.
+std::optional<Quiz> ReadQuizRecord(std::string_view record);
 
 // The quiz checked as `brivel check` checks a folder, its stored pictures
 // standing for the files (their headers read: they were decoded as they

@@ -120,10 +120,10 @@ std::string_view View(const std::vector<std::uint8_t>& bytes) {
 
 }  // namespace
 
-bool IsWebPlayerPage(const std::uint8_t* bytes, std::size_t size) {
+bool IsWebPlayerPage(const std::uint8_t* bytes, std::size_t size, bool whole) {
     constexpr std::string_view kDoctype = "<!DOCTYPE html>";
     const std::string_view page(reinterpret_cast<const char*>(bytes), size);
-    return page.substr(0, kDoctype.size()) == kDoctype && FindSlot(page).has_value();
+    return page.substr(0, kDoctype.size()) == kDoctype && (!whole || FindSlot(page).has_value());
 }
 
 std::optional<std::string> PutBundleInPage(const std::string& page, const std::string& bundle) {

@@ -11,8 +11,10 @@
 
 namespace brivel::tool {
 
-// Whether the size bytes are a page of the web player (bare or carrying a quiz).
-bool IsWebPlayerPage(const std::uint8_t* bytes, std::size_t size);
+// Whether the size bytes are a page of the web player (bare or carrying a
+// quiz); with whole false, the page's first bytes only, whether they start as
+// its page does: what tells it from another page lies further on.
+bool IsWebPlayerPage(const std::uint8_t* bytes, std::size_t size, bool whole = true);
 
 // The page with bundle in its quiz element; a page that already carries a
 // quiz has it replaced. Nothing when page is not the web player's.

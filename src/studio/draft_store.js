@@ -1,19 +1,20 @@
-// The draft, kept in the browser (IndexedDB) as the maker works. The quiz's
-// texts and its list of pictures are one record, rewritten at each save;
-// each picture's bytes one record of their own, under the picture's id,
-// written once they are prepared and again only when they change: a quiz of
-// photos holds tens of megabytes. A picture still being prepared is left
-// out, its file as given written only to be replaced.
+// The draft, kept in the browser (IndexedDB) as the maker works: the maker
+// library's record of the quiz (its texts and its list of pictures),
+// rewritten at each save, and each picture's bytes, a record of their own
+// under the picture's id, written again only when the module says they
+// changed: a quiz of photos holds tens of megabytes.
 //
-// kept(yes): told after each save whether the maker may count on the draft,
-// which is the last save's answer.
-function DraftStore(kept) {
+// studio.record(): {record, revisions}, the module's record and the revision
+// of each kept picture's bytes by id; studio.bytes(id): {given, stored}, as
+// the module gives them. kept(yes): told after each save whether the maker
+// may count on the draft, which is the last save's answer.
+function DraftStore(studio, kept) {
   // Storage that never answers (WebKit never finished a save holding a File;
   // an open may wait on another tab) is told to the maker after this long,
   // and a draft that could not be read is never written over.
   const kWaitMs = 8000;
   let unread = false;
-  let nextId = 1;
+  const savedRevisions = new Map();  // id -> the revision of its bytes in storage
   let savedAt = 0;  // when the last save kept began
   let failedAt = 0;  // when the last save refused, or late, began
 
@@ -46,53 +47,34 @@ function DraftStore(kept) {
     });
   }
 
-  // A new picture's id, and its bytes not saved (changes: how often they were
-  // prepared, saved: at which of those they were last written).
-  function unsaved() {
-    return { id: nextId++, changes: 0, saved: 0 };
-  }
-
-  // A picture of the draft read back, as the page holds it: its bytes are in
-  // the draft's records, or (a draft of the first version) written there at
-  // the next save.
-  function restored(picture) {
-    const own = Number.isInteger(picture.id);
-    const made = Object.assign({ fileName: "" }, picture, own ? {} : unsaved(),
-                               { changes: 1, saved: own ? 1 : 0 });
-    nextId = Math.max(nextId, made.id + 1);
-    return made;
-  }
-
-  async function save(quiz) {
+  async function save() {
     if (unread) return;
     const began = performance.now();
     const late = setTimeout(() => saveEnded(began, false), kWaitMs);
     try {
       const db = await database();
-      const pictures = quiz.pictures.filter((p) => p.changes > 0);
-      const record = {
-        title: quiz.title, author: quiz.author, explanation: quiz.explanation, colour: quiz.colour,
-        kept: quiz.kept,
-        pictures: pictures.map((p) => ({ id: p.id, name: p.name, answer: p.answer, code: p.code,
-                                         plan: p.plan, failure: p.failure, kept: p.kept })),
-      };
-      const written = pictures.filter((p) => p.saved !== p.changes).map((p) => [p, p.changes]);
+      const { record, revisions } = studio.record();
+      const written = [...revisions].filter(([id, revision]) => savedRevisions.get(id) !== revision)
+        .map(([id, revision]) => [id, revision, studio.bytes(id)]);
       const transaction = db.transaction(["draft", "pictures"], "readwrite");
       const finished = new Promise((resolve, reject) => {
         transaction.oncomplete = resolve;
         transaction.onerror = () => reject(transaction.error);
         transaction.onabort = () => reject(transaction.error);
       });
-      transaction.objectStore("draft").put(record, "quiz");
+      transaction.objectStore("draft").put(record, "record");
+      transaction.objectStore("draft").delete("quiz");  // the page's own, before the record
       const store = transaction.objectStore("pictures");
-      for (const [p] of written) store.put({ given: p.given, stored: p.stored }, p.id);
-      const ids = new Set(pictures.map((p) => p.id));
+      for (const [id, , bytes] of written) store.put(bytes, id);
       for (const id of await answer(store.getAllKeys())) {
-        if (!ids.has(id)) store.delete(id);
+        if (!revisions.has(id)) store.delete(id);
       }
       await finished;
       db.close();
-      for (const [p, changes] of written) p.saved = changes;
+      for (const [id, revision] of written) savedRevisions.set(id, revision);
+      for (const id of savedRevisions.keys()) {
+        if (!revisions.has(id)) savedRevisions.delete(id);
+      }
       document.body.dataset.saved = String(Date.now());
       saveEnded(began, true);
     } catch (e) {
@@ -104,18 +86,21 @@ function DraftStore(kept) {
     }
   }
 
+  // The draft: {record, pictures: id -> {given, stored}, saved: the ids whose
+  // bytes are in storage}, or null for none.
   async function load() {
     try {
       const db = await database();
       const transaction = db.transaction(["draft", "pictures"]);
-      const record = await answer(transaction.objectStore("draft").get("quiz"));
-      for (const picture of record ? record.pictures || [] : []) {
-        // A draft of the first version held the bytes in its one record.
-        if (!Number.isInteger(picture.id)) continue;
-        Object.assign(picture, await answer(transaction.objectStore("pictures").get(picture.id)));
-      }
+      const drafts = transaction.objectStore("draft");
+      const store = transaction.objectStore("pictures");
+      const [keys, values, found, older] = await Promise.all([
+        store.getAllKeys(), store.getAll(), drafts.get("record"), drafts.get("quiz")].map(answer));
       db.close();
-      return record || null;
+      const pictures = new Map(keys.map((id, i) => [id, values[i]]));
+      let record = found;
+      if (!record && older) record = recordOfOlderDraft(older, pictures);
+      return record ? { record, pictures, saved: new Set(keys) } : null;
     } catch (e) {
       console.warn("the draft cannot be read:", e);
       return null;
@@ -132,5 +117,43 @@ function DraftStore(kept) {
     return record;
   }
 
-  return { unsaved, restored, save, load, awaited };
+  return {
+    save, load, awaited,
+    // A picture's bytes restored from storage, now at that revision.
+    restored: (id, revision) => savedRevisions.set(id, revision),
+    // The draft read does not restore: it is never written over.
+    unreadable() {
+      unread = true;
+      kept(false);
+    },
+  };
+}
+
+// A draft the page kept before the library's record (its own object: texts
+// by name, what no player shows by number, each picture's bytes under its id
+// or, at first, in the object), as that record; its pictures' bytes go to
+// pictures. Read once: the next save writes the record.
+function recordOfOlderDraft(older, pictures) {
+  const kept = ["extra_text_1", "extra_text_2", "header", "first_byte", "answers_per_picture",
+                "kind", "second_answer", "location", "extra"];
+  const numbers = ["header", "first_byte", "answers_per_picture", "kind"];
+  // JSON's strings are TOML's basic strings, once whole (no lone surrogate) and DEL escaped.
+  const quoted = (value) => JSON.stringify(new TextDecoder().decode(
+    new TextEncoder().encode(String(value ?? "")))).replace(/\x7f/g, "\\u007F");
+  const line = (key, value) => `${key} = ${numbers.includes(key) ? Number(value) | 0
+    : quoted(value)}\n`;
+  const keptLines = (values) => Object.entries(values || {})
+    .map(([which, value]) => (kept[which] ? line(kept[which], value) : "")).join("");
+  const colour = typeof older.colour === "number" ? older.colour : 0x5a5f96;
+  let text = line("title", older.title) + line("author", older.author) +
+    line("explanation", older.explanation) + keptLines(older.kept) +
+    `colour = [${(colour >> 16) & 255}, ${(colour >> 8) & 255}, ${colour & 255}]\n`;
+  (older.pictures || []).forEach((picture, i) => {
+    const id = Number.isInteger(picture.id) ? picture.id : i + 1;
+    if (!Number.isInteger(picture.id)) pictures.set(id, { given: picture.given, stored: picture.stored });
+    text += `\n[[picture]]\nid = ${id}\n` + line("file", picture.name) +
+      line("answer", picture.answer) + line("code", picture.code) + keptLines(picture.kept) +
+      line("note", picture.failure || picture.plan) + (picture.failure ? "unusable = true\n" : "");
+  });
+  return new TextEncoder().encode(text);
 }

@@ -25,10 +25,10 @@ function Messages(rowOf) {
 
   function placeOf(field) {
     const picture = /^picture\[(\d+)\]\.(\w+)$/.exec(field);
-    if (picture) {
-      const row = rowOf(Number(picture[1]) - 1);
-      const which = { answer: ".answer-messages", code: ".code-messages" }[picture[2]];
-      if (row) return row.querySelector(which || ".file-messages");
+    const row = picture && rowOf(Number(picture[1]) - 1);
+    if (row) {
+      return row.querySelector(`.messages[data-for="${picture[2]}"]`) ||
+        row.querySelector('.messages[data-for="file"]');
     }
     return document.querySelector(`.messages[data-for="${field}"]`) ||
       document.querySelector('.messages[data-for=""]');

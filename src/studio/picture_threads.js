@@ -35,16 +35,15 @@ function PictureThreads(compiled) {
       if (!target) throw new Error("out of memory");  // the page tries
       return target.byteOffset;
     }
-    // Each job's picture is held in the module, in this order, while the job
-    // lasts: jobs take turns at each await.
-    const held = [];
-    async function prepare(job, given, colour) {
+    // Each job's picture is held in the module while the job lasts: jobs take
+    // turns at each await.
+    async function prepare(given, colour) {
       const at = input(given);
-      if (module.call("studio_add_picture", held.length, 0, given.length) < 0) return { tried: false };
-      held.push(job);
+      const id = module.call("studio_add_picture", 0, given.length);
+      if (id < 0) return { tried: false };
       try {
         sent = {};
-        const kind = module.call("studio_plan", held.indexOf(job));
+        const kind = module.call("studio_plan", id);
         let image = none;
         if (kind < 0) return { tried: false };
         if (kind === 1) {
@@ -63,12 +62,11 @@ function PictureThreads(compiled) {
         if (image !== none && spares.length < 2) spares.push(new Uint8Array(image.pixels.buffer));
         module.call("studio_set_colour", colour);
         sent = {};
-        const status = module.call("studio_prepare", held.indexOf(job), image.width, image.height);
+        const status = module.call("studio_prepare", id, image.width, image.height);
         const handed = kind === 1;
         return status < 0 ? { tried: handed, handed } : finish(status, sent, handed);
       } finally {
-        module.call("studio_remove_picture", held.indexOf(job));
-        held.splice(held.indexOf(job), 1);
+        module.call("studio_remove_picture", id);
       }
     }
     async function finish(status, got, handed) {
@@ -94,7 +92,7 @@ function PictureThreads(compiled) {
       let reply = { tried: false };
       try {
         given = given || new Uint8Array(await file.arrayBuffer());
-        reply = await prepare(job, given, colour);
+        reply = await prepare(given, colour);
       } catch (e) {
         console.warn(e, "(the page prepares the picture)");
       }

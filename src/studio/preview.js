@@ -7,15 +7,16 @@
 // the player's preview reads and keeps no progress. What is typed in it
 // stays in it.
 //
-// studio: pictures(), the quiz's; busy(), how many are being prepared;
-// bundle(withPictures), the module's bundle of the quiz or null; page(), the
-// web player's page (bytes); rowIndex(row).
+// studio: count(), the quiz's pictures; revision(), a number that changes
+// with them; busy(), how many are being prepared; bundle(withPictures), the
+// module's bundle of the quiz or null; page(), the web player's page
+// (bytes); rowIndex(row).
 function Preview(studio) {
   const $ = (id) => document.getElementById(id);
   const kHead = '<meta name="brivel-preview"><meta http-equiv="Content-Security-Policy" ' +
     "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
     "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
-  const shown = { ready: false, busy: false, pending: false, pictures: null, picture: -1,
+  const shown = { ready: false, busy: false, pending: false, revision: null, picture: -1,
                   size: [0, 0], picturesAt: 0, later: null };
   // While pictures are being prepared, the preview takes their new set at
   // most this often: a set is sent whole, and sending it again after each of
@@ -27,10 +28,8 @@ function Preview(studio) {
       shown.pending = shown.ready;
       return;
     }
-    const pictures = studio.pictures();
-    const stored = pictures.map((picture) => picture.stored);
-    const same = shown.pictures !== null && stored.length === shown.pictures.length &&
-      stored.every((bytes, i) => bytes === shown.pictures[i]);
+    const revision = studio.revision();
+    const same = shown.revision === revision;
     if (!same && studio.busy() > 0) {
       const wait = shown.picturesAt + kPicturesMs - performance.now();
       if (shown.later || wait > 0) {
@@ -42,17 +41,18 @@ function Preview(studio) {
       }
     }
     const found = $("preview-found");
-    found.max = String(pictures.length);
+    const count = studio.count();
+    found.max = String(count);
     const made = studio.bundle(!same);
     if (!made) return;
     if (!same) shown.picturesAt = performance.now();
-    shown.pictures = stored;
+    shown.revision = revision;
     shown.busy = true;
     shown.pending = false;
     try {
       $("preview-frame").contentWindow.brivelShow({
         bundle: made.buffer, pictures: !same, picture: shown.picture,
-        found: Math.min(Math.max(Number(found.value) | 0, 0), pictures.length),
+        found: Math.min(Math.max(Number(found.value) | 0, 0), count),
       });
     } catch (e) {
       console.warn("the preview is gone:", e);

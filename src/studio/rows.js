@@ -1,9 +1,10 @@
 // The pictures' rows: each picture's thumbnail, name, what its preparation
-// did, its answer and step of the code, a field to try an answer in, and
-// dragging to change the order. The rows show the quiz (render) and send
-// each edit to its owner: edits.answer(index, text), edits.code(index,
-// text), edits.remove(index), edits.move(from, to), and edits.grade(index,
-// typed), the verdict.
+// did, its texts (each box names its key in data-text), a field to try an
+// answer in, and dragging to change the order. The rows show the module's
+// pictures as its view gives them (render) and send each edit to the page's
+// owner: edits.text(id, key, text), edits.remove(id), edits.move(id, to),
+// edits.grade(id, typed), the verdict, and edits.stored(id), the bytes its
+// thumbnail shows.
 function Rows(list, template, edits) {
   let dragged = null;
 
@@ -15,6 +16,8 @@ function Rows(list, template, edits) {
     return Array.prototype.indexOf.call(list.children, row);
   }
 
+  const idOf = (row) => Number(row.dataset.id);
+
   function render(pictures) {
     while (list.children.length > pictures.length) list.lastElementChild.remove();
     while (list.children.length < pictures.length) {
@@ -24,23 +27,25 @@ function Rows(list, template, edits) {
     }
     pictures.forEach((picture, index) => {
       const row = rowOf(index);
-      row.querySelector(".name").textContent = picture.name;
+      row.dataset.id = picture.id;
+      row.querySelector(".name").textContent = picture.texts.file;
       const plan = row.querySelector(".plan");
-      plan.textContent = picture.failure ? "Cette image ne peut pas entrer dans le quiz : " +
-        picture.failure : picture.plan === "gardée telle quelle" ? "" : picture.plan;
-      plan.classList.toggle("error", Boolean(picture.failure));
-      const answer = row.querySelector(".answer");
-      if (answer.value !== picture.answer) answer.value = picture.answer;
-      const code = row.querySelector(".code");
-      if (code.value !== picture.code) code.value = picture.code;
+      plan.textContent = picture.unusable ? "Cette image ne peut pas entrer dans le quiz : " +
+        picture.note : picture.note === "gardée telle quelle" ? "" : picture.note;
+      plan.classList.toggle("error", Boolean(picture.unusable));
+      for (const box of row.querySelectorAll("[data-text]")) {
+        const text = picture.texts[box.dataset.text] ?? "";
+        if (box.value !== text) box.value = text;
+      }
       // Only once prepared: a phone's photo as given would be decoded whole,
       // some 50 MB for each row.
       const thumb = row.querySelector(".thumb");
-      const shown = picture.stored ? String(picture.stored.length) + picture.name : "";
+      const shown = picture.storedSize ? `${picture.id}:${picture.revision}` : "";
       if (thumb.dataset.of !== shown) {
         if (thumb.src) URL.revokeObjectURL(thumb.src);
-        if (picture.stored) {
-          thumb.src = URL.createObjectURL(new Blob([picture.stored]));
+        const stored = shown ? edits.stored(picture.id) : null;
+        if (stored) {
+          thumb.src = URL.createObjectURL(new Blob([stored]));
         } else {
           thumb.removeAttribute("src");
         }
@@ -51,22 +56,20 @@ function Rows(list, template, edits) {
 
   function tryAnswer(row) {
     const typed = row.querySelector(".typed").value;
-    row.querySelector(".verdict").textContent = typed ? edits.grade(indexOf(row), typed) : "";
+    row.querySelector(".verdict").textContent = typed ? edits.grade(idOf(row), typed) : "";
   }
 
   function listen(row) {
-    row.querySelector(".answer").addEventListener("input", (event) => {
-      edits.answer(indexOf(row), event.target.value);
-      tryAnswer(row);
-    });
-    row.querySelector(".code").addEventListener("input", (event) => {
-      edits.code(indexOf(row), event.target.value);
-    });
+    for (const box of row.querySelectorAll("[data-text]")) {
+      box.addEventListener("input", () => {
+        edits.text(idOf(row), box.dataset.text, box.value);
+        tryAnswer(row);
+      });
+    }
     row.querySelector(".typed").addEventListener("input", () => tryAnswer(row));
     row.querySelector(".remove").addEventListener("click", () => {
-      const index = indexOf(row);
       row.remove();
-      edits.remove(index);
+      edits.remove(idOf(row));
     });
     row.addEventListener("dragstart", () => {
       dragged = row;
@@ -85,12 +88,13 @@ function Rows(list, template, edits) {
       event.stopPropagation();
       const [from, to] = [indexOf(dragged), indexOf(row)];
       list.insertBefore(dragged, from < to ? row.nextSibling : row);
-      edits.move(from, to);
+      edits.move(idOf(dragged), to);
     });
   }
 
   return {
     render, rowOf, indexOf,
+    count: () => list.children.length,
     // Whether a row is being dragged: not a drop of files.
     dragging: () => dragged !== null,
     // Rows for another quiz: none of the last one's is kept.

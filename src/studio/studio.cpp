@@ -5,8 +5,9 @@
 // the library and sends the answers through the imports.
 
 #include <algorithm>
+#include <array>
+#include <climits>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <memory>
@@ -48,12 +49,19 @@ void SendNumber(StudioField field, int index, int value) {
 }
 
 brivel::Quiz g_quiz;
+// A quiz opened, until the page takes it in place of g_quiz or not.
+brivel::OpenedQuiz g_opened;
 std::unique_ptr<std::uint8_t[]> g_input;
 std::size_t g_inputSize = 0;
 brivel::BrowserCodec g_codec;
 brivel::studio::CarriedFonts g_fonts;
 // A quiz folder's files, given one by one before studio_open_folder.
 std::vector<brivel::FolderFile> g_folder;
+// The last id given to a picture: ids are never given twice, so that a
+// draft's bytes kept under one never pass for another picture's.
+std::uint32_t g_lastId = 0;
+// Counts every change to the pictures (their order, their bytes).
+std::uint32_t g_stamp = 0;
 
 std::size_t Size(int size) {
     return size > 0 ? static_cast<std::size_t>(size) : 0;
@@ -66,15 +74,44 @@ std::string Input(std::size_t at, std::size_t size) {
     return std::string(reinterpret_cast<const char*>(g_input.get()) + at, size);
 }
 
-std::vector<std::uint8_t> InputBytes(int size) {
-    return std::vector<std::uint8_t>(g_input.get(),
-                                     g_input.get() + std::min(Size(size), g_inputSize));
+std::vector<std::uint8_t> InputBytes(std::size_t at, std::size_t size) {
+    if (at > g_inputSize || size > g_inputSize - at) {
+        return {};
+    }
+    return std::vector<std::uint8_t>(g_input.get() + at, g_input.get() + at + size);
 }
 
-// The picture at index, or none.
-brivel::Quiz::Picture* PictureAt(int index) {
-    return index >= 0 && Size(index) < g_quiz.pictures.size() ? &g_quiz.pictures[Size(index)]
-                                                              : nullptr;
+std::vector<std::uint8_t> InputBytes(int size) {
+    return InputBytes(0, std::min(Size(size), g_inputSize));
+}
+
+// Whether the input holds parts of these sizes, one after the other.
+bool InputHolds(int first, int second, int third = 0) {
+    return first >= 0 && second >= 0 && third >= 0 &&
+           Size(first) + Size(second) + Size(third) <= g_inputSize;
+}
+
+std::vector<brivel::Quiz::Picture>::iterator Find(int id) {
+    return std::find_if(g_quiz.pictures.begin(), g_quiz.pictures.end(),
+                        [id](const brivel::Quiz::Picture& picture) {
+                            return id > 0 && picture.id == static_cast<std::uint32_t>(id);
+                        });
+}
+
+// The picture of that id, or none.
+brivel::Quiz::Picture* PictureOf(int id) {
+    const auto found = Find(id);
+    return found != g_quiz.pictures.end() ? &*found : nullptr;
+}
+
+// Its bytes changed: the draft keeps them again, the preview shows them.
+void BytesChanged(brivel::Quiz::Picture& picture) {
+    picture.revision = ++g_stamp;
+}
+
+void GiveId(brivel::Quiz::Picture& picture) {
+    picture.id = ++g_lastId;
+    BytesChanged(picture);
 }
 
 // The forms by their studio_fields.h numbers, which count from 0.
@@ -95,59 +132,41 @@ void SendProblems(const std::vector<brivel::DescriptionProblem>& problems) {
     }
 }
 
-// The quiz opened, or -1 with the problems of a quiz folder and why it does
-// not open (OpenFailure).
+// The quiz opened, kept aside for studio_use_opened, or -1 with the problems
+// of a quiz folder and why it does not open (OpenFailure).
 int Opened(brivel::OpenedQuiz opened) {
+    g_opened = brivel::OpenedQuiz();
     if (opened.status != brivel::FormStatus::Ok) {
         SendProblems(opened.problems);
         Send(StudioField::OpenFailure, 0,
              std::string_view(brivel::FormStatusName(opened.status, brivel::Wording::French)));
         return -1;
     }
-    g_quiz = std::move(opened.quiz);
-    return static_cast<int>(g_quiz.pictures.size());
+    g_opened = std::move(opened);
+    return static_cast<int>(g_opened.quiz.pictures.size());
 }
 
-std::string* TextOf(brivel::StudioText text, int index) {
-    using brivel::StudioText;
-    if (text == StudioText::Answer || text == StudioText::Code) {
-        brivel::Quiz::Picture* picture = PictureAt(index);
-        return picture == nullptr           ? nullptr
-               : text == StudioText::Answer ? &picture->answer
-                                            : &picture->code;
+// Text number text (kQuizTexts) of the quiz (id 0) or of the picture of that id.
+std::string* TextOf(int text, int id) {
+    if (text < 0 || Size(text) >= std::size(brivel::kQuizTexts)) {
+        return nullptr;
     }
-    return text == StudioText::Title         ? &g_quiz.title
-           : text == StudioText::Author      ? &g_quiz.author
-           : text == StudioText::Explanation ? &g_quiz.explanation
-                                             : nullptr;
-}
-
-std::string* KeptText(brivel::StudioKept which, int index) {
-    using brivel::StudioKept;
-    if (index < 0) {
-        return which == StudioKept::ExtraText1   ? &g_quiz.kept.extraText1
-               : which == StudioKept::ExtraText2 ? &g_quiz.kept.extraText2
-                                                 : nullptr;
+    const brivel::QuizTextKey& key = brivel::kQuizTexts[text];
+    if (id == 0) {
+        return key.quiz != nullptr ? &(g_quiz.*key.quiz) : nullptr;
     }
-    brivel::Quiz::Picture* picture = PictureAt(index);
-    return picture == nullptr                  ? nullptr
-           : which == StudioKept::SecondAnswer ? &picture->secondAnswer
-           : which == StudioKept::Location     ? &picture->location
-           : which == StudioKept::Extra        ? &picture->extra
-                                               : nullptr;
+    brivel::Quiz::Picture* picture = PictureOf(id);
+    return picture != nullptr && key.picture != nullptr ? &(picture->*key.picture) : nullptr;
 }
 
-std::uint8_t* KeptByte(brivel::StudioKept which) {
-    using brivel::StudioKept;
-    brivel::Quiz::Kept& kept = g_quiz.kept;
-    return which == StudioKept::Header              ? &kept.headerByte
-           : which == StudioKept::FirstByte         ? &kept.firstByte
-           : which == StudioKept::AnswersPerPicture ? &kept.answersPerPicture
-           : which == StudioKept::Kind              ? &kept.kind
-                                                    : nullptr;
+int Rgb(const std::array<std::uint8_t, 3>& colour) {
+    return colour[0] << 16 | colour[1] << 8 | colour[2];
 }
 
-constexpr int kKeptPerPicture = 16;
+bool IsPng(const std::vector<std::uint8_t>& bytes) {
+    const char* extension = brivel::PictureExtension(bytes);
+    return extension != nullptr && std::string_view(extension) == ".png";
+}
 
 }  // namespace
 
@@ -163,9 +182,10 @@ BRIVEL_EXPORT(studio_input) std::uint8_t* studio_input(int size) {
     return g_input.get();
 }
 
-// A text of the quiz (field: studio_fields.h's Text) from the input's size bytes.
-BRIVEL_EXPORT(studio_set_text) void studio_set_text(int text, int index, int size) {
-    if (std::string* field = TextOf(static_cast<brivel::StudioText>(text), index)) {
+// Text number text (the page's Text) of the quiz (id 0) or of a picture,
+// from the input's size bytes.
+BRIVEL_EXPORT(studio_set_text) void studio_set_text(int text, int id, int size) {
+    if (std::string* field = TextOf(text, id)) {
         *field = Input(0, Size(size));
     }
 }
@@ -175,69 +195,121 @@ BRIVEL_EXPORT(studio_set_colour) void studio_set_colour(int rgb) {
                      static_cast<std::uint8_t>(rgb)};
 }
 
-// A picture file put at index: its name (nameSize bytes) then its bytes in
-// the input. Returns its index, or -1.
-BRIVEL_EXPORT(studio_add_picture) int studio_add_picture(int index, int nameSize, int size) {
-    if (nameSize < 0 || size < 0 || Size(nameSize) + Size(size) > g_inputSize) {
+BRIVEL_EXPORT(studio_colour) int studio_colour() {
+    return Rgb(g_quiz.colour);
+}
+
+// A picture file added last: its name (nameSize bytes) then its bytes (none
+// while the page has not read them) in the input. Returns its id, or -1.
+BRIVEL_EXPORT(studio_add_picture) int studio_add_picture(int nameSize, int size) {
+    if (!InputHolds(nameSize, size) || g_lastId >= INT_MAX) {
         return -1;
     }
-    brivel::Quiz::Picture picture;
+    brivel::Quiz::Picture& picture = g_quiz.pictures.emplace_back();
     picture.name = Input(0, Size(nameSize));
-    const std::uint8_t* bytes = g_input.get() + nameSize;
-    picture.given.assign(bytes, bytes + size);
-    const std::size_t at = std::min(Size(index), g_quiz.pictures.size());
-    g_quiz.pictures.insert(g_quiz.pictures.begin() + static_cast<std::ptrdiff_t>(at),
-                           std::move(picture));
-    return static_cast<int>(at);
+    picture.given = InputBytes(Size(nameSize), Size(size));
+    GiveId(picture);
+    return static_cast<int>(picture.id);
 }
 
-BRIVEL_EXPORT(studio_remove_picture) void studio_remove_picture(int index) {
-    if (PictureAt(index) != nullptr) {
-        g_quiz.pictures.erase(g_quiz.pictures.begin() + index);
+BRIVEL_EXPORT(studio_remove_picture) void studio_remove_picture(int id) {
+    if (const auto found = Find(id); found != g_quiz.pictures.end()) {
+        g_quiz.pictures.erase(found);
+        ++g_stamp;
     }
 }
 
-BRIVEL_EXPORT(studio_move_picture) void studio_move_picture(int from, int to) {
-    if (PictureAt(from) == nullptr || PictureAt(to) == nullptr) {
+// The picture of that id put at place to.
+BRIVEL_EXPORT(studio_move_picture) void studio_move_picture(int id, int to) {
+    const auto found = Find(id);
+    if (found == g_quiz.pictures.end() || to < 0 || Size(to) >= g_quiz.pictures.size()) {
         return;
     }
-    brivel::Quiz::Picture moved = std::move(g_quiz.pictures[Size(from)]);
-    g_quiz.pictures.erase(g_quiz.pictures.begin() + from);
+    brivel::Quiz::Picture moved = std::move(*found);
+    g_quiz.pictures.erase(found);
     g_quiz.pictures.insert(g_quiz.pictures.begin() + to, std::move(moved));
+    ++g_stamp;
 }
 
 BRIVEL_EXPORT(studio_clear) void studio_clear() {
     g_quiz = brivel::Quiz();
+    ++g_stamp;
 }
 
-// The picture as stored byte for byte: one the quiz already held, opened
-// again, or one the page encoded or prepared on its threads (the input's
-// bytes). Only a PNG is prepared again (on the quiz colour): anything else's
-// given bytes are those stored.
-BRIVEL_EXPORT(studio_stored) void studio_stored(int index, int size) {
-    if (brivel::Quiz::Picture* picture = PictureAt(index)) {
-        brivel::StorePicture(*picture, InputBytes(size));
-    }
+// Whether the quiz is as new (1), nothing in it that starting another would lose.
+BRIVEL_EXPORT(studio_empty) int studio_empty() {
+    const bool typed = std::any_of(std::begin(brivel::kQuizTexts), std::end(brivel::kQuizTexts),
+                                   [](const brivel::QuizTextKey& key) {
+                                       return key.quiz != nullptr && !(g_quiz.*key.quiz).empty();
+                                   });
+    return !typed && g_quiz.pictures.empty() ? 1 : 0;
 }
 
-// The file's bytes (the input's size bytes) of picture index, added without
-// them: the page reads a file only when its turn to be prepared comes.
-BRIVEL_EXPORT(studio_given) void studio_given(int index, int size) {
-    if (brivel::Quiz::Picture* picture = PictureAt(index)) {
-        picture->given = InputBytes(size);
-    }
-}
-
-// Prepares picture index as `brivel pack` does, from the pixels the browser
-// decoded (width x height RGBA in the input; 0 x 0 for a PNG, which our own
-// decoder reads). Returns 0 when stored, 1 when the page must encode the
-// pixels sent (EncodeWidth, EncodeHeight, EncodePixels) as JPEG, -1 when the
-// picture cannot be held (PictureStatus says why).
-BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int height) {
-    if (PictureAt(index) == nullptr) {
+// The picture as stored byte for byte, as the page's threads prepared it or
+// the page encoded it: in the input, its note (noteSize bytes; none leaves
+// it as it is), its file as given (givenSize bytes; none: as the module has
+// it), then its size bytes stored. Only a PNG is prepared again (on the quiz
+// colour): anything else's given bytes are those stored. Returns 1 for a
+// picture laid on the quiz colour, else 0; -1 when it is gone.
+BRIVEL_EXPORT(studio_stored) int studio_stored(int id, int noteSize, int givenSize, int size) {
+    brivel::Quiz::Picture* picture = PictureOf(id);
+    if (picture == nullptr || !InputHolds(noteSize, givenSize, size)) {
         return -1;
     }
-    brivel::Quiz::Picture& picture = *PictureAt(index);
+    if (noteSize > 0) {
+        picture->note = Input(0, Size(noteSize));
+    }
+    if (givenSize > 0) {
+        picture->given = InputBytes(Size(noteSize), Size(givenSize));
+    }
+    picture->unusable = false;
+    brivel::StorePicture(*picture, InputBytes(Size(noteSize) + Size(givenSize), Size(size)));
+    BytesChanged(*picture);
+    return IsPng(picture->given) ? 1 : 0;
+}
+
+// The file's bytes (the input's size bytes) of a picture added without
+// them: the page reads a file only when its turn to be prepared comes.
+BRIVEL_EXPORT(studio_given) int studio_given(int id, int size) {
+    brivel::Quiz::Picture* picture = PictureOf(id);
+    if (picture == nullptr) {
+        return -1;
+    }
+    picture->given = InputBytes(size);
+    BytesChanged(*picture);
+    return 0;
+}
+
+// A picture's bytes (which: 1 its file as given, where that is not what is
+// stored, as Given; 2 what is stored, as Stored; 3 both). -1 when it is gone.
+BRIVEL_EXPORT(studio_bytes) int studio_bytes(int id, int which) {
+    const brivel::Quiz::Picture* picture = PictureOf(id);
+    if (picture == nullptr) {
+        return -1;
+    }
+    // One that cannot be held stores its file only for the checks to name it.
+    const bool stored = !picture->unusable && !picture->stored.empty();
+    if ((which & 1) != 0 && !picture->given.empty() &&
+        (!stored || picture->given != picture->stored)) {
+        Send(StudioField::Given, id, picture->given);
+    }
+    if ((which & 2) != 0 && stored) {
+        Send(StudioField::Stored, id, picture->stored);
+    }
+    return 0;
+}
+
+// Prepares a picture as `brivel pack` does, from the pixels the browser
+// decoded (width x height RGBA in the input; 0 x 0 for a PNG, which our own
+// decoder reads), its note saying how. Returns 0 when stored (Stored), 1
+// when the page must encode the pixels sent (EncodeWidth, EncodeHeight,
+// EncodePixels) as JPEG, -1 when the picture cannot be held (PictureStatus
+// and its note say why) or is gone.
+BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) {
+    if (PictureOf(id) == nullptr) {
+        return -1;
+    }
+    brivel::Quiz::Picture& picture = *PictureOf(id);
     g_codec.Decoded(g_input.get(), g_inputSize, width, height);
     brivel::PrepOptions options;
     options.red = g_quiz.colour[0];
@@ -250,47 +322,47 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int index, int width, int heigh
         g_codec, picture.given.data(), picture.given.size(), options, plan, out, &detail);
     g_codec.Decoded(nullptr, 0, 0, 0);
     picture.unusable = status != brivel::PrepStatus::Ok;
+    BytesChanged(picture);
     if (picture.unusable) {
         picture.stored = picture.given;
-        Send(StudioField::PictureStatus, index,
-             brivel::PrepStatusName(status, brivel::Wording::French));
+        picture.note = brivel::PrepStatusName(status, brivel::Wording::French);
+        Send(StudioField::PictureStatus, id, picture.note);
         return -1;
     }
-    Send(StudioField::PlanText, index,
-         brivel::DescribePlan(plan, options.quality, brivel::Wording::French));
+    picture.note = brivel::DescribePlan(plan, options.quality, brivel::Wording::French);
+    Send(StudioField::PlanText, id, picture.note);
     if (const brivel::RgbImage* pending = g_codec.PendingEncode()) {
-        SendNumber(StudioField::EncodeWidth, index, pending->width);
-        SendNumber(StudioField::EncodeHeight, index, pending->height);
+        SendNumber(StudioField::EncodeWidth, id, pending->width);
+        SendNumber(StudioField::EncodeHeight, id, pending->height);
         // As the canvas takes them, which spares the page a loop over each pixel.
         std::string rgba(pending->pixels.size() / 3 * 4, '\xff');
         for (std::size_t from = 0, to = 0; to < rgba.size(); from += 3, to += 4) {
             std::memcpy(&rgba[to], &pending->pixels[from], 3);
         }
-        Send(StudioField::EncodePixels, index, rgba);
+        Send(StudioField::EncodePixels, id, rgba);
         g_codec.ForgetEncode();
         // The page's encoding comes back through studio_stored.
         brivel::StorePicture(picture, {});
         return 1;
     }
     brivel::StorePicture(picture, std::move(out));
-    Send(StudioField::Stored, index, picture.stored);
+    Send(StudioField::Stored, id, picture.stored);
     return 0;
 }
 
-// What preparing picture index needs of the browser: for a JPEG, the size
+// What preparing a picture needs of the browser: for a JPEG, the size
 // to decode it at (DecodeWidth, DecodeHeight), the smallest of 1/1, 1/2,
 // 1/4 and 1/8 that still covers what is stored, as TurboJPEG's scaled
 // decoding gives the tool. Returns 1 for a JPEG, 0 for a PNG, -1 when it is
 // neither or cannot be read (PictureStatus says why).
-BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
-    if (PictureAt(index) == nullptr) {
+BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
+    if (PictureOf(id) == nullptr) {
         return -1;
     }
-    const brivel::Quiz::Picture& picture = *PictureAt(index);
+    const brivel::Quiz::Picture& picture = *PictureOf(id);
     // Planned, a transparent PNG would be decoded whole only to learn that it
     // is: studio_prepare decodes it anyway, and says what is wrong with it.
-    const char* extension = brivel::PictureExtension(picture.given);
-    if (extension != nullptr && std::string_view(extension) == ".png") {
+    if (IsPng(picture.given)) {
         return 0;
     }
     brivel::PicturePlan plan;
@@ -298,7 +370,7 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
     const brivel::PrepStatus status =
         brivel::PlanPicture(g_codec, picture.given.data(), picture.given.size(), plan, &detail);
     if (status != brivel::PrepStatus::Ok) {
-        Send(StudioField::PictureStatus, index,
+        Send(StudioField::PictureStatus, id,
              brivel::PrepStatusName(status, brivel::Wording::French));
         return -1;
     }
@@ -314,8 +386,8 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int index) {
                          (plan.height + scale - 1) / scale < needHeight)) {
         scale /= 2;
     }
-    SendNumber(StudioField::DecodeWidth, index, (plan.width + scale - 1) / scale);
-    SendNumber(StudioField::DecodeHeight, index, (plan.height + scale - 1) / scale);
+    SendNumber(StudioField::DecodeWidth, id, (plan.width + scale - 1) / scale);
+    SendNumber(StudioField::DecodeHeight, id, (plan.height + scale - 1) / scale);
     return 1;
 }
 
@@ -327,18 +399,18 @@ BRIVEL_EXPORT(studio_hide_orientation) int studio_hide_orientation() {
 }
 
 // Opens the quiz file in the input (Windows, Linux, web, .res, or a quiz
-// folder's .zip), replacing the quiz; its pictures still to be prepared, as
-// given ones are. Returns the number of pictures, or -1 with OpenFailure
-// (and a folder's problems as studio_check sends them).
+// folder's .zip), kept aside until studio_use_opened: its pictures still to
+// be prepared, as given ones are. Returns the number of pictures, or -1 with
+// OpenFailure (and a folder's problems as studio_check sends them).
 BRIVEL_EXPORT(studio_open) int studio_open(int size) {
     return Opened(brivel::OpenQuiz(InputBytes(size), g_codec));
 }
 
-// The form of the file whose first size bytes are in the input, as its
+// The form that the first size bytes of a file (in the input) show, as its
 // studio_fields.h Form number; -1 when it is no quiz.
 BRIVEL_EXPORT(studio_quiz_form) int studio_quiz_form(int size) {
     const std::optional<brivel::QuizForm> form =
-        brivel::RecogniseQuizForm(g_input.get(), std::min(Size(size), g_inputSize));
+        brivel::RecogniseQuizForm(g_input.get(), std::min(Size(size), g_inputSize), false);
     for (std::size_t i = 0; form && i < std::size(kForms); ++i) {
         if (kForms[i] == *form) {
             return static_cast<int>(i);
@@ -349,16 +421,13 @@ BRIVEL_EXPORT(studio_quiz_form) int studio_quiz_form(int size) {
 
 // One file of a quiz folder (its name, nameSize bytes, then its bytes).
 BRIVEL_EXPORT(studio_folder_file) void studio_folder_file(int nameSize, int size) {
-    if (nameSize < 0 || size < 0 || Size(nameSize) + Size(size) > g_inputSize) {
-        return;
+    if (InputHolds(nameSize, size)) {
+        g_folder.push_back({Input(0, Size(nameSize)), InputBytes(Size(nameSize), Size(size))});
     }
-    const std::uint8_t* bytes = g_input.get() + nameSize;
-    g_folder.push_back({Input(0, Size(nameSize)), std::vector<std::uint8_t>(bytes, bytes + size)});
 }
 
 // Opens the folder given file by file, its quiz.toml in the input, as `brivel
-// pack` reads it. Returns the number of pictures, or -1 with its problems
-// (ProblemField, ProblemMessage) as studio_check sends them.
+// pack` reads it, as studio_open does.
 BRIVEL_EXPORT(studio_open_folder) int studio_open_folder(int size) {
     std::vector<brivel::FolderFile> files = std::move(g_folder);
     g_folder.clear();
@@ -366,61 +435,115 @@ BRIVEL_EXPORT(studio_open_folder) int studio_open_folder(int size) {
     return Opened(brivel::OpenQuizFiles(std::move(files), g_codec));
 }
 
-// The whole quiz as the page shows it, after opening one.
-BRIVEL_EXPORT(studio_describe) void studio_describe() {
-    Send(StudioField::QuizText, static_cast<int>(brivel::StudioText::Title), g_quiz.title);
-    Send(StudioField::QuizText, static_cast<int>(brivel::StudioText::Author), g_quiz.author);
-    Send(StudioField::QuizText, static_cast<int>(brivel::StudioText::Explanation),
-         g_quiz.explanation);
-    SendNumber(StudioField::QuizColour, 0,
-               g_quiz.colour[0] << 16 | g_quiz.colour[1] << 8 | g_quiz.colour[2]);
-    for (int which = 0; which <= static_cast<int>(brivel::StudioKept::Extra); ++which) {
-        const auto kept = static_cast<brivel::StudioKept>(which);
-        if (const std::string* text = KeptText(kept, -1)) {
-            Send(StudioField::QuizKept, which, *text);
-        } else if (const std::uint8_t* byte = KeptByte(kept)) {
-            Send(StudioField::QuizKept, which, std::to_string(*byte));
+// The quiz last opened in place of the one being made (use 1), or dropped
+// (0). Returns the number of pictures.
+BRIVEL_EXPORT(studio_use_opened) int studio_use_opened(int use) {
+    if (use != 0 && g_opened.status == brivel::FormStatus::Ok) {
+        g_quiz = std::move(g_opened.quiz);
+        for (brivel::Quiz::Picture& picture : g_quiz.pictures) {
+            GiveId(picture);
         }
-        for (std::size_t i = 0; i < g_quiz.pictures.size(); ++i) {
-            if (const std::string* text = KeptText(kept, static_cast<int>(i))) {
-                Send(StudioField::PictureKept, static_cast<int>(i) * kKeptPerPicture + which,
-                     *text);
+        ++g_stamp;
+    }
+    g_opened = brivel::OpenedQuiz();
+    return static_cast<int>(g_quiz.pictures.size());
+}
+
+// The quiz as the page shows it: its colour and texts (Text), then each
+// picture in order (Picture, its id), its texts, note and state. Returns
+// the number of pictures.
+BRIVEL_EXPORT(studio_view) int studio_view() {
+    SendNumber(StudioField::Colour, 0, Rgb(g_quiz.colour));
+    const auto texts = [](const auto& owner, auto brivel::QuizTextKey::*member) {
+        for (std::size_t i = 0; i < std::size(brivel::kQuizTexts); ++i) {
+            if (const auto field = brivel::kQuizTexts[i].*member) {
+                Send(StudioField::Text, static_cast<int>(i), owner.*field);
             }
         }
-    }
+    };
+    texts(g_quiz, &brivel::QuizTextKey::quiz);
     for (std::size_t i = 0; i < g_quiz.pictures.size(); ++i) {
         const brivel::Quiz::Picture& picture = g_quiz.pictures[i];
-        const int index = static_cast<int>(i);
-        Send(StudioField::PictureName, index, picture.name);
-        Send(StudioField::PictureAnswer, index, picture.answer);
-        Send(StudioField::PictureCode, index, picture.code);
-        Send(StudioField::PictureBytes, index, picture.given);
+        SendNumber(StudioField::Picture, static_cast<int>(i), static_cast<int>(picture.id));
+        texts(picture, &brivel::QuizTextKey::picture);
+        Send(StudioField::Note, 0, picture.note);
+        SendNumber(StudioField::Unusable, 0, picture.unusable ? 1 : 0);
+        SendNumber(StudioField::StoredSize, 0,
+                   picture.unusable ? 0 : static_cast<int>(picture.stored.size()));
+        SendNumber(StudioField::OnColour, 0, IsPng(picture.given) ? 1 : 0);
+        SendNumber(StudioField::Revision, static_cast<int>(picture.id),
+                   static_cast<int>(picture.revision));
+    }
+    return static_cast<int>(g_quiz.pictures.size());
+}
+
+// Counts the changes to the pictures, their order and bytes: the same
+// number, the same pictures.
+BRIVEL_EXPORT(studio_revision) int studio_revision() {
+    return static_cast<int>(g_stamp);
+}
+
+// The quiz as its draft keeps it (Record), then each picture it keeps as
+// Revision (index: its id), whose bytes studio_bytes gives.
+BRIVEL_EXPORT(studio_record) void studio_record() {
+    Send(StudioField::Record, 0, brivel::FormatQuizRecord(g_quiz));
+    for (const brivel::Quiz::Picture& picture : g_quiz.pictures) {
+        if (!picture.given.empty() || !picture.stored.empty()) {
+            SendNumber(StudioField::Revision, static_cast<int>(picture.id),
+                       static_cast<int>(picture.revision));
+        }
     }
 }
 
-// What the draft kept of an opened quiz (which: studio_fields.h's Kept) from
-// the input, for the quiz (index -1) or a picture.
-BRIVEL_EXPORT(studio_set_kept) void studio_set_kept(int which, int index, int size) {
-    const auto kept = static_cast<brivel::StudioKept>(which);
-    const std::string text = Input(0, Size(size));
-    if (std::string* field = KeptText(kept, index)) {
-        *field = text;
-    } else if (std::uint8_t* byte = KeptByte(kept); byte != nullptr && index < 0) {
-        *byte = static_cast<std::uint8_t>(std::atoi(text.c_str()));
+// The quiz of a draft's record (the input's size bytes) in place of the one
+// being made, its pictures' bytes still to come (studio_restore_bytes).
+// Returns the number of pictures, or -1 when the record does not read.
+BRIVEL_EXPORT(studio_restore) int studio_restore(int size) {
+    std::optional<brivel::Quiz> quiz = brivel::ReadQuizRecord(Input(0, Size(size)));
+    if (!quiz) {
+        return -1;
     }
+    g_quiz = std::move(*quiz);
+    for (const brivel::Quiz::Picture& picture : g_quiz.pictures) {
+        g_lastId = std::max(g_lastId, picture.id);
+    }
+    for (auto picture = g_quiz.pictures.begin(); picture != g_quiz.pictures.end(); ++picture) {
+        // A record of no page: an id missing, or said twice.
+        if (picture->id == 0 || picture->id > INT_MAX ||
+            std::any_of(g_quiz.pictures.begin(), picture,
+                        [&picture](const auto& earlier) { return earlier.id == picture->id; })) {
+            picture->id = ++g_lastId;
+        }
+    }
+    ++g_stamp;
+    return static_cast<int>(g_quiz.pictures.size());
+}
+
+// A restored picture's bytes from its draft: its file as given (givenSize
+// bytes; none when it is what is stored), then what is stored (none before
+// it was prepared). Returns its revision, or -1 when it is gone.
+BRIVEL_EXPORT(studio_restore_bytes) int studio_restore_bytes(int id, int givenSize, int size) {
+    brivel::Quiz::Picture* picture = PictureOf(id);
+    if (picture == nullptr || !InputHolds(givenSize, size)) {
+        return -1;
+    }
+    picture->given = InputBytes(0, Size(givenSize));
+    std::vector<std::uint8_t> stored = InputBytes(Size(givenSize), Size(size));
+    if (!stored.empty()) {
+        picture->given = picture->given.empty() ? stored : picture->given;
+        brivel::StorePicture(*picture, std::move(stored));
+    }
+    BytesChanged(*picture);
+    return static_cast<int>(picture->revision);
 }
 
 // Every problem `brivel check` would report, each as its field then its
-// message, and each picture's name in the quiz folder; returns the number of errors.
+// message; returns the number of errors.
 BRIVEL_EXPORT(studio_check) int studio_check() {
     static const brivel::FitCheck fit = brivel::tool::PlayerFitCheck(g_fonts);
     std::vector<brivel::DescriptionProblem> problems;
     brivel::CheckQuiz(g_quiz, problems, g_codec, fit);
     SendProblems(problems);
-    const std::vector<std::string> names = brivel::PictureFileNames(g_quiz);
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        Send(StudioField::FileName, static_cast<int>(i), names[i]);
-    }
     return static_cast<int>(std::count_if(problems.begin(), problems.end(),
                                           [](const auto& problem) { return !problem.warning; }));
 }
@@ -445,15 +568,15 @@ BRIVEL_EXPORT(studio_order) void studio_order(int size) {
                           order.size() * sizeof order[0]));
 }
 
-// Grades the input (UTF-8, what a player types) against picture index's
-// answer as the players do; the verdict comes as Verdict. -1 without one.
-BRIVEL_EXPORT(studio_grade) int studio_grade(int index, int size) {
-    if (PictureAt(index) == nullptr) {
+// Grades the input (UTF-8, what a player types) against a picture's answer
+// as the players do; the verdict comes as Verdict. -1 without one.
+BRIVEL_EXPORT(studio_grade) int studio_grade(int id, int size) {
+    if (PictureOf(id) == nullptr) {
         return -1;
     }
-    const std::string answer = brivel::Utf8ToCp1252Lossy(PictureAt(index)->answer);
+    const std::string answer = brivel::Utf8ToCp1252Lossy(PictureOf(id)->answer);
     const std::string typed = brivel::Utf8ToCp1252Lossy(Input(0, Size(size)));
-    Send(StudioField::Verdict, index,
+    Send(StudioField::Verdict, id,
          brivel::Cp1252ToUtf8(brivel::VerdictText(brivel::Grade(answer, typed))));
     return 0;
 }

@@ -1,68 +1,84 @@
-// Brivel Studio's page: the quiz as the page holds it, every change made to
-// it (the maker's edits, a quiz opened, pictures prepared), and the start.
-// Everything about the quiz (its checks, picture preparation, the forms it
-// is written in) is the maker library's, in the WebAssembly module; the
+// Brivel Studio's page: the start, and every change made to the quiz (the
+// maker's edits, a quiz opened, pictures prepared). The quiz is the maker
+// library's, in the WebAssembly module, which checks it, prepares its
+// pictures and writes every form: the page holds no copy of it, but sends
+// the module each edit and asks it for what to show after each change. The
 // files before this one show it (rows.js, messages.js, preview.js), keep it
 // (draft_store.js), write it (downloads.js), and run the browser's codecs
-// (picture_codecs.js, picture_threads.js, zip_reader.js).
+// (picture_codecs.js, picture_threads.js).
 const $ = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
 let library = null;  // the maker library's module, a WasmModule
 
-// What the module last sent, per field: cleared before each call.
+// What the module last sent, per field: cleared before each call(); or,
+// while a call's answers are taken as they come (answered()), their taker.
 let sent = {};
-let problems = [];
+let taker = null;
 
-// The draft, as the page keeps it: the same as the module's quiz.
-// kept: what an opened quiz holds that no player shows, by Kept.
-const quiz = { title: "", author: "", explanation: "", colour: 0x5a5f96, kept: {}, pictures: [] };
+// Each text's key by its number (Text); the view's numbers by field.
+const textKeys = Object.fromEntries(Object.entries(Text).map(([key, number]) => [number, key]));
+const viewNumbers = { [Field.Unusable]: "unusable", [Field.StoredSize]: "storedSize",
+                      [Field.OnColour]: "onColour", [Field.Revision]: "revision" };
 
-const draft = DraftStore((kept) => { $("unkept").hidden = kept; });
+// Each picture's work in progress by id, not the quiz's: its file, until it
+// is read, and its turn, so that of two preparations of it (the colour
+// changed twice) the last begun is kept.
+const work = new Map();
+function jobOf(id) {
+  if (!work.has(id)) work.set(id, { file: null, turn: 0 });
+  return work.get(id);
+}
+
+const draft = DraftStore({
+  record() {
+    let record = null;
+    const revisions = new Map();
+    answered((field, index, value) => {
+      if (field === Field.Record) record = value;
+      if (field === Field.Revision) revisions.set(index, value);
+    }, "studio_record");
+    return { record, revisions };
+  },
+  bytes(id) {
+    const got = answersOf("studio_bytes", id, 3);
+    return { given: got[Field.Given] || null, stored: got[Field.Stored] || null };
+  },
+}, (kept) => { $("unkept").hidden = kept; });
 const rows = Rows($("rows"), $("row"), {
-  answer(index, text) {
-    quiz.pictures[index].answer = text;
-    setText(Text.Answer, index, text);
+  text(id, key, text) {
+    setText(Text[key], id, text);
     changed();
   },
-  code(index, text) {
-    quiz.pictures[index].code = text;
-    setText(Text.Code, index, text);
+  remove(id) {
+    call("studio_remove_picture", id);
+    work.delete(id);
+    render();
     changed();
   },
-  remove(index) {
-    call("studio_remove_picture", index);
-    quiz.pictures.splice(index, 1);
+  move(id, to) {
+    call("studio_move_picture", id, to);
+    render();
     changed();
   },
-  move(from, to) {
-    call("studio_move_picture", from, to);
-    const [moved] = quiz.pictures.splice(from, 1);
-    quiz.pictures.splice(to, 0, moved);
-    changed();
-  },
-  grade(index, typed) {
-    call("studio_grade", index, input(encoder.encode(typed)));
+  grade(id, typed) {
+    call("studio_grade", id, input(encoder.encode(typed)));
     return sent[Field.Verdict] ? decoder.decode(sent[Field.Verdict]) : "";
   },
+  stored: (id) => answersOf("studio_bytes", id, 2)[Field.Stored] || null,
 });
 const messages = Messages(rows.rowOf);
 const downloads = Downloads({
   written(form, player) {
     return call("studio_write", Form[form], input(player)) === 0 ? sent[Field.Output] : null;
   },
-  title: () => quiz.title,
+  title: () => view().texts.title,
 });
 const preview = Preview({
-  pictures: () => quiz.pictures,
+  count: rows.count,
+  revision: () => library.call("studio_revision"),
   busy: () => busy,
-  bundle(withPictures) {
-    // Called between another call and its reading of what the module sent.
-    const before = sent;
-    const made = call("studio_preview", withPictures ? 1 : 0) === 0 ? sent[Field.Output] : null;
-    sent = before;
-    return made;
-  },
+  bundle: (withPictures) => answersOf("studio_preview", withPictures ? 1 : 0)[Field.Output] || null,
   page: () => downloads.player("Web"),
   rowIndex: rows.indexOf,
 });
@@ -70,26 +86,21 @@ let threads = null;  // PictureThreads, once the module is compiled
 
 // ---- The module's imports (studio_imports.h), and the calls into it.
 
-let describeInto = null;
 function onText(field, index, at, length) {
-  if (describeInto) return describeInto(field, index, at, length);
   const bytes = library.bytes(at, length).slice();
-  if (field === Field.ProblemField) {
-    problems.push({ field: decoder.decode(bytes), warning: index === 1, message: "", french: "" });
-  } else if (field === Field.ProblemMessage) {
-    problems[problems.length - 1].message = decoder.decode(bytes);
-  } else if (field === Field.ProblemFrench) {
-    problems[problems.length - 1].french = decoder.decode(bytes);
-  } else if (field === Field.FileName) {
-    if (quiz.pictures[index]) quiz.pictures[index].fileName = decoder.decode(bytes);
+  if (taker) {
+    taker(field, index, bytes);
   } else {
     sent[field] = bytes;
   }
-  return undefined;
 }
 
 function onNumber(field, index, value) {
-  sent[field] = value;
+  if (taker) {
+    taker(field, index, value);
+  } else {
+    sent[field] = value;
+  }
 }
 
 // The module's text made anew by the browser into room.
@@ -134,32 +145,75 @@ function call(name, ...args) {
   return library.call(name, ...args);
 }
 
-// The bytes copied into the module's input: where they are.
-function inputAt(bytes) {
-  const target = library.input(bytes);
-  if (!target) throw new Error("la mémoire du navigateur est pleine");
-  return target.byteOffset;
+// A call whose answers take(field, index, value) takes as they come, what
+// another call sent left as it is.
+function answered(take, name, ...args) {
+  const outer = taker;
+  taker = take;
+  try {
+    return library.call(name, ...args);
+  } finally {
+    taker = outer;
+  }
 }
 
-// The same, for the calls that take the input's size.
-function input(bytes) {
-  inputAt(bytes);
-  return bytes.length;
+// A call's answers by field, the last of each, what another call sent left as it is.
+function answersOf(name, ...args) {
+  const got = {};
+  answered((field, index, value) => { got[field] = value; }, name, ...args);
+  return got;
 }
 
-// A file's UTF-8 name then its bytes, as the module takes a file; the
-// name's size.
-function inputFile(name, bytes) {
-  const encoded = encoder.encode(name);
-  const joined = new Uint8Array(encoded.length + bytes.length);
-  joined.set(encoded);
-  joined.set(bytes, encoded.length);
-  input(joined);
-  return encoded.length;
+// The parts copied one after another into the module's input: their size,
+// all together.
+function input(...parts) {
+  const size = parts.reduce((sum, part) => sum + part.length, 0);
+  const room = library.room(size);
+  if (!room) throw new Error("la mémoire du navigateur est pleine");
+  let at = 0;
+  for (const part of parts) {
+    room.set(part, at);
+    at += part.length;
+  }
+  return size;
 }
 
-function setText(text, index, value) {
-  call("studio_set_text", text, index, input(encoder.encode(value)));
+function setText(text, id, value) {
+  call("studio_set_text", text, id, input(encoder.encode(value)));
+}
+
+// The quiz as the module has it now, to be shown: {colour, texts, pictures:
+// [{id, texts, note, unusable, storedSize, onColour, revision}]}, texts by key.
+function view() {
+  const shown = { colour: 0, texts: {}, pictures: [] };
+  let owner = shown;
+  answered((field, index, value) => {
+    if (field === Field.Picture) {
+      owner = { id: value, texts: {}, note: "" };
+      shown.pictures.push(owner);
+    } else if (field === Field.Text) {
+      owner.texts[textKeys[index]] = decoder.decode(value);
+    } else if (field === Field.Note) {
+      owner.note = decoder.decode(value);
+    } else if (field === Field.Colour) {
+      shown.colour = value;
+    } else if (viewNumbers[field]) {
+      owner[viewNumbers[field]] = value;
+    }
+  }, "studio_view");
+  return shown;
+}
+
+// The screen drawn anew from the module's quiz; what was drawn.
+function render() {
+  const shown = view();
+  for (const box of document.querySelectorAll("#quiz [data-text]")) {
+    const text = shown.texts[box.dataset.text] ?? "";
+    if (box.value !== text) box.value = text;
+  }
+  $("colour").value = "#" + shown.colour.toString(16).padStart(6, "0");
+  rows.render(shown.pictures);
+  return shown;
 }
 
 // ---- Pictures: the browser decodes and encodes, the module decides.
@@ -168,34 +222,38 @@ function setText(text, index, value) {
 // good until the next call into it. The browser then decodes the pixels as
 // stored, and the module turns them as pack does.
 function orientationHidden(bytes) {
-  const at = inputAt(bytes);
-  call("studio_hide_orientation");
-  return library.bytes(at, bytes.length);
+  const held = library.input(bytes);
+  if (!held) throw new Error("la mémoire du navigateur est pleine");
+  library.call("studio_hide_orientation");
+  return library.bytes(held.byteOffset, bytes.length);
+}
+
+// A picture's file as given, as the module holds it (none once what is stored stands for it).
+function givenOf(id) {
+  return answersOf("studio_bytes", id, 1)[Field.Given] || null;
 }
 
 // The picture prepared on a thread, from its file (whose bytes come back as
-// its given ones) or from its bytes as given: {prepared, tried}, tried
-// telling whether the thread tried the browser's decoder on one it could
-// not prepare.
-async function preparedOnThread(picture, file) {
-  const turn = picture.turn = (picture.turn || 0) + 1;
-  const colour = quiz.colour;
-  const reply = await threads.prepare({ file, given: picture.given, colour });
-  // A photo's bytes went to the decoder: prepared, it is its stored bytes.
-  if (file) picture.given = reply.given || (reply.prepared ? null : await bytesOf(file));
-  const at = quiz.pictures.indexOf(picture);
-  if (!reply.prepared) return { prepared: false, tried: Boolean(reply.tried) };
-  if (at < 0 || picture.turn !== turn) return { prepared: true };  // gone, or prepared anew
-  const png = isPng(picture.given);
-  // The module takes only what is stored: a PNG's bytes, which the page
-  // keeps to lay it on another colour, go to whoever prepares it then.
-  call("studio_stored", at, input(reply.stored));
-  picture.stored = reply.stored;
-  picture.plan = reply.plan;
-  picture.failure = "";
-  storedAnew(picture);
+// given) or its bytes as given: {prepared, tried, given}, tried telling
+// whether the thread tried the browser's decoder on one it could not
+// prepare, given the file's bytes then.
+async function preparedOnThread(id, file, given) {
+  const job = jobOf(id);
+  const turn = ++job.turn;
+  const colour = library.call("studio_colour");
+  const reply = await threads.prepare({ file, given, colour });
+  // A photo's bytes went to the decoder: prepared, they are its stored bytes.
+  const back = file ? reply.given || (reply.prepared ? null : await bytesOf(file)) : given;
+  if (!reply.prepared) return { prepared: false, tried: Boolean(reply.tried), given: back };
+  if (job.turn !== turn) return { prepared: true };  // prepared anew meanwhile
+  const plan = encoder.encode(reply.plan);
+  const read = file && back ? back : new Uint8Array(0);
+  const status = call("studio_stored", id, plan.length, read.length,
+                      input(plan, read, reply.stored) - plan.length - read.length);
+  if (status < 0) return { prepared: true };  // removed meanwhile
+  picturePrepared();
   // The colour changed meanwhile: laid on the new one.
-  if (png && quiz.colour !== colour) await prepareAll([picture]);
+  if (status === 1 && library.call("studio_colour") !== colour) await prepareAll([id]);
   return { prepared: true };
 }
 
@@ -203,64 +261,50 @@ async function preparedOnThread(picture, file) {
 // prepared it: a JPEG's pixels at the size the module asks for; none for a
 // PNG, which the module decodes, or a file it cannot read (studio_prepare
 // then says why).
-async function decoded(picture) {
+async function decoded(id) {
   const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
-  const file = picture.file;
-  picture.file = null;
+  const job = jobOf(id);
+  const file = job.file;
+  job.file = null;
+  let given = file ? null : givenOf(id);
   let tried = false;
-  if ((file || picture.given) && threads.started()) {
-    const done = await preparedOnThread(picture, file);
+  if ((file || given) && threads.started()) {
+    const done = await preparedOnThread(id, file, given);
     if (done.prepared) return null;
-    tried = done.tried;
+    ({ tried, given } = done);
   } else if (file) {
-    picture.given = await bytesOf(file);
+    given = await bytesOf(file);
   }
-  const index = quiz.pictures.indexOf(picture);
-  if (index < 0) return none;
-  if (file || isPng(picture.given)) call("studio_given", index, input(picture.given));
-  if (call("studio_plan", index) !== 1) return none;
+  if (file && call("studio_given", id, input(given)) < 0) return none;
+  if (!given || call("studio_plan", id) !== 1) return none;
   try {
-    return await decodePixels(() => orientationHidden(picture.given), sent[Field.DecodeWidth],
+    return await decodePixels(() => orientationHidden(given), sent[Field.DecodeWidth],
                               sent[Field.DecodeHeight], !tried);
   } catch (e) {
     return none;  // the module says why it cannot be prepared
   }
 }
 
-// Prepares the picture as `brivel pack` would from what decoded() gave:
-// its stored bytes, or nothing with the reason on the picture. Its place is
-// looked up at each call into the module, since others change meanwhile;
-// of two preparations of one picture (the colour changed twice), the last
-// begun is kept.
-async function prepare(picture, image) {
-  const at = () => quiz.pictures.indexOf(picture);
-  if (!image || at() < 0) return;  // prepared on a thread, or removed meanwhile
-  const turn = picture.turn = (picture.turn || 0) + 1;
+// Prepares the picture as `brivel pack` would from what decoded() gave: the
+// module keeps its stored bytes, or the reason it cannot.
+async function prepare(id, image) {
+  if (!image) return;  // prepared on a thread
+  const job = jobOf(id);
+  const turn = ++job.turn;
   input(image.pixels);
-  const status = call("studio_prepare", at(), image.width, image.height);
-  picture.plan = sent[Field.PlanText] ? decoder.decode(sent[Field.PlanText]) : "";
-  picture.failure = sent[Field.PictureStatus] ? decoder.decode(sent[Field.PictureStatus]) : "";
-  if (status === 0) {
-    picture.stored = sent[Field.Stored];
-  } else if (status === 1) {
+  if (call("studio_prepare", id, image.width, image.height) === 1) {
     const stored = await encodeJpeg(sent[Field.EncodeWidth], sent[Field.EncodeHeight],
                                     sent[Field.EncodePixels]);
-    if (at() < 0 || picture.turn !== turn) return;
-    picture.stored = stored;
-    call("studio_stored", at(), input(picture.stored));
-  } else {
-    picture.stored = null;
+    if (job.turn !== turn) return;
+    call("studio_stored", id, 0, 0, input(stored));
   }
-  storedAnew(picture);
+  picturePrepared();
 }
 
-// A picture prepared anew, wherever it was: as the module does, only a PNG
-// keeps its bytes as given (to be laid on another colour); then the screen
-// and the draft take it.
-function storedAnew(picture) {
-  if (picture.stored && !isPng(picture.given)) picture.given = picture.stored;
-  ++picture.changes;
-  rows.render(quiz.pictures);
+// A picture prepared anew, or found not to be preparable: the screen and
+// the draft take it.
+function picturePrepared() {
+  render();
   changed();
 }
 
@@ -268,15 +312,15 @@ function storedAnew(picture) {
 // prepared and encoded too) while the page's module prepares those that
 // came back and the browser encodes them: each stage waits only for its
 // own, and each picture is decoded at the size it is stored from.
-async function prepareAll(pictures) {
+async function prepareAll(ids) {
   const ahead = 4;
-  const decoding = pictures.slice(0, ahead).map(decoded);
+  const decoding = ids.slice(0, ahead).map(decoded);
   const finishing = [];
-  for (let i = 0; i < pictures.length; ++i) {
+  for (let i = 0; i < ids.length; ++i) {
     const image = await decoding[i];
     decoding[i] = null;
-    if (i + ahead < pictures.length) decoding.push(decoded(pictures[i + ahead]));
-    finishing.push(prepare(pictures[i], image));
+    if (i + ahead < ids.length) decoding.push(decoded(ids[i + ahead]));
+    finishing.push(prepare(ids[i], image));
   }
   await Promise.all(finishing);
 }
@@ -290,18 +334,15 @@ function inNameOrder(files) {
 // Files as the maker gave them, each {name, file}: added in name order,
 // each read when its turn to be prepared comes (decoded()).
 async function addFiles(files) {
-  const sorted = inNameOrder(files);
   const added = [];
-  for (const file of sorted) {
-    const nameSize = inputFile(file.name, new Uint8Array(0));
-    const index = call("studio_add_picture", quiz.pictures.length, nameSize, 0);
-    if (index < 0) continue;
-    const picture = { name: file.name, file: file.file, given: null, stored: null, answer: "",
-                      code: "", plan: "", failure: "", fileName: "", ...draft.unsaved() };
-    quiz.pictures.push(picture);
-    added.push(picture);
+  for (const file of inNameOrder(files)) {
+    const name = encoder.encode(file.name);
+    const id = call("studio_add_picture", name.length, input(name) - name.length);
+    if (id < 0) throw new Error("the module takes no more pictures");
+    jobOf(id).file = file.file;
+    added.push(id);
   }
-  rows.render(quiz.pictures);
+  render();
   await prepareAll(added);
 }
 
@@ -332,131 +373,108 @@ function readFiles(list) {
   return working(() => readGiven(list));
 }
 
-// Only a file's first bytes are read here: 21 photos read at once took
-// seconds and held 200 MB before the first was prepared.
+// Only a file's first bytes are read here, for the module to say whether it
+// is a quiz: 21 photos read at once took seconds and held 200 MB before the
+// first was prepared.
 async function readGiven(list) {
   const files = [];
   for (const file of list) {
-    files.push({ name: file.name, file, head: await bytesOf(file.slice(0, 64)) });
+    const head = await bytesOf(file.slice(0, FormHead));
+    files.push({ name: file.name, file, form: call("studio_quiz_form", input(head)) });
   }
-  let description = files.find((file) => file.name === "quiz.toml");
-  const quizFile = files.find((file) => isQuizFile(file.head));
-  const archives = files.filter((file) => startsWith(file.head, 0x50, 0x4b, 0x03, 0x04));
-  let folder = files;
-  // A quiz folder's download given back: its folder opened.
-  if (!description && !quizFile && archives.length === 1) {
-    folder = await unzipped(await bytesOf(archives[0].file));
-    description = folder && folder.find((file) => file.name === "quiz.toml");
-  }
+  const description = files.find((file) => file.name === DescriptionFile);
+  const quizFile = files.find((file) => file.form >= 0 && file.form !== Form.Folder);
+  const archives = files.filter((file) => file.form === Form.Folder);
   if (description || quizFile) {
-    if (!emptyQuiz() && !confirm("Ouvrir ce quiz à la place du quiz en cours ? Celui-ci sera " +
-                                 "effacé de ce navigateur (téléchargez-le d'abord pour le garder).")) {
-      return;
-    }
-    if (folder === files) {
-      for (const file of files) file.bytes = await bytesOf(file.file);
-    }
-    await (description ? openFolder(description, folder) : openQuiz(quizFile));
+    await (description ? openFolder(description, files) : openQuiz(quizFile));
     return;
   }
-  if (archives.length) {
-    messages.refused(archives.map((file) => `« ${file.name} » est une archive .zip sans quiz : ` +
-                     "décompressez-la, puis ouvrez ou déposez ici les fichiers de son dossier."));
+  // A quiz folder's .zip opens as the folder; a .zip of no quiz is no picture.
+  if (archives.length === 1 && await openQuiz(archives[0])) return;
+  if (archives.length > 1) {
+    messages.refused(archives.map((file) => `« ${file.name} » : déposez une seule archive .zip ` +
+                                            "à la fois."));
   }
   await addFiles(files.filter((file) => !archives.includes(file)));
 }
 
-function startsWith(bytes, ...values) {
-  return values.every((value, i) => bytes[i] === value);
+// Takes the problems a call sends, and the rest as call() does.
+function problemsTaker(problems) {
+  return (field, index, value) => {
+    const text = decoder.decode(value);
+    if (field === Field.ProblemField) {
+      problems.push({ field: text, warning: index === 1, message: "", french: "" });
+    } else if (field === Field.ProblemMessage) {
+      problems[problems.length - 1].message = text;
+    } else if (field === Field.ProblemFrench) {
+      problems[problems.length - 1].french = text;
+    } else {
+      sent[field] = value;
+    }
+  };
 }
 
-// A quiz of any form (Windows, Linux, web page, .res): not a picture, which
-// a file given wrongly would be checked as.
-function isQuizFile(bytes) {
-  const head = decoder.decode(bytes.subarray(0, 64)).trimStart().toLowerCase();
-  return startsWith(bytes, 0x4d, 0x5a) || startsWith(bytes, 0x7f, 0x45, 0x4c, 0x46) ||
-    startsWith(bytes, 0, 0, 0, 0, 0x20, 0, 0, 0) || head.startsWith("<!doctype html");
-}
-
-function emptyQuiz() {
-  return quiz.pictures.length === 0 && !quiz.title && !quiz.author && !quiz.explanation;
-}
-
+// The quiz file (or a quiz folder's .zip) opened in place of the one being
+// made; whether it opened.
 async function openQuiz(file) {
-  if (call("studio_open", input(file.bytes)) < 0) {
+  const bytes = await bytesOf(file.file);
+  sent = {};
+  const problems = [];
+  if (answered(problemsTaker(problems), "studio_open", input(bytes)) < 0) {
     const reason = sent[Field.OpenFailure] ? decoder.decode(sent[Field.OpenFailure]) : "";
-    messages.refused([`« ${file.name} » ne s'ouvre pas comme un quiz : ${reason}`]);
-    return;
+    messages.refused([`« ${file.name} » ne s'ouvre pas comme un quiz : ${reason}`,
+                      ...problems.map((p) => messages.placeName(p.field) + p.french)]);
+    return false;
   }
-  await opened();
+  await useOpened();
+  return true;
 }
 
 async function openFolder(description, files) {
   for (const file of files) {
     if (file === description) continue;
-    call("studio_folder_file", inputFile(file.name, file.bytes), file.bytes.length);
+    const name = encoder.encode(file.name);
+    const bytes = await bytesOf(file.file);
+    call("studio_folder_file", name.length, input(name, bytes) - name.length);
   }
-  problems = [];
-  if (call("studio_open_folder", input(description.bytes)) < 0) {
+  const problems = [];
+  if (answered(problemsTaker(problems), "studio_open_folder",
+               input(await bytesOf(description.file))) < 0) {
     messages.refused(["Ce dossier de quiz ne s'ouvre pas :",
                       ...problems.map((p) => messages.placeName(p.field) + p.french)]);
     return;
   }
-  await opened();
+  await useOpened();
 }
 
-// The module's quiz, just opened, taken as the page's; its pictures
-// prepared as given ones are (a quiz's own are kept as they are).
-async function opened() {
-  const texts = {};
-  const kept = {};
-  const pictures = [];
-  const onePicture = (index) => pictures[index] || (pictures[index] = {
-    name: "", given: null, stored: null, answer: "", code: "", plan: "", failure: "",
-    fileName: "", ...draft.unsaved() });
-  const describing = (field, index, at, length) => {
-    const bytes = library.bytes(at, length).slice();
-    if (field === Field.QuizText) texts[index] = decoder.decode(bytes);
-    if (field === Field.PictureName) onePicture(index).name = decoder.decode(bytes);
-    if (field === Field.PictureAnswer) onePicture(index).answer = decoder.decode(bytes);
-    if (field === Field.PictureCode) onePicture(index).code = decoder.decode(bytes);
-    if (field === Field.PictureBytes) onePicture(index).given = bytes;
-    if (field === Field.QuizKept) kept[index] = decoder.decode(bytes);
-    if (field === Field.PictureKept) {
-      const picture = onePicture(Math.floor(index / 16));
-      (picture.kept = picture.kept || {})[index % 16] = decoder.decode(bytes);
-    }
-  };
-  describeInto = describing;
-  try {
-    call("studio_describe");
-  } finally {
-    describeInto = null;
-  }
-  quiz.title = texts[Text.Title] || "";
-  quiz.author = texts[Text.Author] || "";
-  quiz.explanation = texts[Text.Explanation] || "";
-  quiz.colour = sent[Field.QuizColour];
-  quiz.kept = kept;
-  quiz.pictures = pictures;
-  showQuizFields();
+// The quiz the module just opened, in place of the one being made once the
+// maker agrees; its pictures prepared as given ones are (a quiz's own are
+// kept as they are).
+async function useOpened() {
+  const agreed = call("studio_empty") === 1 ||
+    confirm("Ouvrir ce quiz à la place du quiz en cours ? Celui-ci sera effacé de ce " +
+            "navigateur (téléchargez-le d'abord pour le garder).");
+  call("studio_use_opened", agreed ? 1 : 0);
+  if (!agreed) return;
+  work.clear();
   rows.clear();
-  rows.render(quiz.pictures);
-  await prepareAll(pictures);
+  const shown = render();
+  changed();
+  await prepareAll(shown.pictures.map((picture) => picture.id));
 }
 
 // ---- Checks and changes.
 
-// The messages of `brivel check`, each beside the field it names.
+// The messages of `brivel check`, each beside the field it names: {errors, problems}.
 function check() {
-  problems = [];
-  const errors = call("studio_check");
+  const problems = [];
+  const errors = answered(problemsTaker(problems), "studio_check");
   messages.checked(problems);
   $("blocked").hidden = errors === 0;
   document.querySelectorAll("#export button").forEach((button) => {
     button.disabled = errors !== 0 || !$("stopped").hidden;
   });
-  return errors;
+  return { errors, problems };
 }
 
 // Checked once for all the changes of a task, as it ends: a keystroke's
@@ -473,61 +491,39 @@ function changed() {
     });
   }
   clearTimeout(savePending);
-  savePending = setTimeout(() => draft.save(quiz), 300);
+  savePending = setTimeout(() => draft.save(), 300);
   preview.update();
 }
 
-// The module and the screen given the draft's quiz.
+// The draft's quiz ({record, pictures: id -> {given, stored}, saved}) in the module.
 async function restore(kept) {
-  quiz.title = kept.title || "";
-  quiz.author = kept.author || "";
-  quiz.explanation = kept.explanation || "";
-  quiz.colour = typeof kept.colour === "number" ? kept.colour : 0x5a5f96;
-  for (const [text, value] of [[Text.Title, quiz.title], [Text.Author, quiz.author],
-                               [Text.Explanation, quiz.explanation]]) {
-    setText(text, 0, value);
+  if (call("studio_restore", input(kept.record)) < 0) {
+    console.error("the draft does not read back: it is left as it is");
+    draft.unreadable();
+    return;
   }
-  call("studio_set_colour", quiz.colour);
-  quiz.kept = kept.kept || {};
-  for (const [which, text] of Object.entries(quiz.kept)) {
-    call("studio_set_kept", Number(which), -1, input(encoder.encode(text)));
-  }
-  for (const keptPicture of kept.pictures || []) {
-    if (!keptPicture.given) continue;
-    const picture = draft.restored(keptPicture);
-    const nameSize = inputFile(picture.name, picture.given);
-    const index = call("studio_add_picture", quiz.pictures.length, nameSize,
-                       picture.given.length);
-    quiz.pictures.push(picture);
-    if (picture.stored) call("studio_stored", index, input(picture.stored));
-    setText(Text.Answer, index, picture.answer);
-    setText(Text.Code, index, picture.code);
-    for (const [which, text] of Object.entries(picture.kept || {})) {
-      call("studio_set_kept", Number(which), index, input(encoder.encode(text)));
+  const none = new Uint8Array(0);
+  for (const { id } of view().pictures) {
+    const { given, stored } = kept.pictures.get(id) || {};
+    if (!given && !stored) {
+      call("studio_remove_picture", id);  // its bytes were never kept
+      continue;
     }
+    const own = given && given !== stored ? given : none;
+    const revision = call("studio_restore_bytes", id, own.length,
+                          input(own, stored || none) - own.length);
+    if (kept.saved.has(id)) draft.restored(id, revision);
   }
-  showQuizFields();
-  rows.render(quiz.pictures);
+  const shown = render();
   // Those the browser had not finished, or could not read, are tried again.
-  await prepareAll(quiz.pictures.filter((picture) => !picture.stored));
-}
-
-function showQuizFields() {
-  $("title").value = quiz.title;
-  $("author").value = quiz.author;
-  $("explanation").value = quiz.explanation;
-  $("colour").value = "#" + quiz.colour.toString(16).padStart(6, "0");
+  await prepareAll(shown.pictures.filter((picture) => !picture.storedSize)
+    .map((picture) => picture.id));
 }
 
 function startAfresh() {
   call("studio_clear");
-  quiz.title = quiz.author = quiz.explanation = "";
-  quiz.colour = 0x5a5f96;
-  quiz.kept = {};
-  quiz.pictures = [];
-  call("studio_set_colour", quiz.colour);
-  showQuizFields();
-  rows.render(quiz.pictures);
+  work.clear();
+  render();
   changed();
 }
 
@@ -554,20 +550,18 @@ async function droppedFiles(transfer) {
 }
 
 function listen() {
-  for (const [id, text] of [["title", Text.Title], ["author", Text.Author],
-                            ["explanation", Text.Explanation]]) {
-    $(id).addEventListener("input", () => {
-      quiz[id] = $(id).value;
-      setText(text, 0, quiz[id]);
+  for (const box of document.querySelectorAll("#quiz [data-text]")) {
+    box.addEventListener("input", () => {
+      setText(Text[box.dataset.text], 0, box.value);
       changed();
     });
   }
   $("colour").addEventListener("change", async () => {
-    quiz.colour = parseInt($("colour").value.slice(1), 16);
-    call("studio_set_colour", quiz.colour);
+    call("studio_set_colour", parseInt($("colour").value.slice(1), 16));
     // Transparent areas lie on the quiz colour: those pictures are prepared anew.
-    await working(() => prepareAll(quiz.pictures.filter((picture) => isPng(picture.given))));
-    rows.render(quiz.pictures);
+    const laid = view().pictures.filter((picture) => picture.onColour);
+    await working(() => prepareAll(laid.map((picture) => picture.id)));
+    render();
     changed();
   });
   for (const id of ["open", "pick"]) {
@@ -595,12 +589,11 @@ function listen() {
     button.addEventListener("click", () => downloads.download(button.dataset.form));
   });
   $("new").addEventListener("click", () => {
-    if (quiz.pictures.length === 0 && !quiz.title && !quiz.author) return startAfresh();
-    if (confirm("Commencer un nouveau quiz ? Le quiz en cours sera effacé de ce navigateur " +
+    if (call("studio_empty") === 1 ||
+        confirm("Commencer un nouveau quiz ? Le quiz en cours sera effacé de ce navigateur " +
                 "(téléchargez-le d'abord pour le garder).")) {
       startAfresh();
     }
-    return undefined;
   });
 }
 
@@ -615,17 +608,13 @@ window.brivelStudio = {
     const started = performance.now();
     return (await downloads.write(form)) ? performance.now() - started : null;
   },
-  problems: () => {
-    check();
-    return problems.map((p) => ({ field: p.field, warning: p.warning, message: p.message,
-                                  french: p.french }));
-  },
-  fileNames: () => quiz.pictures.map((p) => p.fileName),
+  problems: () => check().problems,
   // Pictures being read or prepared: none once a drop is done.
   busy: () => busy,
-  pictures: () => quiz.pictures.map((p) => ({ name: p.name, plan: p.plan, failure: p.failure,
-                                              stored: p.stored ? p.stored.length : 0 })),
-  saved: () => draft.save(quiz),
+  pictures: () => view().pictures.map((p) => ({
+    name: p.texts.file, plan: p.unusable ? "" : p.note, failure: p.unusable ? p.note : "",
+    stored: p.storedSize })),
+  saved: () => draft.save(),
 };
 
 async function start() {
@@ -638,12 +627,9 @@ async function start() {
   call("_initialize");
   threads = PictureThreads(compiled);
   const kept = await draft.awaited(reading);
-  if (kept === false) {
-    $("unkept").hidden = false;
-  } else if (kept) {
-    await restore(kept);
-  }
-  call("studio_set_colour", quiz.colour);
+  if (kept === false) $("unkept").hidden = false;
+  render();
+  if (kept) await restore(kept);
   listen();
   check();
   performance.mark("brivel-studio-ready");

@@ -29,3 +29,14 @@ location = "Normandie"
 code = "BR"
 TOML
 }
+
+# zip_folder ZIP DIR PREFIX: DIR's files in ZIP, deflated, each named PREFIX then its name.
+zip_folder() {
+    python3 - "$@" <<'PY'
+import os, sys, zipfile
+archive, folder, prefix = sys.argv[1:]
+with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
+    for name in sorted(os.listdir(folder)):
+        z.write(os.path.join(folder, name), prefix + name)
+PY
+}

@@ -22,7 +22,7 @@ int RunShow(const std::string& path, bool answers) {
     for (std::size_t i = 0; answers && i < quiz.pictures.size(); ++i) {
         const Quiz::Picture& picture = quiz.pictures[i];
         std::string line = picture.answer;
-        if (quiz.kept.answersPerPicture == 2) {
+        if (quiz.answersPerPicture == 2) {
             line += " / " + picture.secondAnswer;
         }
         // The code belongs to the number of pictures found, not to this picture.
