@@ -825,6 +825,18 @@ PeStatus WritePeResources(const std::uint8_t* image, std::size_t size,
                : PeStatus::NotWritten;
 }
 
+std::vector<std::size_t> PeAdditionOrder(const std::vector<PeAddition>& added) {
+    std::vector<Leaf> leaves;
+    std::vector<const Leaf*> merged;
+    std::vector<std::size_t> order;
+    if (MergeLeaves(leaves, added, merged) == PeStatus::Ok) {
+        for (const Leaf* leaf : merged) {
+            order.push_back(leaf->added);
+        }
+    }
+    return order;
+}
+
 PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
                              const std::vector<ResEntry>& added) {
     std::vector<PeAddition> additions;

@@ -145,4 +145,9 @@ PeStatus WritePeResources(const std::uint8_t* image, std::size_t size,
                           const std::vector<PeAddition>& added, const PeAdditionWriter& write,
                           ByteSink& sink);
 
+// The order in which WritePeResources asks for the additions, the
+// directory's: an addition another one replaces is never asked for. Empty
+// when they cannot be written.
+std::vector<std::size_t> PeAdditionOrder(const std::vector<PeAddition>& added);
+
 }  // namespace brivel

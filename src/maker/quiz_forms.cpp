@@ -196,6 +196,11 @@ FormStatus WriteBundle(const std::vector<ResEntry>& texts, std::size_t count,
         length += size + ResPaddingTo4(size);
         return out.Write(data, size) && out.Write(kPadding, ResPaddingTo4(size));
     };
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        order[i] = i;
+    }
+    pictures.Expect(order);
     bool written = write(kResEmptyEntry, sizeof kResEmptyEntry);
     for (std::size_t i = 0; written && i < texts.size() + count; ++i) {
         const std::uint8_t* data = nullptr;
@@ -240,6 +245,13 @@ FormStatus WriteWindowsQuiz(const std::vector<std::uint8_t>& player,
         }
         added.push_back({entry->type, entry->id, entry->language, size});
     }
+    std::vector<std::size_t> order;
+    for (const std::size_t index : PeAdditionOrder(added)) {
+        if (index >= texts.size()) {
+            order.push_back(index - texts.size());
+        }
+    }
+    pictures.Expect(order);
     bool unusable = false;
     const PeStatus status = WritePeResources(
         player.data(), player.size(), added,

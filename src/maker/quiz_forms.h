@@ -143,8 +143,12 @@ public:
     virtual bool Describe(std::size_t index, std::uint64_t& size,
                           std::vector<std::uint8_t>& head) = 0;
 
-    // Picture index's bytes, asked for once each and in order, valid until
-    // the next call. False when they cannot be had (the source knows why).
+    // The order in which Read will ask for the pictures, each once, told
+    // before the first Read: a Windows quiz lays out JPEGs before PNGs.
+    virtual void Expect(const std::vector<std::size_t>& /*order*/) {}
+
+    // Picture index's bytes, valid until the next call. False when they
+    // cannot be had (the source knows why).
     virtual bool Read(std::size_t index, const std::uint8_t*& data, std::size_t& size) = 0;
 };
 
