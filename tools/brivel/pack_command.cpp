@@ -1,5 +1,7 @@
 // brivel pack: a quiz folder (or its .zip) put into a quiz of any form.
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -173,6 +175,9 @@ int PackQuiz(const PackOptions& options) {
 }  // namespace
 
 int RunPack(const PackOptions& options) {
+    // A picture's buffers go back to the system as they are freed, not kept
+    // for the next: what pack holds stays what the pictures in flight need.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const int status = PackQuiz(options);
     if (status != 0) {
         // Every failure above is told where it happens; this says what it left.
