@@ -13,7 +13,7 @@ _brivel() {
     done
     case $prev in
         --platform) mapfile -t COMPREPLY < <(compgen -W "res windows linux web" -- "$cur"); return ;;
-        --picture | --found | --fit | --quality) return ;;
+        --picture | --found | --fit | --quality | -j | --jobs) return ;;
     esac
     case $command in
         "") options="--version --licences"
@@ -23,7 +23,7 @@ _brivel() {
         lzw) [[ -n $argument ]] || words="encode decode" ;;
         players | licences) ;;
         new | check | studio) files=yes ;;
-        pack) options="-o --output --platform --player --keep-pictures --quality" files=yes ;;
+        pack) options="-o --output --platform --player --keep-pictures --quality -j --jobs" files=yes ;;
         show) options="--answers" files=yes ;;
         unpack) options="-o --output --force" files=yes ;;
         preview) options="--picture --found -o --output" files=yes ;;
@@ -34,6 +34,7 @@ _brivel() {
         # An option already given, by either of its names, is not offered again.
         for word in $options -h --help; do
             case $word in -o | --output) [[ $given == *" -o "* || $given == *" --output "* ]] && continue ;; esac
+            case $word in -j | --jobs) [[ $given == *" -j "* || $given == *" --jobs "* ]] && continue ;; esac
             case $word in -h | --help) [[ $given == *" -h "* || $given == *" --help "* ]] && continue ;; esac
             [[ $given == *" $word "* ]] || mapfile -t -O "${#COMPREPLY[@]}" COMPREPLY < <(compgen -W "$word" -- "$cur")
         done

@@ -201,6 +201,75 @@ TEST(QuizFormsTest, WritingSaysWhyItCannot) {
     }
 }
 
+// Pictures had as a file-reading source has them: Read follows Expect, or
+// the tool's threads would wait for a picture never started.
+class OrderedPictures final : public PictureSource {
+public:
+    explicit OrderedPictures(const Quiz& quiz, bool fails) : quiz_(quiz), fails_(fails) {}
+    bool Describe(std::size_t index, std::uint64_t& size,
+                  std::vector<std::uint8_t>& head) override {
+        size = quiz_.pictures[index].stored.size();
+        head.assign(quiz_.pictures[index].stored.begin(), quiz_.pictures[index].stored.end());
+        return true;
+    }
+    void Expect(const std::vector<std::size_t>& order) override { expected = order; }
+    bool Read(std::size_t index, const std::uint8_t*& data, std::size_t& size) override {
+        read.push_back(index);
+        data = quiz_.pictures[index].stored.data();
+        size = quiz_.pictures[index].stored.size();
+        return !fails_;
+    }
+    std::vector<std::size_t> expected;
+    std::vector<std::size_t> read;
+
+private:
+    const Quiz& quiz_;
+    bool fails_;
+};
+
+class RefusingSink final : public ByteSink {
+public:
+    using ByteSink::Write;
+    bool Write(const void*, std::size_t) override { return false; }
+    bool Overwrite(std::uint64_t, const void*, std::size_t) override { return false; }
+};
+
+TEST(QuizFormsTest, StreamsEachPictureInTheOrderItTells) {
+    Quiz quiz = TwoPictures();
+    std::swap(quiz.pictures[0], quiz.pictures[1]);  // a PNG, then a JPEG
+    tool::TurboJpegCodec codec;
+    std::vector<DescriptionProblem> problems;
+    const std::optional<QuizDescription> checked = CheckQuiz(quiz, problems, codec);
+    ASSERT_TRUE(checked);
+    const QuizTexts texts{checked->text, checked->codes};
+    const struct {
+        QuizForm form;
+        std::vector<std::uint8_t> player;
+        std::vector<std::size_t> order;
+    } cases[] = {
+        {QuizForm::Res, {}, {0, 1}},
+        {QuizForm::Windows, kWindowsPlayer, {1, 0}},  // JPEGs are laid out first
+        {QuizForm::Linux, kLinuxPlayer, {0, 1}},
+        {QuizForm::Web, kWebPlayer, {0, 1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(QuizFormName(c.form));
+        OrderedPictures pictures(quiz, false);
+        StringSink sink;
+        std::string detail;
+        ASSERT_EQ(StreamQuiz(texts, c.form, c.player, pictures, sink, detail), FormStatus::Ok);
+        EXPECT_EQ(pictures.expected, c.order);
+        EXPECT_EQ(pictures.read, c.order);
+        EXPECT_EQ(sink.bytes, WriteQuiz(quiz, c.form, c.player, codec).bytes);
+        OrderedPictures failing(quiz, true);
+        EXPECT_EQ(StreamQuiz(texts, c.form, c.player, failing, sink, detail),
+                  FormStatus::UnusablePicture);
+        RefusingSink refusing;
+        EXPECT_EQ(StreamQuiz(texts, c.form, c.player, pictures, refusing, detail),
+                  FormStatus::NotWritten);
+    }
+}
+
 TEST(ZipArchiveTest, ReadsTheQuizFolderAtAnyDepthAndRefusesDamage) {
     const std::vector<std::uint8_t> archive = DataFile("quiz-folder.zip");
     const ZipFolder folder = ReadZipFolder(archive.data(), archive.size());

@@ -7,6 +7,8 @@
 // leaves the old file as it was; no file but that temporary is ever created
 // or removed, and none outlives a failure that the process survives.
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -38,6 +40,23 @@ struct ReplaceResult {
 enum class FileUse { Data, Program };
 
 ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
+                              FileUse use = FileUse::Data) noexcept;
+
+// The new file as it is made.
+class FileWriter {
+public:
+    virtual ~FileWriter() = default;
+    // Appends the bytes; false when they cannot all be written.
+    virtual bool Write(std::string_view bytes) = 0;
+    // Writes over bytes already written, offset bytes from the start.
+    virtual bool WriteAt(std::uint64_t offset, std::string_view bytes) = 0;
+};
+
+// ReplaceFileWith for a file made as it is written, so that a large one is
+// never held whole: fill writes it through the writer it is given. When fill
+// returns false the old file is left as it was: WriteFailed, with the
+// system's code of a write that failed, or 0 when fill gave up of itself.
+ReplaceResult ReplaceFileWith(const std::string& path, const std::function<bool(FileWriter&)>& fill,
                               FileUse use = FileUse::Data) noexcept;
 
 }  // namespace brivel

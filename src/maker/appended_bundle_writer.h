@@ -16,4 +16,7 @@ std::string AppendBundle(const std::string& player, const std::string& bundle);
 // The bytes before any appended bundle: the bare player.
 std::size_t BareSize(const std::uint8_t* bytes, std::size_t size);
 
+// What follows a bundle of length bytes: its length and the mark.
+std::string BundleTrailer(std::uint64_t length);
+
 }  // namespace brivel

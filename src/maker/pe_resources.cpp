@@ -48,6 +48,7 @@ constexpr std::size_t kMaxResources = 65536;
 constexpr std::size_t kMaxEntries = 3 * kMaxResources;
 constexpr std::uint64_t kMaxOffset = 0x7FFFFFFF;
 constexpr std::uint64_t kMaxDword = 0xFFFFFFFF;
+constexpr std::size_t kInImage = static_cast<std::size_t>(-1);
 
 std::uint16_t Word(const std::uint8_t* at) {
     return static_cast<std::uint16_t>(at[0] | at[1] << 8);
@@ -192,7 +193,7 @@ struct Leaf {
     std::uint32_t codePage = 0;
     std::size_t offset = 0;
     std::uint32_t size = 0;
-    const std::vector<std::uint8_t>* added = nullptr;
+    std::size_t added = kInImage;  // which addition, or kInImage
 };
 
 // Walks the resource directory, every offset checked against its section.
@@ -359,6 +360,52 @@ int CompareLeaves(const Leaf& a, const Leaf& b) {
     return 0;
 }
 
+// The PE checksum of the bytes on their way to out: the file as 16-bit
+// little-endian words (an odd last byte padded with zero) summed with
+// end-around carry, plus the file's length. The CheckSum field goes through
+// as zero, as it counts.
+class ChecksumSink final : public ByteSink {
+public:
+    explicit ChecksumSink(ByteSink& out) : out_(out) {}
+
+    using ByteSink::Write;
+    bool Write(const void* data, std::size_t size) override {
+        const auto* bytes = static_cast<const std::uint8_t*>(data);
+        std::size_t i = 0;
+        if (position_ % 2 == 1 && size > 0) {
+            sum_ += std::uint64_t{bytes[0]} << 8;
+            i = 1;
+        }
+        // Below 2^47 for any file under 4 GiB: folded once, at the end.
+        for (; i + 1 < size; i += 2) {
+            sum_ += static_cast<std::uint32_t>(bytes[i] | bytes[i + 1] << 8);
+        }
+        if (i < size) {
+            sum_ += bytes[i];
+        }
+        position_ += size;
+        return out_.Write(data, size);
+    }
+
+    // The checksum is written over its field on out itself, once all is through.
+    bool Overwrite(std::uint64_t, const void*, std::size_t) override { return false; }
+
+    std::uint64_t position() const { return position_; }
+
+    std::uint32_t Checksum() const {
+        std::uint64_t sum = sum_;
+        while (sum >> 16 != 0) {
+            sum = (sum & 0xFFFF) + (sum >> 16);
+        }
+        return static_cast<std::uint32_t>(sum + position_);
+    }
+
+private:
+    ByteSink& out_;
+    std::uint64_t position_ = 0;
+    std::uint64_t sum_ = 0;
+};
+
 // A node of the rebuilt tree, with where its parts go in the new section.
 struct Node {
     const PeResourceKey* key = nullptr;
@@ -412,26 +459,48 @@ public:
             leaf->table = size_;
             size_ += kDataEntryBytes;
         }
+        tablesSize_ = size_;
         for (Node* leaf : level) {
             leaf->dataOffset = AlignUp(size_, 8);
             size_ = leaf->dataOffset + leaf->leaf->size;
         }
+        leaves_ = std::move(level);
     }
 
     std::uint64_t size() const { return size_; }
     // Whether it can be written: 31-bit offsets, 16-bit entry counts.
     bool fits() const { return fits_ && size_ <= kMaxOffset; }
 
-    // The section's bytes once placed at `rva`, when it fits().
-    std::string Write(const std::uint8_t* image, std::uint32_t rva) const {
-        std::string out(static_cast<std::size_t>(size_), '\0');
-        WriteTable(root_, 0, image, rva, out);
-        return out;
+    // The section placed at `rva`, when it fits(): its tables, then each
+    // leaf's data, the image's own copied, each addition written by write.
+    bool Write(const std::uint8_t* image, std::uint32_t rva, const PeAdditionWriter& write,
+               ChecksumSink& out) const {
+        const std::uint64_t start = out.position();
+        std::string tables(static_cast<std::size_t>(tablesSize_), '\0');
+        WriteTable(root_, 0, rva, tables);
+        if (!out.Write(tables)) {
+            return false;
+        }
+        std::uint64_t at = tablesSize_;
+        for (const Node* node : leaves_) {
+            const Leaf& leaf = *node->leaf;
+            static constexpr char kZeros[8] = {};
+            if (!out.Write(kZeros, static_cast<std::size_t>(node->dataOffset - at))) {
+                return false;
+            }
+            const bool written = leaf.added == kInImage ? out.Write(image + leaf.offset, leaf.size)
+                                                        : write(leaf.added, out);
+            // An addition of another size than it said would misplace the rest.
+            if (!written || out.position() - start != node->dataOffset + leaf.size) {
+                return false;
+            }
+            at = node->dataOffset + leaf.size;
+        }
+        return true;
     }
 
 private:
-    static void WriteTable(const Node& node, int depth, const std::uint8_t* image,
-                           std::uint32_t rva, std::string& out) {
+    static void WriteTable(const Node& node, int depth, std::uint32_t rva, std::string& out) {
         const auto named = std::count_if(node.children.begin(), node.children.end(),
                                          [](const Node& child) { return child.key->named; });
         const std::size_t at = static_cast<std::size_t>(node.table);
@@ -454,7 +523,7 @@ private:
             }
             if (depth + 1 < kLevels) {
                 SetDword(out, entry + 4, kHighBit | static_cast<std::uint32_t>(child.table));
-                WriteTable(child, depth + 1, image, rva, out);
+                WriteTable(child, depth + 1, rva, out);
                 continue;
             }
             const Leaf& leaf = *child.leaf;
@@ -463,45 +532,18 @@ private:
             SetDword(out, data, rva + static_cast<std::uint32_t>(child.dataOffset));
             SetDword(out, data + 4, leaf.size);
             SetDword(out, data + 8, leaf.codePage);
-            const std::uint8_t* from =
-                leaf.added != nullptr ? leaf.added->data() : image + leaf.offset;
-            if (leaf.size != 0) {
-                std::memcpy(&out[static_cast<std::size_t>(child.dataOffset)], from, leaf.size);
-            }
         }
     }
 
     Node root_;
+    std::vector<Node*> leaves_;  // in the order of their data
+    std::uint64_t tablesSize_ = 0;
     std::uint64_t size_ = 0;
     bool fits_ = true;
 };
 
-// The PE checksum: the file as 16-bit little-endian words (an odd last byte
-// padded with zero) summed with end-around carry, the CheckSum field counting
-// as zero, plus the file's length.
-std::uint32_t Checksum(const std::string& file, std::size_t checksumAt) {
-    const auto byte = [&](std::size_t i) -> std::uint32_t {
-        if (i >= file.size() || (i >= checksumAt && i - checksumAt < 4)) {
-            return 0;
-        }
-        return static_cast<std::uint8_t>(file[i]);
-    };
-    std::uint32_t sum = 0;
-    for (std::size_t i = 0; i < file.size(); i += 2) {
-        sum += byte(i) | byte(i + 1) << 8;
-        sum = (sum & 0xFFFF) + (sum >> 16);
-    }
-    return sum + static_cast<std::uint32_t>(file.size());
-}
-
 bool AllZero(const std::uint8_t* bytes, std::size_t count) {
     return std::all_of(bytes, bytes + count, [](std::uint8_t b) { return b == 0; });
-}
-
-PeWriteResult WriteFailure(PeStatus status) {
-    PeWriteResult result;
-    result.status = status;
-    return result;
 }
 
 }  // namespace
@@ -530,6 +572,8 @@ const char* PeStatusName(PeStatus status) {
             return "no room for a new section header";
         case PeStatus::TooLarge:
             return "resources too large for an executable";
+        case PeStatus::NotWritten:
+            return "not written in full";
     }
     return "unknown status";
 }
@@ -601,9 +645,10 @@ PeStatus CheckWritable(const std::uint8_t* image, const Layout& layout) {
 
 // The image's leaves and the added entries in directory order, the added
 // ones after the image's own so that in each run of equal keys the last wins.
-PeStatus MergeLeaves(std::vector<Leaf>& leaves, const std::vector<ResEntry>& added,
+PeStatus MergeLeaves(std::vector<Leaf>& leaves, const std::vector<PeAddition>& added,
                      std::vector<const Leaf*>& merged) {
-    for (const ResEntry& entry : added) {
+    for (std::size_t index = 0; index < added.size(); ++index) {
+        const PeAddition& entry = added[index];
         Leaf leaf;
         if (entry.type.name.empty()) {
             leaf.keys[0].id = entry.type.number;
@@ -615,11 +660,11 @@ PeStatus MergeLeaves(std::vector<Leaf>& leaves, const std::vector<ResEntry>& add
         }
         leaf.keys[1].id = entry.id;
         leaf.keys[2].id = entry.language;
-        if (entry.type.name.size() > 0xFFFF || entry.data.size() > kMaxDword) {
+        if (entry.type.name.size() > 0xFFFF || entry.size > kMaxDword) {
             return PeStatus::TooLarge;
         }
-        leaf.size = static_cast<std::uint32_t>(entry.data.size());
-        leaf.added = &entry.data;
+        leaf.size = static_cast<std::uint32_t>(entry.size);
+        leaf.added = index;
         leaves.push_back(std::move(leaf));
     }
     for (const Leaf& leaf : leaves) {
@@ -724,51 +769,91 @@ void UpdateHeaders(std::string& out, const Layout& layout, const ResourcePlace& 
     const std::size_t resourceAt = layout.directories + 8 * kResourceDirectory;
     SetDword(out, resourceAt, static_cast<std::uint32_t>(section.rva));
     SetDword(out, resourceAt + 4, directorySize);
-    const std::size_t checksumAt = layout.optional + kCheckSumAt;
-    SetDword(out, checksumAt, Checksum(out, checksumAt));
+    SetDword(out, layout.optional + kCheckSumAt, 0);  // counted as zero, then written over
 }
 
 }  // namespace
 
-PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
-                             const std::vector<ResEntry>& added) {
+PeStatus WritePeResources(const std::uint8_t* image, std::size_t size,
+                          const std::vector<PeAddition>& added, const PeAdditionWriter& write,
+                          ByteSink& sink) {
     Layout layout;
     std::vector<Leaf> leaves;
     ResourcePlace place;
     if (const PeStatus status = ReadTree(image, size, layout, leaves, place);
         status != PeStatus::Ok) {
-        return WriteFailure(status);
+        return status;
     }
     if (const PeStatus status = CheckWritable(image, layout); status != PeStatus::Ok) {
-        return WriteFailure(status);
+        return status;
     }
     std::vector<const Leaf*> merged;
     if (const PeStatus status = MergeLeaves(leaves, added, merged); status != PeStatus::Ok) {
-        return WriteFailure(status);
+        return status;
     }
     const DirectoryWriter directory(merged);
     NewSection section;
     if (const PeStatus status = PlaceSection(image, size, layout, place, section);
         status != PeStatus::Ok) {
-        return WriteFailure(status);
+        return status;
     }
     const std::uint64_t rawSize = AlignUp(directory.size(), layout.fileAlignment);
     const std::uint64_t imageEnd = AlignUp(section.rva + directory.size(), layout.sectionAlignment);
     if (!directory.fits() || section.rawPointer + rawSize > kMaxDword || imageEnd > kMaxDword) {
-        return WriteFailure(PeStatus::TooLarge);
+        return PeStatus::TooLarge;
     }
 
-    PeWriteResult result;
-    std::string& out = result.bytes;
+    // The image as it stays, its headers brought up to date, then the new
+    // section, the additions written as their turn comes.
     const auto rawPointer = static_cast<std::size_t>(section.rawPointer);
-    out.reserve(static_cast<std::size_t>(rawPointer + rawSize));
-    out.assign(reinterpret_cast<const char*>(image), section.inPlace ? rawPointer : size);
-    out.resize(rawPointer, '\0');
-    out += directory.Write(image, static_cast<std::uint32_t>(section.rva));
-    out.resize(static_cast<std::size_t>(rawPointer + rawSize), '\0');
+    std::string head(reinterpret_cast<const char*>(image), section.inPlace ? rawPointer : size);
+    head.resize(rawPointer, '\0');
     const auto directorySize = static_cast<std::uint32_t>(directory.size());
-    WriteSectionHeader(out, section, directorySize, rawSize);
-    UpdateHeaders(out, layout, place, section, directorySize, rawSize, imageEnd);
+    WriteSectionHeader(head, section, directorySize, rawSize);
+    UpdateHeaders(head, layout, place, section, directorySize, rawSize, imageEnd);
+    ChecksumSink out(sink);
+    const std::string tail(static_cast<std::size_t>(rawSize - directory.size()), '\0');
+    if (!out.Write(head) ||
+        !directory.Write(image, static_cast<std::uint32_t>(section.rva), write, out) ||
+        !out.Write(tail)) {
+        return PeStatus::NotWritten;
+    }
+    std::string checksum(4, '\0');
+    SetDword(checksum, 0, out.Checksum());
+    return sink.Overwrite(layout.optional + kCheckSumAt, checksum.data(), checksum.size())
+               ? PeStatus::Ok
+               : PeStatus::NotWritten;
+}
+
+std::vector<std::size_t> PeAdditionOrder(const std::vector<PeAddition>& added) {
+    std::vector<Leaf> leaves;
+    std::vector<const Leaf*> merged;
+    std::vector<std::size_t> order;
+    if (MergeLeaves(leaves, added, merged) == PeStatus::Ok) {
+        for (const Leaf* leaf : merged) {
+            order.push_back(leaf->added);
+        }
+    }
+    return order;
+}
+
+PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
+                             const std::vector<ResEntry>& added) {
+    std::vector<PeAddition> additions;
+    for (const ResEntry& entry : added) {
+        additions.push_back({entry.type, entry.id, entry.language, entry.data.size()});
+    }
+    PeWriteResult result;
+    StringSink out;
+    result.status = WritePeResources(
+        image, size, additions,
+        [&added](std::size_t index, ByteSink& to) {
+            return to.Write(added[index].data.data(), added[index].data.size());
+        },
+        out);
+    if (result.status == PeStatus::Ok) {
+        result.bytes = std::move(out.bytes);
+    }
     return result;
 }
 

@@ -10,9 +10,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "maker/byte_sink.h"
 #include "quiz/res_file.h"
 
 namespace brivel {
@@ -54,6 +56,9 @@ enum class PeStatus : int {
     // the file would pass the 31-bit directory offsets, the 16-bit entry counts
     // of a table, or the 32-bit sizes and addresses of the format.
     TooLarge,
+    // Writing only: the sink refused the bytes, or an addition could not be
+    // had (they know why).
+    NotWritten,
 };
 
 // A short English meaning of the status, for the authoring tool.
@@ -120,5 +125,29 @@ struct PeWriteResult {
 // refused (Signed).
 PeWriteResult AddPeResources(const std::uint8_t* image, std::size_t size,
                              const std::vector<ResEntry>& added);
+
+// A resource to add, whose bytes are had only as they are written.
+struct PeAddition {
+    ResourceType type;
+    std::uint16_t id = 0;
+    std::uint16_t language = 0;
+    std::uint64_t size = 0;
+};
+
+// Writes addition index's bytes, exactly its size, to the sink; false when
+// they cannot be had or written.
+using PeAdditionWriter = std::function<bool(std::size_t index, ByteSink& sink)>;
+
+// AddPeResources written into sink as it goes, each addition's bytes asked
+// of write once, in the order of the directory, so that a quiz of large
+// pictures is never held whole. The checksum is written over its field last.
+PeStatus WritePeResources(const std::uint8_t* image, std::size_t size,
+                          const std::vector<PeAddition>& added, const PeAdditionWriter& write,
+                          ByteSink& sink);
+
+// The order in which WritePeResources asks for the additions, the
+// directory's: an addition another one replaces is never asked for. Empty
+// when they cannot be written.
+std::vector<std::size_t> PeAdditionOrder(const std::vector<PeAddition>& added);
 
 }  // namespace brivel

@@ -213,11 +213,45 @@ void FlattenRowOf(const std::uint8_t* row, const SampleLayout& layout, std::uint
 
 using FlattenRow = decltype(&FlattenRowOf<0>);
 
-// The PNG's pixels with their opacity, from an alpha channel or a tRNS
-// chunk, laid onto the quiz colour; the colours are the ones the players'
-// bitmaps show.
-PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage& out,
-                      bool& transparent) {
+// FlattenRowOf for the commonest PNG with alpha, 8-bit RGBA rendered as blue,
+// green, red and alpha bytes: an opaque or a clear pixel is the picture's or
+// the quiz colour exactly, as Over gives them, without its arithmetic.
+void FlattenBgraRow(const std::uint8_t* row, const SampleLayout&, std::uint8_t, const DibInfo&,
+                    const std::uint8_t*, std::size_t, const unsigned*, const PrepOptions& options,
+                    std::uint8_t* to, int width, unsigned& opacity) {
+    for (int x = 0; x < width; ++x, row += 4, to += 3) {
+        const unsigned alpha = row[3];
+        opacity &= alpha;
+        if (alpha == 255) {
+            to[0] = row[2];
+            to[1] = row[1];
+            to[2] = row[0];
+        } else if (alpha == 0) {
+            to[0] = options.red;
+            to[1] = options.green;
+            to[2] = options.blue;
+        } else {
+            to[0] = Over(row[2], alpha, options.red);
+            to[1] = Over(row[1], alpha, options.green);
+            to[2] = Over(row[0], alpha, options.blue);
+        }
+    }
+}
+
+// How much of a PNG ReadPng decodes when no pixels are asked for.
+enum class PngDepth {
+    Headers,  // its headers alone
+    Opacity,  // decoded when it has an alpha channel or a tRNS chunk, to know if it is transparent
+    Whole,    // decoded whatever it holds, to know that it decodes
+};
+
+// The PNG decoded and each pixel laid onto the quiz colour by its opacity
+// (an alpha channel or a tRNS chunk), in the colours the players' bitmaps
+// show; transparent says whether any pixel is less than opaque. With out,
+// the picture at width x height, resampled as its rows are flattened when
+// smaller than the PNG, so that a large one is never held whole in RGB.
+PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage* out, int width,
+                      int height, bool& transparent) {
     const std::uint8_t colourType = decoder.colourType();
     DibInfo shown;  // the palette as the players' bitmaps colour it
     std::uint32_t shownFormat = 0;
@@ -232,38 +266,64 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage&
         keySamples[k] = (key[at] << 8) | key[at + 1];
     }
     const std::size_t stride = DibStride(decoder.width(), layout.bits * layout.samples);
+    const auto sourceWidth = static_cast<int>(decoder.width());
+    const auto sourceHeight = static_cast<int>(decoder.height());
     std::vector<std::uint8_t> rows;
+    std::vector<std::uint8_t> scratch;
     try {
         rows.resize(stride * decoder.height());  // fits: RgbImageBytes passed for these sides
+        scratch.resize(out == nullptr ? static_cast<std::size_t>(sourceWidth) * 3 : 0);
     } catch (const std::bad_alloc&) {
         return PrepStatus::OutOfMemory;
     }
     if (!decoder.RenderRows(rows.data(), layout.format)) {
         return PrepStatus::Unreadable;
     }
-    if (!AllocateRgbImage(out, static_cast<int>(decoder.width()),
-                          static_cast<int>(decoder.height()))) {
-        return PrepStatus::OutOfMemory;
+    const bool opaque = colourType != 4 && colourType != 6 && key == nullptr;
+    transparent = false;
+    if (out == nullptr && opaque) {
+        return PrepStatus::Ok;
     }
     unsigned opacity = 255;
-    const FlattenRow flatten = layout.bits == 8 && colourType != 3 ? FlattenRowOf<8>
-                                                                   : FlattenRowOf<0>;
-    for (int y = 0; y < out.height; ++y) {
-        flatten(rows.data() + static_cast<std::size_t>(y) * stride, layout, colourType, shown,
-                key, keyLength, keySamples, options,
-                out.pixels.data() + static_cast<std::size_t>(y) * out.width * 3, out.width,
-                opacity);
+    const FlattenRow flatten = colourType == 6 && layout.bits == 8   ? FlattenBgraRow
+                               : layout.bits == 8 && colourType != 3 ? FlattenRowOf<8>
+                                                                     : FlattenRowOf<0>;
+    const SourceRows flattened = [&](int y, std::uint8_t* to) {
+        flatten(rows.data() + static_cast<std::size_t>(y) * stride, layout, colourType, shown, key,
+                keyLength, keySamples, options, to, sourceWidth, opacity);
+        return to;
+    };
+    if (out == nullptr) {
+        for (int y = 0; y < sourceHeight; ++y) {
+            flattened(y, scratch.data());
+        }
+    } else if (width != sourceWidth || height != sourceHeight) {
+        // Every row is flattened once, so opacity still sees every pixel.
+        const FitStatus status =
+            Resample(sourceWidth, sourceHeight, flattened, width, height, *out);
+        if (status != FitStatus::Ok) {
+            return status == FitStatus::OutOfMemory ? PrepStatus::OutOfMemory
+                                                    : PrepStatus::Unreadable;
+        }
+    } else {
+        if (!AllocateRgbImage(*out, sourceWidth, sourceHeight)) {
+            return PrepStatus::OutOfMemory;
+        }
+        const std::size_t outRow = static_cast<std::size_t>(sourceWidth) * 3;
+        for (int y = 0; y < sourceHeight; ++y) {
+            flattened(y, out->pixels.data() + static_cast<std::size_t>(y) * outRow);
+        }
     }
     transparent = opacity != 255;
     return PrepStatus::Ok;
 }
 
-// A PNG's header, and its pixels when pixels is given or it has an alpha
-// channel or a tRNS chunk and scanAlpha asks whether any pixel is
-// transparent, laid onto the quiz colour.
+// A PNG's header, and its pixels when pixels is given (fitted into the
+// picture box when larger, laid onto the quiz colour when it has an alpha
+// channel or a tRNS chunk), or as much as depth says.
 PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions& options,
                    PicturePlan& plan, RgbImage* pixels, bool& grey, std::string* detail,
-                   bool scanAlpha = true) {
+                   PngDepth depth) {
     plan.png = true;
     PngDecoder decoder;
     if (!decoder.LoadFromMemory(data, size)) {
@@ -281,30 +341,26 @@ PrepStatus ReadPng(const std::uint8_t* data, std::size_t size, const PrepOptions
     std::size_t keyLength = 0;
     const bool hasAlpha =
         colourType == 4 || colourType == 6 || Transparency(decoder, keyLength) != nullptr;
-    if (pixels == nullptr && !(hasAlpha && scanAlpha)) {
+    if (pixels == nullptr &&
+        (depth == PngDepth::Headers || (depth == PngDepth::Opacity && !hasAlpha))) {
         return PrepStatus::Ok;
     }
     if (!decoder.Decode()) {
         return Fail(PrepStatus::Unreadable, detail, PngErrorName(decoder.error()));
     }
-    RgbImage image;
-    if (hasAlpha) {
-        const PrepStatus status = FlattenPng(decoder, options, image, plan.transparent);
-        if (status != PrepStatus::Ok) {
-            return Fail(status, detail, PrepStatusName(status));
-        }
-    } else {
-        Dib dib;
-        if (!decoder.MakeDib(kDefaultPngFormat, dib)) {
-            return Fail(PrepStatus::Unreadable, detail, PngErrorName(decoder.error()));
-        }
-        image = DibToRgb(dib);
-        if (image.pixels.empty()) {
-            return Fail(PrepStatus::OutOfMemory, detail, "out of memory for the PNG's pixels");
-        }
+    if (pixels == nullptr || hasAlpha) {
+        Decide(plan, false);
+        const PrepStatus status = FlattenPng(decoder, options, pixels, plan.shownWidth,
+                                             plan.shownHeight, plan.transparent);
+        return status == PrepStatus::Ok ? status : Fail(status, detail, PrepStatusName(status));
     }
-    if (pixels != nullptr) {
-        *pixels = std::move(image);
+    Dib dib;
+    if (!decoder.MakeDib(kDefaultPngFormat, dib)) {
+        return Fail(PrepStatus::Unreadable, detail, PngErrorName(decoder.error()));
+    }
+    *pixels = DibToRgb(dib);
+    if (pixels->pixels.empty()) {
+        return Fail(PrepStatus::OutOfMemory, detail, "out of memory for the PNG's pixels");
     }
     return PrepStatus::Ok;
 }
@@ -499,7 +555,8 @@ PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_
     }
     if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
-        const PrepStatus status = ReadPng(data, size, PrepOptions{}, plan, nullptr, grey, detail);
+        const PrepStatus status =
+            ReadPng(data, size, PrepOptions{}, plan, nullptr, grey, detail, PngDepth::Opacity);
         if (status == PrepStatus::Ok) {
             Decide(plan, false);
         }
@@ -526,8 +583,8 @@ PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size
     }
     if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
-        const PrepStatus status = ReadPng(data, size, PrepOptions{}, plan,
-                                          decode ? &pixels : nullptr, grey, detail, decode);
+        const PrepStatus status = ReadPng(data, size, PrepOptions{}, plan, nullptr, grey, detail,
+                                          decode ? PngDepth::Whole : PngDepth::Headers);
         if (status == PrepStatus::Ok) {
             Decide(plan, false);
         }
@@ -545,7 +602,8 @@ PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::si
     JpegChroma chroma = JpegChroma::Full;
     if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
-        const PrepStatus status = ReadPng(data, size, options, plan, &pixels, grey, detail);
+        const PrepStatus status =
+            ReadPng(data, size, options, plan, &pixels, grey, detail, PngDepth::Whole);
         if (status != PrepStatus::Ok) {
             return status;
         }

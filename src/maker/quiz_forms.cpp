@@ -171,6 +171,135 @@ std::size_t FindFile(const std::vector<FolderFile>& files, const std::string& na
     return kNoFile;
 }
 
+// Picture index's resource with the first bytes of data alone, typed by them;
+// nothing when they are neither a JPEG's nor a PNG's.
+std::optional<ResEntry> PictureResourceOf(std::size_t index, const std::uint8_t* data,
+                                          std::size_t size) {
+    return PictureResEntry(static_cast<int>(index),
+                           std::vector<std::uint8_t>(data, data + std::min<std::size_t>(size, 8)));
+}
+
+FormStatus NeitherJpegNorPng(std::size_t index, std::string& detail) {
+    detail = "picture " + std::to_string(index + 1) + " is neither a JPEG nor a PNG";
+    return FormStatus::ResourcesNotMade;
+}
+
+// A .res bundle of the texts' entries and then the pictures, each read as its
+// turn comes; length is what was written.
+FormStatus WriteBundle(const std::vector<ResEntry>& texts, std::size_t count,
+                       PictureSource& pictures, ByteSink& out, std::uint64_t& length,
+                       std::string& detail) {
+    static constexpr char kPadding[4] = {};
+    length = 0;
+    // Every part padded to 4 bytes: the headers already are.
+    const auto write = [&out, &length](const void* data, std::size_t size) {
+        length += size + ResPaddingTo4(size);
+        return out.Write(data, size) && out.Write(kPadding, ResPaddingTo4(size));
+    };
+    std::vector<std::size_t> order(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        order[i] = i;
+    }
+    pictures.Expect(order);
+    bool written = write(kResEmptyEntry, sizeof kResEmptyEntry);
+    for (std::size_t i = 0; written && i < texts.size() + count; ++i) {
+        const std::uint8_t* data = nullptr;
+        std::size_t size = 0;
+        std::optional<ResEntry> entry;
+        if (i < texts.size()) {
+            data = texts[i].data.data();
+            size = texts[i].data.size();
+        } else if (!pictures.Read(i - texts.size(), data, size)) {
+            return FormStatus::UnusablePicture;
+        } else if (!(entry = PictureResourceOf(i - texts.size(), data, size))) {
+            return NeitherJpegNorPng(i - texts.size(), detail);
+        }
+        const ResEntry& about = i < texts.size() ? texts[i] : *entry;
+        const std::string header = ResEntryHeader(about.type, about.id, about.language, size);
+        if (header.empty()) {
+            return FormStatus::ResourceTooLarge;
+        }
+        written = write(header.data(), header.size()) && write(data, size);
+    }
+    return written ? FormStatus::Ok : FormStatus::NotWritten;
+}
+
+// A Windows quiz: the player with the texts' entries and the pictures among
+// its resources, each picture read as its turn comes.
+FormStatus WriteWindowsQuiz(const std::vector<std::uint8_t>& player,
+                            const std::vector<ResEntry>& texts, std::size_t count,
+                            PictureSource& pictures, ByteSink& out, std::string& detail) {
+    std::vector<PeAddition> added;
+    for (const ResEntry& entry : texts) {
+        added.push_back({entry.type, entry.id, entry.language, entry.data.size()});
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint64_t size = 0;
+        std::vector<std::uint8_t> head;
+        if (!pictures.Describe(i, size, head)) {
+            return FormStatus::UnusablePicture;
+        }
+        const std::optional<ResEntry> entry = PictureResourceOf(i, head.data(), head.size());
+        if (!entry) {
+            return NeitherJpegNorPng(i, detail);
+        }
+        added.push_back({entry->type, entry->id, entry->language, size});
+    }
+    std::vector<std::size_t> order;
+    for (const std::size_t index : PeAdditionOrder(added)) {
+        if (index >= texts.size()) {
+            order.push_back(index - texts.size());
+        }
+    }
+    pictures.Expect(order);
+    bool unusable = false;
+    const PeStatus status = WritePeResources(
+        player.data(), player.size(), added,
+        [&](std::size_t index, ByteSink& to) {
+            if (index < texts.size()) {
+                return to.Write(texts[index].data.data(), texts[index].data.size());
+            }
+            const std::uint8_t* data = nullptr;
+            std::size_t size = 0;
+            // One the source says it holds, and then another: the layout stands on the first.
+            unusable =
+                !pictures.Read(index - texts.size(), data, size) || size != added[index].size;
+            return !unusable && to.Write(data, size);
+        },
+        out);
+    if (status == PeStatus::NotWritten) {
+        return unusable ? FormStatus::UnusablePicture : FormStatus::NotWritten;
+    }
+    if (status != PeStatus::Ok) {
+        detail = PeStatusName(status);
+        return FormStatus::PlayerCannotCarry;
+    }
+    return FormStatus::Ok;
+}
+
+// The pictures a quiz holds, as stored.
+class StoredPictures final : public PictureSource {
+public:
+    explicit StoredPictures(const Quiz& quiz) : quiz_(quiz) {}
+
+    bool Describe(std::size_t index, std::uint64_t& size,
+                  std::vector<std::uint8_t>& head) override {
+        const std::vector<std::uint8_t>& stored = quiz_.pictures[index].stored;
+        size = stored.size();
+        head.assign(stored.begin(), stored.begin() + std::min<std::size_t>(stored.size(), 8));
+        return true;
+    }
+
+    bool Read(std::size_t index, const std::uint8_t*& data, std::size_t& size) override {
+        data = quiz_.pictures[index].stored.data();
+        size = quiz_.pictures[index].stored.size();
+        return true;
+    }
+
+private:
+    const Quiz& quiz_;
+};
+
 }  // namespace
 
 const char* QuizFormName(QuizForm form) {
@@ -279,6 +408,8 @@ const char* FormStatusName(FormStatus status, Wording wording) {
                           : "the quiz's resources cannot be made";
         case FormStatus::ResourceTooLarge:
             return french ? "le quiz est trop grand" : "a resource is too large for a .res bundle";
+        case FormStatus::NotWritten:
+            return french ? "le quiz n'a pas pu être écrit en entier" : "not written in full";
     }
     return french ? "état inconnu" : "unknown status";
 }
@@ -358,6 +489,7 @@ OpenedQuiz OpenQuizFolder(const DescriptionSource& source, PictureCodec& codec,
     }
     opened.quiz = QuizOfTexts(description->text, description->codes, std::move(pictures));
     opened.pictureFiles = std::move(description->pictureFiles);
+    opened.texts = {std::move(description->text), std::move(description->codes)};
     return opened;
 }
 
@@ -423,52 +555,71 @@ WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::ui
         written.bytes = zip.Finish();
         return written;
     }
-    std::string detail;
+    StoredPictures pictures(quiz);
+    StringSink out;
+    const FormStatus status = StreamQuiz({description->text, description->codes}, form, player,
+                                         pictures, out, written.detail);
+    if (status != FormStatus::Ok) {
+        return fail(status, written.detail);
+    }
+    written.bytes = std::move(out.bytes);
+    return written;
+}
+
+FormStatus StreamQuiz(const QuizTexts& texts, QuizForm form,
+                      const std::vector<std::uint8_t>& player, PictureSource& pictures,
+                      ByteSink& sink, std::string& detail) {
+    if (form == QuizForm::Folder || form == QuizForm::Description) {
+        detail = "a quiz folder is written whole";
+        return FormStatus::ResourcesNotMade;
+    }
     const FormStatus playable = CheckPlayer(form, player, detail);
     if (playable != FormStatus::Ok) {
-        return fail(playable, detail);
+        return playable;
     }
-    NoMessages sink;
-    std::optional<std::vector<ResEntry>> entries =
-        MakeQuizResources(description->text, description->codes, sink, detail);
+    NoMessages messages;
+    const std::optional<std::vector<ResEntry>> entries =
+        MakeQuizResources(texts.text, texts.codes, messages, detail);
     if (!entries) {
-        return fail(FormStatus::ResourcesNotMade, detail);
+        return FormStatus::ResourcesNotMade;
     }
-    for (std::size_t i = 0; i < quiz.pictures.size(); ++i) {
-        std::optional<ResEntry> picture =
-            PictureResEntry(static_cast<int>(i), quiz.pictures[i].stored);
-        if (!picture) {
-            return fail(FormStatus::ResourcesNotMade,
-                        "picture " + std::to_string(i + 1) + " is neither a JPEG nor a PNG");
+    const std::size_t count = texts.text.pictures.size();
+    std::uint64_t length = 0;
+    switch (form) {
+        case QuizForm::Windows:
+            return WriteWindowsQuiz(player, *entries, count, pictures, sink, detail);
+        case QuizForm::Linux: {
+            if (!sink.Write(player.data(), BareSize(player.data(), player.size()))) {
+                return FormStatus::NotWritten;
+            }
+            const FormStatus status = WriteBundle(*entries, count, pictures, sink, length, detail);
+            if (status != FormStatus::Ok) {
+                return status;
+            }
+            return sink.Write(BundleTrailer(length)) ? FormStatus::Ok : FormStatus::NotWritten;
         }
-        entries->push_back(std::move(*picture));
-    }
-    if (form == QuizForm::Windows) {
-        PeWriteResult carried = AddPeResources(player.data(), player.size(), *entries);
-        if (carried.status != PeStatus::Ok) {
-            return fail(FormStatus::PlayerCannotCarry, PeStatusName(carried.status));
+        case QuizForm::Web: {
+            // CheckPlayer found the quiz element.
+            const tool::QuizSlot slot = *tool::FindQuizSlot(player.data(), player.size());
+            if (!sink.Write(player.data(), slot.begin)) {
+                return FormStatus::NotWritten;
+            }
+            tool::PiecesSink pieces(sink);
+            const FormStatus status =
+                WriteBundle(*entries, count, pictures, pieces, length, detail);
+            if (status != FormStatus::Ok) {
+                return status;
+            }
+            return pieces.Finish() && sink.Write(player.data() + slot.end, player.size() - slot.end)
+                       ? FormStatus::Ok
+                       : FormStatus::NotWritten;
         }
-        written.bytes = std::move(carried.bytes);
-        return written;
+        case QuizForm::Res:
+        case QuizForm::Folder:
+        case QuizForm::Description:
+            break;
     }
-    std::string bundle = WriteResFile(*entries);
-    entries.reset();
-    if (bundle.empty()) {
-        return fail(FormStatus::ResourceTooLarge);
-    }
-    if (form == QuizForm::Res) {
-        written.bytes = std::move(bundle);
-    } else if (form == QuizForm::Linux) {
-        written.bytes = AppendBundle(std::string(player.begin(), player.end()), bundle);
-    } else {
-        std::optional<std::string> page =
-            tool::PutBundleInPage(std::string(player.begin(), player.end()), bundle);
-        if (!page) {
-            return fail(FormStatus::NotWebPlayer);
-        }
-        written.bytes = std::move(*page);
-    }
-    return written;
+    return WriteBundle(*entries, count, pictures, sink, length, detail);
 }
 
 std::string PreviewBundle(const Quiz& quiz, bool pictures) {

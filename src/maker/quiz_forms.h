@@ -14,8 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "maker/byte_sink.h"
 #include "maker/picture_codec.h"
 #include "maker/picture_prep.h"
+#include "maker/quiz_bundle.h"
 #include "maker/quiz_description.h"
 #include "maker/quiz_model.h"
 #include "maker/zip_archive.h"
@@ -69,6 +71,7 @@ enum class FormStatus {
     UnusablePicture,    // a picture could not be prepared
     ResourcesNotMade,   // the texts do not pack, or a picture is no JPEG or PNG (detail)
     ResourceTooLarge,   // a resource of 4 GiB or more, or a file a .zip cannot hold
+    NotWritten,         // the sink refused the bytes (it knows why)
 };
 
 // A short meaning of the status: the tool's English, or the studio's French.
@@ -97,6 +100,8 @@ struct OpenedQuiz {
     // picture was found, as the description names it.
     std::vector<DescriptionProblem> problems;
     std::vector<std::string> pictureFiles;
+    // A quiz folder's texts as checked, to write it with StreamQuiz.
+    QuizTexts texts;
 };
 
 // Opens a quiz file of any form, a quiz folder's .zip included (checked as
@@ -129,6 +134,34 @@ struct WrittenQuiz {
 // forms. The quiz folder's forms are the studio's downloads, written as it writes them.
 WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::uint8_t>& player,
                       PictureCodec& codec);
+
+// The pictures of a quiz being written, had one at a time, so that a quiz of
+// large pictures is never held whole.
+class PictureSource {
+public:
+    virtual ~PictureSource() = default;
+
+    // Picture index's size and first bytes (up to 8: enough to tell a JPEG
+    // from a PNG), before any picture is read: the Windows form lays out its
+    // resources first. False when they cannot be had (the source knows why).
+    virtual bool Describe(std::size_t index, std::uint64_t& size,
+                          std::vector<std::uint8_t>& head) = 0;
+
+    // The order in which Read will ask for the pictures, each once, told
+    // before the first Read: a Windows quiz lays out JPEGs before PNGs.
+    virtual void Expect(const std::vector<std::size_t>& /*order*/) {}
+
+    // Picture index's bytes, valid until the next call. False when they
+    // cannot be had (the source knows why).
+    virtual bool Read(std::size_t index, const std::uint8_t*& data, std::size_t& size) = 0;
+};
+
+// The quiz of texts (as checked) and pictures written in form, a .res bundle
+// or a player's, into sink as it goes; player is the bare player's file.
+// UnusablePicture when pictures fails, NotWritten when sink does.
+FormStatus StreamQuiz(const QuizTexts& texts, QuizForm form,
+                      const std::vector<std::uint8_t>& player, PictureSource& pictures,
+                      ByteSink& sink, std::string& detail);
 
 // The .res bundle of the quiz as it stands, for a preview: made whatever the
 // checks say, a text the players cannot show having "?" for what they cannot,

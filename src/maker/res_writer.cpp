@@ -34,36 +34,48 @@ std::size_t TypeBytes(const ResourceType& type) {
 
 }  // namespace
 
+std::string ResEntryHeader(const ResourceType& type, std::uint16_t id, std::uint16_t language,
+                           std::uint64_t size) {
+    const std::size_t typeBytes = TypeBytes(type);
+    if (typeBytes == 0 || size > kMaxDword) {
+        return std::string();
+    }
+    // Fits: typeBytes is bounded so that the whole header stays a DWORD.
+    const std::size_t idsBytes = typeBytes + 4;
+    const std::size_t headerBytes =
+        kResSizesBytes + idsBytes + ResPaddingTo4(idsBytes) + kResTailBytes;
+    std::string out;
+    PutDword(out, static_cast<std::uint32_t>(size));
+    PutDword(out, static_cast<std::uint32_t>(headerBytes));
+    if (type.name.empty()) {
+        PutWord(out, kResOrdinalMark);
+        PutWord(out, type.number);
+    } else {
+        for (char c : type.name) {
+            PutWord(out, static_cast<std::uint8_t>(c));
+        }
+        PutWord(out, 0);
+    }
+    PutWord(out, kResOrdinalMark);
+    PutWord(out, id);
+    out.append(ResPaddingTo4(idsBytes), '\0');
+    PutDword(out, 0);  // DataVersion
+    PutWord(out, kResMemoryFlags);
+    PutWord(out, language);
+    PutDword(out, 0);  // Version
+    PutDword(out, 0);  // Characteristics
+    return out;
+}
+
 std::string WriteResFile(const std::vector<ResEntry>& entries) {
     std::string out(reinterpret_cast<const char*>(kResEmptyEntry), sizeof kResEmptyEntry);
     for (const ResEntry& entry : entries) {
-        const std::size_t typeBytes = TypeBytes(entry.type);
-        if (typeBytes == 0 || entry.data.size() > kMaxDword) {
+        const std::string header =
+            ResEntryHeader(entry.type, entry.id, entry.language, entry.data.size());
+        if (header.empty()) {
             return std::string();
         }
-        // Fits: typeBytes is bounded so that the whole header stays a DWORD.
-        const std::size_t idsBytes = typeBytes + 4;
-        const std::size_t headerBytes =
-            kResSizesBytes + idsBytes + ResPaddingTo4(idsBytes) + kResTailBytes;
-        PutDword(out, static_cast<std::uint32_t>(entry.data.size()));
-        PutDword(out, static_cast<std::uint32_t>(headerBytes));
-        if (entry.type.name.empty()) {
-            PutWord(out, kResOrdinalMark);
-            PutWord(out, entry.type.number);
-        } else {
-            for (char c : entry.type.name) {
-                PutWord(out, static_cast<std::uint8_t>(c));
-            }
-            PutWord(out, 0);
-        }
-        PutWord(out, kResOrdinalMark);
-        PutWord(out, entry.id);
-        out.append(ResPaddingTo4(idsBytes), '\0');
-        PutDword(out, 0);  // DataVersion
-        PutWord(out, kResMemoryFlags);
-        PutWord(out, entry.language);
-        PutDword(out, 0);  // Version
-        PutDword(out, 0);  // Characteristics
+        out += header;
         out.append(entry.data.begin(), entry.data.end());
         out.append(ResPaddingTo4(entry.data.size()), '\0');
     }

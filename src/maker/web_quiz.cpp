@@ -18,16 +18,9 @@ constexpr std::string_view kPieceStart = "<script type=\"application/octet-strea
 constexpr std::string_view kPieceEnd = "</script>";
 // Between pieces, as a browser skips them (a page saved with CRLF still plays).
 constexpr std::string_view kBlanks = " \t\r\n\f";
-// A multiple of 4: every piece but the last decodes on its own.
-constexpr std::size_t kPieceLength = 32768;
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-struct Slot {
-    std::size_t begin = 0;
-    std::size_t end = 0;
-};
-
-std::optional<Slot> FindSlot(std::string_view page) {
+std::optional<QuizSlot> FindSlot(std::string_view page) {
     const std::size_t start = page.find(kQuizStart);
     if (start == std::string_view::npos) {
         return std::nullopt;
@@ -37,7 +30,7 @@ std::optional<Slot> FindSlot(std::string_view page) {
     if (end == std::string_view::npos) {
         return std::nullopt;
     }
-    return Slot{begin, end};
+    return QuizSlot{begin, end};
 }
 
 // The base64 of the piece that rest starts with, taken off rest; nothing when
@@ -55,32 +48,6 @@ std::optional<std::string_view> NextPiece(std::string_view& rest) {
     const std::string_view piece = rest.substr(0, end);
     rest.remove_prefix(end + kPieceEnd.size());
     return piece;
-}
-
-std::string Base64(const std::string& bytes) {
-    std::string text;
-    text.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        const unsigned group = static_cast<std::uint8_t>(bytes[i]) << 16 |
-                               static_cast<std::uint8_t>(bytes[i + 1]) << 8 |
-                               static_cast<std::uint8_t>(bytes[i + 2]);
-        for (int shift = 18; shift >= 0; shift -= 6) {
-            text += kAlphabet[group >> shift & 63];
-        }
-    }
-    const std::size_t left = bytes.size() - i;
-    if (left > 0) {
-        unsigned group = static_cast<std::uint8_t>(bytes[i]) << 16;
-        if (left == 2) {
-            group |= static_cast<std::uint8_t>(bytes[i + 1]) << 8;
-        }
-        text += kAlphabet[group >> 18 & 63];
-        text += kAlphabet[group >> 12 & 63];
-        text += left == 2 ? kAlphabet[group >> 6 & 63] : '=';
-        text += '=';
-    }
-    return text;
 }
 
 int Base64Value(char c) {
@@ -126,27 +93,101 @@ bool IsWebPlayerPage(const std::uint8_t* bytes, std::size_t size, bool whole) {
     return page.substr(0, kDoctype.size()) == kDoctype && (!whole || FindSlot(page).has_value());
 }
 
+std::optional<QuizSlot> FindQuizSlot(const std::uint8_t* bytes, std::size_t size) {
+    return FindSlot(std::string_view(reinterpret_cast<const char*>(bytes), size));
+}
+
+PiecesSink::PiecesSink(ByteSink& out) : out_(out) {}
+
+bool PiecesSink::Write(const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    while (size > 0) {
+        if (grouped_ > 0 || size < 3) {
+            group_[grouped_++] = *bytes++;
+            --size;
+            if (grouped_ == 3) {
+                Encode(group_, 1);
+                grouped_ = 0;
+            }
+            continue;
+        }
+        // Whole groups straight from the data, up to the end of the piece.
+        const std::size_t groups = std::min(size / 3, (kPieceLength - inPiece_) / 4);
+        Encode(bytes, groups);
+        bytes += 3 * groups;
+        size -= 3 * groups;
+        if (text_.size() >= kPieceLength && !Flush()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool PiecesSink::Finish() {
+    if (grouped_ > 0) {
+        const unsigned group = group_[0] << 16 | (grouped_ > 1 ? group_[1] << 8 : 0);
+        Encode(nullptr, 0);  // opens the piece the last characters go in
+        text_ += kAlphabet[group >> 18 & 63];
+        text_ += kAlphabet[group >> 12 & 63];
+        text_ += grouped_ > 1 ? kAlphabet[group >> 6 & 63] : '=';
+        text_ += '=';
+    }
+    if (open_) {
+        text_ += kPieceEnd;
+    }
+    if (pieces_) {
+        text_ += '\n';
+    }
+    return Flush();
+}
+
+void PiecesSink::Encode(const std::uint8_t* bytes, std::size_t groups) {
+    if (!open_) {
+        text_ += '\n';
+        text_ += kPieceStart;
+        open_ = true;
+        pieces_ = true;
+    }
+    const std::size_t at = text_.size();
+    text_.resize(at + 4 * groups);
+    char* to = &text_[at];
+    for (std::size_t i = 0; i < groups; ++i, bytes += 3, to += 4) {
+        const unsigned group = bytes[0] << 16 | bytes[1] << 8 | bytes[2];
+        to[0] = kAlphabet[group >> 18 & 63];
+        to[1] = kAlphabet[group >> 12 & 63];
+        to[2] = kAlphabet[group >> 6 & 63];
+        to[3] = kAlphabet[group & 63];
+    }
+    inPiece_ += 4 * groups;
+    if (inPiece_ == kPieceLength) {
+        text_ += kPieceEnd;
+        open_ = false;
+        inPiece_ = 0;
+    }
+}
+
+bool PiecesSink::Flush() {
+    const bool written = out_.Write(text_);
+    text_.clear();
+    return written;
+}
+
 std::optional<std::string> PutBundleInPage(const std::string& page, const std::string& bundle) {
-    const std::optional<Slot> slot = FindSlot(page);
+    const std::optional<QuizSlot> slot = FindSlot(page);
     if (!slot) {
         return std::nullopt;
     }
-    const std::string text = Base64(bundle);
-    std::string pieces;
-    for (std::size_t at = 0; at < text.size(); at += kPieceLength) {
-        pieces += '\n';
-        pieces += kPieceStart;
-        pieces.append(text, at, kPieceLength);
-        pieces += kPieceEnd;
-    }
-    if (!pieces.empty()) {
-        pieces += '\n';
-    }
-    return page.substr(0, slot->begin) + pieces + page.substr(slot->end);
+    StringSink out;
+    out.bytes = page.substr(0, slot->begin);
+    PiecesSink pieces(out);
+    pieces.Write(bundle);
+    pieces.Finish();
+    out.bytes.append(page, slot->end);
+    return std::move(out.bytes);
 }
 
 std::optional<std::vector<std::uint8_t>> BundleOfPage(const std::vector<std::uint8_t>& page) {
-    const std::optional<Slot> slot = FindSlot(View(page));
+    const std::optional<QuizSlot> slot = FindSlot(View(page));
     if (!slot) {
         return std::nullopt;
     }

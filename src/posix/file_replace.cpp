@@ -59,9 +59,41 @@ ReplaceResult Failed(ReplaceStatus status, int error) {
     return {status, error};
 }
 
+class DescriptorWriter final : public FileWriter {
+public:
+    explicit DescriptorWriter(int fd) : fd_(fd) {}
+
+    bool Write(std::string_view bytes) override { return Keep(WriteAll(fd_, bytes)); }
+
+    bool WriteAt(std::uint64_t offset, std::string_view bytes) override {
+        const off_t end = ::lseek(fd_, 0, SEEK_CUR);
+        return Keep(end >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0 &&
+                    WriteAll(fd_, bytes) && ::lseek(fd_, end, SEEK_SET) == end);
+    }
+
+    int error() const { return error_; }
+
+private:
+    bool Keep(bool written) {
+        if (!written && error_ == 0) {
+            error_ = errno;
+        }
+        return written;
+    }
+
+    int fd_;
+    int error_ = 0;  // of the first write that failed
+};
+
 }  // namespace
 
 ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
+                              FileUse use) noexcept {
+    return ReplaceFileWith(
+        path, [bytes](FileWriter& writer) { return writer.Write(bytes); }, use);
+}
+
+ReplaceResult ReplaceFileWith(const std::string& path, const std::function<bool(FileWriter&)>& fill,
                               FileUse use) noexcept {
     struct stat target {};
     if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) {
@@ -78,11 +110,20 @@ ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
             return Failed(ReplaceStatus::NoTemporary, errno);
         }
         const mode_t mode = (use == FileUse::Program ? 0777 : 0666) & ~CurrentUmask();
+        DescriptorWriter writer(fd);
+        bool filled = false;
+        int fillError = 0;
+        try {
+            filled = fill(writer);
+            fillError = writer.error();
+        } catch (const std::exception&) {
+            fillError = ENOMEM;  // only memory can run out
+        }
         // EINVAL only says this file system has nothing to sync; a real write
         // error must keep the old file.
-        bool written = WriteAll(fd, bytes) && ::fchmod(fd, mode) == 0 &&
-                       (SyncDescriptor(fd) == 0 || errno == EINVAL);
-        int error = written ? 0 : errno;
+        bool written =
+            filled && ::fchmod(fd, mode) == 0 && (SyncDescriptor(fd) == 0 || errno == EINVAL);
+        int error = written ? 0 : filled ? errno : fillError;
         if (::close(fd) != 0 && written) {
             written = false;
             error = errno;

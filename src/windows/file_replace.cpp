@@ -48,9 +48,45 @@ HANDLE MakeTemporary(const std::string& path, std::string& temporary) {
     return INVALID_HANDLE_VALUE;
 }
 
+class HandleWriter final : public FileWriter {
+public:
+    explicit HandleWriter(HANDLE file) : file_(file) {}
+
+    bool Write(std::string_view bytes) override { return Keep(WriteAll(file_, bytes)); }
+
+    bool WriteAt(std::uint64_t offset, std::string_view bytes) override {
+        LARGE_INTEGER none{};
+        LARGE_INTEGER end{};
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        return Keep(SetFilePointerEx(file_, none, &end, FILE_CURRENT) &&
+                    SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) && WriteAll(file_, bytes) &&
+                    SetFilePointerEx(file_, end, nullptr, FILE_BEGIN));
+    }
+
+    DWORD error() const { return error_; }
+
+private:
+    bool Keep(bool written) {
+        if (!written && error_ == 0) {
+            error_ = GetLastError();
+        }
+        return written;
+    }
+
+    HANDLE file_;
+    DWORD error_ = 0;  // of the first write that failed
+};
+
 }  // namespace
 
 ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
+                              FileUse use) noexcept {
+    return ReplaceFileWith(
+        path, [bytes](FileWriter& writer) { return writer.Write(bytes); }, use);
+}
+
+ReplaceResult ReplaceFileWith(const std::string& path, const std::function<bool(FileWriter&)>& fill,
                               FileUse /*use*/) noexcept {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -62,8 +98,17 @@ ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
         if (file == INVALID_HANDLE_VALUE) {
             return Failed(ReplaceStatus::NoTemporary, GetLastError());
         }
-        bool written = WriteAll(file, bytes) && FlushFileBuffers(file);
-        DWORD error = written ? 0 : GetLastError();
+        HandleWriter writer(file);
+        bool filled = false;
+        DWORD fillError = 0;
+        try {
+            filled = fill(writer);
+            fillError = writer.error();
+        } catch (const std::exception&) {
+            fillError = ERROR_NOT_ENOUGH_MEMORY;  // only memory can run out
+        }
+        bool written = filled && FlushFileBuffers(file);
+        DWORD error = written ? 0 : filled ? GetLastError() : fillError;
         if (!CloseHandle(file) && written) {
             written = false;
             error = GetLastError();

@@ -58,7 +58,11 @@ int RunPreview(const PreviewOptions& options);
 struct PictureOptions {
     bool keep = false;  // store the files as they are
     int quality = kDefaultJpegQuality;
+    int jobs = 1;  // pictures worked on at once
 };
+
+// The jobs pack runs when not told: one for each core it may use (pack_pictures.cpp).
+int DefaultJobs();
 
 // pack (pack_command.cpp), show (show_command.cpp), unpack (unpack_command.cpp).
 struct PackOptions {

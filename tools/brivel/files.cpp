@@ -29,18 +29,55 @@ bool IsSafeOutput(const char* command, const std::string& out,
     return true;
 }
 
-bool WriteAtomically(const char* command, const std::string& path, const std::string& bytes,
-                     bool executable) {
-    const ReplaceResult result =
-        ReplaceFileWith(path, bytes, executable ? FileUse::Program : FileUse::Data);
+namespace {
+
+// Says what went wrong, unless the one who filled the file gave up and said so.
+bool Written(const char* command, const std::string& path, const ReplaceResult& result) {
     if (result.status == ReplaceStatus::IsFolder) {
         std::fprintf(stderr, "brivel %s: %s: %s\n", command, path.c_str(),
                      ReplaceStatusName(result.status));
-    } else if (!result.ok()) {
+    } else if (!result.ok() && result.error != 0) {
         std::fprintf(stderr, "brivel %s: %s: %s: %s\n", command, path.c_str(),
                      ReplaceStatusName(result.status), std::strerror(result.error));
     }
     return result.ok();
+}
+
+class FileSink final : public ByteSink {
+public:
+    explicit FileSink(FileWriter& writer) : writer_(writer) {}
+
+    using ByteSink::Write;
+    bool Write(const void* data, std::size_t size) override {
+        return writer_.Write(std::string_view(static_cast<const char*>(data), size));
+    }
+
+    bool Overwrite(std::uint64_t offset, const void* data, std::size_t size) override {
+        return writer_.WriteAt(offset, std::string_view(static_cast<const char*>(data), size));
+    }
+
+private:
+    FileWriter& writer_;
+};
+
+}  // namespace
+
+bool WriteAtomically(const char* command, const std::string& path, const std::string& bytes,
+                     bool executable) {
+    return Written(command, path,
+                   ReplaceFileWith(path, bytes, executable ? FileUse::Program : FileUse::Data));
+}
+
+bool WriteAtomically(const char* command, const std::string& path,
+                     const std::function<bool(ByteSink&)>& fill, bool executable) {
+    return Written(command, path,
+                   ReplaceFileWith(
+                       path,
+                       [&fill](FileWriter& writer) {
+                           FileSink sink(writer);
+                           return fill(sink);
+                       },
+                       executable ? FileUse::Program : FileUse::Data));
 }
 
 }  // namespace brivel::tool

@@ -5,10 +5,12 @@
 // goes to standard error as "brivel COMMAND: FILE: reason", naming the file
 // the user gave, never a temporary one.
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "io/input_file.h"
+#include "maker/byte_sink.h"
 
 namespace brivel::tool {
 
@@ -22,5 +24,11 @@ bool IsSafeOutput(const char* command, const std::string& out,
 // permissions, other files 0644, both less the umask.
 bool WriteAtomically(const char* command, const std::string& path, const std::string& bytes,
                      bool executable = false);
+
+// WriteAtomically for a file made as it is written, never held whole: fill
+// writes it into the sink it is given. When fill gives up it has said why,
+// and the old file stays as it was.
+bool WriteAtomically(const char* command, const std::string& path,
+                     const std::function<bool(ByteSink&)>& fill, bool executable);
 
 }  // namespace brivel::tool

@@ -90,6 +90,13 @@ void AddPictureOptions(CLI::App& command, PictureOptions& options) {
                     "JPEG quality of the pictures pack re-encodes, 1 to 100 (default 90)")
         ->option_text("Q")
         ->check(WholeNumber(1, 100));
+    options.jobs = DefaultJobs();
+    command
+        .add_option("-j,--jobs", options.jobs,
+                    "Pictures worked on at once (default: one for each core, " +
+                        std::to_string(options.jobs) + " here)")
+        ->option_text("N")
+        ->check(WholeNumber(1, 256));
 }
 
 void AddGradeCommand(CLI::App& app, int& exitStatus) {
@@ -113,11 +120,11 @@ void AddGradeCommand(CLI::App& app, int& exitStatus) {
             ->add_option("--quiz", options->quiz,
                          "Grade against a quiz's own answer: then only TYPED is given")
             ->option_text("QUIZ");
-    CLI::Option* picture = grade
-                               ->add_option("--picture", options->picture,
-                                            "With --quiz: the picture's number, from 1")
-                               ->option_text("N")
-                               ->check(WholeNumber(1, kMaxPictures));
+    CLI::Option* picture =
+        grade
+            ->add_option("--picture", options->picture, "With --quiz: the picture's number, from 1")
+            ->option_text("N")
+            ->check(WholeNumber(1, kMaxPictures));
     quiz->needs(picture)->excludes(batch);
     picture->needs(quiz);
     grade->get_option("ANSWER")->excludes(batch);
@@ -380,7 +387,7 @@ int ReportUsageError(const CLI::App& app, const CLI::ParseError& error) {
     while (true) {
         const std::vector<std::string> unknown = command->remaining();
         if (!unknown.empty()) {
-            const char* kind = unknown.front()[0] == '-'                     ? "option"
+            const char* kind = unknown.front()[0] == '-'                   ? "option"
                                : command->get_require_subcommand_min() > 0 ? "command"
                                                                            : "argument";
             std::fprintf(stderr, "brivel: unknown %s %s%s\n", kind, unknown.front().c_str(),

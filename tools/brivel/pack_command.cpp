@@ -1,7 +1,10 @@
 // brivel pack: a quiz folder (or its .zip) put into a quiz of any form.
 
+#include <malloc.h>
+
 #include <cstdio>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,8 +26,9 @@ namespace {
 // The quiz folder DIR, or the .zip of one that stands for it, checked as
 // pack checks it, with the files pack reads in inputs; nothing after a message.
 std::optional<OpenedQuiz> OpenFolder(const PackOptions& options, std::vector<std::string>& inputs) {
+    // Each picture is decoded later, as it is prepared or kept.
     FolderCheck check;
-    check.pictures = options.pictures.keep ? PictureCheck::Decode : PictureCheck::Headers;
+    check.pictures = PictureCheck::Headers;
     check.fit = ToolFitCheck("pack");
     std::error_code ignored;
     if (fs::is_regular_file(options.dir, ignored)) {
@@ -71,6 +75,61 @@ std::optional<std::vector<std::uint8_t>> ReadPlayer(QuizForm form, const std::st
     return read;
 }
 
+// Why a quiz could not be written, unless its pictures or its file have said.
+void PrintFailure(FormStatus status, const std::string& detail, const std::string& player) {
+    if (status == FormStatus::Ok || status == FormStatus::UnusablePicture ||
+        status == FormStatus::NotWritten) {
+        return;
+    }
+    const bool ofPlayer =
+        status == FormStatus::PlayerCannotCarry || status == FormStatus::NotWebPlayer;
+    const std::string about = ofPlayer ? player + ": " : std::string();
+    std::fprintf(stderr, "brivel pack: %s%s\n", about.c_str(), FormMessage(status, detail).c_str());
+}
+
+// The quiz with its pictures prepared: small enough to be made whole, and
+// checked as the studio checks what it writes.
+bool WritePrepared(const PackOptions& options, QuizForm form, const std::string& player,
+                   OpenedQuiz& opened) {
+    if (!PackPictures(opened.quiz, opened.pictureFiles, options.pictures)) {
+        return false;
+    }
+    const std::optional<std::vector<std::uint8_t>> playerBytes = ReadPlayer(form, player);
+    if (!playerBytes) {
+        return false;
+    }
+    TurboJpegCodec codec;
+    const WrittenQuiz quiz = WriteQuiz(opened.quiz, form, *playerBytes, codec);
+    if (quiz.status != FormStatus::Ok) {
+        PrintFailure(quiz.status, quiz.detail, player);
+        return false;
+    }
+    return WriteAtomically("pack", options.out, quiz.bytes, form == QuizForm::Linux);
+}
+
+// The quiz with its pictures as they are, each written as it is read and
+// checked, so that a quiz of large files is never held whole.
+bool WriteKept(const PackOptions& options, QuizForm form, const std::string& player,
+               OpenedQuiz& opened) {
+    const std::optional<std::vector<std::uint8_t>> playerBytes = ReadPlayer(form, player);
+    if (!playerBytes) {
+        return false;
+    }
+    const std::unique_ptr<PictureSource> pictures =
+        KeepPictures(opened.quiz, opened.pictureFiles, options.pictures);
+    FormStatus status = FormStatus::Ok;
+    std::string detail;
+    const bool written = WriteAtomically(
+        "pack", options.out,
+        [&](ByteSink& sink) {
+            status = StreamQuiz(opened.texts, form, *playerBytes, *pictures, sink, detail);
+            return status == FormStatus::Ok;
+        },
+        form == QuizForm::Linux);
+    PrintFailure(status, detail, player);
+    return written;
+}
+
 int PackQuiz(const PackOptions& options) {
     const QuizForm form =
         options.platform.empty() ? QuizFormOfPath(options.out) : *QuizFormNamed(options.platform);
@@ -100,25 +159,12 @@ int PackQuiz(const PackOptions& options) {
         return 1;
     }
     inputs.push_back(player);
-    if (!IsSafeOutput("pack", options.out, inputs) ||
-        !PackPictures(opened->quiz, opened->pictureFiles, options.pictures)) {
+    if (!IsSafeOutput("pack", options.out, inputs)) {
         return 1;
     }
-    const std::optional<std::vector<std::uint8_t>> playerBytes = ReadPlayer(form, player);
-    if (!playerBytes) {
-        return 1;
-    }
-    TurboJpegCodec codec;
-    const WrittenQuiz quiz = WriteQuiz(opened->quiz, form, *playerBytes, codec);
-    if (quiz.status != FormStatus::Ok) {
-        const bool ofPlayer =
-            quiz.status == FormStatus::PlayerCannotCarry || quiz.status == FormStatus::NotWebPlayer;
-        const std::string about = ofPlayer ? player + ": " : std::string();
-        std::fprintf(stderr, "brivel pack: %s%s\n", about.c_str(),
-                     FormMessage(quiz.status, quiz.detail).c_str());
-        return 1;
-    }
-    if (!WriteAtomically("pack", options.out, quiz.bytes, form == QuizForm::Linux)) {
+    const bool written = options.pictures.keep ? WriteKept(options, form, player, *opened)
+                                               : WritePrepared(options, form, player, *opened);
+    if (!written) {
         return 1;
     }
     std::printf("wrote %s: %s\n", options.out.c_str(),
@@ -129,6 +175,9 @@ int PackQuiz(const PackOptions& options) {
 }  // namespace
 
 int RunPack(const PackOptions& options) {
+    // A picture's buffers go back to the system as they are freed, not kept
+    // for the next: what pack holds stays what the pictures in flight need.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const int status = PackQuiz(options);
     if (status != 0) {
         // Every failure above is told where it happens; this says what it left.

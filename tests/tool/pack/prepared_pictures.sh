@@ -3,7 +3,8 @@
 # beforehand, a pack that is not on a terminal prints no progress, and
 # --keep-pictures stores the file as it is. ImageMagick's transparent palette
 # PNG, a 16-bit PNG and a CMYK JPEG become JPEGs; kept, the two that some
-# players cannot show as the others do are warned of. A WebP is named.
+# players cannot show as the others do are warned of. The quiz is the same
+# whatever the number of jobs. A WebP is named.
 mkdir prepared
 { printf '\377\330\377\341\000\042Exif\000\000MM\000\052\000\000\000\010\000\001'
   printf '\001\022\000\003\000\000\000\001\000\006\000\000\000\000\000\000'
@@ -25,4 +26,8 @@ done
 brivel check prepared 2>/dev/null
 brivel pack prepared -o kept.res --keep-pictures 2>&1 >/dev/null | grep -v ': warning: picture'
 brivel pack prepared -o all.res >/dev/null 2>&1 && brivel unpack all.res -o all >/dev/null && echo $(ls all)
+for keep in "" --keep-pictures; do
+    for jobs in 1 2 4; do brivel pack prepared -o jobs$jobs.res -j $jobs $keep >/dev/null 2>&1; done
+    cmp jobs1.res jobs2.res && cmp jobs1.res jobs4.res && echo "the same with 1, 2 and 4 jobs" $keep
+done
 printf 'RIFF\044\000\000\000WEBPVP8 ' > prepared/d.jpg && brivel check prepared 2>&1 | grep error
