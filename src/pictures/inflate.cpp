@@ -111,16 +111,15 @@ constexpr std::size_t kDistTableSize =
     (std::size_t{1} << kDistBits) + kDistSymbols * (std::size_t{1} << (kMaxCodeLength - kDistBits));
 
 // A table entry:
-//   bits 0-5   bits the fast loop drops for the item: the code and its extra
-//              bits, or both codes of a literal pair (a subtable pointer: the
-//              first-level width)
-//   bits 8-11  bits of the code alone, the first one of a pair (a subtable
-//              pointer: the subtable's index width)
+//   bits 0-5   bits the item takes: the code and its extra bits (a subtable
+//              pointer: the first-level width)
+//   bits 8-11  bits of the code alone (a subtable pointer: the subtable's
+//              index width)
 //   bit 12     literal, bit 13 subtable pointer, bit 14 special, bit 15 a
-//              pair of literals, or a length or distance with extra bits
-//   bits 16-31 literal byte (a pair: the second one in bits 24-31), length
-//              or distance (its base when extra bits follow), code-length
-//              symbol, subtable offset, or the special's kind
+//              length or distance with extra bits to read
+//   bits 16-31 literal byte, length or distance (its base when extra bits
+//              follow), code-length symbol, subtable offset, or the special's
+//              kind
 // Entries with no flag are lengths (literal/length table), distances or
 // code-length symbols. Bits 6-7 stay clear, so that the low byte of a bit
 // count stays exact when a whole entry is subtracted from it.
@@ -128,8 +127,6 @@ constexpr std::uint32_t kItemBitsMask = 0x3F;
 constexpr std::uint32_t kLiteral = 1u << 12;
 constexpr std::uint32_t kSubtable = 1u << 13;
 constexpr std::uint32_t kSpecial = 1u << 14;
-constexpr std::uint32_t kPair = 1u << 15;
-constexpr unsigned kPairShift = 15;
 constexpr std::uint32_t kExtraBits = 1u << 15;
 constexpr std::uint32_t kEndOfBlock = 0;
 constexpr std::uint32_t kBadSymbol = 1;
@@ -348,34 +345,6 @@ void BuildTable(const std::uint8_t* lengths, unsigned count, unsigned tableBits,
     }
 }
 
-// Where a first-level literal leaves room for a whole second one, the entry
-// takes both. The bits after the first code index the second code's entry
-// with their unknown high bits 0, which is the right entry when the second
-// code fits in what is known. Each index looks at a lower one, still single
-// as the walk goes down.
-void PairLiterals(std::uint32_t* table, unsigned tableBits) {
-    for (std::size_t index = std::size_t{1} << tableBits; index-- > 0;) {
-        const std::uint32_t entry = table[index];
-        if ((entry & kLiteral) == 0) {
-            continue;
-        }
-        const unsigned firstBits = entry & kItemBitsMask;
-        const std::uint32_t second = table[index >> firstBits];
-        const unsigned bothBits = firstBits + (second & kItemBitsMask);
-        if ((second & kLiteral) != 0 && bothBits <= tableBits) {
-            table[index] = (entry & (0x00FF0000 | 0x0F00 | kLiteral)) | (second >> 16) << 24 |
-                           kPair | bothBits;
-        }
-    }
-}
-
-void StoreLittleEndian16(std::uint8_t* bytes, std::uint16_t value) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-    value = __builtin_bswap16(value);
-#endif
-    std::memcpy(bytes, &value, sizeof value);
-}
-
 void StoreLittleEndian64(std::uint8_t* bytes, std::uint64_t value) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
     value = __builtin_bswap64(value);
@@ -383,20 +352,31 @@ void StoreLittleEndian64(std::uint8_t* bytes, std::uint64_t value) {
     std::memcpy(bytes, &value, sizeof value);
 }
 
+// Copies length bytes from at least 16 bytes back in 16-byte blocks, 64
+// bytes at a time: most matches are shorter, and take no test. Up to 63
+// bytes past the end are written.
+constexpr std::size_t kFarCopyBlock = 64;
+alignas(16) constexpr std::uint8_t kNowhere[kFarCopyBlock] = {};
+inline void CopyFar(std::uint8_t* out, const std::uint8_t* from, unsigned length) {
+    std::uint8_t* const end = out + length;
+    do {
+        std::memcpy(out, from, 16);
+        std::memcpy(out + 16, from + 16, 16);
+        std::memcpy(out + 32, from + 32, 16);
+        std::memcpy(out + 48, from + 48, 16);
+        out += kFarCopyBlock;
+        from += kFarCopyBlock;
+    } while (out < end);
+}
+
 // Copies a match whose source starts distance bytes back, in whole words.
-// The caller leaves room for the longest match past the start and 32 bytes
+// The caller leaves room for the longest match past the start and 64 bytes
 // more: the words may run that far past the match's end.
 inline void CopyMatchWide(std::uint8_t* out, std::size_t distance, unsigned length) {
     std::uint8_t* const end = out + length;
     const std::uint8_t* from = out - distance;
     if (distance >= 16) {
-        // Most matches are short: two blocks without a test cover them.
-        do {
-            std::memcpy(out, from, 16);
-            std::memcpy(out + 16, from + 16, 16);
-            out += 32;
-            from += 32;
-        } while (out < end);
+        CopyFar(out, from, length);
         return;
     }
     if (distance >= 8) {
@@ -458,7 +438,7 @@ constexpr std::ptrdiff_t kLoadBytes = 8;
 constexpr std::ptrdiff_t kLoadStep = 7;
 constexpr std::ptrdiff_t kLongestMatch = 258;
 constexpr std::ptrdiff_t kFastInputRoom = kLoadBytes + kLoadStep + 1;
-constexpr std::ptrdiff_t kFastOutputRoom = kLongestMatch + 32;
+constexpr std::ptrdiff_t kFastOutputRoom = kLongestMatch + std::ptrdiff_t{kFarCopyBlock};
 
 // One inflate call's state and tables. It lives on the caller's stack.
 class Decoder {
@@ -495,12 +475,20 @@ private:
     // The fast loop, while input and output have room for a whole symbol
     // without checks. True when the block is over (status says how).
     bool FastSymbols(InflateStatus& status);
+    // kMixed: literals and matches come mixed in the block, and the next
+    // item's kind is a coin toss; else they come in runs.
+    template <bool kMixed>
     BRIVEL_ALWAYS_INLINE bool FastSymbolsBody(InflateStatus& status);
+    template <bool kMixed>
+    bool FastSymbolsPlain(InflateStatus& status);
 #if BRIVEL_INFLATE_BMI2
     // The same, where shifts and masks by a register take one instruction.
+    template <bool kMixed>
     __attribute__((target("bmi2"))) bool FastSymbolsBmi2(InflateStatus& status);
     const bool bmi2_ = __builtin_cpu_supports("bmi2");
 #endif
+    // Picks the loop for the next block from how the items came so far.
+    void NoteMix();
     InflateStatus DecodeSymbol(const std::uint32_t* table, unsigned tableBits, unsigned maxLength,
                                std::uint32_t& entry);
 
@@ -517,14 +505,17 @@ private:
     std::uint8_t* const outEnd_;
 
     bool fixedTables_ = false;
+    // The fast loop's count of items, and of those not of the kind before
+    // them, since the last choice of loop.
+    std::uint32_t items_ = 0;
+    std::uint32_t switches_ = 0;
+    bool mixed_ = false;
     unsigned litLenMaxLength_ = kMaxCodeLength;
     unsigned distMaxLength_ = kMaxCodeLength;
     std::uint8_t lengths_[kLitLenSymbols + kDistSymbols];
     std::uint32_t codeLengthTable_[std::size_t{1} << kCodeLengthBits];
-    // The literal/length table, then the distance table: one base for both.
-    std::uint32_t tables_[kLitLenTableSize + kDistTableSize];
-    std::uint32_t* const litLenTable_ = tables_;
-    std::uint32_t* const distTable_ = tables_ + kLitLenTableSize;
+    std::uint32_t litLenTable_[kLitLenTableSize];
+    std::uint32_t distTable_[kDistTableSize];
 };
 
 bool Decoder::NextSpan() {
@@ -637,6 +628,7 @@ void Decoder::BuildFixedTables() {
     std::fill(lengths_ + 256, lengths_ + 280, std::uint8_t{7});
     std::fill(lengths_ + 280, lengths_ + kLitLenSymbols, std::uint8_t{8});
     BuildTable(lengths_, kLitLenSymbols, kLitLenBits, litLenTable_, LitLenEntry);
+    NoteMix();
     // Fixed distances are plain 5-bit numbers: a complete code of 32 symbols.
     std::fill(lengths_, lengths_ + kDistSymbols, std::uint8_t{5});
     BuildTable(lengths_, kDistSymbols, kDistBits, distTable_, DistanceEntry);
@@ -664,9 +656,17 @@ InflateStatus Decoder::ReadDynamicTables() {
 
     const unsigned total = litLenCount + distCount;
     for (unsigned filled = 0; filled < total;) {
-        std::uint32_t entry = 0;
-        const InflateStatus status = DecodeSymbol(codeLengthTable_, kCodeLengthBits, 7, entry);
-        if (status != InflateStatus::Ok) {
+        // A code and its repeat bits take at most 14 bits: with that many at
+        // hand, the table's entry is final unless it is a gap.
+        if (bitCount_ < 14) {
+            Refill();
+        }
+        std::uint32_t entry = codeLengthTable_[bits_ & LowBits(kCodeLengthBits)];
+        if (bitCount_ >= 14 && entry != kGapEntry) {
+            Take(CodeBits(entry));
+        } else if (const InflateStatus status =
+                       DecodeSymbol(codeLengthTable_, kCodeLengthBits, 7, entry);
+                   status != InflateStatus::Ok) {
             return status;
         }
         const unsigned symbol = entry >> 16;
@@ -703,7 +703,7 @@ InflateStatus Decoder::ReadDynamicTables() {
         filled += repeat;
     }
     BuildTable(lengths_, litLenCount, kLitLenBits, litLenTable_, LitLenEntry);
-    PairLiterals(litLenTable_, kLitLenBits);
+    NoteMix();
     BuildTable(lengths_ + litLenCount, distCount, kDistBits, distTable_, DistanceEntry);
     litLenMaxLength_ = kMaxCodeLength;
     distMaxLength_ = kMaxCodeLength;
@@ -740,18 +740,41 @@ InflateStatus Decoder::DecodeSymbol(const std::uint32_t* table, unsigned tableBi
 bool Decoder::FastSymbols(InflateStatus& status) {
 #if BRIVEL_INFLATE_BMI2
     if (bmi2_) {
-        return FastSymbolsBmi2(status);
+        return mixed_ ? FastSymbolsBmi2<true>(status) : FastSymbolsBmi2<false>(status);
     }
 #endif
-    return FastSymbolsBody(status);
+    return mixed_ ? FastSymbolsPlain<true>(status) : FastSymbolsPlain<false>(status);
+}
+
+template <bool kMixed>
+bool Decoder::FastSymbolsPlain(InflateStatus& status) {
+    return FastSymbolsBody<kMixed>(status);
 }
 
 #if BRIVEL_INFLATE_BMI2
+template <bool kMixed>
 bool Decoder::FastSymbolsBmi2(InflateStatus& status) {
-    return FastSymbolsBody(status);
+    return FastSymbolsBody<kMixed>(status);
 }
 #endif
 
+void Decoder::NoteMix() {
+    // With an item in 3.3 to 1.8 of another kind than the one before, the
+    // next item's kind is about a coin toss. With fewer switches, items come
+    // in long runs of one kind; with more, literals and matches alternate as
+    // a pattern does. In both, branches guess it. A stream's blocks are
+    // alike; its first one, or one with too few items to tell, keeps the
+    // choice before it.
+    constexpr std::uint32_t kEnoughItems = 1024;
+    if (items_ < kEnoughItems) {
+        return;
+    }
+    mixed_ = switches_ * 10 >= items_ * 3 && switches_ * 20 <= items_ * 11;
+    items_ = 0;
+    switches_ = 0;
+}
+
+template <bool kMixed>
 bool Decoder::FastSymbolsBody(InflateStatus& status) {
     const std::uint8_t* in = in_;
     const std::uint8_t* const inEnd = inEnd_;
@@ -761,9 +784,13 @@ bool Decoder::FastSymbolsBody(InflateStatus& status) {
     std::uint8_t* out = out_;
     std::uint8_t* const outStart = outStart_;
     std::uint8_t* const outEnd = outEnd_;
-    const std::uint32_t* const litLen = tables_;
-    const std::uint32_t* const dist = tables_ + kLitLenTableSize;
+    const std::uint32_t* const litLen = litLenTable_;
+    const std::uint32_t* const dist = distTable_;
     bool over = false;
+    alignas(16) std::uint8_t scratch[kFarCopyBlock];
+    std::uint32_t items = 0;
+    std::uint32_t switches = 0;
+    std::uint32_t afterMatch = 0;
 
     // Tops the buffer up to 56 bits or more with one unaligned load; the bits
     // above the count then hold a copy of the next bytes', which the next load
@@ -777,12 +804,10 @@ bool Decoder::FastSymbolsBody(InflateStatus& status) {
         bits >>= entry & kItemBitsMask;
         bitCount -= entry;
     };
-    // A literal or a pair: the second byte is written either way, and
-    // overwritten next when it is not part of the output.
-    const auto putLiterals = [&](std::uint32_t entry) {
+    const auto putLiteral = [&](std::uint32_t entry) {
+        ++items;
         drop(entry);
-        StoreLittleEndian16(out, static_cast<std::uint16_t>(entry >> 16));
-        out += 1 + (entry >> kPairShift & 1);
+        *out++ = static_cast<std::uint8_t>(entry >> 16);
     };
     // How many more items surely have room, counted down rather than
     // checked after each one; at least one the first time, as the caller saw
@@ -807,17 +832,75 @@ bool Decoder::FastSymbolsBody(InflateStatus& status) {
     itemsLeft = itemsWithRoom();
     std::uint32_t entry = litLen[bits & LowBits(kLitLenBits)];
     for (;;) {
-        if ((entry & kLiteral) != 0) {
-            putLiterals(entry);
+        if constexpr (kMixed) {
+            // A first-level literal and a whole length go the same way,
+            // without a test of which it is: a literal takes no distance
+            // bits and, once written, copies 64 bytes from nowhere to a
+            // scratch area.
+            const std::uint32_t isMatch = (entry & kLiteral) == 0;
+            const std::uint32_t lengthMask = 0 - isMatch;
+            if ((entry & (kSubtable | kSpecial | (kExtraBits & lengthMask))) == 0) {
+                ++items;
+                switches += afterMatch ^ isMatch;
+                afterMatch = isMatch;
+                drop(entry);
+                std::uint32_t distEntry = dist[bits & LowBits(kDistBits)];
+                if ((distEntry & (kSubtable | kSpecial) & lengthMask) != 0) {
+                    if ((distEntry & kSubtable) != 0) {
+                        bits >>= kDistBits;
+                        bitCount -= kDistBits;
+                        distEntry = dist[(distEntry >> 16) + (bits & LowBits(CodeBits(distEntry)))];
+                    }
+                    if ((distEntry & kSpecial) != 0) {
+                        status = (distEntry >> 16) == kBadSymbol ? InflateStatus::BadSymbol
+                                                                 : InflateStatus::NoSymbol;
+                        over = true;
+                        break;
+                    }
+                }
+                distEntry &= lengthMask;
+                const std::size_t distance = (distEntry >> 16) + ExtraValue(bits, distEntry);
+                drop(distEntry);
+                const unsigned length = isMatch != 0 ? entry >> 16 : 1;
+                if (distance > static_cast<std::size_t>(out - outStart)) {
+                    status = InflateStatus::DistanceTooFar;
+                    over = true;
+                    break;
+                }
+                *out = static_cast<std::uint8_t>(entry >> 16);
+                entry = litLen[bits & LowBits(kLitLenBits)];
+                refill();
+                if ((distance | (~lengthMask & 16)) < 16) {
+                    CopyMatchWide(out, distance, length);
+                } else {
+                    // Chosen by masks: a compiler may well make a jump of a ?:.
+                    const std::uintptr_t pick = 0 - std::uintptr_t{isMatch};
+                    const auto choose = [pick](auto* match, auto* literal) {
+                        return reinterpret_cast<decltype(match)>(
+                            (reinterpret_cast<std::uintptr_t>(match) & pick) |
+                            (reinterpret_cast<std::uintptr_t>(literal) & ~pick));
+                    };
+                    CopyFar(choose(out, scratch), choose(out - distance, kNowhere), length);
+                }
+                out += length;
+                if (!roomLeft()) {
+                    break;
+                }
+                continue;
+            }
+        } else if ((entry & kLiteral) != 0) {
+            switches += afterMatch;
+            afterMatch = 0;
+            putLiteral(entry);
             entry = litLen[bits & LowBits(kLitLenBits)];
             if ((entry & kLiteral) != 0) {
-                putLiterals(entry);
+                putLiteral(entry);
                 entry = litLen[bits & LowBits(kLitLenBits)];
                 if ((entry & kLiteral) != 0) {
-                    putLiterals(entry);
+                    putLiteral(entry);
                     entry = litLen[bits & LowBits(kLitLenBits)];
                     if ((entry & kLiteral) != 0) {
-                        putLiterals(entry);
+                        putLiteral(entry);
                         entry = litLen[bits & LowBits(kLitLenBits)];
                     }
                 }
@@ -886,6 +969,9 @@ bool Decoder::FastSymbolsBody(InflateStatus& status) {
         // The next lookup overlaps the refill and the copy: a length and a
         // distance take at most 48 of the buffer's 64 bits, all of them
         // input bits since the last refill.
+        ++items;
+        switches += afterMatch ^ 1;
+        afterMatch = 1;
         entry = litLen[bits & LowBits(kLitLenBits)];
         refill();
         CopyMatchWide(out, distance, length);
@@ -895,6 +981,8 @@ bool Decoder::FastSymbolsBody(InflateStatus& status) {
         }
     }
 
+    items_ += items;
+    switches_ += switches;
     in_ = in;
     bits_ = bits;
     bitCount_ = bitCount & 0xFF;
