@@ -1,8 +1,11 @@
-// LzwDecode(LzwEncode(x)) == x. Texts near the decoder's limit need far more
-// bytes than a fuzzer input holds, so the input may also be tiled out to a
-// length it chooses.
-
-#include <fuzzer/FuzzedDataProvider.h>
+// LzwDecode(LzwEncode(x)) == x. A dictionary fills after 3837 new strings,
+// more bytes than most fuzzer inputs hold, so the input may also be tiled out
+// to a length it chooses. Texts near the decoder's limit are the lzw_decode
+// target's: a short stream of long strings reaches it, where a text to encode
+// costs the whole length at every run, and the fuzzer keeps such inputs.
+//
+// Input: a mode byte, then the text itself (mode even), or 2 bytes of length
+// (little-endian), a byte that changes each copy and the tile (mode odd).
 
 #include <algorithm>
 #include <cstddef>
@@ -14,30 +17,41 @@
 
 using namespace brivel;
 
+namespace {
+
+// Each copy changed a little, or the dictionary only ever grows one string.
+// Not traced: the fuzzer learns nothing from the harness's own loop.
+__attribute__((no_sanitize("coverage"))) void Tile(std::vector<std::uint8_t>& text,
+                                                   const std::uint8_t* tile, std::size_t tileSize,
+                                                   std::uint8_t twist) {
+    for (std::size_t at = 0, copy = 0; at < text.size(); at += tileSize, ++copy) {
+        const auto change = static_cast<std::uint8_t>(copy * twist);
+        const std::size_t count = std::min(tileSize, text.size() - at);
+        for (std::size_t i = 0; i < count; ++i) {
+            text[at + i] = tile[i] ^ change;
+        }
+    }
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    FuzzedDataProvider provider(data, size);
-    const std::uint8_t mode = provider.ConsumeIntegral<std::uint8_t>();
+    if (size == 0) {
+        return 0;
+    }
+    const std::uint8_t mode = data[0];
     std::vector<std::uint8_t> text;
     if ((mode & 1) == 0) {
-        text = provider.ConsumeRemainingBytes<std::uint8_t>();
+        text.assign(data + 1, data + size);
     } else {
-        // Mostly up to 8 KiB, enough for the dictionary to fill and reset;
-        // for one mode in eight within 300 bytes of the limit, either side
-        // (rarely, as such a text takes milliseconds).
-        const std::uint16_t pick = provider.ConsumeIntegral<std::uint16_t>();
-        const std::size_t length =
-            (mode & 0x0E) == 0x0E ? kLzwMaxDecodedSize - 300 + pick % 601 : pick % 8192;
-        const std::vector<std::uint8_t> tile = provider.ConsumeRemainingBytes<std::uint8_t>();
-        if (tile.empty()) {
+        if (size < 5) {
             return 0;
         }
-        // Each copy changed a little, or the dictionary only ever grows one string.
-        const std::uint8_t twist = static_cast<std::uint8_t>(mode >> 4);
+        // Up to 5 KiB: a tile that keeps changing fills the dictionary and
+        // resets it.
+        const std::size_t length = (data[1] | std::size_t{data[2]} << 8) % 5120;
         text.resize(length);
-        for (std::size_t i = 0; i < length; ++i) {
-            const std::size_t copy = i / tile.size();
-            text[i] = static_cast<std::uint8_t>(tile[i % tile.size()] ^ (copy * twist));
-        }
+        Tile(text, data + 4, size - 4, data[3]);
     }
 
     fuzz::CountingSink sink;
@@ -49,14 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(packed.status == DecodeStatus::Ok);
     const CodecResult unpacked = LzwDecode(packed.bytes.data(), packed.bytes.size(), sink);
     FUZZ_CHECK(sink.count == 0);
-    if (text.size() <= kLzwMaxDecodedSize) {
-        FUZZ_CHECK(unpacked.status == DecodeStatus::Ok);
-        FUZZ_CHECK(unpacked.bytes == text);
-    } else {
-        // Refused, having given only a true prefix of the text.
-        FUZZ_CHECK(unpacked.status == DecodeStatus::InvalidCode);
-        FUZZ_CHECK(unpacked.bytes.size() <= kLzwMaxDecodedSize);
-        FUZZ_CHECK(std::equal(unpacked.bytes.begin(), unpacked.bytes.end(), text.begin()));
-    }
+    FUZZ_CHECK(unpacked.status == DecodeStatus::Ok);
+    FUZZ_CHECK(unpacked.bytes == text);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "pictures/inflate.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <iterator>
 
@@ -75,6 +76,19 @@ bool IdatReader::NextSpan(const std::uint8_t*& data, std::size_t& size) {
     return false;
 }
 
+#if defined(__GNUC__)
+#define BRIVEL_ALWAYS_INLINE inline __attribute__((always_inline))
+#else
+#define BRIVEL_ALWAYS_INLINE inline
+#endif
+// x86-64 processors from 2013 on shift by a register in one instruction;
+// the fast loop is built for them too, and picked at run time.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define BRIVEL_INFLATE_BMI2 1
+#else
+#define BRIVEL_INFLATE_BMI2 0
+#endif
+
 namespace {
 
 constexpr unsigned kMaxCodeLength = 15;
@@ -97,19 +111,23 @@ constexpr std::size_t kDistTableSize =
     (std::size_t{1} << kDistBits) + kDistSymbols * (std::size_t{1} << (kMaxCodeLength - kDistBits));
 
 // A table entry:
-//   bits 0-4   bits the whole item takes: the code and its extra bits (a
-//              subtable pointer: the first-level width)
+//   bits 0-5   bits the item takes: the code and its extra bits (a subtable
+//              pointer: the first-level width)
 //   bits 8-11  bits of the code alone (a subtable pointer: the subtable's
 //              index width)
-//   bit 12     literal, bit 13 subtable pointer, bit 14 special
-//   bits 16-31 literal byte, base length or distance, code-length symbol,
-//              subtable offset, or the special's kind
+//   bit 12     literal, bit 13 subtable pointer, bit 14 special, bit 15 a
+//              length or distance with extra bits to read
+//   bits 16-31 literal byte, length or distance (its base when extra bits
+//              follow), code-length symbol, subtable offset, or the special's
+//              kind
 // Entries with no flag are lengths (literal/length table), distances or
-// code-length symbols.
-constexpr std::uint32_t kItemBitsMask = 0x1F;
+// code-length symbols. Bits 6-7 stay clear, so that the low byte of a bit
+// count stays exact when a whole entry is subtracted from it.
+constexpr std::uint32_t kItemBitsMask = 0x3F;
 constexpr std::uint32_t kLiteral = 1u << 12;
 constexpr std::uint32_t kSubtable = 1u << 13;
 constexpr std::uint32_t kSpecial = 1u << 14;
+constexpr std::uint32_t kExtraBits = 1u << 15;
 constexpr std::uint32_t kEndOfBlock = 0;
 constexpr std::uint32_t kBadSymbol = 1;
 constexpr std::uint32_t kNoCode = 2;
@@ -146,7 +164,8 @@ std::uint64_t LoadLittleEndian64(const std::uint8_t* bytes) {
 
 constexpr std::uint32_t Entry(std::uint32_t value, std::uint32_t flags, unsigned codeBits,
                               unsigned extraBits = 0) {
-    return value << 16 | flags | codeBits << 8 | (codeBits + extraBits);
+    return value << 16 | flags | (extraBits != 0 ? kExtraBits : 0) | codeBits << 8 |
+           (codeBits + extraBits);
 }
 
 std::uint32_t LitLenEntry(unsigned symbol, unsigned codeBits) {
@@ -178,18 +197,53 @@ unsigned CodeBits(std::uint32_t entry) {
 }
 
 // The extra bits of a length or distance entry, from the bit buffer as it
-// was before the item was dropped.
+// was before the item was dropped. Bits 12-13 of a length or distance entry
+// are clear, so the shift takes bits 8-13 as they are.
 std::uint32_t ExtraValue(std::uint64_t itemBits, std::uint32_t entry) {
-    return static_cast<std::uint32_t>((itemBits & LowBits(entry & kItemBitsMask)) >>
-                                      CodeBits(entry));
+    return static_cast<std::uint32_t>((itemBits & ~(~std::uint64_t{0} << (entry & 0xFF))) >>
+                                      (entry >> 8 & 0x3F));
 }
 
-unsigned Reverse(unsigned code, unsigned bits) {
-    unsigned reversed = 0;
-    for (unsigned i = 0; i < bits; ++i) {
-        reversed = reversed << 1 | (code >> i & 1);
+// Bytes with their bits in the opposite order.
+constexpr std::array<std::uint8_t, 256> kReversedBytes = [] {
+    std::array<std::uint8_t, 256> reversed{};
+    for (unsigned byte = 0; byte < 256; ++byte) {
+        for (unsigned bit = 0; bit < 8; ++bit) {
+            reversed[byte] |= static_cast<std::uint8_t>((byte >> bit & 1) << (7 - bit));
+        }
     }
     return reversed;
+}();
+
+// The low `bits` bits of code (at most 16) in the opposite order.
+unsigned Reverse(unsigned code, unsigned bits) {
+    return (unsigned{kReversedBytes[code & 0xFF]} << 8 | kReversedBytes[code >> 8 & 0xFF]) >>
+           (16 - bits);
+}
+
+// Puts the entry of a first-level code at every index that starts with its
+// bits. A length whose extra bits fit in the index as well gets one entry
+// for each of their values, the item whole.
+void PlaceEntry(std::uint32_t* table, unsigned tableBits, std::size_t reversedCode,
+                std::uint32_t entry) {
+    const unsigned codeBits = CodeBits(entry);
+    const unsigned itemBits = entry & kItemBitsMask;
+    const std::size_t tableSize = std::size_t{1} << tableBits;
+    if ((entry & (kExtraBits | kLiteral)) != kExtraBits || itemBits > tableBits) {
+        for (std::size_t index = reversedCode; index < tableSize;
+             index += std::size_t{1} << codeBits) {
+            table[index] = entry;
+        }
+        return;
+    }
+    const std::uint32_t whole = (entry & 0xFFFF0000) | itemBits << 8 | itemBits;
+    for (std::size_t extra = 0; extra < (std::size_t{1} << (itemBits - codeBits)); ++extra) {
+        const std::uint32_t resolved = whole + (static_cast<std::uint32_t>(extra) << 16);
+        for (std::size_t index = reversedCode | extra << codeBits; index < tableSize;
+             index += std::size_t{1} << itemBits) {
+            table[index] = resolved;
+        }
+    }
 }
 
 // Fills table with first-level width tableBits for the code lengths of count
@@ -222,8 +276,15 @@ void BuildTable(const std::uint8_t* lengths, unsigned count, unsigned tableBits,
         }
     }
 
+    // A complete set writes every first-level entry; any other leaves gaps.
+    std::uint32_t kraft = 0;
+    for (unsigned length = 1; length <= kMaxCodeLength; ++length) {
+        kraft += std::uint32_t{lengthCount[length]} << (kMaxCodeLength - length);
+    }
     const std::size_t tableSize = std::size_t{1} << tableBits;
-    std::fill(table, table + tableSize, kGapEntry);
+    if (kraft != std::uint32_t{1} << kMaxCodeLength) {
+        std::fill(table, table + tableSize, kGapEntry);
+    }
 
     struct LongCode {
         std::uint16_t symbol;
@@ -244,11 +305,7 @@ void BuildTable(const std::uint8_t* lengths, unsigned count, unsigned tableBits,
         for (std::uint32_t code = first; code < last; ++code) {
             const unsigned symbol = sorted[offset[length] + (code - first)];
             if (length <= tableBits) {
-                const std::uint32_t entry = makeEntry(symbol, length);
-                for (std::size_t index = Reverse(code, length); index < tableSize;
-                     index += std::size_t{1} << length) {
-                    table[index] = entry;
-                }
+                PlaceEntry(table, tableBits, Reverse(code, length), makeEntry(symbol, length));
             } else {
                 longCodes[longCount++] = {static_cast<std::uint16_t>(symbol),
                                           static_cast<std::uint16_t>(code),
@@ -288,43 +345,100 @@ void BuildTable(const std::uint8_t* lengths, unsigned count, unsigned tableBits,
     }
 }
 
-// Copies a match whose source starts distance bytes back, in 8-byte words.
-// The caller leaves at least 16 bytes of room past the match start and 8 past
-// its end: the words may run over the end.
+void StoreLittleEndian64(std::uint8_t* bytes, std::uint64_t value) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+    value = __builtin_bswap64(value);
+#endif
+    std::memcpy(bytes, &value, sizeof value);
+}
+
+// Copies length bytes from at least 16 bytes back in 16-byte blocks, 64
+// bytes at a time: most matches are shorter, and take no test. Up to 63
+// bytes past the end are written.
+constexpr std::size_t kFarCopyBlock = 64;
+alignas(16) constexpr std::uint8_t kNowhere[kFarCopyBlock] = {};
+inline void CopyFar(std::uint8_t* out, const std::uint8_t* from, unsigned length) {
+    std::uint8_t* const end = out + length;
+    do {
+        std::memcpy(out, from, 16);
+        std::memcpy(out + 16, from + 16, 16);
+        std::memcpy(out + 32, from + 32, 16);
+        std::memcpy(out + 48, from + 48, 16);
+        out += kFarCopyBlock;
+        from += kFarCopyBlock;
+    } while (out < end);
+}
+
+// Copies a match whose source starts distance bytes back, in whole words.
+// The caller leaves room for the longest match past the start and 64 bytes
+// more: the words may run that far past the match's end.
 inline void CopyMatchWide(std::uint8_t* out, std::size_t distance, unsigned length) {
     std::uint8_t* const end = out + length;
     const std::uint8_t* from = out - distance;
+    if (distance >= 16) {
+        CopyFar(out, from, length);
+        return;
+    }
     if (distance >= 8) {
-        // Most matches are short: two words without a test cover them.
-        std::memcpy(out, from, 8);
-        std::memcpy(out + 8, from + 8, 8);
-        out += 16;
-        from += 16;
-        while (out < end) {
+        do {
             std::memcpy(out, from, 8);
-            out += 8;
-            from += 8;
-        }
+            std::memcpy(out + 8, from + 8, 8);
+            out += 16;
+            from += 16;
+        } while (out < end);
         return;
     }
     // A short distance repeats a pattern of that period; a word of it may be
     // stored at any multiple of the period, so each store advances by the
-    // largest multiple that fits in a word.
-    std::uint8_t pattern[8];
-    for (unsigned i = 0; i < 8; ++i) {
-        pattern[i] = from[i % distance];
+    // largest multiple that fits in a word. The period is read a byte at a
+    // time: a wider load over bytes written by several recent stores would
+    // wait for them all to reach the cache. Its copies are laid side by side
+    // by one multiplication.
+    static constexpr std::uint64_t kRepeat[8] = {0,
+                                                 0x0101010101010101,
+                                                 0x0001000100010001,
+                                                 0x0001000001000001,
+                                                 0x0000000100000001,
+                                                 0x0000010000000001,
+                                                 0x0001000000000001,
+                                                 0x0100000000000001};
+    static constexpr std::uint8_t kStep[8] = {0, 8, 8, 6, 8, 5, 6, 7};
+    std::uint64_t period = from[0];
+    for (std::size_t i = 1; i < distance; ++i) {
+        period |= std::uint64_t{from[i]} << (8 * i);
     }
-    const std::size_t step = 8 - 8 % distance;
+    const std::uint64_t pattern = period * kRepeat[distance];
+    const std::size_t step = kStep[distance];
+    if (step == 8) {
+        // The period divides 8: 16-byte blocks of the pattern line up too.
+        std::uint8_t block[16];
+        StoreLittleEndian64(block, pattern);
+        StoreLittleEndian64(block + 8, pattern);
+        do {
+            std::memcpy(out, block, 16);
+            std::memcpy(out + 16, block, 16);
+            out += 32;
+        } while (out < end);
+        return;
+    }
     do {
-        std::memcpy(out, pattern, 8);
-        out += step;
+        StoreLittleEndian64(out, pattern);
+        StoreLittleEndian64(out + step, pattern);
+        StoreLittleEndian64(out + 2 * step, pattern);
+        StoreLittleEndian64(out + 3 * step, pattern);
+        out += 4 * step;
     } while (out < end);
 }
 
-// Room the fast loop needs: input for one unchecked 8-byte load; output for
-// the longest match plus the overrun of its last word.
-constexpr std::ptrdiff_t kFastInputRoom = 8;
-constexpr std::ptrdiff_t kFastOutputRoom = 258 + 16;
+// Room the fast loop needs for each item: input for an unchecked 8-byte
+// load, which moves on at most 7 bytes; output for the longest match plus
+// the overrun of its last words (four literal entries write less). The
+// loop starts with one load more.
+constexpr std::ptrdiff_t kLoadBytes = 8;
+constexpr std::ptrdiff_t kLoadStep = 7;
+constexpr std::ptrdiff_t kLongestMatch = 258;
+constexpr std::ptrdiff_t kFastInputRoom = kLoadBytes + kLoadStep + 1;
+constexpr std::ptrdiff_t kFastOutputRoom = kLongestMatch + std::ptrdiff_t{kFarCopyBlock};
 
 // One inflate call's state and tables. It lives on the caller's stack.
 class Decoder {
@@ -361,6 +475,20 @@ private:
     // The fast loop, while input and output have room for a whole symbol
     // without checks. True when the block is over (status says how).
     bool FastSymbols(InflateStatus& status);
+    // kMixed: literals and matches come mixed in the block, and the next
+    // item's kind is a coin toss; else they come in runs.
+    template <bool kMixed>
+    BRIVEL_ALWAYS_INLINE bool FastSymbolsBody(InflateStatus& status);
+    template <bool kMixed>
+    bool FastSymbolsPlain(InflateStatus& status);
+#if BRIVEL_INFLATE_BMI2
+    // The same, where shifts and masks by a register take one instruction.
+    template <bool kMixed>
+    __attribute__((target("bmi2"))) bool FastSymbolsBmi2(InflateStatus& status);
+    const bool bmi2_ = __builtin_cpu_supports("bmi2");
+#endif
+    // Picks the loop for the next block from how the items came so far.
+    void NoteMix();
     InflateStatus DecodeSymbol(const std::uint32_t* table, unsigned tableBits, unsigned maxLength,
                                std::uint32_t& entry);
 
@@ -377,6 +505,11 @@ private:
     std::uint8_t* const outEnd_;
 
     bool fixedTables_ = false;
+    // The fast loop's count of items, and of those not of the kind before
+    // them, since the last choice of loop.
+    std::uint32_t items_ = 0;
+    std::uint32_t switches_ = 0;
+    bool mixed_ = false;
     unsigned litLenMaxLength_ = kMaxCodeLength;
     unsigned distMaxLength_ = kMaxCodeLength;
     std::uint8_t lengths_[kLitLenSymbols + kDistSymbols];
@@ -495,6 +628,7 @@ void Decoder::BuildFixedTables() {
     std::fill(lengths_ + 256, lengths_ + 280, std::uint8_t{7});
     std::fill(lengths_ + 280, lengths_ + kLitLenSymbols, std::uint8_t{8});
     BuildTable(lengths_, kLitLenSymbols, kLitLenBits, litLenTable_, LitLenEntry);
+    NoteMix();
     // Fixed distances are plain 5-bit numbers: a complete code of 32 symbols.
     std::fill(lengths_, lengths_ + kDistSymbols, std::uint8_t{5});
     BuildTable(lengths_, kDistSymbols, kDistBits, distTable_, DistanceEntry);
@@ -522,9 +656,17 @@ InflateStatus Decoder::ReadDynamicTables() {
 
     const unsigned total = litLenCount + distCount;
     for (unsigned filled = 0; filled < total;) {
-        std::uint32_t entry = 0;
-        const InflateStatus status = DecodeSymbol(codeLengthTable_, kCodeLengthBits, 7, entry);
-        if (status != InflateStatus::Ok) {
+        // A code and its repeat bits take at most 14 bits: with that many at
+        // hand, the table's entry is final unless it is a gap.
+        if (bitCount_ < 14) {
+            Refill();
+        }
+        std::uint32_t entry = codeLengthTable_[bits_ & LowBits(kCodeLengthBits)];
+        if (bitCount_ >= 14 && entry != kGapEntry) {
+            Take(CodeBits(entry));
+        } else if (const InflateStatus status =
+                       DecodeSymbol(codeLengthTable_, kCodeLengthBits, 7, entry);
+                   status != InflateStatus::Ok) {
             return status;
         }
         const unsigned symbol = entry >> 16;
@@ -561,6 +703,7 @@ InflateStatus Decoder::ReadDynamicTables() {
         filled += repeat;
     }
     BuildTable(lengths_, litLenCount, kLitLenBits, litLenTable_, LitLenEntry);
+    NoteMix();
     BuildTable(lengths_ + litLenCount, distCount, kDistBits, distTable_, DistanceEntry);
     litLenMaxLength_ = kMaxCodeLength;
     distMaxLength_ = kMaxCodeLength;
@@ -595,104 +738,254 @@ InflateStatus Decoder::DecodeSymbol(const std::uint32_t* table, unsigned tableBi
 }
 
 bool Decoder::FastSymbols(InflateStatus& status) {
+#if BRIVEL_INFLATE_BMI2
+    if (bmi2_) {
+        return mixed_ ? FastSymbolsBmi2<true>(status) : FastSymbolsBmi2<false>(status);
+    }
+#endif
+    return mixed_ ? FastSymbolsPlain<true>(status) : FastSymbolsPlain<false>(status);
+}
+
+template <bool kMixed>
+bool Decoder::FastSymbolsPlain(InflateStatus& status) {
+    return FastSymbolsBody<kMixed>(status);
+}
+
+#if BRIVEL_INFLATE_BMI2
+template <bool kMixed>
+bool Decoder::FastSymbolsBmi2(InflateStatus& status) {
+    return FastSymbolsBody<kMixed>(status);
+}
+#endif
+
+void Decoder::NoteMix() {
+    // With an item in 3.3 to 1.8 of another kind than the one before, the
+    // next item's kind is about a coin toss. With fewer switches, items come
+    // in long runs of one kind; with more, literals and matches alternate as
+    // a pattern does. In both, branches guess it. A stream's blocks are
+    // alike; its first one, or one with too few items to tell, keeps the
+    // choice before it.
+    constexpr std::uint32_t kEnoughItems = 1024;
+    if (items_ < kEnoughItems) {
+        return;
+    }
+    mixed_ = switches_ * 10 >= items_ * 3 && switches_ * 20 <= items_ * 11;
+    items_ = 0;
+    switches_ = 0;
+}
+
+template <bool kMixed>
+bool Decoder::FastSymbolsBody(InflateStatus& status) {
     const std::uint8_t* in = in_;
     const std::uint8_t* const inEnd = inEnd_;
     std::uint64_t bits = bits_;
-    unsigned bitCount = bitCount_;
+    // Only the low byte counts: whole entries are subtracted from it.
+    std::uint32_t bitCount = bitCount_;
     std::uint8_t* out = out_;
     std::uint8_t* const outStart = outStart_;
     std::uint8_t* const outEnd = outEnd_;
     const std::uint32_t* const litLen = litLenTable_;
     const std::uint32_t* const dist = distTable_;
     bool over = false;
+    alignas(16) std::uint8_t scratch[kFarCopyBlock];
+    std::uint32_t items = 0;
+    std::uint32_t switches = 0;
+    std::uint32_t afterMatch = 0;
 
     // Tops the buffer up to 56 bits or more with one unaligned load; the bits
-    // above the count then hold a copy of the next byte's, which the next load
+    // above the count then hold a copy of the next bytes', which the next load
     // puts back in the same place.
     const auto refill = [&] {
-        bits |= LoadLittleEndian64(in) << bitCount;
-        in += (63 - bitCount) >> 3;
+        bits |= LoadLittleEndian64(in) << (bitCount & 63);
+        in += 7 - (bitCount >> 3 & 7);
         bitCount |= 56;
     };
     const auto drop = [&](std::uint32_t entry) {
         bits >>= entry & kItemBitsMask;
-        bitCount -= entry & kItemBitsMask;
+        bitCount -= entry;
     };
+    const auto putLiteral = [&](std::uint32_t entry) {
+        ++items;
+        drop(entry);
+        *out++ = static_cast<std::uint8_t>(entry >> 16);
+    };
+    // How many more items surely have room, counted down rather than
+    // checked after each one; at least one the first time, as the caller saw
+    // the room. Each item refills once, then counts itself.
+    const auto itemsWithRoom = [&]() -> std::size_t {
+        const std::ptrdiff_t inRoom = inEnd - in - kLoadBytes;
+        const std::ptrdiff_t outRoom = outEnd - out - kFastOutputRoom;
+        if (inRoom < 0 || outRoom < 0) {
+            return 0;
+        }
+        return static_cast<std::size_t>(std::min(inRoom / kLoadStep, outRoom / kLongestMatch)) + 1;
+    };
+    std::size_t itemsLeft = 0;
+    const auto roomLeft = [&] { return --itemsLeft != 0 || (itemsLeft = itemsWithRoom()) != 0; };
 
     // 56 bits hold a length code with its extra bits (20) and a distance code
-    // with its extra bits (28), or two literals and the lookup of a third.
-    // The literal/length entry of the next item is looked up ahead and
+    // with its extra bits (28), or four first-level literal entries and the
+    // lookup of a fifth. The entry of the next item is looked up ahead and
     // carried over the refill, which leaves the bits under the count alone.
+    static_assert(4 * kLitLenBits + kLitLenBits <= 56, "four literal entries per refill");
     refill();
+    itemsLeft = itemsWithRoom();
     std::uint32_t entry = litLen[bits & LowBits(kLitLenBits)];
     for (;;) {
-        if ((entry & kSubtable) != 0) {
-            bits >>= kLitLenBits;
-            bitCount -= kLitLenBits;
-            entry = litLen[(entry >> 16) + (bits & LowBits(CodeBits(entry)))];
-        }
-        std::uint64_t itemBits = bits;
-        drop(entry);
-        if ((entry & kLiteral) != 0) {
-            *out++ = static_cast<std::uint8_t>(entry >> 16);
+        if constexpr (kMixed) {
+            // A first-level literal and a whole length go the same way,
+            // without a test of which it is: a literal takes no distance
+            // bits and, once written, copies 64 bytes from nowhere to a
+            // scratch area.
+            const std::uint32_t isMatch = (entry & kLiteral) == 0;
+            const std::uint32_t lengthMask = 0 - isMatch;
+            if ((entry & (kSubtable | kSpecial | (kExtraBits & lengthMask))) == 0) {
+                ++items;
+                switches += afterMatch ^ isMatch;
+                afterMatch = isMatch;
+                drop(entry);
+                std::uint32_t distEntry = dist[bits & LowBits(kDistBits)];
+                if ((distEntry & (kSubtable | kSpecial) & lengthMask) != 0) {
+                    if ((distEntry & kSubtable) != 0) {
+                        bits >>= kDistBits;
+                        bitCount -= kDistBits;
+                        distEntry = dist[(distEntry >> 16) + (bits & LowBits(CodeBits(distEntry)))];
+                    }
+                    if ((distEntry & kSpecial) != 0) {
+                        status = (distEntry >> 16) == kBadSymbol ? InflateStatus::BadSymbol
+                                                                 : InflateStatus::NoSymbol;
+                        over = true;
+                        break;
+                    }
+                }
+                distEntry &= lengthMask;
+                const std::size_t distance = (distEntry >> 16) + ExtraValue(bits, distEntry);
+                drop(distEntry);
+                const unsigned length = isMatch != 0 ? entry >> 16 : 1;
+                if (distance > static_cast<std::size_t>(out - outStart)) {
+                    status = InflateStatus::DistanceTooFar;
+                    over = true;
+                    break;
+                }
+                *out = static_cast<std::uint8_t>(entry >> 16);
+                entry = litLen[bits & LowBits(kLitLenBits)];
+                refill();
+                if ((distance | (~lengthMask & 16)) < 16) {
+                    CopyMatchWide(out, distance, length);
+                } else {
+                    // Chosen by masks: a compiler may well make a jump of a ?:.
+                    const std::uintptr_t pick = 0 - std::uintptr_t{isMatch};
+                    const auto choose = [pick](auto* match, auto* literal) {
+                        return reinterpret_cast<decltype(match)>(
+                            (reinterpret_cast<std::uintptr_t>(match) & pick) |
+                            (reinterpret_cast<std::uintptr_t>(literal) & ~pick));
+                    };
+                    CopyFar(choose(out, scratch), choose(out - distance, kNowhere), length);
+                }
+                out += length;
+                if (!roomLeft()) {
+                    break;
+                }
+                continue;
+            }
+        } else if ((entry & kLiteral) != 0) {
+            switches += afterMatch;
+            afterMatch = 0;
+            putLiteral(entry);
             entry = litLen[bits & LowBits(kLitLenBits)];
+            if ((entry & kLiteral) != 0) {
+                putLiteral(entry);
+                entry = litLen[bits & LowBits(kLitLenBits)];
+                if ((entry & kLiteral) != 0) {
+                    putLiteral(entry);
+                    entry = litLen[bits & LowBits(kLitLenBits)];
+                    if ((entry & kLiteral) != 0) {
+                        putLiteral(entry);
+                        entry = litLen[bits & LowBits(kLitLenBits)];
+                    }
+                }
+            }
+            refill();
+            if (!roomLeft()) {
+                break;
+            }
+            continue;
+        }
+        if ((entry & (kSubtable | kSpecial)) != 0) {
+            if ((entry & kSubtable) != 0) {
+                bits >>= kLitLenBits;
+                bitCount -= kLitLenBits;
+                entry = litLen[(entry >> 16) + (bits & LowBits(CodeBits(entry)))];
+            }
             if ((entry & kLiteral) != 0) {
                 drop(entry);
                 *out++ = static_cast<std::uint8_t>(entry >> 16);
                 entry = litLen[bits & LowBits(kLitLenBits)];
+                refill();
+                if (!roomLeft()) {
+                    break;
+                }
+                continue;
             }
-            if (inEnd - in < kFastInputRoom || outEnd - out < kFastOutputRoom) {
+            if ((entry & kSpecial) != 0) {
+                drop(entry);
+                const std::uint32_t kind = entry >> 16;
+                status = kind == kEndOfBlock  ? InflateStatus::Ok
+                         : kind == kBadSymbol ? InflateStatus::BadSymbol
+                                              : InflateStatus::NoSymbol;
+                over = true;
                 break;
             }
-            refill();
-            continue;
         }
-        if ((entry & kSpecial) != 0) {
-            const std::uint32_t kind = entry >> 16;
-            status = kind == kEndOfBlock  ? InflateStatus::Ok
-                     : kind == kBadSymbol ? InflateStatus::BadSymbol
-                                          : InflateStatus::NoSymbol;
-            over = true;
-            break;
+        std::uint64_t itemBits = bits;
+        drop(entry);
+        unsigned length = entry >> 16;
+        if ((entry & kExtraBits) != 0) {
+            length += ExtraValue(itemBits, entry);
         }
-        const unsigned length = (entry >> 16) + ExtraValue(itemBits, entry);
 
         entry = dist[bits & LowBits(kDistBits)];
-        if ((entry & kSubtable) != 0) {
-            bits >>= kDistBits;
-            bitCount -= kDistBits;
-            entry = dist[(entry >> 16) + (bits & LowBits(CodeBits(entry)))];
+        if ((entry & (kSubtable | kSpecial)) != 0) {
+            if ((entry & kSubtable) != 0) {
+                bits >>= kDistBits;
+                bitCount -= kDistBits;
+                entry = dist[(entry >> 16) + (bits & LowBits(CodeBits(entry)))];
+            }
+            if ((entry & kSpecial) != 0) {
+                status = (entry >> 16) == kBadSymbol ? InflateStatus::BadSymbol
+                                                     : InflateStatus::NoSymbol;
+                over = true;
+                break;
+            }
         }
         itemBits = bits;
         drop(entry);
-        if ((entry & kSpecial) != 0) {
-            status =
-                (entry >> 16) == kBadSymbol ? InflateStatus::BadSymbol : InflateStatus::NoSymbol;
-            over = true;
-            break;
-        }
         const std::size_t distance = (entry >> 16) + ExtraValue(itemBits, entry);
         if (distance > static_cast<std::size_t>(out - outStart)) {
             status = InflateStatus::DistanceTooFar;
             over = true;
             break;
         }
-        // The next lookup overlaps the copy.
-        const bool inputLeft = inEnd - in >= kFastInputRoom;
-        if (inputLeft) {
-            refill();
-            entry = litLen[bits & LowBits(kLitLenBits)];
-        }
+        // The next lookup overlaps the refill and the copy: a length and a
+        // distance take at most 48 of the buffer's 64 bits, all of them
+        // input bits since the last refill.
+        ++items;
+        switches += afterMatch ^ 1;
+        afterMatch = 1;
+        entry = litLen[bits & LowBits(kLitLenBits)];
+        refill();
         CopyMatchWide(out, distance, length);
         out += length;
-        if (!inputLeft || outEnd - out < kFastOutputRoom) {
+        if (!roomLeft()) {
             break;
         }
     }
 
+    items_ += items;
+    switches_ += switches;
     in_ = in;
     bits_ = bits;
-    bitCount_ = bitCount;
+    bitCount_ = bitCount & 0xFF;
     out_ = out;
     return over;
 }

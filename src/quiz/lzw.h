@@ -19,7 +19,8 @@ enum class DecodeStatus : int {
     OutOfMemory = -4,
     // The input is empty, or ends before the first code is complete.
     Truncated = -5,
-    // Encode only: the bit writer refused a code wider than 32 bits.
+    // Not given any more: the encoder's codes never pass 12 bits. Kept so
+    // that the number keeps its meaning.
     CodeRefused = -6,
     // Decode only: a code above the next free code, a width above 32, the
     // input ending inside a later code, or a stream past the decoder's limits.
