@@ -94,7 +94,9 @@ void AddPictureOptions(CLI::App& command, PictureOptions& options) {
 
 void AddGradeCommand(CLI::App& app, int& exitStatus) {
     CLI::App* grade = app.add_subcommand(
-        "grade", "Print the verdict the player gives for TYPED when the answer is ANSWER");
+        "grade",
+        "Print the verdict the players give for TYPED when the answer is ANSWER, and the web "
+        "page's beside it where it differs (it takes typographic quotes as ASCII ones)");
     struct Options {
         std::string answer;
         std::string typed;
