@@ -9,6 +9,7 @@
 #include "maker/pe_resources.h"
 #include "maker/quiz_bundle.h"
 #include "maker/res_writer.h"
+#include "maker/scorm_package.h"
 #include "maker/text_compose.h"
 #include "maker/web_quiz.h"
 #include "quiz/appended_bundle.h"
@@ -185,10 +186,18 @@ const char* QuizFormName(QuizForm form) {
             return "a web quiz";
         case QuizForm::Folder:
             return "a quiz folder's .zip";
+        case QuizForm::Scorm12:
+            return "a SCORM 1.2 package";
+        case QuizForm::Scorm2004:
+            return "a SCORM 2004 package";
         case QuizForm::Description:
             break;
     }
     return "a quiz description";
+}
+
+QuizForm PlayerForm(QuizForm form) {
+    return form == QuizForm::Scorm12 || form == QuizForm::Scorm2004 ? QuizForm::Web : form;
 }
 
 std::optional<QuizForm> RecogniseQuizForm(const std::uint8_t* bytes, std::size_t size) {
@@ -362,7 +371,7 @@ OpenedQuiz OpenQuizFolder(const DescriptionSource& source, PictureCodec& codec,
 FormStatus CheckPlayer(QuizForm form, const std::vector<std::uint8_t>& player,
                        std::string& detail) {
     const bool elf = IsElf(player.data(), player.size());
-    switch (form) {
+    switch (PlayerForm(form)) {
         case QuizForm::Web:
             return tool::IsWebPlayerPage(player.data(), player.size()) ? FormStatus::Ok
                                                                        : FormStatus::NotWebPlayer;
@@ -381,6 +390,8 @@ FormStatus CheckPlayer(QuizForm form, const std::vector<std::uint8_t>& player,
         case QuizForm::Res:
         case QuizForm::Folder:
         case QuizForm::Description:
+        case QuizForm::Scorm12:
+        case QuizForm::Scorm2004:
             break;
     }
     return FormStatus::Ok;
@@ -465,6 +476,15 @@ WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::ui
             return fail(FormStatus::NotWebPlayer);
         }
         written.bytes = std::move(*page);
+    }
+    if (form == QuizForm::Scorm12 || form == QuizForm::Scorm2004) {
+        std::optional<std::string> package =
+            WriteScormPackage(form == QuizForm::Scorm12 ? ScormEdition::V12 : ScormEdition::V2004,
+                              written.bytes, quiz.title);
+        if (!package) {
+            return fail(FormStatus::ResourceTooLarge);
+        }
+        written.bytes = std::move(*package);
     }
     return written;
 }

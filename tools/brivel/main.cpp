@@ -115,11 +115,11 @@ void AddGradeCommand(CLI::App& app, int& exitStatus) {
             ->add_option("--quiz", options->quiz,
                          "Grade against a quiz's own answer: then only TYPED is given")
             ->option_text("QUIZ");
-    CLI::Option* picture = grade
-                               ->add_option("--picture", options->picture,
-                                            "With --quiz: the picture's number, from 1")
-                               ->option_text("N")
-                               ->check(WholeNumber(1, kMaxPictures));
+    CLI::Option* picture =
+        grade
+            ->add_option("--picture", options->picture, "With --quiz: the picture's number, from 1")
+            ->option_text("N")
+            ->check(WholeNumber(1, kMaxPictures));
     quiz->needs(picture)->excludes(batch);
     picture->needs(quiz);
     grade->get_option("ANSWER")->excludes(batch);
@@ -231,18 +231,21 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
         ->check(CheckQuizOutput);
     command
         ->add_option("--platform", options->platform,
-                     "What to write, whatever OUT's name: res, windows, linux or web")
+                     "What to write, whatever OUT's name: res, windows, linux, web, or a "
+                     "learning platform's package (a .zip) scorm (SCORM 1.2, which every "
+                     "platform takes) or scorm2004")
         ->option_text("FORM")
         ->transform(CLI::Validator(
             [](std::string& text) {
-                std::string form = text;
-                for (char& c : form) {
-                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                const std::optional<QuizForm> form = QuizFormNamed(text);
+                if (!form) {
+                    std::string names;
+                    for (const QuizForm packed : kPackedForms) {
+                        names += (names.empty() ? "" : ", ") + std::string(QuizFormKey(packed));
+                    }
+                    return text + ": expected one of " + names;
                 }
-                if (form != "res" && form != "windows" && form != "linux" && form != "web") {
-                    return text + ": expected res, windows, linux or web";
-                }
-                text = form;
+                text = QuizFormKey(*form);
                 return std::string();
             },
             ""));
@@ -382,7 +385,7 @@ int ReportUsageError(const CLI::App& app, const CLI::ParseError& error) {
     while (true) {
         const std::vector<std::string> unknown = command->remaining();
         if (!unknown.empty()) {
-            const char* kind = unknown.front()[0] == '-'                     ? "option"
+            const char* kind = unknown.front()[0] == '-'                   ? "option"
                                : command->get_require_subcommand_min() > 0 ? "command"
                                                                            : "argument";
             std::fprintf(stderr, "brivel: unknown %s %s%s\n", kind, unknown.front().c_str(),
