@@ -124,6 +124,13 @@ private:
     brivel::ResourceProvider& resources_;
 };
 
+// What a merge took, and the incoming texts of the slots it asks about.
+struct Merged {
+    int findsAdded = 0;
+    int textsTaken = 0;
+    std::vector<std::pair<int, std::string>> asked;
+};
+
 // The page holds one quiz for its whole life.
 struct Player {
     brivel::ValueGraphics graphics;
@@ -136,11 +143,8 @@ struct Player {
     // slot that still holds its text here was not changed by this page, so
     // another page's newer text for it wins.
     std::vector<std::string> known;
-    // A loaded file's texts for the slots the player is asked about, and
-    // what its merge has taken so far.
-    std::vector<std::pair<int, std::string>> asked;
-    int findsAdded = 0;
-    int textsTaken = 0;
+    // The merge of a loaded file while the player is asked about its slots.
+    Merged merged;
 };
 
 std::unique_ptr<Player> g_player;
@@ -210,9 +214,9 @@ void Take(Player& player, int k, std::string_view text) {
 }
 
 // Merges incoming into this page's texts by MergeProgress (stored: see
-// there): takes finds and new texts, keeps the slots to ask about.
-void Merge(Player& player, const std::vector<std::string>& incoming,
-           const std::vector<std::string>& stored) {
+// there): takes finds and new texts, and names the slots to ask about.
+Merged Merge(Player& player, const std::vector<std::string>& incoming,
+             const std::vector<std::string>& stored) {
     const int count = player.play->Count();
     std::vector<std::string> own;
     for (int k = 0; k < count; ++k) {
@@ -221,28 +225,28 @@ void Merge(Player& player, const std::vector<std::string>& incoming,
     const std::vector<brivel::SlotMerge> merges = brivel::MergeProgress(
         own, incoming, stored,
         [&player](int k, std::string_view text) { return Finds(player, k, text); });
-    bool changed = false;
+    Merged merged;
     for (int k = 0; k < count; ++k) {
         const auto at = static_cast<std::size_t>(k);
         switch (merges[at]) {
             case brivel::SlotMerge::Keep:
                 continue;
             case brivel::SlotMerge::Ask:
-                player.asked.emplace_back(k, incoming[at]);
+                merged.asked.emplace_back(k, incoming[at]);
                 continue;
             case brivel::SlotMerge::TakeFind:
-                ++player.findsAdded;
+                ++merged.findsAdded;
                 break;
             case brivel::SlotMerge::Take:
-                ++player.textsTaken;
+                ++merged.textsTaken;
                 break;
         }
-        changed = true;
         Take(player, k, incoming[at]);
     }
-    if (changed) {
+    if (merged.findsAdded + merged.textsTaken > 0) {
         player.play->ShowFound();
     }
+    return merged;
 }
 
 // Another page's save, by the merge's rule for it; what the browser holds
@@ -257,7 +261,6 @@ void Adopt(Player& player, std::string_view bytes) {
     }
     std::vector<std::string> newer = brivel::ParseProgress(bytes, count);
     Merge(player, newer, player.known);
-    player.asked.clear();
     player.known = std::move(newer);
 }
 
@@ -488,19 +491,17 @@ BRIVEL_EXPORT(brivel_merge) int brivel_merge(int size) {
         SendText(WebField::ProgressSaid, 0, brivel::ProgressCheckText(check));
         return -1;
     }
-    player.asked.clear();
-    player.findsAdded = 0;
-    player.textsTaken = 0;
-    Merge(player, brivel::ParseProgress(bytes, player.play->Count()), {});
-    for (const auto& [k, incoming] : player.asked) {
+    player.merged = Merge(player, brivel::ParseProgress(bytes, player.play->Count()), {});
+    const Merged& merged = player.merged;
+    for (const auto& [k, incoming] : merged.asked) {
         SendText(WebField::MergeOwn, k, OwnText(player, k));
         SendText(WebField::MergeIncoming, k, incoming);
     }
-    if (player.asked.empty()) {
+    if (merged.asked.empty()) {
         SendText(WebField::ProgressSaid, 0,
-                 brivel::MergeSummary(player.findsAdded, player.textsTaken));
+                 brivel::MergeSummary(merged.findsAdded, merged.textsTaken));
     }
-    return static_cast<int>(player.asked.size());
+    return static_cast<int>(merged.asked.size());
 }
 
 // The player's choice for the slots brivel_merge asked about: the file's
@@ -509,18 +510,18 @@ BRIVEL_EXPORT(brivel_merge_answer) void brivel_merge_answer(int replace) {
     if (g_player == nullptr) {
         return;
     }
-    Player& player = *g_player;
-    for (const auto& [k, incoming] : player.asked) {
+    Merged& merged = g_player->merged;
+    for (const auto& [k, incoming] : merged.asked) {
         if (replace != 0) {
-            ++player.textsTaken;
-            Take(player, k, incoming);
+            ++merged.textsTaken;
+            Take(*g_player, k, incoming);
         }
     }
-    if (replace != 0 && !player.asked.empty()) {
-        player.play->ShowFound();
+    if (replace != 0 && !merged.asked.empty()) {
+        g_player->play->ShowFound();
     }
-    player.asked.clear();
-    SendText(WebField::ProgressSaid, 0, brivel::MergeSummary(player.findsAdded, player.textsTaken));
+    SendText(WebField::ProgressSaid, 0, brivel::MergeSummary(merged.findsAdded, merged.textsTaken));
+    merged = Merged();
 }
 
 // How many pictures are found, and how many the quiz has: the score a
