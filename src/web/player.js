@@ -468,8 +468,10 @@ function exportProgress() {
 }
 
 function importProgress(file) {
-  file.arrayBuffer().then((buffer) => loadProgress(file.name, new Uint8Array(buffer)),
-                          (error) => console.warn(`${file.name}:`, error));
+  file.arrayBuffer().then((buffer) => loadProgress(file.name, new Uint8Array(buffer)), (error) => {
+    console.warn(`${file.name}:`, error);
+    noticeLine("loaded", `« ${file.name} » ne se lit pas (déplacé, ou illisible) : rien n'a changé.`);
+  });
 }
 
 // ---- Events.

@@ -454,19 +454,19 @@ BRIVEL_EXPORT(brivel_restore) int brivel_restore(int size, int text) {
     if (g_player == nullptr) {
         return -1;
     }
-    std::string bytes(Input(0, size > 0 ? static_cast<std::size_t>(size) : 0));
-    brivel::ProgressCheck check = brivel::ProgressCheck::NotText;
-    if (brivel::Cp1252Result converted = brivel::Utf8ToCp1252(bytes); text == 0 || converted.ok) {
-        if (text != 0) {
-            bytes = std::move(converted.text);
-        }
-        check = brivel::CheckProgress(bytes, brivel::ProgressSlots(*g_player->record));
+    std::optional<std::string> bytes(Input(0, size > 0 ? static_cast<std::size_t>(size) : 0));
+    if (text != 0) {
+        brivel::Cp1252Result converted = brivel::Utf8ToCp1252(*bytes);
+        bytes = converted.ok ? std::optional(std::move(converted.text)) : std::nullopt;
     }
+    const brivel::ProgressCheck check =
+        bytes ? brivel::CheckProgress(*bytes, brivel::ProgressSlots(*g_player->record))
+              : brivel::ProgressCheck::NotText;
     if (check != brivel::ProgressCheck::Ok) {
         SendText(WebField::ProgressSaid, 0, brivel::ProgressCheckText(check));
-        bytes.clear();
+        bytes.reset();
     }
-    brivel::RestoreProgress(*g_player->record, bytes);
+    brivel::RestoreProgress(*g_player->record, bytes.value_or(std::string()));
     brivel::StartSession(*g_player->record, *g_player->play, *g_player->view);
     Remember(*g_player);
     return check == brivel::ProgressCheck::Ok ? 0 : -1;
