@@ -1,5 +1,5 @@
-// ParseProgress on a progress file's bytes; the first byte picks how many
-// texts are asked for (the record's 96 slots and a little beyond).
+// ParseProgress and CheckProgress on a progress file's bytes; the first byte
+// picks how many texts are asked for (the record's 96 slots and a little beyond).
 
 #include <cstddef>
 #include <cstdint>
@@ -32,5 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // The texts written back as the player writes them read back unchanged.
     FUZZ_CHECK(ParseProgress(written, n) == texts);
+    // What the check takes is read whole: nothing dropped, cut or past the texts asked for.
+    if (CheckProgress(bytes, n) == ProgressCheck::Ok) {
+        FUZZ_CHECK(written.compare(0, bytes.size(), bytes) == 0);
+    }
     return 0;
 }

@@ -12,7 +12,7 @@ _brivel() {
         esac
     done
     case $prev in
-        --platform) mapfile -t COMPREPLY < <(compgen -W "res windows linux web" -- "$cur"); return ;;
+        --platform) mapfile -t COMPREPLY < <(compgen -W "res windows linux web scorm scorm2004" -- "$cur"); return ;;
         --picture | --found | --fit | --quality | -j | --jobs) return ;;
     esac
     case $command in

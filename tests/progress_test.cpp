@@ -238,6 +238,62 @@ TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
     }
 }
 
+TEST(ProgressCheck, RefusesWhatNoPlayerWrites) {
+    using Check = brivel::ProgressCheck;
+    const struct {
+        const char* name;
+        std::string bytes;
+        int slots;
+        Check expected;
+    } cases[] = {
+        {"nothing", "", 3, Check::Ok},
+        {"as the players write it", "a\r\n\r\nc\r\n", 3, Check::Ok},
+        {"a last line without CR LF", "a\r\nb", 2, Check::Ok},
+        {"a tab, a lone LF, DEL, high bytes", "a\tb\nc\x7F\xE9\x92\r\n", 1, Check::Ok},
+        {"259 bytes", std::string(259, 'x'), 1, Check::Ok},
+        {"NUL after a control character", "\x1B\0"s, 3, Check::NotText},
+        {"a lone CR", "a\rb", 3, Check::ControlCharacter},
+        {"a CR at the end", "a\r", 3, Check::ControlCharacter},
+        {"empty lines count", "\r\n\r\n\r\n\r\n", 3, Check::TooManyLines},
+        {"260 bytes", std::string(260, 'x') + "\r\n", 3, Check::LineTooLong},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(brivel::CheckProgress(c.bytes, c.slots), c.expected) << c.name;
+    }
+}
+
+TEST(ProgressMerge, NeverLosesAFindAndAsksBeforeReplacingAText) {
+    using Merge = brivel::SlotMerge;
+    // Here a text finds its picture when it starts with '+'.
+    const auto finds = [](int, std::string_view text) { return !text.empty() && text[0] == '+'; };
+    const struct {
+        const char* name;
+        std::string own, incoming;
+        const char* stored;  // another page's save: what the store held; none for a file
+        Merge expected;
+    } cases[] = {
+        {"the same text", "a", "a", nullptr, Merge::Keep},
+        {"a find here stays", "+a", "b", nullptr, Merge::Keep},
+        {"a find here stays over another", "+a", "+b", nullptr, Merge::Keep},
+        {"a find there is taken", "a", "+b", nullptr, Merge::TakeFind},
+        {"an empty slot takes a text", "", "b", nullptr, Merge::Take},
+        {"an empty text there brings nothing", "a", "", nullptr, Merge::Keep},
+        {"two texts: the player chooses", "a", "b", nullptr, Merge::Ask},
+        {"left there as stored", "a", "+s", "+s", Merge::Keep},
+        {"a find there since", "a", "+b", "s", Merge::TakeFind},
+        {"changed there only", "s", "b", "s", Merge::Take},
+        {"changed on both sides: this page's", "a", "b", "s", Merge::Keep},
+        {"a find here is not undone there", "+s", "b", "+s", Merge::Keep},
+    };
+    for (const auto& c : cases) {
+        const std::vector<std::string> stored =
+            c.stored != nullptr ? std::vector<std::string>{c.stored} : std::vector<std::string>{};
+        EXPECT_EQ(brivel::MergeProgress({c.own}, {c.incoming}, stored, finds),
+                  std::vector<Merge>{c.expected})
+            << c.name;
+    }
+}
+
 void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }

@@ -9,6 +9,7 @@
 #include "maker/pe_resources.h"
 #include "maker/quiz_bundle.h"
 #include "maker/res_writer.h"
+#include "maker/scorm_package.h"
 #include "maker/text_compose.h"
 #include "maker/web_quiz.h"
 #include "quiz/appended_bundle.h"
@@ -314,10 +315,18 @@ const char* QuizFormName(QuizForm form) {
             return "a web quiz";
         case QuizForm::Folder:
             return "a quiz folder's .zip";
+        case QuizForm::Scorm12:
+            return "a SCORM 1.2 package";
+        case QuizForm::Scorm2004:
+            return "a SCORM 2004 package";
         case QuizForm::Description:
             break;
     }
     return "a quiz description";
+}
+
+QuizForm PlayerForm(QuizForm form) {
+    return form == QuizForm::Scorm12 || form == QuizForm::Scorm2004 ? QuizForm::Web : form;
 }
 
 std::optional<QuizForm> RecogniseQuizForm(const std::uint8_t* bytes, std::size_t size,
@@ -496,7 +505,7 @@ OpenedQuiz OpenQuizFolder(const DescriptionSource& source, PictureCodec& codec,
 FormStatus CheckPlayer(QuizForm form, const std::vector<std::uint8_t>& player,
                        std::string& detail) {
     const bool elf = IsElf(player.data(), player.size());
-    switch (form) {
+    switch (PlayerForm(form)) {
         case QuizForm::Web:
             return tool::IsWebPlayerPage(player.data(), player.size()) ? FormStatus::Ok
                                                                        : FormStatus::NotWebPlayer;
@@ -515,6 +524,8 @@ FormStatus CheckPlayer(QuizForm form, const std::vector<std::uint8_t>& player,
         case QuizForm::Res:
         case QuizForm::Folder:
         case QuizForm::Description:
+        case QuizForm::Scorm12:
+        case QuizForm::Scorm2004:
             break;
     }
     return FormStatus::Ok;
@@ -573,6 +584,21 @@ FormStatus StreamQuiz(const QuizTexts& texts, QuizForm form,
         detail = "a quiz folder is written whole";
         return FormStatus::ResourcesNotMade;
     }
+    if (form == QuizForm::Scorm12 || form == QuizForm::Scorm2004) {
+        // A zip entry's size and CRC come before its bytes: the page is made whole first.
+        StringSink page;
+        const FormStatus status = StreamQuiz(texts, QuizForm::Web, player, pictures, page, detail);
+        if (status != FormStatus::Ok) {
+            return status;
+        }
+        const std::optional<std::string> package =
+            WriteScormPackage(form == QuizForm::Scorm12 ? ScormEdition::V12 : ScormEdition::V2004,
+                              page.bytes, Cp1252ToUtf8(texts.text.title));
+        if (!package) {
+            return FormStatus::ResourceTooLarge;
+        }
+        return sink.Write(*package) ? FormStatus::Ok : FormStatus::NotWritten;
+    }
     const FormStatus playable = CheckPlayer(form, player, detail);
     if (playable != FormStatus::Ok) {
         return playable;
@@ -617,6 +643,8 @@ FormStatus StreamQuiz(const QuizTexts& texts, QuizForm form,
         case QuizForm::Res:
         case QuizForm::Folder:
         case QuizForm::Description:
+        case QuizForm::Scorm12:
+        case QuizForm::Scorm2004:
             break;
     }
     return WriteBundle(*entries, count, pictures, sink, length, detail);

@@ -5,8 +5,9 @@
 // Windows player with the resources in its resource section), a Linux quiz
 // (the Linux player with the bundle appended), a web quiz (the web player's
 // page with the bundle in it), and the quiz folder: its quiz.toml beside its
-// pictures, on disk or as one .zip. The tool and the studio call these; the
-// caller prints.
+// pictures, on disk or as one .zip; and written only, a learning platform's
+// SCORM package (scorm_package.h) of the web quiz. The tool and the studio
+// call these; the caller prints.
 
 #include <cstddef>
 #include <cstdint>
@@ -32,11 +33,17 @@ enum class QuizForm {
     Web,
     Folder,       // the quiz folder as one .zip
     Description,  // its quiz.toml alone: written, never recognised
+    Scorm12,      // a SCORM 1.2 package of the web quiz: written, never recognised
+    Scorm2004,    // a SCORM 2004 package of it
 };
 
 // "a .res bundle", "a Windows quiz", "a Linux quiz", "a web quiz", "a quiz
-// folder's .zip", "a quiz description".
+// folder's .zip", "a quiz description", "a SCORM 1.2 package", "a SCORM 2004 package".
 const char* QuizFormName(QuizForm form);
+
+// The form whose bare player a quiz of form carries: the web quiz's for a
+// SCORM package, else form itself.
+QuizForm PlayerForm(QuizForm form);
 
 // The form of a file from its first bytes (its trailer for a Linux quiz, or
 // a Linux program); nothing when it is none. With whole false, bytes are the
@@ -131,7 +138,8 @@ struct WrittenQuiz {
 
 // The quiz in form, checked first (a description alone is written as it
 // stands); player is the bare player's file for the Windows, Linux and web
-// forms. The quiz folder's forms are the studio's downloads, written as it writes them.
+// forms (the web player's for a SCORM package). The quiz folder's forms are
+// the studio's downloads, written as it writes them.
 WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::uint8_t>& player,
                       PictureCodec& codec);
 

@@ -43,6 +43,19 @@ bool SameLetters(std::string_view a, std::string_view b) {
 
 }  // namespace
 
+std::string AsciiQuotes(std::string_view typed) {
+    std::string text(typed);
+    for (char& c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte == 0x91 || byte == 0x92) {
+            c = '\'';
+        } else if (byte == 0x93 || byte == 0x94) {
+            c = '"';
+        }
+    }
+    return text;
+}
+
 const char* VerdictText(Verdict verdict) {
     switch (verdict) {
         case Verdict::Unanswered:

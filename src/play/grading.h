@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace brivel {
@@ -27,6 +28,12 @@ const char* VerdictText(Verdict verdict);
 // 259 bytes are graded on their first 259, the most a text box or the quiz
 // record holds. Allocates nothing.
 Verdict Grade(std::string_view answer, std::string_view typed);
+
+// A typed text as the web page grades and keeps it: a phone keyboard's
+// typographic quotes (Windows-1252 0x91 to 0x94) become the ASCII ones that
+// answers hold, so that "l\x92averse" finds "l'averse". The desktop players
+// grade what was typed as it is.
+std::string AsciiQuotes(std::string_view typed);
 
 // What Grade reads of a text, in a form that rules out most pairs of texts
 // at once: a maker's check grades every answer against every other.

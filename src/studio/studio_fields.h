@@ -38,7 +38,9 @@
     FORM(Web, 2)                  \
     FORM(Windows, 3)              \
     FORM(Linux, 4)                \
-    FORM(Folder, 5)
+    FORM(Folder, 5)               \
+    FORM(Scorm12, 6)              \
+    FORM(Scorm2004, 7)
 
 namespace brivel {
 

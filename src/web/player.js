@@ -5,10 +5,6 @@ const kFaceColour = "#f5f5f5";
 // A text input drops line feeds, which a progress line keeps and grading
 // counts: the box shows each as this sign and gives it back.
 const kLineFeedShown = "\u2424";
-// Phone keyboards type typographic quotes (iOS's smart punctuation) where a
-// keyboard types the ASCII ones that answers hold: taken as those. Accents
-// pasted decomposed (from a Mac) are taken composed, as Windows-1252 has them.
-const kTypographic = { "\u2018": "'", "\u2019": "'", "\u201c": '"', "\u201d": '"' };
 const $ = (id) => document.getElementById(id);
 const utf8 = new TextDecoder();
 const encoder = new TextEncoder();
@@ -361,6 +357,9 @@ function onText(field, index, at, length) {
     case Field.ProgressFile: progressBytes = bytes.slice(); break;
     case Field.ProgressName: progressName = text(); break;
     case Field.GradeWord: gradeWord = text(); break;
+    case Field.ProgressSaid:
+    case Field.MergeOwn:
+    case Field.MergeIncoming: onProgressText(field, index, text()); break;
     default: break;
   }
 }
@@ -380,10 +379,13 @@ function onNumber(field, index, value) {
   }
 }
 
+// Accents pasted decomposed (from a Mac) are taken composed, as Windows-1252
+// has them, and control characters pasted as "?", as no progress holds them;
+// a phone's typographic quotes are the core's to take (AsciiQuotes).
 function onBoxText(at, capacity) {
   const room = core.bytes(at, capacity);
-  const text = $("box").value.replace(new RegExp(kLineFeedShown, "g"), "\n")
-    .replace(/[\u2018\u2019\u201c\u201d]/g, (quote) => kTypographic[quote]).normalize("NFC");
+  const text = $("box").value.replace(/[\0-\x08\x0b-\x1f]/g, "?")
+    .replace(new RegExp(kLineFeedShown, "g"), "\n").normalize("NFC");
   return encoder.encodeInto(text, room).written;
 }
 
@@ -423,6 +425,7 @@ function latin1(bytes) {
 // Storage refused (blocked, full, a private window): play goes on, as when
 // the desktop players cannot write their file, and the page says so once.
 function storageRefused() {
+  if (platformKeeps()) return;
   $("unstored").hidden = false;
   showNotice();
 }
@@ -442,10 +445,10 @@ function storedProgress() {
 }
 
 // Other pages of the quiz may have stored since: the core takes their
-// texts first, for the slots this page did not change.
-function storeProgress() {
+// texts first, for the slots this page did not change (unless adopt is false).
+function storeProgress(adopt) {
   if (preview) return;
-  const stored = storedProgress();
+  const stored = adopt === false ? null : storedProgress();
   progressBytes = null;
   faultTold("fault-save", () => call("brivel_save", stored ? input(stored) : -1));
   if (!progressBytes) return;
@@ -454,10 +457,7 @@ function storeProgress() {
   } catch (e) {
     storageRefused();
   }
-}
-
-function restore(bytes, stored) {
-  call("brivel_restore", input(bytes), stored ? 1 : 0);
+  keepOnPlatform(progressBytes);
 }
 
 // A browser may keep nothing while it reads fine: a write tells.
@@ -483,11 +483,10 @@ function exportProgress() {
 }
 
 function importProgress(file) {
-  file.arrayBuffer().then((buffer) => {
-    faultTold("fault-action", () => restore(new Uint8Array(buffer), false));
-    storeProgress();
-    announce("Progression chargée");
-  }, (error) => console.warn(`${file.name}:`, error));
+  file.arrayBuffer().then((buffer) => loadProgress(file.name, new Uint8Array(buffer)), (error) => {
+    console.warn(`${file.name}:`, error);
+    noticeLine("loaded", `« ${file.name} » ne se lit pas (déplacé, ou illisible) : rien n'a changé.`);
+  });
 }
 
 // ---- For a screen reader: the box and the picture named after the picture
@@ -595,7 +594,10 @@ function listen() {
     $("import-file").value = "";
   });
   // Closing the page saves, as closing the window does.
-  window.addEventListener("pagehide", storeProgress);
+  window.addEventListener("pagehide", () => {
+    storeProgress();
+    leavePlatform();
+  });
   window.addEventListener("storage", (event) => {
     if (event.key !== quizKey || event.newValue === null) return;
     call("brivel_adopt", input(fromLatin1(event.newValue)));
@@ -855,7 +857,9 @@ async function start() {
   await pause();
   useQuizFonts();
   call("brivel_progress_name", input(encoder.encode(pageName())));
-  restore(storedProgress() || new Uint8Array(0), true);
+  const platform = startPlatform();
+  if (platform) quizKey += `-${platform.learner}`;  // a shared computer's learners apart
+  startProgress(platform && platform.text);
   announce(null);
   probeStorage();
   performance.mark("brivel-restored");

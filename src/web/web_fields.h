@@ -28,8 +28,11 @@
     FIELD(ProgressFile, 20) /* raw Windows-1252 bytes */                                      \
     FIELD(ProgressName, 21)                                                                   \
     FIELD(GradeWord, 22)                                                                      \
-    FIELD(PictureBytes, 23) /* as Picture, to decode ahead */                                 \
-    FIELD(Line, 24)         /* index: the line; a static text's lines, from brivel_lines */
+    FIELD(PictureBytes, 23)  /* as Picture, to decode ahead */                                \
+    FIELD(Line, 24)          /* index: the line; a static text's lines, from brivel_lines */  \
+    FIELD(ProgressSaid, 25)  /* why a progress is refused, or what its merge changed */       \
+    FIELD(MergeOwn, 26)      /* index: the slot; the page's text the merge asks about */      \
+    FIELD(MergeIncoming, 27) /* index: the slot; the loaded file's text for it */
 
 namespace brivel {
 

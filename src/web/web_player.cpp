@@ -11,6 +11,7 @@
 #include <new>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/play_session.h"
@@ -95,8 +96,8 @@ public:
         // the script cuts longer texts on a character's edge.
         char utf8[3 * brivel::kTextMaxLength];
         const int length = brivel_js_box_text(utf8, static_cast<int>(sizeof utf8));
-        return brivel::BoxTextFromUtf8(
-            std::string_view(utf8, length > 0 ? static_cast<std::size_t>(length) : 0));
+        return brivel::AsciiQuotes(brivel::BoxTextFromUtf8(
+            std::string_view(utf8, length > 0 ? static_cast<std::size_t>(length) : 0)));
     }
 
     // The bytes of picture index for field: a JPEG "IMG", else the PNG
@@ -123,6 +124,13 @@ private:
     brivel::ResourceProvider& resources_;
 };
 
+// What a merge took, and the incoming texts of the slots it asks about.
+struct Merged {
+    int findsAdded = 0;
+    int textsTaken = 0;
+    std::vector<std::pair<int, std::string>> asked;
+};
+
 // The page holds one quiz for its whole life.
 struct Player {
     brivel::ValueGraphics graphics;
@@ -135,6 +143,8 @@ struct Player {
     // slot that still holds its text here was not changed by this page, so
     // another page's newer text for it wins.
     std::vector<std::string> known;
+    // The merge of a loaded file while the player is asked about its slots.
+    Merged merged;
 };
 
 std::unique_ptr<Player> g_player;
@@ -183,33 +193,75 @@ std::string OwnText(Player& player, int index) {
                : std::string(brivel::TextOf(player.record->typedAnswers[index]));
 }
 
-// Takes another page's progress file for every slot this page left alone,
-// grading as a start would but leaving the verdict of the picture on screen
-// unless its own text changes. What the browser holds becomes the known texts.
-void Adopt(Player& player, std::string_view bytes) {
+// Whether text finds picture k, as this page grades it.
+bool Finds(const Player& player, int k, std::string_view text) {
+    const brivel::PictureEntry* entry =
+        brivel::PictureAt(*player.record, static_cast<std::uint32_t>(k));
+    return entry != nullptr && brivel::Grade(brivel::TextOf(entry->answer),
+                                             brivel::AsciiQuotes(text)) == brivel::Verdict::Correct;
+}
+
+// Puts text in slot k, graded as a start grades it, leaving the verdict of
+// the picture on screen unless its own text changes.
+void Take(Player& player, int k, std::string_view text) {
+    brivel::CopyText(player.record->typedAnswers[k], text);
+    if (k == player.play->current()) {
+        player.view->SetBoxText(text);
+        player.play->GradePicture(k, player.view->BoxText());
+    } else {
+        player.play->MarkFound(k, brivel::AsciiQuotes(text));
+    }
+}
+
+// Merges incoming into this page's texts by MergeProgress (stored: see
+// there): takes finds and new texts, and names the slots to ask about.
+Merged Merge(Player& player, const std::vector<std::string>& incoming,
+             const std::vector<std::string>& stored) {
     const int count = player.play->Count();
-    std::vector<std::string> newer = brivel::ParseProgress(bytes, count);
-    if (static_cast<int>(newer.size()) != count || static_cast<int>(player.known.size()) != count) {
-        return;
-    }
-    bool changed = false;
+    std::vector<std::string> own;
     for (int k = 0; k < count; ++k) {
-        if (newer[k] == player.known[k] || OwnText(player, k) != player.known[k]) {
-            continue;
-        }
-        changed = true;
-        brivel::CopyText(player.record->typedAnswers[k], newer[k]);
-        if (k == player.play->current()) {
-            player.view->SetBoxText(newer[k]);
-            player.play->GradePicture(k, player.view->BoxText());
-        } else {
-            player.play->MarkFound(k, newer[k]);
-        }
+        own.push_back(OwnText(player, k));
     }
-    player.known = std::move(newer);
-    if (changed) {
+    const std::vector<brivel::SlotMerge> merges = brivel::MergeProgress(
+        own, incoming, stored,
+        [&player](int k, std::string_view text) { return Finds(player, k, text); });
+    Merged merged;
+    for (int k = 0; k < count; ++k) {
+        const auto at = static_cast<std::size_t>(k);
+        switch (merges[at]) {
+            case brivel::SlotMerge::Keep:
+                continue;
+            case brivel::SlotMerge::Ask:
+                merged.asked.emplace_back(k, incoming[at]);
+                continue;
+            case brivel::SlotMerge::TakeFind:
+                ++merged.findsAdded;
+                break;
+            case brivel::SlotMerge::Take:
+                ++merged.textsTaken;
+                break;
+        }
+        Take(player, k, incoming[at]);
+    }
+    if (merged.findsAdded + merged.textsTaken > 0) {
         player.play->ShowFound();
     }
+    return merged;
+}
+
+// Another page's save, by the merge's rule for it; what the browser holds
+// becomes the known texts. A stored text that is no progress of this quiz
+// changes nothing.
+void Adopt(Player& player, std::string_view bytes) {
+    const int count = player.play->Count();
+    if (brivel::CheckProgress(bytes, brivel::ProgressSlots(*player.record)) !=
+            brivel::ProgressCheck::Ok ||
+        static_cast<int>(player.known.size()) != count) {
+        return;
+    }
+    std::vector<std::string> newer = brivel::ParseProgress(bytes, count);
+    Merge(player, newer, player.known);
+    player.known = std::move(newer);
 }
 
 void Remember(Player& player) {
@@ -393,20 +445,93 @@ BRIVEL_EXPORT(brivel_preview) void brivel_preview(int size, int pictures, int fo
     play.ShowFound();
 }
 
-// Fills the answer slots from the progress file in the input, then regrades
-// every picture and shows the first, as a start does. Stored: the file is
-// what the browser holds; else (a file the player loads) its texts count as
-// this page's own changes at the next save.
-BRIVEL_EXPORT(brivel_restore) void brivel_restore(int size, int stored) {
+// Starts from the progress in the input, what the browser or the learning
+// platform holds (text: UTF-8 rather than the file's Windows-1252): fills
+// the answer slots, regrades every picture and shows the first, as a start
+// does. A text that is no progress of this quiz is not taken: its reason is
+// sent (ProgressSaid), play starts with nothing found, and -1 is returned.
+BRIVEL_EXPORT(brivel_restore) int brivel_restore(int size, int text) {
+    if (g_player == nullptr) {
+        return -1;
+    }
+    std::optional<std::string> bytes(Input(0, size > 0 ? static_cast<std::size_t>(size) : 0));
+    if (text != 0) {
+        brivel::Cp1252Result converted = brivel::Utf8ToCp1252(*bytes);
+        bytes = converted.ok ? std::optional(std::move(converted.text)) : std::nullopt;
+    }
+    const brivel::ProgressCheck check =
+        bytes ? brivel::CheckProgress(*bytes, brivel::ProgressSlots(*g_player->record))
+              : brivel::ProgressCheck::NotText;
+    if (check != brivel::ProgressCheck::Ok) {
+        SendText(WebField::ProgressSaid, 0, brivel::ProgressCheckText(check));
+        bytes.reset();
+    }
+    brivel::RestoreProgress(*g_player->record, bytes.value_or(std::string()));
+    brivel::StartSession(*g_player->record, *g_player->play, *g_player->view);
+    Remember(*g_player);
+    return check == brivel::ProgressCheck::Ok ? 0 : -1;
+}
+
+// Merges a progress file the player loads (the input) into this page's. One
+// that is no progress of this quiz changes nothing: its reason is sent
+// (ProgressSaid) and -1 returned. Else finds and texts for empty slots are
+// taken at once, and the slots where each holds its own text and neither
+// finds the picture are sent (MergeOwn, MergeIncoming) for the player to
+// choose (brivel_merge_answer); returns their count, and with none sends what
+// changed. Its texts count as this page's own changes at the next save.
+BRIVEL_EXPORT(brivel_merge) int brivel_merge(int size) {
+    if (g_player == nullptr) {
+        return -1;
+    }
+    Player& player = *g_player;
+    const std::string_view bytes = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
+    const brivel::ProgressCheck check =
+        brivel::CheckProgress(bytes, brivel::ProgressSlots(*player.record));
+    if (check != brivel::ProgressCheck::Ok) {
+        SendText(WebField::ProgressSaid, 0, brivel::ProgressCheckText(check));
+        return -1;
+    }
+    player.merged = Merge(player, brivel::ParseProgress(bytes, player.play->Count()), {});
+    const Merged& merged = player.merged;
+    for (const auto& [k, incoming] : merged.asked) {
+        SendText(WebField::MergeOwn, k, OwnText(player, k));
+        SendText(WebField::MergeIncoming, k, incoming);
+    }
+    if (merged.asked.empty()) {
+        SendText(WebField::ProgressSaid, 0,
+                 brivel::MergeSummary(merged.findsAdded, merged.textsTaken));
+    }
+    return static_cast<int>(merged.asked.size());
+}
+
+// The player's choice for the slots brivel_merge asked about: the file's
+// texts (replace 1) or this page's; then sends what the merge changed.
+BRIVEL_EXPORT(brivel_merge_answer) void brivel_merge_answer(int replace) {
     if (g_player == nullptr) {
         return;
     }
-    brivel::RestoreProgress(*g_player->record,
-                            Input(0, size > 0 ? static_cast<std::size_t>(size) : 0));
-    brivel::StartSession(*g_player->record, *g_player->play, *g_player->view);
-    if (stored != 0 || g_player->known.empty()) {
-        Remember(*g_player);
+    Merged& merged = g_player->merged;
+    for (const auto& [k, incoming] : merged.asked) {
+        if (replace != 0) {
+            ++merged.textsTaken;
+            Take(*g_player, k, incoming);
+        }
     }
+    if (replace != 0 && !merged.asked.empty()) {
+        g_player->play->ShowFound();
+    }
+    SendText(WebField::ProgressSaid, 0, brivel::MergeSummary(merged.findsAdded, merged.textsTaken));
+    merged = Merged();
+}
+
+// How many pictures are found, and how many the quiz has: the score a
+// learning platform keeps.
+BRIVEL_EXPORT(brivel_found) int brivel_found() {
+    return g_player != nullptr ? brivel::CountFound(*g_player->record) : 0;
+}
+
+BRIVEL_EXPORT(brivel_pictures) int brivel_pictures() {
+    return g_player != nullptr ? g_player->play->Count() : 0;
 }
 
 // Another page of the same quiz stored the progress file in the input.
@@ -524,8 +649,9 @@ int brivel_lines(int textSize, int nameSize, int width, int pixelSize, int style
 }
 
 // Grades the UTF-8 typed text against the UTF-8 answer, both in the input
-// one after the other, as `brivel grade` does: the verdict's index, or -1
-// when a text does not fit Windows-1252.
+// one after the other, as this page grades (`brivel grade` tells it where it
+// differs from the desktop players'): the verdict's index, or -1 when a text
+// does not fit Windows-1252.
 BRIVEL_EXPORT(brivel_grade) int brivel_grade(int answerSize, int typedSize) {
     if (answerSize < 0 || typedSize < 0) {
         return -1;
@@ -536,7 +662,7 @@ BRIVEL_EXPORT(brivel_grade) int brivel_grade(int answerSize, int typedSize) {
     if (!answer.ok || !typed.ok) {
         return -1;
     }
-    const brivel::Verdict verdict = brivel::Grade(answer.text, typed.text);
+    const brivel::Verdict verdict = brivel::Grade(answer.text, brivel::AsciiQuotes(typed.text));
     SendText(WebField::GradeWord, 0, brivel::VerdictText(verdict));
     return static_cast<int>(verdict);
 }

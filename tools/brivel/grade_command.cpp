@@ -1,4 +1,5 @@
-// brivel grade: the player's verdict for a typed text, one pair or a batch.
+// brivel grade: the players' verdict for a typed text, one pair or a batch,
+// and the web page's where it differs.
 
 #include <cstdio>
 #include <iostream>
@@ -38,14 +39,26 @@ std::optional<std::string> ToQuizText(const std::string& utf8, const std::string
     return converted.text;
 }
 
-// Prints the verdict word; false when a text was refused.
+// The desktop players' verdict word, and the web page's beside it where
+// that differs: the page takes a phone's typographic quotes as ASCII ones.
+std::string Verdicts(const std::string& answer, const std::string& typed) {
+    const Verdict desktop = Grade(answer, typed);
+    const Verdict web = Grade(answer, AsciiQuotes(typed));
+    std::string said = Cp1252ToUtf8(VerdictText(desktop));
+    if (web != desktop) {
+        said += " (web page: " + Cp1252ToUtf8(VerdictText(web)) + ")";
+    }
+    return said;
+}
+
+// Prints the verdict; false when a text was refused.
 bool GradeAndPrint(const std::string& answer, const std::string& typed, const std::string& where) {
     std::optional<std::string> a = ToQuizText(answer, where + ": answer");
     std::optional<std::string> t = ToQuizText(typed, where + ": typed text");
     if (!a || !t) {
         return false;
     }
-    std::cout << Cp1252ToUtf8(VerdictText(Grade(*a, *t))) << '\n';
+    std::cout << Verdicts(*a, *t) << '\n';
     return true;
 }
 
@@ -78,7 +91,7 @@ int RunGradeBatch() {
 }
 
 // The verdict for typed against the stored answer of the quiz's picture, as
-// the player grades it (the answer cut to the player's text size).
+// the players grade it (the answer cut to the players' text size).
 int RunGradeInQuiz(const std::string& quiz, int picture, const std::string& typed) {
     const std::optional<OpenedQuiz> opened = OpenQuizFile("grade", quiz);
     if (!opened || !IsPictureOf("grade", opened->quiz, quiz, picture)) {
@@ -91,7 +104,7 @@ int RunGradeInQuiz(const std::string& quiz, int picture, const std::string& type
     // The quiz's own texts are Windows-1252: they come back whole.
     const std::string answer =
         Utf8ToCp1252Lossy(opened->quiz.pictures[static_cast<std::size_t>(picture - 1)].answer);
-    std::cout << Cp1252ToUtf8(VerdictText(Grade(answer.substr(0, kTextMaxLength), *t))) << '\n';
+    std::cout << Verdicts(answer.substr(0, kTextMaxLength), *t) << '\n';
     return 0;
 }
 

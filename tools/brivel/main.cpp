@@ -101,7 +101,9 @@ void AddPictureOptions(CLI::App& command, PictureOptions& options) {
 
 void AddGradeCommand(CLI::App& app, int& exitStatus) {
     CLI::App* grade = app.add_subcommand(
-        "grade", "Print the verdict the player gives for TYPED when the answer is ANSWER");
+        "grade",
+        "Print the verdict the players give for TYPED when the answer is ANSWER, and the web "
+        "page's beside it where it differs (it takes typographic quotes as ASCII ones)");
     struct Options {
         std::string answer;
         std::string typed;
@@ -236,18 +238,21 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
         ->check(CheckQuizOutput);
     command
         ->add_option("--platform", options->platform,
-                     "What to write, whatever OUT's name: res, windows, linux or web")
+                     "What to write, whatever OUT's name: res, windows, linux, web, or a "
+                     "learning platform's package (a .zip) scorm (SCORM 1.2, which every "
+                     "platform takes) or scorm2004")
         ->option_text("FORM")
         ->transform(CLI::Validator(
             [](std::string& text) {
-                std::string form = text;
-                for (char& c : form) {
-                    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+                const std::optional<QuizForm> form = QuizFormNamed(text);
+                if (!form) {
+                    std::string names;
+                    for (const QuizForm packed : kPackedForms) {
+                        names += (names.empty() ? "" : ", ") + std::string(QuizFormKey(packed));
+                    }
+                    return text + ": expected one of " + names;
                 }
-                if (form != "res" && form != "windows" && form != "linux" && form != "web") {
-                    return text + ": expected res, windows, linux or web";
-                }
-                text = form;
+                text = QuizFormKey(*form);
                 return std::string();
             },
             ""));

@@ -140,7 +140,7 @@ int PackQuiz(const PackOptions& options) {
     }
     std::string player = options.player;
     if (form != QuizForm::Res && player.empty()) {
-        const std::optional<std::string> found = DefaultPlayer(form);
+        const std::optional<std::string> found = DefaultPlayer(PlayerForm(form));
         if (!found) {
             return 1;
         }

@@ -35,6 +35,10 @@ const char* QuizFormKey(QuizForm form) {
             return "folder";
         case QuizForm::Description:
             return "description";
+        case QuizForm::Scorm12:
+            return "scorm";
+        case QuizForm::Scorm2004:
+            return "scorm2004";
         case QuizForm::Res:
             break;
     }
@@ -43,7 +47,7 @@ const char* QuizFormKey(QuizForm form) {
 
 std::optional<QuizForm> QuizFormNamed(const std::string& given) {
     const std::string name = Lowercase(given);
-    for (const QuizForm form : {QuizForm::Res, QuizForm::Windows, QuizForm::Linux, QuizForm::Web}) {
+    for (const QuizForm form : kPackedForms) {
         if (name == QuizFormKey(form)) {
             return form;
         }
@@ -122,13 +126,17 @@ void WarnOfNamelessForm(const std::string& out) {
     }
     std::fprintf(stderr,
                  "brivel pack: warning: %s: %s names no quiz form: writing a Linux quiz (.exe "
-                 "makes a Windows quiz, .html a web quiz, .res the resources alone)\n",
-                 out.c_str(), extension.c_str());
+                 "makes a Windows quiz, .html a web quiz, .res the resources alone%s)\n",
+                 out.c_str(), extension.c_str(),
+                 extension == ".zip" ? "; --platform scorm a learning platform's package" : "");
 }
 
 void WarnOfContradictingName(QuizForm form, const std::string& out) {
     const QuizForm named = QuizFormOfPath(out);
-    if (named != form) {
+    // A platform takes its package as a .zip, which names no form of its own.
+    const bool package = PlayerForm(form) != form;
+    if (package ? Lowercase(std::filesystem::path(out).extension().string()) != ".zip"
+                : named != form) {
         std::fprintf(stderr,
                      "brivel pack: warning: %s: its name asks for %s, but --platform makes %s%s\n",
                      out.c_str(), QuizFormName(named), QuizFormName(form),
