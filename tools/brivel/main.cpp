@@ -312,8 +312,8 @@ void AddStudioCommand(CLI::App& app, int& exitStatus) {
         "studio", "Open Brivel Studio, the page that makes quizzes in a browser, or copy it");
     auto path = std::make_shared<std::string>();
     command->add_option("PATH", *path,
-                        "Where to copy the page (a file, or a folder); without it, the page "
-                        "opens in the browser");
+                        "Where to copy the page (a folder, made if new, or a NAME.html); "
+                        "without it, the page opens in the browser");
     command->callback([path, &exitStatus] { exitStatus = RunStudio(*path); });
 }
 

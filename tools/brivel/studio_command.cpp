@@ -78,6 +78,15 @@ int OpenInBrowser(const std::string& page) {
     return 0;
 }
 
+std::string ToLowerAscii(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
 }  // namespace
 
 int RunStudio(const std::string& path) {
@@ -89,6 +98,20 @@ int RunStudio(const std::string& path) {
         return OpenInBrowser(*page);
     }
     std::error_code error;
+    // A new name that is no page's (no .html) is a folder to make: a page
+    // named "st" would open in no browser.
+    const std::string extension = ToLowerAscii(fs::path(path).extension().string());
+    const bool page_name = extension == ".html" || extension == ".htm";
+    if (!page_name && !fs::exists(fs::symlink_status(path, error))) {
+        if (!fs::create_directory(path, error)) {
+            std::fprintf(stderr,
+                         "brivel studio: %s: cannot make this folder (%s): name a "
+                         "folder that exists, or a page ending in .html\n",
+                         path.c_str(), error.message().c_str());
+            return 1;
+        }
+        std::printf("made the folder %s\n", path.c_str());
+    }
     const std::string out =
         fs::is_directory(path, error) ? (fs::path(path) / kStudioPage).string() : path;
     if (fs::exists(fs::symlink_status(out, error))) {
