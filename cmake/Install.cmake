@@ -27,6 +27,8 @@ endforeach()
 
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The pages and pictures the README links to, where its links find them.
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # Brivel's licence and every other one the tool, its players and the studio
 # carry, as brivel licences prints them (cmake/Notices.cmake).
 install(FILES ${BRIVEL_NOTICES_DIR}/NOTICES.txt DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME NOTICES)

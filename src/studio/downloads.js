@@ -8,6 +8,8 @@ function Downloads(studio) {
     Linux: { player: "player-linux", suffix: "", type: "application/octet-stream" },
     Web: { player: "player-web", suffix: ".html", type: "text/html" },
     Folder: { player: null, suffix: ".zip", type: "application/zip" },
+    // SCORM 1.2, the edition every learning platform takes.
+    Scorm12: { player: "player-web", suffix: "-scorm.zip", type: "application/zip" },
     Res: { player: null, suffix: ".res", type: "application/octet-stream" },
     Description: { player: null, suffix: ".toml", type: "text/plain" },
   };
