@@ -121,7 +121,7 @@ function platformKeeps() {
 // A save: the progress file's text, the score and the status, committed.
 function keepOnPlatform(bytes) {
   if (!platform || platform.ended) return;
-  const found = call("brivel_found");
+  const found = call("brivel_found_count");
   const count = call("brivel_pictures");
   const share = count > 0 ? found / count : 0;
   platformCall("set", "cmi.suspend_data", cp1252.decode(bytes));

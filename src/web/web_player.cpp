@@ -526,7 +526,7 @@ BRIVEL_EXPORT(brivel_merge_answer) void brivel_merge_answer(int replace) {
 
 // How many pictures are found, and how many the quiz has: the score a
 // learning platform keeps.
-BRIVEL_EXPORT(brivel_found) int brivel_found() {
+BRIVEL_EXPORT(brivel_found_count) int brivel_found_count() {
     return g_player != nullptr ? brivel::CountFound(*g_player->record) : 0;
 }
 
