@@ -1,10 +1,11 @@
 #!/usr/bin/env python3
 """Builds the bare web player: the page template with its style, its script,
-the WebAssembly core (base64) and its notices (HTML text) written in. The styles go in the order
-given (the carried fonts' rules and the window's geometry before the page's
-own); the script is the build's generated constants, then each script file in
-order, in one scope. The quiz slot stays empty: the bare page runs in test
-mode, and `brivel pack --platform web` fills it."""
+the WebAssembly core (base64) and its notices (as HTML text) written in. The
+styles go in the order given (the carried fonts' rules and the window's
+geometry before the page's own); the script is the build's generated
+constants, then each script file in order, in one scope. The quiz slot stays
+empty: the bare page runs in test mode, and `brivel pack --platform web`
+fills it."""
 import argparse
 import base64
 import html
