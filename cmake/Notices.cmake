@@ -5,7 +5,10 @@
 # the same as C++ (FORM.cpp) for a program to carry, and the package's
 # Static-Built-Using (static-built-using). The Linux player carries linux.cpp,
 # the tool NOTICES.cpp, which `brivel licences` prints; the Windows players
-# take windows.txt as a resource (cmake/WindowsPlayers.cmake).
+# take windows.txt as a resource (cmake/WindowsPlayers.cmake), the web
+# player's and the studio's pages web.txt and studio.txt as a section a reader
+# opens (src/web/make_page.py); the maker library writes zip.cpp's text into
+# the quiz folder's .zip (here, and in the studio's module: src/studio).
 #
 # Sets BRIVEL_NOTICES_DIR, BRIVEL_NOTICES_DIGEST (which changes with anything
 # the notices are written from) and the target brivel_notices.
@@ -35,7 +38,7 @@ endforeach()
 string(MD5 BRIVEL_NOTICES_DIGEST "${BRIVEL_NOTICES_DIGEST}")
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${notices_inputs})
 
-foreach(carrier IN ITEMS brivel-player:linux brivel:NOTICES)
+foreach(carrier IN ITEMS brivel-player:linux brivel:NOTICES brivel_maker:zip)
     string(REPLACE ":" ";" carrier ${carrier})
     list(GET carrier 0 program)
     list(GET carrier 1 form)

@@ -35,7 +35,8 @@ ExternalProject_Add(brivel_studio_wasm
         -DCMAKE_BUILD_TYPE=Release
         -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
         -DBRIVEL_FONTS_DIR=${CMAKE_BINARY_DIR}/fonts
-    DEPENDS brivel_web_fonts
+        -DBRIVEL_NOTICES_DIR=${BRIVEL_NOTICES_DIR}
+    DEPENDS brivel_web_fonts brivel_notices
     ${BRIVEL_SUB_BUILD_COMMAND}
     INSTALL_COMMAND ""
     BUILD_ALWAYS ON
@@ -63,8 +64,9 @@ add_custom_command(
             --style=${studio_style} --constants=${studio_constants} ${studio_script_args}
             --wasm=${studio_wasm_dir}/brivel-studio.wasm
             --windows=${studio_windows} --linux=${studio_linux} --web=${studio_web}
-            --out=${BRIVEL_STUDIO_PAGE}
+            --notices=${BRIVEL_NOTICES_DIR}/studio.txt --out=${BRIVEL_STUDIO_PAGE}
     DEPENDS ${studio_template} ${studio_style} ${studio_constants} ${studio_scripts}
+            ${BRIVEL_NOTICES_DIR}/studio.txt
             ${studio_source}/make_studio.py ${brivel_root}/src/web/make_page.py brivel_studio_wasm
             ${studio_wasm_dir}/brivel-studio.wasm brivel_players ${studio_windows} ${studio_linux}
             ${studio_web}

@@ -80,7 +80,8 @@ if(BRIVEL_BUILD_WEB_PLAYER)
             -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
             -DBRIVEL_WINDOW_DIR=${BRIVEL_WINDOW_DIR}
             -DBRIVEL_FONTS_DIR=${fonts_dir}
-        DEPENDS brivel_window_description brivel_web_fonts
+            -DBRIVEL_NOTICES_DIR=${BRIVEL_NOTICES_DIR}
+        DEPENDS brivel_window_description brivel_web_fonts brivel_notices
         ${BRIVEL_SUB_BUILD_COMMAND}
         INSTALL_COMMAND ""
         BUILD_ALWAYS ON

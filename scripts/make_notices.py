@@ -5,8 +5,8 @@
 
 into OUT: FORM.txt for each form of the list and NOTICES.txt (every
 component), FORM.cpp and NOTICES.cpp holding the same text for a program to
-carry, and
-static-built-using, the package's field: each carried component's Debian
+carry (zip.cpp for the maker library to write into the quiz folder's .zip),
+and static-built-using, the package's field: each carried component's Debian
 source and version, as dpkg knows them here.
 """
 
@@ -77,17 +77,24 @@ def notices(intro, components, copyright_stanzas, root):
     return "\n\n\n".join(["Licences\n========\n\n" + opening] + bodies) + "\n"
 
 
-def cpp(text):
+# The forms whose notices a program writes out rather than carries: their
+# text is a constant of its own, in no section (the tool carries its own).
+WRITTEN = {"zip": "kZipNotices"}
+
+
+def cpp(text, form):
     """The text as a C++ definition a program keeps in a section of its own."""
     lines = []
     for line in text.splitlines(keepends=True):
         escaped = "".join(chr(b) if 32 <= b < 127 and chr(b) not in '"\\?' else f"\\{b:03o}"
                           for b in line.encode("utf-8"))
         lines.append(f'    "{escaped}"')
+    name = WRITTEN.get(form, "kNotices")
+    kept = "" if form in WRITTEN else '__attribute__((used, section(".brivel_notices"))) '
     return ("// Written by scripts/make_notices.py from packaging/notices.toml.\n"
             "namespace brivel {\n"
-            "extern const char kNotices[];\n"
-            '__attribute__((used, section(".brivel_notices"))) const char kNotices[] =\n' +
+            f"extern const char {name}[];\n"
+            f"{kept}const char {name}[] =\n" +
             "\n".join(lines) + ";\n}  // namespace brivel\n")
 
 
@@ -118,7 +125,7 @@ def main():
         text = notices(intro, carried, copyright_stanzas, root)
         name = "NOTICES" if form == "all" else form
         (out / f"{name}.txt").write_text(text, encoding="utf-8")
-        (out / f"{name}.cpp").write_text(cpp(text), encoding="utf-8")
+        (out / f"{name}.cpp").write_text(cpp(text, form), encoding="utf-8")
     sources = sorted({source_of(c["package"]) for c in components if "package" in c})
     (out / "static-built-using").write_text(", ".join(sources) + "\n", encoding="utf-8")
 

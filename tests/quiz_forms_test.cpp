@@ -9,6 +9,7 @@
 #include <tuple>
 #include <vector>
 
+#include "maker/carried_notices.h"
 #include "pe_image.h"
 #include "services/quiz_resources.h"
 #include "turbojpeg_codec.h"
@@ -28,7 +29,8 @@ std::vector<std::uint8_t> DataFile(const std::string& name) {
 }
 
 const std::vector<std::uint8_t> kWebPlayer =
-    Bytes("<!DOCTYPE html>\n<div id=\"brivel-quiz\" hidden></div>\n");
+    Bytes("<!DOCTYPE html>\n<pre id=\"notices\" tabindex=\"0\">&lt;a&gt; &amp;lt;</pre>\n"
+          "<div id=\"brivel-quiz\" hidden></div>\n");
 const std::vector<std::uint8_t> kLinuxPlayer = Bytes("\177ELF player");
 const std::vector<std::uint8_t> kWindowsPlayer = Bytes(testing::MakeImage(false));
 
@@ -66,18 +68,22 @@ std::string TextsOf(Quiz quiz) {
 TEST(QuizFormsTest, EveryFormGivesBackTheQuizItWrote) {
     const Quiz quiz = TwoPictures();
     tool::TurboJpegCodec codec;
-    const std::pair<QuizForm, std::vector<std::uint8_t>> forms[] = {
-        {QuizForm::Res, {}},
-        {QuizForm::Windows, kWindowsPlayer},
-        {QuizForm::Linux, kLinuxPlayer},
-        {QuizForm::Web, kWebPlayer},
-        {QuizForm::Folder, {}}};
-    for (const auto& [form, player] : forms) {
+    // And the notices each carries: none in a .res or in a player without them, the
+    // page's as text, the folder's as the maker library's.
+    const std::tuple<QuizForm, std::vector<std::uint8_t>, NoticesStatus, std::string> forms[] = {
+        {QuizForm::Res, {}, NoticesStatus::NoPlayer, ""},
+        {QuizForm::Windows, kWindowsPlayer, NoticesStatus::NoneCarried, ""},
+        {QuizForm::Linux, kLinuxPlayer, NoticesStatus::Unreadable, ""},
+        {QuizForm::Web, kWebPlayer, NoticesStatus::Carried, "<a> &lt;"},
+        {QuizForm::Folder, {}, NoticesStatus::Carried, kZipNotices}};
+    for (const auto& [form, player, notices, text] : forms) {
         SCOPED_TRACE(QuizFormName(form));
         const WrittenQuiz written = WriteQuiz(quiz, form, player, codec);
         ASSERT_EQ(written.status, FormStatus::Ok) << written.detail;
         const std::vector<std::uint8_t> bytes = Bytes(written.bytes);
         EXPECT_EQ(RecogniseQuizForm(bytes.data(), bytes.size()), form);
+        const CarriedNotices carried = NoticesOfQuiz(bytes.data(), bytes.size(), form);
+        EXPECT_EQ(std::tie(carried.status, carried.text), std::tie(notices, text));
         OpenedQuiz opened = OpenQuiz(bytes, codec);
         ASSERT_EQ(opened.status, FormStatus::Ok) << opened.detail;
         EXPECT_EQ(opened.form, form);

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "maker/appended_bundle_writer.h"
+#include "maker/carried_notices.h"
 #include "maker/pe_resources.h"
 #include "maker/quiz_bundle.h"
 #include "maker/res_writer.h"
@@ -560,6 +561,7 @@ WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::ui
             const std::vector<std::uint8_t>& bytes = quiz.pictures[i].stored;
             held = zip.Add(names[i], std::string(bytes.begin(), bytes.end()));
         }
+        held = held && zip.Add(kNoticesFileName, kZipNotices);
         if (!held) {
             return fail(FormStatus::ResourceTooLarge);
         }

@@ -139,7 +139,8 @@ struct WrittenQuiz {
 // The quiz in form, checked first (a description alone is written as it
 // stands); player is the bare player's file for the Windows, Linux and web
 // forms (the web player's for a SCORM package). The quiz folder's forms are
-// the studio's downloads, written as it writes them.
+// the studio's downloads, written as it writes them, the .zip with its
+// notices beside quiz.toml (carried_notices.h).
 WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::uint8_t>& player,
                       PictureCodec& codec);
 

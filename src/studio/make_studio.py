@@ -10,7 +10,7 @@ import sys
 # The source tree gets no compiled copy of it.
 sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "web"))
-from make_page import arguments, base64_of, read, script_of, write_page  # noqa: E402
+from make_page import arguments, base64_of, notices_of, read, script_of, write_page  # noqa: E402
 
 
 def packed(path):
@@ -28,6 +28,7 @@ def main():
         "/*BRIVEL:STYLE*/": "".join(read(path) for path in args.style),
         "/*BRIVEL:SCRIPT*/": script_of(args.constants, args.script),
         "/*BRIVEL:WASM*/": base64_of(args.wasm),
+        "/*BRIVEL:NOTICES*/": notices_of(args.notices),
         **{f"/*BRIVEL:{name.upper()}*/": packed(getattr(args, name)) for name in players},
     }, args.out)
 

@@ -1,12 +1,14 @@
 #!/usr/bin/env python3
-"""Builds the bare web player: the page template with its style, its script
-and the WebAssembly core (base64) written in. The styles go in the order
-given (the carried fonts' rules and the window's geometry before the page's
-own); the script is the build's generated constants, then each script file in
-order, in one scope. The quiz slot stays empty: the bare page runs in test
-mode, and `brivel pack --platform web` fills it."""
+"""Builds the bare web player: the page template with its style, its script,
+the WebAssembly core (base64) and its notices (as HTML text) written in. The
+styles go in the order given (the carried fonts' rules and the window's
+geometry before the page's own); the script is the build's generated
+constants, then each script file in order, in one scope. The quiz slot stays
+empty: the bare page runs in test mode, and `brivel pack --platform web`
+fills it."""
 import argparse
 import base64
+import html
 import os
 import sys
 
@@ -45,6 +47,11 @@ def base64_of(path):
         return base64.b64encode(f.read()).decode("ascii")
 
 
+def notices_of(path):
+    """The notices a page carries, as the text of the element they go in."""
+    return html.escape(read(path), quote=False)
+
+
 def arguments(description, *extra):
     """The options every page takes, and extra ones (name, help)."""
     parser = argparse.ArgumentParser(description=description)
@@ -53,6 +60,7 @@ def arguments(description, *extra):
     parser.add_argument("--constants", required=True, help="the build's generated constants")
     parser.add_argument("--script", action="append", required=True, help="in order")
     parser.add_argument("--wasm", required=True)
+    parser.add_argument("--notices", required=True, help="the page's notices (make_notices.py)")
     for name, text in extra:
         parser.add_argument(name, required=True, help=text)
     parser.add_argument("--out", required=True)
@@ -65,6 +73,7 @@ def main():
         "/*BRIVEL:STYLE*/": "".join(read(path) for path in args.style),
         "/*BRIVEL:SCRIPT*/": script_of(args.constants, args.script),
         "/*BRIVEL:WASM*/": base64_of(args.wasm),
+        "/*BRIVEL:NOTICES*/": notices_of(args.notices),
     }, args.out)
 
 
