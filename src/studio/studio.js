@@ -538,7 +538,7 @@ function check() {
   const waiting = onTheirWay.ids.size;
   summary.checked(problems, !$("stopped").hidden ? kStopped : waiting ? `Attendez la fin de la préparation des ` +
     `images (encore ${waiting}).` : errors ? `Corrigez d'abord ${errors > 1 ? "les erreurs" :
-    "l'erreur"} : chaque lien « erreur » mène à la sienne.` : "");
+    "l'erreur"}.` : "");
   return { errors, problems };
 }
 

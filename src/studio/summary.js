@@ -1,8 +1,8 @@
 // The bar at the foot of the screen, always in sight: the pictures being
 // prepared, the count of errors and warnings (each a link to the next one,
 // and a list of them all), the downloads, shut with their reason while the
-// quiz cannot be written, and "Annuler". Its changes are said in a polite
-// live region. studio: whereOf(problem), the control that mends it;
+// quiz cannot be written, and "Annuler". Its counts, and what it answers a
+// click, are said in polite live regions. studio: whereOf(problem), the control that mends it;
 // placeName(field); download(form), which says why when it writes nothing;
 // undo().
 function Summary(studio) {
@@ -11,7 +11,6 @@ function Summary(studio) {
   let problems = [];
   let next = { errors: 0, warnings: 0 };  // the problem each link goes to next
   let reason = "";  // why nothing is written now, or ""
-  let told = "";
 
   const plural = (count, one) => `${count} ${one}${count > 1 ? "s" : ""}`;
 
@@ -56,19 +55,18 @@ function Summary(studio) {
     problems = shown;
     const errors = shown.filter((p) => !p.warning).length;
     const warnings = shown.length - errors;
-    $("errors").textContent = errors ? plural(errors, "erreur") : "";
-    $("warnings").textContent = warnings ? plural(warnings, "avertissement") : "";
-    $("all-clear").textContent = shown.length ? "" : "Aucun problème trouvé.";
+    // Said politely (#counts is a live region) when the counts change.
+    const texts = { errors: errors ? plural(errors, "erreur") : "",
+                    warnings: warnings ? plural(warnings, "avertissement") : "",
+                    "all-clear": shown.length ? "" : "Aucun problème trouvé." };
+    for (const [id, text] of Object.entries(texts)) {
+      if ($(id).textContent !== text) $(id).textContent = text;
+      $(id).hidden = !text;
+    }
     next = { errors: 0, warnings: 0 };
     $("problem-list").hidden = shown.length === 0;
     $("problems").replaceChildren(...shown.map(link));
     shut(why);
-    const tell = shown.length ? `Le quiz a ${plural(errors, "erreur")} et ` +
-      `${plural(warnings, "avertissement")}.` : "Le quiz n'a aucun problème.";
-    if (tell !== told) {
-      told = tell;
-      say(tell);
-    }
   }
 
   // The downloads shut for that reason, or open ("").
@@ -110,6 +108,10 @@ function Summary(studio) {
       });
     }
     $("undo").addEventListener("click", () => studio.undo());
+    // What the focus or a link brings into sight stops above the bar, never under it.
+    new ResizeObserver(() => {
+      document.documentElement.style.scrollPaddingBottom = `${$("summary").offsetHeight}px`;
+    }).observe($("summary"));
   }
 
   return { progress, checked, shut, say, undoable, listen };
