@@ -42,8 +42,12 @@ function setState(id, state) {
   } else if (onTheirWay.ids.delete(id)) {
     ++onTheirWay.done;
   }
-  if (onTheirWay.ids.size === 0) onTheirWay.done = 0;
   rows.state(id, state || "ready");
+  showProgress();
+}
+
+function showProgress() {
+  if (onTheirWay.ids.size === 0) onTheirWay.done = 0;
   summary.progress(onTheirWay.done, onTheirWay.done + onTheirWay.ids.size);
 }
 
@@ -71,7 +75,8 @@ const rows = Rows($("rows"), $("row"), {
     const index = view().pictures.findIndex((picture) => picture.id === id);
     undone.push({ taken: taken(id), index });
     call("studio_remove_picture", id);
-    if (onTheirWay.ids.delete(id)) setState(id, null);  // not counted as done
+    onTheirWay.ids.delete(id);  // on its way no more, nor done
+    showProgress();
     render();
     changed();
     offerUndo();
@@ -656,8 +661,7 @@ async function restore(kept) {
 function forgetWork() {
   work.clear();
   onTheirWay.ids.clear();
-  onTheirWay.done = 0;
-  summary.progress(0, 0);
+  showProgress();
   undone.length = 0;
   offerUndo();
 }
