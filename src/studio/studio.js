@@ -4,9 +4,8 @@
 // pictures and writes every form: the page holds no copy of it, but sends
 // the module each edit and asks it for what to show after each change. The
 // files before this one show it (rows.js, messages.js, summary.js,
-// preview.js), keep it
-// (draft_store.js), write it (downloads.js), and run the browser's codecs
-// (picture_codecs.js, picture_threads.js).
+// preview.js), keep it (draft_store.js), write it (downloads.js), and run
+// the browser's codecs (picture_codecs.js, picture_threads.js).
 const $ = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
@@ -35,11 +34,13 @@ function jobOf(id) {
 // The pictures on their way and those done since the first of them was given.
 const onTheirWay = { ids: new Set(), done: 0 };
 
+// A picture's state; none once done (a picture removed meanwhile is neither).
 function setState(id, state) {
-  jobOf(id).state = state;
   if (state) {
+    jobOf(id).state = state;
     onTheirWay.ids.add(id);
   } else if (onTheirWay.ids.delete(id)) {
+    jobOf(id).state = null;
     ++onTheirWay.done;
   }
   rows.state(id, state || "ready");
@@ -361,7 +362,7 @@ async function prepareAll(ids) {
   const ahead = 4;
   for (const id of ids) setState(id, "waiting");
   const begun = (id) => {
-    setState(id, "preparing");
+    if (work.has(id)) setState(id, "preparing");  // not removed meanwhile
     return decoded(id);
   };
   const decoding = ids.slice(0, ahead).map(begun);
@@ -533,17 +534,17 @@ async function useOpened() {
 function check() {
   const found = [];
   answered(problemsTaker(found), "studio_check");
-  const ids = view().pictures.map((picture) => picture.id);
+  const waiting = onTheirWay.ids.size;
+  const ids = waiting ? view().pictures.map((picture) => picture.id) : [];
   const problems = found.filter((problem) => {
-    const file = /^picture\[(\d+)\]\.file$/.exec(problem.field);
+    const file = waiting && /^picture\[(\d+)\]\.file$/.exec(problem.field);
     return !file || !onTheirWay.ids.has(ids[Number(file[1]) - 1]);
   });
   messages.checked(problems);
   const errors = problems.filter((problem) => !problem.warning).length;
-  const waiting = onTheirWay.ids.size;
-  summary.checked(problems, !$("stopped").hidden ? kStopped : waiting ? `Attendez la fin de la préparation des ` +
-    `images (encore ${waiting}).` : errors ? `Corrigez d'abord ${errors > 1 ? "les erreurs" :
-    "l'erreur"}.` : "");
+  summary.checked(problems, !$("stopped").hidden ? kStopped
+    : waiting ? `Attendez la fin de la préparation des images (encore ${waiting}).`
+    : errors ? `Corrigez d'abord ${errors > 1 ? "les erreurs" : "l'erreur"}.` : "");
   return { errors, problems };
 }
 
