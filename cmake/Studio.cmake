@@ -53,7 +53,8 @@ set(studio_constants ${studio_dir}/fields.js)
 set(studio_scripts ${brivel_root}/src/web/bridge.js
     ${studio_source}/picture_codecs.js ${studio_source}/picture_threads.js
     ${studio_source}/draft_store.js ${studio_source}/rows.js ${studio_source}/messages.js
-    ${studio_source}/preview.js ${studio_source}/downloads.js ${studio_source}/studio.js)
+    ${studio_source}/summary.js ${studio_source}/preview.js ${studio_source}/downloads.js
+    ${studio_source}/studio.js)
 list(TRANSFORM studio_scripts PREPEND --script= OUTPUT_VARIABLE studio_script_args)
 set(studio_windows ${BRIVEL_PLAYERS_DIR}/windows-i686.exe)
 set(studio_linux ${BRIVEL_PLAYERS_DIR}/linux)

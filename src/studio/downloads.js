@@ -1,7 +1,8 @@
 // The downloads: the quiz written in each form by the module, given the
 // player it packs (carried by the page, gzip-compressed), as a file named
 // after the quiz's title. studio: written(form, player), the module's bytes
-// of the quiz in form or null; title(), the quiz's.
+// of the quiz in form or null; failure(), why the last write gave none;
+// title(), the quiz's.
 function Downloads(studio) {
   const forms = {
     Windows: { player: "player-windows", suffix: ".exe", type: "application/vnd.microsoft.portable-executable" },
@@ -33,9 +34,19 @@ function Downloads(studio) {
     return base + forms[form].suffix;
   }
 
+  // Downloads the quiz in form; what the maker is told of it.
   async function download(form) {
-    const bytes = await write(form);
-    if (!bytes) return;
+    let bytes = null;
+    try {
+      bytes = await write(form);
+    } catch (error) {
+      console.error(error);
+      return `Rien n'est téléchargé : ${error.message}.`;
+    }
+    if (!bytes) {
+      const why = studio.failure();
+      return `Rien n'est téléchargé : ${why || "le quiz ne s'écrit pas dans cette forme"}.`;
+    }
     const link = document.createElement("a");
     link.href = URL.createObjectURL(new Blob([bytes], { type: forms[form].type }));
     link.download = fileName(form);
@@ -43,6 +54,7 @@ function Downloads(studio) {
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
+    return `« ${link.download} » est téléchargé.`;
   }
 
   return { player, write, download };

@@ -1,6 +1,7 @@
-// The maker library's messages, each beside the field it names: those of
-// `brivel check`, and why a quiz given does not open. rowOf(index): the row
-// of a picture, where its messages go.
+// The maker library's messages, each beside the field it names, which they
+// describe (and mark invalid for an error): those of `brivel check`, and why
+// a quiz given does not open. rowOf(index): the row of a picture, where its
+// messages go.
 function Messages(rowOf) {
   // What each place showing messages shows: a check redraws only the places
   // whose messages changed, not every row of a long quiz.
@@ -34,6 +35,22 @@ function Messages(rowOf) {
       document.querySelector('.messages[data-for=""]');
   }
 
+  // The control a place's messages describe: where the maker mends them.
+  function fieldOf(place) {
+    return document.querySelector(`[aria-describedby~="${place.id}"]:not(button)`) ||
+      (place.dataset.for === "picture" ? document.getElementById("choose") : place);
+  }
+
+  function marked(place, lines) {
+    const field = fieldOf(place);
+    if (field.tagName !== "INPUT") return;
+    if (lines.some(([kind]) => kind === "error")) {
+      field.setAttribute("aria-invalid", "true");
+    } else {
+      field.removeAttribute("aria-invalid");
+    }
+  }
+
   // The problems of a check ({field, warning, french}), in place of the last one's.
   function checked(problems) {
     const lines = new Map();
@@ -45,10 +62,14 @@ function Messages(rowOf) {
     }
     const drawn = new Map([...lines].map(([place, texts]) => [place, texts.join("\n")]));
     for (const place of showing.keys()) {
-      if (!drawn.has(place)) place.replaceChildren();
+      if (drawn.has(place) || !place.isConnected) continue;
+      place.replaceChildren();
+      marked(place, []);
     }
     for (const [place, texts] of drawn) {
-      if (showing.get(place) !== texts) showLines(place, lines.get(place));
+      if (showing.get(place) === texts) continue;
+      showLines(place, lines.get(place));
+      marked(place, lines.get(place));
     }
     showing = drawn;
   }
@@ -60,5 +81,8 @@ function Messages(rowOf) {
     showing.set(place, null);
   }
 
-  return { checked, refused, placeName };
+  // Where the maker mends a problem of a check: the control to bring into sight and focus.
+  const whereOf = (problem) => fieldOf(placeOf(problem.field));
+
+  return { checked, refused, placeName, whereOf };
 }

@@ -583,7 +583,7 @@ BRIVEL_EXPORT(studio_grade) int studio_grade(int id, int size) {
 
 // Writes the quiz in form (studio_fields.h's Form), the bare player of that
 // form in the input, as Output. Returns 0, or -1 when the quiz has an error
-// or the player cannot carry it.
+// or the player cannot carry it (OpenFailure says which, in French).
 BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize) {
     if (form < 0 || Size(form) >= std::size(kForms)) {
         return -1;
@@ -591,6 +591,8 @@ BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize) {
     const brivel::WrittenQuiz written =
         brivel::WriteQuiz(g_quiz, kForms[form], InputBytes(playerSize), g_codec);
     if (written.status != brivel::FormStatus::Ok) {
+        Send(StudioField::OpenFailure, form,
+             brivel::FormStatusName(written.status, brivel::Wording::French));
         return -1;
     }
     Send(StudioField::Output, form, written.bytes);

@@ -3,9 +3,9 @@
 // library's, in the WebAssembly module, which checks it, prepares its
 // pictures and writes every form: the page holds no copy of it, but sends
 // the module each edit and asks it for what to show after each change. The
-// files before this one show it (rows.js, messages.js, preview.js), keep it
-// (draft_store.js), write it (downloads.js), and run the browser's codecs
-// (picture_codecs.js, picture_threads.js).
+// files before this one show it (rows.js, messages.js, summary.js,
+// preview.js), keep it (draft_store.js), write it (downloads.js), and run
+// the browser's codecs (picture_codecs.js, picture_threads.js).
 const $ = (id) => document.getElementById(id);
 const encoder = new TextEncoder();
 const decoder = new TextDecoder();
@@ -22,12 +22,34 @@ const viewNumbers = { [Field.Unusable]: "unusable", [Field.StoredSize]: "storedS
                       [Field.OnColour]: "onColour", [Field.Revision]: "revision" };
 
 // Each picture's work in progress by id, not the quiz's: its file, until it
-// is read, and its turn, so that of two preparations of it (the colour
-// changed twice) the last begun is kept.
+// is read, its turn, so that of two preparations of it (the colour changed
+// twice) the last begun is kept, and its state while it is on its way
+// ("waiting", "preparing"; none once done).
 const work = new Map();
 function jobOf(id) {
-  if (!work.has(id)) work.set(id, { file: null, turn: 0 });
+  if (!work.has(id)) work.set(id, { file: null, turn: 0, state: null });
   return work.get(id);
+}
+
+// The pictures on their way and those done since the first of them was given.
+const onTheirWay = { ids: new Set(), done: 0 };
+
+// A picture's state; none once done (a picture removed meanwhile is neither).
+function setState(id, state) {
+  if (state) {
+    jobOf(id).state = state;
+    onTheirWay.ids.add(id);
+  } else if (onTheirWay.ids.delete(id)) {
+    jobOf(id).state = null;
+    ++onTheirWay.done;
+  }
+  rows.state(id, state || "ready");
+  showProgress();
+}
+
+function showProgress() {
+  if (onTheirWay.ids.size === 0) onTheirWay.done = 0;
+  summary.progress(onTheirWay.done, onTheirWay.done + onTheirWay.ids.size);
 }
 
 const draft = DraftStore({
@@ -51,16 +73,25 @@ const rows = Rows($("rows"), $("row"), {
     changed();
   },
   remove(id) {
+    const index = view().pictures.findIndex((picture) => picture.id === id);
+    undone.push({ taken: taken(id), index });
     call("studio_remove_picture", id);
-    work.delete(id);
+    onTheirWay.ids.delete(id);  // on its way no more, nor done
+    showProgress();
     render();
     changed();
+    offerUndo();
   },
   move(id, to) {
+    const from = view().pictures.findIndex((picture) => picture.id === id);
+    if (from === to) return;
+    undone.push({ id, from });
     call("studio_move_picture", id, to);
     render();
     changed();
+    offerUndo();
   },
+  emptied: () => $("choose").focus(),
   grade(id, typed) {
     call("studio_grade", id, input(encoder.encode(typed)));
     return sent[Field.Verdict] ? decoder.decode(sent[Field.Verdict]) : "";
@@ -72,7 +103,17 @@ const downloads = Downloads({
   written(form, player) {
     return call("studio_write", Form[form], input(player)) === 0 ? sent[Field.Output] : null;
   },
+  // Why the last write gave nothing, in the module's words.
+  failure: () => (sent[Field.OpenFailure] ? decoder.decode(sent[Field.OpenFailure]) : ""),
   title: () => view().texts.title,
+});
+const summary = Summary({
+  whereOf: messages.whereOf,
+  placeName: messages.placeName,
+  async download(form) {
+    summary.say(await downloads.download(form));
+  },
+  undo,
 });
 const preview = Preview({
   count: rows.count,
@@ -134,7 +175,7 @@ function onFold(at, length, room, capacity, marks) {
 function stopped(fault) {
   if (fault.trap) {
     $("stopped").hidden = false;
-    for (const button of document.querySelectorAll("#export button")) button.disabled = true;
+    summary.shut(kStopped);
   }
   console.error(fault);
   throw fault;
@@ -201,6 +242,10 @@ function view() {
       owner[viewNumbers[field]] = value;
     }
   }, "studio_view");
+  for (const picture of shown.pictures) {
+    picture.state = work.get(picture.id)?.state ||
+      (picture.storedSize ? "ready" : "refused");
+  }
   return shown;
 }
 
@@ -251,7 +296,7 @@ async function preparedOnThread(id, file, given) {
   const status = call("studio_stored", id, plan.length, read.length,
                       input(plan, read, reply.stored) - plan.length - read.length);
   if (status < 0) return { prepared: true };  // removed meanwhile
-  picturePrepared();
+  picturePrepared(id);
   // The colour changed meanwhile: laid on the new one.
   if (status === 1 && library.call("studio_colour") !== colour) await prepareAll([id]);
   return { prepared: true };
@@ -298,12 +343,13 @@ async function prepare(id, image) {
     if (job.turn !== turn) return;
     call("studio_stored", id, 0, 0, input(stored));
   }
-  picturePrepared();
+  picturePrepared(id);
 }
 
-// A picture prepared anew, or found not to be preparable: the screen and
-// the draft take it.
-function picturePrepared() {
+// A picture prepared anew, or found not to be preparable: the screen, the
+// checks and the draft take it.
+function picturePrepared(id) {
+  setState(id, null);
   render();
   changed();
 }
@@ -314,15 +360,29 @@ function picturePrepared() {
 // own, and each picture is decoded at the size it is stored from.
 async function prepareAll(ids) {
   const ahead = 4;
-  const decoding = ids.slice(0, ahead).map(decoded);
+  for (const id of ids) setState(id, "waiting");
+  const begun = (id) => {
+    if (work.has(id)) setState(id, "preparing");  // not removed meanwhile
+    return decoded(id);
+  };
+  const decoding = ids.slice(0, ahead).map(begun);
   const finishing = [];
   for (let i = 0; i < ids.length; ++i) {
     const image = await decoding[i];
     decoding[i] = null;
-    if (i + ahead < ids.length) decoding.push(decoded(ids[i + ahead]));
-    finishing.push(prepare(ids[i], image));
+    if (i + ahead < ids.length) decoding.push(begun(ids[i + ahead]));
+    finishing.push(prepare(ids[i], image).finally(() => {
+      if (work.get(ids[i])?.state) finished(ids[i]);
+    }));
   }
   await Promise.all(finishing);
+}
+
+// A picture no longer on its way: its row and the checks say what it became.
+function finished(id) {
+  setState(id, null);
+  render();
+  changed();
 }
 
 // Files in `brivel new`'s order of their names, which the module says.
@@ -340,9 +400,12 @@ async function addFiles(files) {
     const id = call("studio_add_picture", name.length, input(name) - name.length);
     if (id < 0) throw new Error("the module takes no more pictures");
     jobOf(id).file = file.file;
+    jobOf(id).state = "waiting";
     added.push(id);
   }
+  if (added.length === 0) return;  // what was refused stays said
   render();
+  changed();
   await prepareAll(added);
 }
 
@@ -456,7 +519,7 @@ async function useOpened() {
             "navigateur (téléchargez-le d'abord pour le garder).");
   call("studio_use_opened", agreed ? 1 : 0);
   if (!agreed) return;
-  work.clear();
+  forgetWork();
   rows.clear();
   const shown = render();
   changed();
@@ -465,16 +528,91 @@ async function useOpened() {
 
 // ---- Checks and changes.
 
-// The messages of `brivel check`, each beside the field it names: {errors, problems}.
+// The messages of `brivel check`, each beside the field it names, but for
+// the files of pictures still on their way, which are not ready yet and
+// will say so once done: {errors, problems}.
 function check() {
-  const problems = [];
-  const errors = answered(problemsTaker(problems), "studio_check");
-  messages.checked(problems);
-  $("blocked").hidden = errors === 0;
-  document.querySelectorAll("#export button").forEach((button) => {
-    button.disabled = errors !== 0 || !$("stopped").hidden;
+  const found = [];
+  answered(problemsTaker(found), "studio_check");
+  const waiting = onTheirWay.ids.size;
+  const ids = waiting ? view().pictures.map((picture) => picture.id) : [];
+  const problems = found.filter((problem) => {
+    const file = waiting && /^picture\[(\d+)\]\.file$/.exec(problem.field);
+    return !file || !onTheirWay.ids.has(ids[Number(file[1]) - 1]);
   });
+  messages.checked(problems);
+  const errors = problems.filter((problem) => !problem.warning).length;
+  summary.checked(problems, !$("stopped").hidden ? kStopped
+    : waiting ? `Attendez la fin de la préparation des images (encore ${waiting}).`
+    : errors ? `Corrigez d'abord ${errors > 1 ? "les erreurs" : "l'erreur"}.` : "");
   return { errors, problems };
+}
+
+const kStopped = "Brivel Studio s'est arrêté : rechargez la page pour reprendre votre quiz.";
+
+// ---- Undo: each removal ({taken, index}) or move ({id, from}), the last first.
+
+const undone = [];
+
+// A picture as removing it loses it: its texts, note, bytes and work.
+function taken(id) {
+  const picture = view().pictures.find((p) => p.id === id);
+  const bytes = answersOf("studio_bytes", id, 3);
+  const job = work.get(id);
+  work.delete(id);
+  return { picture, given: bytes[Field.Given] || null, stored: bytes[Field.Stored] || null,
+           file: job?.state ? job.file : null };
+}
+
+function offerUndo() {
+  const last = undone[undone.length - 1];
+  const what = !last ? "" : last.taken ? `retrait de « ${last.taken.picture.texts.file} »`
+    : "déplacement";
+  summary.undoable(what);
+  if (what) summary.say(`Fait. Pour l'annuler : « Annuler » en bas de page, ou Ctrl+Z.`);
+}
+
+// The picture removed last put back where it was, under a new id, which the
+// moves before its removal then name.
+async function putBack({ taken: { picture, given, stored, file }, index }) {
+  const name = encoder.encode(picture.texts.file);
+  const id = call("studio_add_picture", name.length, input(name) - name.length);
+  if (id < 0) throw new Error("the module takes no more pictures");
+  for (const entry of undone) {
+    if (entry.id === picture.id) entry.id = id;
+  }
+  for (const [key, text] of Object.entries(picture.texts)) {
+    if (key !== "file") setText(Text[key], id, text);
+  }
+  const note = encoder.encode(picture.note);
+  if (stored) {
+    call("studio_stored", id, note.length, given ? given.length : 0,
+         input(note, given || new Uint8Array(0), stored) - note.length - (given?.length || 0));
+  } else if (given) {
+    call("studio_given", id, input(given));
+  }
+  call("studio_move_picture", id, index);
+  jobOf(id).file = file;
+  render();
+  changed();
+  rows.rowOf(index)?.querySelector(".name").focus();
+  if (!stored) await working(() => prepareAll([id]));
+}
+
+async function undo() {
+  const last = undone.pop();
+  if (!last) return;
+  if (last.taken) {
+    await putBack(last);
+  } else {
+    call("studio_move_picture", last.id, last.from);
+    render();
+    changed();
+    rows.rowOf(last.from)?.querySelector(".name").focus();
+  }
+  offerUndo();
+  summary.say(last.taken ? `« ${last.taken.picture.texts.file} » est revenue.`
+    : "Déplacement annulé.");
 }
 
 // Checked once for all the changes of a task, as it ends: a keystroke's
@@ -520,9 +658,18 @@ async function restore(kept) {
     .map((picture) => picture.id));
 }
 
+// No picture on its way nor anything to undo: another quiz begins.
+function forgetWork() {
+  work.clear();
+  onTheirWay.ids.clear();
+  showProgress();
+  undone.length = 0;
+  offerUndo();
+}
+
 function startAfresh() {
   call("studio_clear");
-  work.clear();
+  forgetWork();
   render();
   changed();
 }
@@ -585,8 +732,16 @@ function listen() {
       await readFiles(await droppedFiles(event.dataTransfer));
     });
   }
-  document.querySelectorAll("#export button").forEach((button) => {
-    button.addEventListener("click", () => downloads.download(button.dataset.form));
+  summary.listen();
+  $("choose").addEventListener("click", () => $("pick").click());
+  $("open-button").addEventListener("click", () => $("open").click());
+  // Ctrl+Z takes back a removal or a move, but not in a text box, which has its own.
+  document.addEventListener("keydown", (event) => {
+    if ((event.ctrlKey || event.metaKey) && !event.shiftKey && event.key.toLowerCase() === "z" &&
+        !event.target.matches("input:not([type=button]), textarea") && undone.length) {
+      event.preventDefault();
+      undo();
+    }
   });
   $("new").addEventListener("click", () => {
     if (call("studio_empty") === 1 ||

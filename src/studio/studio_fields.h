@@ -18,7 +18,7 @@
     FIELD(Stored, 10)       /* its bytes as the quiz holds them */                        \
     FIELD(DecodeWidth, 11)  /* number: the size a JPEG is to be decoded at */             \
     FIELD(DecodeHeight, 12)                                                               \
-    FIELD(OpenFailure, 13) /* why a quiz cannot be opened */                              \
+    FIELD(OpenFailure, 13) /* why a quiz cannot be opened, or written */                  \
     FIELD(Text, 14)        /* index: a Text; the quiz's, or the picture's just begun */   \
     FIELD(Colour, 15)      /* number: 0xRRGGBB */                                         \
     FIELD(Picture, 16)     /* number: a picture's id (index: its place); its own follow */ \
