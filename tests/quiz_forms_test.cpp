@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "pe_image.h"
+#include "picture_fixtures.h"
 #include "services/quiz_resources.h"
 #include "turbojpeg_codec.h"
 
@@ -198,6 +200,60 @@ TEST(QuizFormsTest, WritingSaysWhyItCannot) {
         const WrittenQuiz written = WriteQuiz(c.quiz, c.form, c.player, codec);
         EXPECT_EQ(written.status, c.status) << FormStatusName(c.status);
         EXPECT_TRUE(written.bytes.empty());
+    }
+}
+
+// A picture the players cannot show is one error on its row, with its own
+// reason, naming the maker's file: never "not prepared yet", and never
+// another picture's name.
+TEST(QuizFormsTest, CheckGivesEachUnusablePictureItsOwnReason) {
+    const std::vector<std::uint8_t> jpeg = DataFile("tiny.jpg");
+    const std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.end() - 40);
+    const std::vector<std::uint8_t> huge =
+        testing::PngFile().Ihdr(20000, 20000, 8, 2).Idat({0}).End().bytes;
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> given;
+        bool unusable;  // as the studio's preparing left it
+        const char* english;
+        const char* french;
+    } cases[] = {
+        {"vide.jpg", {}, true, "is an empty file", "est un fichier vide"},
+        {"texte.jpg", Bytes("pas une image"), true, "is neither a JPEG nor a PNG",
+         "n'est ni une photo JPEG"},
+        {"photo.webp", Bytes(std::string("RIFF\x24\0\0\0WEBPVP8 ", 16)), true, "is a WebP picture",
+         "est une image WebP"},
+        {"coupée.jpg", cut, true, "is cut short", "est coupée"},
+        {"coupée-en-tête.jpg", cut, false, "is cut short", "est coupée"},
+        {"énorme.png", huge, true, "is 20000 x 20000 pixels", "mesure 20000 x 20000 points"},
+        {"abîmée.jpg", jpeg, true, "is a damaged JPEG", "est abîmée"},
+    };
+    tool::TurboJpegCodec codec;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Quiz quiz = TwoPictures();
+        Quiz::Picture& picture = quiz.pictures[1];
+        picture.name = c.name;
+        picture.given = picture.stored = c.given;
+        picture.unusable = c.unusable;
+        std::vector<DescriptionProblem> problems;
+        EXPECT_FALSE(CheckQuiz(quiz, problems, codec));
+        const auto error = std::find_if(problems.begin(), problems.end(), [](const auto& p) {
+            return p.severity == Severity::Error;
+        });
+        ASSERT_NE(error, problems.end());
+        EXPECT_EQ(error->field, "picture[2].file");
+        EXPECT_NE(error->message.find(std::string("picture ") + c.name + " " + c.english),
+                  std::string::npos)
+            << error->message;
+        EXPECT_NE(error->french.find(std::string("l'image ") + c.name + " " + c.french),
+                  std::string::npos)
+            << error->french;
+        EXPECT_EQ(std::count_if(problems.begin(), problems.end(),
+                                [](const auto& p) { return p.severity == Severity::Error; }),
+                  1);
+        EXPECT_EQ(WriteQuiz(quiz, QuizForm::Res, {}, codec).status,
+                  c.unusable ? FormStatus::UnusablePicture : FormStatus::DescriptionErrors);
     }
 }
 

@@ -498,48 +498,73 @@ const char* PrepStatusName(PrepStatus status, Wording wording) {
     return french ? "raison inconnue" : "unknown status";
 }
 
-std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// Formats makers meet, by two marks in their first bytes (the second empty
+// when one tells), and the conversion that suits each: photos to JPEG,
+// drawings to PNG.
+struct OtherFormat {
+    std::string_view first;
+    std::size_t secondAt;
+    std::string_view second;
+    const char* article;
+    const char* kind;
+    const char* convert;
+};
+
+const OtherFormat* OtherFormatOf(const std::uint8_t* data, std::size_t size) {
     using namespace std::string_view_literals;
-    // Formats makers meet, by two marks in their first bytes (the second
-    // empty when one tells), and the conversion that suits each: photos to
-    // JPEG, drawings to PNG.
-    struct Format {
-        std::string_view first;
-        std::size_t secondAt;
-        std::string_view second;
-        const char* name;
-        const char* convert;
-    };
-    static constexpr Format kFormats[] = {
-        {"RIFF"sv, 8, "WEBP"sv, "a WebP", "convert IN.webp OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypavif"sv, "an AVIF", "heif-convert IN.avif OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypheic"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypheix"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypmif1"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"GIF8"sv, 0, ""sv, "a GIF", "convert 'IN.gif[0]' OUT.png"},
-        {"BM"sv, 6, "\0\0\0\0"sv, "a BMP", "convert IN.bmp OUT.png"},  // reserved, 0
-        {"II*\0"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
-        {"MM\0*"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
-        {"<"sv, 0, "<svg"sv, "an SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
+    static constexpr OtherFormat kFormats[] = {
+        {"RIFF"sv, 8, "WEBP"sv, "a", "WebP", "convert IN.webp OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypavif"sv, "an", "AVIF", "heif-convert IN.avif OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypheic"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypheix"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypmif1"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"GIF8"sv, 0, ""sv, "a", "GIF", "convert 'IN.gif[0]' OUT.png"},
+        {"BM"sv, 6, "\0\0\0\0"sv, "a", "BMP", "convert IN.bmp OUT.png"},  // reserved, 0
+        {"II*\0"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
+        {"MM\0*"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
+        {"<"sv, 0, "<svg"sv, "an", "SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
     };
     const std::string_view head(reinterpret_cast<const char*>(data),
                                 data != nullptr ? std::min<std::size_t>(size, 1024) : 0);
     // An SVG may open with a byte order mark, spaces, an XML declaration or a comment.
     const std::size_t text = std::min(head.find_first_not_of(" \t\r\n\xEF\xBB\xBF"), head.size());
-    for (const Format& format : kFormats) {
+    for (const OtherFormat& format : kFormats) {
         const bool svg = format.first == "<"sv;
         const bool matches = head.substr(svg ? text : 0, format.first.size()) == format.first &&
                              (svg ? head.find(format.second) != std::string_view::npos
                                   : head.substr(std::min(format.secondAt, head.size()),
                                                 format.second.size()) == format.second);
         if (matches) {
-            const bool photo = std::strstr(format.convert, ".jpg") != nullptr;
-            return std::string(format.name) +
-                   " picture, which the players cannot show: convert it to " +
-                   (photo ? "JPEG" : "PNG") + " (`" + format.convert + "`)";
+            return &format;
         }
     }
+    return nullptr;
+}
+
+bool ConvertsToJpeg(const OtherFormat& format) {
+    return std::strstr(format.convert, ".jpg") != nullptr;
+}
+
+}  // namespace
+
+std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
+    if (const OtherFormat* format = OtherFormatOf(data, size)) {
+        return std::string(format->article) + " " + format->kind +
+               " picture, which the players cannot show: convert it to " +
+               (ConvertsToJpeg(*format) ? "JPEG" : "PNG") + " (`" + format->convert + "`)";
+    }
     return "neither a JPEG nor a PNG file";
+}
+
+std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size) {
+    if (const OtherFormat* format = OtherFormatOf(data, size)) {
+        return std::string("est une image ") + format->kind +
+               ", que les joueurs ne montrent pas : enregistrez-la en " +
+               (ConvertsToJpeg(*format) ? "JPEG" : "PNG");
+    }
+    return "n'est ni une photo JPEG ni une image PNG, les seules que les joueurs montrent";
 }
 
 PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,

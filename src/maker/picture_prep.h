@@ -67,6 +67,9 @@ struct PrepOptions {
 // converts it, or "neither a JPEG nor a PNG file". The detail of NotAPicture.
 std::string NotAPictureReason(const std::uint8_t* data, std::size_t size);
 
+// The same in the studio's French, to follow "l'image NAME", without a command.
+std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size);
+
 // What PreparePicture will do, from the file's headers (a PNG with an alpha
 // channel or a tRNS chunk is decoded to see whether any pixel is
 // transparent). detail, when

@@ -229,7 +229,12 @@ std::optional<QuizDescription> CheckQuiz(const Quiz& quiz,
             const Quiz::Picture& picture =
                 quiz.pictures[static_cast<std::size_t>(at - names.begin())];
             file.found = true;
-            if (picture.stored.empty()) {
+            file.shown = picture.name;
+            if (picture.unusable) {
+                // What preparing it found wrong, which its headers may not show.
+                file.bytes = picture.given;
+                file.refused = true;
+            } else if (picture.stored.empty()) {
                 file.reason = "not prepared yet";
                 file.frenchReason = "n'est pas encore prête";
             } else {

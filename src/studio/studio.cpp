@@ -122,13 +122,14 @@ constexpr brivel::QuizForm kForms[] = {
 };
 
 // A problem as the page takes it: its field, then the tool's words, then the
-// French shown beside the field.
+// French shown beside the field, each with its severity (0 error, 1 warning,
+// 2 info).
 void SendProblems(const std::vector<brivel::DescriptionProblem>& problems) {
     for (const brivel::DescriptionProblem& problem : problems) {
-        const int warning = problem.warning ? 1 : 0;
-        Send(StudioField::ProblemField, warning, problem.field);
-        Send(StudioField::ProblemMessage, warning, problem.message);
-        Send(StudioField::ProblemFrench, warning, problem.french);
+        const int severity = static_cast<int>(problem.severity);
+        Send(StudioField::ProblemField, severity, problem.field);
+        Send(StudioField::ProblemMessage, severity, problem.message);
+        Send(StudioField::ProblemFrench, severity, problem.french);
     }
 }
 
@@ -325,7 +326,9 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) 
     BytesChanged(picture);
     if (picture.unusable) {
         picture.stored = picture.given;
-        picture.note = brivel::PrepStatusName(status, brivel::Wording::French);
+        picture.note = brivel::PictureRefusal(status, picture.given.data(), picture.given.size(),
+                                              plan, detail)
+                           .french;
         Send(StudioField::PictureStatus, id, picture.note);
         return -1;
     }
@@ -371,7 +374,9 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
         brivel::PlanPicture(g_codec, picture.given.data(), picture.given.size(), plan, &detail);
     if (status != brivel::PrepStatus::Ok) {
         Send(StudioField::PictureStatus, id,
-             brivel::PrepStatusName(status, brivel::Wording::French));
+             brivel::PictureRefusal(status, picture.given.data(), picture.given.size(), plan,
+                                    detail)
+                 .french);
         return -1;
     }
     if (plan.png) {
@@ -545,7 +550,9 @@ BRIVEL_EXPORT(studio_check) int studio_check() {
     brivel::CheckQuiz(g_quiz, problems, g_codec, fit);
     SendProblems(problems);
     return static_cast<int>(std::count_if(problems.begin(), problems.end(),
-                                          [](const auto& problem) { return !problem.warning; }));
+                                          [](const auto& problem) {
+                                              return problem.severity == brivel::Severity::Error;
+                                          }));
 }
 
 // The input's names, each ended by a NUL, in `brivel new`'s order (NameOrder).

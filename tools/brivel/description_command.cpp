@@ -141,7 +141,7 @@ void PrintDescriptionProblems(const char* command,
                               const std::vector<DescriptionProblem>& problems) {
     for (const DescriptionProblem& problem : problems) {
         // A description that cannot be read is the command's failure, not a place in it.
-        if (problem.line == 0 && problem.field.empty() && !problem.warning) {
+        if (problem.line == 0 && problem.field.empty() && problem.severity == Severity::Error) {
             std::fprintf(stderr, "brivel %s: %s: %s\n", command, problem.file.c_str(),
                          problem.message.c_str());
             continue;
@@ -154,7 +154,7 @@ void PrintDescriptionProblems(const char* command,
             }
         }
         const std::string field = problem.field.empty() ? "" : problem.field + ": ";
-        std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), problem.warning ? "warning" : "error",
+        std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), SeverityName(problem.severity),
                      field.c_str(), problem.message.c_str());
     }
 }
