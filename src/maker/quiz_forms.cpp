@@ -532,7 +532,7 @@ FormStatus CheckPlayer(QuizForm form, const std::vector<std::uint8_t>& player,
 }
 
 WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::uint8_t>& player,
-                      PictureCodec& codec) {
+                      PictureCodec& codec, ZipTime made) {
     WrittenQuiz written;
     const auto fail = [&written](FormStatus status, std::string detail = std::string()) {
         written.status = status;
@@ -552,7 +552,7 @@ WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::ui
         return fail(FormStatus::DescriptionErrors);
     }
     if (form == QuizForm::Folder) {
-        ZipWriter zip;
+        ZipWriter zip(made);
         bool held =
             zip.Add(kDescriptionFileName, FormatDescription(quiz, DescriptionWriter::Studio));
         const std::vector<std::string> names = PictureFileNames(quiz);

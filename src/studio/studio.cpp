@@ -589,15 +589,21 @@ BRIVEL_EXPORT(studio_grade) int studio_grade(int id, int size) {
 }
 
 // Writes the quiz in form (studio_fields.h's Form), the bare player of that
-// form in the input, as Output. Returns 0, or -1 when the quiz has an error
-// or the player cannot carry it.
-BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize) {
+// form in the input, as Output; a quiz folder's .zip dated made (seconds
+// since 1970 on the maker's clock, as ZipTime counts them). Returns 0, or -1
+// with WriteFailure saying why (the quiz has an error, the player cannot
+// carry it).
+BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize, double made) {
     if (form < 0 || Size(form) >= std::size(kForms)) {
         return -1;
     }
+    const bool dated = made >= static_cast<double>(brivel::kZipEpoch) && made < 1e13;
     const brivel::WrittenQuiz written =
-        brivel::WriteQuiz(g_quiz, kForms[form], InputBytes(playerSize), g_codec);
+        brivel::WriteQuiz(g_quiz, kForms[form], InputBytes(playerSize), g_codec,
+                          dated ? static_cast<brivel::ZipTime>(made) : brivel::kZipEpoch);
     if (written.status != brivel::FormStatus::Ok) {
+        Send(StudioField::WriteFailure, form,
+             std::string_view(brivel::FormStatusName(written.status, brivel::Wording::French)));
         return -1;
     }
     Send(StudioField::Output, form, written.bytes);

@@ -5,7 +5,7 @@
 // never disagree on a number.
 
 #define BRIVEL_STUDIO_FIELDS(FIELD)                                                       \
-    FIELD(ProblemField, 0)   /* index 1 for a warning; the message follows */             \
+    FIELD(ProblemField, 0)   /* index 1 for a warning, 2 for an info; the message follows */ \
     FIELD(ProblemMessage, 1) /* index as ProblemField */                                  \
     FIELD(PlanText, 2)       /* index: the picture's id; what preparing it does */             \
     FIELD(EncodeWidth, 3)    /* number: a picture the page encodes as JPEG */             \
@@ -29,7 +29,8 @@
     FIELD(Revision, 21)    /* number (index: the id): when its bytes last changed */      \
     FIELD(ProblemFrench, 22) /* index as ProblemField; what the page shows */             \
     FIELD(NameOrder, 23)     /* the names given, as 32-bit indexes in their order */      \
-    FIELD(Given, 24)         /* its file as given, where that is not what is stored */
+    FIELD(Given, 24)         /* its file as given, where that is not what is stored */    \
+    FIELD(WriteFailure, 25)  /* index: the form; why it is not written */
 
 // The forms written (studio_write).
 #define BRIVEL_STUDIO_FORMS(FORM) \
