@@ -53,7 +53,7 @@ protected:
     std::vector<DescriptionProblem> Problems(bool keepClose = false) const {
         std::vector<DescriptionProblem> kept;
         for (const DescriptionProblem& p : problems_) {
-            if (p.message.find("not 640 x 480") == std::string::npos &&
+            if (p.severity != Severity::Info && p.message.find("not 640 x 480") == std::string::npos &&
                 p.message.find("never accept") == std::string::npos &&
                 (keepClose || (p.message.find("close to") == std::string::npos &&
                                p.message.find("same answer") == std::string::npos))) {
@@ -162,6 +162,18 @@ TEST_F(QuizDescriptionTest, ReportsEachProblemWithItsLineAndField) {
         // Typed on a Mac: the accents composed before any check.
         {"decomposed accents", kHead + Picture("I\u0302le de Re\u0301"), 5, "picture[1].answer",
          "\"île de Ré\" gives \"Quasiment\"", true},
+        // The maker's link and the pictures' descriptions.
+        {"link not on the web", kHead + "link = \"ftp://exemple.fr\"\n" + Picture("x"), 3, "link",
+         "starts with https:// or http://"},
+        {"link with a space", kHead + "link = \"https://exemple.fr/a b\"\n" + Picture("x"), 3,
+         "link", "without spaces"},
+        {"link", kHead + "link = \"https://exemple.fr/quiz?a=1\"\n" + Picture("x"), 0, "", ""},
+        {"description giving the answer", kHead + Picture("Tour Eiffel", "description = \"La tour eiffel de nuit\"\n"),
+         7, "picture[1].description", "holds the picture's answer \"Tour Eiffel\"", true},
+        {"description with a line break", kHead + Picture("x", "description = \"a\\nb\"\n"), 7,
+         "picture[1].description", "line break"},
+        {"description", kHead + Picture("chat", "description = \"Un félin \u2014 qui dort\"\n"), 0,
+         "", ""},
         {"decomposed file name",
          kHead + "[[picture]]\nfile = \"été.jpg\"\nanswer = \"x\"\ncode = \"\"\n", 0, "", ""},
     };
@@ -310,11 +322,13 @@ TEST_F(QuizDescriptionTest, DefaultsMakeAMinimalQuizWarnedOfItsPictureSize) {
     EXPECT_EQ(std::tie(text.headerByte, text.firstByte, text.answersPerPicture, text.kind),
               std::make_tuple(1, 0, 1, 0));
     EXPECT_EQ(std::tie(text.red, text.green, text.blue), std::make_tuple(90, 95, 150));
-    // The player fits pictures of another size than its own.
-    ASSERT_EQ(problems_.size(), 1u);
+    // The players enlarge the 16 x 12 picture; no picture has a description.
+    ASSERT_EQ(problems_.size(), 2u);
     EXPECT_EQ(problems_[0].line, 4);
     EXPECT_EQ(problems_[0].field, "picture[1].file");
     EXPECT_EQ(problems_[0].severity, Severity::Warning);
+    EXPECT_EQ(problems_[1].severity, Severity::Info);
+    EXPECT_NE(problems_[1].message.find("no picture has a description"), std::string::npos);
 }
 
 // Names as a person orders them, whatever order the folder lists them in.

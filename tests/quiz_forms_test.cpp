@@ -46,6 +46,7 @@ Quiz TwoPictures() {
     quiz.headerByte = 3;
     quiz.firstByte = 7;
     quiz.kind = 3;
+    quiz.link = "https://exemple.fr/brivel?de=1";
     for (const std::string file : {"tiny.jpg", "tiny.png"}) {
         Quiz::Picture& picture = quiz.pictures.emplace_back();
         picture.name = file;
@@ -53,6 +54,7 @@ Quiz TwoPictures() {
         picture.answer = "œuf " + file.substr(5);
         picture.code = picture.secondAnswer = picture.location = picture.extra = "étape " + file;
     }
+    quiz.pictures[1].description = "un «indice» \U0001F600";  // the first has none
     return quiz;
 }
 
@@ -297,7 +299,7 @@ TEST(QuizFormsTest, StreamsEachPictureInTheOrderItTells) {
     std::vector<DescriptionProblem> problems;
     const std::optional<QuizDescription> checked = CheckQuiz(quiz, problems, codec);
     ASSERT_TRUE(checked);
-    const QuizTexts texts{checked->text, checked->codes};
+    const QuizTexts texts{checked->text, checked->codes, checked->link, checked->descriptions};
     const struct {
         QuizForm form;
         std::vector<std::uint8_t> player;

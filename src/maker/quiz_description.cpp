@@ -20,6 +20,7 @@
 #include "pictures/fit.h"
 #include "pictures/image.h"
 #include "play/grading.h"
+#include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
@@ -700,8 +701,71 @@ void ReadHeader(Checker& checker, const toml::table& root, const FitCheck& fit, 
     quiz.green = colour[1];
     quiz.blue = colour[2];
     WarnUnknownKeys(checker, root, "",
-                    {"title", "author", "explanation", "extra_text_1", "extra_text_2", "header",
-                     "first_byte", "answers_per_picture", "kind", "colour", "picture"});
+                    {"title", "author", "explanation", "link", "extra_text_1", "extra_text_2",
+                     "header", "first_byte", "answers_per_picture", "kind", "colour", "picture"});
+}
+
+// The maker's web page, which the players' link opens: empty when not given.
+std::string ReadLink(Checker& checker, const toml::table& root) {
+    const toml::node* node = root.get("link");
+    const std::optional<std::string> address =
+        node != nullptr ? node->value_exact<std::string>() : std::string();
+    if (!address) {
+        checker.Error(LineOf(*node), "link", {"must be a text in quotes", "doit être un texte"});
+        return std::string();
+    }
+    if (!address->empty() && !IsLinkAddress(*address)) {
+        checker.Error(LineOf(*node), "link",
+                      {"must be a web address that starts with https:// or http://, without "
+                       "spaces or accents, in at most " +
+                           std::to_string(kTextMaxLength) +
+                           " characters, as \"https://example.org/my-page\"",
+                       "doit être une adresse web qui commence par https:// ou http://, sans "
+                       "espace ni accent, comme «https://exemple.fr/ma-page»"});
+        return std::string();
+    }
+    return *address;
+}
+
+// A picture's description, for players who cannot see it: a line of UTF-8
+// that, like the picture, leads to its answer without giving it away.
+std::string ReadDescription(Checker& checker, const toml::table& table, const std::string& field,
+                            const std::string& answer) {
+    const toml::node* node = table.get("description");
+    const std::optional<std::string> text =
+        node != nullptr ? node->value_exact<std::string>() : std::string();
+    if (!text) {
+        checker.Error(LineOf(*node), field, {"must be a text in quotes", "doit être un texte"});
+        return std::string();
+    }
+    if (text->find_first_of("\r\n") != std::string::npos) {
+        checker.Error(LineOf(*node), field,
+                      {"holds a line break", "contient un retour à la ligne"});
+        return std::string();
+    }
+    if (text->size() > kTextMaxLength) {
+        const std::string size = std::to_string(text->size());
+        const std::string most = std::to_string(kTextMaxLength);
+        checker.Error(LineOf(*node), field,
+                      {"is " + size + " bytes long; at most " + most + " fit",
+                       "trop longue : " + size + " caractères, " + most + " au plus"});
+        return std::string();
+    }
+    // Letters as the grader compares them: a to z in either case.
+    std::string letters = Utf8ToCp1252Lossy(Composed(*text).value_or(*text));
+    std::string sought = answer;
+    UpperAscii(letters.data(), letters.size());
+    UpperAscii(sought.data(), sought.size());
+    if (!sought.empty() && letters.find(sought) != std::string::npos) {
+        const std::string typed = Cp1252ToUtf8(answer);
+        checker.Warn(LineOf(*node), field,
+                     {"holds the picture's answer \"" + typed +
+                          "\": players who hear it read have nothing to find; give a clue instead",
+                      "contient la réponse de l'image, «" + typed +
+                          "» : qui l'entend lire n'a plus rien à trouver ; donnez plutôt un "
+                          "indice"});
+    }
+    return *text;
 }
 
 // The [[picture]] tables, or nothing after saying why there are none.
@@ -821,7 +885,9 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
     CheckFit(checker, r.fit, table, "code", prefix + "code", HeaderField::Code,
              result.codes.back());
     WarnUnknownKeys(checker, table, prefix,
-                    {"file", "answer", "second_answer", "location", "extra", "code"});
+                    {"file", "answer", "second_answer", "location", "extra", "code", "description"});
+    result.descriptions.push_back(
+        ReadDescription(checker, table, prefix + "description", picture.answer));
     result.text.pictures.push_back(std::move(picture));
 }
 
@@ -891,6 +957,7 @@ std::optional<QuizDescription> CheckQuizDescription(
     }
     QuizDescription result;
     ReadHeader(checker, *root, fit, result.text);
+    result.link = ReadLink(checker, *root);
     const toml::array* pictures = PictureTables(checker, *root);
     const std::size_t count = pictures != nullptr ? pictures->size() : 0;
     const PictureReading reading{checker, source.picture, codec, pictureCheck, fit, result.text};
@@ -903,6 +970,14 @@ std::optional<QuizDescription> CheckQuizDescription(
         ReadPicture(reading, table, number, result, answers);
     }
     CheckCloseAnswers(checker, answers);
+    if (count > 0 && std::all_of(result.descriptions.begin(), result.descriptions.end(),
+                                 [](const std::string& text) { return text.empty(); })) {
+        checker.Inform(0, "picture",
+                       {"no picture has a description: the web player gives each one's to players "
+                        "who cannot see it (description = \"...\", a clue to its answer)",
+                        "aucune image n'a de description : le lecteur web lit celle de chaque "
+                        "image à qui ne peut pas la voir (un indice qui mène à sa réponse)"});
+    }
     if (pictureFiles != nullptr) {
         *pictureFiles = result.pictureFiles;
     }
@@ -940,6 +1015,8 @@ title = "Mon brivel"
 author = "Votre nom"
 # Optional, like every key up to the first [[picture]].
 explanation = "Trouvez le nom de chaque image."
+# Your web page, which the link at the top of the quiz opens (none without it).
+# link = "https://exemple.fr/mes-quiz"
 
 # The player's background colour: red, green, blue, each from 0 to 255.
 colour = [90, 95, 150]
@@ -956,6 +1033,8 @@ colour = [90, 95, 150]
 #   not "Île") and ' or " as a keyboard types them, with single spaces.
 # code: the code text the player shows once that many pictures are found,
 #   whichever they are.
+# description (optional): the picture in words, for players who cannot see
+#   it, which the web player reads to them: a clue, never its answer.
 [[picture]]
 file = "01.jpg"
 answer = "Tour Eiffel"

@@ -54,6 +54,8 @@ struct QuizDescription {
     std::vector<std::string> codes;         // one per picture, Windows-1252
     std::vector<std::string> pictureFiles;  // paths of the picture files, under dir
     std::vector<std::string> pictureNames;  // the files as the description names them
+    std::string link;                       // the maker's web page, checked; empty: none
+    std::vector<std::string> descriptions;  // UTF-8, one per picture ("" for none)
 };
 
 // The quiz colour when the description gives none.
