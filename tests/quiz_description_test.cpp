@@ -366,8 +366,8 @@ TEST_F(QuizDescriptionTest, StarterForAFolderNamesEachPictureInOrder) {
     EXPECT_FALSE(LoadQuizDescription(dir_.string(), problems_, codec_, PictureCheck::Decode,
                                      nullptr, &named));
     std::vector<std::string> expected;
-    for (const char* name : {"a.jpg", "b.png", "bad.png", "e\u0301te\u0301.jpg", "line\nbreak.jpg",
-                             "quo\"te\\ 10.jpg"}) {
+    for (const char* name : {"a.jpg", "b.png", "bad.png", "c.webp", "e\u0301te\u0301.jpg",
+                             "line\nbreak.jpg", "quo\"te\\ 10.jpg"}) {
         expected.push_back((dir_ / name).string());
     }
     EXPECT_EQ(named, expected);
@@ -375,13 +375,15 @@ TEST_F(QuizDescriptionTest, StarterForAFolderNamesEachPictureInOrder) {
     for (const DescriptionProblem& p : Problems()) {
         const bool isEmpty = p.message.rfind("empty: write between its quotes", 0) == 0;
         empty += isEmpty ? 1 : 0;
-        EXPECT_TRUE(isEmpty || p.message.find("bad.png is a damaged PNG") != std::string::npos)
+        EXPECT_TRUE(isEmpty || p.message.find("bad.png is a damaged PNG") != std::string::npos ||
+                    p.message.find("c.webp is a damaged WebP") != std::string::npos)
             << p.message;
     }
     EXPECT_EQ(empty, expected.size());
-    ASSERT_EQ(pictures.size(), expected.size() + 1);
+    // The tool reads WebP: one is a picture of the quiz like the others.
+    ASSERT_EQ(pictures.size(), expected.size());
     EXPECT_EQ(pictures[3].name, "c.webp");
-    EXPECT_EQ(pictures[3].unusable.rfind("a WebP picture", 0), 0u);
+    EXPECT_EQ(pictures[3].unusable, "");
 }
 
 }  // namespace

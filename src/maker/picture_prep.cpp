@@ -21,6 +21,11 @@ namespace {
 
 constexpr std::uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
 
+bool IsWebp(const std::uint8_t* data, std::size_t size) {
+    return data != nullptr && size >= 12 && std::memcmp(data, "RIFF", 4) == 0 &&
+           std::memcmp(data + 8, "WEBP", 4) == 0;
+}
+
 template <std::size_t N>
 bool StartsWith(const std::uint8_t* data, std::size_t size, const std::uint8_t (&signature)[N]) {
     return size >= N && std::memcmp(data, signature, N) == 0;
@@ -567,9 +572,51 @@ std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size) {
     return "n'est ni une photo JPEG ni une image PNG, les seules que les joueurs montrent";
 }
 
+namespace {
+
+// A WebP the codec reads: planned as a photo always re-encoded, its pixels
+// (when given) laid on the quiz colour where transparent.
+PrepStatus ReadWebp(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                    const PrepOptions& options, PicturePlan& plan, RgbImage* pixels,
+                    std::string* detail) {
+    if (!codec.ReadsWebp()) {
+        return Fail(PrepStatus::NotAPicture, detail, NotAPictureReason(data, size));
+    }
+    plan.webp = true;
+    std::string reason;
+    std::vector<std::uint8_t> rgba;
+    if (!codec.DecodeWebp(data, size, plan.width, plan.height, nullptr, reason)) {
+        return Fail(PrepStatus::Unreadable, detail, reason);
+    }
+    if (RgbImageBytes(plan.width, plan.height) == 0) {
+        return Fail(PrepStatus::TooLarge, detail, "the WebP picture is too large");
+    }
+    if (pixels != nullptr && !codec.DecodeWebp(data, size, plan.width, plan.height, &rgba, reason)) {
+        return Fail(PrepStatus::Unreadable, detail, reason);
+    }
+    if (pixels != nullptr && !AllocateRgbImage(*pixels, plan.width, plan.height)) {
+        return Fail(PrepStatus::OutOfMemory, detail, "out of memory for the picture's pixels");
+    }
+    for (std::size_t from = 0, to = 0; pixels != nullptr && from < rgba.size(); from += 4, to += 3) {
+        const unsigned alpha = rgba[from + 3];
+        plan.transparent = plan.transparent || alpha != 255;
+        pixels->pixels[to] = Over(rgba[from], alpha, options.red);
+        pixels->pixels[to + 1] = Over(rgba[from + 1], alpha, options.green);
+        pixels->pixels[to + 2] = Over(rgba[from + 2], alpha, options.blue);
+    }
+    Decide(plan, false);
+    plan.action = PrepAction::Reencode;
+    return PrepStatus::Ok;
+}
+
+}  // namespace
+
 PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
                        PicturePlan& plan, std::string* detail) {
     plan = PicturePlan{};
+    if (IsWebp(data, size)) {
+        return ReadWebp(codec, data, size, PrepOptions{}, plan, nullptr, detail);
+    }
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
         const PrepStatus status = ReadJpegHeader(codec, data, size, plan, header, detail);
@@ -594,6 +641,9 @@ PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size
                         PicturePlan& plan, std::string* detail, std::string* warning, bool decode) {
     plan = PicturePlan{};
     RgbImage pixels;
+    if (IsWebp(data, size)) {
+        return ReadWebp(codec, data, size, PrepOptions{}, plan, decode ? &pixels : nullptr, detail);
+    }
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
         PrepStatus status = ReadJpegHeader(codec, data, size, plan, header, detail);
@@ -625,7 +675,13 @@ PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::si
     out.clear();
     RgbImage pixels;
     JpegChroma chroma = JpegChroma::Full;
-    if (data != nullptr && StartsWith(data, size, kPngSignature)) {
+    if (IsWebp(data, size)) {
+        const PrepStatus status = ReadWebp(codec, data, size, options, plan, &pixels, detail);
+        if (status != PrepStatus::Ok) {
+            return status;
+        }
+        chroma = JpegChroma::Subsampled;  // stored as the photos it mostly is
+    } else if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
         const PrepStatus status =
             ReadPng(data, size, options, plan, &pixels, grey, detail, PngDepth::Whole);
@@ -697,8 +753,9 @@ std::string DescribePlan(const PicturePlan& plan, int quality, Wording wording) 
         return say("kept as it is", "gardée telle quelle");
     }
     const std::string size = std::to_string(plan.width) + " x " + std::to_string(plan.height);
-    std::string head = french ? (plan.png ? "image PNG de " : "photo JPEG de ") + size
-                              : size + (plan.png ? " PNG" : " JPEG");
+    const char* kind = plan.webp ? "WebP" : plan.png ? "PNG" : "JPEG";
+    std::string head = french ? std::string(plan.png ? "image " : "photo ") + kind + " de " + size
+                              : size + " " + kind;
     std::vector<std::string> steps;
     if (plan.orientation != Orientation::Upright) {
         head += french ? std::string()

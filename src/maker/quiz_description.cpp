@@ -941,7 +941,8 @@ ProblemWords PictureRefusal(PrepStatus status, const std::uint8_t* data, std::si
         return {"is cut short: the file ends before its picture does; " + again,
                 "est coupée : le fichier s'arrête avant la fin de l'image ; " + encore};
     }
-    return {std::string("is a damaged ") + (plan.png ? "PNG" : "JPEG") + " the players cannot show" +
+    return {std::string("is a damaged ") + (plan.webp ? "WebP" : plan.png ? "PNG" : "JPEG") +
+                " the players cannot show" +
                 (detail.empty() ? "" : " (" + detail + ")") + "; " + again,
             "est abîmée : les joueurs ne peuvent pas la montrer ; " + encore};
 }
