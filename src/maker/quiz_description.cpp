@@ -706,7 +706,8 @@ void ReadHeader(Checker& checker, const toml::table& root, const FitCheck& fit, 
 }
 
 // The maker's web page, which the players' link opens: empty when not given.
-std::string ReadLink(Checker& checker, const toml::table& root) {
+// A label the link's box cuts still opens the whole address: an info line.
+std::string ReadLink(Checker& checker, const toml::table& root, const FitCheck& fit) {
     const toml::node* node = root.get("link");
     const std::optional<std::string> address =
         node != nullptr ? node->value_exact<std::string>() : std::string();
@@ -723,6 +724,11 @@ std::string ReadLink(Checker& checker, const toml::table& root) {
                        "doit être une adresse web qui commence par https:// ou http://, sans "
                        "espace ni accent, comme «https://exemple.fr/ma-page»"});
         return std::string();
+    }
+    const std::string label = address->substr(0, kLinkTextSize - 1);
+    if (ProblemWords cut = fit && !label.empty() ? fit(HeaderField::Link, label) : ProblemWords();
+        !cut.english.empty()) {
+        checker.Inform(LineOf(*node), "link", cut);
     }
     return *address;
 }
@@ -958,7 +964,7 @@ std::optional<QuizDescription> CheckQuizDescription(
     }
     QuizDescription result;
     ReadHeader(checker, *root, fit, result.text);
-    result.link = ReadLink(checker, *root);
+    result.link = ReadLink(checker, *root, fit);
     const toml::array* pictures = PictureTables(checker, *root);
     const std::size_t count = pictures != nullptr ? pictures->size() : 0;
     const PictureReading reading{checker, source.picture, codec, pictureCheck, fit, result.text};

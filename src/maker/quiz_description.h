@@ -71,7 +71,7 @@ enum class PictureCheck {
 };
 
 // The header texts a description gives, each shown in a box of its own.
-enum class HeaderField { Title, Author, Explanation, Code };
+enum class HeaderField { Title, Author, Explanation, Code, Link };
 
 // How a Windows-1252 text shows in its box: empty when whole, else a warning
 // saying how much shows. Measuring needs the players' fonts, which the core
