@@ -164,6 +164,14 @@ int Rgb(const std::array<std::uint8_t, 3>& colour) {
     return colour[0] << 16 | colour[1] << 8 | colour[2];
 }
 
+// Why the picture cannot be held, as the checks say it, naming its file.
+std::string Refusal(const brivel::Quiz::Picture& picture, brivel::PrepStatus status,
+                    const brivel::PicturePlan& plan, const std::string& detail) {
+    return "l'image " + picture.name + " " +
+           brivel::PictureRefusal(status, picture.given.data(), picture.given.size(), plan, detail)
+               .french;
+}
+
 bool IsPng(const std::vector<std::uint8_t>& bytes) {
     const char* extension = brivel::PictureExtension(bytes);
     return extension != nullptr && std::string_view(extension) == ".png";
@@ -326,9 +334,7 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) 
     BytesChanged(picture);
     if (picture.unusable) {
         picture.stored = picture.given;
-        picture.note = brivel::PictureRefusal(status, picture.given.data(), picture.given.size(),
-                                              plan, detail)
-                           .french;
+        picture.note = Refusal(picture, status, plan, detail);
         Send(StudioField::PictureStatus, id, picture.note);
         return -1;
     }
@@ -373,10 +379,7 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
     const brivel::PrepStatus status =
         brivel::PlanPicture(g_codec, picture.given.data(), picture.given.size(), plan, &detail);
     if (status != brivel::PrepStatus::Ok) {
-        Send(StudioField::PictureStatus, id,
-             brivel::PictureRefusal(status, picture.given.data(), picture.given.size(), plan,
-                                    detail)
-                 .french);
+        Send(StudioField::PictureStatus, id, Refusal(picture, status, plan, detail));
         return -1;
     }
     if (plan.png) {
