@@ -313,16 +313,16 @@ def load_script(path, name):
     return module
 
 
-CHECK_LINE = re.compile(r"^[^:]*(?::\d+(?::\d+)?)?: (error|warning): (?:([\w\[\].]+): )?(.*)$")
+CHECK_LINE = re.compile(r"^[^:]*(?::\d+(?::\d+)?)?: (error|warning|info): (?:([\w\[\].]+): )?(.*)$")
 
 
 def check_problems(output):
-    """`brivel check`'s problems as sorted (field, warning, message) triples."""
+    """`brivel check`'s problems as sorted (field, severity, message) triples."""
     found = []
     for line in output.splitlines():
         match = CHECK_LINE.match(line)
         if match:
-            found.append((match.group(2) or "", match.group(1) == "warning", match.group(3)))
+            found.append((match.group(2) or "", match.group(1), match.group(3)))
     return sorted(found)
 
 

@@ -89,6 +89,8 @@ TEST_F(PlayerWindowTest, ShownPartIsWhatFitsWhole) {
 TEST_F(PlayerWindowTest, FitCheckNamesWhatShows) {
     const FitCheck fit = PlayerFitCheck(*fonts_);
     EXPECT_EQ(fit(HeaderField::Code, "TR\xC9SOR!").english, "");
+    EXPECT_EQ(fit(HeaderField::Link, "https://ex.fr/quiz").english, "");
+    EXPECT_NE(fit(HeaderField::Link, "https://exemple.fr/mon-b").english, "");
     const ProblemWords words = fit(HeaderField::Code, "CHAPEAU, TU AS TOUT TROUV\xC9");
     const std::string& cut = words.english;
     EXPECT_EQ(words.french, "trop long pour sa place : les joueurs n'en montrent que «CHAPEA»");

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -11,6 +12,7 @@
 
 #include "maker/carried_notices.h"
 #include "pe_image.h"
+#include "picture_fixtures.h"
 #include "services/quiz_resources.h"
 #include "turbojpeg_codec.h"
 
@@ -46,6 +48,7 @@ Quiz TwoPictures() {
     quiz.headerByte = 3;
     quiz.firstByte = 7;
     quiz.kind = 3;
+    quiz.link = "https://exemple.fr/brivel?de=1";
     for (const std::string file : {"tiny.jpg", "tiny.png"}) {
         Quiz::Picture& picture = quiz.pictures.emplace_back();
         picture.name = file;
@@ -53,6 +56,7 @@ Quiz TwoPictures() {
         picture.answer = "œuf " + file.substr(5);
         picture.code = picture.secondAnswer = picture.location = picture.extra = "étape " + file;
     }
+    quiz.pictures[1].description = "un «indice» \U0001F600";  // the first has none
     return quiz;
 }
 
@@ -207,6 +211,54 @@ TEST(QuizFormsTest, WritingSaysWhyItCannot) {
     }
 }
 
+// A picture the players cannot show is one error on its row, with its own
+// reason, naming the maker's file: never "not prepared yet", and never
+// another picture's name.
+TEST(QuizFormsTest, CheckGivesEachUnusablePictureItsOwnReason) {
+    const std::vector<std::uint8_t> jpeg = DataFile("tiny.jpg");
+    const std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.end() - 40);
+    const struct {
+        const char* name;
+        std::vector<std::uint8_t> given;
+        bool unusable;  // as the studio's preparing left it
+        const char* says;  // in English, then in French
+    } cases[] = {
+        {"vide.jpg", {}, true, "is an empty file|est un fichier vide"},
+        {"texte.jpg", Bytes("pas une image"), true, "is neither a JPEG nor a PNG|n'est ni une"},
+        {"photo.heic", Bytes(std::string("\0\0\0\030ftypheic", 12)), true,
+         "is a HEIC picture|est une image HEIC"},
+        {"photo.webp", Bytes(std::string("RIFF\x24\0\0\0WEBPVP8 ", 16)), true,
+         "is a damaged WebP|est abîmée"},
+        {"coupée.jpg", cut, true, "is cut short|est coupée"},
+        {"coupée-en-tête.jpg", cut, false, "is cut short|est coupée"},
+        {"énorme.png", testing::PngFile().Ihdr(20000, 20000, 8, 2).Idat({0}).End().bytes, true,
+         "is 20000 x 20000 pixels|mesure 20000 x 20000 points"},
+        {"abîmée.jpg", jpeg, true, "is a damaged JPEG|est abîmée"},
+    };
+    tool::TurboJpegCodec codec;
+    for (const auto& c : cases) {
+        Quiz quiz = TwoPictures();
+        quiz.pictures[1].name = c.name;
+        quiz.pictures[1].given = quiz.pictures[1].stored = c.given;
+        quiz.pictures[1].unusable = c.unusable;
+        std::vector<DescriptionProblem> problems;
+        EXPECT_FALSE(CheckQuiz(quiz, problems, codec));
+        std::string errors;
+        for (const DescriptionProblem& p : problems) {
+            errors += p.severity == Severity::Error ? p.field + ": " + p.message + "|" + p.french : "";
+        }
+        const std::string says(c.says);
+        const std::size_t bar = says.find('|');
+        EXPECT_EQ(errors.rfind(std::string("picture[2].file: picture ") + c.name + " " +
+                                   says.substr(0, bar), 0), 0u) << errors;
+        EXPECT_NE(errors.find(std::string("|l'image ") + c.name + " " + says.substr(bar + 1)),
+                  std::string::npos) << errors;
+        EXPECT_EQ(std::count(errors.begin(), errors.end(), '|'), 1) << errors;
+        EXPECT_EQ(WriteQuiz(quiz, QuizForm::Res, {}, codec).status,
+                  c.unusable ? FormStatus::UnusablePicture : FormStatus::DescriptionErrors);
+    }
+}
+
 // Pictures had as a file-reading source has them: Read follows Expect, or
 // the tool's threads would wait for a picture never started.
 class OrderedPictures final : public PictureSource {
@@ -247,7 +299,7 @@ TEST(QuizFormsTest, StreamsEachPictureInTheOrderItTells) {
     std::vector<DescriptionProblem> problems;
     const std::optional<QuizDescription> checked = CheckQuiz(quiz, problems, codec);
     ASSERT_TRUE(checked);
-    const QuizTexts texts{checked->text, checked->codes};
+    const QuizTexts texts{checked->text, checked->codes, checked->link, checked->descriptions};
     const struct {
         QuizForm form;
         std::vector<std::uint8_t> player;

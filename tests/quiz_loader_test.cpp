@@ -57,7 +57,9 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
     EXPECT_EQ(testing::Describe(record),
               "4 3x1 kind 3 (10, 20, 30) Titre|Auteur|Explication|Chat/ici/e0|Chien/l\xE0/e1|"
               "Lapin/la-bas/e2|code un|code deux|");
-    EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
+    // A quiz made before links shows none.
+    EXPECT_EQ(TextOf(record.linkText), "");
+    EXPECT_EQ(TextOf(record.linkAddress), "");
     EXPECT_EQ(TextOf(record.statusText),
               "R\xE9"
               "alis\xE9"
@@ -78,9 +80,36 @@ TEST_F(QuizLoaderTest, WithoutQuizTextRunsTestMode) {
               "Explications du brivel|test/emplacement/|test/emplacement/|||");
     EXPECT_EQ(TextOf(record.extraText1), "TEST");
     EXPECT_EQ(PictureAt(record, 6), record.pictures.last);
-    EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
+    EXPECT_EQ(TextOf(record.linkText), "");
     // The codes text is not even looked up.
     EXPECT_EQ(resources.lookups.size(), 1u);
+}
+
+// The maker's link: its first 24 characters shown, the whole address opened;
+// none for an address the players would not open.
+TEST(QuizLoaderLinkTest, ShowsTheMakersLinkOnlyWhenItIsAWebAddress) {
+    const struct {
+        std::string given;
+        const char* label;
+    } cases[] = {
+        {"https://exemple.fr/mon-brivel-de-noel", "https://exemple.fr/mon-b"},
+        {"http://a.fr", "http://a.fr"},
+        {"https://", ""},
+        {"ftp://exemple.fr", ""},
+        {"https://exemple.fr/mon brivel", ""},
+        {"https://exemple.fr/\xC3\xA9t\xC3\xA9", ""},
+        {"https://" + std::string(252, 'a'), ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.given);
+        Loaded l;
+        l.resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+        l.resources.Add("PATCH", 105, Pack("a\r\nb\r\nc\r\n"));
+        l.resources.Add("PATCH", 106, std::vector<std::uint8_t>(c.given.begin(), c.given.end()));
+        l.Load();
+        EXPECT_EQ(TextOf(l.record.linkText), c.label);
+        EXPECT_EQ(TextOf(l.record.linkAddress), *c.label != '\0' ? c.given : "");
+    }
 }
 
 TEST_F(QuizLoaderTest, EmptyQuizTextRunsTestMode) {

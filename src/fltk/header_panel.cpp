@@ -40,20 +40,26 @@ void OpenAddress(const char* address) {
 
 class LinkText final : public StaticText {
 public:
-    LinkText(int x, int y, int w, int h, std::string utf8)
-        : StaticText(x, y, w, h, std::move(utf8), kLinkFont, kHeaderColour) {
+    LinkText(int x, int y, int w, int h, std::string utf8, std::string address)
+        : StaticText(x, y, w, h, std::move(utf8), kLinkFont, kHeaderColour),
+          address_(std::move(address)) {
         SetTextColour(kLinkColour);
     }
 
 protected:
-    // A single click opens the page; the second click of a double click does not.
+    // A single click opens the page; the second click of a double click does
+    // not, nor a click where a quiz without a link shows none.
     int handle(int event) override {
-        if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() == 0) {
-            OpenAddress(brivel::kMakerWebAddress);
+        if (event == FL_PUSH && Fl::event_button() == FL_LEFT_MOUSE && Fl::event_clicks() == 0 &&
+            !address_.empty()) {
+            OpenAddress(address_.c_str());
             return 1;
         }
         return StaticText::handle(event);
     }
+
+private:
+    std::string address_;
 };
 
 }  // namespace
@@ -89,7 +95,7 @@ HeaderPanel::HeaderPanel(int x, int y, int w, int h, const brivel::QuizRecord& r
     };
 
     const brivel::WindowRect link = place(brivel::kLinkText);
-    new LinkText(link.x, link.y, link.w, link.h, textOf(brivel::kLinkText));
+    new LinkText(link.x, link.y, link.w, link.h, textOf(brivel::kLinkText), record.linkAddress);
     addText(brivel::kByLabel);
     addText(brivel::kAuthorText);
     const brivel::WindowRect saveAt = place(brivel::kSaveButton);

@@ -63,6 +63,19 @@ public:
     // turn cannot be done losslessly.
     virtual bool TurnJpeg(const std::uint8_t* data, std::size_t size, Orientation orientation,
                           std::vector<std::uint8_t>& out) = 0;
+
+    // Whether the codec reads WebP pictures, which a quiz stores as JPEGs:
+    // the browser's does not (its page decodes pictures itself).
+    virtual bool ReadsWebp() const { return false; }
+
+    // A WebP picture's size, and with rgba its pixels as well (4 bytes each,
+    // row by row). False, with the reason, when it does not read.
+    virtual bool DecodeWebp(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                            std::vector<std::uint8_t>* rgba, std::string& reason) {
+        (void)data, (void)size, (void)width, (void)height, (void)rgba;
+        reason = "this codec reads no WebP";
+        return false;
+    }
 };
 
 }  // namespace brivel

@@ -76,7 +76,10 @@ std::optional<FolderPicture> PictureOfFile(std::string_view name, const std::uin
         return std::nullopt;
     }
     FolderPicture picture;
-    if (!StartsWith(head, size, kJpegStart, sizeof kJpegStart) &&
+    // The tool reads WebP too, and stores it as a JPEG.
+    const bool webp = size >= 12 && std::memcmp(head, "RIFF", 4) == 0 &&
+                      std::memcmp(head + 8, "WEBP", 4) == 0;
+    if (!webp && !StartsWith(head, size, kJpegStart, sizeof kJpegStart) &&
         !StartsWith(head, size, kPngSignature, sizeof kPngSignature)) {
         picture.unusable = NotAPictureReason(head, size);
         // Only a format makers meet is named, with its conversion.

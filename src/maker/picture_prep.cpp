@@ -21,6 +21,11 @@ namespace {
 
 constexpr std::uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
 
+bool IsWebp(const std::uint8_t* data, std::size_t size) {
+    return data != nullptr && size >= 12 && std::memcmp(data, "RIFF", 4) == 0 &&
+           std::memcmp(data + 8, "WEBP", 4) == 0;
+}
+
 template <std::size_t N>
 bool StartsWith(const std::uint8_t* data, std::size_t size, const std::uint8_t (&signature)[N]) {
     return size >= N && std::memcmp(data, signature, N) == 0;
@@ -498,53 +503,120 @@ const char* PrepStatusName(PrepStatus status, Wording wording) {
     return french ? "raison inconnue" : "unknown status";
 }
 
-std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
+namespace {
+
+// Formats makers meet, by two marks in their first bytes (the second empty
+// when one tells), and the conversion that suits each: photos to JPEG,
+// drawings to PNG.
+struct OtherFormat {
+    std::string_view first;
+    std::size_t secondAt;
+    std::string_view second;
+    const char* article;
+    const char* kind;
+    const char* convert;
+};
+
+const OtherFormat* OtherFormatOf(const std::uint8_t* data, std::size_t size) {
     using namespace std::string_view_literals;
-    // Formats makers meet, by two marks in their first bytes (the second
-    // empty when one tells), and the conversion that suits each: photos to
-    // JPEG, drawings to PNG.
-    struct Format {
-        std::string_view first;
-        std::size_t secondAt;
-        std::string_view second;
-        const char* name;
-        const char* convert;
-    };
-    static constexpr Format kFormats[] = {
-        {"RIFF"sv, 8, "WEBP"sv, "a WebP", "convert IN.webp OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypavif"sv, "an AVIF", "heif-convert IN.avif OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypheic"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypheix"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypmif1"sv, "a HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"GIF8"sv, 0, ""sv, "a GIF", "convert 'IN.gif[0]' OUT.png"},
-        {"BM"sv, 6, "\0\0\0\0"sv, "a BMP", "convert IN.bmp OUT.png"},  // reserved, 0
-        {"II*\0"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
-        {"MM\0*"sv, 0, ""sv, "a TIFF", "convert 'IN.tif[0]' OUT.png"},
-        {"<"sv, 0, "<svg"sv, "an SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
+    static constexpr OtherFormat kFormats[] = {
+        {"RIFF"sv, 8, "WEBP"sv, "a", "WebP", "convert IN.webp OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypavif"sv, "an", "AVIF", "heif-convert IN.avif OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypheic"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypheix"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"\0\0\0"sv, 4, "ftypmif1"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+        {"GIF8"sv, 0, ""sv, "a", "GIF", "convert 'IN.gif[0]' OUT.png"},
+        {"BM"sv, 6, "\0\0\0\0"sv, "a", "BMP", "convert IN.bmp OUT.png"},  // reserved, 0
+        {"II*\0"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
+        {"MM\0*"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
+        {"<"sv, 0, "<svg"sv, "an", "SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
     };
     const std::string_view head(reinterpret_cast<const char*>(data),
                                 data != nullptr ? std::min<std::size_t>(size, 1024) : 0);
     // An SVG may open with a byte order mark, spaces, an XML declaration or a comment.
     const std::size_t text = std::min(head.find_first_not_of(" \t\r\n\xEF\xBB\xBF"), head.size());
-    for (const Format& format : kFormats) {
+    for (const OtherFormat& format : kFormats) {
         const bool svg = format.first == "<"sv;
         const bool matches = head.substr(svg ? text : 0, format.first.size()) == format.first &&
                              (svg ? head.find(format.second) != std::string_view::npos
                                   : head.substr(std::min(format.secondAt, head.size()),
                                                 format.second.size()) == format.second);
         if (matches) {
-            const bool photo = std::strstr(format.convert, ".jpg") != nullptr;
-            return std::string(format.name) +
-                   " picture, which the players cannot show: convert it to " +
-                   (photo ? "JPEG" : "PNG") + " (`" + format.convert + "`)";
+            return &format;
         }
+    }
+    return nullptr;
+}
+
+bool ConvertsToJpeg(const OtherFormat& format) {
+    return std::strstr(format.convert, ".jpg") != nullptr;
+}
+
+}  // namespace
+
+std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
+    if (const OtherFormat* format = OtherFormatOf(data, size)) {
+        return std::string(format->article) + " " + format->kind +
+               " picture, which the players cannot show: convert it to " +
+               (ConvertsToJpeg(*format) ? "JPEG" : "PNG") + " (`" + format->convert + "`)";
     }
     return "neither a JPEG nor a PNG file";
 }
 
+std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size) {
+    if (const OtherFormat* format = OtherFormatOf(data, size)) {
+        return std::string("est une image ") + format->kind +
+               ", que les joueurs ne montrent pas : enregistrez-la en " +
+               (ConvertsToJpeg(*format) ? "JPEG" : "PNG");
+    }
+    return "n'est ni une photo JPEG ni une image PNG, les seules que les joueurs montrent";
+}
+
+namespace {
+
+// A WebP the codec reads: planned as a photo always re-encoded, its pixels
+// (when given) laid on the quiz colour where transparent.
+PrepStatus ReadWebp(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                    const PrepOptions& options, PicturePlan& plan, RgbImage* pixels,
+                    std::string* detail) {
+    if (!codec.ReadsWebp()) {
+        return Fail(PrepStatus::NotAPicture, detail, NotAPictureReason(data, size));
+    }
+    plan.webp = true;
+    std::string reason;
+    std::vector<std::uint8_t> rgba;
+    if (!codec.DecodeWebp(data, size, plan.width, plan.height, nullptr, reason)) {
+        return Fail(PrepStatus::Unreadable, detail, reason);
+    }
+    if (RgbImageBytes(plan.width, plan.height) == 0) {
+        return Fail(PrepStatus::TooLarge, detail, "the WebP picture is too large");
+    }
+    if (pixels != nullptr && !codec.DecodeWebp(data, size, plan.width, plan.height, &rgba, reason)) {
+        return Fail(PrepStatus::Unreadable, detail, reason);
+    }
+    if (pixels != nullptr && !AllocateRgbImage(*pixels, plan.width, plan.height)) {
+        return Fail(PrepStatus::OutOfMemory, detail, "out of memory for the picture's pixels");
+    }
+    for (std::size_t from = 0, to = 0; pixels != nullptr && from < rgba.size(); from += 4, to += 3) {
+        const unsigned alpha = rgba[from + 3];
+        plan.transparent = plan.transparent || alpha != 255;
+        pixels->pixels[to] = Over(rgba[from], alpha, options.red);
+        pixels->pixels[to + 1] = Over(rgba[from + 1], alpha, options.green);
+        pixels->pixels[to + 2] = Over(rgba[from + 2], alpha, options.blue);
+    }
+    Decide(plan, false);
+    plan.action = PrepAction::Reencode;
+    return PrepStatus::Ok;
+}
+
+}  // namespace
+
 PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
                        PicturePlan& plan, std::string* detail) {
     plan = PicturePlan{};
+    if (IsWebp(data, size)) {
+        return ReadWebp(codec, data, size, PrepOptions{}, plan, nullptr, detail);
+    }
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
         const PrepStatus status = ReadJpegHeader(codec, data, size, plan, header, detail);
@@ -569,6 +641,9 @@ PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size
                         PicturePlan& plan, std::string* detail, std::string* warning, bool decode) {
     plan = PicturePlan{};
     RgbImage pixels;
+    if (IsWebp(data, size)) {
+        return ReadWebp(codec, data, size, PrepOptions{}, plan, decode ? &pixels : nullptr, detail);
+    }
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
         PrepStatus status = ReadJpegHeader(codec, data, size, plan, header, detail);
@@ -600,7 +675,13 @@ PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::si
     out.clear();
     RgbImage pixels;
     JpegChroma chroma = JpegChroma::Full;
-    if (data != nullptr && StartsWith(data, size, kPngSignature)) {
+    if (IsWebp(data, size)) {
+        const PrepStatus status = ReadWebp(codec, data, size, options, plan, &pixels, detail);
+        if (status != PrepStatus::Ok) {
+            return status;
+        }
+        chroma = JpegChroma::Subsampled;  // stored as the photos it mostly is
+    } else if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
         const PrepStatus status =
             ReadPng(data, size, options, plan, &pixels, grey, detail, PngDepth::Whole);
@@ -672,8 +753,9 @@ std::string DescribePlan(const PicturePlan& plan, int quality, Wording wording) 
         return say("kept as it is", "gardée telle quelle");
     }
     const std::string size = std::to_string(plan.width) + " x " + std::to_string(plan.height);
-    std::string head = french ? (plan.png ? "image PNG de " : "photo JPEG de ") + size
-                              : size + (plan.png ? " PNG" : " JPEG");
+    const char* kind = plan.webp ? "WebP" : plan.png ? "PNG" : "JPEG";
+    std::string head = french ? std::string(plan.png ? "image " : "photo ") + kind + " de " + size
+                              : size + " " + kind;
     std::vector<std::string> steps;
     if (plan.orientation != Orientation::Upright) {
         head += french ? std::string()

@@ -33,6 +33,7 @@ struct PicturePlan {
     bool cmyk = false;         // a CMYK or YCCK JPEG, which the players cannot show
     bool transparent = false;  // a PNG with a pixel not fully opaque (alpha or tRNS)
     bool deep = false;         // a PNG of 16-bit samples, twice the bytes the players show
+    bool webp = false;         // a WebP, which the players do not read: always stored as JPEG
     bool fitted = false;       // larger than the picture box once upright
     int shownWidth = 0;        // the picture stored: upright and fitted
     int shownHeight = 0;
@@ -67,7 +68,11 @@ struct PrepOptions {
 // converts it, or "neither a JPEG nor a PNG file". The detail of NotAPicture.
 std::string NotAPictureReason(const std::uint8_t* data, std::size_t size);
 
-// What PreparePicture will do, from the file's headers (a PNG with an alpha
+// The same in the studio's French, to follow "l'image NAME", without a command.
+std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size);
+
+// What PreparePicture will do, from the file's headers (a WebP through the
+// codec, when it reads one; a PNG with an alpha
 // channel or a tRNS chunk is decoded to see whether any pixel is
 // transparent). detail, when
 // given, receives the decoder's reason on failure.

@@ -465,7 +465,8 @@ std::string ShownPart(PlayerFonts& fonts, WindowText where, std::string_view utf
 FitCheck PlayerFitCheck(PlayerFonts& fonts) {
     return [&fonts](HeaderField field, std::string_view cp1252) -> ProblemWords {
         static constexpr WindowText kWhere[] = {WindowText::Title, WindowText::Author,
-                                                WindowText::Explanation, WindowText::Code};
+                                                WindowText::Explanation, WindowText::Code,
+                                                WindowText::Link};
         const WindowText where = kWhere[static_cast<int>(field)];
         const std::string utf8 = Cp1252ToUtf8(cp1252);
         const std::string shown = ShownPart(fonts, where, utf8);

@@ -68,16 +68,15 @@ std::optional<ResEntry> PictureResEntry(int index, const std::vector<std::uint8_
     return ResEntry{type, PictureResourceId(index), kUsEnglish, bytes};
 }
 
-std::optional<std::vector<ResEntry>> MakeQuizResources(const QuizText& text,
-                                                       const std::vector<std::string>& codes,
-                                                       MessageSink& sink, std::string& error) {
+std::optional<std::vector<ResEntry>> MakeQuizResources(const QuizTexts& texts, MessageSink& sink,
+                                                       std::string& error) {
     std::optional<std::vector<std::uint8_t>> quizText =
-        Pack(FormatQuizText(text), "quiz text", sink, error);
+        Pack(FormatQuizText(texts.text), "quiz text", sink, error);
     if (!quizText) {
         return std::nullopt;
     }
     std::optional<std::vector<std::uint8_t>> codesText =
-        Pack(FormatCodesText(codes), "codes text", sink, error);
+        Pack(FormatCodesText(texts.codes), "codes text", sink, error);
     if (!codesText) {
         return std::nullopt;
     }
@@ -85,6 +84,17 @@ std::optional<std::vector<ResEntry>> MakeQuizResources(const QuizText& text,
     const ResourceType patch = ResourceType::Named(kQuizResourceType);
     entries.push_back({patch, kQuizTextId, kUsEnglish, std::move(*quizText)});
     entries.push_back({patch, kCodesTextId, kUsEnglish, std::move(*codesText)});
+    if (!texts.link.empty()) {
+        entries.push_back({patch, kMakerLinkId, kUsEnglish, {texts.link.begin(), texts.link.end()}});
+    }
+    if (std::any_of(texts.descriptions.begin(), texts.descriptions.end(),
+                    [](const std::string& description) { return !description.empty(); })) {
+        std::string lines;
+        for (const std::string& description : texts.descriptions) {
+            lines += description + "\n";
+        }
+        entries.push_back({patch, kDescriptionsId, kUsEnglish, {lines.begin(), lines.end()}});
+    }
     return entries;
 }
 
@@ -112,7 +122,16 @@ std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink&
                 " lines, one per picture";
         return std::nullopt;
     }
-    return QuizTexts{std::move(*text), std::move(*codes)};
+    QuizTexts texts{std::move(*text), std::move(*codes), {}, {}};
+    const ResourceType patch = ResourceType::Named(kQuizResourceType);
+    if (const std::optional<std::vector<std::uint8_t>> link = resources.Find(patch, kMakerLinkId)) {
+        texts.link.assign(link->begin(), link->end());
+    }
+    if (const std::optional<std::vector<std::uint8_t>> lines =
+            resources.Find(patch, kDescriptionsId)) {
+        texts.descriptions = DescriptionLines(std::string(lines->begin(), lines->end()));
+    }
+    return texts;
 }
 
 }  // namespace brivel

@@ -27,19 +27,22 @@ const char* PictureExtension(const std::vector<std::uint8_t>& bytes);
 // neither a JPEG's nor a PNG's.
 std::optional<ResEntry> PictureResEntry(int index, const std::vector<std::uint8_t>& bytes);
 
-// The two packed texts of one quiz, in the order written; its pictures follow
-// (PictureResEntry). Nothing, with a reason in error, when a text cannot be packed.
-std::optional<std::vector<ResEntry>> MakeQuizResources(const QuizText& text,
-                                                       const std::vector<std::string>& codes,
-                                                       MessageSink& sink, std::string& error);
-
 struct QuizTexts {
     QuizText text;
     std::vector<std::string> codes;  // one per picture
+    std::string link;                // the maker's web page; empty: none (older quizzes)
+    std::vector<std::string> descriptions;  // UTF-8, one per picture, or none at all
 };
 
-// Unpacks and parses both texts. Nothing, with a reason in error, when one is
-// missing, does not unpack (the LZW status) or does not parse.
+// The two packed texts of one quiz, then the link and the descriptions when
+// it has them, in the order written; its pictures follow (PictureResEntry).
+// Nothing, with a reason in error, when a text cannot be packed.
+std::optional<std::vector<ResEntry>> MakeQuizResources(const QuizTexts& texts, MessageSink& sink,
+                                                       std::string& error);
+
+// Unpacks and parses both texts, and takes the link and descriptions a quiz
+// may have. Nothing, with a reason in error, when a text is missing, does
+// not unpack (the LZW status) or does not parse.
 std::optional<QuizTexts> ReadQuizTexts(ResourceProvider& resources, MessageSink& sink,
                                        std::string& error);
 

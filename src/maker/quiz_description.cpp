@@ -18,7 +18,9 @@
 #include "maker/text_compose.h"
 #include "pictures/dib.h"
 #include "pictures/fit.h"
+#include "pictures/image.h"
 #include "play/grading.h"
+#include "quiz/quiz_loader.h"
 #include "quiz/quiz_record.h"
 #include "text/cp1252.h"
 #include "text/fixed_text.h"
@@ -34,22 +36,29 @@ public:
         : file_(std::move(file)), problems_(problems) {}
 
     void Error(int line, const std::string& field, const ProblemWords& words) {
-        problems_.push_back({file_, line, 0, field, words.english, false, words.french});
+        Add(Severity::Error, line, field, words);
         failed_ = true;
     }
     // The studio writes the description itself: its maker never meets these.
     void SyntaxError(int line, int column, const std::string& message) {
         problems_.push_back(
-            {file_, line, column, "", message, false,
+            {file_, line, column, "", message, Severity::Error,
              "la description du quiz ne se lit pas à la ligne " + std::to_string(line)});
         failed_ = true;
     }
     void Warn(int line, const std::string& field, const ProblemWords& words) {
-        problems_.push_back({file_, line, 0, field, words.english, true, words.french});
+        Add(Severity::Warning, line, field, words);
+    }
+    void Inform(int line, const std::string& field, const ProblemWords& words) {
+        Add(Severity::Info, line, field, words);
     }
     bool failed() const { return failed_; }
 
 private:
+    void Add(Severity severity, int line, const std::string& field, const ProblemWords& words) {
+        problems_.push_back({file_, line, 0, field, words.english, severity, words.french});
+    }
+
     std::string file_;
     std::vector<DescriptionProblem>& problems_;
     bool failed_ = false;
@@ -238,11 +247,31 @@ void WarnUnknownKeys(Checker& checker, const toml::table& table, const std::stri
     }
 }
 
+bool EndsWith(std::string_view text, std::string_view end) {
+    return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+// Whether a JPEG or PNG file stops before its format's end mark.
+bool CutShort(const std::uint8_t* data, std::size_t size) {
+    std::string_view bytes(reinterpret_cast<const char*>(data), data != nullptr ? size : 0);
+    const bool png = bytes.substr(0, 4) == "\x89PNG";
+    if (!png && bytes.substr(0, 2) != "\xFF\xD8") {
+        return false;
+    }
+    // Some writers pad a file with zeros past its end.
+    while (!bytes.empty() && bytes.back() == '\0') {
+        bytes.remove_suffix(1);
+    }
+    using namespace std::string_view_literals;
+    return !EndsWith(bytes, png ? "IEND\xAE\x42\x60\x82"sv : "\xFF\xD9"sv);
+}
+
 // Checks that the picture file is one the player can show, at the size it
 // shows best.
 void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRead& file,
-                      const std::string& name, int line, const std::string& field,
+                      const std::string& written, int line, const std::string& field,
                       PictureCheck depth) {
+    const std::string name = file.shown.empty() ? written : file.shown;
     const std::string picture = "l'image " + name;
     if (!file.found) {
         checker.Error(line, field,
@@ -262,22 +291,15 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRe
     PicturePlan plan;
     std::string error;
     std::string damage;
-    const PrepStatus status = CheckPicture(codec, data, bytes.size(), plan, &error, &damage,
-                                           depth == PictureCheck::Decode);
-    if (status == PrepStatus::NotAPicture) {
-        checker.Error(line, field,
-                      {"picture " + name + " is " + error,
-                       picture + " n'est ni une photo JPEG ni une image PNG, les seules que "
-                                 "les joueurs montrent"});
-        return;
+    PrepStatus status = CheckPicture(codec, data, bytes.size(), plan, &error, &damage,
+                                     depth == PictureCheck::Decode);
+    // Cut short, a JPEG still decodes with grey below the cut, which no maker means.
+    if (status == PrepStatus::Ok && (file.refused || CutShort(data, bytes.size()))) {
+        status = PrepStatus::Unreadable;
     }
     if (status != PrepStatus::Ok) {
-        checker.Error(line, field,
-                      {"picture " + name +
-                           (plan.png ? " is a PNG the player cannot read (" + error + ")"
-                                     : " is not a readable JPEG: " + error),
-                       picture + " ne se lit pas : elle est abîmée ou d'un genre que les joueurs "
-                                 "ne lisent pas"});
+        const ProblemWords why = PictureRefusal(status, data, bytes.size(), plan, error);
+        checker.Error(line, field, {"picture " + name + " " + why.english, picture + " " + why.french});
         return;
     }
     if (!damage.empty()) {
@@ -286,16 +308,38 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRe
                       picture + " est abîmée : les joueurs n'en montrent que ce qui se lit"});
     }
     // Pack turns photos upright and fits larger pictures itself (check says so
-    // apart); the player still enlarges a smaller one, or shows it with bands.
+    // apart); the player still enlarges a smaller one, or shows it with bands,
+    // which only a maker who asks needs to know of, unless it shows blurred
+    // or as a strip.
     const int width = plan.shownWidth;
     const int height = plan.shownHeight;
-    if (!plan.fitted && (width != kPictureBoxWidth || height != kPictureBoxHeight)) {
-        const std::string size = std::to_string(width) + " x " + std::to_string(height);
-        checker.Warn(line, field,
-                     {"picture " + name + " is " + size + ", not 640 x 480: the player fits it",
-                      picture + " mesure " + size +
-                          " points, pas 640 x 480 : les joueurs l'ajustent à leur cadre"});
+    if (plan.fitted || (width == kPictureBoxWidth && height == kPictureBoxHeight)) {
+        return;
     }
+    const std::string size = std::to_string(width) + " x " + std::to_string(height);
+    const FittedSize shown = FitSize(width, height, kPictureBoxWidth, kPictureBoxHeight);
+    const bool blurred = shown.width > 2 * width;
+    const bool strip = 4 * shown.width < kPictureBoxWidth || 4 * shown.height < kPictureBoxHeight;
+    if (blurred || strip) {
+        checker.Warn(line, field,
+                     blurred ? ProblemWords{"picture " + name + " is " + size +
+                                                ", not 640 x 480: the players enlarge it more "
+                                                "than twice, blurred; give it at least 320 x 240",
+                                            picture + " mesure " + size +
+                                                " points : les joueurs l'agrandissent plus de "
+                                                "deux fois, floue ; donnez-la en 320 x 240 au moins"}
+                             : ProblemWords{"picture " + name + " is " + size +
+                                                ", not 640 x 480: the players show it as a thin "
+                                                "strip in their 640 x 480 frame",
+                                            picture + " mesure " + size +
+                                                " points : les joueurs la montrent en mince bande "
+                                                "dans leur cadre de 640 x 480"});
+        return;
+    }
+    checker.Inform(line, field,
+                   {"picture " + name + " is " + size + ", not 640 x 480: the players fit it",
+                    picture + " mesure " + size +
+                        " points, pas 640 x 480 : les joueurs l'ajustent à leur cadre"});
 }
 
 // The Windows-1252 lower-case form of an upper-case accented letter, or 0.
@@ -343,23 +387,56 @@ void WarnOfLikelyTyping(Checker& checker, int line, const std::string& field,
                       ", pas BRAVO : écrivez «" + text + "»"});
 }
 
+// What a typographic quote is called, for it looks like what keyboards type.
+ProblemWords QuoteName(char c) {
+    switch (static_cast<std::uint8_t>(c)) {
+        case 0x91:
+            return {"left single quote", "apostrophe ouvrante typographique"};
+        case 0x92:
+            return {"typographic apostrophe", "apostrophe typographique"};
+        case 0x93:
+            return {"left double quote", "guillemet anglais ouvrant"};
+        case 0x94:
+            return {"right double quote", "guillemet anglais fermant"};
+        case 0xAB:
+            return {"opening French quote", "guillemet français ouvrant"};
+        case 0xBB:
+            return {"closing French quote", "guillemet français fermant"};
+        default:
+            return {};
+    }
+}
+
 // Warns of the characters of answer that players type as typed(c) instead,
-// naming them.
+// each shown, and named when named(c) calls it something.
 void WarnOfCharacters(Checker& checker, int line, const std::string& field,
                       const std::string& answer, char (*typed)(char), const ProblemWords& what,
-                      const ProblemWords& why) {
+                      const ProblemWords& why, ProblemWords (*named)(char) = nullptr) {
     std::string replaced = answer;
-    std::string named;
+    ProblemWords shown;
     for (char& c : replaced) {
-        if (const char other = typed(c); other != 0) {
-            named += (named.empty() ? "" : " ") + Cp1252ToUtf8(std::string(1, c));
-            c = other;
+        const char other = typed(c);
+        const std::string character = Cp1252ToUtf8(std::string(1, c));
+        if (other == 0 || shown.english.find(character) != std::string::npos) {
+            c = other != 0 ? other : c;
+            continue;
         }
+        const ProblemWords name = named != nullptr ? named(c) : ProblemWords{};
+        const auto add = [&character](std::string& list, const std::string& called) {
+            list += (list.empty() ? "" : ", ") + character +
+                    (called.empty() ? "" : " (" + called + ")");
+        };
+        add(shown.english, name.english);
+        add(shown.french, name.french);
+        c = other;
     }
     if (replaced != answer) {
+        const auto join = [](const std::string& a, const std::string& b) {
+            return a.empty() ? b : a + " " + b;
+        };
         WarnOfLikelyTyping(checker, line, field, answer, replaced,
-                           {what.english + " " + named + ": " + why.english,
-                            what.french + " " + named + " : " + why.french});
+                           {join(what.english, shown.english) + ": " + why.english,
+                            join(what.french, shown.french) + " : " + why.french});
     }
 }
 
@@ -409,9 +486,8 @@ void CheckAnswer(Checker& checker, const std::string& answer, int line, const st
                      {"players type lower case and only a to z match either case",
                       "les joueurs tapent en minuscules, et seules les lettres de a à z valent "
                       "en majuscules comme en minuscules"});
-    WarnOfCharacters(checker, line, field, answer, KeyboardQuote,
-                     {"typographic quote", "guillemet ou apostrophe typographique"},
-                     {"keyboards type ' and \"", "les claviers tapent ' et \""});
+    WarnOfCharacters(checker, line, field, answer, KeyboardQuote, {},
+                     {"keyboards type ' and \"", "les claviers tapent ' et \""}, QuoteName);
     std::string single = answer;
     for (std::size_t at; (at = single.find("  ")) != std::string::npos;) {
         single.erase(at, 1);
@@ -428,7 +504,8 @@ struct AnswerPlace {
     int picture = 0;  // from 1
     std::string field;
     int line = 0;
-    std::string text;  // Windows-1252
+    std::string text;   // Windows-1252
+    std::string typed;  // as written, which messages quote
 };
 
 bool GivesHint(Verdict verdict) {
@@ -476,10 +553,19 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
             if (!GivesHint(forB) && !GivesHint(forA)) {
                 continue;
             }
-            const std::string text = Cp1252ToUtf8(a.text);
+            const std::string& text = a.typed;
             const std::string quoted = "\"" + text + "\"";
             const std::string verdict = Cp1252ToUtf8(VerdictText(GivesHint(forB) ? forB : forA));
             const std::string picture = "l'image " + std::to_string(a.picture);
+            if (forA == Verdict::Correct && forB == Verdict::Correct) {
+                pairs.push_back({Closeness(Verdict::Correct),
+                                 b.line,
+                                 b.field,
+                                 {"same answer as picture " + std::to_string(a.picture) + " (" +
+                                      quoted + ")",
+                                  "même réponse que " + picture + " («" + text + "»)"}});
+                continue;
+            }
             const ProblemWords message =
                 GivesHint(forB) ? ProblemWords{"typing " + a.field + " " + quoted +
                                                    " here gives \"" + verdict + "\"",
@@ -615,8 +701,77 @@ void ReadHeader(Checker& checker, const toml::table& root, const FitCheck& fit, 
     quiz.green = colour[1];
     quiz.blue = colour[2];
     WarnUnknownKeys(checker, root, "",
-                    {"title", "author", "explanation", "extra_text_1", "extra_text_2", "header",
-                     "first_byte", "answers_per_picture", "kind", "colour", "picture"});
+                    {"title", "author", "explanation", "link", "extra_text_1", "extra_text_2",
+                     "header", "first_byte", "answers_per_picture", "kind", "colour", "picture"});
+}
+
+// The maker's web page, which the players' link opens: empty when not given.
+// A label the link's box cuts still opens the whole address: an info line.
+std::string ReadLink(Checker& checker, const toml::table& root, const FitCheck& fit) {
+    const toml::node* node = root.get("link");
+    const std::optional<std::string> address =
+        node != nullptr ? node->value_exact<std::string>() : std::string();
+    if (!address) {
+        checker.Error(LineOf(*node), "link", {"must be a text in quotes", "doit être un texte"});
+        return std::string();
+    }
+    if (!address->empty() && !IsLinkAddress(*address)) {
+        checker.Error(LineOf(*node), "link",
+                      {"must be a web address that starts with https:// or http://, without "
+                       "spaces or accents, in at most " +
+                           std::to_string(kTextMaxLength) +
+                           " characters, as \"https://example.org/my-page\"",
+                       "doit être une adresse web qui commence par https:// ou http://, sans "
+                       "espace ni accent, comme «https://exemple.fr/ma-page»"});
+        return std::string();
+    }
+    const std::string label = address->substr(0, kLinkTextSize - 1);
+    if (ProblemWords cut = fit && !label.empty() ? fit(HeaderField::Link, label) : ProblemWords();
+        !cut.english.empty()) {
+        checker.Inform(LineOf(*node), "link", cut);
+    }
+    return *address;
+}
+
+// A picture's description, for players who cannot see it: a line of UTF-8
+// that, like the picture, leads to its answer without giving it away.
+std::string ReadDescription(Checker& checker, const toml::table& table, const std::string& field,
+                            const std::string& answer) {
+    const toml::node* node = table.get("description");
+    const std::optional<std::string> text =
+        node != nullptr ? node->value_exact<std::string>() : std::string();
+    if (!text) {
+        checker.Error(LineOf(*node), field, {"must be a text in quotes", "doit être un texte"});
+        return std::string();
+    }
+    if (text->find_first_of("\r\n") != std::string::npos) {
+        checker.Error(LineOf(*node), field,
+                      {"holds a line break", "contient un retour à la ligne"});
+        return std::string();
+    }
+    if (text->size() > kTextMaxLength) {
+        const std::string size = std::to_string(text->size());
+        const std::string most = std::to_string(kTextMaxLength);
+        checker.Error(LineOf(*node), field,
+                      {"is " + size + " bytes long; at most " + most + " fit",
+                       "trop longue : " + size + " caractères, " + most + " au plus"});
+        return std::string();
+    }
+    // Letters as the grader compares them: a to z in either case.
+    std::string letters = Utf8ToCp1252Lossy(Composed(*text).value_or(*text));
+    std::string sought = answer;
+    UpperAscii(letters.data(), letters.size());
+    UpperAscii(sought.data(), sought.size());
+    if (!sought.empty() && letters.find(sought) != std::string::npos) {
+        const std::string typed = Cp1252ToUtf8(answer);
+        checker.Warn(LineOf(*node), field,
+                     {"holds the picture's answer \"" + typed +
+                          "\": players who hear it read have nothing to find; give a clue instead",
+                      "contient la réponse de l'image, «" + typed +
+                          "» : qui l'entend lire n'a plus rien à trouver ; donnez plutôt un "
+                          "indice"});
+    }
+    return *text;
 }
 
 // The [[picture]] tables, or nothing after saying why there are none.
@@ -704,7 +859,8 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
                                (file.empty() ? std::string("this picture") : file),
                            "vide : écrivez ce que les joueurs tapent pour trouver cette image"});
         }
-        answers.push_back({number, prefix + "answer", LineOf(*node), picture.answer});
+        answers.push_back({number, prefix + "answer", LineOf(*node), picture.answer,
+                           node->value_or(std::string())});
         if (!picture.answer.empty()) {
             CheckAnswer(checker, picture.answer, LineOf(*node), prefix + "answer");
         }
@@ -735,11 +891,67 @@ void ReadPicture(const PictureReading& r, const toml::table& table, int number,
     CheckFit(checker, r.fit, table, "code", prefix + "code", HeaderField::Code,
              result.codes.back());
     WarnUnknownKeys(checker, table, prefix,
-                    {"file", "answer", "second_answer", "location", "extra", "code"});
+                    {"file", "answer", "second_answer", "location", "extra", "code", "description"});
+    result.descriptions.push_back(
+        ReadDescription(checker, table, prefix + "description", picture.answer));
     result.text.pictures.push_back(std::move(picture));
 }
 
 }  // namespace
+
+const char* SeverityName(Severity severity) {
+    switch (severity) {
+        case Severity::Error:
+            return "error";
+        case Severity::Warning:
+            return "warning";
+        case Severity::Info:
+            return "info";
+    }
+    return "problem";
+}
+
+ProblemWords PictureRefusal(PrepStatus status, const std::uint8_t* data, std::size_t size,
+                            const PicturePlan& plan, const std::string& detail) {
+    const std::string again = "copy it again from where it came";
+    const std::string encore = "reprenez-la là d'où elle vient";
+    if (data == nullptr || size == 0) {
+        return {"is an empty file: " + again, "est un fichier vide : " + encore};
+    }
+    switch (status) {
+        case PrepStatus::Ok:
+            break;
+        case PrepStatus::NotAPicture:
+            return {"is " + NotAPictureReason(data, size), NotAPictureFrench(data, size)};
+        case PrepStatus::TooLarge: {
+            const std::string measured =
+                std::to_string(plan.width) + " x " + std::to_string(plan.height);
+            const std::string most = std::to_string(kMaxRgbImageBytes / 3 / 1000000);
+            return {"is " + measured + " pixels, more than the " + most +
+                        " million a quiz's pictures may have: make it smaller",
+                    "mesure " + measured + " points, plus que les " + most +
+                        " millions qu'une image de quiz peut avoir : réduisez-la"};
+        }
+        case PrepStatus::OutOfMemory:
+            return {"needs more memory than there is to read it: close other programs or make it "
+                    "smaller",
+                    "demande plus de mémoire qu'il n'y en a pour la lire : fermez d'autres "
+                    "programmes ou réduisez-la"};
+        case PrepStatus::EncodeFailed:
+            return {"cannot be written as a JPEG (" + detail + ")",
+                    "ne peut pas être enregistrée en JPEG"};
+        case PrepStatus::Unreadable:
+            break;
+    }
+    if (CutShort(data, size)) {
+        return {"is cut short: the file ends before its picture does; " + again,
+                "est coupée : le fichier s'arrête avant la fin de l'image ; " + encore};
+    }
+    return {std::string("is a damaged ") + (plan.webp ? "WebP" : plan.png ? "PNG" : "JPEG") +
+                " the players cannot show" +
+                (detail.empty() ? "" : " (" + detail + ")") + "; " + again,
+            "est abîmée : les joueurs ne peuvent pas la montrer ; " + encore};
+}
 
 std::optional<QuizDescription> CheckQuizDescription(
     const DescriptionSource& source, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
@@ -752,6 +964,7 @@ std::optional<QuizDescription> CheckQuizDescription(
     }
     QuizDescription result;
     ReadHeader(checker, *root, fit, result.text);
+    result.link = ReadLink(checker, *root, fit);
     const toml::array* pictures = PictureTables(checker, *root);
     const std::size_t count = pictures != nullptr ? pictures->size() : 0;
     const PictureReading reading{checker, source.picture, codec, pictureCheck, fit, result.text};
@@ -764,6 +977,14 @@ std::optional<QuizDescription> CheckQuizDescription(
         ReadPicture(reading, table, number, result, answers);
     }
     CheckCloseAnswers(checker, answers);
+    if (count > 0 && std::all_of(result.descriptions.begin(), result.descriptions.end(),
+                                 [](const std::string& text) { return text.empty(); })) {
+        checker.Inform(0, "picture",
+                       {"no picture has a description: the web player gives each one's to players "
+                        "who cannot see it (description = \"...\", a clue to its answer)",
+                        "aucune image n'a de description : le lecteur web lit celle de chaque "
+                        "image à qui ne peut pas la voir (un indice qui mène à sa réponse)"});
+    }
     if (pictureFiles != nullptr) {
         *pictureFiles = result.pictureFiles;
     }
@@ -801,6 +1022,8 @@ title = "Mon brivel"
 author = "Votre nom"
 # Optional, like every key up to the first [[picture]].
 explanation = "Trouvez le nom de chaque image."
+# Your web page, which the link at the top of the quiz opens (none without it).
+# link = "https://exemple.fr/mes-quiz"
 
 # The player's background colour: red, green, blue, each from 0 to 255.
 colour = [90, 95, 150]
@@ -817,6 +1040,8 @@ colour = [90, 95, 150]
 #   not "Île") and ' or " as a keyboard types them, with single spaces.
 # code: the code text the player shows once that many pictures are found,
 #   whichever they are.
+# description (optional): the picture in words, for players who cannot see
+#   it, which the web player reads to them: a clue, never its answer.
 [[picture]]
 file = "01.jpg"
 answer = "Tour Eiffel"

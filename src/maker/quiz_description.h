@@ -4,6 +4,7 @@
 // the picture files, read into the two texts the player's resources hold.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "maker/picture_codec.h"
+#include "maker/picture_prep.h"
 #include "quiz/quiz_text.h"
 
 namespace brivel {
@@ -24,6 +26,16 @@ struct ProblemWords {
     std::string french;
 };
 
+// How much a problem matters, numbered as the studio's page takes it.
+enum class Severity : std::uint8_t {
+    Error,    // no quiz is made
+    Warning,  // the quiz is made, most likely not as its maker means
+    Info,     // what the players or pack do, that the maker may want to know
+};
+
+// "error", "warning" or "info", as the tool prints them.
+const char* SeverityName(Severity severity);
+
 // One thing wrong with a description. line is 1-based, 0 when the problem has
 // no place in the file (it cannot be read). field names the key, pictures
 // counted from 1: "title", "picture[3].answer", "colour".
@@ -33,8 +45,8 @@ struct DescriptionProblem {
     int column = 0;  // 1-based, 0 when only the line is known
     std::string field;
     std::string message;
-    bool warning = false;  // the quiz can still be made
-    std::string french;    // the message as the studio shows it
+    Severity severity = Severity::Error;
+    std::string french;  // the message as the studio shows it
 };
 
 struct QuizDescription {
@@ -42,6 +54,8 @@ struct QuizDescription {
     std::vector<std::string> codes;         // one per picture, Windows-1252
     std::vector<std::string> pictureFiles;  // paths of the picture files, under dir
     std::vector<std::string> pictureNames;  // the files as the description names them
+    std::string link;                       // the maker's web page, checked; empty: none
+    std::vector<std::string> descriptions;  // UTF-8, one per picture ("" for none)
 };
 
 // The quiz colour when the description gives none.
@@ -57,7 +71,7 @@ enum class PictureCheck {
 };
 
 // The header texts a description gives, each shown in a box of its own.
-enum class HeaderField { Title, Author, Explanation, Code };
+enum class HeaderField { Title, Author, Explanation, Code, Link };
 
 // How a Windows-1252 text shows in its box: empty when whole, else a warning
 // saying how much shows. Measuring needs the players' fonts, which the core
@@ -78,6 +92,8 @@ std::optional<QuizDescription> LoadQuizDescription(
 // A picture file named by a description, as its source finds it.
 struct PictureFileRead {
     std::string path;  // where it was found, or the name as written
+    std::string shown;  // the name its messages give, when not the one written (the maker's own)
+    bool refused = false;  // preparing it failed: an error, whatever its headers say
     bool found = false;
     std::optional<std::vector<std::uint8_t>> bytes;  // nothing: reason says why
     std::string reason;
@@ -101,6 +117,13 @@ std::optional<QuizDescription> CheckQuizDescription(
     const DescriptionSource& source, std::vector<DescriptionProblem>& problems, PictureCodec& codec,
     PictureCheck pictures = PictureCheck::Decode, const FitCheck& fit = nullptr,
     std::optional<std::vector<std::string>>* pictureFiles = nullptr);
+
+// Why a picture cannot be in a quiz, status (not Ok) being what checking or
+// preparing its bytes said, detail the decoder's reason: an empty file, not
+// a picture (its kind named), cut short, larger than the tool takes, or
+// damaged. Without the file's name, which the caller gives.
+ProblemWords PictureRefusal(PrepStatus status, const std::uint8_t* data, std::size_t size,
+                            const PicturePlan& plan, const std::string& detail);
 
 // A UTF-8 text as a TOML basic string, its quotes, backslashes and control
 // characters escaped: what is typed is read back as typed.

@@ -129,7 +129,7 @@ OpenedQuiz FromResources(QuizForm form, std::vector<ResEntry> entries) {
         std::snprintf(name, sizeof name, "%02d%s", index + 1, extension ? extension : "");
         pictures[i].name = name;
     }
-    opened.quiz = QuizOfTexts(texts->text, texts->codes, std::move(pictures));
+    opened.quiz = QuizOfTexts(*texts, std::move(pictures));
     return opened;
 }
 
@@ -497,9 +497,10 @@ OpenedQuiz OpenQuizFolder(const DescriptionSource& source, PictureCodec& codec,
     for (std::size_t i = 0; i < pictures.size(); ++i) {
         pictures[i].name = description->pictureNames[i];
     }
-    opened.quiz = QuizOfTexts(description->text, description->codes, std::move(pictures));
+    opened.texts = {std::move(description->text), std::move(description->codes),
+                    std::move(description->link), std::move(description->descriptions)};
+    opened.quiz = QuizOfTexts(opened.texts, std::move(pictures));
     opened.pictureFiles = std::move(description->pictureFiles);
-    opened.texts = {std::move(description->text), std::move(description->codes)};
     return opened;
 }
 
@@ -533,7 +534,7 @@ FormStatus CheckPlayer(QuizForm form, const std::vector<std::uint8_t>& player,
 }
 
 WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::uint8_t>& player,
-                      PictureCodec& codec) {
+                      PictureCodec& codec, ZipTime made) {
     WrittenQuiz written;
     const auto fail = [&written](FormStatus status, std::string detail = std::string()) {
         written.status = status;
@@ -553,7 +554,7 @@ WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::ui
         return fail(FormStatus::DescriptionErrors);
     }
     if (form == QuizForm::Folder) {
-        ZipWriter zip;
+        ZipWriter zip(made);
         bool held =
             zip.Add(kDescriptionFileName, FormatDescription(quiz, DescriptionWriter::Studio));
         const std::vector<std::string> names = PictureFileNames(quiz);
@@ -570,7 +571,9 @@ WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::ui
     }
     StoredPictures pictures(quiz);
     StringSink out;
-    const FormStatus status = StreamQuiz({description->text, description->codes}, form, player,
+    const FormStatus status = StreamQuiz({description->text, description->codes, description->link,
+                                          description->descriptions},
+                                         form, player,
                                          pictures, out, written.detail);
     if (status != FormStatus::Ok) {
         return fail(status, written.detail);
@@ -607,7 +610,7 @@ FormStatus StreamQuiz(const QuizTexts& texts, QuizForm form,
     }
     NoMessages messages;
     const std::optional<std::vector<ResEntry>> entries =
-        MakeQuizResources(texts.text, texts.codes, messages, detail);
+        MakeQuizResources(texts, messages, detail);
     if (!entries) {
         return FormStatus::ResourcesNotMade;
     }
@@ -654,7 +657,9 @@ FormStatus StreamQuiz(const QuizTexts& texts, QuizForm form,
 
 std::string PreviewBundle(const Quiz& quiz, bool pictures) {
     const auto shown = [](const std::string& utf8) { return Utf8ToCp1252Lossy(utf8); };
-    QuizText text;
+    QuizTexts texts;
+    texts.link = IsLinkAddress(quiz.link) ? quiz.link : std::string();
+    QuizText& text = texts.text;
     text.title = shown(quiz.title);
     text.author = shown(quiz.author);
     text.explanation = shown(quiz.explanation);
@@ -667,15 +672,15 @@ std::string PreviewBundle(const Quiz& quiz, bool pictures) {
     text.red = quiz.colour[0];
     text.green = quiz.colour[1];
     text.blue = quiz.colour[2];
-    std::vector<std::string> codes;
     for (const Quiz::Picture& picture : quiz.pictures) {
         text.pictures.push_back({shown(picture.answer), shown(picture.secondAnswer),
                                  shown(picture.location), shown(picture.extra)});
-        codes.push_back(shown(picture.code));
+        texts.codes.push_back(shown(picture.code));
+        texts.descriptions.push_back(picture.description);
     }
     NoMessages sink;
     std::string error;
-    std::optional<std::vector<ResEntry>> entries = MakeQuizResources(text, codes, sink, error);
+    std::optional<std::vector<ResEntry>> entries = MakeQuizResources(texts, sink, error);
     if (!entries) {
         return std::string();
     }

@@ -139,10 +139,11 @@ struct WrittenQuiz {
 // The quiz in form, checked first (a description alone is written as it
 // stands); player is the bare player's file for the Windows, Linux and web
 // forms (the web player's for a SCORM package). The quiz folder's forms are
-// the studio's downloads, written as it writes them, the .zip with its
-// notices beside quiz.toml (carried_notices.h).
+// the studio's downloads, written as it writes them, the folder's .zip
+// dated made with its notices beside quiz.toml (carried_notices.h; a SCORM
+// package depends on the quiz alone).
 WrittenQuiz WriteQuiz(const Quiz& quiz, QuizForm form, const std::vector<std::uint8_t>& player,
-                      PictureCodec& codec);
+                      PictureCodec& codec, ZipTime made = kZipEpoch);
 
 // The pictures of a quiz being written, had one at a time, so that a quiz of
 // large pictures is never held whole.

@@ -68,9 +68,11 @@ std::optional<toml::table> ParseRecord(std::string_view record) {
 
 }  // namespace
 
-Quiz QuizOfTexts(const QuizText& text, const std::vector<std::string>& codes,
-                 std::vector<Quiz::Picture> pictures) {
+Quiz QuizOfTexts(const QuizTexts& texts, std::vector<Quiz::Picture> pictures) {
+    const QuizText& text = texts.text;
+    const std::vector<std::string>& codes = texts.codes;
     Quiz quiz;
+    quiz.link = texts.link;
     quiz.title = Cp1252ToUtf8(text.title);
     quiz.author = Cp1252ToUtf8(text.author);
     quiz.explanation = Cp1252ToUtf8(text.explanation);
@@ -88,6 +90,7 @@ Quiz QuizOfTexts(const QuizText& text, const std::vector<std::string>& codes,
         picture.location = Cp1252ToUtf8(text.pictures[i].location);
         picture.extra = Cp1252ToUtf8(text.pictures[i].extraInfo);
         picture.code = i < codes.size() ? Cp1252ToUtf8(codes[i]) : std::string();
+        picture.description = i < texts.descriptions.size() ? texts.descriptions[i] : std::string();
         quiz.pictures.push_back(std::move(picture));
     }
     return quiz;
@@ -131,6 +134,7 @@ std::string FormatDescription(const Quiz& quiz, DescriptionWriter writer) {
     text("title", quiz.title, true);
     text("author", quiz.author, true);
     text("explanation", quiz.explanation, true);
+    text("link", quiz.link, !quiz.link.empty());
     text("extra_text_1", quiz.extraText1, every || !quiz.extraText1.empty());
     text("extra_text_2", quiz.extraText2, every || !quiz.extraText2.empty());
     out += ColourLine(quiz);
@@ -150,6 +154,7 @@ std::string FormatDescription(const Quiz& quiz, DescriptionWriter writer) {
         text("location", picture.location, every || !picture.location.empty());
         text("extra", picture.extra, extra && (every || !picture.extra.empty()));
         text("code", picture.code, true);
+        text("description", picture.description, !picture.description.empty());
     }
     return out;
 }
@@ -229,7 +234,12 @@ std::optional<QuizDescription> CheckQuiz(const Quiz& quiz,
             const Quiz::Picture& picture =
                 quiz.pictures[static_cast<std::size_t>(at - names.begin())];
             file.found = true;
-            if (picture.stored.empty()) {
+            file.shown = picture.name;
+            if (picture.unusable) {
+                // What preparing it found wrong, which its headers may not show.
+                file.bytes = picture.given;
+                file.refused = true;
+            } else if (picture.stored.empty()) {
                 file.reason = "not prepared yet";
                 file.frenchReason = "n'est pas encore prête";
             } else {

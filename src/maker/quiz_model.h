@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "maker/picture_codec.h"
+#include "maker/quiz_bundle.h"
 #include "maker/quiz_description.h"
 #include "quiz/quiz_text.h"
 
@@ -29,6 +30,7 @@ struct Quiz {
         bool unusable = false;
         std::string answer;
         std::string code;  // the step shown once this many pictures are found
+        std::string description;  // for players who cannot see it: the web player's name for it
         // Kept from an opened quiz: no player shows them.
         std::string secondAnswer;  // with answersPerPicture 2
         std::string location;
@@ -46,6 +48,7 @@ struct Quiz {
     std::string title;
     std::string author;
     std::string explanation;
+    std::string link;  // the maker's web page, which the header's link opens; none when empty
     std::array<std::uint8_t, 3> colour = kDefaultColour;
     std::vector<Picture> pictures;
     // The quiz's own keys that no player shows, kept from an opened quiz.
@@ -70,20 +73,22 @@ inline constexpr QuizTextKey kQuizTexts[] = {
     {"title", &Quiz::title, nullptr},
     {"author", &Quiz::author, nullptr},
     {"explanation", &Quiz::explanation, nullptr},
+    {"link", &Quiz::link, nullptr},
     {"extra_text_1", &Quiz::extraText1, nullptr},
     {"extra_text_2", &Quiz::extraText2, nullptr},
     {"file", nullptr, &Quiz::Picture::name},
     {"answer", nullptr, &Quiz::Picture::answer},
     {"code", nullptr, &Quiz::Picture::code},
+    {"description", nullptr, &Quiz::Picture::description},
     {"second_answer", nullptr, &Quiz::Picture::secondAnswer},
     {"location", nullptr, &Quiz::Picture::location},
     {"extra", nullptr, &Quiz::Picture::extra},
 };
 
 // The quiz of texts as a quiz file or a checked description holds them
-// (Windows-1252), with its pictures in order; their texts are filled in.
-Quiz QuizOfTexts(const QuizText& text, const std::vector<std::string>& codes,
-                 std::vector<Quiz::Picture> pictures);
+// (Windows-1252, the link and descriptions UTF-8), with its pictures in
+// order; their texts are filled in.
+Quiz QuizOfTexts(const QuizTexts& texts, std::vector<Quiz::Picture> pictures);
 
 // The pictures' names in the quiz folder: each its own, with the extension of
 // what is stored (a PNG laid on the quiz colour is a JPEG now), and a number

@@ -4,6 +4,8 @@
 #include <array>
 #include <optional>
 #include <string_view>
+#include <tuple>
+#include <utility>
 
 #include "maker/quiz_description.h"
 #include "maker/text_compose.h"
@@ -324,10 +326,38 @@ void Put32(std::string& out, std::uint32_t value) {
     Put16(out, value >> 16);
 }
 
-// 1980-01-01 00:00: a fixed date, so that one quiz gives one archive.
-constexpr std::uint32_t kDosDate = (0u << 9) | (1u << 5) | 1u;
+// Made on Unix (the high byte), by the 2.0 format the entries need.
+constexpr std::uint32_t kMadeOnUnix = 3u << 8 | 20u;
+// A regular file, rw-r--r--: the Unix mode in the high half.
+constexpr std::uint32_t kRegularFile = 0100644u << 16;
+
+// The DOS time and date a .zip holds for a ZipTime (the civil date by
+// Howard Hinnant's days-to-civil algorithm).
+std::pair<std::uint16_t, std::uint16_t> DosDateTime(ZipTime seconds) {
+    constexpr ZipTime kLatest = 4354819198;  // 2107-12-31 23:59:58
+    seconds = std::clamp(seconds, kZipEpoch, kLatest);
+    const ZipTime days = seconds / 86400;
+    const ZipTime inDay = seconds % 86400;
+    const ZipTime z = days + 719468;
+    const ZipTime era = z / 146097;
+    const ZipTime dayOfEra = z - era * 146097;
+    const ZipTime yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+    const ZipTime dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+    const ZipTime shifted = (5 * dayOfYear + 2) / 153;
+    const ZipTime day = dayOfYear - (153 * shifted + 2) / 5 + 1;
+    const ZipTime month = shifted < 10 ? shifted + 3 : shifted - 9;
+    const ZipTime year = yearOfEra + era * 400 + (month <= 2 ? 1 : 0);
+    const auto time = static_cast<std::uint16_t>((inDay / 3600) << 11 | (inDay / 60 % 60) << 5 |
+                                                 (inDay % 60) / 2);
+    const auto date = static_cast<std::uint16_t>((year - 1980) << 9 | month << 5 | day);
+    return {time, date};
+}
 
 }  // namespace
+
+ZipWriter::ZipWriter(ZipTime made) : made_(made) {
+    std::tie(dosTime_, dosDate_) = DosDateTime(made);
+}
 
 bool ZipWriter::Add(const std::string& name, const std::string& data) {
     if (name.size() > 0xFFFF || data.size() >= kZip64Mark || count_ == 0xFFFF) {
@@ -340,8 +370,8 @@ bool ZipWriter::Add(const std::string& name, const std::string& data) {
     std::string common;
     Put16(common, kUtf8Names);
     Put16(common, kStored);
-    Put16(common, 0);  // time
-    Put16(common, kDosDate);
+    Put16(common, dosTime_);
+    Put16(common, dosDate_);
     Put32(common, crc);
     Put32(common, size);
     Put32(common, size);
@@ -353,13 +383,13 @@ bool ZipWriter::Add(const std::string& name, const std::string& data) {
     body_ += common + name + data;
 
     Put32(directory_, kDirectorySignature);
-    Put16(directory_, 20);
+    Put16(directory_, kMadeOnUnix);
     Put16(directory_, 20);
     directory_ += common;
     Put16(directory_, 0);  // comment
     Put16(directory_, 0);  // disk
     Put16(directory_, 0);  // internal attributes
-    Put32(directory_, 0);  // external attributes
+    Put32(directory_, kRegularFile);
     Put32(directory_, offset);
     directory_ += name;
     ++count_;
@@ -376,7 +406,7 @@ std::string ZipWriter::Finish() {
     Put32(out, static_cast<std::uint32_t>(directory_.size()));
     Put32(out, static_cast<std::uint32_t>(body_.size()));
     Put16(out, 0);
-    *this = ZipWriter();
+    *this = ZipWriter(made_);
     return out;
 }
 

@@ -53,8 +53,20 @@ struct ZipFolder {
 // do not say), else the DOS code page 437.
 ZipFolder ReadZipFolder(const std::uint8_t* bytes, std::size_t size);
 
+// When a .zip's entries were made: seconds since 1970 on the maker's clock
+// (their local time counted as if it were UTC, as a .zip holds no time
+// zone), kept to two seconds from 1980 to 2107, a time outside taken to the
+// nearer end.
+using ZipTime = std::int64_t;
+
+// 1980-01-01 00:00, the earliest: for an archive that must depend on its files alone.
+inline constexpr ZipTime kZipEpoch = 315532800;
+
+// Entries made on Unix, regular files readable by all (mode 0644), their
+// names in UTF-8 and said to be: every unzip then writes the names as given.
 class ZipWriter {
 public:
+    explicit ZipWriter(ZipTime made = kZipEpoch);
     // false, adding nothing, when the archive cannot hold the file: a name
     // of 64 KiB or more, data of 4 GiB or more, or a 65536th file.
     bool Add(const std::string& name, const std::string& data);
@@ -62,6 +74,9 @@ public:
     std::string Finish();
 
 private:
+    ZipTime made_;
+    std::uint16_t dosTime_;
+    std::uint16_t dosDate_;
     std::string body_;
     std::string directory_;
     std::uint16_t count_ = 0;

@@ -1,5 +1,6 @@
 #include "quiz/quiz_loader.h"
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -79,8 +80,24 @@ void Apply(const QuizText& quiz, QuizRecord& record) {
 
 }  // namespace
 
+bool IsLinkAddress(std::string_view address) {
+    const std::size_t scheme = address.rfind("https://", 0) == 0  ? 8
+                               : address.rfind("http://", 0) == 0 ? 7
+                                                                  : 0;
+    return scheme > 0 && address.size() > scheme && address.size() < kTextSize &&
+           std::all_of(address.begin(), address.end(), [](char c) { return c > ' ' && c < 0x7F; });
+}
+
+std::vector<std::string> DescriptionLines(std::string_view text) {
+    std::vector<std::string> lines;
+    for (std::size_t start = 0, end; start < text.size(); start = end + 1) {
+        end = std::min(text.find('\n', start), text.size());
+        lines.emplace_back(text.substr(start, end - start));
+    }
+    return lines;
+}
+
 void LoadQuizRecord(QuizRecord& record, ResourceProvider& resources, MessageSink& sink) {
-    CopyText(record.linkText, kMakerWebAddress);
     CopyText(record.statusText, kStatusText);
 
     std::optional<std::vector<std::uint8_t>> packedQuiz = FindPacked(resources, kQuizTextId);
@@ -99,6 +116,14 @@ void LoadQuizRecord(QuizRecord& record, ResourceProvider& resources, MessageSink
         return;
     }
     Apply(*quiz, record);
+    if (const std::optional<std::vector<std::uint8_t>> link =
+            resources.Find(ResourceType::Named(kQuizResourceType), kMakerLinkId)) {
+        const std::string address(link->begin(), link->end());
+        if (IsLinkAddress(address)) {
+            CopyText(record.linkAddress, address);
+            CopyText(record.linkText, address);
+        }
+    }
 
     // A missing codes resource reaches the decoder as zero bytes, which it refuses.
     std::optional<std::string> codesText =

@@ -65,6 +65,7 @@ public:
     BrushHandle amberBrush = nullptr;
     WindowHandle headerPanel = nullptr;
     char linkText[kLinkTextSize] = {};
+    char linkAddress[kTextSize] = {};  // what the link opens; empty: the quiz shows no link
     char statusText[kTextSize] = {};
     PictureList pictures;
     char typedAnswers[kMaxPictures][kTextSize] = {};

@@ -16,6 +16,12 @@ namespace brivel {
 inline constexpr char kQuizResourceType[] = "PATCH";
 inline constexpr std::uint16_t kQuizTextId = 104;
 inline constexpr std::uint16_t kCodesTextId = 105;
+// What a maker may add, which older quizzes lack, stored as is (not packed):
+// the maker's web page that the header's link opens (its address, ASCII),
+// and the pictures' descriptions (UTF-8, a line per picture in order, each
+// ended by a line feed), only when a picture has one.
+inline constexpr std::uint16_t kMakerLinkId = 106;
+inline constexpr std::uint16_t kDescriptionsId = 107;
 
 // Picture index i (0-based) is resource 401 + i, of type "IMG" (a JPEG), or
 // RCDATA with the same id (a PNG).

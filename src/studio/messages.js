@@ -57,7 +57,8 @@ function Messages(rowOf) {
     for (const problem of problems) {
       const place = placeOf(problem.field);
       if (!lines.has(place)) lines.set(place, []);
-      lines.get(place).push(problem.warning ? ["warning", "Attention : " + problem.french]
+      lines.get(place).push(problem.severity === "info" ? ["info", problem.french]
+        : problem.warning ? ["warning", "Attention : " + problem.french]
         : ["error", "Erreur : " + problem.french]);
     }
     const drawn = new Map([...lines].map(([place, texts]) => [place, texts.join("\n")]));

@@ -122,13 +122,14 @@ constexpr brivel::QuizForm kForms[] = {
 };
 
 // A problem as the page takes it: its field, then the tool's words, then the
-// French shown beside the field.
+// French shown beside the field, each with its severity (0 error, 1 warning,
+// 2 info).
 void SendProblems(const std::vector<brivel::DescriptionProblem>& problems) {
     for (const brivel::DescriptionProblem& problem : problems) {
-        const int warning = problem.warning ? 1 : 0;
-        Send(StudioField::ProblemField, warning, problem.field);
-        Send(StudioField::ProblemMessage, warning, problem.message);
-        Send(StudioField::ProblemFrench, warning, problem.french);
+        const int severity = static_cast<int>(problem.severity);
+        Send(StudioField::ProblemField, severity, problem.field);
+        Send(StudioField::ProblemMessage, severity, problem.message);
+        Send(StudioField::ProblemFrench, severity, problem.french);
     }
 }
 
@@ -161,6 +162,14 @@ std::string* TextOf(int text, int id) {
 
 int Rgb(const std::array<std::uint8_t, 3>& colour) {
     return colour[0] << 16 | colour[1] << 8 | colour[2];
+}
+
+// Why the picture cannot be held, as the checks say it, naming its file.
+std::string Refusal(const brivel::Quiz::Picture& picture, brivel::PrepStatus status,
+                    const brivel::PicturePlan& plan, const std::string& detail) {
+    return "l'image " + picture.name + " " +
+           brivel::PictureRefusal(status, picture.given.data(), picture.given.size(), plan, detail)
+               .french;
 }
 
 bool IsPng(const std::vector<std::uint8_t>& bytes) {
@@ -325,7 +334,7 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) 
     BytesChanged(picture);
     if (picture.unusable) {
         picture.stored = picture.given;
-        picture.note = brivel::PrepStatusName(status, brivel::Wording::French);
+        picture.note = Refusal(picture, status, plan, detail);
         Send(StudioField::PictureStatus, id, picture.note);
         return -1;
     }
@@ -370,8 +379,7 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
     const brivel::PrepStatus status =
         brivel::PlanPicture(g_codec, picture.given.data(), picture.given.size(), plan, &detail);
     if (status != brivel::PrepStatus::Ok) {
-        Send(StudioField::PictureStatus, id,
-             brivel::PrepStatusName(status, brivel::Wording::French));
+        Send(StudioField::PictureStatus, id, Refusal(picture, status, plan, detail));
         return -1;
     }
     if (plan.png) {
@@ -545,7 +553,9 @@ BRIVEL_EXPORT(studio_check) int studio_check() {
     brivel::CheckQuiz(g_quiz, problems, g_codec, fit);
     SendProblems(problems);
     return static_cast<int>(std::count_if(problems.begin(), problems.end(),
-                                          [](const auto& problem) { return !problem.warning; }));
+                                          [](const auto& problem) {
+                                              return problem.severity == brivel::Severity::Error;
+                                          }));
 }
 
 // The input's names, each ended by a NUL, in `brivel new`'s order (NameOrder).
@@ -582,14 +592,18 @@ BRIVEL_EXPORT(studio_grade) int studio_grade(int id, int size) {
 }
 
 // Writes the quiz in form (studio_fields.h's Form), the bare player of that
-// form in the input, as Output. Returns 0, or -1 when the quiz has an error
-// or the player cannot carry it (OpenFailure says which, in French).
-BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize) {
+// form in the input, as Output; a quiz folder's .zip dated made (seconds
+// since 1970 on the maker's clock, as ZipTime counts them). Returns 0, or -1
+// with OpenFailure saying why, in French (the quiz has an error, the player
+// cannot carry it).
+BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize, double made) {
     if (form < 0 || Size(form) >= std::size(kForms)) {
         return -1;
     }
+    const bool dated = made >= static_cast<double>(brivel::kZipEpoch) && made < 1e13;
     const brivel::WrittenQuiz written =
-        brivel::WriteQuiz(g_quiz, kForms[form], InputBytes(playerSize), g_codec);
+        brivel::WriteQuiz(g_quiz, kForms[form], InputBytes(playerSize), g_codec,
+                          dated ? static_cast<brivel::ZipTime>(made) : brivel::kZipEpoch);
     if (written.status != brivel::FormStatus::Ok) {
         Send(StudioField::OpenFailure, form,
              brivel::FormStatusName(written.status, brivel::Wording::French));

@@ -101,7 +101,9 @@ const rows = Rows($("rows"), $("row"), {
 const messages = Messages(rows.rowOf);
 const downloads = Downloads({
   written(form, player) {
-    return call("studio_write", Form[form], input(player)) === 0 ? sent[Field.Output] : null;
+    // The folder's .zip is dated now on the maker's clock.
+    const now = Date.now() / 1000 - new Date().getTimezoneOffset() * 60;
+    return call("studio_write", Form[form], input(player), now) === 0 ? sent[Field.Output] : null;
   },
   // Why the last write gave nothing, in the module's words.
   failure: () => (sent[Field.OpenFailure] ? decoder.decode(sent[Field.OpenFailure]) : ""),
@@ -466,7 +468,8 @@ function problemsTaker(problems) {
   return (field, index, value) => {
     const text = decoder.decode(value);
     if (field === Field.ProblemField) {
-      problems.push({ field: text, warning: index === 1, message: "", french: "" });
+      const severity = ["error", "warning", "info"][index];
+      problems.push({ field: text, severity, warning: index === 1, message: "", french: "" });
     } else if (field === Field.ProblemMessage) {
       problems[problems.length - 1].message = text;
     } else if (field === Field.ProblemFrench) {

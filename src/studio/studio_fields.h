@@ -5,7 +5,7 @@
 // never disagree on a number.
 
 #define BRIVEL_STUDIO_FIELDS(FIELD)                                                       \
-    FIELD(ProblemField, 0)   /* index 1 for a warning; the message follows */             \
+    FIELD(ProblemField, 0)   /* index 1 for a warning, 2 for an info; the message follows */ \
     FIELD(ProblemMessage, 1) /* index as ProblemField */                                  \
     FIELD(PlanText, 2)       /* index: the picture's id; what preparing it does */             \
     FIELD(EncodeWidth, 3)    /* number: a picture the page encodes as JPEG */             \

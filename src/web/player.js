@@ -28,6 +28,7 @@ const kStatics = { title: "title", explanation: "explanation", author: "author",
                    "code-label": "code-label", link: "link", "status-text": "status" };
 const statics = {};
 let lines = [];
+const descriptions = [];  // each picture's, as its maker wrote it
 let labelled = 0;  // how many of the chooser's labels the quiz sent
 
 const css = (rgb) => "#" + rgb.toString(16).padStart(6, "0");
@@ -326,9 +327,14 @@ function onText(field, index, at, length) {
     case Field.Author: statics.author = text(); break;
     case Field.Explanation: statics.explanation = text(); break;
     case Field.Link: statics.link = text(); break;
-    case Field.LinkAddress: $("link").dataset.address = text(); break;
+    case Field.LinkAddress:
+      // A quiz without the maker's link shows none.
+      $("link").dataset.address = text();
+      $("link").hidden = !text();
+      break;
     case Field.Status: statics["status-text"] = text(); break;
     case Field.Line: lines[index] = text(); break;
+    case Field.Description: descriptions[index] = text(); break;
     case Field.ChooserLabel: {
       // A label names a place in the quiz: a preview of the same quiz keeps it.
       const options = $("chooser").options;
@@ -495,7 +501,8 @@ function pictureName() {
   const index = $("chooser").selectedIndex;
   if (index < 0) return "";
   const found = call("brivel_found", index) === 1 ? ", trouvée" : "";
-  return `Image ${index + 1} sur ${$("chooser").options.length}${found}`;
+  const described = descriptions[index] ? ` : ${descriptions[index]}` : "";
+  return `Image ${index + 1} sur ${$("chooser").options.length}${found}${described}`;
 }
 
 function nameControls() {

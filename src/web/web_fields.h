@@ -32,7 +32,8 @@
     FIELD(Line, 24)          /* index: the line; a static text's lines, from brivel_lines */  \
     FIELD(ProgressSaid, 25)  /* why a progress is refused, or what its merge changed */       \
     FIELD(MergeOwn, 26)      /* index: the slot; the page's text the merge asks about */      \
-    FIELD(MergeIncoming, 27) /* index: the slot; the loaded file's text for it */
+    FIELD(MergeIncoming, 27) /* index: the slot; the loaded file's text for it */         \
+    FIELD(Description, 28)   /* index: the picture; its maker's description, UTF-8 */
 
 namespace brivel {
 

@@ -329,7 +329,7 @@ void Describe(const brivel::QuizRecord& record) {
     SendText(WebField::Author, 0, record.author);
     SendText(WebField::Explanation, 0, record.explanation);
     SendText(WebField::Link, 0, record.linkText);
-    Send(WebField::LinkAddress, 0, brivel::kMakerWebAddress);
+    Send(WebField::LinkAddress, 0, record.linkAddress);
     SendText(WebField::Status, 0, record.statusText);
     SendText(WebField::Progress, 0, brivel::ProgressText(0, record.pictureCount));
     SendNumber(WebField::BackColour, 0, Colour(record.backBrush));
@@ -351,6 +351,18 @@ void Load(std::unique_ptr<brivel::ResourceProvider> resources) {
     g_player->view = std::make_unique<PageView>(*g_player->record, *g_player->resources);
     g_player->play = std::make_unique<brivel::PlayState>(*g_player->record, *g_player->view);
     Describe(*g_player->record);
+    // Each picture's description, its name for a screen reader ("" for none).
+    const std::optional<std::vector<std::uint8_t>> described = g_player->resources->Find(
+        brivel::ResourceType::Named(brivel::kQuizResourceType), brivel::kDescriptionsId);
+    const std::vector<std::string> descriptions = brivel::DescriptionLines(
+        described ? std::string_view(reinterpret_cast<const char*>(described->data()),
+                                     described->size())
+                  : std::string_view());
+    for (int k = 0; k < std::clamp<int>(g_player->record->pictureCount, 0, brivel::kMaxPictures);
+         ++k) {
+        const std::size_t at = static_cast<std::size_t>(k);
+        Send(WebField::Description, k, at < descriptions.size() ? descriptions[at] : "");
+    }
 }
 
 // The studio's preview: the texts of the latest bundle over the pictures of
@@ -364,7 +376,9 @@ public:
     std::optional<std::vector<std::uint8_t>> Find(const brivel::ResourceType& type,
                                                   std::uint16_t id) override {
         std::optional<std::vector<std::uint8_t>> found = texts_.Find(type, id);
-        return found || pictures_ == nullptr ? found : pictures_->Find(type, id);
+        // The texts' own resources (a link, descriptions) are the latest's, even when absent.
+        const bool text = type.name == brivel::kQuizResourceType;
+        return found || text || pictures_ == nullptr ? found : pictures_->Find(type, id);
     }
 
 private:

@@ -6,7 +6,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
-#include "quiz/quiz_loader.h"
+#include "quiz/quiz_record.h"
 #include "win32/player.h"
 #include "win32/win32_services.h"
 
@@ -50,10 +50,13 @@ INT_PTR CALLBACK HeaderPanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM
             LayOutControls(panel, brivel::WindowPanel::Header);
             return FALSE;
         case WM_COMMAND:
-            // A single click only: the double-click notification is not 0.
+            // A single click only: the double-click notification is not 0. A
+            // quiz without a link shows none, and its empty label opens nothing.
             if (wParam == static_cast<WPARAM>(brivel::kLinkText.id)) {
-                ShellExecuteA(nullptr, "open", brivel::kMakerWebAddress, nullptr, nullptr,
-                              SW_SHOWNORMAL);
+                if (g_record != nullptr && g_record->linkAddress[0] != '\0') {
+                    ShellExecuteA(nullptr, "open", g_record->linkAddress, nullptr, nullptr,
+                                  SW_SHOWNORMAL);
+                }
             } else if (LOWORD(wParam) == brivel::kSaveButton.id && HIWORD(wParam) == BN_CLICKED) {
                 SavePlayerProgress();
             }

@@ -566,7 +566,8 @@ void Layout(Player& p) {
             CheckPlace(Item(p.header, control->id), p.header, *control, control->name);
         }
     }
-    CheckTexts(p.header, {{brivel::kExplanationText.id, kExplanationText},
+    CheckTexts(p.header, {{brivel::kLinkText.id, "https://ex.fr/quiz"},
+                          {brivel::kExplanationText.id, kExplanationText},
                           {brivel::kByLabel.id, "Par :"},
                           {brivel::kAuthorText.id, kAuthorName},
                           {brivel::kCodeLabel.id, " Code :"},
@@ -787,8 +788,9 @@ void BadQuiz() {
 }
 
 // The mixed quiz: picture 1 is a PNG held as RCDATA, picture 2 is missing,
-// picture 3 is the JPEG of picture 3 of the monuments quiz.
+// picture 3 is the JPEG of picture 3 of the monuments quiz; no link shows.
 void MixedQuiz(Player& p) {
+    CheckTexts(p.header, {{brivel::kLinkText.id, ""}});
     Check(PictureShown(p), "the PNG picture is not shown");
     CheckPicture(p, kPngPicture, 8, "PNG picture");
     Choose(p, 1);

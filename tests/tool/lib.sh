@@ -40,3 +40,25 @@ with zipfile.ZipFile(archive, "w", zipfile.ZIP_DEFLATED) as z:
         z.write(os.path.join(folder, name), prefix + name)
 PY
 }
+
+# needs_command CMD PACKAGE: where CMD is missing, the case is skipped (run-case
+# exits 77) saying why; under CI it fails instead.
+needs_command() {
+    command -v "$1" >/dev/null && return 0
+    echo "$1 is not installed (Debian package $2; scripts/bootstrap installs it)"
+    [ "${CI:-}" = true ] || exit 77
+}
+
+# extract_and_pack ZIP TOOL: ZIP extracted by TOOL (unzip, bsdtar or zipfile),
+# its files listed, then checked and packed to TOOL.res.
+extract_and_pack() {
+    mkdir "$2"
+    case $2 in
+        unzip) unzip -q "$1" -d "$2" ;;
+        bsdtar) bsdtar -xf "$1" -C "$2" ;;
+        zipfile) python3 -m zipfile -e "$1" "$2" ;;
+    esac
+    ls -l "$2" | awk 'NR > 1 { print $1, $NF }'
+    brivel check "$2" 2>&1 | grep -v ': info: \|: warning: '
+    brivel pack "$2" -o "$2.res" >/dev/null 2>&1
+}

@@ -86,7 +86,8 @@ int RunStudio(const std::string& path);
 // licences (licences_command.cpp): every notice the tool and what it makes carry.
 int RunLicences();
 
-// Each problem of a description on standard error, as "file:line: error: field: message";
+// Each problem of a description on standard error, as "file:line: error: field: message"
+// (info lines for check alone);
 // a description that cannot be read as "brivel COMMAND: file: reason".
 void PrintDescriptionProblems(const char* command, const std::vector<DescriptionProblem>& problems);
 

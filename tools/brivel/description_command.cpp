@@ -140,8 +140,12 @@ int RunCheck(const std::string& dir) {
 void PrintDescriptionProblems(const char* command,
                               const std::vector<DescriptionProblem>& problems) {
     for (const DescriptionProblem& problem : problems) {
+        // What the players or pack do is for check to tell, when asked.
+        if (problem.severity == Severity::Info && std::strcmp(command, "check") != 0) {
+            continue;
+        }
         // A description that cannot be read is the command's failure, not a place in it.
-        if (problem.line == 0 && problem.field.empty() && !problem.warning) {
+        if (problem.line == 0 && problem.field.empty() && problem.severity == Severity::Error) {
             std::fprintf(stderr, "brivel %s: %s: %s\n", command, problem.file.c_str(),
                          problem.message.c_str());
             continue;
@@ -154,7 +158,7 @@ void PrintDescriptionProblems(const char* command,
             }
         }
         const std::string field = problem.field.empty() ? "" : problem.field + ": ";
-        std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), problem.warning ? "warning" : "error",
+        std::fprintf(stderr, "%s: %s: %s%s\n", where.c_str(), SeverityName(problem.severity),
                      field.c_str(), problem.message.c_str());
     }
 }

@@ -240,7 +240,8 @@ void AddPackCommand(CLI::App& app, int& exitStatus) {
         ->add_option("--platform", options->platform,
                      "What to write, whatever OUT's name: res, windows, linux, web, or a "
                      "learning platform's package (a .zip) scorm (SCORM 1.2, which every "
-                     "platform takes) or scorm2004")
+                     "platform takes) or scorm2004, or folder (the quiz folder as a .zip, "
+                     "its pictures prepared, as Brivel Studio downloads it)")
         ->option_text("FORM")
         ->transform(CLI::Validator(
             [](std::string& text) {

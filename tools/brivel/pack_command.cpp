@@ -3,6 +3,8 @@
 #include <malloc.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -59,8 +61,31 @@ std::optional<OpenedQuiz> OpenFolder(const PackOptions& options, std::vector<std
 
 // The bare player's bytes (none for the resources alone), or nothing after a
 // message when it cannot be read or carry a quiz of form.
+// When a quiz folder's .zip is made: SOURCE_DATE_EPOCH when set, for
+// archives that a build gives again byte for byte, else now on this
+// machine's clock.
+ZipTime ArchiveTime() {
+    if (const char* given = std::getenv("SOURCE_DATE_EPOCH"); given != nullptr && *given != '\0') {
+        char* end = nullptr;
+        const long long seconds = std::strtoll(given, &end, 10);
+        if (*end == '\0') {
+            return seconds;
+        }
+        std::fprintf(stderr, "brivel pack: warning: SOURCE_DATE_EPOCH=%s is not a number of "
+                             "seconds: the .zip is dated now\n", given);
+    }
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    return localtime_r(&now, &local) != nullptr ? now + local.tm_gmtoff : now;
+}
+
+// Whether form is a player with a quiz in it, or a package of one.
+bool HasPlayer(QuizForm form) {
+    return form != QuizForm::Res && form != QuizForm::Folder;
+}
+
 std::optional<std::vector<std::uint8_t>> ReadPlayer(QuizForm form, const std::string& player) {
-    if (form == QuizForm::Res) {
+    if (!HasPlayer(form)) {
         return std::vector<std::uint8_t>();
     }
     std::string reason;
@@ -99,7 +124,7 @@ bool WritePrepared(const PackOptions& options, QuizForm form, const std::string&
         return false;
     }
     TurboJpegCodec codec;
-    const WrittenQuiz quiz = WriteQuiz(opened.quiz, form, *playerBytes, codec);
+    const WrittenQuiz quiz = WriteQuiz(opened.quiz, form, *playerBytes, codec, ArchiveTime());
     if (quiz.status != FormStatus::Ok) {
         PrintFailure(quiz.status, quiz.detail, player);
         return false;
@@ -139,7 +164,12 @@ int PackQuiz(const PackOptions& options) {
         WarnOfNamelessForm(options.out);
     }
     std::string player = options.player;
-    if (form != QuizForm::Res && player.empty()) {
+    if (form == QuizForm::Folder && options.pictures.keep) {
+        std::fprintf(stderr, "brivel pack: --keep-pictures: a quiz folder's .zip holds its "
+                             "pictures prepared, as the studio's does\n");
+        return 1;
+    }
+    if (HasPlayer(form) && player.empty()) {
         const std::optional<std::string> found = DefaultPlayer(PlayerForm(form));
         if (!found) {
             return 1;

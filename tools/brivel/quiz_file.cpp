@@ -134,7 +134,7 @@ void WarnOfNamelessForm(const std::string& out) {
 void WarnOfContradictingName(QuizForm form, const std::string& out) {
     const QuizForm named = QuizFormOfPath(out);
     // A platform takes its package as a .zip, which names no form of its own.
-    const bool package = PlayerForm(form) != form;
+    const bool package = PlayerForm(form) != form || form == QuizForm::Folder;
     if (package ? Lowercase(std::filesystem::path(out).extension().string()) != ".zip"
                 : named != form) {
         std::fprintf(stderr,

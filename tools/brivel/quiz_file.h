@@ -12,15 +12,17 @@
 namespace brivel::tool {
 
 // The forms pack writes, in the order --platform names them.
-inline constexpr QuizForm kPackedForms[] = {QuizForm::Res, QuizForm::Windows, QuizForm::Linux,
-                                            QuizForm::Web, QuizForm::Scorm12, QuizForm::Scorm2004};
+inline constexpr QuizForm kPackedForms[] = {QuizForm::Res,       QuizForm::Windows,
+                                            QuizForm::Linux,     QuizForm::Web,
+                                            QuizForm::Scorm12,   QuizForm::Scorm2004,
+                                            QuizForm::Folder};
 
 // The form pack writes of that name (any case): "res", "windows", "linux",
-// "web", "scorm", "scorm2004"; nothing for any other name.
+// "web", "scorm", "scorm2004", "folder"; nothing for any other name.
 std::optional<QuizForm> QuizFormNamed(const std::string& name);
 
 // The name --platform and `brivel players` give form: those above (and
-// "folder", "description", which pack does not write).
+// "description", which pack does not write).
 const char* QuizFormKey(QuizForm form);
 
 // What OUT becomes when no platform is given: ".res" a bundle, ".exe" a

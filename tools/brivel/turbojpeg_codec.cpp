@@ -1,6 +1,7 @@
 #include "turbojpeg_codec.h"
 
 #include <turbojpeg.h>
+#include <webp/decode.h>
 
 #include <algorithm>
 #include <climits>
@@ -182,6 +183,33 @@ bool TurboJpegCodec::TurnJpeg(const std::uint8_t* data, std::size_t size, Orient
     }
     TakeTurboJpegBuffer(buffer, turnedSize, out);
     return !out.empty();
+}
+
+bool TurboJpegCodec::DecodeWebp(const std::uint8_t* data, std::size_t size, int& width,
+                                int& height, std::vector<std::uint8_t>* rgba,
+                                std::string& reason) {
+    if (WebPGetInfo(data, size, &width, &height) == 0) {
+        reason = "not a WebP picture libwebp reads";
+        return false;
+    }
+    // Checked before libwebp allocates the pixels.
+    if (rgba == nullptr || RgbImageBytes(width, height) == 0) {
+        return true;
+    }
+    std::uint8_t* pixels = WebPDecodeRGBA(data, size, &width, &height);
+    if (pixels == nullptr) {
+        reason = "libwebp cannot decode it: damaged or cut short";
+        return false;
+    }
+    try {
+        rgba->assign(pixels, pixels + static_cast<std::size_t>(width) * height * 4);
+    } catch (const std::bad_alloc&) {
+        WebPFree(pixels);
+        reason = "out of memory for its pixels";
+        return false;
+    }
+    WebPFree(pixels);
+    return true;
 }
 
 }  // namespace brivel::tool

@@ -1,6 +1,7 @@
 #pragma once
 
-// The maker's JPEG codec natively: libjpeg-turbo through TurboJPEG.
+// The maker's JPEG codec natively: libjpeg-turbo through TurboJPEG, and
+// libwebp for WebP pictures.
 
 #include "maker/picture_codec.h"
 
@@ -16,6 +17,10 @@ public:
                           std::vector<std::uint8_t>& out, std::string& reason) override;
     bool TurnJpeg(const std::uint8_t* data, std::size_t size, Orientation orientation,
                   std::vector<std::uint8_t>& out) override;
+    // Through libwebp.
+    bool ReadsWebp() const override { return true; }
+    bool DecodeWebp(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                    std::vector<std::uint8_t>* rgba, std::string& reason) override;
 };
 
 }  // namespace brivel::tool

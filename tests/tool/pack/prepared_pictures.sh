@@ -4,7 +4,8 @@
 # --keep-pictures stores the file as it is. ImageMagick's transparent palette
 # PNG, a 16-bit PNG and a CMYK JPEG become JPEGs; kept, the two that some
 # players cannot show as the others do are warned of. The quiz is the same
-# whatever the number of jobs. A WebP is named.
+# whatever the number of jobs. A WebP is prepared as a photo, its transparent
+# areas on the quiz colour; one that does not decode is refused as damaged.
 mkdir prepared
 { printf '\377\330\377\341\000\042Exif\000\000MM\000\052\000\000\000\010\000\001'
   printf '\001\022\000\003\000\000\000\001\000\006\000\000\000\000\000\000'
@@ -30,4 +31,9 @@ for keep in "" --keep-pictures; do
     for jobs in 1 2 4; do brivel pack prepared -o jobs$jobs.res -j $jobs $keep >/dev/null 2>&1; done
     cmp jobs1.res jobs2.res && cmp jobs1.res jobs4.res && echo "the same with 1, 2 and 4 jobs" $keep
 done
+convert -size 20x10 xc:none -fill blue -draw 'rectangle 0,0 9,9' prepared/e.webp
+printf '[[picture]]\nfile = "e.webp"\nanswer = "e"\ncode = "B"\n' >> prepared/quiz.toml
+brivel check prepared 2>/dev/null | grep e.webp
+brivel pack prepared -o webp.res >/dev/null 2>&1 && brivel unpack webp.res -o webp >/dev/null
+brivel picture webp/05.jpg -o webp.ppm >/dev/null && head -c 9 webp.ppm | tail -c 6
 printf 'RIFF\044\000\000\000WEBPVP8 ' > prepared/d.jpg && brivel check prepared 2>&1 | grep error
