@@ -21,22 +21,20 @@
 namespace brivel {
 namespace {
 
-using testing::Gradient;
-using testing::MakeJpeg;
-using testing::MakeJpegOf;
-using testing::MakePng;
-using testing::MakePngOf;
-using testing::PngFile;
+using namespace testing;  // the pictures (picture_fixtures.h)
 using Bytes = std::vector<std::uint8_t>;
 
 tool::TurboJpegCodec codec;
 
+void Put16(Bytes& out, bool motorola, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(motorola ? v >> 8 : v));
+    out.push_back(static_cast<std::uint8_t>(motorola ? v : v >> 8));
+}
+
 // A TIFF block of one IFD holding the given 12-byte entries, in either order.
 Bytes Tiff(bool motorola, const std::vector<Bytes>& entries, std::uint16_t count = 0xFFFF) {
     Bytes tiff = motorola ? Bytes{'M', 'M', 0, 42, 0, 0, 0, 8} : Bytes{'I', 'I', 42, 0, 8, 0, 0, 0};
-    const std::uint16_t n = count != 0xFFFF ? count : static_cast<std::uint16_t>(entries.size());
-    tiff.push_back(static_cast<std::uint8_t>(motorola ? n >> 8 : n));
-    tiff.push_back(static_cast<std::uint8_t>(motorola ? n : n >> 8));
+    Put16(tiff, motorola, count != 0xFFFF ? count : static_cast<std::uint32_t>(entries.size()));
     for (const Bytes& entry : entries) {
         tiff.insert(tiff.end(), entry.begin(), entry.end());
     }
@@ -46,17 +44,12 @@ Bytes Tiff(bool motorola, const std::vector<Bytes>& entries, std::uint16_t count
 // An IFD entry: tag, type, count, then the value in the field's first bytes.
 Bytes Entry(bool motorola, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
             std::uint16_t value) {
-    auto u16 = [motorola](Bytes& out, std::uint16_t v) {
-        out.push_back(static_cast<std::uint8_t>(motorola ? v >> 8 : v));
-        out.push_back(static_cast<std::uint8_t>(motorola ? v : v >> 8));
-    };
     Bytes entry;
-    u16(entry, tag);
-    u16(entry, type);
-    u16(entry, static_cast<std::uint16_t>(motorola ? count >> 16 : count));
-    u16(entry, static_cast<std::uint16_t>(motorola ? count : count >> 16));
-    u16(entry, value);
-    u16(entry, 0);
+    for (const std::uint32_t half :
+         {std::uint32_t{tag}, std::uint32_t{type}, motorola ? count >> 16 : count,
+          motorola ? count : count >> 16, std::uint32_t{value}, 0u}) {
+        Put16(entry, motorola, half);
+    }
     return entry;
 }
 
@@ -77,6 +70,13 @@ Bytes Exif(const Bytes& tiff) {
     return body;
 }
 
+// The JPEG with the segments of a bare SOI + segments inserted before its
+// EOI, where they are picture data.
+Bytes InScan(Bytes jpeg, const Bytes& segments) {
+    jpeg.insert(jpeg.end() - 2, segments.begin() + 2, segments.end());
+    return jpeg;
+}
+
 Bytes WithOrientation(const Bytes& jpeg, int orientation) {
     return WithApp1(
         jpeg,
@@ -90,13 +90,12 @@ TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
     cutEntry.resize(cutEntry.size() - 3);
     Bytes farIfd = Tiff(true, {Entry(true, 0x0112, 3, 1, 6)});
     farIfd[4] = 0xFF;  // IFD offset 0xFF000008
-    struct Case {
+    using O = Orientation;
+    const struct {
         const char* name;
         Bytes file;
         Orientation expected;
-    };
-    using O = Orientation;
-    const Case cases[] = {
+    } cases[] = {
         {"Motorola order", WithOrientation(jpeg, 6), O::Rotated90},
         {"Intel order, after another tag",
          WithApp1(jpeg, Exif(Tiff(false, {other, Entry(false, 0x0112, 3, 1, 8)}))), O::Rotated270},
@@ -115,15 +114,11 @@ TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
         {"no EXIF", jpeg, O::Upright},
         {"SOI alone", Bytes{0xFF, 0xD8}, O::Upright},
         {"not a JPEG", Bytes(64, 0x11), O::Upright},
+        {"EXIF after the scan starts", InScan(jpeg, WithOrientation({0xFF, 0xD8}, 3)), O::Upright},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(JpegOrientation(c.file.data(), c.file.size()), c.expected) << c.name;
     }
-    // An EXIF segment after the scan starts is picture data, never read.
-    Bytes afterScan = jpeg;
-    const Bytes late = WithOrientation(Bytes{0xFF, 0xD8}, 3);
-    afterScan.insert(afterScan.end() - 2, late.begin() + 2, late.end());
-    EXPECT_EQ(JpegOrientation(afterScan.data(), afterScan.size()), Orientation::Upright);
     EXPECT_EQ(JpegOrientation(nullptr, 0), Orientation::Upright);
     EXPECT_EQ(TiffOrientation(nullptr, 100), Orientation::Upright);
 }
@@ -132,10 +127,10 @@ TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     // Two EXIF segments (a decoder may read either), an APP1 that is not EXIF,
     // and one inside the picture data past the scan's start; fuzz_exif checks
     // that only marker bytes change.
-    Bytes file = WithOrientation(
-        WithApp1(WithOrientation(MakeJpeg(Gradient(16, 8)), 8), {'h', 't', 't', 'p', ':'}), 6);
-    const Bytes late = WithOrientation(Bytes{0xFF, 0xD8}, 3);
-    file.insert(file.end() - 2, late.begin() + 2, late.end());
+    Bytes file = InScan(
+        WithOrientation(
+            WithApp1(WithOrientation(MakeJpeg(Gradient(16, 8)), 8), {'h', 't', 't', 'p', ':'}), 6),
+        WithOrientation({0xFF, 0xD8}, 3));
     EXPECT_EQ(HideJpegOrientation(file.data(), file.size()), 2);
     EXPECT_EQ(JpegOrientation(file.data(), file.size()), Orientation::Upright);
     EXPECT_EQ(HideJpegOrientation(file.data(), file.size()), 0);
@@ -244,12 +239,12 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
             const Bytes file = WithOrientation(plain, turn.orientation);
             Bytes out;
             const PicturePlan plan = Prepare(file, out);
-            const bool swap = turn.orientation >= 5;
             const bool fits = size.width > 640;
-            const int uprightWidth = swap ? size.height : size.width;
-            const int uprightHeight = swap ? size.width : size.height;
-            const FittedSize expected = fits ? FitSize(uprightWidth, uprightHeight, 640, 480)
-                                             : FittedSize{uprightWidth, uprightHeight};
+            FittedSize expected = turn.orientation >= 5 ? FittedSize{size.height, size.width}
+                                                        : FittedSize{size.width, size.height};
+            if (fits) {
+                expected = FitSize(expected.width, expected.height, 640, 480);
+            }
             if (turn.orientation == 1 && !fits) {
                 EXPECT_EQ(plan.action, PrepAction::Keep);
                 EXPECT_EQ(out, file);
@@ -439,31 +434,21 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     EXPECT_EQ(deepPlan.action, PrepAction::Reencode);
     ASSERT_TRUE(DecodeJpeg(out.data(), out.size(), nullptr));
 
-    // Refusals name their cause and leave nothing.
+    // Refusals name their cause and leave nothing; a picture of another
+    // format is named by its first bytes.
     Bytes cut = MakeJpeg(Gradient(16, 16));
     cut.resize(20);
-    const struct {
-        Bytes file;
-        PrepStatus status;
-    } bad[] = {
-        {Bytes(40, 0x33), PrepStatus::NotAPicture},
-        {cut, PrepStatus::Unreadable},
-        {PngFile().Ihdr(30000, 30000, 8, 6).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes,
-         PrepStatus::TooLarge}};
-    for (const auto& b : bad) {
-        PicturePlan refused;
-        std::string detail;
-        EXPECT_EQ(PreparePicture(codec, b.file.data(), b.file.size(), {}, refused, out, &detail),
-                  b.status);
-        EXPECT_TRUE(out.empty());
-        EXPECT_NE(detail, "");
-    }
-    // A picture of another format is named by its first bytes.
+    const Bytes huge =
+        PngFile().Ihdr(30000, 30000, 8, 6).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes;
     using namespace std::string_literals;
     const struct {
-        std::string head;
+        std::string file;
         const char* reason;
-    } formats[] = {
+        PrepStatus status = PrepStatus::NotAPicture;
+    } bad[] = {
+        {std::string(40, '\x33'), ""},
+        {std::string(cut.begin(), cut.end()), "", PrepStatus::Unreadable},
+        {std::string(huge.begin(), huge.end()), "", PrepStatus::TooLarge},
         {"RIFF\x24\0\0\0WEBPVP8 "s,
          "a WebP picture, which the players cannot show: convert it to JPEG"},
         {"\0\0\0\030ftypheic"s, "a HEIC picture"},
@@ -479,13 +464,15 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
         {"RIFF\x24\0\0\0WAVEfmt "s, "neither a JPEG nor a PNG file"},
         {"", "neither a JPEG nor a PNG file"},
     };
-    for (const auto& f : formats) {
-        const Bytes file(f.head.begin(), f.head.end());
+    for (const auto& b : bad) {
+        const Bytes file(b.file.begin(), b.file.end());
         PicturePlan refused;
         std::string detail;
         EXPECT_EQ(PreparePicture(codec, file.data(), file.size(), {}, refused, out, &detail),
-                  PrepStatus::NotAPicture);
-        EXPECT_EQ(detail.rfind(f.reason, 0), 0U) << detail;
+                  b.status);
+        EXPECT_TRUE(out.empty());
+        EXPECT_NE(detail, "");
+        EXPECT_EQ(detail.rfind(b.reason, 0), 0U) << detail;
     }
 }
 
