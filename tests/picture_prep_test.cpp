@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <string>
@@ -51,6 +50,13 @@ Bytes Entry(bool motorola, std::uint16_t tag, std::uint16_t type, std::uint32_t 
         Put16(entry, motorola, half);
     }
     return entry;
+}
+
+// The PNG with a chunk inserted after its IHDR, or before its IEND if late.
+Bytes WithChunk(Bytes png, const char* type, const Bytes& data, bool late = false) {
+    const Bytes chunk = PngFile{{}}.Chunk(type, data).bytes;
+    png.insert(late ? png.end() - 12 : png.begin() + 33, chunk.begin(), chunk.end());
+    return png;
 }
 
 // The JPEG with an APP1 segment of body inserted right after its SOI.
@@ -139,12 +145,8 @@ TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     // CRC that zlib agrees with; a chunk cut by the end is left alone.
     const std::uint8_t red[3] = {255, 0, 0};
     const auto withChunks = [&red](const char* type) {
-        Bytes png = MakePng(4, 3, red);
-        const Bytes chunk =
-            PngFile{{}}.Chunk(type, Tiff(true, {Entry(true, 0x0112, 3, 1, 6)})).bytes;
-        png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR
-        png.insert(png.end() - 12, chunk.begin(), chunk.end());    // before IEND
-        return png;
+        const Bytes tiff = Tiff(true, {Entry(true, 0x0112, 3, 1, 6)});
+        return WithChunk(WithChunk(MakePng(4, 3, red), type, tiff), type, tiff, true);
     };
     const Bytes png = withChunks("eXIf");
     Bytes renamed = png;
@@ -330,16 +332,13 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
         const Bytes rows = PackRows(16, 8, c.bitDepth, c.pixels, [&c](int x, int y) {
             return x < 8 ? 0 : y < 4 || c.pixels.size() < 3 ? 1 : 2;
         });
-        // The palette and tRNS, bare chunks, go between IHDR and IDAT.
         Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, rows);
-        PngFile chunks{{}};
-        if (c.colourType == 3) {
-            chunks.Chunk("PLTE", redBlueBlue);
-        }
         if (!c.trns.empty()) {
-            chunks.Chunk("tRNS", c.trns);
+            png = WithChunk(png, "tRNS", c.trns);
         }
-        png.insert(png.begin() + 33, chunks.bytes.begin(), chunks.bytes.end());
+        if (c.colourType == 3) {
+            png = WithChunk(png, "PLTE", redBlueBlue);  // before the tRNS
+        }
         Bytes out;
         const PicturePlan plan = Prepare(png, out, options);
         EXPECT_TRUE(plan.transparent) << c.name;
@@ -359,27 +358,14 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
     // Fully opaque, an alpha channel or a tRNS chunk changes nothing: kept
     // byte for byte. So is a tRNS the format forbids or places after the
     // picture data, which browsers ignore too.
-    const auto greyWith = [](const Bytes& trns, bool late) {
-        PngFile file;
-        file.Ihdr(2, 1, 8, 0);
-        if (!late) {
-            file.Chunk("tRNS", trns);
-        }
-        file.Idat({0, 7, 9});
-        return (late ? file.Chunk("tRNS", trns) : file).End().bytes;
-    };
+    const Bytes grey = MakePngOf(2, 1, 0, 8, {7, 9});
     const Bytes opaque[] = {
         MakePngOf(2, 1, 6, 8, {1, 2, 3, 255, 4, 5, 6, 255}),
-        PngFile()
-            .Ihdr(2, 1, 8, 3)
-            .Chunk("PLTE", redBlueBlue)
-            .Chunk("tRNS", {255, 255})
-            .Idat({0, 0, 1})
-            .End()
-            .bytes,
-        greyWith({0, 8}, false),
-        greyWith({0, 7, 0}, false),
-        greyWith({0, 7}, true),
+        WithChunk(WithChunk(MakePngOf(2, 1, 3, 8, {0, 1}), "tRNS", {255, 255}), "PLTE",
+                  redBlueBlue),
+        WithChunk(grey, "tRNS", {0, 8}),
+        WithChunk(grey, "tRNS", {0, 7, 0}),
+        WithChunk(grey, "tRNS", {0, 7}, true),
     };
     for (const Bytes& file : opaque) {
         Bytes out;
