@@ -18,7 +18,6 @@ namespace brivel {
 namespace {
 
 using namespace testing;  // the pictures and fakes
-using Bytes = std::vector<std::uint8_t>;
 using Lookups = std::vector<std::pair<std::string, std::uint16_t>>;
 
 constexpr std::uint8_t kOrange[3] = {250, 120, 10};

@@ -21,7 +21,6 @@ namespace brivel {
 namespace {
 
 using namespace testing;  // the pictures (picture_fixtures.h)
-using Bytes = std::vector<std::uint8_t>;
 
 tool::TurboJpegCodec codec;
 

@@ -11,10 +11,7 @@
 namespace brivel {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-using testing::PngFile;
-using testing::Zlib;
+using namespace testing;  // PngFile, Zlib
 
 Bytes Cut(Bytes file, std::size_t dropped) {
     file.resize(file.size() - dropped);
