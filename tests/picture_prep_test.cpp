@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -211,30 +210,27 @@ PicturePlan Prepare(const Bytes& file, Bytes& out, const PrepOptions& options = 
 
 TEST(PicturePrep, TurnsEveryOrientationUpright) {
     // Where the stored top-left (red) and top-right (green) corners end up.
-    struct Turn {
+    const struct {
         int orientation;
-        Corner red;
-        Corner green;
-    };
-    const Turn turns[] = {
+        Corner red, green;
+    } turns[] = {
         {1, TopLeft, TopRight},       {2, TopRight, TopLeft},   {3, BottomRight, BottomLeft},
         {4, BottomLeft, BottomRight}, {5, TopLeft, BottomLeft}, {6, TopRight, BottomRight},
         {7, BottomRight, TopRight},   {8, BottomLeft, TopLeft},
     };
     // Small enough to keep (turned without loss), large enough to fit, and a
     // 4:2:0 picture whose partial blocks forbid most lossless turns.
-    struct Size {
+    const struct {
         int width, height, subsampling;
         PrepAction turned;
-    };
-    const Size sizes[] = {
+    } sizes[] = {
         {32, 16, TJSAMP_444, PrepAction::Turn},
         {1280, 640, TJSAMP_420, PrepAction::Reencode},
         {40, 20, TJSAMP_420, PrepAction::Reencode},
     };
-    for (const Size& size : sizes) {
+    for (const auto& size : sizes) {
         const Bytes plain = MakeJpeg(Marked(size.width, size.height), size.subsampling);
-        for (const Turn& turn : turns) {
+        for (const auto& turn : turns) {
             SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << " orientation "
                                               << turn.orientation);
             const Bytes file = WithOrientation(plain, turn.orientation);
@@ -268,15 +264,15 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
     }
 }
 
-// Rows of width samples per pixel, each sample big-endian at depth bits, or
-// packed from the top bit below 8.
-Bytes PackRows(int width, int height, int depth, const std::vector<std::vector<int>>& pixels,
-               const std::function<int(int x, int y)>& pick) {
+// The rows of a 16 x 8 picture: the left half pixels[0], the right half
+// pixels[1] but the bottom-right quarter pixels[2] if given. Each sample
+// big-endian at depth bits, or packed from the top bit below 8.
+Bytes PackRows(int depth, const std::vector<std::vector<int>>& pixels) {
     Bytes rows;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < 8; ++y) {
         unsigned bit = 0;
-        for (int x = 0; x < width; ++x) {
-            for (const int v : pixels[pick(x, y)]) {
+        for (int x = 0; x < 16; ++x) {
+            for (const int v : pixels[x < 8 ? 0 : y < 4 || pixels.size() < 3 ? 1 : 2]) {
                 if (depth < 8) {
                     if (bit % 8 == 0) {
                         rows.push_back(0);
@@ -303,16 +299,15 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
     // 16 x 8: the left half clear, the right half opaque; the bottom-right
     // quarter half transparent where alpha (a channel or a palette's tRNS)
     // can say so, opaque where a colour key (tRNS) tells what is clear.
-    struct Case {
+    const Bytes redBlueBlue = {255, 0, 0, 0, 0, 255, 0, 0, 255};  // the palette
+    const int m = 65535;
+    const struct {
         const char* name;
         std::uint8_t colourType, bitDepth;
         Bytes trns;
         std::vector<std::vector<int>> pixels;  // clear, opaque, half (only with alpha)
         std::array<int, 3> rgb;                // the opaque colour
-    };
-    const Bytes redBlueBlue = {255, 0, 0, 0, 0, 255, 0, 0, 255};  // the palette
-    const int m = 65535;
-    const Case cases[] = {
+    } cases[] = {
         {"RGBA 8", 6, 8, {}, {{255, 0, 0, 0}, {0, 0, 255, 255}, {0, 0, 255, 128}}, {0, 0, 255}},
         {"RGBA 16", 6, 16, {}, {{m, 0, 0, 0}, {0, 0, m, m}, {0, 0, m, 0x8080}}, {0, 0, 255}},
         {"grey+alpha 8", 4, 8, {}, {{255, 0}, {60, 255}, {60, 128}}, {60, 60, 60}},
@@ -327,11 +322,9 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
         {"RGB key 8", 2, 8, {0, 255, 0, 0, 0, 0}, {{255, 0, 0}, {0, 0, 255}}, {0, 0, 255}},
         {"RGB key 16", 2, 16, {0xFF, 0xFF, 0, 0, 0, 1}, {{m, 0, 1}, {m, 0, 0}}, {255, 0, 0}},
     };
-    for (const Case& c : cases) {
-        const Bytes rows = PackRows(16, 8, c.bitDepth, c.pixels, [&c](int x, int y) {
-            return x < 8 ? 0 : y < 4 || c.pixels.size() < 3 ? 1 : 2;
-        });
-        Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, rows);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, PackRows(c.bitDepth, c.pixels));
         if (!c.trns.empty()) {
             png = WithChunk(png, "tRNS", c.trns);
         }
@@ -340,19 +333,18 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
         }
         Bytes out;
         const PicturePlan plan = Prepare(png, out, options);
-        EXPECT_TRUE(plan.transparent) << c.name;
-        EXPECT_EQ(plan.action, PrepAction::Reencode) << c.name;
+        EXPECT_TRUE(plan.transparent);
+        EXPECT_EQ(plan.action, PrepAction::Reencode);
         const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
-        ASSERT_TRUE(shown) << c.name;
+        ASSERT_TRUE(shown);
         ASSERT_EQ(shown->width, 16);
         const auto mix = [&c](int colour, int under) {
             return c.colourType >= 3 ? (colour * 128 + under * 127) / 255 : colour;
         };
-        ExpectColour(Near(*shown, TopLeft), 20, 200, 90, std::string(c.name) + " clear");
-        ExpectColour(Near(*shown, TopRight), c.rgb[0], c.rgb[1], c.rgb[2],
-                     std::string(c.name) + " opaque");
+        ExpectColour(Near(*shown, TopLeft), 20, 200, 90, "clear");
+        ExpectColour(Near(*shown, TopRight), c.rgb[0], c.rgb[1], c.rgb[2], "opaque");
         ExpectColour(Near(*shown, BottomRight), mix(c.rgb[0], 20), mix(c.rgb[1], 200),
-                     mix(c.rgb[2], 90), std::string(c.name) + " half");
+                     mix(c.rgb[2], 90), "half");
     }
 }
 

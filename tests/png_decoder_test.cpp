@@ -33,16 +33,19 @@ std::string Gave(bool ok, const PngDecoder& decoder) {
     return (ok ? "true " : "false ") + std::string(PngErrorName(decoder.error()));
 }
 
-TEST(PngDecoder, RefusesBrokenFilesWithTheirErrorAndState) {
-    Bytes badSignature = RgbFile().bytes, damaged = RgbFile().bytes;
+TEST(PngDecoder, RefusesBrokenFilesWithTheirErrorAndStage) {
+    Bytes badSignature = RgbFile().bytes, damaged = RgbFile().bytes, filter5 = kRgbRows;
     badSignature[1] = 'p';
     damaged[41] = 0x77;  // the zlib header's compression method: 7
+    filter5[10] = 5;
     using E = PngError;
+    // What refuses the file, leaving the decoder empty, loaded or decoded.
+    enum Stage { kLoad, kDecode, kRender };
     const struct {
         const char* name;
         Bytes file;
         PngError error;
-        bool loads = false;  // and the decode refuses it, leaving it loaded
+        Stage stage = kLoad;
     } cases[] = {
         {"15 bytes", Bytes(badSignature.begin(), badSignature.begin() + 15), E::BadFile},
         {"signature", badSignature, E::BadFile},
@@ -66,22 +69,33 @@ TEST(PngDecoder, RefusesBrokenFilesWithTheirErrorAndState) {
          E::Unsupported},
         {"only PLTE cut short", Cut(PngFile().Ihdr(1, 1, 8, 3).Chunk("PLTE", Bytes(3)).bytes, 1),
          E::Unsupported},
-        {"no IDAT", PngFile().Ihdr(3, 2, 8, 2).End().bytes, E::BadFile, true},
-        {"bad deflate data", damaged, E::BadFile, true},
+        {"no IDAT", PngFile().Ihdr(3, 2, 8, 2).End().bytes, E::BadFile, kDecode},
+        {"bad deflate data", damaged, E::BadFile, kDecode},
         {"stream longer than the image", PngFile().Ihdr(3, 1, 8, 2).Idat(kRgbRows).bytes,
-         E::BadFile, true},
+         E::BadFile, kDecode},
         {"raw size above 32 bits", PngFile().Ihdr(0x10000000, 16, 8, 0).Idat({0}).bytes,
-         E::OutOfMemory, true},
+         E::OutOfMemory, kDecode},
+        // A filter type above 4 fails only the render, with no error.
+        {"filter type 5", PngFile().Ihdr(3, 2, 8, 2).Idat(filter5).bytes, E::None, kRender},
+        // Adam7: the second row is pass 7's.
+        {"filter type 5 interlaced", PngFile().Ihdr(1, 2, 8, 0, 1).Idat({0, 1, 5, 2}).bytes,
+         E::None, kRender},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         PngDecoder decoder;
-        EXPECT_EQ(decoder.LoadFromMemory(c.file.data(), c.file.size()), c.loads);
-        if (c.loads) {
-            EXPECT_FALSE(decoder.Decode());
+        EXPECT_EQ(decoder.LoadFromMemory(c.file.data(), c.file.size()), c.stage != kLoad);
+        if (c.stage != kLoad) {
+            EXPECT_EQ(decoder.Decode(), c.stage == kRender);
+        }
+        Dib dib;
+        if (c.stage == kRender) {
+            EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
         }
         EXPECT_EQ(decoder.error(), c.error);
-        EXPECT_EQ(decoder.state(), c.loads ? PngState::Loaded : PngState::Empty);
+        EXPECT_EQ(decoder.state(), c.stage == kLoad     ? PngState::Empty
+                                   : c.stage == kDecode ? PngState::Loaded
+                                                        : PngState::Decoded);
     }
 }
 
@@ -223,24 +237,6 @@ TEST(PngDecoder, LoadsFromRcdataResources) {
     ASSERT_TRUE(decoder.Decode());
     ASSERT_TRUE(decoder.MakeDib(kDefaultPngFormat, dib));
     EXPECT_EQ(dib.bits, kRgbBitmap);
-}
-
-TEST(PngDecoder, FilterTypeAbove4FailsOnlyTheRender) {
-    Bytes rows = kRgbRows;
-    rows[10] = 5;
-    const Bytes files[] = {
-        PngFile().Ihdr(3, 2, 8, 2).Idat(rows).bytes,
-        // Adam7: the second row is pass 7's, with filter type 5.
-        PngFile().Ihdr(1, 2, 8, 0, 1).Idat({0, 1, 5, 2}).bytes,
-    };
-    for (const Bytes& file : files) {
-        PngDecoder decoder;
-        ASSERT_TRUE(decoder.LoadFromMemory(file.data(), file.size()));
-        ASSERT_TRUE(decoder.Decode());
-        Dib dib;
-        EXPECT_EQ(Gave(decoder.MakeDib(kDefaultPngFormat, dib), decoder), "false None");
-        EXPECT_EQ(decoder.state(), PngState::Decoded);
-    }
 }
 
 TEST(PngDecoder, AllocatesOnlyTheRawBufferAndTheRowBuffers) {
