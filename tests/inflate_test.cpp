@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <optional>
 #include <ostream>
@@ -17,6 +16,7 @@
 
 #include "alloc_hooks.h"
 #include "public_corpora.h"
+#include "scratch_folder.h"
 
 namespace brivel {
 
@@ -38,11 +38,6 @@ Bytes Str(const std::string& text) {
 Bytes BigEndian32(std::uint32_t value) {
     return {static_cast<std::uint8_t>(value >> 24), static_cast<std::uint8_t>(value >> 16),
             static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)};
-}
-Bytes ReadFile(const std::string& name) {
-    std::ifstream file(testing::CorpusFolder("deflate") / name, std::ios::binary);
-    EXPECT_TRUE(file) << name;
-    return Bytes(std::istreambuf_iterator<char>(file), {});
 }
 
 // Rows of a smooth picture with grain, each with a PNG filter applied.
@@ -497,7 +492,9 @@ void ExpectZlibsVerdict(const std::string& folder, const std::vector<CorpusCase>
     for (const CorpusCase& c : cases) {
         SCOPED_TRACE(c.file);
         const std::string name = c.file, type = name.substr(name.rfind('.'));
-        const Bytes file = ReadFile(folder + "/" + name);
+        const std::filesystem::path path = testing::CorpusFolder("deflate") / folder / name;
+        ASSERT_TRUE(std::filesystem::is_regular_file(path));
+        const Bytes file = testing::FileBytes<Bytes>(path);
         const Bytes stream = type == ".zlib" ? file
                              : type == ".deflate"
                                  ? Bytes{0x78, 0x01} + file
@@ -590,8 +587,7 @@ TEST(InflateRegressions, FuzzerFindingsDecodeAsZlibDoes) {
         }
         SCOPED_TRACE(name);
         ++found;
-        std::ifstream in(entry.path(), std::ios::binary);
-        const Bytes input(std::istreambuf_iterator<char>(in), {});
+        const Bytes input = testing::FileBytes<Bytes>(entry.path());
         ASSERT_GT(input.size(), 4u);
         const Bytes deflate(input.begin() + 4, input.end()), exact = Bytes{0x78, 0x01} + deflate;
         const std::optional<Bytes> expected = ZlibInflate(deflate, -15, 1 << 20);
