@@ -315,14 +315,6 @@ TEST(InflateDifferential, SameBytesAsZlibAtEveryLevelAndStrategyOverRandomChunks
     }
 }
 
-struct EdgeCase {
-    const char* name;
-    Bytes stream;
-    InflateStatus status;
-    Bytes output = {};  // on Ok
-    std::size_t outSize = 1000;
-};
-
 TEST(InflateEdgeCases, StatusAndBytesMatchTheTable) {
     const Bytes hello = Str("hello");
     BitWriter stored, storedMismatch, twoStored, afterEmptyFixed, mixed;
@@ -389,7 +381,13 @@ TEST(InflateEdgeCases, StatusAndBytesMatchTheTable) {
     const unsigned d0 = kDistance, d1 = kDistance + 1;
     const Bytes header = {0x78, 0x01};
     using S = InflateStatus;
-    const EdgeCase cases[] = {
+    const struct {
+        const char* name;
+        Bytes stream;
+        InflateStatus status;
+        Bytes output = {};  // on Ok
+        std::size_t outSize = 1000;
+    } cases[] = {
         {"one stored block", header + stored.bytes + BigEndian32(adler), S::Ok, hello},
         {"stored blocks, one empty", Zlib(twoStored.bytes), S::Ok, hello},
         {"stored length mismatch", Zlib(storedMismatch.bytes), S::StoredLengthMismatch},
@@ -428,7 +426,7 @@ TEST(InflateEdgeCases, StatusAndBytesMatchTheTable) {
         {"no distance codes", Zlib(noDistances.bytes), S::Ok, Str("a")},
         {"HLIT 288, HDIST 32", Zlib(wideCounts.bytes), S::Ok, Str("a")},
     };
-    for (const EdgeCase& edge : cases) {
+    for (const auto& edge : cases) {
         SCOPED_TRACE(edge.name);
         const Decoded ours = InflateBuffer(edge.stream, edge.outSize);
         EXPECT_EQ(ours.status, edge.status);
