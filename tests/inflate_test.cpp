@@ -504,11 +504,8 @@ void ExpectZlibsVerdict(const std::string& folder, const std::vector<CorpusCase>
             InflateInto(IdatReader::OverChunks(chunks.data(), chunks.size(), kFirstIdat), kOutSize);
         EXPECT_EQ(chunked.status, c.status);
         EXPECT_TRUE(chunked.bytes == ours.bytes);
-        const std::optional<Bytes> zlib = ZlibInflate(file,
-                                                      type == ".deflate" ? -15
-                                                      : type == ".zlib"  ? 15
-                                                                         : 31,
-                                                      kOutSize);
+        const int windowBits = type == ".deflate" ? -15 : type == ".zlib" ? 15 : 31;
+        const std::optional<Bytes> zlib = ZlibInflate(file, windowBits, kOutSize);
         EXPECT_EQ(zlib.has_value(), c.status == InflateStatus::Ok && c.zlibReason == nullptr);
         if (zlib) {
             EXPECT_TRUE(ours.bytes == *zlib);
