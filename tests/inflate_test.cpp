@@ -54,10 +54,8 @@ Bytes ImageRows(std::size_t width, std::size_t height, std::mt19937& rng) {
             const int a = x >= 3 ? current[x - 3] : 0, b = previous[x],
                       c = x >= 3 ? previous[x - 3] : 0, p = a + b - c;
             const int pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
-            const int predictor[5] = {0, a, b, (a + b) / 2,
-                                      pa <= pb && pa <= pc ? a
-                                      : pb <= pc           ? b
-                                                           : c};
+            const int paeth = pa <= pb && pa <= pc ? a : pb <= pc ? b : c;
+            const int predictor[5] = {0, a, b, (a + b) / 2, paeth};
             rows.push_back(static_cast<std::uint8_t>(current[x] - predictor[filter]));
         }
         previous = current;
