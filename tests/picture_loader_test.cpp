@@ -79,11 +79,10 @@ Dib MakeDib(std::int32_t width, std::int32_t height, std::uint16_t bitCount, Pic
 
 TEST(PictureLoaderDib, ConvertsEveryDisplayableBitCount) {
     // 3 x 2 pixels; rows 4-byte aligned, packed indices from the high bits.
-    struct Case {
+    const struct {
         std::uint16_t bitCount;
         PictureBytes bits;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1, {0b10100000, 0, 0, 0, 0b01000000, 0, 0, 0}},
         {4, {0x10, 0x10, 0, 0, 0x01, 0x00, 0, 0}},
         {8, {1, 0, 1, 0, 0, 1, 0, 0}},
@@ -93,7 +92,7 @@ TEST(PictureLoaderDib, ConvertsEveryDisplayableBitCount) {
     // Index 1 is {1, 2, 3}, index 0 is {4, 5, 6}; the direct formats use the same
     // colours so one expectation serves all.
     const Bytes expected = {1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6};
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         Dib dib = MakeDib(3, 2, c.bitCount, c.bits, {{6, 5, 4, 0}, {3, 2, 1, 0}});
         const RgbImage image = DibToRgb(dib);
         EXPECT_EQ(image.width, 3);
@@ -147,15 +146,14 @@ TEST(PictureLoader, FailuresAndThePngFallback) {
 
     const char* const kDecodeError = "Error: couldn't decode PNG resource";
     const Lookups both = {{"IMG", 405}, {"#10", 405}};
-    struct Case {
+    const struct {
         const char* name;
         const Bytes* img;
         const Bytes* rcdata;
         bool shown;
         const char* message;  // nullptr: none
         Lookups lookups;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"nothing", nullptr, nullptr, false, nullptr, both},
         {"damaged jpeg", &damagedJpeg, &png, false, nullptr, {{"IMG", 405}}},
         {"png", nullptr, &png, true, nullptr, both},
@@ -164,7 +162,7 @@ TEST(PictureLoader, FailuresAndThePngFallback) {
         {"not png", nullptr, &notPng, false, nullptr, both},
         {"png too large to hold", nullptr, &forgedSize, false, kDecodeError, both},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeResources resources;
         if (c.img != nullptr) {
