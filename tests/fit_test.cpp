@@ -30,11 +30,10 @@ RgbImage Noise(int width, int height, unsigned seed) {
 }
 
 TEST(FitSize, FollowsTheRuleWithTruncation) {
-    struct Case {
+    const struct {
         int sw, sh, bw, bh;
         FittedSize expected;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {640, 480, 640, 480, {640, 480}},    // factor 1
         {1000, 300, 640, 480, {640, 192}},   // width decides
         {300, 1000, 640, 480, {144, 480}},   // height decides
@@ -53,7 +52,7 @@ TEST(FitSize, FollowsTheRuleWithTruncation) {
         {640, 480, 0, 480, {0, 0}},
         {640, 480, 640, -1, {0, 0}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.sw << "x" << c.sh << " in " << c.bw << "x" << c.bh);
         const FittedSize got = FitSize(c.sw, c.sh, c.bw, c.bh);
         EXPECT_EQ(got.width, c.expected.width);
@@ -79,10 +78,9 @@ TEST(FitImage, FactorOneIsAnExactCopyAndInPlaceKeepsTheBuffer) {
 
 // Same pixels as stb's area average, give or take rounding.
 TEST(FitImage, MatchesStbBoxFilter) {
-    struct Case {
+    const struct {
         int sw, sh, bw, bh;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {640, 480, 320, 240},   // halved
         {640, 480, 333, 250},   // uneven shares
         {1001, 701, 64, 64},    // strong shrink
@@ -92,7 +90,7 @@ TEST(FitImage, MatchesStbBoxFilter) {
         {640, 480, 7, 7},       // 7 x 5
         {640, 480, 2, 2},       // 2 x 1
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << c.sw << "x" << c.sh << " in " << c.bw << "x" << c.bh);
         const RgbImage source = Noise(c.sw, c.sh, static_cast<unsigned>(c.sw));
         const RgbImage ours = FitImage(source, c.bw, c.bh);

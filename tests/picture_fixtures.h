@@ -17,6 +17,8 @@
 
 namespace brivel::testing {
 
+using Bytes = std::vector<std::uint8_t>;
+
 // A smooth picture, so a good JPEG keeps it close.
 inline RgbImage Gradient(int width, int height) {
     RgbImage image;
@@ -32,7 +34,6 @@ inline RgbImage Gradient(int width, int height) {
     return image;
 }
 
-// A picture of one colour.
 inline RgbImage Uniform(int width, int height, const std::uint8_t rgb[3]) {
     RgbImage image;
     EXPECT_TRUE(AllocateRgbImage(image, width, height));
@@ -43,37 +44,33 @@ inline RgbImage Uniform(int width, int height, const std::uint8_t rgb[3]) {
 }
 
 // pixels has width x height pixels of the format's size (TJPF_RGB, TJPF_CMYK).
-inline std::vector<std::uint8_t> MakeJpegOf(const std::uint8_t* pixels, int width, int height,
-                                            int pixelFormat, int subsampling = TJSAMP_444,
-                                            int quality = 100) {
+inline Bytes MakeJpegOf(const std::uint8_t* pixels, int width, int height, int pixelFormat,
+                        int subsampling = TJSAMP_444, int quality = 100) {
     tjhandle compressor = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     const int status = tjCompress2(compressor, pixels, width, 0, height, pixelFormat, &jpeg, &size,
                                    subsampling, quality, 0);
-    std::vector<std::uint8_t> bytes;
-    if (status == 0) {
-        bytes.assign(jpeg, jpeg + size);
-    }
+    EXPECT_EQ(status, 0);
+    const Bytes bytes(jpeg, jpeg + (status == 0 ? size : 0));
     tjFree(jpeg);
     tjDestroy(compressor);
-    EXPECT_EQ(status, 0);
     return bytes;
 }
 
-inline std::vector<std::uint8_t> MakeJpeg(const RgbImage& image, int subsampling = TJSAMP_444) {
+inline Bytes MakeJpeg(const RgbImage& image, int subsampling = TJSAMP_444) {
     return MakeJpegOf(image.pixels.data(), image.width, image.height, TJPF_RGB, subsampling);
 }
 
-inline void PutBe32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+inline void PutBe32(Bytes& out, std::uint32_t v) {
     for (int shift = 24; shift >= 0; shift -= 8) {
         out.push_back(static_cast<std::uint8_t>(v >> shift));
     }
 }
 
-inline std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& raw) {
+inline Bytes Zlib(const Bytes& raw) {
     uLongf size = compressBound(static_cast<uLong>(raw.size()));
-    std::vector<std::uint8_t> packed(size);
+    Bytes packed(size);
     EXPECT_EQ(compress(packed.data(), &size, raw.data(), static_cast<uLong>(raw.size())), Z_OK);
     packed.resize(size);
     return packed;
@@ -83,10 +80,10 @@ inline std::vector<std::uint8_t> Zlib(const std::vector<std::uint8_t>& raw) {
 // bare chunks when bytes starts empty.
 inline constexpr char kPngSignature[] = "\x89PNG\r\n\x1a\n";
 struct PngFile {
-    std::vector<std::uint8_t> bytes = std::vector<std::uint8_t>(kPngSignature, kPngSignature + 8);
+    Bytes bytes = Bytes(kPngSignature, kPngSignature + 8);
     bool goodCrc = true;
 
-    PngFile& Chunk(const char* type, const std::vector<std::uint8_t>& data) {
+    PngFile& Chunk(const char* type, const Bytes& data) {
         PutBe32(bytes, static_cast<std::uint32_t>(data.size()));
         const std::size_t typeAt = bytes.size();
         bytes.insert(bytes.end(), type, type + 4);
@@ -99,26 +96,22 @@ struct PngFile {
     PngFile& Ihdr(std::uint32_t width, std::uint32_t height, std::uint8_t depth,
                   std::uint8_t colourType, std::uint8_t interlace = 0, std::uint8_t compression = 0,
                   std::uint8_t filter = 0, const char* type = "IHDR") {
-        std::vector<std::uint8_t> data;
+        Bytes data;
         PutBe32(data, width);
         PutBe32(data, height);
         data.insert(data.end(), {depth, colourType, compression, filter, interlace});
         return Chunk(type, data);
     }
-    PngFile& Idat(const std::vector<std::uint8_t>& raw, const char* type = "IDAT") {
-        return Chunk(type, Zlib(raw));
-    }
+    PngFile& Idat(const Bytes& raw, const char* type = "IDAT") { return Chunk(type, Zlib(raw)); }
     PngFile& End() { return Chunk("IEND", {}); }
 };
 
 // A PNG whose rows are rowBytes bytes of samples each, every row with filter
 // type filter.
-inline std::vector<std::uint8_t> MakePngOf(std::uint32_t width, std::uint32_t height,
-                                           std::uint8_t colourType, std::uint8_t bitDepth,
-                                           const std::vector<std::uint8_t>& samples,
-                                           std::uint8_t filter = 0) {
+inline Bytes MakePngOf(std::uint32_t width, std::uint32_t height, std::uint8_t colourType,
+                       std::uint8_t bitDepth, const Bytes& samples, std::uint8_t filter = 0) {
     const std::size_t rowBytes = samples.size() / height;
-    std::vector<std::uint8_t> raw;
+    Bytes raw;
     for (std::size_t y = 0; y < height; ++y) {
         raw.push_back(filter);
         const auto row = samples.begin() + static_cast<std::ptrdiff_t>(y * rowBytes);
@@ -128,13 +121,11 @@ inline std::vector<std::uint8_t> MakePngOf(std::uint32_t width, std::uint32_t he
 }
 
 // A truecolour 8-bit PNG of one colour.
-inline std::vector<std::uint8_t> MakePng(std::uint32_t width, std::uint32_t height,
-                                         const std::uint8_t rgb[3], std::uint8_t filter = 0) {
-    std::vector<std::uint8_t> samples;
-    for (std::uint32_t i = 0; i < width * height; ++i) {
-        samples.insert(samples.end(), rgb, rgb + 3);
-    }
-    return MakePngOf(width, height, 2, 8, samples, filter);
+inline Bytes MakePng(std::uint32_t width, std::uint32_t height, const std::uint8_t rgb[3],
+                     std::uint8_t filter = 0) {
+    return MakePngOf(width, height, 2, 8,
+                     Uniform(static_cast<int>(width), static_cast<int>(height), rgb).pixels,
+                     filter);
 }
 
 }  // namespace brivel::testing

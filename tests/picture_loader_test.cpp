@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -16,19 +17,14 @@
 namespace brivel {
 namespace {
 
-using testing::FakeResources;
-using testing::Gradient;
-using testing::MakeJpeg;
-using testing::MakePng;
-using testing::PngFile;
-using testing::RecordingSink;
+using namespace testing;  // the pictures and fakes
 using Lookups = std::vector<std::pair<std::string, std::uint16_t>>;
 
 constexpr std::uint8_t kOrange[3] = {250, 120, 10};
 
 TEST(PictureLoaderJpeg, DecodesAndRefuses) {
     const RgbImage source = Gradient(48, 32);
-    const std::vector<std::uint8_t> jpeg = MakeJpeg(source);
+    const Bytes jpeg = MakeJpeg(source);
     std::string error = "stale";
     std::optional<RgbImage> decoded = DecodeJpeg(jpeg.data(), jpeg.size(), &error);
     ASSERT_TRUE(decoded);
@@ -40,7 +36,7 @@ TEST(PictureLoaderJpeg, DecodesAndRefuses) {
     }
 
     // A header claiming 65500 x 65500 is refused before the pixels are allocated.
-    std::vector<std::uint8_t> huge = jpeg;
+    Bytes huge = jpeg;
     for (std::size_t i = 2; i + 8 < huge.size(); ++i) {
         if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
             huge[i + 5] = huge[i + 7] = 0xFF;
@@ -48,20 +44,19 @@ TEST(PictureLoaderJpeg, DecodesAndRefuses) {
             break;
         }
     }
-    EXPECT_FALSE(DecodeJpeg(huge.data(), huge.size(), &error));
-    EXPECT_NE(error.find("65500 x 65500"), std::string::npos) << error;
-
-    const std::vector<std::uint8_t> garbage(100, 0x55);
-    const std::vector<std::uint8_t> headless(jpeg.begin(), jpeg.begin() + 20);
-    for (const std::vector<std::uint8_t>* bad : {&garbage, &headless}) {
+    const std::pair<Bytes, const char*> bad[] = {{huge, "65500 x 65500"},
+                                                 {Bytes(100, 0x55), ""},
+                                                 {Bytes(jpeg.begin(), jpeg.begin() + 20), ""}};
+    for (const auto& [file, says] : bad) {
         error.clear();
-        EXPECT_FALSE(DecodeJpeg(bad->data(), bad->size(), &error));
+        EXPECT_FALSE(DecodeJpeg(file.data(), file.size(), &error));
         EXPECT_NE(error, "");
+        EXPECT_NE(error.find(says), std::string::npos) << error;
     }
     EXPECT_FALSE(DecodeJpeg(nullptr, 0, nullptr));
 
     // Cut inside the scan: still a picture, with the library's warning.
-    const std::vector<std::uint8_t> cut(jpeg.begin(), jpeg.end() - 40);
+    const Bytes cut(jpeg.begin(), jpeg.end() - 40);
     error.clear();
     const std::optional<RgbImage> partial = DecodeJpeg(cut.data(), cut.size(), &error);
     ASSERT_TRUE(partial);
@@ -69,13 +64,25 @@ TEST(PictureLoaderJpeg, DecodesAndRefuses) {
     EXPECT_NE(error, "");
 }
 
+// A top-down bitmap with the given colour table.
+Dib MakeDib(std::int32_t width, std::int32_t height, std::uint16_t bitCount, PictureBytes bits,
+            const std::vector<DibColour>& colours) {
+    Dib dib;
+    dib.info.header.width = width;
+    dib.info.header.height = -height;
+    dib.info.header.bitCount = bitCount;
+    std::copy(colours.begin(), colours.end(), dib.info.colours.begin());
+    dib.info.colourCount = static_cast<std::uint32_t>(colours.size());
+    dib.bits = std::move(bits);
+    return dib;
+}
+
 TEST(PictureLoaderDib, ConvertsEveryDisplayableBitCount) {
     // 3 x 2 pixels; rows 4-byte aligned, packed indices from the high bits.
-    struct Case {
+    const struct {
         std::uint16_t bitCount;
         PictureBytes bits;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {1, {0b10100000, 0, 0, 0, 0b01000000, 0, 0, 0}},
         {4, {0x10, 0x10, 0, 0, 0x01, 0x00, 0, 0}},
         {8, {1, 0, 1, 0, 0, 1, 0, 0}},
@@ -84,17 +91,9 @@ TEST(PictureLoaderDib, ConvertsEveryDisplayableBitCount) {
     };
     // Index 1 is {1, 2, 3}, index 0 is {4, 5, 6}; the direct formats use the same
     // colours so one expectation serves all.
-    const std::vector<std::uint8_t> expected = {1, 2, 3, 4, 5, 6, 1, 2, 3,
-                                                4, 5, 6, 1, 2, 3, 4, 5, 6};
-    for (const Case& c : cases) {
-        Dib dib;
-        dib.info.header.width = 3;
-        dib.info.header.height = -2;
-        dib.info.header.bitCount = c.bitCount;
-        dib.info.colours[0] = {6, 5, 4, 0};
-        dib.info.colours[1] = {3, 2, 1, 0};
-        dib.info.colourCount = 2;
-        dib.bits = c.bits;
+    const Bytes expected = {1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6, 1, 2, 3, 4, 5, 6};
+    for (const auto& c : cases) {
+        Dib dib = MakeDib(3, 2, c.bitCount, c.bits, {{6, 5, 4, 0}, {3, 2, 1, 0}});
         const RgbImage image = DibToRgb(dib);
         EXPECT_EQ(image.width, 3);
         EXPECT_EQ(image.height, 2);
@@ -105,14 +104,8 @@ TEST(PictureLoaderDib, ConvertsEveryDisplayableBitCount) {
     }
 
     // An index past the filled entries is black; 16 bits is not shown.
-    Dib dib;
-    dib.info.header.width = 1;
-    dib.info.header.height = -1;
-    dib.info.header.bitCount = 8;
-    dib.info.colours[0] = {9, 9, 9, 0};
-    dib.info.colourCount = 1;
-    dib.bits = {200, 0, 0, 0};
-    EXPECT_EQ(DibToRgb(dib).pixels, (std::vector<std::uint8_t>{0, 0, 0}));
+    Dib dib = MakeDib(1, 1, 8, {200, 0, 0, 0}, {{9, 9, 9, 0}});
+    EXPECT_EQ(DibToRgb(dib).pixels, (Bytes{0, 0, 0}));
     dib.info.header.bitCount = 16;
     EXPECT_TRUE(DibToRgb(dib).pixels.empty());
 }
@@ -140,28 +133,27 @@ TEST(PictureLoader, TakesTheJpegPathWhenAnImgResourceExists) {
 }
 
 TEST(PictureLoader, FailuresAndThePngFallback) {
-    std::vector<std::uint8_t> damagedJpeg = MakeJpeg(Gradient(16, 16));
+    Bytes damagedJpeg = MakeJpeg(Gradient(16, 16));
     damagedJpeg.resize(30);
-    const std::vector<std::uint8_t> png = MakePng(20, 10, kOrange);
+    const Bytes png = MakePng(20, 10, kOrange);
     // Block type 3 does not exist: the file's structure is fine, its data is not.
-    const std::vector<std::uint8_t> badData =
+    const Bytes badData =
         PngFile().Ihdr(20, 10, 8, 2).Chunk("IDAT", {0x78, 0x9C, 0x07, 0, 0}).End().bytes;
-    const std::vector<std::uint8_t> badFilter = MakePng(20, 10, kOrange, 5);
-    const std::vector<std::uint8_t> notPng(64, 0x42);
-    const std::vector<std::uint8_t> forgedSize =
+    const Bytes badFilter = MakePng(20, 10, kOrange, 5);
+    const Bytes notPng(64, 0x42);
+    const Bytes forgedSize =
         PngFile().Ihdr(12000, 8000, 8, 2).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes;
 
     const char* const kDecodeError = "Error: couldn't decode PNG resource";
     const Lookups both = {{"IMG", 405}, {"#10", 405}};
-    struct Case {
+    const struct {
         const char* name;
-        const std::vector<std::uint8_t>* img;
-        const std::vector<std::uint8_t>* rcdata;
+        const Bytes* img;
+        const Bytes* rcdata;
         bool shown;
         const char* message;  // nullptr: none
         Lookups lookups;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"nothing", nullptr, nullptr, false, nullptr, both},
         {"damaged jpeg", &damagedJpeg, &png, false, nullptr, {{"IMG", 405}}},
         {"png", nullptr, &png, true, nullptr, both},
@@ -170,7 +162,7 @@ TEST(PictureLoader, FailuresAndThePngFallback) {
         {"not png", nullptr, &notPng, false, nullptr, both},
         {"png too large to hold", nullptr, &forgedSize, false, kDecodeError, both},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FakeResources resources;
         if (c.img != nullptr) {

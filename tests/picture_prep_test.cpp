@@ -4,8 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstdlib>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,22 +19,19 @@
 namespace brivel {
 namespace {
 
-using testing::Gradient;
-using testing::MakeJpeg;
-using testing::MakeJpegOf;
-using testing::MakePng;
-using testing::MakePngOf;
-using testing::PngFile;
-using Bytes = std::vector<std::uint8_t>;
+using namespace testing;  // the pictures (picture_fixtures.h)
 
 tool::TurboJpegCodec codec;
+
+void Put16(Bytes& out, bool motorola, std::uint32_t v) {
+    out.push_back(static_cast<std::uint8_t>(motorola ? v >> 8 : v));
+    out.push_back(static_cast<std::uint8_t>(motorola ? v : v >> 8));
+}
 
 // A TIFF block of one IFD holding the given 12-byte entries, in either order.
 Bytes Tiff(bool motorola, const std::vector<Bytes>& entries, std::uint16_t count = 0xFFFF) {
     Bytes tiff = motorola ? Bytes{'M', 'M', 0, 42, 0, 0, 0, 8} : Bytes{'I', 'I', 42, 0, 8, 0, 0, 0};
-    const std::uint16_t n = count != 0xFFFF ? count : static_cast<std::uint16_t>(entries.size());
-    tiff.push_back(static_cast<std::uint8_t>(motorola ? n >> 8 : n));
-    tiff.push_back(static_cast<std::uint8_t>(motorola ? n : n >> 8));
+    Put16(tiff, motorola, count != 0xFFFF ? count : static_cast<std::uint32_t>(entries.size()));
     for (const Bytes& entry : entries) {
         tiff.insert(tiff.end(), entry.begin(), entry.end());
     }
@@ -46,18 +41,20 @@ Bytes Tiff(bool motorola, const std::vector<Bytes>& entries, std::uint16_t count
 // An IFD entry: tag, type, count, then the value in the field's first bytes.
 Bytes Entry(bool motorola, std::uint16_t tag, std::uint16_t type, std::uint32_t count,
             std::uint16_t value) {
-    auto u16 = [motorola](Bytes& out, std::uint16_t v) {
-        out.push_back(static_cast<std::uint8_t>(motorola ? v >> 8 : v));
-        out.push_back(static_cast<std::uint8_t>(motorola ? v : v >> 8));
-    };
     Bytes entry;
-    u16(entry, tag);
-    u16(entry, type);
-    u16(entry, static_cast<std::uint16_t>(motorola ? count >> 16 : count));
-    u16(entry, static_cast<std::uint16_t>(motorola ? count : count >> 16));
-    u16(entry, value);
-    u16(entry, 0);
+    for (const std::uint32_t half :
+         {std::uint32_t{tag}, std::uint32_t{type}, motorola ? count >> 16 : count,
+          motorola ? count : count >> 16, std::uint32_t{value}, 0u}) {
+        Put16(entry, motorola, half);
+    }
     return entry;
+}
+
+// The PNG with a chunk inserted after its IHDR, or before its IEND if late.
+Bytes WithChunk(Bytes png, const char* type, const Bytes& data, bool late = false) {
+    const Bytes chunk = PngFile{{}}.Chunk(type, data).bytes;
+    png.insert(late ? png.end() - 12 : png.begin() + 33, chunk.begin(), chunk.end());
+    return png;
 }
 
 // The JPEG with an APP1 segment of body inserted right after its SOI.
@@ -77,6 +74,13 @@ Bytes Exif(const Bytes& tiff) {
     return body;
 }
 
+// The JPEG with the segments of a bare SOI + segments inserted before its
+// EOI, where they are picture data.
+Bytes InScan(Bytes jpeg, const Bytes& segments) {
+    jpeg.insert(jpeg.end() - 2, segments.begin() + 2, segments.end());
+    return jpeg;
+}
+
 Bytes WithOrientation(const Bytes& jpeg, int orientation) {
     return WithApp1(
         jpeg,
@@ -90,13 +94,12 @@ TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
     cutEntry.resize(cutEntry.size() - 3);
     Bytes farIfd = Tiff(true, {Entry(true, 0x0112, 3, 1, 6)});
     farIfd[4] = 0xFF;  // IFD offset 0xFF000008
-    struct Case {
+    using O = Orientation;
+    const struct {
         const char* name;
         Bytes file;
         Orientation expected;
-    };
-    using O = Orientation;
-    const Case cases[] = {
+    } cases[] = {
         {"Motorola order", WithOrientation(jpeg, 6), O::Rotated90},
         {"Intel order, after another tag",
          WithApp1(jpeg, Exif(Tiff(false, {other, Entry(false, 0x0112, 3, 1, 8)}))), O::Rotated270},
@@ -115,15 +118,11 @@ TEST(ExifOrientation, ReadsTheTagAndSurvivesDamage) {
         {"no EXIF", jpeg, O::Upright},
         {"SOI alone", Bytes{0xFF, 0xD8}, O::Upright},
         {"not a JPEG", Bytes(64, 0x11), O::Upright},
+        {"EXIF after the scan starts", InScan(jpeg, WithOrientation({0xFF, 0xD8}, 3)), O::Upright},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         EXPECT_EQ(JpegOrientation(c.file.data(), c.file.size()), c.expected) << c.name;
     }
-    // An EXIF segment after the scan starts is picture data, never read.
-    Bytes afterScan = jpeg;
-    const Bytes late = WithOrientation(Bytes{0xFF, 0xD8}, 3);
-    afterScan.insert(afterScan.end() - 2, late.begin() + 2, late.end());
-    EXPECT_EQ(JpegOrientation(afterScan.data(), afterScan.size()), Orientation::Upright);
     EXPECT_EQ(JpegOrientation(nullptr, 0), Orientation::Upright);
     EXPECT_EQ(TiffOrientation(nullptr, 100), Orientation::Upright);
 }
@@ -132,10 +131,10 @@ TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     // Two EXIF segments (a decoder may read either), an APP1 that is not EXIF,
     // and one inside the picture data past the scan's start; fuzz_exif checks
     // that only marker bytes change.
-    Bytes file = WithOrientation(
-        WithApp1(WithOrientation(MakeJpeg(Gradient(16, 8)), 8), {'h', 't', 't', 'p', ':'}), 6);
-    const Bytes late = WithOrientation(Bytes{0xFF, 0xD8}, 3);
-    file.insert(file.end() - 2, late.begin() + 2, late.end());
+    Bytes file = InScan(
+        WithOrientation(
+            WithApp1(WithOrientation(MakeJpeg(Gradient(16, 8)), 8), {'h', 't', 't', 'p', ':'}), 6),
+        WithOrientation({0xFF, 0xD8}, 3));
     EXPECT_EQ(HideJpegOrientation(file.data(), file.size()), 2);
     EXPECT_EQ(JpegOrientation(file.data(), file.size()), Orientation::Upright);
     EXPECT_EQ(HideJpegOrientation(file.data(), file.size()), 0);
@@ -144,12 +143,8 @@ TEST(ExifOrientation, HidingRenamesEveryExifBlockAndNothingElse) {
     // CRC that zlib agrees with; a chunk cut by the end is left alone.
     const std::uint8_t red[3] = {255, 0, 0};
     const auto withChunks = [&red](const char* type) {
-        Bytes png = MakePng(4, 3, red);
-        const Bytes chunk =
-            PngFile{{}}.Chunk(type, Tiff(true, {Entry(true, 0x0112, 3, 1, 6)})).bytes;
-        png.insert(png.begin() + 33, chunk.begin(), chunk.end());  // after IHDR
-        png.insert(png.end() - 12, chunk.begin(), chunk.end());    // before IEND
-        return png;
+        const Bytes tiff = Tiff(true, {Entry(true, 0x0112, 3, 1, 6)});
+        return WithChunk(WithChunk(MakePng(4, 3, red), type, tiff), type, tiff, true);
     };
     const Bytes png = withChunks("eXIf");
     Bytes renamed = png;
@@ -215,41 +210,38 @@ PicturePlan Prepare(const Bytes& file, Bytes& out, const PrepOptions& options = 
 
 TEST(PicturePrep, TurnsEveryOrientationUpright) {
     // Where the stored top-left (red) and top-right (green) corners end up.
-    struct Turn {
+    const struct {
         int orientation;
-        Corner red;
-        Corner green;
-    };
-    const Turn turns[] = {
+        Corner red, green;
+    } turns[] = {
         {1, TopLeft, TopRight},       {2, TopRight, TopLeft},   {3, BottomRight, BottomLeft},
         {4, BottomLeft, BottomRight}, {5, TopLeft, BottomLeft}, {6, TopRight, BottomRight},
         {7, BottomRight, TopRight},   {8, BottomLeft, TopLeft},
     };
     // Small enough to keep (turned without loss), large enough to fit, and a
     // 4:2:0 picture whose partial blocks forbid most lossless turns.
-    struct Size {
+    const struct {
         int width, height, subsampling;
         PrepAction turned;
-    };
-    const Size sizes[] = {
+    } sizes[] = {
         {32, 16, TJSAMP_444, PrepAction::Turn},
         {1280, 640, TJSAMP_420, PrepAction::Reencode},
         {40, 20, TJSAMP_420, PrepAction::Reencode},
     };
-    for (const Size& size : sizes) {
+    for (const auto& size : sizes) {
         const Bytes plain = MakeJpeg(Marked(size.width, size.height), size.subsampling);
-        for (const Turn& turn : turns) {
+        for (const auto& turn : turns) {
             SCOPED_TRACE(::testing::Message() << size.width << "x" << size.height << " orientation "
                                               << turn.orientation);
             const Bytes file = WithOrientation(plain, turn.orientation);
             Bytes out;
             const PicturePlan plan = Prepare(file, out);
-            const bool swap = turn.orientation >= 5;
             const bool fits = size.width > 640;
-            const int uprightWidth = swap ? size.height : size.width;
-            const int uprightHeight = swap ? size.width : size.height;
-            const FittedSize expected = fits ? FitSize(uprightWidth, uprightHeight, 640, 480)
-                                             : FittedSize{uprightWidth, uprightHeight};
+            FittedSize expected = turn.orientation >= 5 ? FittedSize{size.height, size.width}
+                                                        : FittedSize{size.width, size.height};
+            if (fits) {
+                expected = FitSize(expected.width, expected.height, 640, 480);
+            }
             if (turn.orientation == 1 && !fits) {
                 EXPECT_EQ(plan.action, PrepAction::Keep);
                 EXPECT_EQ(out, file);
@@ -272,15 +264,15 @@ TEST(PicturePrep, TurnsEveryOrientationUpright) {
     }
 }
 
-// Rows of width samples per pixel, each sample big-endian at depth bits, or
-// packed from the top bit below 8.
-Bytes PackRows(int width, int height, int depth, const std::vector<std::vector<int>>& pixels,
-               const std::function<int(int x, int y)>& pick) {
+// The rows of a 16 x 8 picture: the left half pixels[0], the right half
+// pixels[1] but the bottom-right quarter pixels[2] if given. Each sample
+// big-endian at depth bits, or packed from the top bit below 8.
+Bytes PackRows(int depth, const std::vector<std::vector<int>>& pixels) {
     Bytes rows;
-    for (int y = 0; y < height; ++y) {
+    for (int y = 0; y < 8; ++y) {
         unsigned bit = 0;
-        for (int x = 0; x < width; ++x) {
-            for (const int v : pixels[pick(x, y)]) {
+        for (int x = 0; x < 16; ++x) {
+            for (const int v : pixels[x < 8 ? 0 : y < 4 || pixels.size() < 3 ? 1 : 2]) {
                 if (depth < 8) {
                     if (bit % 8 == 0) {
                         rows.push_back(0);
@@ -307,16 +299,15 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
     // 16 x 8: the left half clear, the right half opaque; the bottom-right
     // quarter half transparent where alpha (a channel or a palette's tRNS)
     // can say so, opaque where a colour key (tRNS) tells what is clear.
-    struct Case {
+    const Bytes redBlueBlue = {255, 0, 0, 0, 0, 255, 0, 0, 255};  // the palette
+    const int m = 65535;
+    const struct {
         const char* name;
         std::uint8_t colourType, bitDepth;
         Bytes trns;
         std::vector<std::vector<int>> pixels;  // clear, opaque, half (only with alpha)
         std::array<int, 3> rgb;                // the opaque colour
-    };
-    const Bytes redBlueBlue = {255, 0, 0, 0, 0, 255, 0, 0, 255};  // the palette
-    const int m = 65535;
-    const Case cases[] = {
+    } cases[] = {
         {"RGBA 8", 6, 8, {}, {{255, 0, 0, 0}, {0, 0, 255, 255}, {0, 0, 255, 128}}, {0, 0, 255}},
         {"RGBA 16", 6, 16, {}, {{m, 0, 0, 0}, {0, 0, m, m}, {0, 0, m, 0x8080}}, {0, 0, 255}},
         {"grey+alpha 8", 4, 8, {}, {{255, 0}, {60, 255}, {60, 128}}, {60, 60, 60}},
@@ -331,65 +322,29 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
         {"RGB key 8", 2, 8, {0, 255, 0, 0, 0, 0}, {{255, 0, 0}, {0, 0, 255}}, {0, 0, 255}},
         {"RGB key 16", 2, 16, {0xFF, 0xFF, 0, 0, 0, 1}, {{m, 0, 1}, {m, 0, 0}}, {255, 0, 0}},
     };
-    for (const Case& c : cases) {
-        const Bytes rows = PackRows(16, 8, c.bitDepth, c.pixels, [&c](int x, int y) {
-            return x < 8 ? 0 : y < 4 || c.pixels.size() < 3 ? 1 : 2;
-        });
-        // The palette and tRNS, bare chunks, go between IHDR and IDAT.
-        Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, rows);
-        PngFile chunks{{}};
-        if (c.colourType == 3) {
-            chunks.Chunk("PLTE", redBlueBlue);
-        }
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Bytes png = MakePngOf(16, 8, c.colourType, c.bitDepth, PackRows(c.bitDepth, c.pixels));
         if (!c.trns.empty()) {
-            chunks.Chunk("tRNS", c.trns);
+            png = WithChunk(png, "tRNS", c.trns);
         }
-        png.insert(png.begin() + 33, chunks.bytes.begin(), chunks.bytes.end());
+        if (c.colourType == 3) {
+            png = WithChunk(png, "PLTE", redBlueBlue);  // before the tRNS
+        }
         Bytes out;
         const PicturePlan plan = Prepare(png, out, options);
-        EXPECT_TRUE(plan.transparent) << c.name;
-        EXPECT_EQ(plan.action, PrepAction::Reencode) << c.name;
+        EXPECT_TRUE(plan.transparent);
+        EXPECT_EQ(plan.action, PrepAction::Reencode);
         const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
-        ASSERT_TRUE(shown) << c.name;
+        ASSERT_TRUE(shown);
         ASSERT_EQ(shown->width, 16);
         const auto mix = [&c](int colour, int under) {
             return c.colourType >= 3 ? (colour * 128 + under * 127) / 255 : colour;
         };
-        ExpectColour(Near(*shown, TopLeft), 20, 200, 90, std::string(c.name) + " clear");
-        ExpectColour(Near(*shown, TopRight), c.rgb[0], c.rgb[1], c.rgb[2],
-                     std::string(c.name) + " opaque");
+        ExpectColour(Near(*shown, TopLeft), 20, 200, 90, "clear");
+        ExpectColour(Near(*shown, TopRight), c.rgb[0], c.rgb[1], c.rgb[2], "opaque");
         ExpectColour(Near(*shown, BottomRight), mix(c.rgb[0], 20), mix(c.rgb[1], 200),
-                     mix(c.rgb[2], 90), std::string(c.name) + " half");
-    }
-    // Fully opaque, an alpha channel or a tRNS chunk changes nothing: kept
-    // byte for byte. So is a tRNS the format forbids or places after the
-    // picture data, which browsers ignore too.
-    const auto greyWith = [](const Bytes& trns, bool late) {
-        PngFile file;
-        file.Ihdr(2, 1, 8, 0);
-        if (!late) {
-            file.Chunk("tRNS", trns);
-        }
-        file.Idat({0, 7, 9});
-        return (late ? file.Chunk("tRNS", trns) : file).End().bytes;
-    };
-    const Bytes opaque[] = {
-        MakePngOf(2, 1, 6, 8, {1, 2, 3, 255, 4, 5, 6, 255}),
-        PngFile()
-            .Ihdr(2, 1, 8, 3)
-            .Chunk("PLTE", redBlueBlue)
-            .Chunk("tRNS", {255, 255})
-            .Idat({0, 0, 1})
-            .End()
-            .bytes,
-        greyWith({0, 8}, false),
-        greyWith({0, 7, 0}, false),
-        greyWith({0, 7}, true),
-    };
-    for (const Bytes& file : opaque) {
-        Bytes out;
-        EXPECT_EQ(Prepare(file, out).action, PrepAction::Keep);
-        EXPECT_EQ(out, file);
+                     mix(c.rgb[2], 90), "half");
     }
 }
 
@@ -423,10 +378,22 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
               PrepStatus::Ok);
     EXPECT_NE(damage, "");
 
-    const std::uint8_t rgb[] = {1, 2, 3, 4, 5, 6};
-    const Bytes ready[] = {MakeJpeg(Gradient(640, 480)), MakeJpeg(Gradient(600, 300)),
-                           WithOrientation(MakeJpeg(Gradient(64, 48)), 1),
-                           MakePngOf(2, 1, 2, 8, Bytes(rgb, rgb + 6))};
+    const Bytes grey = MakePngOf(2, 1, 0, 8, {7, 9});
+    const Bytes ready[] = {
+        MakeJpeg(Gradient(640, 480)),
+        MakeJpeg(Gradient(600, 300)),
+        WithOrientation(MakeJpeg(Gradient(64, 48)), 1),
+        MakePngOf(2, 1, 2, 8, {1, 2, 3, 4, 5, 6}),
+        // Fully opaque, an alpha channel or a tRNS chunk changes nothing: kept
+        // byte for byte. So is a tRNS the format forbids or places after the
+        // picture data, which browsers ignore too.
+        MakePngOf(2, 1, 6, 8, {1, 2, 3, 255, 4, 5, 6, 255}),
+        WithChunk(WithChunk(MakePngOf(2, 1, 3, 8, {0, 1}), "tRNS", {255, 255}), "PLTE",
+                  {255, 0, 0, 0, 0, 255, 0, 0, 255}),
+        WithChunk(grey, "tRNS", {0, 8}),
+        WithChunk(grey, "tRNS", {0, 7, 0}),
+        WithChunk(grey, "tRNS", {0, 7}, true),
+    };
     for (const Bytes& file : ready) {
         EXPECT_EQ(Prepare(file, out).action, PrepAction::Keep);
         EXPECT_EQ(out, file);
@@ -439,31 +406,21 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     EXPECT_EQ(deepPlan.action, PrepAction::Reencode);
     ASSERT_TRUE(DecodeJpeg(out.data(), out.size(), nullptr));
 
-    // Refusals name their cause and leave nothing.
+    // Refusals name their cause and leave nothing; a picture of another
+    // format is named by its first bytes.
     Bytes cut = MakeJpeg(Gradient(16, 16));
     cut.resize(20);
-    const struct {
-        Bytes file;
-        PrepStatus status;
-    } bad[] = {
-        {Bytes(40, 0x33), PrepStatus::NotAPicture},
-        {cut, PrepStatus::Unreadable},
-        {PngFile().Ihdr(30000, 30000, 8, 6).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes,
-         PrepStatus::TooLarge}};
-    for (const auto& b : bad) {
-        PicturePlan refused;
-        std::string detail;
-        EXPECT_EQ(PreparePicture(codec, b.file.data(), b.file.size(), {}, refused, out, &detail),
-                  b.status);
-        EXPECT_TRUE(out.empty());
-        EXPECT_NE(detail, "");
-    }
-    // A picture of another format is named by its first bytes.
+    const Bytes huge =
+        PngFile().Ihdr(30000, 30000, 8, 6).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes;
     using namespace std::string_literals;
     const struct {
-        std::string head;
+        std::string file;
         const char* reason;
-    } formats[] = {
+        PrepStatus status = PrepStatus::NotAPicture;
+    } bad[] = {
+        {std::string(40, '\x33'), ""},
+        {std::string(cut.begin(), cut.end()), "", PrepStatus::Unreadable},
+        {std::string(huge.begin(), huge.end()), "", PrepStatus::TooLarge},
         {"\0\0\0\030ftypheic"s, "a HEIC picture"},
         {"\0\0\0\034ftypavif"s, "an AVIF picture"},
         {"GIF89a\x10\0"s, "a GIF picture, which the players cannot show: convert it to PNG"},
@@ -477,16 +434,19 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
         {"RIFF\x24\0\0\0WAVEfmt "s, "neither a JPEG nor a PNG file"},
         {"", "neither a JPEG nor a PNG file"},
     };
-    for (const auto& f : formats) {
-        const Bytes file(f.head.begin(), f.head.end());
+    for (const auto& b : bad) {
+        const Bytes file(b.file.begin(), b.file.end());
         PicturePlan refused;
         std::string detail;
         EXPECT_EQ(PreparePicture(codec, file.data(), file.size(), {}, refused, out, &detail),
-                  PrepStatus::NotAPicture);
-        EXPECT_EQ(detail.rfind(f.reason, 0), 0U) << detail;
+                  b.status);
+        EXPECT_TRUE(out.empty());
+        EXPECT_NE(detail, "");
+        EXPECT_EQ(detail.rfind(b.reason, 0), 0U) << detail;
     }
     // A WebP is of a kind to convert for a codec that reads none (the tool's reads it).
-    const Bytes webp = Bytes{'R', 'I', 'F', 'F', 0x24, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', ' '};
+    const Bytes webp =
+        Bytes{'R', 'I', 'F', 'F', 0x24, 0, 0, 0, 'W', 'E', 'B', 'P', 'V', 'P', '8', ' '};
     EXPECT_EQ(NotAPictureReason(webp.data(), webp.size())
                   .rfind("a WebP picture, which the players cannot show: convert it to JPEG", 0),
               0U);
