@@ -107,9 +107,7 @@ TEST_F(PlayStateTest, MovesWrapAroundAndChooserEntriesCountFromOne) {
     play.ChoosePicture(1);
     EXPECT_EQ(play.current(), 1);
     EXPECT_EQ(view.pictures.back(), 1);
-    EXPECT_EQ(ChooserLabel(2),
-              "Image n\xB0"
-              "2");
+    EXPECT_EQ(ChooserLabel(2), "Image n\2602");  // \260: the degree sign
 }
 
 TEST_F(PlayStateTest, SinglePictureKeepsShowingItAndRegradesIt) {

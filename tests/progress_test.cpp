@@ -15,11 +15,9 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -31,21 +29,14 @@
 #include "scratch_folder.h"
 #include "text/fixed_text.h"
 
+namespace brivel {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 
-using brivel::FormatProgress;
-using brivel::LoadProgress;
-using brivel::ParseProgress;
-using brivel::ProgressFileBeside;
-using brivel::ProgressFileName;
-using brivel::QuizRecord;
-using brivel::SaveProgress;
-
 struct TestRecord {
-    brivel::testing::FakeGraphics graphics;
+    testing::FakeGraphics graphics;
     QuizRecord record{graphics};
 };
 
@@ -54,20 +45,20 @@ void SetSlots(QuizRecord& record, const std::vector<std::string>& texts) {
     record.pictureCount = static_cast<std::int32_t>(texts.size());
     record.answersPerPicture = 1;
     for (std::size_t k = 0; k < texts.size(); ++k) {
-        brivel::CopyText(record.typedAnswers[k], texts[k]);
+        CopyText(record.typedAnswers[k], texts[k]);
     }
 }
 
 void FillAllSlots(QuizRecord& record, const std::string& text) {
     for (auto& slot : record.typedAnswers) {
-        brivel::CopyText(slot, text);
+        CopyText(slot, text);
     }
 }
 
 std::vector<std::string> Slots(const QuizRecord& record, std::size_t count) {
     std::vector<std::string> texts;
     for (std::size_t k = 0; k < count; ++k) {
-        texts.emplace_back(brivel::TextOf(record.typedAnswers[k]));
+        texts.emplace_back(TextOf(record.typedAnswers[k]));
     }
     return texts;
 }
@@ -126,8 +117,7 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xdgStateHome == nullptr ? "unset" : c.xdgStateHome);
-        const brivel::ProgressPlaces places =
-            brivel::ProgressPlacesOf(c.program, c.xdgStateHome, c.home);
+        const ProgressPlaces places = ProgressPlacesOf(c.program, c.xdgStateHome, c.home);
         EXPECT_EQ(places.beside, ProgressFileBeside(c.program));
         EXPECT_EQ(places.stateFolder, c.stateFolder);
         const std::string name = places.inState.substr(places.stateFolder.size());
@@ -140,7 +130,7 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
     }
     // Two quizzes of one name in two folders, or an .exe beside its Linux twin, keep apart.
     const auto inState = [](const char* program) {
-        return brivel::ProgressPlacesOf(program, "/s", nullptr).inState;
+        return ProgressPlacesOf(program, "/s", nullptr).inState;
     };
     EXPECT_EQ(inState("/a/animaux"), inState("/a/animaux"));
     EXPECT_NE(inState("/a/animaux"), inState("/b/animaux"));
@@ -171,8 +161,8 @@ TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
         {kMax, kMin, 96},
     };
     TestRecord t;
-    for (int k = 0; k < brivel::kMaxPictures; ++k) {
-        brivel::CopyText(t.record.typedAnswers[k], "s" + std::to_string(k));
+    for (int k = 0; k < kMaxPictures; ++k) {
+        CopyText(t.record.typedAnswers[k], "s" + std::to_string(k));
     }
     for (const auto& c : cases) {
         t.record.pictureCount = c.pictures;
@@ -188,7 +178,7 @@ TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
 TEST(ProgressFormat, RoundTripsThroughParse) {
     // Every byte but NUL and CR, over and over: what a slot can carry through the file.
     std::string allCarried;
-    for (int byte = 1; allCarried.size() < brivel::kTextMaxLength; byte = byte % 255 + 1) {
+    for (int byte = 1; allCarried.size() < kTextMaxLength; byte = byte % 255 + 1) {
         if (byte != '\r') {
             allCarried += static_cast<char>(byte);
         }
@@ -239,7 +229,7 @@ TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
 }
 
 TEST(ProgressCheck, RefusesWhatNoPlayerWrites) {
-    using Check = brivel::ProgressCheck;
+    using Check = ProgressCheck;
     const struct {
         const char* name;
         std::string bytes;
@@ -258,12 +248,12 @@ TEST(ProgressCheck, RefusesWhatNoPlayerWrites) {
         {"260 bytes", std::string(260, 'x') + "\r\n", 3, Check::LineTooLong},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(brivel::CheckProgress(c.bytes, c.slots), c.expected) << c.name;
+        EXPECT_EQ(CheckProgress(c.bytes, c.slots), c.expected) << c.name;
     }
 }
 
 TEST(ProgressMerge, NeverLosesAFindAndAsksBeforeReplacingAText) {
-    using Merge = brivel::SlotMerge;
+    using Merge = SlotMerge;
     // Here a text finds its picture when it starts with '+'.
     const auto finds = [](int, std::string_view text) { return !text.empty() && text[0] == '+'; };
     const struct {
@@ -288,7 +278,7 @@ TEST(ProgressMerge, NeverLosesAFindAndAsksBeforeReplacingAText) {
     for (const auto& c : cases) {
         const std::vector<std::string> stored =
             c.stored != nullptr ? std::vector<std::string>{c.stored} : std::vector<std::string>{};
-        EXPECT_EQ(brivel::MergeProgress({c.own}, {c.incoming}, stored, finds),
+        EXPECT_EQ(MergeProgress({c.own}, {c.incoming}, stored, finds),
                   std::vector<Merge>{c.expected})
             << c.name;
     }
@@ -315,34 +305,34 @@ protected:
         return others;
     }
     // Saves one answer per text to file_.
-    brivel::ReplaceStatus Save(const std::vector<std::string>& texts) {
+    ReplaceStatus Save(const std::vector<std::string>& texts) {
         TestRecord t;
         SetSlots(t.record, texts);
         return SaveProgress(t.record, file_.string());
     }
 
-    brivel::testing::ScratchFolder scratch_{"progress"};
+    testing::ScratchFolder scratch_{"progress"};
     const fs::path dir_ = scratch_.path();
     fs::path file_;
 };
 
 TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
     // A link where a careless save would put its temporary: never written through.
-    const brivel::testing::ScratchFolder elsewhere("elsewhere");
+    const testing::ScratchFolder elsewhere("elsewhere");
     const fs::path victim = elsewhere.path() / "victim";
     WriteBytes(victim, "mine");
     fs::create_symlink(victim, dir_ / "quiz.txt.tmp");
     const std::vector<std::string> texts = {"chat", "", "\xE9l\xE9phant", "deux mots"};
     TestRecord saved;
     SetSlots(saved.record, texts);
-    EXPECT_EQ(SaveProgress(saved.record, file_.string()), brivel::ReplaceStatus::Replaced);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), FormatProgress(saved.record));
+    EXPECT_EQ(SaveProgress(saved.record, file_.string()), ReplaceStatus::Replaced);
+    EXPECT_EQ(testing::FileBytes(file_), FormatProgress(saved.record));
     // Made as a plain creation makes a file, not with a temporary's private rights.
     const mode_t mask = ::umask(022);
     ::umask(mask);
     EXPECT_EQ(fs::status(file_).permissions(), static_cast<fs::perms>(0666 & ~mask));
     EXPECT_EQ(Others(), std::vector<fs::path>{dir_ / "quiz.txt.tmp"});
-    EXPECT_EQ(brivel::testing::FileBytes(victim), "mine");
+    EXPECT_EQ(testing::FileBytes(victim), "mine");
 
     TestRecord loaded;
     FillAllSlots(loaded.record, "avant");
@@ -353,7 +343,7 @@ TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
     // A second, shorter save leaves no tail.
     Save({std::string(200, 'a'), std::string(200, 'b'), "c", "d"});
     Save({"x", "y"});
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "x\r\ny\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "x\r\ny\r\n");
     EXPECT_EQ(Others().size(), 1u);
 }
 
@@ -364,7 +354,7 @@ TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
     Save({"loup"});
     fs::current_path(previous);
     file_ = dir_ / "animaux.txt";
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "loup\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "loup\r\n");
     EXPECT_TRUE(Others().empty());
 }
 
@@ -373,11 +363,11 @@ TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
     std::vector<std::string> first96;
     for (int k = 0; k < 120; ++k) {
         lines120 += "l" + std::to_string(k) + "\r\n";
-        if (k < brivel::kMaxPictures) {
+        if (k < kMaxPictures) {
             first96.push_back("l" + std::to_string(k));
         }
     }
-    enum class Content { kMissing, kFile, kFolder };
+    enum Content { kMissing, kFile, kFolder };
     const struct {
         const char* name;
         Content content;
@@ -385,24 +375,20 @@ TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
         std::int32_t pictures;
         std::vector<std::string> expected;  // the first slots; "avant" was there before
     } cases[] = {
-        {"missing file", Content::kMissing, "", 3, {"", "", "", "avant"}},
-        {"unreadable (a folder)", Content::kFolder, "", 3, {"", "", "", "avant"}},
-        {"empty file", Content::kFile, "", 3, {"", "", "", "avant"}},
-        {"fewer lines", Content::kFile, "un\r\ndeux\r\n", 3, {"un", "deux", "", "avant"}},
-        {"more lines",
-         Content::kFile,
-         "un\r\ndeux\r\ntrois\r\nquatre\r\n",
-         3,
-         {"un", "deux", "trois", "avant"}},
-        {"more pictures than slots", Content::kFile, lines120, 500, first96},
-        {"negative picture count", Content::kFile, lines120, -1, {"avant"}},
+        {"missing file", kMissing, "", 3, {"", "", "", "avant"}},
+        {"unreadable (a folder)", kFolder, "", 3, {"", "", "", "avant"}},
+        {"empty file", kFile, "", 3, {"", "", "", "avant"}},
+        {"fewer lines", kFile, "un\r\ndeux\r\n", 3, {"un", "deux", "", "avant"}},
+        {"more lines", kFile, "un\r\ndeux\r\ntrois\r\nq\r\n", 3, {"un", "deux", "trois", "avant"}},
+        {"more pictures than slots", kFile, lines120, 500, first96},
+        {"negative picture count", kFile, lines120, -1, {"avant"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         fs::remove_all(file_);
-        if (c.content == Content::kFile) {
+        if (c.content == kFile) {
             WriteBytes(file_, c.bytes);
-        } else if (c.content == Content::kFolder) {
+        } else if (c.content == kFolder) {
             fs::create_directory(file_);
         }
         TestRecord t;
@@ -416,10 +402,10 @@ TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
 TEST_F(ProgressFile, SaveWhereNoFileCanBeMadeWritesNothing) {
     fs::create_directory(file_);
     WriteBytes(file_ / "inside", "x");
-    EXPECT_EQ(Save({"nouveau"}), brivel::ReplaceStatus::IsFolder);
-    EXPECT_EQ(brivel::testing::FileBytes(file_ / "inside"), "x");
+    EXPECT_EQ(Save({"nouveau"}), ReplaceStatus::IsFolder);
+    EXPECT_EQ(testing::FileBytes(file_ / "inside"), "x");
     file_ = dir_ / "absent" / "quiz.txt";
-    EXPECT_EQ(Save({"un"}), brivel::ReplaceStatus::NoTemporary);
+    EXPECT_EQ(Save({"un"}), ReplaceStatus::NoTemporary);
     EXPECT_EQ(Others(), std::vector<fs::path>{dir_ / "quiz.txt"});
 }
 
@@ -479,13 +465,13 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     const int status = InUnwritableFolder(dir_, [] {
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
-        return SaveProgress(t.record, "quiz.txt") == brivel::ReplaceStatus::NoTemporary;
+        return SaveProgress(t.record, "quiz.txt") == ReplaceStatus::NoTemporary;
     });
     if (status == kCannotTest && std::getenv("CI") == nullptr) {
         GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "ancien\r\n");
     EXPECT_TRUE(Others().empty());
 }
 
@@ -494,33 +480,31 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
 // from then on. Where it can write, the file beside it wins and is written.
 TEST_F(ProgressFile, UnwritableFolderSavesInTheStateFolderAndReadsItBack) {
     WriteBytes(file_, "ancien\r\n");
-    const brivel::testing::ScratchFolder stateRoot("state");
+    const testing::ScratchFolder stateRoot("state");
     fs::permissions(stateRoot.path(), fs::perms::all);  // nobody makes the folder
     const std::string program = (dir_ / "quiz").string();
-    const brivel::ProgressPlaces places =
-        brivel::ProgressPlacesOf(program, stateRoot.path().c_str(), nullptr);
+    const ProgressPlaces places = ProgressPlacesOf(program, stateRoot.path().c_str(), nullptr);
     const int status = InUnwritableFolder(dir_, [&] {
-        const bool shipped = brivel::ProgressFileToLoad(places) == file_.string();
-        const std::string saved = brivel::ProgressFileToSave(places);
+        const bool shipped = ProgressFileToLoad(places) == file_.string();
+        const std::string saved = ProgressFileToSave(places);
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
         SaveProgress(t.record, saved);
-        return shipped && saved == places.inState &&
-               brivel::ProgressFileToLoad(places) == places.inState;
+        return shipped && saved == places.inState && ProgressFileToLoad(places) == places.inState;
     });
     if (status == kCannotTest && std::getenv("CI") == nullptr) {
         GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
-    EXPECT_EQ(brivel::testing::FileBytes(places.inState), "nouveau\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "ancien\r\n");
+    EXPECT_EQ(testing::FileBytes(places.inState), "nouveau\r\n");
     EXPECT_EQ(fs::status(places.stateFolder).permissions(), fs::perms::owner_all);
 
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    EXPECT_EQ(brivel::ProgressFileToLoad(places), file_.string());
-    EXPECT_EQ(brivel::ProgressFileToSave(places), file_.string());
+    EXPECT_EQ(ProgressFileToLoad(places), file_.string());
+    EXPECT_EQ(ProgressFileToSave(places), file_.string());
     fs::remove(file_);
-    EXPECT_EQ(brivel::ProgressFileToLoad(places), places.inState);
+    EXPECT_EQ(ProgressFileToLoad(places), places.inState);
 }
 
 // A disk that fills up: the file size limit stops the temporary file at once
@@ -538,17 +522,16 @@ TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
                       if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
                           return 1;
                       }
-                      return SaveProgress(big.record, file_.string()) ==
-                                     brivel::ReplaceStatus::WriteFailed
+                      return SaveProgress(big.record, file_.string()) == ReplaceStatus::WriteFailed
                                  ? 0
                                  : 2;
                   }),
                   0);
-        EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
+        EXPECT_EQ(testing::FileBytes(file_), "ancien\r\n");
         EXPECT_TRUE(Others().empty());
     }
     SaveProgress(big.record, file_.string());
-    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
+    EXPECT_EQ(testing::FileBytes(file_), newBytes);
 }
 
 // A save killed at any moment leaves the old file or the new one, whole, and
@@ -593,7 +576,7 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         ASSERT_TRUE(started) << "run " << run << ": the saving process did not start";
-        const std::string bytes = brivel::testing::FileBytes(file_);
+        const std::string bytes = testing::FileBytes(file_);
         ASSERT_TRUE(bytes == oldBytes || bytes == newBytes)
             << "run " << run << ": " << bytes.size() << " bytes, neither old nor new";
         oldKept += bytes == oldBytes;
@@ -609,12 +592,13 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     const std::vector<fs::path> leftovers = Others();
     for (const fs::path& leftover : leftovers) {
         EXPECT_EQ(leftover.filename().string().rfind(".quiz.txt.", 0), 0u) << leftover;
-        EXPECT_EQ(newBytes.rfind(brivel::testing::FileBytes(leftover), 0), 0u) << leftover;
+        EXPECT_EQ(newBytes.rfind(testing::FileBytes(leftover), 0), 0u) << leftover;
     }
     WriteBytes(file_, oldBytes);
-    EXPECT_EQ(SaveProgress(next.record, file_.string()), brivel::ReplaceStatus::Replaced);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
+    EXPECT_EQ(SaveProgress(next.record, file_.string()), ReplaceStatus::Replaced);
+    EXPECT_EQ(testing::FileBytes(file_), newBytes);
     EXPECT_EQ(Others(), leftovers);
 }
 
 }  // namespace
+}  // namespace brivel

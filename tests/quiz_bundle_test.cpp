@@ -23,10 +23,7 @@ QuizText TwoPictures() {
     QuizText text;
     text.title = "Ch\xE2teau";
     text.author = "Zo\xE9";
-    text.pictures = {{"\x8C"
-                      "uf",
-                      "", "Paris", ""},
-                     {"Mont", "", "", ""}};
+    text.pictures = {{"\214uf", "", "Paris", ""}, {"Mont", "", "", ""}};  // \214: oe
     text.red = 1;
     text.green = 2;
     text.blue = 3;

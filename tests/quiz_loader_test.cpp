@@ -11,12 +11,9 @@
 namespace brivel {
 namespace {
 
-const std::string kAnswersError =
-    "Erreur dans le d\xE9"
-    "cryptage des reponses";
-const std::string kCodesSaid =
-    "Brivel: Erreur dans le d\xE9"
-    "cryptage des codes [0]\n";
+// \351 is e acute in Windows-1252.
+const std::string kAnswersError = "Erreur dans le d\351cryptage des reponses";
+const std::string kCodesSaid = "Brivel: Erreur dans le d\351cryptage des codes [0]\n";
 
 std::vector<std::uint8_t> Pack(const std::string& text) {
     testing::RecordingSink sink;
@@ -58,10 +55,7 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
               "4 3x1 kind 3 (10, 20, 30) Titre|Auteur|Explication|Chat/ici/e0|Chien/l\xE0/e1|"
               "Lapin/la-bas/e2|code un|code deux|");
     EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
-    EXPECT_EQ(TextOf(record.statusText),
-              "R\xE9"
-              "alis\xE9"
-              " avec la version 2.2");
+    EXPECT_EQ(TextOf(record.statusText), "R\351alis\351 avec la version 2.2");
     // The loaded colour's brush replaced the constructor's, which was released.
     ASSERT_EQ(graphics.made.size(), 8u);
     EXPECT_EQ(graphics.made.back().colour, (Rgb{10, 20, 30}));
@@ -69,25 +63,24 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
     EXPECT_EQ(graphics.released, std::vector<void*>{testing::FakeGraphics::HandleOf(3)});
 }
 
-TEST_F(QuizLoaderTest, WithoutQuizTextRunsTestMode) {
-    resources.Add("PATCH", 105, Pack("jamais lu\r\n"));
-    Load();
-    EXPECT_EQ(sink.Said(), "");
-    EXPECT_EQ(testing::Describe(record),
-              "2 7x1 kind 3 (53, 203, 163) Nom du brivel|Createur brivel|"
-              "Explications du brivel|test/emplacement/|test/emplacement/|||");
-    EXPECT_EQ(TextOf(record.extraText1), "TEST");
-    EXPECT_EQ(PictureAt(record, 6), record.pictures.last);
-    EXPECT_EQ(TextOf(record.linkText), kMakerWebAddress);
-    // The codes text is not even looked up.
-    EXPECT_EQ(resources.lookups.size(), 1u);
-}
-
-TEST_F(QuizLoaderTest, EmptyQuizTextRunsTestMode) {
-    resources.Add("PATCH", 104, {});
-    Load();
-    EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(record.pictureCount, 7);
+// A missing or empty quiz text: the built-in test quiz, whose codes are not even looked up.
+TEST(QuizLoader, WithoutQuizTextRunsTestMode) {
+    for (const bool empty : {false, true}) {
+        Loaded l;
+        if (empty) {
+            l.resources.Add("PATCH", 104, {});
+        }
+        l.resources.Add("PATCH", 105, Pack("jamais lu\r\n"));
+        l.Load();
+        EXPECT_EQ(l.sink.Said(), "");
+        EXPECT_EQ(testing::Describe(l.record),
+                  "2 7x1 kind 3 (53, 203, 163) Nom du brivel|Createur brivel|"
+                  "Explications du brivel|test/emplacement/|test/emplacement/|||");
+        EXPECT_EQ(TextOf(l.record.extraText1), "TEST");
+        EXPECT_EQ(PictureAt(l.record, 6), l.record.pictures.last);
+        EXPECT_EQ(TextOf(l.record.linkText), kMakerWebAddress);
+        EXPECT_EQ(l.resources.lookups.size(), 1u);
+    }
 }
 
 TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,14 @@ namespace brivel {
 namespace {
 
 using testing::FakeGraphics;
+
+std::vector<void*> Handles(std::initializer_list<std::uintptr_t> numbers) {
+    std::vector<void*> handles;
+    for (const std::uintptr_t k : numbers) {
+        handles.push_back(FakeGraphics::HandleOf(k));
+    }
+    return handles;
+}
 
 TEST(QuizRecordTest, ConstructionDefaultsAndOrderOfCreation) {
     FakeGraphics graphics;
@@ -37,11 +46,7 @@ TEST(QuizRecordTest, ConstructionDefaultsAndOrderOfCreation) {
         EXPECT_TRUE(graphics.released.empty());
     }
     // The five brushes, then the title font, then the progress font; each once.
-    const std::vector<void*> expected = {FakeGraphics::HandleOf(3), FakeGraphics::HandleOf(4),
-                                         FakeGraphics::HandleOf(5), FakeGraphics::HandleOf(6),
-                                         FakeGraphics::HandleOf(7), FakeGraphics::HandleOf(2),
-                                         FakeGraphics::HandleOf(1)};
-    EXPECT_EQ(graphics.released, expected);
+    EXPECT_EQ(graphics.released, Handles({3, 4, 5, 6, 7, 2, 1}));
 }
 
 TEST(QuizRecordTest, SetBackColourReplacesTheBrushOnce) {
@@ -51,13 +56,10 @@ TEST(QuizRecordTest, SetBackColourReplacesTheBrushOnce) {
         record.SetBackColour(1, 2, 3);
         EXPECT_EQ(record.backBrush, FakeGraphics::HandleOf(8));
         EXPECT_EQ(graphics.made.back().colour, (Rgb{1, 2, 3}));
-        EXPECT_EQ(graphics.released, std::vector<void*>{FakeGraphics::HandleOf(3)});
+        EXPECT_EQ(graphics.released, Handles({3}));
     }
-    // The replaced brush is not released a second time at destruction.
-    EXPECT_EQ(
-        std::count(graphics.released.begin(), graphics.released.end(), FakeGraphics::HandleOf(3)),
-        1);
-    EXPECT_EQ(graphics.released.size(), 8u);
+    // The replaced brush is not released a second time at destruction; its successor is.
+    EXPECT_EQ(graphics.released, Handles({3, 8, 4, 5, 6, 7, 2, 1}));
 }
 
 TEST(PictureListTest, PictureAtClampsToTheLastEntry) {
