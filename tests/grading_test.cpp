@@ -4,16 +4,13 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace brivel {
 namespace {
 
 TEST(Grading, GivesTheVerdict) {
-    const struct {
-        const char* answer;
-        const char* typed;
-        Verdict verdict;
-    } cases[] = {
+    const std::tuple<const char*, const char*, Verdict> cases[] = {
         {"Chat", "  chat ", Verdict::Correct},
         {"Chat", "", Verdict::Unanswered},
         {"Chat", "   ", Verdict::Unanswered},
@@ -56,9 +53,9 @@ TEST(Grading, GivesTheVerdict) {
         // that the forward scan cannot revisit.
         {"ABABC", "xxabababcxx", Verdict::Wrong},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Grade(c.answer, c.typed), c.verdict)
-            << "answer \"" << c.answer << "\", typed \"" << c.typed << "\"";
+    for (const auto& [answer, typed, verdict] : cases) {
+        EXPECT_EQ(Grade(answer, typed), verdict)
+            << "answer \"" << answer << "\", typed \"" << typed << "\"";
     }
 }
 
@@ -81,28 +78,18 @@ TEST(GradingNormalize, TrimsSpacesOnlyAndUpperCasesAscii) {
 }
 
 TEST(GradingEditDistance, CountsUnitEditsWithoutTranspositions) {
-    struct Case {
-        const char* a;
-        const char* b;
-        int distance;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, int> cases[] = {
         {"", "", 0},         {"", "abc", 3},        {"abc", "", 3},           {"CHAT", "CHAT", 0},
         {"CHAT", "TACH", 4}, {"CHIEN", "CHEIN", 2}, {"KITTEN", "SITTING", 3}, {"CHAT", "CHATTE", 2},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(EditDistance(c.a, c.b), c.distance) << c.a << " / " << c.b;
-        EXPECT_EQ(EditDistance(c.b, c.a), c.distance) << c.b << " / " << c.a;
+    for (const auto& [a, b, distance] : cases) {
+        EXPECT_EQ(EditDistance(a, b), distance) << a << " / " << b;
+        EXPECT_EQ(EditDistance(b, a), distance) << b << " / " << a;
     }
 }
 
 TEST(GradingContainmentScan, ScansForwardOnly) {
-    struct Case {
-        const char* answer;
-        const char* typed;
-        int result;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, int> cases[] = {
         {"CHAT", "LE CHAT NOIR", 2},
         {"ARC DE TRIOMPHE", "ARC DE T", -2},
         {"CHAT", "CHIEN", 0},
@@ -113,8 +100,8 @@ TEST(GradingContainmentScan, ScansForwardOnly) {
         {"ABC", "ABC", 2},  // equal lengths: the typed text is the longer
         {"ABCD", "BC", -2},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ContainmentScan(c.answer, c.typed), c.result) << c.answer << " / " << c.typed;
+    for (const auto& [answer, typed, result] : cases) {
+        EXPECT_EQ(ContainmentScan(answer, typed), result) << answer << " / " << typed;
     }
 }
 

@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -172,12 +173,7 @@ Bytes QuizText(std::size_t count) {
 TEST(LzwDecodeTest, HandBuiltStreams) {
     using S = DecodeStatus;
     using SB = StreamBuilder;
-    const struct {
-        const char* name;
-        Bytes stream;
-        DecodeStatus status;
-        const char* output;
-    } cases[] = {
+    const std::tuple<const char*, Bytes, DecodeStatus, const char*> cases[] = {
         {"a literal and the end code", SB().Code('A').End().Build(), S::Ok, "A"},
         {"first code keeps its low 8 bits", SB().Code(0x141).End().Build(), S::Ok, "A"},
         {"code equal to the next free code", SB().Code('a').Code(259).End().Build(), S::Ok, "aaa"},
@@ -202,11 +198,11 @@ TEST(LzwDecodeTest, HandBuiltStreams) {
         {"input ends before the end code", Bytes(kAbc.begin(), kAbc.begin() + 4), S::InvalidCode,
          "ab"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const CodecResult result = Decode(c.stream);
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(result.bytes, ToBytes(c.output));
+    for (const auto& [name, stream, status, output] : cases) {
+        SCOPED_TRACE(name);
+        const CodecResult result = Decode(stream);
+        EXPECT_EQ(result.status, status);
+        EXPECT_EQ(result.bytes, ToBytes(output));
     }
 }
 
@@ -220,26 +216,23 @@ TEST(LzwDecodeTest, NoStringIsAddedPastSlot4095) {
     };
     // Every literal but the very first adds a string, the first one after a
     // reset included: 3837 of them take 259..4095.
-    const struct {
-        int before, after;  // literals before and after a reset
-        DecodeStatus status;
-        Bytes output;
-    } cases[] = {
+    // Literals before and after a reset.
+    const std::tuple<int, int, DecodeStatus, Bytes> cases[] = {
         {3838, 0, DecodeStatus::Ok, letters(3838)},
         {3839, 0, DecodeStatus::InvalidCode, letters(3837)},
         {3838, 3837, DecodeStatus::Ok, letters(3837, letters(3838))},
         {3838, 3838, DecodeStatus::InvalidCode, letters(3836, letters(3838))},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.before) + " then " + std::to_string(c.after));
+    for (const auto& [before, after, status, output] : cases) {
+        SCOPED_TRACE(std::to_string(before) + " then " + std::to_string(after));
         StreamBuilder stream;
-        stream.Literals(letters(c.before));
-        if (c.after > 0) {
-            stream.Reset().Literals(letters(c.after));
+        stream.Literals(letters(before));
+        if (after > 0) {
+            stream.Reset().Literals(letters(after));
         }
         const CodecResult result = Decode(stream.End().Build());
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_TRUE(result.bytes == c.output);
+        EXPECT_EQ(result.status, status);
+        EXPECT_TRUE(result.bytes == output);
     }
 }
 
@@ -310,30 +303,24 @@ TEST(LzwTest, OutputAllocationFailureIsReported) {
     const Bytes manyA(110000, 'a');
     const Bytes packedA = Encode(manyA).bytes;
     const Bytes randomText = RandomBytes(150000, 256, 31);
-    const struct {
-        const char* name;
-        bool decode;
-        const Bytes& input;
-        std::size_t failFrom;
-        DecodeStatus status;
-    } cases[] = {
+    const std::tuple<const char*, bool, const Bytes&, std::size_t, DecodeStatus> cases[] = {
         // Only the output ever needs 100,000 bytes at once.
         {"decode", true, packedA, 100000, DecodeStatus::OutOfMemory},
         {"decode, limit not reached", true, packedA, 200000, DecodeStatus::Ok},
         {"encode", false, randomText, 100000, DecodeStatus::OutOfMemory},
         {"encode, limit not reached", false, randomText, 400000, DecodeStatus::Ok},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, decode, input, failFrom, status] : cases) {
+        SCOPED_TRACE(name);
         RecordingSink sink;
         CodecResult result{DecodeStatus::Ok, {}};
         {
-            FailAllocationsFrom failing(c.failFrom);
-            result = c.decode ? LzwDecode(c.input.data(), c.input.size(), sink)
-                              : LzwEncode(c.input.data(), c.input.size(), sink);
+            FailAllocationsFrom failing(failFrom);
+            result = decode ? LzwDecode(input.data(), input.size(), sink)
+                            : LzwEncode(input.data(), input.size(), sink);
         }
-        EXPECT_EQ(result.status, c.status);
-        const bool ok = c.status == DecodeStatus::Ok;
+        EXPECT_EQ(result.status, status);
+        const bool ok = status == DecodeStatus::Ok;
         EXPECT_EQ(result.bytes.empty(), !ok);
         EXPECT_EQ(sink.Said(), ok ? "" : "information: Impossible d'allouer la memoire [0]\n");
     }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/play_session.h"
@@ -188,23 +189,20 @@ TEST_F(PlayStateTest, SharedEntryCountsOncePerIndex) {
 // A player's session on its progress file: restored and regraded at start,
 // saved with what the box holds, and what the web page takes the same bytes.
 TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
-    const struct {
-        const char* name;
-        const char* file;      // the progress file at start; null for none
-        const char* shown;     // after the start: "box: verdict |progress| code"
-        const char* restored;  // what a save before play exists writes
-    } kCases[] = {
+    // The progress file at start (null for none), the screen after the start as
+    // "box: verdict |progress| code", and what a save before play writes.
+    const std::tuple<const char*, const char*, const char*, const char*> kCases[] = {
         {"no file", nullptr, ": ? | 0 / 3|       ", "\r\n\r\n\r\n"},
         {"two found", "a0\r\nzzzz\r\na2\r\n", "a0: BRAVO | 2 / 3| c1", "a0\r\nzzzz\r\na2\r\n"},
         {"first one wrong", "zzzz\r\na1", "zzzz: FAUX | 1 / 3| c0", "zzzz\r\na1\r\n\r\n"},
     };
     const testing::ScratchFolder scratch("session");
     const std::string file = (scratch.path() / "quiz.txt").string();
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, start, shown, restored] : kCases) {
+        SCOPED_TRACE(name);
         std::filesystem::remove(file);
-        if (c.file != nullptr) {
-            std::ofstream(file, std::ios::binary) << c.file;
+        if (start != nullptr) {
+            std::ofstream(file, std::ios::binary) << start;
         }
         testing::FakeGraphics graphics;
         QuizRecord record(graphics);
@@ -218,12 +216,12 @@ TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
         PlayState play(record, view);
         LoadProgress(record, file);
         StartSession(record, play, view);
-        EXPECT_EQ(view.Shown(), c.shown);
+        EXPECT_EQ(view.Shown(), shown);
         EXPECT_EQ(view.chooser, 0);
         EXPECT_EQ(view.pictures.back(), 0);
 
         EXPECT_EQ(SaveSession(record, nullptr, file), ReplaceStatus::Replaced);
-        EXPECT_EQ(testing::FileBytes(file), c.restored);
+        EXPECT_EQ(testing::FileBytes(file), restored);
         view.box = "typed";
         const std::string bytes = SessionProgress(record, play);
         EXPECT_EQ(bytes.substr(0, 7), "typed\r\n");
@@ -254,20 +252,17 @@ TEST(PlayTexts, ProgressAndCode) {
 TEST(PlayTexts, VerdictFillIsChosenByTheWord) {
     ValueGraphics graphics;
     QuizRecord record(graphics);
-    const struct {
-        Verdict verdict;
-        BrushHandle brush;
-    } kCases[] = {
+    const std::tuple<Verdict, BrushHandle> kCases[] = {
         {Verdict::Unanswered, nullptr},         {Verdict::Correct, record.greenBrush},
         {Verdict::Anagram, record.orangeBrush}, {Verdict::Wrong, record.redBrush},
         {Verdict::OneEdit, record.amberBrush},  {Verdict::GoodIdea, record.amberBrush},
     };
-    for (const auto& c : kCases) {
-        const char* word = VerdictText(c.verdict);
-        EXPECT_EQ(VerdictBrush(record, word), c.brush) << word;
+    for (const auto& [verdict, brush] : kCases) {
+        const char* word = VerdictText(verdict);
+        EXPECT_EQ(VerdictBrush(record, word), brush) << word;
         // The colour the Windows player gives the word's cell is its brush's.
         if (const VerdictFill* fill = VerdictFillOf(word)) {
-            EXPECT_EQ(*ValueGraphics::ColourOf(c.brush), fill->colour) << word;
+            EXPECT_EQ(*ValueGraphics::ColourOf(brush), fill->colour) << word;
         }
     }
     // Any other text of the field counts as a hint, as the Windows player compares it.

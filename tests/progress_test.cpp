@@ -19,6 +19,7 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/progress_file.h"
@@ -34,6 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
+using Texts = std::vector<std::string>;
 
 struct TestRecord {
     testing::FakeGraphics graphics;
@@ -41,7 +43,7 @@ struct TestRecord {
 };
 
 // One picture per text, one answer per picture.
-void SetSlots(QuizRecord& record, const std::vector<std::string>& texts) {
+void SetSlots(QuizRecord& record, const Texts& texts) {
     record.pictureCount = static_cast<std::int32_t>(texts.size());
     record.answersPerPicture = 1;
     for (std::size_t k = 0; k < texts.size(); ++k) {
@@ -55,8 +57,8 @@ void FillAllSlots(QuizRecord& record, const std::string& text) {
     }
 }
 
-std::vector<std::string> Slots(const QuizRecord& record, std::size_t count) {
-    std::vector<std::string> texts;
+Texts Slots(const QuizRecord& record, std::size_t count) {
+    Texts texts;
     for (std::size_t k = 0; k < count; ++k) {
         texts.emplace_back(TextOf(record.typedAnswers[k]));
     }
@@ -64,11 +66,7 @@ std::vector<std::string> Slots(const QuizRecord& record, std::size_t count) {
 }
 
 TEST(ProgressFileName, TakesTheProgramNameWithATxtExtensionBesideTheProgram) {
-    const struct {
-        const char* modulePath;
-        const char* name;
-        const char* beside;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"ENIGMA.EXE", "ENIGMA.txt", "ENIGMA.txt"},
         {"enigma.exe", "enigma.txt", "enigma.txt"},
         {"C:\\quiz\\enigma.exe", "enigma.txt", "C:\\quiz\\enigma.txt"},
@@ -94,19 +92,15 @@ TEST(ProgressFileName, TakesTheProgramNameWithATxtExtensionBesideTheProgram) {
         {"/usr/games/", ".txt", "/usr/games/.txt"},
         {"", ".txt", ".txt"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ProgressFileName(c.modulePath), c.name) << c.modulePath;
-        EXPECT_EQ(ProgressFileBeside(c.modulePath), c.beside) << c.modulePath;
+    for (const auto& [modulePath, name, beside] : cases) {
+        EXPECT_EQ(ProgressFileName(modulePath), name) << modulePath;
+        EXPECT_EQ(ProgressFileBeside(modulePath), beside) << modulePath;
     }
 }
 
 TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
-    const struct {
-        const char* program;
-        const char* xdgStateHome;
-        const char* home;
-        const char* stateFolder;  // "": nowhere but beside the program
-    } cases[] = {
+    // A state folder of "": nowhere but beside the program.
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"/media/cdrom/animaux", "/var/state", "/home/zoe", "/var/state/brivel/"},
         {"/media/cdrom/animaux", "/var/state/", "/home/zoe", "/var/state/brivel/"},
         {"/media/cdrom/animaux", nullptr, "/home/zoe", "/home/zoe/.local/state/brivel/"},
@@ -115,13 +109,13 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
         {"/media/cdrom/animaux", nullptr, "home", ""},
         {"/media/cdrom/animaux", nullptr, nullptr, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.xdgStateHome == nullptr ? "unset" : c.xdgStateHome);
-        const ProgressPlaces places = ProgressPlacesOf(c.program, c.xdgStateHome, c.home);
-        EXPECT_EQ(places.beside, ProgressFileBeside(c.program));
-        EXPECT_EQ(places.stateFolder, c.stateFolder);
+    for (const auto& [program, xdgStateHome, home, stateFolder] : cases) {
+        SCOPED_TRACE(xdgStateHome == nullptr ? "unset" : xdgStateHome);
+        const ProgressPlaces places = ProgressPlacesOf(program, xdgStateHome, home);
+        EXPECT_EQ(places.beside, ProgressFileBeside(program));
+        EXPECT_EQ(places.stateFolder, stateFolder);
         const std::string name = places.inState.substr(places.stateFolder.size());
-        EXPECT_EQ(places.inState.empty(), *c.stateFolder == '\0');
+        EXPECT_EQ(places.inState.empty(), *stateFolder == '\0');
         EXPECT_TRUE(places.inState.empty() ||
                     (name.size() == 28 && name.rfind("animaux-", 0) == 0 &&
                      name.find_first_not_of("0123456789abcdef", 8) == 24 &&
@@ -141,10 +135,7 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
 TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-    const struct {
-        std::int32_t pictures, answersPerPicture;
-        int lines;
-    } cases[] = {
+    const std::tuple<std::int32_t, std::int32_t, int> cases[] = {
         {0, 1, 0},
         {0, 2, 0},
         {-1, 1, 0},
@@ -164,14 +155,14 @@ TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
     for (int k = 0; k < kMaxPictures; ++k) {
         CopyText(t.record.typedAnswers[k], "s" + std::to_string(k));
     }
-    for (const auto& c : cases) {
-        t.record.pictureCount = c.pictures;
-        t.record.answersPerPicture = c.answersPerPicture;
+    for (const auto& [pictures, answersPerPicture, lines] : cases) {
+        t.record.pictureCount = pictures;
+        t.record.answersPerPicture = answersPerPicture;
         std::string expected;
-        for (int k = 0; k < c.lines; ++k) {
+        for (int k = 0; k < lines; ++k) {
             expected += "s" + std::to_string(k) + "\r\n";
         }
-        EXPECT_EQ(FormatProgress(t.record), expected) << c.pictures << " x " << c.answersPerPicture;
+        EXPECT_EQ(FormatProgress(t.record), expected) << pictures << " x " << answersPerPicture;
     }
 }
 
@@ -183,7 +174,7 @@ TEST(ProgressFormat, RoundTripsThroughParse) {
             allCarried += static_cast<char>(byte);
         }
     }
-    const std::vector<std::string> texts = {
+    const Texts texts = {
         "",     "deux mots", "  espaces autour  ", "\xE9t\xE9 \xE0 l'\xEEle \x80\xFF", "",
         "a\nb", allCarried};
     TestRecord t;
@@ -193,12 +184,7 @@ TEST(ProgressFormat, RoundTripsThroughParse) {
 
 TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
     const std::string x259(259, 'x'), x300(300, 'x');
-    const struct {
-        const char* name;
-        std::string bytes;
-        int n;
-        std::vector<std::string> expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, int, Texts> cases[] = {
         {"one line, more pictures", "abc\r\n", 3, {"abc", "", ""}},
         {"lone LF is text", "a\nb\r\nc", 2, {"a\nb", "c"}},
         {"CR skips up to its LF", "a\rxyz\nb\r\n", 2, {"a", "b"}},
@@ -223,19 +209,14 @@ TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
          {std::string(100, 'x') + std::string(159, 'y'), "next"}},
         {"long last line without CR LF", x300, 2, {x259, ""}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseProgress(c.bytes, c.n), c.expected) << c.name;
+    for (const auto& [name, bytes, n, expected] : cases) {
+        EXPECT_EQ(ParseProgress(bytes, n), expected) << name;
     }
 }
 
 TEST(ProgressCheck, RefusesWhatNoPlayerWrites) {
     using Check = ProgressCheck;
-    const struct {
-        const char* name;
-        std::string bytes;
-        int slots;
-        Check expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, int, Check> cases[] = {
         {"nothing", "", 3, Check::Ok},
         {"as the players write it", "a\r\n\r\nc\r\n", 3, Check::Ok},
         {"a last line without CR LF", "a\r\nb", 2, Check::Ok},
@@ -247,8 +228,8 @@ TEST(ProgressCheck, RefusesWhatNoPlayerWrites) {
         {"empty lines count", "\r\n\r\n\r\n\r\n", 3, Check::TooManyLines},
         {"260 bytes", std::string(260, 'x') + "\r\n", 3, Check::LineTooLong},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CheckProgress(c.bytes, c.slots), c.expected) << c.name;
+    for (const auto& [name, bytes, slots, expected] : cases) {
+        EXPECT_EQ(CheckProgress(bytes, slots), expected) << name;
     }
 }
 
@@ -256,12 +237,8 @@ TEST(ProgressMerge, NeverLosesAFindAndAsksBeforeReplacingAText) {
     using Merge = SlotMerge;
     // Here a text finds its picture when it starts with '+'.
     const auto finds = [](int, std::string_view text) { return !text.empty() && text[0] == '+'; };
-    const struct {
-        const char* name;
-        std::string own, incoming;
-        const char* stored;  // another page's save: what the store held; none for a file
-        Merge expected;
-    } cases[] = {
+    // Stored: another page's save, what the store held; none for a file.
+    const std::tuple<const char*, std::string, std::string, const char*, Merge> cases[] = {
         {"the same text", "a", "a", nullptr, Merge::Keep},
         {"a find here stays", "+a", "b", nullptr, Merge::Keep},
         {"a find here stays over another", "+a", "+b", nullptr, Merge::Keep},
@@ -275,12 +252,10 @@ TEST(ProgressMerge, NeverLosesAFindAndAsksBeforeReplacingAText) {
         {"changed on both sides: this page's", "a", "b", "s", Merge::Keep},
         {"a find here is not undone there", "+s", "b", "+s", Merge::Keep},
     };
-    for (const auto& c : cases) {
-        const std::vector<std::string> stored =
-            c.stored != nullptr ? std::vector<std::string>{c.stored} : std::vector<std::string>{};
-        EXPECT_EQ(MergeProgress({c.own}, {c.incoming}, stored, finds),
-                  std::vector<Merge>{c.expected})
-            << c.name;
+    for (const auto& [name, own, incoming, stored, expected] : cases) {
+        const Texts store = stored != nullptr ? Texts{stored} : Texts{};
+        EXPECT_EQ(MergeProgress({own}, {incoming}, store, finds), std::vector<Merge>{expected})
+            << name;
     }
 }
 
@@ -305,7 +280,7 @@ protected:
         return others;
     }
     // Saves one answer per text to file_.
-    ReplaceStatus Save(const std::vector<std::string>& texts) {
+    ReplaceStatus Save(const Texts& texts) {
         TestRecord t;
         SetSlots(t.record, texts);
         return SaveProgress(t.record, file_.string());
@@ -322,7 +297,7 @@ TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
     const fs::path victim = elsewhere.path() / "victim";
     WriteBytes(victim, "mine");
     fs::create_symlink(victim, dir_ / "quiz.txt.tmp");
-    const std::vector<std::string> texts = {"chat", "", "\xE9l\xE9phant", "deux mots"};
+    const Texts texts = {"chat", "", "\xE9l\xE9phant", "deux mots"};
     TestRecord saved;
     SetSlots(saved.record, texts);
     EXPECT_EQ(SaveProgress(saved.record, file_.string()), ReplaceStatus::Replaced);
@@ -360,7 +335,7 @@ TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
 
 TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
     std::string lines120;
-    std::vector<std::string> first96;
+    Texts first96;
     for (int k = 0; k < 120; ++k) {
         lines120 += "l" + std::to_string(k) + "\r\n";
         if (k < kMaxPictures) {
@@ -368,13 +343,8 @@ TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
         }
     }
     enum Content { kMissing, kFile, kFolder };
-    const struct {
-        const char* name;
-        Content content;
-        std::string bytes;
-        std::int32_t pictures;
-        std::vector<std::string> expected;  // the first slots; "avant" was there before
-    } cases[] = {
+    // Expected: the first slots; "avant" was there before.
+    const std::tuple<const char*, Content, std::string, std::int32_t, Texts> cases[] = {
         {"missing file", kMissing, "", 3, {"", "", "", "avant"}},
         {"unreadable (a folder)", kFolder, "", 3, {"", "", "", "avant"}},
         {"empty file", kFile, "", 3, {"", "", "", "avant"}},
@@ -383,19 +353,19 @@ TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
         {"more pictures than slots", kFile, lines120, 500, first96},
         {"negative picture count", kFile, lines120, -1, {"avant"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, content, bytes, pictures, expected] : cases) {
+        SCOPED_TRACE(name);
         fs::remove_all(file_);
-        if (c.content == kFile) {
-            WriteBytes(file_, c.bytes);
-        } else if (c.content == kFolder) {
+        if (content == kFile) {
+            WriteBytes(file_, bytes);
+        } else if (content == kFolder) {
             fs::create_directory(file_);
         }
         TestRecord t;
         FillAllSlots(t.record, "avant");
-        t.record.pictureCount = c.pictures;
+        t.record.pictureCount = pictures;
         LoadProgress(t.record, file_.string());
-        EXPECT_EQ(Slots(t.record, c.expected.size()), c.expected);
+        EXPECT_EQ(Slots(t.record, expected.size()), expected);
     }
 }
 
@@ -511,7 +481,7 @@ TEST_F(ProgressFile, UnwritableFolderSavesInTheStateFolderAndReadsItBack) {
 // or half-way through; once lifted, the same save goes through.
 TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
     TestRecord big;
-    SetSlots(big.record, std::vector<std::string>(96, std::string(250, 'n')));
+    SetSlots(big.record, Texts(96, std::string(250, 'n')));
     const std::string newBytes = FormatProgress(big.record);
     for (const rlim_t limit : {rlim_t{0}, rlim_t{1}, rlim_t{8192}, rlim_t{newBytes.size() - 1}}) {
         SCOPED_TRACE(limit);
@@ -539,7 +509,7 @@ TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
 // start of the first save to four times its length, so before and after its rename.
 TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     TestRecord next;
-    SetSlots(next.record, std::vector<std::string>(96, std::string(259, 'n')));
+    SetSlots(next.record, Texts(96, std::string(259, 'n')));
     const std::string oldBytes(96 * 302, 'o'), newBytes = FormatProgress(next.record);
     using Clock = std::chrono::steady_clock;
     std::vector<Clock::duration> saves;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fakes.h"
@@ -84,25 +85,21 @@ TEST(QuizLoader, WithoutQuizTextRunsTestMode) {
 }
 
 TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {
-    struct Case {
-        const char* why;
-        std::vector<std::uint8_t> packed;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::vector<std::uint8_t>> cases[] = {
         {"not a code stream", {0xFF, 0xFF, 0xFF}},
         {"a stream that does not follow the layout", Pack("only a title|")},
         {"97 pictures", Pack(std::string("\x00\x01\x61\x01", 4) + "t|a|e|x|y|")},
     };
-    for (const Case& c : cases) {
+    for (const auto& [why, packed] : cases) {
         Loaded l;
-        l.resources.Add("PATCH", 104, c.packed);
+        l.resources.Add("PATCH", 104, packed);
         l.resources.Add("PATCH", 105, Pack("x\r\n"));
         l.Load();
-        EXPECT_EQ(l.sink.Said(), "Brivel: " + kAnswersError + " [0]\n") << c.why;
+        EXPECT_EQ(l.sink.Said(), "Brivel: " + kAnswersError + " [0]\n") << why;
         EXPECT_EQ(testing::Describe(l.record),
                   "0 0x1 kind 0 (90, 95, 150) nom du brivel| createur||||")
-            << c.why;
-        EXPECT_EQ(l.resources.lookups.size(), 1u) << "the codes are not read: " << c.why;
+            << why;
+        EXPECT_EQ(l.resources.lookups.size(), 1u) << "the codes are not read: " << why;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fakes.h"
@@ -71,15 +72,11 @@ TEST(PictureListTest, PictureAtClampsToTheLastEntry) {
     for (const char* answer : {"un", "deux", "trois"}) {
         AppendPicture(record, answer, "", "");
     }
-    struct Case {
-        std::uint32_t index;
-        const char* answer;
-    };
-    const Case cases[] = {{0, "un"},    {1, "deux"},   {2, "trois"},
-                          {3, "trois"}, {95, "trois"}, {0xFFFFFFFFu, "trois"}};
-    for (const Case& c : cases) {
-        ASSERT_NE(PictureAt(record, c.index), nullptr);
-        EXPECT_EQ(TextOf(PictureAt(record, c.index)->answer), c.answer) << c.index;
+    const std::tuple<std::uint32_t, const char*> cases[] = {
+        {0, "un"}, {1, "deux"}, {2, "trois"}, {3, "trois"}, {95, "trois"}, {0xFFFFFFFFu, "trois"}};
+    for (const auto& [index, answer] : cases) {
+        ASSERT_NE(PictureAt(record, index), nullptr);
+        EXPECT_EQ(TextOf(PictureAt(record, index)->answer), answer) << index;
     }
 }
 

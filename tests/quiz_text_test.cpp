@@ -75,11 +75,7 @@ TEST(QuizTextParse, ReadsEveryField) {
     const auto extras = [](std::uint8_t kind, const char* extra0, const char* extra1) {
         return Quiz(1, kind, {{"a0", "", "l0", extra0}, {"a1", "", "l1", extra1}});
     };
-    const struct {
-        const char* why;
-        std::string text;
-        QuizText expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, QuizText> cases[] = {
         {"one picture, bytes after the colour",
          Head(1, 1) + Fields({"Chat", "ici"}) + Bytes({0}) + kColour + "trailing",
          Quiz(1, 0, {{"Chat", "", "ici", ""}})},
@@ -95,10 +91,10 @@ TEST(QuizTextParse, ReadsEveryField) {
         {"kind 1", withKind(1, ""), extras(1, "", "")},
         {"kind 5", withKind(5, ""), extras(5, "", "")},
     };
-    for (const auto& c : cases) {
-        const std::optional<QuizText> quiz = ParseQuizText(c.text);
-        ASSERT_TRUE(quiz) << c.why;
-        EXPECT_TRUE(Same(*quiz, c.expected)) << c.why;
+    for (const auto& [why, text, expected] : cases) {
+        const std::optional<QuizText> quiz = ParseQuizText(text);
+        ASSERT_TRUE(quiz) << why;
+        EXPECT_TRUE(Same(*quiz, expected)) << why;
     }
 }
 

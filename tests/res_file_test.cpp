@@ -94,13 +94,8 @@ TEST(ResFile, RefusesDamagedFiles) {
         EXPECT_EQ(read.status == ResStatus::Ok, boundary) << "cut at " << length;
     }
 
-    struct Case {
-        const char* why;
-        std::size_t at;  // where the patch goes into the good file
-        std::string patch;
-        ResStatus status;
-    };
-    const Case cases[] = {
+    // at: where the patch goes into the good file
+    const std::tuple<const char*, std::size_t, std::string, ResStatus> cases[] = {
         {"a 16-bit .res", 0, std::string("\xFF\x0A\0", 3), ResStatus::MissingEmptyEntry},
         {"DataSize reaching past the end", 160, "\xFF\xFF\xFF\xFF", ResStatus::DataPastEnd},
         {"HeaderSize past the end", 36, "\xFF\xFF\xFF\xFF", ResStatus::TruncatedHeader},
@@ -114,11 +109,11 @@ TEST(ResFile, RefusesDamagedFiles) {
         {"non-zero padding after the name", 54, "\1", ResStatus::BadPadding},
         {"non-zero padding after the data", 75, "\1", ResStatus::BadPadding},
     };
-    for (const Case& c : cases) {
+    for (const auto& [why, at, patch, status] : cases) {
         std::string bad = good;
-        bad.replace(c.at, c.patch.size(), c.patch);
+        bad.replace(at, patch.size(), patch);
         const ResReadResult read = Read(bad);
-        EXPECT_EQ(read.status, c.status) << c.why << ": " << ResStatusName(read.status);
+        EXPECT_EQ(read.status, status) << why << ": " << ResStatusName(read.status);
     }
     EXPECT_EQ(Read(good + std::string(4, '\0')).status, ResStatus::TruncatedHeader);
     // The first entry's data fits, its padding byte does not.
