@@ -128,17 +128,8 @@ TEST(GradingMayHint, NeverRulesOutAHint) {
     const auto edited = [&](std::string made) {
         for (std::uint32_t edits = 1 + next() % 6; edits > 0; --edits) {
             const std::size_t at = made.empty() ? 0 : next() % made.size();
-            switch (next() % 3) {
-                case 0:
-                    made.insert(at, 1, letter());
-                    break;
-                case 1:
-                    made.erase(at, 1);
-                    break;
-                default:
-                    made.replace(at, 1, 1, letter());
-                    break;
-            }
+            const std::uint32_t op = next() % 3;  // insert, erase or replace a letter
+            made.replace(at, op == 0 ? 0 : 1, op == 1 ? 0 : 1, op == 1 ? ' ' : letter());
         }
         return made;
     };

@@ -39,16 +39,21 @@ public:
     std::string box;
 };
 
+// A quiz of count pictures whose answers are "a0", "a1", ... and whose code
+// steps are "c0", "c1", ...
+void FillQuiz(QuizRecord& record, int count) {
+    record.pictureCount = count;
+    for (int i = 0; i < count; ++i) {
+        AppendPicture(record, "a" + std::to_string(i), "", "");
+        CopyText(record.codeSteps[i], "c" + std::to_string(i));
+    }
+}
+
 class PlayStateTest : public ::testing::Test {
 protected:
-    // A quiz of count pictures whose answers are "a0", "a1", ... and whose
-    // code steps are "c0", "c1", ...; started unless asked not to.
+    // FillQuiz's, started unless asked not to.
     void MakeQuiz(int count, bool start = true) {
-        record.pictureCount = count;
-        for (int i = 0; i < count; ++i) {
-            AppendPicture(record, "a" + std::to_string(i), "", "");
-            CopyText(record.codeSteps[i], "c" + std::to_string(i));
-        }
+        FillQuiz(record, count);
         if (start) {
             play.StartPlay();
         }
@@ -94,17 +99,16 @@ TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
 
 TEST_F(PlayStateTest, MovesWrapAroundAndChooserEntriesCountFromOne) {
     MakeQuiz(3);
-    play.PreviousPicture();
-    EXPECT_EQ(play.current(), 2);
-    EXPECT_EQ(view.chooser, 2);
-    play.NextPicture();
-    EXPECT_EQ(play.current(), 0);
-    play.NextPicture();
-    play.NextPicture();
-    EXPECT_EQ(play.current(), 2);
-    play.NextPicture();
-    EXPECT_EQ(play.current(), 0);
-    EXPECT_EQ(view.pictures.back(), 0);
+    // Each move and the picture it leads to, shown and selected in the chooser.
+    void (PlayState::*const previous)() = &PlayState::PreviousPicture;
+    void (PlayState::*const next)() = &PlayState::NextPicture;
+    const std::pair<void (PlayState::*)(), int> moves[] = {
+        {previous, 2}, {next, 0}, {next, 1}, {next, 2}, {next, 0}};
+    for (const auto& [move, picture] : moves) {
+        (play.*move)();
+        EXPECT_EQ(std::make_tuple(play.current(), view.pictures.back(), view.chooser),
+                  std::make_tuple(picture, picture, picture));
+    }
     play.ChoosePicture(1);
     EXPECT_EQ(play.current(), 1);
     EXPECT_EQ(view.pictures.back(), 1);
@@ -206,11 +210,7 @@ TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
         }
         testing::FakeGraphics graphics;
         QuizRecord record(graphics);
-        record.pictureCount = 3;
-        for (int i = 0; i < 3; ++i) {
-            AppendPicture(record, "a" + std::to_string(i), "", "");
-            CopyText(record.codeSteps[i], "c" + std::to_string(i));
-        }
+        FillQuiz(record, 3);
         CopyText(record.typedAnswers[0], "not restored");
         FakeView view;
         PlayState play(record, view);

@@ -6,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace brivel {
@@ -43,22 +44,13 @@ bool Same(const QuizText& a, const QuizText& b) {
                       [](const auto& x, const auto& y) { return PictureTie(x) == PictureTie(y); });
 }
 
+// Its title has a byte above 127 inside a field.
 QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> pictures) {
-    QuizText quiz;
-    quiz.firstByte = 0xE9;
-    quiz.headerByte = 3;
-    quiz.answersPerPicture = answers;
-    quiz.title = "Pr\xE9nom";  // a byte above 127 inside a field
-    quiz.author = "Auteur";
-    quiz.explanation = "";
-    quiz.extraText1 = "x1";
-    quiz.extraText2 = "x2";
-    quiz.pictures = std::move(pictures);
+    QuizText quiz{0xE9, 3, answers, "Pr\xE9nom", "Auteur", "", "x1", "x2", std::move(pictures)};
     quiz.kind = kind;
     quiz.red = 124;
     quiz.green = 200;
-    quiz.blue = 0;
-    return quiz;
+    return quiz;  // blue stays 0
 }
 
 // The bytes before the pictures of a Quiz(answers, ...), and its colour.
@@ -114,22 +106,18 @@ TEST(QuizTextParse, RefusesMalformedTexts) {
     for (std::size_t length = 0; length < whole.size(); ++length) {
         EXPECT_FALSE(ParseQuizText(whole.substr(0, length))) << "cut at " << length;
     }
-    struct Case {
-        const char* why;
-        std::string text;
-    };
     std::string manyPictures;
     for (int i = 0; i < 97; ++i) {
         manyPictures += Fields({"a", "l"});
     }
-    const Case cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"97 pictures", Bytes({0, 1, 97, 1}) + kHeaderFields + manyPictures + Bytes({0, 1, 2, 3})},
         {"49 pictures with two answers", Bytes({0, 1, 49, 2}) + kHeaderFields},
         {"33 pictures with three answers", Bytes({0, 1, 33, 3}) + kHeaderFields},
         {"a field without its bar", Bytes({0, 1, 0, 1}) + "Titre"},
     };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(ParseQuizText(c.text)) << c.why;
+    for (const auto& [why, text] : cases) {
+        EXPECT_FALSE(ParseQuizText(text)) << why;
     }
     // 96 pictures fit.
     const std::string fit96 = manyPictures.substr(Fields({"a", "l"}).size());
@@ -138,12 +126,7 @@ TEST(QuizTextParse, RefusesMalformedTexts) {
 
 TEST(CodesTextParse, ReadsExactlyCountLinesOrNothing) {
     using Lines = std::vector<std::string>;
-    const struct {
-        const char* why;
-        std::string text;
-        int count;
-        std::optional<Lines> expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, int, std::optional<Lines>> cases[] = {
         {"lines past count", "un\r\n\r\ntrois\r\nextra\r\n", 3, Lines{"un", "", "trois"}},
         {"count 0", "un\r\n", 0, Lines{}},
         // The byte after CR is skipped whatever it is; a lone LF is text.
@@ -153,17 +136,13 @@ TEST(CodesTextParse, ReadsExactlyCountLinesOrNothing) {
         {"empty", "", 1, std::nullopt},
         {"a line short", "un\r\n", 2, std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseCodesText(c.text, c.count), c.expected) << c.why;
+    for (const auto& [why, text, count, expected] : cases) {
+        EXPECT_EQ(ParseCodesText(text, count), expected) << why;
     }
 }
 
 TEST(QuizTextFormat, ParseGivesBackWhatWasFormatted) {
-    struct Case {
-        const char* why;
-        QuizText quiz;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, QuizText> cases[] = {
         {"no pictures", Quiz(1, 3, {})},
         {"one answer, kind 0", Quiz(1, 0, {{"chat", "", "ici", ""}, {"", "", "", ""}})},
         {"two answers, kind 0", Quiz(2, 0, {{"a", "b", "c", ""}, {"d", "", "f", ""}})},
@@ -172,10 +151,10 @@ TEST(QuizTextFormat, ParseGivesBackWhatWasFormatted) {
         {"kind 4", Quiz(1, 4, {{"\xFF", "", "\x80", "\xC0"}})},
         {"kind 200, seven answers", Quiz(7, 200, {{"a", "", "c", ""}})},
     };
-    for (const Case& c : cases) {
-        std::optional<QuizText> back = ParseQuizText(FormatQuizText(c.quiz));
-        ASSERT_TRUE(back) << c.why;
-        EXPECT_TRUE(Same(*back, c.quiz)) << c.why;
+    for (const auto& [why, quiz] : cases) {
+        std::optional<QuizText> back = ParseQuizText(FormatQuizText(quiz));
+        ASSERT_TRUE(back) << why;
+        EXPECT_TRUE(Same(*back, quiz)) << why;
     }
 }
 

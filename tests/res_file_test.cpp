@@ -44,18 +44,6 @@ const std::vector<ResEntry> kEntries = {
     {ResourceType::Named("IMG"), 1, 0, {}},
 };
 
-TEST(ResFile, ReadGivesBackWhatWasWritten) {
-    const std::string file = WriteResFile(kEntries);
-    EXPECT_EQ(file.size() % 4, 0u);
-    const ResReadResult read = Read(file);
-    ASSERT_EQ(read.status, ResStatus::Ok) << ResStatusName(read.status);
-    EXPECT_TRUE(Same(read.entries, kEntries));
-
-    const ResReadResult none = Read(WriteResFile({}));
-    EXPECT_EQ(none.status, ResStatus::Ok);
-    EXPECT_TRUE(none.entries.empty());
-}
-
 // What `windres -O res` writes for `104 PATCH "f"` and `401 RCDATA "f"`, f
 // holding "abc".
 const std::string kWindresFile = std::string(
@@ -83,15 +71,22 @@ TEST(ResFile, WritesWhatWindresWritesAndFindsByTypeAndId) {
     EXPECT_FALSE(resources.Find(ResourceType::Named("PATCH"), 401));
 }
 
-TEST(ResFile, RefusesDamagedFiles) {
+TEST(ResFile, ReadsBackWhatWasWrittenAndRefusesDamage) {
     const std::string good = WriteResFile(kEntries);
+    const ResReadResult read = Read(good);
+    ASSERT_EQ(read.status, ResStatus::Ok) << ResStatusName(read.status);
+    EXPECT_TRUE(Same(read.entries, kEntries));
+    const ResReadResult none = Read(WriteResFile({}));
+    EXPECT_EQ(none.status, ResStatus::Ok);
+    EXPECT_TRUE(none.entries.empty());
+
     // Where each entry starts; a cut there leaves a valid, shorter file.
     const std::vector<std::size_t> starts = {32, 32 + 40 + 4, 76 + 40 + 8, 124 + 32 + 4, 196};
     ASSERT_EQ(good.size(), 196u);
     for (std::size_t length = 0; length < good.size(); ++length) {
-        const ResReadResult read = Read(good.substr(0, length));
         const bool boundary = std::find(starts.begin(), starts.end(), length) != starts.end();
-        EXPECT_EQ(read.status == ResStatus::Ok, boundary) << "cut at " << length;
+        EXPECT_EQ(Read(good.substr(0, length)).status == ResStatus::Ok, boundary)
+            << "cut at " << length;
     }
 
     // at: where the patch goes into the good file
@@ -112,8 +107,7 @@ TEST(ResFile, RefusesDamagedFiles) {
     for (const auto& [why, at, patch, status] : cases) {
         std::string bad = good;
         bad.replace(at, patch.size(), patch);
-        const ResReadResult read = Read(bad);
-        EXPECT_EQ(read.status, status) << why << ": " << ResStatusName(read.status);
+        EXPECT_EQ(Read(bad).status, status) << why << ": " << ResStatusName(Read(bad).status);
     }
     EXPECT_EQ(Read(good + std::string(4, '\0')).status, ResStatus::TruncatedHeader);
     // The first entry's data fits, its padding byte does not.
