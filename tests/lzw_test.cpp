@@ -26,7 +26,6 @@ Bytes ToBytes(std::string_view text) {
     return Bytes(text.begin(), text.end());
 }
 
-// A codec's result on input, which must say nothing.
 template <CodecResult (*codec)(const std::uint8_t*, std::size_t, MessageSink&)>
 CodecResult Quiet(const Bytes& input) {
     RecordingSink sink;
@@ -215,8 +214,7 @@ TEST(LzwDecodeTest, NoStringIsAddedPastSlot4095) {
         return out;
     };
     // Every literal but the very first adds a string, the first one after a
-    // reset included: 3837 of them take 259..4095.
-    // Literals before and after a reset.
+    // reset included: 3837 of them take 259..4095. Literals before and after a reset:
     const std::tuple<int, int, DecodeStatus, Bytes> cases[] = {
         {3838, 0, DecodeStatus::Ok, letters(3838)},
         {3839, 0, DecodeStatus::InvalidCode, letters(3837)},

@@ -51,7 +51,6 @@ void FillQuiz(QuizRecord& record, int count) {
 
 class PlayStateTest : public ::testing::Test {
 protected:
-    // FillQuiz's, started unless asked not to.
     void MakeQuiz(int count, bool start = true) {
         FillQuiz(record, count);
         if (start) {
@@ -239,12 +238,8 @@ TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
     }
 }
 
-TEST(PlayTexts, ProgressAndCode) {
+TEST_F(PlayStateTest, ProgressAndCodeTexts) {
     EXPECT_EQ(ProgressText(0, 0), " 0 / 0");
-    testing::FakeGraphics graphics;
-    QuizRecord record(graphics);
-    FakeView view;
-    PlayState play(record, view);
     CopyText(record.codeSteps[95], "last");
     EXPECT_EQ(play.CodeText(96), "last");
 }

@@ -42,7 +42,6 @@ struct TestRecord {
     QuizRecord record{graphics};
 };
 
-// One picture per text, one answer per picture.
 void SetSlots(QuizRecord& record, const Texts& texts) {
     record.pictureCount = static_cast<std::int32_t>(texts.size());
     record.answersPerPicture = 1;
@@ -263,7 +262,6 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Each test works in a fresh folder of its own, removed afterwards.
 class ProgressFile : public ::testing::Test {
 protected:
     void SetUp() override { file_ = dir_ / "quiz.txt"; }
@@ -279,7 +277,6 @@ protected:
         std::sort(others.begin(), others.end());
         return others;
     }
-    // Saves one answer per text to file_.
     ReplaceStatus Save(const Texts& texts) {
         TestRecord t;
         SetSlots(t.record, texts);

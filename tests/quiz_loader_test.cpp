@@ -35,7 +35,6 @@ std::string ThreePictureQuiz() {
     return text;
 }
 
-// A record loaded from resources of its own, with the messages it gave.
 struct Loaded {
     void Load() { LoadQuizRecord(record, resources, sink); }
 

@@ -88,14 +88,12 @@ TEST(PictureListTest, AppendLinksBothWaysAndCutsTexts) {
     PictureEntry* first = record.pictures.first;
     PictureEntry* last = record.pictures.last;
     ASSERT_NE(first, last);
-    EXPECT_EQ(first->previous, nullptr);
-    EXPECT_EQ(first->next, last);
-    EXPECT_EQ(last->previous, first);
-    EXPECT_EQ(last->next, nullptr);
-    EXPECT_EQ(TextOf(first->answer), std::string(259, 'a'));
-    EXPECT_EQ(TextOf(first->altAnswer), "alt");
-    EXPECT_EQ(TextOf(first->location), "loc");
-    EXPECT_EQ(TextOf(first->extraInfo), "");
+    const PictureEntry* none = nullptr;
+    EXPECT_EQ(std::make_tuple(first->previous, first->next, last->previous, last->next),
+              std::make_tuple(none, last, first, none));
+    EXPECT_EQ(std::make_tuple(TextOf(first->answer), TextOf(first->altAnswer),
+                              TextOf(first->location), TextOf(first->extraInfo)),
+              std::make_tuple(std::string(259, 'a'), "alt", "loc", ""));
     EXPECT_EQ(first->found, 0);
 }
 

@@ -114,7 +114,6 @@ TEST(ResFile, ReadsBackWhatWasWrittenAndRefusesDamage) {
     EXPECT_EQ(Read(good.substr(0, 75)).status, ResStatus::DataPastEnd);
 }
 
-// Runs MinGW's windres in a fresh folder of its own, removed afterwards.
 class ResFileWindres : public ::testing::Test {
 protected:
     void SetUp() override {
