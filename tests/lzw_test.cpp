@@ -72,6 +72,7 @@ public:
         return *this;
     }
 
+    operator Bytes() const { return Build(); }  // a table row takes the stream as built
     Bytes Build() const {
         Bytes out((bits_.size() + 7) / 8, 0);
         for (std::size_t i = 0; i < bits_.size(); ++i) {
@@ -173,23 +174,23 @@ TEST(LzwDecodeTest, HandBuiltStreams) {
     using S = DecodeStatus;
     using SB = StreamBuilder;
     const std::tuple<const char*, Bytes, DecodeStatus, const char*> cases[] = {
-        {"a literal and the end code", SB().Code('A').End().Build(), S::Ok, "A"},
-        {"first code keeps its low 8 bits", SB().Code(0x141).End().Build(), S::Ok, "A"},
-        {"code equal to the next free code", SB().Code('a').Code(259).End().Build(), S::Ok, "aaa"},
-        {"next free code after one string", SB().Code('a').Code('b').Code(260).End().Build(), S::Ok,
+        {"a literal and the end code", SB().Code('A').End(), S::Ok, "A"},
+        {"first code keeps its low 8 bits", SB().Code(0x141).End(), S::Ok, "A"},
+        {"code equal to the next free code", SB().Code('a').Code(259).End(), S::Ok, "aaa"},
+        {"next free code after one string", SB().Code('a').Code('b').Code(260).End(), S::Ok,
          "abbb"},
-        {"code above the next free code", SB().Code('a').Code('b').Code(261).End().Build(),
-         S::InvalidCode, "a"},
+        {"code above the next free code", SB().Code('a').Code('b').Code(261).End(), S::InvalidCode,
+         "a"},
         {"reset brings the next free code back to 259",
-         SB().Code('a').Code('b').Reset().Code(260).End().Build(), S::InvalidCode, "a"},
+         SB().Code('a').Code('b').Reset().Code(260).End(), S::InvalidCode, "a"},
         {"W survives a reset and 259 extends it",
-         SB().Code('a').Code('b').Reset().Code('c').Code(259).End().Build(), S::Ok, "abcbc"},
+         SB().Code('a').Code('b').Reset().Code('c').Code(259).End(), S::Ok, "abcbc"},
         {"each 257 widens the following codes",
-         SB().Code('a').Widen().Code('b').Widen().Code('c').End().Build(), S::Ok, "abc"},
-        {"258 narrows back to 9 bits",
-         SB().Code('a').Widen().Widen().Reset().Code('b').End().Build(), S::Ok, "ab"},
-        {"23 widenings reach 32 bits", SB().Code('a').Widen(23).End().Build(), S::Ok, "a"},
-        {"24 widenings pass 32 bits", SB().Code('a').Widen(24).Code(0).Build(), S::InvalidCode, ""},
+         SB().Code('a').Widen().Code('b').Widen().Code('c').End(), S::Ok, "abc"},
+        {"258 narrows back to 9 bits", SB().Code('a').Widen().Widen().Reset().Code('b').End(),
+         S::Ok, "ab"},
+        {"23 widenings reach 32 bits", SB().Code('a').Widen(23).End(), S::Ok, "a"},
+        {"24 widenings pass 32 bits", SB().Code('a').Widen(24).Code(0), S::InvalidCode, ""},
         {"empty input", {}, S::Truncated, ""},
         {"input ends inside the first code", {0x30}, S::Truncated, ""},
         {"input ends inside a later code", Bytes(kAbc.begin(), kAbc.begin() + 3), S::InvalidCode,

@@ -138,10 +138,9 @@ TEST_F(QuizLoaderTest, OverlongTextsAreCutToTheirBuffers) {
     resources.Add("PATCH", 105, Pack(longText + "\r\n"));
     Load();
     EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(TextOf(record.title), std::string(259, 'L'));
-    EXPECT_EQ(TextOf(PictureAt(record, 0)->answer), std::string(259, 'L'));
-    EXPECT_EQ(TextOf(PictureAt(record, 0)->extraInfo), std::string(259, 'L'));
-    EXPECT_EQ(TextOf(record.codeSteps[0]), std::string(259, 'L'));
+    const std::string cut(259, 'L');
+    EXPECT_EQ(testing::Describe(record),
+              "0 1x1 kind 2 (1, 2, 3) " + cut + "|a|e|" + cut + "/loc/" + cut + "|" + cut + "||");
 }
 
 }  // namespace
