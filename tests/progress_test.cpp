@@ -380,9 +380,7 @@ bool EnterUnwritableFolder(const fs::path& folder) {
     if (::chdir(folder.c_str()) != 0) {
         return false;
     }
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                fs::perms::group_exec | fs::perms::others_read |
-                                fs::perms::others_exec);
+    fs::permissions(folder, static_cast<fs::perms>(0555));
     if (::geteuid() == 0) {
         const bool dropped = ::setgroups(0, nullptr) == 0 &&
                              ::setresgid(65534, 65534, 65534) == 0 &&
@@ -408,10 +406,7 @@ int InUnwritableFolder(const fs::path& folder, const std::function<bool()>& body
 TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     WriteBytes(file_, "ancien\r\n");
     // Writable by anyone: only the folder may stop a save that writes in place.
-    fs::permissions(file_,
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write |
-                        fs::perms::others_read,
-                    fs::perm_options::add);
+    fs::permissions(file_, static_cast<fs::perms>(0226), fs::perm_options::add);
     const int status = InUnwritableFolder(dir_, [] {
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
