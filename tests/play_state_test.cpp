@@ -64,14 +64,6 @@ protected:
     PlayState play{record, view};
 };
 
-TEST_F(PlayStateTest, StartWithoutProgressShowsPictureOneUnanswered) {
-    MakeQuiz(5);
-    EXPECT_EQ(play.current(), 0);
-    EXPECT_EQ(view.pictures.back(), 0);
-    EXPECT_EQ(view.chooser, 0);
-    EXPECT_EQ(view.Shown(), ": ? | 0 / 5|       ");
-}
-
 TEST_F(PlayStateTest, StartRegradesRestoredTexts) {
     MakeQuiz(5, false);
     CopyText(record.typedAnswers[1], " A1 ");
@@ -96,9 +88,13 @@ TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
     EXPECT_EQ(TextOf(record.typedAnswers[0]), "");
 }
 
-TEST_F(PlayStateTest, MovesWrapAroundAndChooserEntriesCountFromOne) {
+TEST_F(PlayStateTest, StartsOnPictureOneAndMovesWrapAround) {
     MakeQuiz(3);
-    // Each move and the picture it leads to, shown and selected in the chooser.
+    // The start shows the first picture, unanswered; then each move and the
+    // picture it leads to, shown and selected in the chooser.
+    EXPECT_EQ(view.Shown(), ": ? | 0 / 3|       ");
+    EXPECT_EQ(std::make_tuple(play.current(), view.pictures.back(), view.chooser),
+              std::make_tuple(0, 0, 0));
     void (PlayState::*const previous)() = &PlayState::PreviousPicture;
     void (PlayState::*const next)() = &PlayState::NextPicture;
     const std::pair<void (PlayState::*)(), int> moves[] = {
