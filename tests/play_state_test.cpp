@@ -64,18 +64,6 @@ protected:
     PlayState play{record, view};
 };
 
-TEST_F(PlayStateTest, StartRegradesRestoredTexts) {
-    MakeQuiz(5, false);
-    CopyText(record.typedAnswers[1], " A1 ");
-    CopyText(record.typedAnswers[2], "a2");
-    CopyText(record.typedAnswers[4], "a4");
-    CopyText(record.typedAnswers[0], "a");  // one edit away
-    play.StartPlay();
-    EXPECT_EQ(view.Shown(), "a: Quasiment | 3 / 5| c2");
-    EXPECT_EQ(PictureAt(record, 2)->found, 1);
-    EXPECT_EQ(PictureAt(record, 0)->found, 0);
-}
-
 TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
     MakeQuiz(3);
     view.box = "a0";
@@ -185,8 +173,9 @@ TEST_F(PlayStateTest, SharedEntryCountsOncePerIndex) {
     EXPECT_EQ(view.progress, " 6 / 7");
 }
 
-// A player's session on its progress file: restored and regraded at start,
-// saved with what the box holds, and what the web page takes the same bytes.
+// A player's session on its progress file: restored and regraded at start (what the
+// play state does on StartPlay), saved with what the box holds, and what the web page
+// takes the same bytes.
 TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
     // The progress file at start (null for none), the screen after the start as
     // "box: verdict |progress| code", and what a save before play writes.

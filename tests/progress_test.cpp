@@ -461,17 +461,14 @@ TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
     for (const rlim_t limit : {rlim_t{0}, rlim_t{1}, rlim_t{8192}, rlim_t{newBytes.size() - 1}}) {
         SCOPED_TRACE(limit);
         WriteBytes(file_, "ancien\r\n");
-        ASSERT_EQ(InChild([&] {
-                      const rlimit size{limit, limit};
-                      std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a dead process
-                      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
-                          return 1;
-                      }
-                      return SaveProgress(big.record, file_.string()) == ReplaceStatus::WriteFailed
-                                 ? 0
-                                 : 2;
-                  }),
-                  0);
+        const int status = InChild([&] {
+            const rlimit size{limit, limit};
+            std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a dead process
+            const bool limited = ::setrlimit(RLIMIT_FSIZE, &size) == 0;
+            return limited ? SaveProgress(big.record, file_.string()) != ReplaceStatus::WriteFailed
+                           : 2;
+        });
+        ASSERT_EQ(status, 0);
         EXPECT_EQ(testing::FileBytes(file_), "ancien\r\n");
         EXPECT_TRUE(Others().empty());
     }

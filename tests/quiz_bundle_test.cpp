@@ -43,9 +43,7 @@ TEST(QuizBundleTest, PictureKindFollowsItsBytes) {
         {{0xFF, 0xD8}, nullptr},
         {std::vector<std::uint8_t>{}, nullptr}};
     for (const auto& [bytes, expected] : cases) {
-        const char* extension = PictureExtension(bytes);
-        EXPECT_EQ(extension == nullptr ? "none" : extension,
-                  std::string(expected == nullptr ? "none" : expected));
+        EXPECT_STREQ(PictureExtension(bytes), expected);
     }
 }
 

@@ -126,9 +126,6 @@ protected:
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
         return dir_ / name;
     }
-    std::string ReadBack(const std::string& name) const {
-        return brivel::testing::FileBytes(dir_ / name);
-    }
     static int Windres(const fs::path& in, const std::string& format, const fs::path& out) {
         const std::string command = "x86_64-w64-mingw32-windres -i '" + in.string() + "' -O " +
                                     format + " -o '" + out.string() + "'";
@@ -144,7 +141,7 @@ TEST_F(ResFileWindres, AcceptsOurFile) {
     EXPECT_EQ(Windres(ours, "coff", dir_ / "out.o"), 0);
     // Back through windres as .res (it sorts them): every entry must survive.
     ASSERT_EQ(Windres(ours, "res", dir_ / "back.res"), 0);
-    const ResReadResult back = Read(ReadBack("back.res"));
+    const ResReadResult back = Read(testing::FileBytes(dir_ / "back.res"));
     ASSERT_EQ(back.status, ResStatus::Ok) << ResStatusName(back.status);
     for (const ResEntry& entry : kEntries) {
         EXPECT_EQ(std::count_if(back.entries.begin(), back.entries.end(),
@@ -161,7 +158,7 @@ TEST_F(ResFileWindres, ReadsWindresFile) {
     const fs::path rc = Write(
         "quiz.rc", "104 PATCH \"" + patch.string() + "\"\nMAINICON" + rcdata + "401" + rcdata);
     ASSERT_EQ(Windres(rc, "res", dir_ / "quiz.res"), 0);
-    const ResReadResult read = Read(ReadBack("quiz.res"));
+    const ResReadResult read = Read(testing::FileBytes(dir_ / "quiz.res"));
     ASSERT_EQ(read.status, ResStatus::Ok) << ResStatusName(read.status);
     // The named MAINICON is skipped: nothing can ask for it.
     EXPECT_EQ(read.entries.size(), 2u);
