@@ -131,8 +131,7 @@ TEST(GradingMayHint, NeverRulesOutAHint) {
         }
         return made;
     };
-    int ruledOut = 0;
-    int goodIdeas = 0;
+    int ruledOut = 0, goodIdeas = 0;
     for (int k = 0; k < 50000; ++k) {
         const std::string answer = text();
         const std::string typed = next() % 2 == 0 ? text() : edited(answer);

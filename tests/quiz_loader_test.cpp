@@ -25,15 +25,9 @@ std::vector<std::uint8_t> Pack(const std::string& text) {
 }
 
 // Three pictures, kind 3, colour (10, 20, 30).
-std::string ThreePictureQuiz() {
-    std::string text = std::string("\x00\x05\x03\x01", 4);
-    text += "Titre|Auteur|Explication|x1|x2|";
-    text += "Chat|ici|Chien|l\xE0|Lapin|la-bas|";
-    text += '\x03';
-    text += "e0|d0|e1|d1|e2|d2|";
-    text += "\x0A\x14\x1E";
-    return text;
-}
+const std::string kThreePictureQuiz = std::string("\0\5\3\1", 4) +
+                                      "Titre|Auteur|Explication|x1|x2|Chat|ici|Chien|l\xE0|Lapin|"
+                                      "la-bas|\3e0|d0|e1|d1|e2|d2|\x0A\x14\x1E";
 
 struct Loaded {
     void Load() { LoadQuizRecord(record, resources, sink); }
@@ -47,7 +41,7 @@ struct Loaded {
 class QuizLoaderTest : public ::testing::Test, protected Loaded {};
 
 TEST_F(QuizLoaderTest, LoadsBothTexts) {
-    resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+    resources.Add("PATCH", 104, Pack(kThreePictureQuiz));
     resources.Add("PATCH", 105, Pack("code un\r\ncode deux\r\n\r\n"));
     Load();
     EXPECT_EQ(sink.Said(), "");
@@ -107,7 +101,7 @@ TEST_F(QuizLoaderTest, BadOrMissingCodesKeepTheQuizPlayable) {
         {}, {0x00}, Pack("one line only\r\n"), Pack("no line end")};
     for (const auto& codes : badCodes) {
         Loaded l;
-        l.resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+        l.resources.Add("PATCH", 104, Pack(kThreePictureQuiz));
         if (!codes.empty()) {
             l.resources.Add("PATCH", 105, codes);
         }
