@@ -67,8 +67,7 @@ public:
 class RecordingSink : public MessageSink {
 public:
     struct Message {
-        std::string text;
-        std::string caption;
+        std::string text, caption;
         MessageIcon icon;
     };
     void ShowMessage(const char* text, const char* caption, MessageIcon icon) override {

@@ -31,12 +31,9 @@ public:
     // The box, the verdict, the progress and the code, as "box: verdict |progress| code".
     std::string Shown() const { return box + ": " + verdict + " |" + progress + "| " + code; }
 
-    std::string verdict = "?";
-    std::string progress;
-    std::string code;
+    std::string verdict = "?", progress, code, box;
     std::vector<int> pictures;
     int chooser = -1;
-    std::string box;
 };
 
 // A quiz of count pictures whose answers are "a0", "a1", ... and whose code

@@ -255,8 +255,6 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
 
 class ProgressFile : public ::testing::Test {
 protected:
-    void SetUp() override { file_ = dir_ / "quiz.txt"; }
-
     // What the folder holds besides the progress file: a save's leftovers.
     std::vector<fs::path> Others() const {
         std::vector<fs::path> others;
@@ -276,7 +274,7 @@ protected:
 
     testing::ScratchFolder scratch_{"progress"};
     const fs::path dir_ = scratch_.path();
-    fs::path file_;
+    fs::path file_ = dir_ / "quiz.txt";
 };
 
 // Reading back is LoadOverwritesTheFirstPictureSlotsOnly's and RoundTripsThroughParse's.

@@ -13,11 +13,7 @@ namespace brivel {
 namespace {
 
 std::string Bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (int v : values) {
-        out += static_cast<char>(v);
-    }
-    return out;
+    return std::string(values.begin(), values.end());
 }
 
 std::string Fields(std::initializer_list<std::string> fields) {
