@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "scratch_folder.h"
@@ -31,39 +32,26 @@ BundleStatus ReadThroughFile(const std::string& contents, std::vector<std::uint8
     return ReadAppendedBundle(path, bundle);
 }
 
-TEST(AppendedBundle, AppendThenFindInMemoryAndOnDisk) {
+TEST(AppendedBundle, AppendReplacesTheOldBundleAndIsFoundInMemoryAndOnDisk) {
     const std::string player = std::string("\x7f") + "ELF" + std::string(100, '\0');
     const std::string bundle("bundle\0bytes", 12);
-    const std::string quiz = AppendBundle(player, bundle);
+    const std::string quiz = AppendBundle(AppendBundle(player, "first"), bundle);
     ASSERT_EQ(quiz, player + bundle + Trailer(12));
+    // An empty bundle is still a bundle: the trailer alone.
+    EXPECT_EQ(AppendBundle(player, ""), player + Trailer(0));
 
-    std::size_t offset = 0;
-    std::size_t length = 0;
+    std::size_t offset = 0, length = 0;
     ASSERT_EQ(LocateBundle(Bytes(quiz), quiz.size(), offset, length), BundleStatus::Ok);
     EXPECT_EQ(quiz.substr(offset, length), bundle);
     EXPECT_EQ(BareSize(Bytes(quiz), quiz.size()), player.size());
-
     std::vector<std::uint8_t> read;
     ASSERT_EQ(ReadThroughFile(quiz, read), BundleStatus::Ok);
     EXPECT_EQ(std::string(read.begin(), read.end()), bundle);
 }
 
-TEST(AppendedBundle, RepackingReplacesTheOldBundle) {
-    const std::string player = "player";
-    const std::string once = AppendBundle(player, "first");
-    EXPECT_EQ(AppendBundle(once, "second"), AppendBundle(player, "second"));
-    // An empty bundle is still a bundle: the trailer alone.
-    EXPECT_EQ(AppendBundle(player, ""), player + Trailer(0));
-}
-
 TEST(AppendedBundle, DamagedTrailersAreRefused) {
-    struct Case {
-        const char* name;
-        std::string file;
-        BundleStatus expected;
-    };
     const std::string body(40, 'x');
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, BundleStatus> cases[] = {
         {"empty file", "", BundleStatus::NoBundle},
         {"shorter than a trailer", "BRVLQUIZ", BundleStatus::NoBundle},
         {"bare player", body, BundleStatus::NoBundle},
@@ -72,17 +60,15 @@ TEST(AppendedBundle, DamagedTrailersAreRefused) {
         {"size near 2^64", body + Trailer(~0ull), BundleStatus::BadSize},
         {"size reaching the start exactly", body + Trailer(40), BundleStatus::Ok},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::size_t offset = 0;
-        std::size_t length = 0;
-        EXPECT_EQ(LocateBundle(Bytes(c.file), c.file.size(), offset, length), c.expected);
+    for (const auto& [name, file, expected] : cases) {
+        SCOPED_TRACE(name);
+        std::size_t offset = 0, length = 0;
+        EXPECT_EQ(LocateBundle(Bytes(file), file.size(), offset, length), expected);
+        // A failed read leaves the caller's buffer as it was.
         std::vector<std::uint8_t> bundle{1, 2, 3};
-        EXPECT_EQ(ReadThroughFile(c.file, bundle), c.expected);
-        if (c.expected != BundleStatus::Ok) {
-            // A failed read leaves the caller's buffer as it was.
-            EXPECT_EQ(bundle, (std::vector<std::uint8_t>{1, 2, 3}));
-        }
+        EXPECT_EQ(ReadThroughFile(file, bundle), expected);
+        EXPECT_EQ(std::string(bundle.begin(), bundle.end()),
+                  expected == BundleStatus::Ok ? body : std::string("\1\2\3"));
     }
 }
 

@@ -56,11 +56,8 @@ public:
                                                   std::uint16_t id) override {
         std::string key = type.name.empty() ? "#" + std::to_string(type.number) : type.name;
         lookups.push_back({key, id});
-        auto found = resources.find({key, id});
-        if (found == resources.end()) {
-            return std::nullopt;
-        }
-        return found->second;
+        const auto found = resources.find({key, id});
+        return found == resources.end() ? std::nullopt : std::optional(found->second);
     }
 
     std::map<std::pair<std::string, std::uint16_t>, std::vector<std::uint8_t>> resources;
@@ -70,8 +67,7 @@ public:
 class RecordingSink : public MessageSink {
 public:
     struct Message {
-        std::string text;
-        std::string caption;
+        std::string text, caption;
         MessageIcon icon;
     };
     void ShowMessage(const char* text, const char* caption, MessageIcon icon) override {

@@ -4,21 +4,17 @@
 
 #include <cstdint>
 #include <string>
+#include <tuple>
 
 namespace brivel {
 namespace {
 
+// "Chat"/"  chat ", "Chat"/"", "Chien"/"chein" and "Chateau de sable"/"chato de sable"
+// are tool/grade/verdicts' cases.
 TEST(Grading, GivesTheVerdict) {
-    const struct {
-        const char* answer;
-        const char* typed;
-        Verdict verdict;
-    } cases[] = {
-        {"Chat", "  chat ", Verdict::Correct},
-        {"Chat", "", Verdict::Unanswered},
+    const std::tuple<const char*, const char*, Verdict> cases[] = {
         {"Chat", "   ", Verdict::Unanswered},
         {"Chat", "tach", Verdict::Anagram},
-        {"Chien", "chein", Verdict::Anagram},
         {"la mer", "mer la", Verdict::Anagram},
         {"Chat", "chats", Verdict::OneEdit},
         {"Chat", "ch at", Verdict::OneEdit},
@@ -32,7 +28,6 @@ TEST(Grading, GivesTheVerdict) {
         {"Abcdefghij", "abcdefg", Verdict::NotFar},
         {"Arc de triomphe", "arc de t", Verdict::NotFar},
         {"Abcdefghij", "abcde", Verdict::Wrong},
-        {"Chateau de sable", "chato de sable", Verdict::GoodIdea},
         {"Arc de triomphe", "arc de triomf", Verdict::Wrong},
         {"AAB", "aaabxyz", Verdict::Wrong},
         {"", "a", Verdict::OneEdit},
@@ -56,9 +51,9 @@ TEST(Grading, GivesTheVerdict) {
         // that the forward scan cannot revisit.
         {"ABABC", "xxabababcxx", Verdict::Wrong},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Grade(c.answer, c.typed), c.verdict)
-            << "answer \"" << c.answer << "\", typed \"" << c.typed << "\"";
+    for (const auto& [answer, typed, verdict] : cases) {
+        EXPECT_EQ(Grade(answer, typed), verdict)
+            << "answer \"" << answer << "\", typed \"" << typed << "\"";
     }
 }
 
@@ -81,28 +76,18 @@ TEST(GradingNormalize, TrimsSpacesOnlyAndUpperCasesAscii) {
 }
 
 TEST(GradingEditDistance, CountsUnitEditsWithoutTranspositions) {
-    struct Case {
-        const char* a;
-        const char* b;
-        int distance;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, int> cases[] = {
         {"", "", 0},         {"", "abc", 3},        {"abc", "", 3},           {"CHAT", "CHAT", 0},
         {"CHAT", "TACH", 4}, {"CHIEN", "CHEIN", 2}, {"KITTEN", "SITTING", 3}, {"CHAT", "CHATTE", 2},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(EditDistance(c.a, c.b), c.distance) << c.a << " / " << c.b;
-        EXPECT_EQ(EditDistance(c.b, c.a), c.distance) << c.b << " / " << c.a;
+    for (const auto& [a, b, distance] : cases) {
+        EXPECT_EQ(EditDistance(a, b), distance) << a << " / " << b;
+        EXPECT_EQ(EditDistance(b, a), distance) << b << " / " << a;
     }
 }
 
 TEST(GradingContainmentScan, ScansForwardOnly) {
-    struct Case {
-        const char* answer;
-        const char* typed;
-        int result;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, const char*, int> cases[] = {
         {"CHAT", "LE CHAT NOIR", 2},
         {"ARC DE TRIOMPHE", "ARC DE T", -2},
         {"CHAT", "CHIEN", 0},
@@ -113,8 +98,8 @@ TEST(GradingContainmentScan, ScansForwardOnly) {
         {"ABC", "ABC", 2},  // equal lengths: the typed text is the longer
         {"ABCD", "BC", -2},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(ContainmentScan(c.answer, c.typed), c.result) << c.answer << " / " << c.typed;
+    for (const auto& [answer, typed, result] : cases) {
+        EXPECT_EQ(ContainmentScan(answer, typed), result) << answer << " / " << typed;
     }
 }
 
@@ -141,22 +126,12 @@ TEST(GradingMayHint, NeverRulesOutAHint) {
     const auto edited = [&](std::string made) {
         for (std::uint32_t edits = 1 + next() % 6; edits > 0; --edits) {
             const std::size_t at = made.empty() ? 0 : next() % made.size();
-            switch (next() % 3) {
-                case 0:
-                    made.insert(at, 1, letter());
-                    break;
-                case 1:
-                    made.erase(at, 1);
-                    break;
-                default:
-                    made.replace(at, 1, 1, letter());
-                    break;
-            }
+            const std::uint32_t op = next() % 3;  // insert, erase or replace a letter
+            made.replace(at, op == 0 ? 0 : 1, op == 1 ? 0 : 1, op == 1 ? ' ' : letter());
         }
         return made;
     };
-    int ruledOut = 0;
-    int goodIdeas = 0;
+    int ruledOut = 0, goodIdeas = 0;
     for (int k = 0; k < 50000; ++k) {
         const std::string answer = text();
         const std::string typed = next() % 2 == 0 ? text() : edited(answer);

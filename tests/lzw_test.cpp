@@ -8,6 +8,7 @@
 #include <random>
 #include <string>
 #include <string_view>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -25,19 +26,15 @@ Bytes ToBytes(std::string_view text) {
     return Bytes(text.begin(), text.end());
 }
 
-CodecResult Encode(const Bytes& input) {
+template <CodecResult (*codec)(const std::uint8_t*, std::size_t, MessageSink&)>
+CodecResult Quiet(const Bytes& input) {
     RecordingSink sink;
-    CodecResult result = LzwEncode(input.data(), input.size(), sink);
+    CodecResult result = codec(input.data(), input.size(), sink);
     EXPECT_TRUE(sink.messages.empty());
     return result;
 }
-
-CodecResult Decode(const Bytes& input) {
-    RecordingSink sink;
-    CodecResult result = LzwDecode(input.data(), input.size(), sink);
-    EXPECT_TRUE(sink.messages.empty());
-    return result;
-}
+constexpr auto Encode = Quiet<LzwEncode>;
+constexpr auto Decode = Quiet<LzwDecode>;
 
 // Code streams bit by bit, with the width under the caller's control.
 class StreamBuilder {
@@ -68,7 +65,14 @@ public:
         return *this;
     }
     StreamBuilder& End() { return Code(256); }
+    StreamBuilder& Literals(const Bytes& bytes) {
+        for (const std::uint8_t byte : bytes) {
+            Code(byte);
+        }
+        return *this;
+    }
 
+    operator Bytes() const { return Build(); }  // a table row takes the stream as built
     Bytes Build() const {
         Bytes out((bits_.size() + 7) / 8, 0);
         for (std::size_t i = 0; i < bits_.size(); ++i) {
@@ -82,7 +86,8 @@ private:
     unsigned width_ = 9;
 };
 
-// Streams worked out by hand, which pin the bit order of everything here.
+// Streams worked out by hand, which pin the bit order of everything here: the
+// reference encoder gives them, and the encoder and decoder follow it.
 const Bytes kAbc = {0x30, 0x98, 0x8C, 0x70, 0x00};
 const Bytes kAaaa = {0x30, 0xC0, 0xCC, 0x30, 0x00};
 
@@ -167,35 +172,25 @@ Bytes QuizText(std::size_t count) {
 
 TEST(LzwDecodeTest, HandBuiltStreams) {
     using S = DecodeStatus;
-    const struct {
-        const char* name;
-        Bytes stream;
-        DecodeStatus status;
-        const char* output;
-    } cases[] = {
-        {"abc", kAbc, S::Ok, "abc"},
-        {"aaaa", kAaaa, S::Ok, "aaaa"},
-        {"a literal and the end code", StreamBuilder().Code('A').End().Build(), S::Ok, "A"},
-        {"first code keeps its low 8 bits", StreamBuilder().Code(0x141).End().Build(), S::Ok, "A"},
-        {"code equal to the next free code", StreamBuilder().Code('a').Code(259).End().Build(),
-         S::Ok, "aaa"},
-        {"next free code after one string",
-         StreamBuilder().Code('a').Code('b').Code(260).End().Build(), S::Ok, "abbb"},
-        {"code above the next free code",
-         StreamBuilder().Code('a').Code('b').Code(261).End().Build(), S::InvalidCode, "a"},
-        {"reset brings the next free code back to 259",
-         StreamBuilder().Code('a').Code('b').Reset().Code(260).End().Build(), S::InvalidCode, "a"},
-        {"W survives a reset and 259 extends it",
-         StreamBuilder().Code('a').Code('b').Reset().Code('c').Code(259).End().Build(), S::Ok,
-         "abcbc"},
-        {"each 257 widens the following codes",
-         StreamBuilder().Code('a').Widen().Code('b').Widen().Code('c').End().Build(), S::Ok, "abc"},
-        {"258 narrows back to 9 bits",
-         StreamBuilder().Code('a').Widen().Widen().Reset().Code('b').End().Build(), S::Ok, "ab"},
-        {"23 widenings reach 32 bits", StreamBuilder().Code('a').Widen(23).End().Build(), S::Ok,
+    using SB = StreamBuilder;
+    const std::tuple<const char*, Bytes, DecodeStatus, const char*> cases[] = {
+        {"a literal and the end code", SB().Code('A').End(), S::Ok, "A"},
+        {"first code keeps its low 8 bits", SB().Code(0x141).End(), S::Ok, "A"},
+        {"code equal to the next free code", SB().Code('a').Code(259).End(), S::Ok, "aaa"},
+        {"next free code after one string", SB().Code('a').Code('b').Code(260).End(), S::Ok,
+         "abbb"},
+        {"code above the next free code", SB().Code('a').Code('b').Code(261).End(), S::InvalidCode,
          "a"},
-        {"24 widenings pass 32 bits", StreamBuilder().Code('a').Widen(24).Code(0).Build(),
-         S::InvalidCode, ""},
+        {"reset brings the next free code back to 259",
+         SB().Code('a').Code('b').Reset().Code(260).End(), S::InvalidCode, "a"},
+        {"W survives a reset and 259 extends it",
+         SB().Code('a').Code('b').Reset().Code('c').Code(259).End(), S::Ok, "abcbc"},
+        {"each 257 widens the following codes",
+         SB().Code('a').Widen().Code('b').Widen().Code('c').End(), S::Ok, "abc"},
+        {"258 narrows back to 9 bits", SB().Code('a').Widen().Widen().Reset().Code('b').End(),
+         S::Ok, "ab"},
+        {"23 widenings reach 32 bits", SB().Code('a').Widen(23).End(), S::Ok, "a"},
+        {"24 widenings pass 32 bits", SB().Code('a').Widen(24).Code(0), S::InvalidCode, ""},
         {"empty input", {}, S::Truncated, ""},
         {"input ends inside the first code", {0x30}, S::Truncated, ""},
         {"input ends inside a later code", Bytes(kAbc.begin(), kAbc.begin() + 3), S::InvalidCode,
@@ -203,11 +198,11 @@ TEST(LzwDecodeTest, HandBuiltStreams) {
         {"input ends before the end code", Bytes(kAbc.begin(), kAbc.begin() + 4), S::InvalidCode,
          "ab"},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        const CodecResult result = Decode(c.stream);
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_EQ(result.bytes, ToBytes(c.output));
+    for (const auto& [name, stream, status, output] : cases) {
+        SCOPED_TRACE(name);
+        const CodecResult result = Decode(stream);
+        EXPECT_EQ(result.status, status);
+        EXPECT_EQ(result.bytes, ToBytes(output));
     }
 }
 
@@ -220,32 +215,23 @@ TEST(LzwDecodeTest, NoStringIsAddedPastSlot4095) {
         return out;
     };
     // Every literal but the very first adds a string, the first one after a
-    // reset included: 3837 of them take 259..4095.
-    const struct {
-        int before, after;  // literals before and after a reset
-        DecodeStatus status;
-        Bytes output;
-    } cases[] = {
+    // reset included: 3837 of them take 259..4095. Literals before and after a reset:
+    const std::tuple<int, int, DecodeStatus, Bytes> cases[] = {
         {3838, 0, DecodeStatus::Ok, letters(3838)},
         {3839, 0, DecodeStatus::InvalidCode, letters(3837)},
         {3838, 3837, DecodeStatus::Ok, letters(3837, letters(3838))},
         {3838, 3838, DecodeStatus::InvalidCode, letters(3836, letters(3838))},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.before) + " then " + std::to_string(c.after));
+    for (const auto& [before, after, status, output] : cases) {
+        SCOPED_TRACE(std::to_string(before) + " then " + std::to_string(after));
         StreamBuilder stream;
-        for (std::uint8_t byte : letters(c.before)) {
-            stream.Code(byte);
-        }
-        if (c.after > 0) {
-            stream.Reset();
-            for (std::uint8_t byte : letters(c.after)) {
-                stream.Code(byte);
-            }
+        stream.Literals(letters(before));
+        if (after > 0) {
+            stream.Reset().Literals(letters(after));
         }
         const CodecResult result = Decode(stream.End().Build());
-        EXPECT_EQ(result.status, c.status);
-        EXPECT_TRUE(result.bytes == c.output);
+        EXPECT_EQ(result.status, status);
+        EXPECT_TRUE(result.bytes == output);
     }
 }
 
@@ -316,30 +302,24 @@ TEST(LzwTest, OutputAllocationFailureIsReported) {
     const Bytes manyA(110000, 'a');
     const Bytes packedA = Encode(manyA).bytes;
     const Bytes randomText = RandomBytes(150000, 256, 31);
-    const struct {
-        const char* name;
-        bool decode;
-        const Bytes& input;
-        std::size_t failFrom;
-        DecodeStatus status;
-    } cases[] = {
+    const std::tuple<const char*, bool, const Bytes&, std::size_t, DecodeStatus> cases[] = {
         // Only the output ever needs 100,000 bytes at once.
         {"decode", true, packedA, 100000, DecodeStatus::OutOfMemory},
         {"decode, limit not reached", true, packedA, 200000, DecodeStatus::Ok},
         {"encode", false, randomText, 100000, DecodeStatus::OutOfMemory},
         {"encode, limit not reached", false, randomText, 400000, DecodeStatus::Ok},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, decode, input, failFrom, status] : cases) {
+        SCOPED_TRACE(name);
         RecordingSink sink;
         CodecResult result{DecodeStatus::Ok, {}};
         {
-            FailAllocationsFrom failing(c.failFrom);
-            result = c.decode ? LzwDecode(c.input.data(), c.input.size(), sink)
-                              : LzwEncode(c.input.data(), c.input.size(), sink);
+            FailAllocationsFrom failing(failFrom);
+            result = decode ? LzwDecode(input.data(), input.size(), sink)
+                            : LzwEncode(input.data(), input.size(), sink);
         }
-        EXPECT_EQ(result.status, c.status);
-        const bool ok = c.status == DecodeStatus::Ok;
+        EXPECT_EQ(result.status, status);
+        const bool ok = status == DecodeStatus::Ok;
         EXPECT_EQ(result.bytes.empty(), !ok);
         EXPECT_EQ(sink.Said(), ok ? "" : "information: Impossible d'allouer la memoire [0]\n");
     }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "app/play_session.h"
@@ -30,24 +31,25 @@ public:
     // The box, the verdict, the progress and the code, as "box: verdict |progress| code".
     std::string Shown() const { return box + ": " + verdict + " |" + progress + "| " + code; }
 
-    std::string verdict = "?";
-    std::string progress;
-    std::string code;
+    std::string verdict = "?", progress, code, box;
     std::vector<int> pictures;
     int chooser = -1;
-    std::string box;
 };
+
+// A quiz of count pictures whose answers are "a0", "a1", ... and whose code
+// steps are "c0", "c1", ...
+void FillQuiz(QuizRecord& record, int count) {
+    record.pictureCount = count;
+    for (int i = 0; i < count; ++i) {
+        AppendPicture(record, "a" + std::to_string(i), "", "");
+        CopyText(record.codeSteps[i], "c" + std::to_string(i));
+    }
+}
 
 class PlayStateTest : public ::testing::Test {
 protected:
-    // A quiz of count pictures whose answers are "a0", "a1", ... and whose
-    // code steps are "c0", "c1", ...; started unless asked not to.
     void MakeQuiz(int count, bool start = true) {
-        record.pictureCount = count;
-        for (int i = 0; i < count; ++i) {
-            AppendPicture(record, "a" + std::to_string(i), "", "");
-            CopyText(record.codeSteps[i], "c" + std::to_string(i));
-        }
+        FillQuiz(record, count);
         if (start) {
             play.StartPlay();
         }
@@ -58,26 +60,6 @@ protected:
     FakeView view;
     PlayState play{record, view};
 };
-
-TEST_F(PlayStateTest, StartWithoutProgressShowsPictureOneUnanswered) {
-    MakeQuiz(5);
-    EXPECT_EQ(play.current(), 0);
-    EXPECT_EQ(view.pictures.back(), 0);
-    EXPECT_EQ(view.chooser, 0);
-    EXPECT_EQ(view.Shown(), ": ? | 0 / 5|       ");
-}
-
-TEST_F(PlayStateTest, StartRegradesRestoredTexts) {
-    MakeQuiz(5, false);
-    CopyText(record.typedAnswers[1], " A1 ");
-    CopyText(record.typedAnswers[2], "a2");
-    CopyText(record.typedAnswers[4], "a4");
-    CopyText(record.typedAnswers[0], "a");  // one edit away
-    play.StartPlay();
-    EXPECT_EQ(view.Shown(), "a: Quasiment | 3 / 5| c2");
-    EXPECT_EQ(PictureAt(record, 2)->found, 1);
-    EXPECT_EQ(PictureAt(record, 0)->found, 0);
-}
 
 TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
     MakeQuiz(3);
@@ -91,25 +73,26 @@ TEST_F(PlayStateTest, EnterFindsAndUnfinds) {
     EXPECT_EQ(TextOf(record.typedAnswers[0]), "");
 }
 
-TEST_F(PlayStateTest, MovesWrapAroundAndChooserEntriesCountFromOne) {
+TEST_F(PlayStateTest, StartsOnPictureOneAndMovesWrapAround) {
     MakeQuiz(3);
-    play.PreviousPicture();
-    EXPECT_EQ(play.current(), 2);
-    EXPECT_EQ(view.chooser, 2);
-    play.NextPicture();
-    EXPECT_EQ(play.current(), 0);
-    play.NextPicture();
-    play.NextPicture();
-    EXPECT_EQ(play.current(), 2);
-    play.NextPicture();
-    EXPECT_EQ(play.current(), 0);
-    EXPECT_EQ(view.pictures.back(), 0);
+    // The start shows the first picture, unanswered; then each move and the
+    // picture it leads to, shown and selected in the chooser.
+    EXPECT_EQ(view.Shown(), ": ? | 0 / 3|       ");
+    EXPECT_EQ(std::make_tuple(play.current(), view.pictures.back(), view.chooser),
+              std::make_tuple(0, 0, 0));
+    void (PlayState::*const previous)() = &PlayState::PreviousPicture;
+    void (PlayState::*const next)() = &PlayState::NextPicture;
+    const std::pair<void (PlayState::*)(), int> moves[] = {
+        {previous, 2}, {next, 0}, {next, 1}, {next, 2}, {next, 0}};
+    for (const auto& [move, picture] : moves) {
+        (play.*move)();
+        EXPECT_EQ(std::make_tuple(play.current(), view.pictures.back(), view.chooser),
+                  std::make_tuple(picture, picture, picture));
+    }
     play.ChoosePicture(1);
     EXPECT_EQ(play.current(), 1);
     EXPECT_EQ(view.pictures.back(), 1);
-    EXPECT_EQ(ChooserLabel(2),
-              "Image n\xB0"
-              "2");
+    EXPECT_EQ(ChooserLabel(2), "Image n\2602");  // \260: the degree sign
 }
 
 TEST_F(PlayStateTest, SinglePictureKeepsShowingItAndRegradesIt) {
@@ -187,45 +170,39 @@ TEST_F(PlayStateTest, SharedEntryCountsOncePerIndex) {
     EXPECT_EQ(view.progress, " 6 / 7");
 }
 
-// A player's session on its progress file: restored and regraded at start,
-// saved with what the box holds, and what the web page takes the same bytes.
+// A player's session on its progress file: restored and regraded at start (what the
+// play state does on StartPlay), saved with what the box holds, and what the web page
+// takes the same bytes.
 TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
-    const struct {
-        const char* name;
-        const char* file;      // the progress file at start; null for none
-        const char* shown;     // after the start: "box: verdict |progress| code"
-        const char* restored;  // what a save before play exists writes
-    } kCases[] = {
+    // The progress file at start (null for none), the screen after the start as
+    // "box: verdict |progress| code", and what a save before play writes.
+    const std::tuple<const char*, const char*, const char*, const char*> kCases[] = {
         {"no file", nullptr, ": ? | 0 / 3|       ", "\r\n\r\n\r\n"},
         {"two found", "a0\r\nzzzz\r\na2\r\n", "a0: BRAVO | 2 / 3| c1", "a0\r\nzzzz\r\na2\r\n"},
         {"first one wrong", "zzzz\r\na1", "zzzz: FAUX | 1 / 3| c0", "zzzz\r\na1\r\n\r\n"},
     };
     const testing::ScratchFolder scratch("session");
     const std::string file = (scratch.path() / "quiz.txt").string();
-    for (const auto& c : kCases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, start, shown, restored] : kCases) {
+        SCOPED_TRACE(name);
         std::filesystem::remove(file);
-        if (c.file != nullptr) {
-            std::ofstream(file, std::ios::binary) << c.file;
+        if (start != nullptr) {
+            std::ofstream(file, std::ios::binary) << start;
         }
         testing::FakeGraphics graphics;
         QuizRecord record(graphics);
-        record.pictureCount = 3;
-        for (int i = 0; i < 3; ++i) {
-            AppendPicture(record, "a" + std::to_string(i), "", "");
-            CopyText(record.codeSteps[i], "c" + std::to_string(i));
-        }
+        FillQuiz(record, 3);
         CopyText(record.typedAnswers[0], "not restored");
         FakeView view;
         PlayState play(record, view);
         LoadProgress(record, file);
         StartSession(record, play, view);
-        EXPECT_EQ(view.Shown(), c.shown);
+        EXPECT_EQ(view.Shown(), shown);
         EXPECT_EQ(view.chooser, 0);
         EXPECT_EQ(view.pictures.back(), 0);
 
         EXPECT_EQ(SaveSession(record, nullptr, file), ReplaceStatus::Replaced);
-        EXPECT_EQ(testing::FileBytes(file), c.restored);
+        EXPECT_EQ(testing::FileBytes(file), restored);
         view.box = "typed";
         const std::string bytes = SessionProgress(record, play);
         EXPECT_EQ(bytes.substr(0, 7), "typed\r\n");
@@ -243,12 +220,8 @@ TEST(PlaySession, RestoresStartsAndSavesWhatWasTyped) {
     }
 }
 
-TEST(PlayTexts, ProgressAndCode) {
+TEST_F(PlayStateTest, ProgressAndCodeTexts) {
     EXPECT_EQ(ProgressText(0, 0), " 0 / 0");
-    testing::FakeGraphics graphics;
-    QuizRecord record(graphics);
-    FakeView view;
-    PlayState play(record, view);
     CopyText(record.codeSteps[95], "last");
     EXPECT_EQ(play.CodeText(96), "last");
 }
@@ -256,20 +229,17 @@ TEST(PlayTexts, ProgressAndCode) {
 TEST(PlayTexts, VerdictFillIsChosenByTheWord) {
     ValueGraphics graphics;
     QuizRecord record(graphics);
-    const struct {
-        Verdict verdict;
-        BrushHandle brush;
-    } kCases[] = {
+    const std::tuple<Verdict, BrushHandle> kCases[] = {
         {Verdict::Unanswered, nullptr},         {Verdict::Correct, record.greenBrush},
         {Verdict::Anagram, record.orangeBrush}, {Verdict::Wrong, record.redBrush},
         {Verdict::OneEdit, record.amberBrush},  {Verdict::GoodIdea, record.amberBrush},
     };
-    for (const auto& c : kCases) {
-        const char* word = VerdictText(c.verdict);
-        EXPECT_EQ(VerdictBrush(record, word), c.brush) << word;
+    for (const auto& [verdict, brush] : kCases) {
+        const char* word = VerdictText(verdict);
+        EXPECT_EQ(VerdictBrush(record, word), brush) << word;
         // The colour the Windows player gives the word's cell is its brush's.
         if (const VerdictFill* fill = VerdictFillOf(word)) {
-            EXPECT_EQ(*ValueGraphics::ColourOf(c.brush), fill->colour) << word;
+            EXPECT_EQ(*ValueGraphics::ColourOf(brush), fill->colour) << word;
         }
     }
     // Any other text of the field counts as a hint, as the Windows player compares it.

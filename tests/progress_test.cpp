@@ -15,12 +15,11 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <random>
 #include <string>
-#include <system_error>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/progress_file.h"
@@ -31,53 +30,42 @@
 #include "scratch_folder.h"
 #include "text/fixed_text.h"
 
+namespace brivel {
 namespace {
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
-
-using brivel::FormatProgress;
-using brivel::LoadProgress;
-using brivel::ParseProgress;
-using brivel::ProgressFileBeside;
-using brivel::ProgressFileName;
-using brivel::QuizRecord;
-using brivel::SaveProgress;
+using Texts = std::vector<std::string>;
 
 struct TestRecord {
-    brivel::testing::FakeGraphics graphics;
+    testing::FakeGraphics graphics;
     QuizRecord record{graphics};
 };
 
-// One picture per text, one answer per picture.
-void SetSlots(QuizRecord& record, const std::vector<std::string>& texts) {
+void SetSlots(QuizRecord& record, const Texts& texts) {
     record.pictureCount = static_cast<std::int32_t>(texts.size());
     record.answersPerPicture = 1;
     for (std::size_t k = 0; k < texts.size(); ++k) {
-        brivel::CopyText(record.typedAnswers[k], texts[k]);
+        CopyText(record.typedAnswers[k], texts[k]);
     }
 }
 
 void FillAllSlots(QuizRecord& record, const std::string& text) {
     for (auto& slot : record.typedAnswers) {
-        brivel::CopyText(slot, text);
+        CopyText(slot, text);
     }
 }
 
-std::vector<std::string> Slots(const QuizRecord& record, std::size_t count) {
-    std::vector<std::string> texts;
+Texts Slots(const QuizRecord& record, std::size_t count) {
+    Texts texts;
     for (std::size_t k = 0; k < count; ++k) {
-        texts.emplace_back(brivel::TextOf(record.typedAnswers[k]));
+        texts.emplace_back(TextOf(record.typedAnswers[k]));
     }
     return texts;
 }
 
 TEST(ProgressFileName, TakesTheProgramNameWithATxtExtensionBesideTheProgram) {
-    const struct {
-        const char* modulePath;
-        const char* name;
-        const char* beside;
-    } cases[] = {
+    const std::tuple<const char*, const char*, const char*> cases[] = {
         {"ENIGMA.EXE", "ENIGMA.txt", "ENIGMA.txt"},
         {"enigma.exe", "enigma.txt", "enigma.txt"},
         {"C:\\quiz\\enigma.exe", "enigma.txt", "C:\\quiz\\enigma.txt"},
@@ -103,19 +91,15 @@ TEST(ProgressFileName, TakesTheProgramNameWithATxtExtensionBesideTheProgram) {
         {"/usr/games/", ".txt", "/usr/games/.txt"},
         {"", ".txt", ".txt"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ProgressFileName(c.modulePath), c.name) << c.modulePath;
-        EXPECT_EQ(ProgressFileBeside(c.modulePath), c.beside) << c.modulePath;
+    for (const auto& [modulePath, name, beside] : cases) {
+        EXPECT_EQ(ProgressFileName(modulePath), name) << modulePath;
+        EXPECT_EQ(ProgressFileBeside(modulePath), beside) << modulePath;
     }
 }
 
 TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
-    const struct {
-        const char* program;
-        const char* xdgStateHome;
-        const char* home;
-        const char* stateFolder;  // "": nowhere but beside the program
-    } cases[] = {
+    // A state folder of "": nowhere but beside the program.
+    const std::tuple<const char*, const char*, const char*, const char*> cases[] = {
         {"/media/cdrom/animaux", "/var/state", "/home/zoe", "/var/state/brivel/"},
         {"/media/cdrom/animaux", "/var/state/", "/home/zoe", "/var/state/brivel/"},
         {"/media/cdrom/animaux", nullptr, "/home/zoe", "/home/zoe/.local/state/brivel/"},
@@ -124,14 +108,13 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
         {"/media/cdrom/animaux", nullptr, "home", ""},
         {"/media/cdrom/animaux", nullptr, nullptr, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.xdgStateHome == nullptr ? "unset" : c.xdgStateHome);
-        const brivel::ProgressPlaces places =
-            brivel::ProgressPlacesOf(c.program, c.xdgStateHome, c.home);
-        EXPECT_EQ(places.beside, ProgressFileBeside(c.program));
-        EXPECT_EQ(places.stateFolder, c.stateFolder);
+    for (const auto& [program, xdgStateHome, home, stateFolder] : cases) {
+        SCOPED_TRACE(xdgStateHome == nullptr ? "unset" : xdgStateHome);
+        const ProgressPlaces places = ProgressPlacesOf(program, xdgStateHome, home);
+        EXPECT_EQ(places.beside, ProgressFileBeside(program));
+        EXPECT_EQ(places.stateFolder, stateFolder);
         const std::string name = places.inState.substr(places.stateFolder.size());
-        EXPECT_EQ(places.inState.empty(), *c.stateFolder == '\0');
+        EXPECT_EQ(places.inState.empty(), *stateFolder == '\0');
         EXPECT_TRUE(places.inState.empty() ||
                     (name.size() == 28 && name.rfind("animaux-", 0) == 0 &&
                      name.find_first_not_of("0123456789abcdef", 8) == 24 &&
@@ -140,7 +123,7 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
     }
     // Two quizzes of one name in two folders, or an .exe beside its Linux twin, keep apart.
     const auto inState = [](const char* program) {
-        return brivel::ProgressPlacesOf(program, "/s", nullptr).inState;
+        return ProgressPlacesOf(program, "/s", nullptr).inState;
     };
     EXPECT_EQ(inState("/a/animaux"), inState("/a/animaux"));
     EXPECT_NE(inState("/a/animaux"), inState("/b/animaux"));
@@ -151,49 +134,37 @@ TEST(ProgressPlaces, StateFolderFromTheEnvironmentAndANamePerProgramPath) {
 TEST(ProgressFormat, WritesPicturesTimesAnswersSlotsAtMostAllSlots) {
     constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
     constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
-    const struct {
-        std::int32_t pictures, answersPerPicture;
-        int lines;
-    } cases[] = {
-        {0, 1, 0},
-        {0, 2, 0},
-        {-1, 1, 0},
-        {-2, -3, 0},  // a positive product of two bad counts is still nothing
-        {3, 1, 3},
-        {3, 2, 6},
-        {48, 2, 96},
-        {50, 2, 96},
-        {200, 1, 96},
-        {kMax, kMax, 96},
-        // Mend: no answers per picture would otherwise write nothing and lose everything.
-        {3, 0, 3},
-        {3, -1, 3},
-        {kMax, kMin, 96},
+    // -2 x -3 is a positive product of two bad counts, still nothing. Mended: 3 x 0, 3 x -1
+    // and kMax x kMin, which would otherwise write nothing and lose everything.
+    const std::tuple<std::int32_t, std::int32_t, int> cases[] = {
+        {0, 1, 0}, {0, 2, 0},   {-1, 1, 0},       {-2, -3, 0},  {3, 1, 3},
+        {3, 2, 6}, {48, 2, 96}, {50, 2, 96},      {200, 1, 96}, {kMax, kMax, 96},
+        {3, 0, 3}, {3, -1, 3},  {kMax, kMin, 96},
     };
     TestRecord t;
-    for (int k = 0; k < brivel::kMaxPictures; ++k) {
-        brivel::CopyText(t.record.typedAnswers[k], "s" + std::to_string(k));
+    for (int k = 0; k < kMaxPictures; ++k) {
+        CopyText(t.record.typedAnswers[k], "s" + std::to_string(k));
     }
-    for (const auto& c : cases) {
-        t.record.pictureCount = c.pictures;
-        t.record.answersPerPicture = c.answersPerPicture;
+    for (const auto& [pictures, answersPerPicture, lines] : cases) {
+        t.record.pictureCount = pictures;
+        t.record.answersPerPicture = answersPerPicture;
         std::string expected;
-        for (int k = 0; k < c.lines; ++k) {
+        for (int k = 0; k < lines; ++k) {
             expected += "s" + std::to_string(k) + "\r\n";
         }
-        EXPECT_EQ(FormatProgress(t.record), expected) << c.pictures << " x " << c.answersPerPicture;
+        EXPECT_EQ(FormatProgress(t.record), expected) << pictures << " x " << answersPerPicture;
     }
 }
 
 TEST(ProgressFormat, RoundTripsThroughParse) {
     // Every byte but NUL and CR, over and over: what a slot can carry through the file.
     std::string allCarried;
-    for (int byte = 1; allCarried.size() < brivel::kTextMaxLength; byte = byte % 255 + 1) {
+    for (int byte = 1; allCarried.size() < kTextMaxLength; byte = byte % 255 + 1) {
         if (byte != '\r') {
             allCarried += static_cast<char>(byte);
         }
     }
-    const std::vector<std::string> texts = {
+    const Texts texts = {
         "",     "deux mots", "  espaces autour  ", "\xE9t\xE9 \xE0 l'\xEEle \x80\xFF", "",
         "a\nb", allCarried};
     TestRecord t;
@@ -203,12 +174,7 @@ TEST(ProgressFormat, RoundTripsThroughParse) {
 
 TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
     const std::string x259(259, 'x'), x300(300, 'x');
-    const struct {
-        const char* name;
-        std::string bytes;
-        int n;
-        std::vector<std::string> expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, int, Texts> cases[] = {
         {"one line, more pictures", "abc\r\n", 3, {"abc", "", ""}},
         {"lone LF is text", "a\nb\r\nc", 2, {"a\nb", "c"}},
         {"CR skips up to its LF", "a\rxyz\nb\r\n", 2, {"a", "b"}},
@@ -233,19 +199,14 @@ TEST(ProgressParse, SplitsLinesAsTheFileWasAlwaysRead) {
          {std::string(100, 'x') + std::string(159, 'y'), "next"}},
         {"long last line without CR LF", x300, 2, {x259, ""}},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseProgress(c.bytes, c.n), c.expected) << c.name;
+    for (const auto& [name, bytes, n, expected] : cases) {
+        EXPECT_EQ(ParseProgress(bytes, n), expected) << name;
     }
 }
 
 TEST(ProgressCheck, RefusesWhatNoPlayerWrites) {
-    using Check = brivel::ProgressCheck;
-    const struct {
-        const char* name;
-        std::string bytes;
-        int slots;
-        Check expected;
-    } cases[] = {
+    using Check = ProgressCheck;
+    const std::tuple<const char*, std::string, int, Check> cases[] = {
         {"nothing", "", 3, Check::Ok},
         {"as the players write it", "a\r\n\r\nc\r\n", 3, Check::Ok},
         {"a last line without CR LF", "a\r\nb", 2, Check::Ok},
@@ -257,21 +218,17 @@ TEST(ProgressCheck, RefusesWhatNoPlayerWrites) {
         {"empty lines count", "\r\n\r\n\r\n\r\n", 3, Check::TooManyLines},
         {"260 bytes", std::string(260, 'x') + "\r\n", 3, Check::LineTooLong},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(brivel::CheckProgress(c.bytes, c.slots), c.expected) << c.name;
+    for (const auto& [name, bytes, slots, expected] : cases) {
+        EXPECT_EQ(CheckProgress(bytes, slots), expected) << name;
     }
 }
 
 TEST(ProgressMerge, NeverLosesAFindAndAsksBeforeReplacingAText) {
-    using Merge = brivel::SlotMerge;
+    using Merge = SlotMerge;
     // Here a text finds its picture when it starts with '+'.
     const auto finds = [](int, std::string_view text) { return !text.empty() && text[0] == '+'; };
-    const struct {
-        const char* name;
-        std::string own, incoming;
-        const char* stored;  // another page's save: what the store held; none for a file
-        Merge expected;
-    } cases[] = {
+    // Stored: another page's save, what the store held; none for a file.
+    const std::tuple<const char*, std::string, std::string, const char*, Merge> cases[] = {
         {"the same text", "a", "a", nullptr, Merge::Keep},
         {"a find here stays", "+a", "b", nullptr, Merge::Keep},
         {"a find here stays over another", "+a", "+b", nullptr, Merge::Keep},
@@ -285,12 +242,10 @@ TEST(ProgressMerge, NeverLosesAFindAndAsksBeforeReplacingAText) {
         {"changed on both sides: this page's", "a", "b", "s", Merge::Keep},
         {"a find here is not undone there", "+s", "b", "+s", Merge::Keep},
     };
-    for (const auto& c : cases) {
-        const std::vector<std::string> stored =
-            c.stored != nullptr ? std::vector<std::string>{c.stored} : std::vector<std::string>{};
-        EXPECT_EQ(brivel::MergeProgress({c.own}, {c.incoming}, stored, finds),
-                  std::vector<Merge>{c.expected})
-            << c.name;
+    for (const auto& [name, own, incoming, stored, expected] : cases) {
+        const Texts store = stored != nullptr ? Texts{stored} : Texts{};
+        EXPECT_EQ(MergeProgress({own}, {incoming}, store, finds), std::vector<Merge>{expected})
+            << name;
     }
 }
 
@@ -298,11 +253,8 @@ void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Each test works in a fresh folder of its own, removed afterwards.
 class ProgressFile : public ::testing::Test {
 protected:
-    void SetUp() override { file_ = dir_ / "quiz.txt"; }
-
     // What the folder holds besides the progress file: a save's leftovers.
     std::vector<fs::path> Others() const {
         std::vector<fs::path> others;
@@ -314,46 +266,37 @@ protected:
         std::sort(others.begin(), others.end());
         return others;
     }
-    // Saves one answer per text to file_.
-    brivel::ReplaceStatus Save(const std::vector<std::string>& texts) {
+    ReplaceStatus Save(const Texts& texts) {
         TestRecord t;
         SetSlots(t.record, texts);
         return SaveProgress(t.record, file_.string());
     }
 
-    brivel::testing::ScratchFolder scratch_{"progress"};
+    testing::ScratchFolder scratch_{"progress"};
     const fs::path dir_ = scratch_.path();
-    fs::path file_;
+    fs::path file_ = dir_ / "quiz.txt";
 };
 
-TEST_F(ProgressFile, SaveReplacesTheFileWholeAndLoadReadsItBack) {
+// Reading back is LoadOverwritesTheFirstPictureSlotsOnly's and RoundTripsThroughParse's.
+TEST_F(ProgressFile, SaveReplacesTheFileWhole) {
     // A link where a careless save would put its temporary: never written through.
-    const brivel::testing::ScratchFolder elsewhere("elsewhere");
+    const testing::ScratchFolder elsewhere("elsewhere");
     const fs::path victim = elsewhere.path() / "victim";
     WriteBytes(victim, "mine");
     fs::create_symlink(victim, dir_ / "quiz.txt.tmp");
-    const std::vector<std::string> texts = {"chat", "", "\xE9l\xE9phant", "deux mots"};
-    TestRecord saved;
-    SetSlots(saved.record, texts);
-    EXPECT_EQ(SaveProgress(saved.record, file_.string()), brivel::ReplaceStatus::Replaced);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), FormatProgress(saved.record));
+    EXPECT_EQ(Save({"chat", "", "\xE9l\xE9phant", "deux mots"}), ReplaceStatus::Replaced);
+    EXPECT_EQ(testing::FileBytes(file_), "chat\r\n\r\n\xE9l\xE9phant\r\ndeux mots\r\n");
     // Made as a plain creation makes a file, not with a temporary's private rights.
     const mode_t mask = ::umask(022);
     ::umask(mask);
     EXPECT_EQ(fs::status(file_).permissions(), static_cast<fs::perms>(0666 & ~mask));
     EXPECT_EQ(Others(), std::vector<fs::path>{dir_ / "quiz.txt.tmp"});
-    EXPECT_EQ(brivel::testing::FileBytes(victim), "mine");
-
-    TestRecord loaded;
-    FillAllSlots(loaded.record, "avant");
-    loaded.record.pictureCount = 4;
-    LoadProgress(loaded.record, file_.string());
-    EXPECT_EQ(Slots(loaded.record, 4), texts);
+    EXPECT_EQ(testing::FileBytes(victim), "mine");
 
     // A second, shorter save leaves no tail.
     Save({std::string(200, 'a'), std::string(200, 'b'), "c", "d"});
     Save({"x", "y"});
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "x\r\ny\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "x\r\ny\r\n");
     EXPECT_EQ(Others().size(), 1u);
 }
 
@@ -364,62 +307,53 @@ TEST_F(ProgressFile, SavesABareNameInTheWorkingFolder) {
     Save({"loup"});
     fs::current_path(previous);
     file_ = dir_ / "animaux.txt";
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "loup\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "loup\r\n");
     EXPECT_TRUE(Others().empty());
 }
 
 TEST_F(ProgressFile, LoadOverwritesTheFirstPictureSlotsOnly) {
     std::string lines120;
-    std::vector<std::string> first96;
+    Texts first96;
     for (int k = 0; k < 120; ++k) {
         lines120 += "l" + std::to_string(k) + "\r\n";
-        if (k < brivel::kMaxPictures) {
+        if (k < kMaxPictures) {
             first96.push_back("l" + std::to_string(k));
         }
     }
-    enum class Content { kMissing, kFile, kFolder };
-    const struct {
-        const char* name;
-        Content content;
-        std::string bytes;
-        std::int32_t pictures;
-        std::vector<std::string> expected;  // the first slots; "avant" was there before
-    } cases[] = {
-        {"missing file", Content::kMissing, "", 3, {"", "", "", "avant"}},
-        {"unreadable (a folder)", Content::kFolder, "", 3, {"", "", "", "avant"}},
-        {"empty file", Content::kFile, "", 3, {"", "", "", "avant"}},
-        {"fewer lines", Content::kFile, "un\r\ndeux\r\n", 3, {"un", "deux", "", "avant"}},
-        {"more lines",
-         Content::kFile,
-         "un\r\ndeux\r\ntrois\r\nquatre\r\n",
-         3,
-         {"un", "deux", "trois", "avant"}},
-        {"more pictures than slots", Content::kFile, lines120, 500, first96},
-        {"negative picture count", Content::kFile, lines120, -1, {"avant"}},
+    enum Content { kMissing, kFile, kFolder };
+    // Expected: the first slots; "avant" was there before.
+    const std::tuple<const char*, Content, std::string, std::int32_t, Texts> cases[] = {
+        {"missing file", kMissing, "", 3, {"", "", "", "avant"}},
+        {"unreadable (a folder)", kFolder, "", 3, {"", "", "", "avant"}},
+        {"empty file", kFile, "", 3, {"", "", "", "avant"}},
+        {"fewer lines", kFile, "un\r\ndeux\r\n", 3, {"un", "deux", "", "avant"}},
+        {"more lines", kFile, "un\r\ndeux\r\ntrois\r\nq\r\n", 3, {"un", "deux", "trois", "avant"}},
+        {"more pictures than slots", kFile, lines120, 500, first96},
+        {"negative picture count", kFile, lines120, -1, {"avant"}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, content, bytes, pictures, expected] : cases) {
+        SCOPED_TRACE(name);
         fs::remove_all(file_);
-        if (c.content == Content::kFile) {
-            WriteBytes(file_, c.bytes);
-        } else if (c.content == Content::kFolder) {
+        if (content == kFile) {
+            WriteBytes(file_, bytes);
+        } else if (content == kFolder) {
             fs::create_directory(file_);
         }
         TestRecord t;
         FillAllSlots(t.record, "avant");
-        t.record.pictureCount = c.pictures;
+        t.record.pictureCount = pictures;
         LoadProgress(t.record, file_.string());
-        EXPECT_EQ(Slots(t.record, c.expected.size()), c.expected);
+        EXPECT_EQ(Slots(t.record, expected.size()), expected);
     }
 }
 
 TEST_F(ProgressFile, SaveWhereNoFileCanBeMadeWritesNothing) {
     fs::create_directory(file_);
     WriteBytes(file_ / "inside", "x");
-    EXPECT_EQ(Save({"nouveau"}), brivel::ReplaceStatus::IsFolder);
-    EXPECT_EQ(brivel::testing::FileBytes(file_ / "inside"), "x");
+    EXPECT_EQ(Save({"nouveau"}), ReplaceStatus::IsFolder);
+    EXPECT_EQ(testing::FileBytes(file_ / "inside"), "x");
     file_ = dir_ / "absent" / "quiz.txt";
-    EXPECT_EQ(Save({"un"}), brivel::ReplaceStatus::NoTemporary);
+    EXPECT_EQ(Save({"un"}), ReplaceStatus::NoTemporary);
     EXPECT_EQ(Others(), std::vector<fs::path>{dir_ / "quiz.txt"});
 }
 
@@ -444,9 +378,7 @@ bool EnterUnwritableFolder(const fs::path& folder) {
     if (::chdir(folder.c_str()) != 0) {
         return false;
     }
-    fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                fs::perms::group_exec | fs::perms::others_read |
-                                fs::perms::others_exec);
+    fs::permissions(folder, static_cast<fs::perms>(0555));
     if (::geteuid() == 0) {
         const bool dropped = ::setgroups(0, nullptr) == 0 &&
                              ::setresgid(65534, 65534, 65534) == 0 &&
@@ -472,20 +404,17 @@ int InUnwritableFolder(const fs::path& folder, const std::function<bool()>& body
 TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
     WriteBytes(file_, "ancien\r\n");
     // Writable by anyone: only the folder may stop a save that writes in place.
-    fs::permissions(file_,
-                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write |
-                        fs::perms::others_read,
-                    fs::perm_options::add);
+    fs::permissions(file_, static_cast<fs::perms>(0226), fs::perm_options::add);
     const int status = InUnwritableFolder(dir_, [] {
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
-        return SaveProgress(t.record, "quiz.txt") == brivel::ReplaceStatus::NoTemporary;
+        return SaveProgress(t.record, "quiz.txt") == ReplaceStatus::NoTemporary;
     });
     if (status == kCannotTest && std::getenv("CI") == nullptr) {
         GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "ancien\r\n");
     EXPECT_TRUE(Others().empty());
 }
 
@@ -494,61 +423,55 @@ TEST_F(ProgressFile, SaveIntoAReadOnlyFolderKeepsTheOldFile) {
 // from then on. Where it can write, the file beside it wins and is written.
 TEST_F(ProgressFile, UnwritableFolderSavesInTheStateFolderAndReadsItBack) {
     WriteBytes(file_, "ancien\r\n");
-    const brivel::testing::ScratchFolder stateRoot("state");
+    const testing::ScratchFolder stateRoot("state");
     fs::permissions(stateRoot.path(), fs::perms::all);  // nobody makes the folder
     const std::string program = (dir_ / "quiz").string();
-    const brivel::ProgressPlaces places =
-        brivel::ProgressPlacesOf(program, stateRoot.path().c_str(), nullptr);
+    const ProgressPlaces places = ProgressPlacesOf(program, stateRoot.path().c_str(), nullptr);
     const int status = InUnwritableFolder(dir_, [&] {
-        const bool shipped = brivel::ProgressFileToLoad(places) == file_.string();
-        const std::string saved = brivel::ProgressFileToSave(places);
+        const bool shipped = ProgressFileToLoad(places) == file_.string();
+        const std::string saved = ProgressFileToSave(places);
         TestRecord t;
         SetSlots(t.record, {"nouveau"});
         SaveProgress(t.record, saved);
-        return shipped && saved == places.inState &&
-               brivel::ProgressFileToLoad(places) == places.inState;
+        return shipped && saved == places.inState && ProgressFileToLoad(places) == places.inState;
     });
     if (status == kCannotTest && std::getenv("CI") == nullptr) {
         GTEST_SKIP() << "neither dropping root nor a read-only bind mount is allowed here";
     }
     ASSERT_EQ(status, 0);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
-    EXPECT_EQ(brivel::testing::FileBytes(places.inState), "nouveau\r\n");
+    EXPECT_EQ(testing::FileBytes(file_), "ancien\r\n");
+    EXPECT_EQ(testing::FileBytes(places.inState), "nouveau\r\n");
     EXPECT_EQ(fs::status(places.stateFolder).permissions(), fs::perms::owner_all);
 
     fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add);
-    EXPECT_EQ(brivel::ProgressFileToLoad(places), file_.string());
-    EXPECT_EQ(brivel::ProgressFileToSave(places), file_.string());
+    EXPECT_EQ(ProgressFileToLoad(places), file_.string());
+    EXPECT_EQ(ProgressFileToSave(places), file_.string());
     fs::remove(file_);
-    EXPECT_EQ(brivel::ProgressFileToLoad(places), places.inState);
+    EXPECT_EQ(ProgressFileToLoad(places), places.inState);
 }
 
 // A disk that fills up: the file size limit stops the temporary file at once
 // or half-way through; once lifted, the same save goes through.
 TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
     TestRecord big;
-    SetSlots(big.record, std::vector<std::string>(96, std::string(250, 'n')));
+    SetSlots(big.record, Texts(96, std::string(250, 'n')));
     const std::string newBytes = FormatProgress(big.record);
     for (const rlim_t limit : {rlim_t{0}, rlim_t{1}, rlim_t{8192}, rlim_t{newBytes.size() - 1}}) {
         SCOPED_TRACE(limit);
         WriteBytes(file_, "ancien\r\n");
-        ASSERT_EQ(InChild([&] {
-                      const rlimit size{limit, limit};
-                      std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a dead process
-                      if (::setrlimit(RLIMIT_FSIZE, &size) != 0) {
-                          return 1;
-                      }
-                      return SaveProgress(big.record, file_.string()) ==
-                                     brivel::ReplaceStatus::WriteFailed
-                                 ? 0
-                                 : 2;
-                  }),
-                  0);
-        EXPECT_EQ(brivel::testing::FileBytes(file_), "ancien\r\n");
+        const int status = InChild([&] {
+            const rlimit size{limit, limit};
+            std::signal(SIGXFSZ, SIG_IGN);  // a failed write, not a dead process
+            const bool limited = ::setrlimit(RLIMIT_FSIZE, &size) == 0;
+            return limited ? SaveProgress(big.record, file_.string()) != ReplaceStatus::WriteFailed
+                           : 2;
+        });
+        ASSERT_EQ(status, 0);
+        EXPECT_EQ(testing::FileBytes(file_), "ancien\r\n");
         EXPECT_TRUE(Others().empty());
     }
     SaveProgress(big.record, file_.string());
-    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
+    EXPECT_EQ(testing::FileBytes(file_), newBytes);
 }
 
 // A save killed at any moment leaves the old file or the new one, whole, and
@@ -556,7 +479,7 @@ TEST_F(ProgressFile, DiskFullBeforeOrDuringTheWriteKeepsTheOldFile) {
 // start of the first save to four times its length, so before and after its rename.
 TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     TestRecord next;
-    SetSlots(next.record, std::vector<std::string>(96, std::string(259, 'n')));
+    SetSlots(next.record, Texts(96, std::string(259, 'n')));
     const std::string oldBytes(96 * 302, 'o'), newBytes = FormatProgress(next.record);
     using Clock = std::chrono::steady_clock;
     std::vector<Clock::duration> saves;
@@ -593,7 +516,7 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         ASSERT_TRUE(started) << "run " << run << ": the saving process did not start";
-        const std::string bytes = brivel::testing::FileBytes(file_);
+        const std::string bytes = testing::FileBytes(file_);
         ASSERT_TRUE(bytes == oldBytes || bytes == newBytes)
             << "run " << run << ": " << bytes.size() << " bytes, neither old nor new";
         oldKept += bytes == oldBytes;
@@ -609,12 +532,13 @@ TEST_F(ProgressFile, KilledWhileSavingLeavesTheOldOrTheNewFile) {
     const std::vector<fs::path> leftovers = Others();
     for (const fs::path& leftover : leftovers) {
         EXPECT_EQ(leftover.filename().string().rfind(".quiz.txt.", 0), 0u) << leftover;
-        EXPECT_EQ(newBytes.rfind(brivel::testing::FileBytes(leftover), 0), 0u) << leftover;
+        EXPECT_EQ(newBytes.rfind(testing::FileBytes(leftover), 0), 0u) << leftover;
     }
     WriteBytes(file_, oldBytes);
-    EXPECT_EQ(SaveProgress(next.record, file_.string()), brivel::ReplaceStatus::Replaced);
-    EXPECT_EQ(brivel::testing::FileBytes(file_), newBytes);
+    EXPECT_EQ(SaveProgress(next.record, file_.string()), ReplaceStatus::Replaced);
+    EXPECT_EQ(testing::FileBytes(file_), newBytes);
     EXPECT_EQ(Others(), leftovers);
 }
 
 }  // namespace
+}  // namespace brivel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fakes.h"
@@ -23,10 +24,7 @@ QuizText TwoPictures() {
     QuizText text;
     text.title = "Ch\xE2teau";
     text.author = "Zo\xE9";
-    text.pictures = {{"\x8C"
-                      "uf",
-                      "", "Paris", ""},
-                     {"Mont", "", "", ""}};
+    text.pictures = {{"\214uf", "", "Paris", ""}, {"Mont", "", "", ""}};  // \214: oe
     text.red = 1;
     text.green = 2;
     text.blue = 3;
@@ -39,47 +37,43 @@ std::vector<std::uint8_t> Packed(const std::string& text) {
 }
 
 TEST(QuizBundleTest, PictureKindFollowsItsBytes) {
-    const struct {
-        std::vector<std::uint8_t> bytes;
-        const char* extension;
-    } cases[] = {{kJpeg, ".jpg"}, {kPng, ".png"}, {{0xFF, 0xD8}, nullptr}, {{}, nullptr}};
-    for (const auto& c : cases) {
-        const char* extension = PictureExtension(c.bytes);
-        EXPECT_EQ(extension == nullptr ? "none" : extension,
-                  std::string(c.extension == nullptr ? "none" : c.extension));
+    const std::tuple<std::vector<std::uint8_t>, const char*> cases[] = {
+        {kJpeg, ".jpg"},
+        {kPng, ".png"},
+        {{0xFF, 0xD8}, nullptr},
+        {std::vector<std::uint8_t>{}, nullptr}};
+    for (const auto& [bytes, expected] : cases) {
+        EXPECT_STREQ(PictureExtension(bytes), expected);
     }
 }
 
 TEST(QuizBundleTest, UnreadableTextsSayWhy) {
-    const std::string quiz = FormatQuizText(TwoPictures());
-    const std::string codes = FormatCodesText({"B", "BR"});
-    const struct {
-        std::optional<std::vector<std::uint8_t>> quiz;
-        std::optional<std::vector<std::uint8_t>> codes;
-        std::string error;
-    } cases[] = {
-        {std::nullopt, Packed(codes), "no quiz text (PATCH 104)"},
-        {Packed(quiz), std::nullopt, "no codes text (PATCH 105)"},
-        {std::vector<std::uint8_t>{}, Packed(codes),
+    const std::string quizText = FormatQuizText(TwoPictures());
+    const std::string codesText = FormatCodesText({"B", "BR"});
+    using Resource = std::optional<std::vector<std::uint8_t>>;
+    const std::tuple<Resource, Resource, std::string> cases[] = {
+        {std::nullopt, Packed(codesText), "no quiz text (PATCH 104)"},
+        {Packed(quizText), std::nullopt, "no codes text (PATCH 105)"},
+        {std::vector<std::uint8_t>{}, Packed(codesText),
          "the quiz text does not unpack: status -5, " +
              std::string(DecodeStatusName(DecodeStatus::Truncated))},
-        {Packed("ab"), Packed(codes),
+        {Packed("ab"), Packed(codesText),
          "the quiz text is malformed: cut short, or too many pictures or answers"},
-        {Packed(quiz), Packed(FormatCodesText({"B"})),
+        {Packed(quizText), Packed(FormatCodesText({"B"})),
          "the codes text has fewer than 2 lines, one per picture"},
     };
-    for (const auto& c : cases) {
+    for (const auto& [quiz, codes, expected] : cases) {
         FakeResources resources;
-        if (c.quiz) {
-            resources.Add("PATCH", kQuizTextId, *c.quiz);
+        if (quiz) {
+            resources.Add("PATCH", kQuizTextId, *quiz);
         }
-        if (c.codes) {
-            resources.Add("PATCH", kCodesTextId, *c.codes);
+        if (codes) {
+            resources.Add("PATCH", kCodesTextId, *codes);
         }
         RecordingSink sink;
         std::string error;
         EXPECT_FALSE(ReadQuizTexts(resources, sink, error));
-        EXPECT_EQ(error, c.error);
+        EXPECT_EQ(error, expected);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fakes.h"
@@ -11,12 +12,9 @@
 namespace brivel {
 namespace {
 
-const std::string kAnswersError =
-    "Erreur dans le d\xE9"
-    "cryptage des reponses";
-const std::string kCodesSaid =
-    "Brivel: Erreur dans le d\xE9"
-    "cryptage des codes [0]\n";
+// \351 is e acute in Windows-1252.
+const std::string kAnswersError = "Erreur dans le d\351cryptage des reponses";
+const std::string kCodesSaid = "Brivel: Erreur dans le d\351cryptage des codes [0]\n";
 
 std::vector<std::uint8_t> Pack(const std::string& text) {
     testing::RecordingSink sink;
@@ -27,17 +25,10 @@ std::vector<std::uint8_t> Pack(const std::string& text) {
 }
 
 // Three pictures, kind 3, colour (10, 20, 30).
-std::string ThreePictureQuiz() {
-    std::string text = std::string("\x00\x05\x03\x01", 4);
-    text += "Titre|Auteur|Explication|x1|x2|";
-    text += "Chat|ici|Chien|l\xE0|Lapin|la-bas|";
-    text += '\x03';
-    text += "e0|d0|e1|d1|e2|d2|";
-    text += "\x0A\x14\x1E";
-    return text;
-}
+const std::string kThreePictureQuiz = std::string("\0\5\3\1", 4) +
+                                      "Titre|Auteur|Explication|x1|x2|Chat|ici|Chien|l\xE0|Lapin|"
+                                      "la-bas|\3e0|d0|e1|d1|e2|d2|\x0A\x14\x1E";
 
-// A record loaded from resources of its own, with the messages it gave.
 struct Loaded {
     void Load() { LoadQuizRecord(record, resources, sink); }
 
@@ -50,7 +41,7 @@ struct Loaded {
 class QuizLoaderTest : public ::testing::Test, protected Loaded {};
 
 TEST_F(QuizLoaderTest, LoadsBothTexts) {
-    resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+    resources.Add("PATCH", 104, Pack(kThreePictureQuiz));
     resources.Add("PATCH", 105, Pack("code un\r\ncode deux\r\n\r\n"));
     Load();
     EXPECT_EQ(sink.Said(), "");
@@ -60,10 +51,7 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
     // A quiz made before links shows none.
     EXPECT_EQ(TextOf(record.linkText), "");
     EXPECT_EQ(TextOf(record.linkAddress), "");
-    EXPECT_EQ(TextOf(record.statusText),
-              "R\xE9"
-              "alis\xE9"
-              " avec la version 2.2");
+    EXPECT_EQ(TextOf(record.statusText), "R\351alis\351 avec la version 2.2");
     // The loaded colour's brush replaced the constructor's, which was released.
     ASSERT_EQ(graphics.made.size(), 8u);
     EXPECT_EQ(graphics.made.back().colour, (Rgb{10, 20, 30}));
@@ -71,27 +59,30 @@ TEST_F(QuizLoaderTest, LoadsBothTexts) {
     EXPECT_EQ(graphics.released, std::vector<void*>{testing::FakeGraphics::HandleOf(3)});
 }
 
-TEST_F(QuizLoaderTest, WithoutQuizTextRunsTestMode) {
-    resources.Add("PATCH", 105, Pack("jamais lu\r\n"));
-    Load();
-    EXPECT_EQ(sink.Said(), "");
-    EXPECT_EQ(testing::Describe(record),
-              "2 7x1 kind 3 (53, 203, 163) Nom du brivel|Createur brivel|"
-              "Explications du brivel|test/emplacement/|test/emplacement/|||");
-    EXPECT_EQ(TextOf(record.extraText1), "TEST");
-    EXPECT_EQ(PictureAt(record, 6), record.pictures.last);
-    EXPECT_EQ(TextOf(record.linkText), "");
-    // The codes text is not even looked up.
-    EXPECT_EQ(resources.lookups.size(), 1u);
+// A missing or empty quiz text: the built-in test quiz, whose codes are not even looked up.
+TEST(QuizLoader, WithoutQuizTextRunsTestMode) {
+    for (const bool empty : {false, true}) {
+        Loaded l;
+        if (empty) {
+            l.resources.Add("PATCH", 104, {});
+        }
+        l.resources.Add("PATCH", 105, Pack("jamais lu\r\n"));
+        l.Load();
+        EXPECT_EQ(l.sink.Said(), "");
+        EXPECT_EQ(testing::Describe(l.record),
+                  "2 7x1 kind 3 (53, 203, 163) Nom du brivel|Createur brivel|"
+                  "Explications du brivel|test/emplacement/|test/emplacement/|||");
+        EXPECT_EQ(TextOf(l.record.extraText1), "TEST");
+        EXPECT_EQ(PictureAt(l.record, 6), l.record.pictures.last);
+        EXPECT_EQ(TextOf(l.record.linkText), "");
+        EXPECT_EQ(l.resources.lookups.size(), 1u);
+    }
 }
 
 // The maker's link: its first 24 characters shown, the whole address opened;
 // none for an address the players would not open.
 TEST(QuizLoaderLinkTest, ShowsTheMakersLinkOnlyWhenItIsAWebAddress) {
-    const struct {
-        std::string given;
-        const char* label;
-    } cases[] = {
+    const std::tuple<std::string, const char*> cases[] = {
         {"https://exemple.fr/mon-brivel-de-noel", "https://exemple.fr/mon-b"},
         {"http://a.fr", "http://a.fr"},
         {"https://", ""},
@@ -100,45 +91,34 @@ TEST(QuizLoaderLinkTest, ShowsTheMakersLinkOnlyWhenItIsAWebAddress) {
         {"https://exemple.fr/\xC3\xA9t\xC3\xA9", ""},
         {"https://" + std::string(252, 'a'), ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.given);
+    for (const auto& [given, label] : cases) {
+        SCOPED_TRACE(given);
         Loaded l;
-        l.resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+        l.resources.Add("PATCH", 104, Pack(kThreePictureQuiz));
         l.resources.Add("PATCH", 105, Pack("a\r\nb\r\nc\r\n"));
-        l.resources.Add("PATCH", 106, std::vector<std::uint8_t>(c.given.begin(), c.given.end()));
+        l.resources.Add("PATCH", 106, std::vector<std::uint8_t>(given.begin(), given.end()));
         l.Load();
-        EXPECT_EQ(TextOf(l.record.linkText), c.label);
-        EXPECT_EQ(TextOf(l.record.linkAddress), *c.label != '\0' ? c.given : "");
+        EXPECT_EQ(TextOf(l.record.linkText), label);
+        EXPECT_EQ(TextOf(l.record.linkAddress), *label != '\0' ? given : "");
     }
 }
 
-TEST_F(QuizLoaderTest, EmptyQuizTextRunsTestMode) {
-    resources.Add("PATCH", 104, {});
-    Load();
-    EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(record.pictureCount, 7);
-}
-
 TEST_F(QuizLoaderTest, UndecodableQuizTextLeavesDefaultsAndNoPictures) {
-    struct Case {
-        const char* why;
-        std::vector<std::uint8_t> packed;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::vector<std::uint8_t>> cases[] = {
         {"not a code stream", {0xFF, 0xFF, 0xFF}},
         {"a stream that does not follow the layout", Pack("only a title|")},
         {"97 pictures", Pack(std::string("\x00\x01\x61\x01", 4) + "t|a|e|x|y|")},
     };
-    for (const Case& c : cases) {
+    for (const auto& [why, packed] : cases) {
         Loaded l;
-        l.resources.Add("PATCH", 104, c.packed);
+        l.resources.Add("PATCH", 104, packed);
         l.resources.Add("PATCH", 105, Pack("x\r\n"));
         l.Load();
-        EXPECT_EQ(l.sink.Said(), "Brivel: " + kAnswersError + " [0]\n") << c.why;
+        EXPECT_EQ(l.sink.Said(), "Brivel: " + kAnswersError + " [0]\n") << why;
         EXPECT_EQ(testing::Describe(l.record),
                   "0 0x1 kind 0 (90, 95, 150) nom du brivel| createur||||")
-            << c.why;
-        EXPECT_EQ(l.resources.lookups.size(), 1u) << "the codes are not read: " << c.why;
+            << why;
+        EXPECT_EQ(l.resources.lookups.size(), 1u) << "the codes are not read: " << why;
     }
 }
 
@@ -147,7 +127,7 @@ TEST_F(QuizLoaderTest, BadOrMissingCodesKeepTheQuizPlayable) {
         {}, {0x00}, Pack("one line only\r\n"), Pack("no line end")};
     for (const auto& codes : badCodes) {
         Loaded l;
-        l.resources.Add("PATCH", 104, Pack(ThreePictureQuiz()));
+        l.resources.Add("PATCH", 104, Pack(kThreePictureQuiz));
         if (!codes.empty()) {
             l.resources.Add("PATCH", 105, codes);
         }
@@ -178,10 +158,9 @@ TEST_F(QuizLoaderTest, OverlongTextsAreCutToTheirBuffers) {
     resources.Add("PATCH", 105, Pack(longText + "\r\n"));
     Load();
     EXPECT_TRUE(sink.messages.empty());
-    EXPECT_EQ(TextOf(record.title), std::string(259, 'L'));
-    EXPECT_EQ(TextOf(PictureAt(record, 0)->answer), std::string(259, 'L'));
-    EXPECT_EQ(TextOf(PictureAt(record, 0)->extraInfo), std::string(259, 'L'));
-    EXPECT_EQ(TextOf(record.codeSteps[0]), std::string(259, 'L'));
+    const std::string cut(259, 'L');
+    EXPECT_EQ(testing::Describe(record),
+              "0 1x1 kind 2 (1, 2, 3) " + cut + "|a|e|" + cut + "/loc/" + cut + "|" + cut + "||");
 }
 
 }  // namespace

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "fakes.h"
@@ -11,6 +13,14 @@ namespace brivel {
 namespace {
 
 using testing::FakeGraphics;
+
+std::vector<void*> Handles(std::initializer_list<std::uintptr_t> numbers) {
+    std::vector<void*> handles;
+    for (const std::uintptr_t k : numbers) {
+        handles.push_back(FakeGraphics::HandleOf(k));
+    }
+    return handles;
+}
 
 TEST(QuizRecordTest, ConstructionDefaultsAndOrderOfCreation) {
     FakeGraphics graphics;
@@ -37,11 +47,7 @@ TEST(QuizRecordTest, ConstructionDefaultsAndOrderOfCreation) {
         EXPECT_TRUE(graphics.released.empty());
     }
     // The five brushes, then the title font, then the progress font; each once.
-    const std::vector<void*> expected = {FakeGraphics::HandleOf(3), FakeGraphics::HandleOf(4),
-                                         FakeGraphics::HandleOf(5), FakeGraphics::HandleOf(6),
-                                         FakeGraphics::HandleOf(7), FakeGraphics::HandleOf(2),
-                                         FakeGraphics::HandleOf(1)};
-    EXPECT_EQ(graphics.released, expected);
+    EXPECT_EQ(graphics.released, Handles({3, 4, 5, 6, 7, 2, 1}));
 }
 
 TEST(QuizRecordTest, SetBackColourReplacesTheBrushOnce) {
@@ -51,13 +57,10 @@ TEST(QuizRecordTest, SetBackColourReplacesTheBrushOnce) {
         record.SetBackColour(1, 2, 3);
         EXPECT_EQ(record.backBrush, FakeGraphics::HandleOf(8));
         EXPECT_EQ(graphics.made.back().colour, (Rgb{1, 2, 3}));
-        EXPECT_EQ(graphics.released, std::vector<void*>{FakeGraphics::HandleOf(3)});
+        EXPECT_EQ(graphics.released, Handles({3}));
     }
-    // The replaced brush is not released a second time at destruction.
-    EXPECT_EQ(
-        std::count(graphics.released.begin(), graphics.released.end(), FakeGraphics::HandleOf(3)),
-        1);
-    EXPECT_EQ(graphics.released.size(), 8u);
+    // The replaced brush is not released a second time at destruction; its successor is.
+    EXPECT_EQ(graphics.released, Handles({3, 8, 4, 5, 6, 7, 2, 1}));
 }
 
 TEST(PictureListTest, PictureAtClampsToTheLastEntry) {
@@ -69,15 +72,11 @@ TEST(PictureListTest, PictureAtClampsToTheLastEntry) {
     for (const char* answer : {"un", "deux", "trois"}) {
         AppendPicture(record, answer, "", "");
     }
-    struct Case {
-        std::uint32_t index;
-        const char* answer;
-    };
-    const Case cases[] = {{0, "un"},    {1, "deux"},   {2, "trois"},
-                          {3, "trois"}, {95, "trois"}, {0xFFFFFFFFu, "trois"}};
-    for (const Case& c : cases) {
-        ASSERT_NE(PictureAt(record, c.index), nullptr);
-        EXPECT_EQ(TextOf(PictureAt(record, c.index)->answer), c.answer) << c.index;
+    const std::tuple<std::uint32_t, const char*> cases[] = {
+        {0, "un"}, {1, "deux"}, {2, "trois"}, {3, "trois"}, {95, "trois"}, {0xFFFFFFFFu, "trois"}};
+    for (const auto& [index, answer] : cases) {
+        ASSERT_NE(PictureAt(record, index), nullptr);
+        EXPECT_EQ(TextOf(PictureAt(record, index)->answer), answer) << index;
     }
 }
 
@@ -89,14 +88,12 @@ TEST(PictureListTest, AppendLinksBothWaysAndCutsTexts) {
     PictureEntry* first = record.pictures.first;
     PictureEntry* last = record.pictures.last;
     ASSERT_NE(first, last);
-    EXPECT_EQ(first->previous, nullptr);
-    EXPECT_EQ(first->next, last);
-    EXPECT_EQ(last->previous, first);
-    EXPECT_EQ(last->next, nullptr);
-    EXPECT_EQ(TextOf(first->answer), std::string(259, 'a'));
-    EXPECT_EQ(TextOf(first->altAnswer), "alt");
-    EXPECT_EQ(TextOf(first->location), "loc");
-    EXPECT_EQ(TextOf(first->extraInfo), "");
+    const PictureEntry* none = nullptr;
+    EXPECT_EQ(std::make_tuple(first->previous, first->next, last->previous, last->next),
+              std::make_tuple(none, last, first, none));
+    EXPECT_EQ(std::make_tuple(TextOf(first->answer), TextOf(first->altAnswer),
+                              TextOf(first->location), TextOf(first->extraInfo)),
+              std::make_tuple(std::string(259, 'a'), "alt", "loc", ""));
     EXPECT_EQ(first->found, 0);
 }
 

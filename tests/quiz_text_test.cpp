@@ -6,17 +6,14 @@
 #include <initializer_list>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 namespace brivel {
 namespace {
 
 std::string Bytes(std::initializer_list<int> values) {
-    std::string out;
-    for (int v : values) {
-        out += static_cast<char>(v);
-    }
-    return out;
+    return std::string(values.begin(), values.end());
 }
 
 std::string Fields(std::initializer_list<std::string> fields) {
@@ -43,22 +40,13 @@ bool Same(const QuizText& a, const QuizText& b) {
                       [](const auto& x, const auto& y) { return PictureTie(x) == PictureTie(y); });
 }
 
+// Its title has a byte above 127 inside a field.
 QuizText Quiz(std::uint8_t answers, std::uint8_t kind, std::vector<QuizPicture> pictures) {
-    QuizText quiz;
-    quiz.firstByte = 0xE9;
-    quiz.headerByte = 3;
-    quiz.answersPerPicture = answers;
-    quiz.title = "Pr\xE9nom";  // a byte above 127 inside a field
-    quiz.author = "Auteur";
-    quiz.explanation = "";
-    quiz.extraText1 = "x1";
-    quiz.extraText2 = "x2";
-    quiz.pictures = std::move(pictures);
+    QuizText quiz{0xE9, 3, answers, "Pr\xE9nom", "Auteur", "", "x1", "x2", std::move(pictures)};
     quiz.kind = kind;
     quiz.red = 124;
     quiz.green = 200;
-    quiz.blue = 0;
-    return quiz;
+    return quiz;  // blue stays 0
 }
 
 // The bytes before the pictures of a Quiz(answers, ...), and its colour.
@@ -75,11 +63,7 @@ TEST(QuizTextParse, ReadsEveryField) {
     const auto extras = [](std::uint8_t kind, const char* extra0, const char* extra1) {
         return Quiz(1, kind, {{"a0", "", "l0", extra0}, {"a1", "", "l1", extra1}});
     };
-    const struct {
-        const char* why;
-        std::string text;
-        QuizText expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, QuizText> cases[] = {
         {"one picture, bytes after the colour",
          Head(1, 1) + Fields({"Chat", "ici"}) + Bytes({0}) + kColour + "trailing",
          Quiz(1, 0, {{"Chat", "", "ici", ""}})},
@@ -94,20 +78,14 @@ TEST(QuizTextParse, ReadsEveryField) {
         {"kind 0", withKind(0, ""), extras(0, "", "")},
         {"kind 1", withKind(1, ""), extras(1, "", "")},
         {"kind 5", withKind(5, ""), extras(5, "", "")},
+        {"empty fields are empty texts", Bytes({0, 1, 1, 1}) + "|||||||" + Bytes({0, 1, 2, 3}),
+         QuizText{0, 1, 1, "", "", "", "", "", {{}}, 0, 1, 2, 3}},
     };
-    for (const auto& c : cases) {
-        const std::optional<QuizText> quiz = ParseQuizText(c.text);
-        ASSERT_TRUE(quiz) << c.why;
-        EXPECT_TRUE(Same(*quiz, c.expected)) << c.why;
+    for (const auto& [why, text, expected] : cases) {
+        const std::optional<QuizText> quiz = ParseQuizText(text);
+        ASSERT_TRUE(quiz) << why;
+        EXPECT_TRUE(Same(*quiz, expected)) << why;
     }
-}
-
-TEST(QuizTextParse, EmptyFieldsAreEmptyTexts) {
-    const std::string text = Bytes({0, 1, 1, 1}) + "|||||||" + Bytes({0, 1, 2, 3});
-    std::optional<QuizText> quiz = ParseQuizText(text);
-    ASSERT_TRUE(quiz);
-    EXPECT_EQ(quiz->title, "");
-    EXPECT_EQ(quiz->pictures.at(0).answer, "");
 }
 
 TEST(QuizTextParse, RefusesMalformedTexts) {
@@ -118,22 +96,18 @@ TEST(QuizTextParse, RefusesMalformedTexts) {
     for (std::size_t length = 0; length < whole.size(); ++length) {
         EXPECT_FALSE(ParseQuizText(whole.substr(0, length))) << "cut at " << length;
     }
-    struct Case {
-        const char* why;
-        std::string text;
-    };
     std::string manyPictures;
     for (int i = 0; i < 97; ++i) {
         manyPictures += Fields({"a", "l"});
     }
-    const Case cases[] = {
+    const std::pair<const char*, std::string> cases[] = {
         {"97 pictures", Bytes({0, 1, 97, 1}) + kHeaderFields + manyPictures + Bytes({0, 1, 2, 3})},
         {"49 pictures with two answers", Bytes({0, 1, 49, 2}) + kHeaderFields},
         {"33 pictures with three answers", Bytes({0, 1, 33, 3}) + kHeaderFields},
         {"a field without its bar", Bytes({0, 1, 0, 1}) + "Titre"},
     };
-    for (const Case& c : cases) {
-        EXPECT_FALSE(ParseQuizText(c.text)) << c.why;
+    for (const auto& [why, text] : cases) {
+        EXPECT_FALSE(ParseQuizText(text)) << why;
     }
     // 96 pictures fit.
     const std::string fit96 = manyPictures.substr(Fields({"a", "l"}).size());
@@ -142,14 +116,10 @@ TEST(QuizTextParse, RefusesMalformedTexts) {
 
 TEST(CodesTextParse, ReadsExactlyCountLinesOrNothing) {
     using Lines = std::vector<std::string>;
-    const struct {
-        const char* why;
-        std::string text;
-        int count;
-        std::optional<Lines> expected;
-    } cases[] = {
+    const std::tuple<const char*, std::string, int, std::optional<Lines>> cases[] = {
         {"lines past count", "un\r\n\r\ntrois\r\nextra\r\n", 3, Lines{"un", "", "trois"}},
         {"count 0", "un\r\n", 0, Lines{}},
+        {"as written", "un\r\n\r\n\xE9t\xE9\r\n", 3, Lines{"un", "", "\xE9t\xE9"}},
         // The byte after CR is skipped whatever it is; a lone LF is text.
         {"byte after CR", "a\rXb\nc\r\n", 2, Lines{"a", "b\nc"}},
         {"final CR without its LF", "a\r", 1, Lines{"a"}},
@@ -157,17 +127,13 @@ TEST(CodesTextParse, ReadsExactlyCountLinesOrNothing) {
         {"empty", "", 1, std::nullopt},
         {"a line short", "un\r\n", 2, std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(ParseCodesText(c.text, c.count), c.expected) << c.why;
+    for (const auto& [why, text, count, expected] : cases) {
+        EXPECT_EQ(ParseCodesText(text, count), expected) << why;
     }
 }
 
 TEST(QuizTextFormat, ParseGivesBackWhatWasFormatted) {
-    struct Case {
-        const char* why;
-        QuizText quiz;
-    };
-    const Case cases[] = {
+    const std::pair<const char*, QuizText> cases[] = {
         {"no pictures", Quiz(1, 3, {})},
         {"one answer, kind 0", Quiz(1, 0, {{"chat", "", "ici", ""}, {"", "", "", ""}})},
         {"two answers, kind 0", Quiz(2, 0, {{"a", "b", "c", ""}, {"d", "", "f", ""}})},
@@ -176,10 +142,10 @@ TEST(QuizTextFormat, ParseGivesBackWhatWasFormatted) {
         {"kind 4", Quiz(1, 4, {{"\xFF", "", "\x80", "\xC0"}})},
         {"kind 200, seven answers", Quiz(7, 200, {{"a", "", "c", ""}})},
     };
-    for (const Case& c : cases) {
-        std::optional<QuizText> back = ParseQuizText(FormatQuizText(c.quiz));
-        ASSERT_TRUE(back) << c.why;
-        EXPECT_TRUE(Same(*back, c.quiz)) << c.why;
+    for (const auto& [why, quiz] : cases) {
+        std::optional<QuizText> back = ParseQuizText(FormatQuizText(quiz));
+        ASSERT_TRUE(back) << why;
+        EXPECT_TRUE(Same(*back, quiz)) << why;
     }
 }
 
@@ -192,10 +158,7 @@ TEST(QuizTextFormat, WritesTheLayoutByteForByte) {
 }
 
 TEST(QuizTextFormat, CodesEndEveryLineWithCarriageReturnLineFeed) {
-    const std::vector<std::string> lines = {"un", "", "\xE9t\xE9"};
-    const std::string text = FormatCodesText(lines);
-    EXPECT_EQ(text, "un\r\n\r\n\xE9t\xE9\r\n");
-    EXPECT_EQ(ParseCodesText(text, 3), lines);
+    EXPECT_EQ(FormatCodesText({"un", "", "\xE9t\xE9"}), "un\r\n\r\n\xE9t\xE9\r\n");
     EXPECT_EQ(FormatCodesText({}), "");
 }
 

@@ -44,18 +44,6 @@ const std::vector<ResEntry> kEntries = {
     {ResourceType::Named("IMG"), 1, 0, {}},
 };
 
-TEST(ResFile, ReadGivesBackWhatWasWritten) {
-    const std::string file = WriteResFile(kEntries);
-    EXPECT_EQ(file.size() % 4, 0u);
-    const ResReadResult read = Read(file);
-    ASSERT_EQ(read.status, ResStatus::Ok) << ResStatusName(read.status);
-    EXPECT_TRUE(Same(read.entries, kEntries));
-
-    const ResReadResult none = Read(WriteResFile({}));
-    EXPECT_EQ(none.status, ResStatus::Ok);
-    EXPECT_TRUE(none.entries.empty());
-}
-
 // What `windres -O res` writes for `104 PATCH "f"` and `401 RCDATA "f"`, f
 // holding "abc".
 const std::string kWindresFile = std::string(
@@ -83,24 +71,26 @@ TEST(ResFile, WritesWhatWindresWritesAndFindsByTypeAndId) {
     EXPECT_FALSE(resources.Find(ResourceType::Named("PATCH"), 401));
 }
 
-TEST(ResFile, RefusesDamagedFiles) {
+TEST(ResFile, ReadsBackWhatWasWrittenAndRefusesDamage) {
     const std::string good = WriteResFile(kEntries);
+    const ResReadResult read = Read(good);
+    ASSERT_EQ(read.status, ResStatus::Ok) << ResStatusName(read.status);
+    EXPECT_TRUE(Same(read.entries, kEntries));
+    const ResReadResult none = Read(WriteResFile({}));
+    EXPECT_EQ(none.status, ResStatus::Ok);
+    EXPECT_TRUE(none.entries.empty());
+
     // Where each entry starts; a cut there leaves a valid, shorter file.
     const std::vector<std::size_t> starts = {32, 32 + 40 + 4, 76 + 40 + 8, 124 + 32 + 4, 196};
     ASSERT_EQ(good.size(), 196u);
     for (std::size_t length = 0; length < good.size(); ++length) {
-        const ResReadResult read = Read(good.substr(0, length));
         const bool boundary = std::find(starts.begin(), starts.end(), length) != starts.end();
-        EXPECT_EQ(read.status == ResStatus::Ok, boundary) << "cut at " << length;
+        EXPECT_EQ(Read(good.substr(0, length)).status == ResStatus::Ok, boundary)
+            << "cut at " << length;
     }
 
-    struct Case {
-        const char* why;
-        std::size_t at;  // where the patch goes into the good file
-        std::string patch;
-        ResStatus status;
-    };
-    const Case cases[] = {
+    // at: where the patch goes into the good file
+    const std::tuple<const char*, std::size_t, std::string, ResStatus> cases[] = {
         {"a 16-bit .res", 0, std::string("\xFF\x0A\0", 3), ResStatus::MissingEmptyEntry},
         {"DataSize reaching past the end", 160, "\xFF\xFF\xFF\xFF", ResStatus::DataPastEnd},
         {"HeaderSize past the end", 36, "\xFF\xFF\xFF\xFF", ResStatus::TruncatedHeader},
@@ -114,18 +104,16 @@ TEST(ResFile, RefusesDamagedFiles) {
         {"non-zero padding after the name", 54, "\1", ResStatus::BadPadding},
         {"non-zero padding after the data", 75, "\1", ResStatus::BadPadding},
     };
-    for (const Case& c : cases) {
+    for (const auto& [why, at, patch, status] : cases) {
         std::string bad = good;
-        bad.replace(c.at, c.patch.size(), c.patch);
-        const ResReadResult read = Read(bad);
-        EXPECT_EQ(read.status, c.status) << c.why << ": " << ResStatusName(read.status);
+        bad.replace(at, patch.size(), patch);
+        EXPECT_EQ(Read(bad).status, status) << why << ": " << ResStatusName(Read(bad).status);
     }
     EXPECT_EQ(Read(good + std::string(4, '\0')).status, ResStatus::TruncatedHeader);
     // The first entry's data fits, its padding byte does not.
     EXPECT_EQ(Read(good.substr(0, 75)).status, ResStatus::DataPastEnd);
 }
 
-// Runs MinGW's windres in a fresh folder of its own, removed afterwards.
 class ResFileWindres : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -137,9 +125,6 @@ protected:
     fs::path Write(const std::string& name, const std::string& bytes) const {
         std::ofstream(dir_ / name, std::ios::binary) << bytes;
         return dir_ / name;
-    }
-    std::string ReadBack(const std::string& name) const {
-        return brivel::testing::FileBytes(dir_ / name);
     }
     static int Windres(const fs::path& in, const std::string& format, const fs::path& out) {
         const std::string command = "x86_64-w64-mingw32-windres -i '" + in.string() + "' -O " +
@@ -156,7 +141,7 @@ TEST_F(ResFileWindres, AcceptsOurFile) {
     EXPECT_EQ(Windres(ours, "coff", dir_ / "out.o"), 0);
     // Back through windres as .res (it sorts them): every entry must survive.
     ASSERT_EQ(Windres(ours, "res", dir_ / "back.res"), 0);
-    const ResReadResult back = Read(ReadBack("back.res"));
+    const ResReadResult back = Read(testing::FileBytes(dir_ / "back.res"));
     ASSERT_EQ(back.status, ResStatus::Ok) << ResStatusName(back.status);
     for (const ResEntry& entry : kEntries) {
         EXPECT_EQ(std::count_if(back.entries.begin(), back.entries.end(),
@@ -173,7 +158,7 @@ TEST_F(ResFileWindres, ReadsWindresFile) {
     const fs::path rc = Write(
         "quiz.rc", "104 PATCH \"" + patch.string() + "\"\nMAINICON" + rcdata + "401" + rcdata);
     ASSERT_EQ(Windres(rc, "res", dir_ / "quiz.res"), 0);
-    const ResReadResult read = Read(ReadBack("quiz.res"));
+    const ResReadResult read = Read(testing::FileBytes(dir_ / "quiz.res"));
     ASSERT_EQ(read.status, ResStatus::Ok) << ResStatusName(read.status);
     // The named MAINICON is skipped: nothing can ask for it.
     EXPECT_EQ(read.entries.size(), 2u);
