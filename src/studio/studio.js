@@ -544,7 +544,7 @@ function check() {
     return !file || !onTheirWay.ids.has(ids[Number(file[1]) - 1]);
   });
   messages.checked(problems);
-  const errors = problems.filter((problem) => !problem.warning).length;
+  const errors = problems.filter((problem) => problem.severity === "error").length;
   summary.checked(problems, !$("stopped").hidden ? kStopped
     : waiting ? `Attendez la fin de la préparation des images (encore ${waiting}).`
     : errors ? `Corrigez d'abord ${errors > 1 ? "les erreurs" : "l'erreur"}.` : "");

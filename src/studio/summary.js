@@ -51,7 +51,9 @@ function Summary(studio) {
 
   // The problems of a check, the pictures still being prepared left out;
   // why nothing can be written now ("" when it can).
-  function checked(shown, why) {
+  function checked(all, why) {
+    // Info lines stay beside their fields: nothing to fix, so not counted.
+    const shown = all.filter((p) => p.severity !== "info");
     problems = shown;
     const errors = shown.filter((p) => !p.warning).length;
     const warnings = shown.length - errors;
