@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     bool anyError = false;
     for (const DescriptionProblem& problem : problems) {
-        anyError = anyError || !problem.warning;
+        anyError = anyError || problem.severity == Severity::Error;
         FUZZ_CHECK(problem.line >= 0);
         FUZZ_CHECK(!problem.message.empty());
     }
