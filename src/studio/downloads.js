@@ -2,11 +2,12 @@
 // player it packs (carried by the page, gzip-compressed), as a file named
 // after the quiz's title. studio: written(form, player), the module's bytes
 // of the quiz in form or null; failure(), why the last write gave none;
-// title(), the quiz's.
+// tar(name, bytes), the program in a .tar or null; title(), the quiz's.
 function Downloads(studio) {
   const forms = {
     Windows: { player: "player-windows", suffix: ".exe", type: "application/vnd.microsoft.portable-executable" },
-    Linux: { player: "player-linux", suffix: "", type: "application/octet-stream" },
+    // In a .tar, the one way a download keeps the program's execute permission.
+    Linux: { player: "player-linux", suffix: "", type: "application/octet-stream", tar: true },
     Web: { player: "player-web", suffix: ".html", type: "text/html" },
     Folder: { player: null, suffix: ".zip", type: "application/zip" },
     // SCORM 1.2, the edition every learning platform takes.
@@ -47,14 +48,28 @@ function Downloads(studio) {
       const why = studio.failure();
       return `Rien n'est téléchargé : ${why || "le quiz ne s'écrit pas dans cette forme"}.`;
     }
+    let blob = new Blob([bytes], { type: forms[form].type });
+    let name = fileName(form);
+    if (forms[form].tar) {
+      const tar = studio.tar(name.slice(0, 100), bytes);
+      if (!tar) return "Rien n'est téléchargé : le titre fait un nom de fichier trop long.";
+      // Gzipped where the browser can; a bare .tar opens as well.
+      const gzip = typeof CompressionStream === "function";
+      blob = new Blob([tar], { type: gzip ? "application/gzip" : "application/x-tar" });
+      if (gzip) {
+        blob = await new Response(blob.stream().pipeThrough(new CompressionStream("gzip"))).blob();
+      }
+      name += gzip ? ".tar.gz" : ".tar";
+    }
     const link = document.createElement("a");
-    link.href = URL.createObjectURL(new Blob([bytes], { type: forms[form].type }));
-    link.download = fileName(form);
+    link.href = URL.createObjectURL(blob);
+    link.download = name;
     document.body.append(link);
     link.click();
     link.remove();
     setTimeout(() => URL.revokeObjectURL(link.href), 60000);
-    return `« ${link.download} » est téléchargé.`;
+    return forms[form].tar ? `« ${name} » est téléchargé : ouvrez-le, puis double-cliquez ` +
+      "sur le quiz qu'il contient pour le lancer." : `« ${name} » est téléchargé.`;
   }
 
   return { player, write, download };

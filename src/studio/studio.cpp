@@ -22,6 +22,7 @@
 #include "maker/player_window.h"
 #include "maker/quiz_bundle.h"
 #include "maker/quiz_forms.h"
+#include "maker/tar_archive.h"
 #include "play/grading.h"
 #include "studio/browser_codec.h"
 #include "studio/studio_fields.h"
@@ -610,6 +611,23 @@ BRIVEL_EXPORT(studio_write) int studio_write(int form, int playerSize, double ma
         return -1;
     }
     Send(StudioField::Output, form, written.bytes);
+    return 0;
+}
+
+// The program in the input after its name (nameSize bytes) in a .tar, as
+// Output, dated made: what keeps a Linux quiz's execute permission through a
+// browser's download. Returns 0, or -1 for a name or size a .tar cannot hold.
+BRIVEL_EXPORT(studio_tar) int studio_tar(int nameSize, int size, double made) {
+    const std::string name = Input(0, Size(nameSize));
+    const std::vector<std::uint8_t> bytes = InputBytes(Size(nameSize), Size(size));
+    const bool dated = made > 0 && made < 1e13;
+    const std::optional<std::string> tar = brivel::ProgramTar(
+        name, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+        dated ? static_cast<std::int64_t>(made) : 0);
+    if (!tar) {
+        return -1;
+    }
+    Send(StudioField::Output, 0, *tar);
     return 0;
 }
 

@@ -105,6 +105,12 @@ const downloads = Downloads({
     const now = Date.now() / 1000 - new Date().getTimezoneOffset() * 60;
     return call("studio_write", Form[form], input(player), now) === 0 ? sent[Field.Output] : null;
   },
+  tar(name, bytes) {
+    const now = Date.now() / 1000;
+    const named = encoder.encode(name);
+    return call("studio_tar", named.length, input(named, bytes) - named.length, now) === 0
+      ? sent[Field.Output] : null;
+  },
   // Why the last write gave nothing, in the module's words.
   failure: () => (sent[Field.OpenFailure] ? decoder.decode(sent[Field.OpenFailure]) : ""),
   title: () => view().texts.title,
