@@ -809,8 +809,17 @@ function showPreview(data) {
   } else if (windowShown) {
     layOutStatics(false);
   }
-  afterFrame(() => window.parent.postMessage(
-    { brivel: "shown", at: performance.timeOrigin + performance.now() }, "*"));
+  let told = false;
+  const tell = () => {
+    if (told) return;
+    told = true;
+    window.parent.postMessage({ brivel: "shown", at: performance.timeOrigin + performance.now() },
+                              "*");
+  };
+  afterFrame(tell);
+  // WebKit gives a frame out of sight no animation frame: the studio, which
+  // sends the next change once told, would wait for ever.
+  setTimeout(tell, 250);
   if (previewShown) previewShown();
 }
 
