@@ -17,4 +17,11 @@ const char* ReplaceStatusName(ReplaceStatus status) {
     return "cannot write the file";
 }
 
+// The bytes written in one piece: what each system's streaming writer does.
+ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
+                              FileUse use) noexcept {
+    return ReplaceFileWith(
+        path, [bytes](FileWriter& writer) { return writer.Write(bytes); }, use);
+}
+
 }  // namespace brivel

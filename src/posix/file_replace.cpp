@@ -87,12 +87,6 @@ private:
 
 }  // namespace
 
-ReplaceResult ReplaceFileWith(const std::string& path, std::string_view bytes,
-                              FileUse use) noexcept {
-    return ReplaceFileWith(
-        path, [bytes](FileWriter& writer) { return writer.Write(bytes); }, use);
-}
-
 ReplaceResult ReplaceFileWith(const std::string& path, const std::function<bool(FileWriter&)>& fill,
                               FileUse use) noexcept {
     struct stat target {};
