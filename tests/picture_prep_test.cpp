@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -346,6 +347,69 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
         ExpectColour(Near(*shown, BottomRight), mix(c.rgb[0], 20), mix(c.rgb[1], 200),
                      mix(c.rgb[2], 90), "half");
     }
+}
+
+// A codec that decodes GIFs as a browser does: 16 x 8, the left half clear.
+// JPEGs are the tool's.
+class GifCodec : public PictureCodec {
+public:
+    bool ReadJpegHeader(const std::uint8_t* data, std::size_t size, JpegHeader& header,
+                        std::string& reason) override {
+        return codec.ReadJpegHeader(data, size, header, reason);
+    }
+    JpegResult DecodeJpeg(const std::uint8_t* data, std::size_t size, const JpegHeader& header,
+                          int width, int height, RgbImage& out, std::string& message) override {
+        return codec.DecodeJpeg(data, size, header, width, height, out, message);
+    }
+    JpegResult EncodeJpeg(const RgbImage& image, JpegChroma chroma, int quality, Bytes& out,
+                          std::string& reason) override {
+        return codec.EncodeJpeg(image, chroma, quality, out, reason);
+    }
+    bool TurnJpeg(const std::uint8_t* data, std::size_t size, Orientation orientation,
+                  Bytes& out) override {
+        return codec.TurnJpeg(data, size, orientation, out);
+    }
+    bool reads = true;
+    bool decodes = true;
+    bool ReadsKind(std::string_view kind) const override { return reads && kind == "GIF"; }
+    bool DecodeOther(const std::uint8_t*, std::size_t, int& width, int& height,
+                     std::vector<std::uint8_t>* rgba, std::string& reason) override {
+        width = 16;
+        height = 8;
+        reason = "damaged";
+        for (int i = 0; rgba != nullptr && i < width * height; ++i) {
+            rgba->insert(rgba->end(), {0, 0, 255, static_cast<std::uint8_t>(i % 16 < 8 ? 0 : 255)});
+        }
+        return decodes;
+    }
+};
+
+TEST(PicturePrep, TakesTheOtherKindsItsCodecDecodes) {
+    const Bytes gif = {'G', 'I', 'F', '8', '9', 'a', 16, 0, 8, 0};
+    PrepOptions options;
+    options.red = 20;
+    options.green = 200;
+    options.blue = 90;
+    GifCodec gifs;
+    PicturePlan plan;
+    Bytes out;
+    ASSERT_EQ(PreparePicture(gifs, gif.data(), gif.size(), options, plan, out, nullptr),
+              PrepStatus::Ok);
+    EXPECT_STREQ(plan.other, "GIF");
+    EXPECT_TRUE(plan.transparent);
+    EXPECT_EQ(DescribePlan(plan, 90, Wording::French),
+              "image GIF de 16 x 8 : parties transparentes posées sur la couleur du quiz, "
+              "enregistrée en JPEG de qualité 90");
+    const std::optional<RgbImage> shown = DecodeJpeg(out.data(), out.size(), nullptr);
+    ASSERT_TRUE(shown);
+    ExpectColour(Near(*shown, TopLeft), 20, 200, 90, "clear");
+    ExpectColour(Near(*shown, TopRight), 0, 0, 255, "opaque");
+    // Damaged, it is unreadable; of a kind the codec reads not, it is no picture.
+    gifs.decodes = false;
+    EXPECT_EQ(PreparePicture(gifs, gif.data(), gif.size(), options, plan, out, nullptr),
+              PrepStatus::Unreadable);
+    gifs.reads = false;
+    EXPECT_EQ(PlanPicture(gifs, gif.data(), gif.size(), plan, nullptr), PrepStatus::NotAPicture);
 }
 
 TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {

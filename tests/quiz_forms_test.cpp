@@ -224,7 +224,8 @@ TEST(QuizFormsTest, CheckGivesEachUnusablePictureItsOwnReason) {
         const char* says;  // in English, then in French
     } cases[] = {
         {"vide.jpg", {}, true, "is an empty file|est un fichier vide"},
-        {"texte.jpg", Bytes("pas une image"), true, "is neither a JPEG nor a PNG|n'est ni une"},
+        {"texte.jpg", Bytes("pas une image"), true,
+         "is neither a JPEG nor a PNG|n'est pas une image"},
         {"photo.heic", Bytes(std::string("\0\0\0\030ftypheic", 12)), true,
          "is a HEIC picture|est une image HEIC"},
         {"photo.webp", Bytes(std::string("RIFF\x24\0\0\0WEBPVP8 ", 16)), true,

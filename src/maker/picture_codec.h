@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pictures/exif_orientation.h"
@@ -64,16 +65,20 @@ public:
     virtual bool TurnJpeg(const std::uint8_t* data, std::size_t size, Orientation orientation,
                           std::vector<std::uint8_t>& out) = 0;
 
-    // Whether the codec reads WebP pictures, which a quiz stores as JPEGs:
-    // the browser's does not (its page decodes pictures itself).
-    virtual bool ReadsWebp() const { return false; }
+    // Whether the codec decodes pictures of that kind (as OtherPictureKind
+    // names it: "WebP", "GIF", ...), which a quiz stores as JPEGs: the tool's
+    // reads WebP, the studio's whatever its browser decodes.
+    virtual bool ReadsKind(std::string_view kind) const {
+        (void)kind;
+        return false;
+    }
 
-    // A WebP picture's size, and with rgba its pixels as well (4 bytes each,
-    // row by row). False, with the reason, when it does not read.
-    virtual bool DecodeWebp(const std::uint8_t* data, std::size_t size, int& width, int& height,
-                            std::vector<std::uint8_t>* rgba, std::string& reason) {
+    // Such a picture's size, and with rgba its pixels as well, upright (4
+    // bytes each, row by row). False, with the reason, when it does not read.
+    virtual bool DecodeOther(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                             std::vector<std::uint8_t>* rgba, std::string& reason) {
         (void)data, (void)size, (void)width, (void)height, (void)rgba;
-        reason = "this codec reads no WebP";
+        reason = "this codec reads only JPEG";
         return false;
     }
 };

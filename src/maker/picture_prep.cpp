@@ -21,11 +21,6 @@ namespace {
 
 constexpr std::uint8_t kJpegSignature[] = {0xFF, 0xD8, 0xFF};
 
-bool IsWebp(const std::uint8_t* data, std::size_t size) {
-    return data != nullptr && size >= 12 && std::memcmp(data, "RIFF", 4) == 0 &&
-           std::memcmp(data + 8, "WEBP", 4) == 0;
-}
-
 template <std::size_t N>
 bool StartsWith(const std::uint8_t* data, std::size_t size, const std::uint8_t (&signature)[N]) {
     return size >= N && std::memcmp(data, signature, N) == 0;
@@ -487,8 +482,7 @@ const char* PrepStatusName(PrepStatus status, Wording wording) {
         case PrepStatus::Ok:
             return french ? "préparée" : "prepared";
         case PrepStatus::NotAPicture:
-            return french ? "ce n'est ni une photo JPEG ni une image PNG"
-                          : "neither a JPEG nor a PNG";
+            return french ? "ce n'est pas une image" : "neither a JPEG nor a PNG";
         case PrepStatus::Unreadable:
             return french ? "elle ne se lit pas" : "the picture cannot be decoded";
         case PrepStatus::TooLarge:
@@ -517,31 +511,41 @@ struct OtherFormat {
     const char* convert;
 };
 
+using namespace std::string_view_literals;
+constexpr OtherFormat kOtherFormats[] = {
+    {"RIFF"sv, 8, "WEBP"sv, "a", "WebP", "convert IN.webp OUT.jpg"},
+    {"\0\0\0"sv, 4, "ftypavif"sv, "an", "AVIF", "heif-convert IN.avif OUT.jpg"},
+    {"\0\0\0"sv, 4, "ftypheic"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+    {"\0\0\0"sv, 4, "ftypheix"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+    {"\0\0\0"sv, 4, "ftypmif1"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
+    {"GIF8"sv, 0, ""sv, "a", "GIF", "convert 'IN.gif[0]' OUT.png"},
+    {"BM"sv, 6, "\0\0\0\0"sv, "a", "BMP", "convert IN.bmp OUT.png"},  // reserved, 0
+    {"II*\0"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
+    {"MM\0*"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
+    {"<"sv, 0, "<svg"sv, "an", "SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
+};
+
 const OtherFormat* OtherFormatOf(const std::uint8_t* data, std::size_t size) {
-    using namespace std::string_view_literals;
-    static constexpr OtherFormat kFormats[] = {
-        {"RIFF"sv, 8, "WEBP"sv, "a", "WebP", "convert IN.webp OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypavif"sv, "an", "AVIF", "heif-convert IN.avif OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypheic"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypheix"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"\0\0\0"sv, 4, "ftypmif1"sv, "a", "HEIC", "heif-convert IN.heic OUT.jpg"},
-        {"GIF8"sv, 0, ""sv, "a", "GIF", "convert 'IN.gif[0]' OUT.png"},
-        {"BM"sv, 6, "\0\0\0\0"sv, "a", "BMP", "convert IN.bmp OUT.png"},  // reserved, 0
-        {"II*\0"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
-        {"MM\0*"sv, 0, ""sv, "a", "TIFF", "convert 'IN.tif[0]' OUT.png"},
-        {"<"sv, 0, "<svg"sv, "an", "SVG", "rsvg-convert -w 640 IN.svg -o OUT.png"},
-    };
     const std::string_view head(reinterpret_cast<const char*>(data),
                                 data != nullptr ? std::min<std::size_t>(size, 1024) : 0);
     // An SVG may open with a byte order mark, spaces, an XML declaration or a comment.
     const std::size_t text = std::min(head.find_first_not_of(" \t\r\n\xEF\xBB\xBF"), head.size());
-    for (const OtherFormat& format : kFormats) {
+    for (const OtherFormat& format : kOtherFormats) {
         const bool svg = format.first == "<"sv;
         const bool matches = head.substr(svg ? text : 0, format.first.size()) == format.first &&
                              (svg ? head.find(format.second) != std::string_view::npos
                                   : head.substr(std::min(format.secondAt, head.size()),
                                                 format.second.size()) == format.second);
         if (matches) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
+
+const OtherFormat* OtherFormatOf(const char* kind) {
+    for (const OtherFormat& format : kOtherFormats) {
+        if (kind != nullptr && format.kind == std::string_view(kind)) {
             return &format;
         }
     }
@@ -566,32 +570,37 @@ std::string NotAPictureReason(const std::uint8_t* data, std::size_t size) {
 std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size) {
     if (const OtherFormat* format = OtherFormatOf(data, size)) {
         return std::string("est une image ") + format->kind +
-               ", que les joueurs ne montrent pas : enregistrez-la en " +
+               ", que ce navigateur ne sait pas lire : enregistrez-la en " +
                (ConvertsToJpeg(*format) ? "JPEG" : "PNG");
     }
-    return "n'est ni une photo JPEG ni une image PNG, les seules que les joueurs montrent";
+    return "n'est pas une image : choisissez une photo ou une image (JPEG, PNG, WebP, GIF…)";
 }
 
 namespace {
 
-// A WebP the codec reads: planned as a photo always re-encoded, its pixels
-// (when given) laid on the quiz colour where transparent.
-PrepStatus ReadWebp(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
-                    const PrepOptions& options, PicturePlan& plan, RgbImage* pixels,
-                    std::string* detail) {
-    if (!codec.ReadsWebp()) {
-        return Fail(PrepStatus::NotAPicture, detail, NotAPictureReason(data, size));
+// A picture of another kind that the codec reads: planned as always
+// re-encoded, its pixels (when given) laid on the quiz colour where
+// transparent. Photos (WebP, AVIF, HEIC) are stored as photos are, drawings
+// (GIF, BMP, TIFF) in full colour.
+PrepStatus ReadOther(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
+                     const PrepOptions& options, PicturePlan& plan, RgbImage* pixels,
+                     std::string* detail, JpegChroma* chroma = nullptr) {
+    const OtherFormat* format = OtherFormatOf(data, size);
+    plan.other = format->kind;
+    if (chroma != nullptr) {
+        *chroma = ConvertsToJpeg(*format) ? JpegChroma::Subsampled : JpegChroma::Full;
     }
-    plan.webp = true;
     std::string reason;
     std::vector<std::uint8_t> rgba;
-    if (!codec.DecodeWebp(data, size, plan.width, plan.height, nullptr, reason)) {
+    if (!codec.DecodeOther(data, size, plan.width, plan.height, nullptr, reason)) {
         return Fail(PrepStatus::Unreadable, detail, reason);
     }
     if (RgbImageBytes(plan.width, plan.height) == 0) {
-        return Fail(PrepStatus::TooLarge, detail, "the WebP picture is too large");
+        return Fail(PrepStatus::TooLarge, detail,
+                    std::string("the ") + format->kind + " picture is too large");
     }
-    if (pixels != nullptr && !codec.DecodeWebp(data, size, plan.width, plan.height, &rgba, reason)) {
+    if (pixels != nullptr &&
+        !codec.DecodeOther(data, size, plan.width, plan.height, &rgba, reason)) {
         return Fail(PrepStatus::Unreadable, detail, reason);
     }
     if (pixels != nullptr && !AllocateRgbImage(*pixels, plan.width, plan.height)) {
@@ -609,13 +618,24 @@ PrepStatus ReadWebp(PictureCodec& codec, const std::uint8_t* data, std::size_t s
     return PrepStatus::Ok;
 }
 
+// Whether the data is a picture of another kind that the codec reads.
+bool ReadsOther(const PictureCodec& codec, const std::uint8_t* data, std::size_t size) {
+    const char* kind = OtherPictureKind(data, size);
+    return kind != nullptr && codec.ReadsKind(kind);
+}
+
 }  // namespace
+
+const char* OtherPictureKind(const std::uint8_t* data, std::size_t size) {
+    const OtherFormat* format = OtherFormatOf(data, size);
+    return format != nullptr ? format->kind : nullptr;
+}
 
 PrepStatus PlanPicture(PictureCodec& codec, const std::uint8_t* data, std::size_t size,
                        PicturePlan& plan, std::string* detail) {
     plan = PicturePlan{};
-    if (IsWebp(data, size)) {
-        return ReadWebp(codec, data, size, PrepOptions{}, plan, nullptr, detail);
+    if (ReadsOther(codec, data, size)) {
+        return ReadOther(codec, data, size, PrepOptions{}, plan, nullptr, detail);
     }
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
@@ -641,8 +661,9 @@ PrepStatus CheckPicture(PictureCodec& codec, const std::uint8_t* data, std::size
                         PicturePlan& plan, std::string* detail, std::string* warning, bool decode) {
     plan = PicturePlan{};
     RgbImage pixels;
-    if (IsWebp(data, size)) {
-        return ReadWebp(codec, data, size, PrepOptions{}, plan, decode ? &pixels : nullptr, detail);
+    if (ReadsOther(codec, data, size)) {
+        return ReadOther(codec, data, size, PrepOptions{}, plan, decode ? &pixels : nullptr,
+                         detail);
     }
     if (data != nullptr && StartsWith(data, size, kJpegSignature)) {
         JpegHeader header;
@@ -675,12 +696,12 @@ PrepStatus PreparePicture(PictureCodec& codec, const std::uint8_t* data, std::si
     out.clear();
     RgbImage pixels;
     JpegChroma chroma = JpegChroma::Full;
-    if (IsWebp(data, size)) {
-        const PrepStatus status = ReadWebp(codec, data, size, options, plan, &pixels, detail);
+    if (ReadsOther(codec, data, size)) {
+        const PrepStatus status =
+            ReadOther(codec, data, size, options, plan, &pixels, detail, &chroma);
         if (status != PrepStatus::Ok) {
             return status;
         }
-        chroma = JpegChroma::Subsampled;  // stored as the photos it mostly is
     } else if (data != nullptr && StartsWith(data, size, kPngSignature)) {
         bool grey = false;
         const PrepStatus status =
@@ -753,8 +774,10 @@ std::string DescribePlan(const PicturePlan& plan, int quality, Wording wording) 
         return say("kept as it is", "gardée telle quelle");
     }
     const std::string size = std::to_string(plan.width) + " x " + std::to_string(plan.height);
-    const char* kind = plan.webp ? "WebP" : plan.png ? "PNG" : "JPEG";
-    std::string head = french ? std::string(plan.png ? "image " : "photo ") + kind + " de " + size
+    const char* kind = plan.other != nullptr ? plan.other : plan.png ? "PNG" : "JPEG";
+    const OtherFormat* other = OtherFormatOf(plan.other);
+    const bool photo = other != nullptr ? ConvertsToJpeg(*other) : !plan.png;
+    std::string head = french ? std::string(photo ? "photo " : "image ") + kind + " de " + size
                               : size + " " + kind;
     std::vector<std::string> steps;
     if (plan.orientation != Orientation::Upright) {

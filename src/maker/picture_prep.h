@@ -33,7 +33,9 @@ struct PicturePlan {
     bool cmyk = false;         // a CMYK or YCCK JPEG, which the players cannot show
     bool transparent = false;  // a PNG with a pixel not fully opaque (alpha or tRNS)
     bool deep = false;         // a PNG of 16-bit samples, twice the bytes the players show
-    bool webp = false;         // a WebP, which the players do not read: always stored as JPEG
+    // The kind of a picture neither JPEG nor PNG (OtherPictureKind), which
+    // the players do not read: always stored as JPEG. Else nullptr.
+    const char* other = nullptr;
     bool fitted = false;       // larger than the picture box once upright
     int shownWidth = 0;        // the picture stored: upright and fitted
     int shownHeight = 0;
@@ -68,11 +70,16 @@ struct PrepOptions {
 // converts it, or "neither a JPEG nor a PNG file". The detail of NotAPicture.
 std::string NotAPictureReason(const std::uint8_t* data, std::size_t size);
 
-// The same in the studio's French, to follow "l'image NAME", without a command.
+// The kind of such a picture, as those texts name it ("WebP", "AVIF", "HEIC",
+// "GIF", "BMP", "TIFF", "SVG"), or nullptr; a codec may read it (ReadsKind).
+const char* OtherPictureKind(const std::uint8_t* data, std::size_t size);
+
+// The same in the studio's French, to follow "l'image NAME", without a command;
+// said when the browser reads none of its kind either.
 std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size);
 
-// What PreparePicture will do, from the file's headers (a WebP through the
-// codec, when it reads one; a PNG with an alpha
+// What PreparePicture will do, from the file's headers (another kind through
+// the codec, when it reads it; a PNG with an alpha
 // channel or a tRNS chunk is decoded to see whether any pixel is
 // transparent). detail, when
 // given, receives the decoder's reason on failure.

@@ -947,9 +947,12 @@ ProblemWords PictureRefusal(PrepStatus status, const std::uint8_t* data, std::si
         return {"is cut short: the file ends before its picture does; " + again,
                 "est coupée : le fichier s'arrête avant la fin de l'image ; " + encore};
     }
-    return {std::string("is a damaged ") + (plan.webp ? "WebP" : plan.png ? "PNG" : "JPEG") +
-                " the players cannot show" +
-                (detail.empty() ? "" : " (" + detail + ")") + "; " + again,
+    return {std::string("is a damaged ") +
+                (plan.other != nullptr ? plan.other
+                 : plan.png            ? "PNG"
+                                       : "JPEG") +
+                " the players cannot show" + (detail.empty() ? "" : " (" + detail + ")") + "; " +
+                again,
             "est abîmée : les joueurs ne peuvent pas la montrer ; " + encore};
 }
 

@@ -112,6 +112,20 @@ JpegResult BrowserCodec::EncodeJpeg(const RgbImage& image, JpegChroma /*chroma*/
     return JpegResult::Ok;
 }
 
+bool BrowserCodec::DecodeOther(const std::uint8_t* /*data*/, std::size_t /*size*/, int& width,
+                               int& height, std::vector<std::uint8_t>* rgba, std::string& reason) {
+    if (rgba_ == nullptr) {
+        reason = "the browser could not decode it";
+        return false;
+    }
+    width = width_;
+    height = height_;
+    if (rgba != nullptr) {
+        rgba->assign(rgba_, rgba_ + static_cast<std::size_t>(width_) * height_ * 4);
+    }
+    return true;
+}
+
 bool BrowserCodec::TurnJpeg(const std::uint8_t* /*data*/, std::size_t /*size*/,
                             Orientation /*orientation*/, std::vector<std::uint8_t>& /*out*/) {
     return false;

@@ -1,6 +1,6 @@
 // The browser's picture codecs, as the studio uses them: the maker library
 // decides every size and colour, the browser decodes and encodes. The first
-// two are also the picture threads' (picture_threads.js), which get them as
+// four are also the picture threads' (picture_threads.js), which get them as
 // source: they close over nothing.
 
 // Asked for a size, Chromium's JPEG decoder scales by the DCT as TurboJPEG
@@ -46,6 +46,45 @@ async function encodeJpeg(width, height, rgba) {
   return new Uint8Array(await blob.arrayBuffer());
 }
 
+// A bitmap's pixels: {width, height, pixels} in RGBA.
+function bitmapPixels(bitmap) {
+  const canvas = typeof document === "object" ? document.createElement("canvas")
+    : new OffscreenCanvas(bitmap.width, bitmap.height);
+  canvas.width = bitmap.width;
+  canvas.height = bitmap.height;
+  const context = canvas.getContext("2d", { willReadFrequently: true });
+  context.drawImage(bitmap, 0, 0);
+  bitmap.close();
+  const image = context.getImageData(0, 0, canvas.width, canvas.height);
+  return { width: image.width, height: image.height, pixels: new Uint8Array(image.data.buffer) };
+}
+
+// A picture of another kind than JPEG and PNG (WebP, GIF, AVIF ...) as the
+// browser decodes it: whole, upright, a GIF's first frame.
+async function decodeWhole(bytes) {
+  return bitmapPixels(await createImageBitmap(new Blob([bytes]), {
+    colorSpaceConversion: "none", premultiplyAlpha: "none" }));
+}
+
+// Whether the browser decodes pictures of that kind at all: every one here
+// decodes WebP, GIF and BMP, so one of those that fails is damaged; the
+// others are tried on a picture of one point.
+const kindRead = new Map();
+async function readsKind(kind) {
+  const samples = {
+    AVIF: "AAAAHGZ0eXBhdmlmAAAAAGF2aWZtaWYxbWlhZgAAAOptZXRhAAAAAAAAACFoZGxyAAAAAAAAAABwaWN0AAAAAAAAAAAAAAAAAAAAAA5waXRtAAAAAAABAAAAImlsb2MAAAAAREAAAQABAAAAAAEOAAEAAAAAAAAAHAAAACNpaW5mAAAAAAABAAAAFWluZmUCAAAAAAEAAGF2MDEAAAAAamlwcnAAAABLaXBjbwAAABNjb2xybmNseAACAAIABoAAAAAMYXYxQ4EADAAAAAAUaXNwZQAAAAAAAAABAAAAAQAAABBwaXhpAAAAAAMICAgAAAAXaXBtYQAAAAAAAAABAAEEgYIDhAAAACRtZGF0EgAKBRgABgQgMhEYAAooooQAALATVl9ApOsM/A==",
+    HEIC: "AAAAGGZ0eXBoZWljAAAAAG1pZjFoZWljAAABqm1ldGEAAAAAAAAAIWhkbHIAAAAAAAAAAHBpY3QAAAAAAAAAAAAAAAAAAAAADnBpdG0AAAAAAAIAAAAQaWRhdAAAAAAAAQABAAAAOGlsb2MBAAAAREAAAgABAAAAAAAAAcoAAQAAAAAAAAA0AAIAAQAAAAAAAAABAAAAAAAAAAgAAAA4aWluZgAAAAAAAgAAABVpbmZlAgAAAQABAABodmMxAAAAABVpbmZlAgAAAAACAABncmlkAAAAANVpcHJwAAAAs2lwY28AAABzaHZjQwEDcAAAAAAAAAAAAB7wAPz9+PgAAA8DIAABABhAAQwB//8DcAAAAwCQAAADAAADAB66AkAhAAEAJ0IBAQNwAAADAJAAAAMAAAMAHqAggQWW6q6a5sCAAAADAIAAAAMAhCIAAQAGRAHBc8GJAAAAFGlzcGUAAAAAAAAAQAAAAEAAAAAUaXNwZQAAAAAAAAABAAAAAQAAABBwaXhpAAAAAAMICAgAAAAaaXBtYQAAAAAAAAACAAECgQIAAgIDhAAAABppcmVmAAAAAAAAAA5kaW1nAAIAAQABAAAAPG1kYXQAAAAwKAGvEyFmY0D4EPdn/+u8Ff+ZIT/zN7HpzshHQMDSIICbQEiTXVALFhCAh3alVtz4",
+    TIFF: "SUkqAAoAAAAAABAAAAEDAAEAAAABAAAAAQEDAAEAAAABAAAAAgEDAAEAAAABAAAAAwEDAAEAAAABAAAABgEDAAEAAAADAAAACgEDAAEAAAABAAAAEQEEAAEAAAAIAAAAEgEDAAEAAAABAAAAFQEDAAEAAAABAAAAFgEDAAEAAAABAAAAFwEEAAEAAAABAAAAHAEDAAEAAAABAAAAKQEDAAIAAAAAAAEAPgEFAAIAAAAMAQAAPwEFAAYAAADcAAAAQAEDAAYAAADQAAAAAAAAAP////8AAP//AAD//4XrUQAAAIAAw/WoAAAAAALNzEwAAAAAAc3MTAAAAIAAzcxMAAAAAAKPwvUAAAAAEDcaoAAAAAACK4cKAAAAIAA=",
+  };
+  if (["WebP", "GIF", "BMP"].includes(kind)) return true;
+  if (!kindRead.has(kind)) {
+    kindRead.set(kind, samples[kind] ? decodeWhole(Uint8Array.from(atob(samples[kind]),
+                                                                   (c) => c.charCodeAt(0)))
+      .then(() => true, () => false) : Promise.resolve(false));
+  }
+  return kindRead.get(kind);
+}
+
 // The picture's pixels as stored: {width, height, pixels} in RGBA, at least
 // width x height. hidden() gives its bytes with their EXIF orientation
 // hidden, anew for each decoder, which copies them as it is made.
@@ -57,17 +96,9 @@ async function decodePixels(hidden, width, height, scaled = true) {
       // Decoded as other browsers do, below.
     }
   }
-  const bitmap = await createImageBitmap(new Blob([hidden()]), {
+  return bitmapPixels(await createImageBitmap(new Blob([hidden()]), {
     colorSpaceConversion: "none", premultiplyAlpha: "none",
-    resizeWidth: width, resizeHeight: height, resizeQuality: "high" });
-  const canvas = document.createElement("canvas");
-  canvas.width = bitmap.width;
-  canvas.height = bitmap.height;
-  const context = canvas.getContext("2d", { willReadFrequently: true });
-  context.drawImage(bitmap, 0, 0);
-  bitmap.close();
-  const image = context.getImageData(0, 0, canvas.width, canvas.height);
-  return { width: image.width, height: image.height, pixels: new Uint8Array(image.data.buffer) };
+    resizeWidth: width, resizeHeight: height, resizeQuality: "high" }));
 }
 
 function isPng(bytes) {

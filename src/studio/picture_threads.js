@@ -46,7 +46,13 @@ function PictureThreads(compiled) {
         const kind = module.call("studio_plan", id);
         let image = none;
         if (kind < 0) return { tried: false };
-        if (kind === 1) {
+        if (kind === 2) {
+          try {
+            image = await decodeWhole(given);
+          } catch (e) {
+            return { tried: true };  // the page tells damaged from a kind it cannot read
+          }
+        } else if (kind === 1) {
           module.call("studio_hide_orientation");  // in the input, which still holds the bytes
           given.set(module.bytes(at, given.length));
           const spare = spares.pop() || null;
@@ -63,7 +69,7 @@ function PictureThreads(compiled) {
         module.call("studio_set_colour", colour);
         sent = {};
         const status = module.call("studio_prepare", id, image.width, image.height);
-        const handed = kind === 1;
+        const handed = kind === 1;  // a photo's bytes, which the decoder took
         return status < 0 ? { tried: handed, handed } : finish(status, sent, handed);
       } finally {
         module.call("studio_remove_picture", id);
@@ -127,7 +133,7 @@ function PictureThreads(compiled) {
     }
     try {
       code = code || URL.createObjectURL(new Blob(
-        [`${WasmModule}\n${decodeScaled}\n${encodeJpeg}\n(${preparingThread})(${JSON.stringify(Field)});`],
+        [`${WasmModule}\n${decodeScaled}\n${encodeJpeg}\n${bitmapPixels}\n${decodeWhole}\n(${preparingThread})(${JSON.stringify(Field)});`],
         { type: "text/javascript" }));
       workers = [new Worker(code), new Worker(code)];
       for (const worker of workers) {

@@ -178,6 +178,11 @@ bool IsPng(const std::vector<std::uint8_t>& bytes) {
     return extension != nullptr && std::string_view(extension) == ".png";
 }
 
+// Whether a picture may have transparent areas, which lie on the quiz colour.
+bool OnColour(const std::vector<std::uint8_t>& given) {
+    return IsPng(given) || brivel::OtherPictureKind(given.data(), given.size()) != nullptr;
+}
+
 }  // namespace
 
 // Room for size bytes that the script then writes; the pointer it returns
@@ -258,8 +263,9 @@ BRIVEL_EXPORT(studio_empty) int studio_empty() {
 // The picture as stored byte for byte, as the page's threads prepared it or
 // the page encoded it: in the input, its note (noteSize bytes; none leaves
 // it as it is), its file as given (givenSize bytes; none: as the module has
-// it), then its size bytes stored. Only a PNG is prepared again (on the quiz
-// colour): anything else's given bytes are those stored. Returns 1 for a
+// it), then its size bytes stored. Only a PNG or a picture of another kind
+// (WebP, GIF, ...) is prepared again (on the quiz colour): a JPEG's given
+// bytes are those stored. Returns 1 for a
 // picture laid on the quiz colour, else 0; -1 when it is gone.
 BRIVEL_EXPORT(studio_stored) int studio_stored(int id, int noteSize, int givenSize, int size) {
     brivel::Quiz::Picture* picture = PictureOf(id);
@@ -275,7 +281,7 @@ BRIVEL_EXPORT(studio_stored) int studio_stored(int id, int noteSize, int givenSi
     picture->unusable = false;
     brivel::StorePicture(*picture, InputBytes(Size(noteSize) + Size(givenSize), Size(size)));
     BytesChanged(*picture);
-    return IsPng(picture->given) ? 1 : 0;
+    return OnColour(picture->given) ? 1 : 0;
 }
 
 // The file's bytes (the input's size bytes) of a picture added without
@@ -311,7 +317,8 @@ BRIVEL_EXPORT(studio_bytes) int studio_bytes(int id, int which) {
 
 // Prepares a picture as `brivel pack` does, from the pixels the browser
 // decoded (width x height RGBA in the input; 0 x 0 for a PNG, which our own
-// decoder reads), its note saying how. Returns 0 when stored (Stored), 1
+// decoder reads, or for a picture the browser could not decode; -1 x 0 when
+// it decodes no picture of that kind), its note saying how. Returns 0 when stored (Stored), 1
 // when the page must encode the pixels sent (EncodeWidth, EncodeHeight,
 // EncodePixels) as JPEG, -1 when the picture cannot be held (PictureStatus
 // and its note say why) or is gone.
@@ -320,6 +327,12 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) 
         return -1;
     }
     brivel::Quiz::Picture& picture = *PictureOf(id);
+    if (width < 0) {
+        if (const char* kind =
+                brivel::OtherPictureKind(picture.given.data(), picture.given.size())) {
+            g_codec.ReadsNo(kind);
+        }
+    }
     g_codec.Decoded(g_input.get(), g_inputSize, width, height);
     brivel::PrepOptions options;
     options.red = g_quiz.colour[0];
@@ -363,8 +376,9 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) 
 // What preparing a picture needs of the browser: for a JPEG, the size
 // to decode it at (DecodeWidth, DecodeHeight), the smallest of 1/1, 1/2,
 // 1/4 and 1/8 that still covers what is stored, as TurboJPEG's scaled
-// decoding gives the tool. Returns 1 for a JPEG, 0 for a PNG, -1 when it is
-// neither or cannot be read (PictureStatus says why).
+// decoding gives the tool. Returns 1 for a JPEG, 0 for a PNG, 2 for a picture
+// of another kind that the browser may decode (whole and upright), -1 when it
+// is none of these or cannot be read (PictureStatus says why).
 BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
     if (PictureOf(id) == nullptr) {
         return -1;
@@ -374,6 +388,11 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
     // is: studio_prepare decodes it anyway, and says what is wrong with it.
     if (IsPng(picture.given)) {
         return 0;
+    }
+    const char* kind = brivel::OtherPictureKind(picture.given.data(), picture.given.size());
+    if (kind != nullptr && g_codec.ReadsKind(kind)) {
+        Send(StudioField::Kind, id, kind);
+        return 2;
     }
     brivel::PicturePlan plan;
     std::string detail;
@@ -479,7 +498,7 @@ BRIVEL_EXPORT(studio_view) int studio_view() {
         SendNumber(StudioField::Unusable, 0, picture.unusable ? 1 : 0);
         SendNumber(StudioField::StoredSize, 0,
                    picture.unusable ? 0 : static_cast<int>(picture.stored.size()));
-        SendNumber(StudioField::OnColour, 0, IsPng(picture.given) ? 1 : 0);
+        SendNumber(StudioField::OnColour, 0, OnColour(picture.given) ? 1 : 0);
         SendNumber(StudioField::Revision, static_cast<int>(picture.id),
                    static_cast<int>(picture.revision));
     }

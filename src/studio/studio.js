@@ -311,9 +311,9 @@ async function preparedOnThread(id, file, given) {
 }
 
 // What preparing the picture needs of the browser, or null when a thread
-// prepared it: a JPEG's pixels at the size the module asks for; none for a
-// PNG, which the module decodes, or a file it cannot read (studio_prepare
-// then says why).
+// prepared it: a JPEG's pixels at the size the module asks for, another
+// kind's whole; none for a PNG, which the module decodes, or a file it cannot
+// read (studio_prepare then says why).
 async function decoded(id) {
   const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
   const job = jobOf(id);
@@ -329,12 +329,25 @@ async function decoded(id) {
     given = await bytesOf(file);
   }
   if (file && call("studio_given", id, input(given)) < 0) return none;
-  if (!given || call("studio_plan", id) !== 1) return none;
+  const kind = given ? call("studio_plan", id) : -1;
+  if (kind === 2) return wholeOrWhy(given, decoder.decode(sent[Field.Kind]));
+  if (kind !== 1) return none;
   try {
     return await decodePixels(() => orientationHidden(given), sent[Field.DecodeWidth],
                               sent[Field.DecodeHeight], !tried);
   } catch (e) {
     return none;  // the module says why it cannot be prepared
+  }
+}
+
+// A picture of another kind (WebP, GIF ...) decoded whole, or why not: none
+// when it is damaged, -1 x 0 when the browser decodes no picture of its kind.
+async function wholeOrWhy(given, kind) {
+  try {
+    return await decodeWhole(given);
+  } catch (e) {
+    const read = await readsKind(kind);
+    return { width: read ? 0 : -1, height: 0, pixels: new Uint8Array(0) };
   }
 }
 

@@ -185,9 +185,9 @@ bool TurboJpegCodec::TurnJpeg(const std::uint8_t* data, std::size_t size, Orient
     return !out.empty();
 }
 
-bool TurboJpegCodec::DecodeWebp(const std::uint8_t* data, std::size_t size, int& width,
-                                int& height, std::vector<std::uint8_t>* rgba,
-                                std::string& reason) {
+bool TurboJpegCodec::DecodeOther(const std::uint8_t* data, std::size_t size, int& width,
+                                 int& height, std::vector<std::uint8_t>* rgba,
+                                 std::string& reason) {
     if (WebPGetInfo(data, size, &width, &height) == 0) {
         reason = "not a WebP picture libwebp reads";
         return false;

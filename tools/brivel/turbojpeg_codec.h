@@ -18,9 +18,9 @@ public:
     bool TurnJpeg(const std::uint8_t* data, std::size_t size, Orientation orientation,
                   std::vector<std::uint8_t>& out) override;
     // Through libwebp.
-    bool ReadsWebp() const override { return true; }
-    bool DecodeWebp(const std::uint8_t* data, std::size_t size, int& width, int& height,
-                    std::vector<std::uint8_t>* rgba, std::string& reason) override;
+    bool ReadsKind(std::string_view kind) const override { return kind == "WebP"; }
+    bool DecodeOther(const std::uint8_t* data, std::size_t size, int& width, int& height,
+                     std::vector<std::uint8_t>* rgba, std::string& reason) override;
 };
 
 }  // namespace brivel::tool
