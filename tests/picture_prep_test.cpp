@@ -349,8 +349,8 @@ TEST(PicturePrep, LaysTransparentAreasOnTheQuizColour) {
     }
 }
 
-// A codec that decodes GIFs as a browser does: 16 x 8, the left half clear.
-// JPEGs are the tool's.
+// A codec that decodes other kinds as a browser does, each 16 x 8 with the
+// left half clear. JPEGs are the tool's.
 class GifCodec : public PictureCodec {
 public:
     bool ReadJpegHeader(const std::uint8_t* data, std::size_t size, JpegHeader& header,
@@ -371,7 +371,7 @@ public:
     }
     bool reads = true;
     bool decodes = true;
-    bool ReadsKind(std::string_view kind) const override { return reads && kind == "GIF"; }
+    bool ReadsKind(std::string_view kind) const override { return reads && kind != "SVG"; }
     bool DecodeOther(const std::uint8_t*, std::size_t, int& width, int& height,
                      std::vector<std::uint8_t>* rgba, std::string& reason) override {
         width = 16;
@@ -404,6 +404,29 @@ TEST(PicturePrep, TakesTheOtherKindsItsCodecDecodes) {
     ASSERT_TRUE(shown);
     ExpectColour(Near(*shown, TopLeft), 20, 200, 90, "clear");
     ExpectColour(Near(*shown, TopRight), 0, 0, 255, "opaque");
+    // A header that gives more pixels than a quiz takes is refused undecoded.
+    using namespace std::string_view_literals;
+    const auto Of = [](std::string_view text) { return Bytes(text.begin(), text.end()); };
+    const Bytes large[] = {
+        Bytes{
+            'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W',  'E',  'B', 'P',  'V',  'P', '8', 'X',
+            10,  0,   0,   0,   0, 0, 0, 0, 0x1F, 0x4E, 0,   0x1F, 0x4E, 0},  // VP8X, 20000 x 20000
+        Bytes{'G', 'I', 'F', '8', '7', 'a', 0xFF, 0xFF, 0xFF, 0xFF},
+        Bytes{
+            'B', 'M', 0, 0, 0,    0,    0, 0, 0,    0,    0,    0,   0, 0,
+            40,  0,   0, 0, 0x30, 0x75, 0, 0, 0xD0, 0x8A, 0xFF, 0xFF},  // 30000 x -30000: top-down
+        Of("\0\0\0\x18"
+           "ftypavif\0\0\0\0mif1\0\0\0\x14ispe\0\0\0\0\0\0\x4E\x20\0\0\x4E\x20"sv),
+    };
+    for (const Bytes& header : large) {
+        std::string detail;
+        EXPECT_TRUE(OtherPictureTooLarge(header.data(), header.size()));
+        EXPECT_EQ(PlanPicture(gifs, header.data(), header.size(), plan, &detail),
+                  PrepStatus::TooLarge)
+            << detail;
+        EXPECT_GE(plan.width, 20000);
+    }
+    EXPECT_FALSE(OtherPictureTooLarge(gif.data(), gif.size()));
     // Damaged, it is unreadable; of a kind the codec reads not, it is no picture.
     gifs.decodes = false;
     EXPECT_EQ(PreparePicture(gifs, gif.data(), gif.size(), options, plan, out, nullptr),

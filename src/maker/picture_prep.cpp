@@ -512,6 +512,7 @@ struct OtherFormat {
 };
 
 using namespace std::string_view_literals;
+constexpr std::size_t kHeadScan = 1 << 16;  // where an AVIF's or HEIC's boxes give its size
 constexpr OtherFormat kOtherFormats[] = {
     {"RIFF"sv, 8, "WEBP"sv, "a", "WebP", "convert IN.webp OUT.jpg"},
     {"\0\0\0"sv, 4, "ftypavif"sv, "an", "AVIF", "heif-convert IN.avif OUT.jpg"},
@@ -541,6 +542,58 @@ const OtherFormat* OtherFormatOf(const std::uint8_t* data, std::size_t size) {
         }
     }
     return nullptr;
+}
+
+std::uint32_t Little(const std::uint8_t* at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = bytes - 1; i >= 0; --i) {
+        value = value << 8 | at[i];
+    }
+    return value;
+}
+
+std::uint32_t Big32(const std::uint8_t* at) {
+    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
+           at[3];
+}
+
+// The size another kind's header gives, where it is at a known place: the
+// browser would otherwise learn it only by decoding gigabytes.
+bool HeaderSize(const OtherFormat& format, const std::uint8_t* data, std::size_t size,
+                std::int64_t& width, std::int64_t& height) {
+    const std::string_view kind = format.kind;
+    const std::string_view head(reinterpret_cast<const char*>(data), std::min(size, kHeadScan));
+    if (kind == "WebP" && size >= 30) {
+        const std::string_view chunk = head.substr(12, 4);
+        if (chunk == "VP8 ") {
+            width = Little(data + 26, 2) & 0x3FFF;
+            height = Little(data + 28, 2) & 0x3FFF;
+        } else if (chunk == "VP8L") {
+            const std::uint32_t bits = Little(data + 21, 4);
+            width = (bits & 0x3FFF) + 1;
+            height = (bits >> 14 & 0x3FFF) + 1;
+        } else if (chunk == "VP8X") {
+            width = Little(data + 24, 3) + std::int64_t{1};
+            height = Little(data + 27, 3) + std::int64_t{1};
+        }
+    } else if (kind == "GIF" && size >= 10) {
+        width = Little(data + 6, 2);
+        height = Little(data + 8, 2);
+    } else if (kind == "BMP" && size >= 26) {
+        const bool core = Little(data + 14, 4) == 12;  // OS/2's header: 16-bit sides
+        width = core ? Little(data + 18, 2) : static_cast<std::int32_t>(Little(data + 18, 4));
+        height = core ? Little(data + 20, 2) : static_cast<std::int32_t>(Little(data + 22, 4));
+        width = width < 0 ? -width : width;
+        height = height < 0 ? -height : height;  // a top-down bitmap
+    } else if (kind == "AVIF" || kind == "HEIC") {
+        // Each image item's spatial extent; the largest is the picture's.
+        for (std::size_t at = head.find("ispe"); at != std::string_view::npos && at + 16 <= size;
+             at = head.find("ispe", at + 4)) {
+            width = std::max<std::int64_t>(width, Big32(data + at + 8));
+            height = std::max<std::int64_t>(height, Big32(data + at + 12));
+        }
+    }
+    return width > 0 && height > 0;
 }
 
 const OtherFormat* OtherFormatOf(const char* kind) {
@@ -590,6 +643,14 @@ PrepStatus ReadOther(PictureCodec& codec, const std::uint8_t* data, std::size_t 
     if (chroma != nullptr) {
         *chroma = ConvertsToJpeg(*format) ? JpegChroma::Subsampled : JpegChroma::Full;
     }
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    if (HeaderSize(*format, data, size, width, height) && RgbImageBytes(width, height) == 0) {
+        plan.width = static_cast<int>(std::min<std::int64_t>(width, INT_MAX));
+        plan.height = static_cast<int>(std::min<std::int64_t>(height, INT_MAX));
+        return Fail(PrepStatus::TooLarge, detail,
+                    std::string("the ") + format->kind + " picture is too large");
+    }
     std::string reason;
     std::vector<std::uint8_t> rgba;
     if (!codec.DecodeOther(data, size, plan.width, plan.height, nullptr, reason)) {
@@ -625,6 +686,14 @@ bool ReadsOther(const PictureCodec& codec, const std::uint8_t* data, std::size_t
 }
 
 }  // namespace
+
+bool OtherPictureTooLarge(const std::uint8_t* data, std::size_t size) {
+    const OtherFormat* format = OtherFormatOf(data, size);
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+    return format != nullptr && HeaderSize(*format, data, size, width, height) &&
+           RgbImageBytes(width, height) == 0;
+}
 
 const char* OtherPictureKind(const std::uint8_t* data, std::size_t size) {
     const OtherFormat* format = OtherFormatOf(data, size);

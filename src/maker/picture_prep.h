@@ -74,6 +74,10 @@ std::string NotAPictureReason(const std::uint8_t* data, std::size_t size);
 // "GIF", "BMP", "TIFF", "SVG"), or nullptr; a codec may read it (ReadsKind).
 const char* OtherPictureKind(const std::uint8_t* data, std::size_t size);
 
+// Whether such a picture's header gives a size larger than a quiz's pictures
+// may have (PlanPicture then says TooLarge, without decoding it).
+bool OtherPictureTooLarge(const std::uint8_t* data, std::size_t size);
+
 // The same in the studio's French, to follow "l'image NAME", without a command;
 // said when the browser reads none of its kind either.
 std::string NotAPictureFrench(const std::uint8_t* data, std::size_t size);

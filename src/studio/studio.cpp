@@ -390,7 +390,8 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
         return 0;
     }
     const char* kind = brivel::OtherPictureKind(picture.given.data(), picture.given.size());
-    if (kind != nullptr && g_codec.ReadsKind(kind)) {
+    if (kind != nullptr && g_codec.ReadsKind(kind) &&
+        !brivel::OtherPictureTooLarge(picture.given.data(), picture.given.size())) {
         Send(StudioField::Kind, id, kind);
         return 2;
     }
