@@ -2,14 +2,17 @@
 // block of its first EXIF segment. The input is read as a whole JPEG, and as
 // a TIFF block alone so the fuzzer reaches the IFD without building markers.
 // Hiding the orientation changes marker bytes only, and leaves none to read;
-// in a PNG, once done, it finds nothing more to hide.
+// in a PNG, once done, it finds nothing more to hide. The picture's plan, read
+// from the same headers (any kind's), has a size whenever it is Ok or too large.
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "fuzz_support.h"
+#include "maker/picture_prep.h"
 #include "pictures/exif_orientation.h"
+#include "turbojpeg_codec.h"
 
 using namespace brivel;
 
@@ -48,5 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> png(data, data + size);
     HidePngOrientation(png.data(), png.size());
     FUZZ_CHECK(HidePngOrientation(png.data(), png.size()) == 0);
+    tool::TurboJpegCodec codec;
+    PicturePlan plan;
+    const PrepStatus status = PlanPicture(codec, data, size, plan, nullptr);
+    FUZZ_CHECK(status != PrepStatus::Ok || (plan.shownWidth > 0 && plan.shownHeight > 0));
+    FUZZ_CHECK(!OtherPictureTooLarge(data, size) || status == PrepStatus::TooLarge ||
+               status == PrepStatus::NotAPicture);  // of a kind the tool reads not
     return 0;
 }
