@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "text/fixed_text.h"
 
 namespace brivel {
 
 namespace {
-
-// One distance table for every grading: it is 270 KB, too big for the stack
-// of a window procedure, and the player grades on one thread only.
-int g_distances[kTextSize][kTextSize];
 
 std::string_view Clamp(std::string_view text) {
     return text.substr(0, std::min(text.size(), kTextMaxLength));
@@ -110,28 +107,27 @@ std::size_t NormalizeTyped(char* text, std::size_t length) {
 int EditDistance(std::string_view a, std::string_view b) {
     a = Clamp(a);
     b = Clamp(b);
-    const std::size_t n = a.size();
-    const std::size_t m = b.size();
-    if (n == 0) {
-        return static_cast<int>(m);
+    // The table a row at a time (1 KB, where the whole would take 270 KB),
+    // along the shorter text: the distance is the same either way.
+    if (b.size() > a.size()) {
+        std::swap(a, b);
     }
-    if (m == 0) {
-        return static_cast<int>(n);
+    int row[kTextSize];
+    for (std::size_t j = 0; j <= b.size(); ++j) {
+        row[j] = static_cast<int>(j);
     }
-    auto& d = g_distances;
-    for (std::size_t i = 0; i <= n; ++i) {
-        d[i][0] = static_cast<int>(i);
-    }
-    for (std::size_t j = 0; j <= m; ++j) {
-        d[0][j] = static_cast<int>(j);
-    }
-    for (std::size_t i = 1; i <= n; ++i) {
-        for (std::size_t j = 1; j <= m; ++j) {
-            int substitution = d[i - 1][j - 1] + (a[i - 1] == b[j - 1] ? 0 : 1);
-            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, substitution});
+    for (std::size_t i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = static_cast<int>(i);
+        for (std::size_t j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            const int substitution = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
+            const int insertion = std::min(above, row[j - 1]) + 1;
+            row[j] = std::min(substitution, insertion);
+            diagonal = above;
         }
     }
-    return d[n][m];
+    return row[b.size()];
 }
 
 int ContainmentScan(std::string_view answer, std::string_view typed) {
