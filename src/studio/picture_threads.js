@@ -151,6 +151,7 @@ function PictureThreads(compiled) {
   // given) or from its bytes as given (copied there), on the quiz's colour:
   // the thread's reply. The threads must have started.
   function prepare({ file, given, colour }) {
+    if (!workers) return Promise.resolve({ tried: false });  // failed since they started
     const png = file ? /\.png$/i.test(file.name) || file.type === "image/png" : isPng(given);
     const [first, second] = workers;
     const worker = png || first.jobs < second.jobs ? first : second;
