@@ -30,8 +30,9 @@ async function decodeScaled(jpeg, width, height, spare = null, handed = false) {
 }
 
 // One canvas, kept: making one for each picture cost more than its copy and
-// encoding. The canvas is copied as the encoding begins.
-async function encodeJpeg(width, height, rgba) {
+// encoding. The canvas is copied as the encoding begins. The bytes, or the
+// Blob that holds them.
+async function encodeJpeg(width, height, rgba, asBlob = false) {
   const canvas = encodeJpeg.canvas = encodeJpeg.canvas ||
     (typeof OffscreenCanvas === "function" ? new OffscreenCanvas(width, height)
       : document.createElement("canvas"));
@@ -43,7 +44,7 @@ async function encodeJpeg(width, height, rgba) {
   // waits for the page to be idle.
   const blob = canvas.convertToBlob ? await canvas.convertToBlob({ type: "image/jpeg", quality: 0.9 })
     : await new Promise((resolve) => canvas.toBlob(resolve, "image/jpeg", 0.9));
-  return new Uint8Array(await blob.arrayBuffer());
+  return asBlob ? blob : new Uint8Array(await blob.arrayBuffer());
 }
 
 // The picture's pixels as stored: {width, height, pixels} in RGBA, at least
