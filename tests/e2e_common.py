@@ -277,7 +277,7 @@ def pixels_at(png, spots):
 
 def browser_memory(root):
     """The resident memory of the browser that root (its driver) started, and of
-    its page processes alone, in MB."""
+    its page processes alone (Chromium's renderers, WebKit's web processes), in MB."""
     parents, total, pages = {}, 0, 0
     for pid in filter(str.isdigit, os.listdir("/proc")):
         try:
@@ -295,7 +295,7 @@ def browser_memory(root):
             with open(f"/proc/{pid}/status", encoding="ascii") as f:
                 resident = next(int(line.split()[1]) for line in f if line.startswith("VmRSS"))
             with open(f"/proc/{pid}/cmdline", "rb") as f:
-                page = b"--type=renderer" in f.read()
+                page = re.search(rb"--type=renderer|WebKitWebProcess", f.read()) is not None
         except (OSError, StopIteration):
             continue
         total += resident

@@ -1,8 +1,9 @@
 // Pictures are read, decoded, prepared and encoded on threads of the page's
 // own, with an instance of the studio's module in each holding one picture
 // at a time: the screen and the page's module only take what is stored (21
-// photos held the page for seconds). There are no threads where the browser
-// has no such thread or decoder, and one that cannot hold a picture leaves it
+// photos held the page for seconds). Where they have no decoder (WebKitGTK),
+// the page gives them a photo's pixels. There are no threads where the
+// browser has no such thread, and one that cannot hold a picture leaves it
 // to the page, whose module then knows why.
 //
 // Two threads, started with the first picture and stopped once idle a while,
@@ -37,7 +38,7 @@ function PictureThreads(compiled) {
     }
     // Each job's picture is held in the module while the job lasts: jobs take
     // turns at each await.
-    async function prepare(given, colour) {
+    async function prepare(given, colour, decoded) {
       const at = input(given);
       const id = module.call("studio_add_picture", 0, given.length);
       if (id < 0) return { tried: false };
@@ -46,7 +47,9 @@ function PictureThreads(compiled) {
         const kind = module.call("studio_plan", id);
         let image = none;
         if (kind < 0) return { tried: false };
-        if (kind === 2) {
+        if (decoded && kind > 0) {
+          image = decoded;  // by the page, where threads decode nothing (WebKitGTK)
+        } else if (kind === 2) {
           try {
             image = await decodeWhole(given);
           } catch (e) {
@@ -65,7 +68,7 @@ function PictureThreads(compiled) {
           }
         }
         input(image.pixels);
-        if (image !== none && spares.length < 2) spares.push(new Uint8Array(image.pixels.buffer));
+        if (image !== none && !decoded && spares.length < 2) spares.push(new Uint8Array(image.pixels.buffer));
         module.call("studio_set_colour", colour);
         sent = {};
         const status = module.call("studio_prepare", id, image.width, image.height);
@@ -77,8 +80,13 @@ function PictureThreads(compiled) {
     }
     async function finish(status, got, handed) {
       const plan = got[Field.PlanText] ? words.decode(got[Field.PlanText]) : "";
-      const stored = status === 0 ? got[Field.Stored]
-        : await encodeJpeg(got[Field.EncodeWidth], got[Field.EncodeHeight], got[Field.EncodePixels]);
+      let stored = status === 0 ? got[Field.Stored]
+        : await encodeJpeg(got[Field.EncodeWidth], got[Field.EncodeHeight], got[Field.EncodePixels],
+                           true);
+      // WebKitGTK's threads read no Blob: the page reads it then.
+      if (stored instanceof Blob) {
+        stored = await stored.arrayBuffer().then((bytes) => new Uint8Array(bytes), () => stored);
+      }
       return { prepared: true, stored, plan, handed };
     }
     onmessage = async ({ data }) => {
@@ -93,18 +101,18 @@ function PictureThreads(compiled) {
         module.call("_initialize");
         return;
       }
-      const { job, file, colour } = data;
+      const { job, file, colour, decoded } = data;
       let given = data.given;
       let reply = { tried: false };
       try {
         given = given || new Uint8Array(await file.arrayBuffer());
-        reply = await prepare(given, colour);
+        reply = await prepare(given, colour, decoded);
       } catch (e) {
         console.warn(e, "(the page prepares the picture)");
       }
       if (reply.handed) given = null;
       const moved = file && given ? [given.buffer] : [];
-      if (reply.stored) moved.push(reply.stored.buffer);
+      if (reply.stored instanceof Uint8Array) moved.push(reply.stored.buffer);
       postMessage({ job, given: file ? given : null, ...reply }, moved);
     };
   }
@@ -126,8 +134,7 @@ function PictureThreads(compiled) {
   function started() {
     clearTimeout(idle);
     if (workers || failed) return Boolean(workers);
-    if (typeof Worker !== "function" || typeof ImageDecoder !== "function" ||
-        typeof OffscreenCanvas !== "function") {
+    if (typeof Worker !== "function" || typeof OffscreenCanvas !== "function") {
       failed = true;
       return false;
     }
@@ -154,9 +161,12 @@ function PictureThreads(compiled) {
   }
 
   // A picture prepared on a thread, from its file (whose bytes come back as
-  // given) or from its bytes as given (copied there), on the quiz's colour:
-  // the thread's reply. The threads must have started.
-  function prepare({ file, given, colour }) {
+  // given) or from its bytes as given (copied there), on the quiz's colour,
+  // a photo from its pixels decoded by the page ({width, height, pixels},
+  // handed over) where the threads decode none: the thread's reply. The
+  // threads must have started.
+  function prepare({ file, given, colour, decoded }) {
+    if (!workers) return Promise.resolve({ tried: false });  // failed since they started
     const png = file ? /\.png$/i.test(file.name) || file.type === "image/png" : isPng(given);
     const [first, second] = workers;
     const worker = png || first.jobs < second.jobs ? first : second;
@@ -164,9 +174,13 @@ function PictureThreads(compiled) {
     return new Promise((finished) => {
       const job = next++;
       jobs.set(job, finished);
-      worker.postMessage(file ? { job, file, colour } : { job, given, colour });
+      worker.postMessage(file ? { job, file, colour } : { job, given, colour, decoded },
+                         decoded ? [decoded.pixels.buffer] : []);
     });
   }
 
-  return { started, prepare };
+  // Whether the threads decode photos themselves.
+  const decodes = typeof ImageDecoder === "function";
+
+  return { started, prepare, decodes };
 }
