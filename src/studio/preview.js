@@ -42,7 +42,9 @@ function Preview(studio) {
     const button = $("preview-fold");
     button.setAttribute("aria-expanded", String(!fold));
     button.textContent = fold ? button.dataset.folded : button.dataset.shown;
-    $("preview-body").hidden = fold;
+    // Folded, not gone: the player's page, loaded out of any layout, would
+    // measure its texts at no width.
+    $("preview-body").classList.toggle("folded", fold);
     if (fold) return;
     scale();
     update();
