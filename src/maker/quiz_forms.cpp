@@ -389,7 +389,7 @@ const char* FormStatusName(FormStatus status, Wording wording) {
                           : "a .zip too large for a quiz folder";
         case FormStatus::NoDescription:
             return french ? "cette archive .zip ne contient pas de quiz (pas de fichier "
-                            "quiz.toml) : décompressez-la, puis déposez ici ses images"
+                            "quiz.toml) : décompressez-la, puis ajoutez ici ses images"
                           : "a .zip with no quiz.toml in it";
         case FormStatus::DescriptionErrors:
             return french ? "le quiz a des erreurs" : "the quiz has errors";

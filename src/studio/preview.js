@@ -5,7 +5,11 @@
 // where a posted message is taken only after that painting. The frame's
 // policy allows no request; its sandbox, no popup, download or navigation;
 // the player's preview reads and keeps no progress. What is typed in it
-// stays in it.
+// stays in it. On a laptop the frame is the player's window, scaled to the
+// column; on a phone, as wide as the phone's column and as tall as the
+// player's page, which then lays itself out as on a phone. Folded away, it
+// is sent nothing, and is sent the quiz as it is once shown again; the
+// choice is kept in the browser where it may be.
 //
 // studio: count(), the quiz's pictures; revision(), a number that changes
 // with them; busy(), how many are being prepared; bundle(withPictures), the
@@ -22,8 +26,44 @@ function Preview(studio) {
   // most this often: a set is sent whole, and sending it again after each of
   // 21 photos was the page's largest task while they were prepared.
   const kPicturesMs = 1000;
+  const kFoldKey = "brivel-studio-preview";
+  let folded = false;
+
+  function storedFold() {
+    try {
+      return localStorage.getItem(kFoldKey) === "folded";
+    } catch (e) {
+      return false;  // storage refused: shown, as by default
+    }
+  }
+
+  function fold(fold) {
+    folded = fold;
+    const button = $("preview-fold");
+    button.setAttribute("aria-expanded", String(!fold));
+    button.textContent = fold ? button.dataset.folded : button.dataset.shown;
+    // Folded, not gone: the player's page, loaded out of any layout, would
+    // measure its texts at no width.
+    $("preview-body").classList.toggle("folded", fold);
+    if (fold) return;
+    scale();
+    update();
+  }
+
+  function keepFold() {
+    try {
+      if (folded) {
+        localStorage.setItem(kFoldKey, "folded");
+      } else {
+        localStorage.removeItem(kFoldKey);
+      }
+    } catch (e) {
+      console.warn("the preview's fold is not kept:", e);
+    }
+  }
 
   function update() {
+    if (folded) return;
     if (!shown.ready || shown.busy) {
       shown.pending = shown.ready;
       return;
@@ -69,12 +109,25 @@ function Preview(studio) {
     update();
   }
 
+  // The player's page as a phone shows it: the style says where
+  // (--player), the page's height is the frame's.
+  const column = () =>
+    getComputedStyle($("preview-fit")).getPropertyValue("--player").trim() === "column";
+
   function scale() {
     const [width, height] = shown.size;
     const room = $("preview-fit").clientWidth;
     if (!width || !room) return;
-    const factor = Math.min(1, room / width);
     const frame = $("preview-frame");
+    if (column()) {
+      const page = frame.contentDocument && frame.contentDocument.body;
+      frame.style.width = `${room}px`;
+      frame.style.height = `${(page && page.offsetHeight) || height}px`;
+      frame.style.transform = "";
+      $("preview-fit").style.height = "";
+      return;
+    }
+    const factor = Math.min(1, room / width);
     frame.style.width = `${width}px`;
     frame.style.height = `${height}px`;
     frame.style.transform = factor < 1 ? `scale(${factor})` : "";
@@ -87,6 +140,9 @@ function Preview(studio) {
     if (event.data.brivel === "ready") {
       shown.ready = true;
       shown.size = event.data.size;
+      // The page's height follows its layout, which follows each change.
+      const inside = $("preview-frame").contentWindow;
+      new inside.ResizeObserver(scale).observe(inside.document.body);
       scale();
     } else if (event.data.brivel === "shown") {
       shown.busy = false;
@@ -100,7 +156,11 @@ function Preview(studio) {
   async function start() {
     window.addEventListener("message", onMessage);
     window.addEventListener("resize", scale);
-    $("preview").addEventListener("toggle", scale);
+    $("preview-fold").addEventListener("click", () => {
+      fold(!folded);
+      keepFold();
+    });
+    fold(storedFold());
     $("preview-found").addEventListener("input", update);
     $("rows").addEventListener("focusin", (event) => {
       const row = event.target.closest(".row");

@@ -511,7 +511,7 @@ async function readGiven(list) {
   // A quiz folder's .zip opens as the folder; a .zip of no quiz is no picture.
   if (archives.length === 1 && await openQuiz(archives[0])) return;
   if (archives.length > 1) {
-    messages.refused(archives.map((file) => `« ${file.name} » : déposez une seule archive .zip ` +
+    messages.refused(archives.map((file) => `« ${file.name} » : ouvrez une seule archive .zip ` +
                                             "à la fois."));
   }
   await addFiles(files.filter((file) => !archives.includes(file)));

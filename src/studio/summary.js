@@ -110,6 +110,11 @@ function Summary(studio) {
       });
     }
     $("undo").addEventListener("click", () => studio.undo());
+    // A phone's bar opens on the list and the downloads (the style hides them).
+    $("more").addEventListener("click", () => {
+      const open = $("summary").classList.toggle("open");
+      $("more").setAttribute("aria-expanded", String(open));
+    });
     // What the focus or a link brings into sight stops above the bar, never under it.
     new ResizeObserver(() => {
       document.documentElement.style.scrollPaddingBottom = `${$("summary").offsetHeight}px`;

@@ -430,11 +430,21 @@ BRIVEL_EXPORT(brivel_preview) void brivel_preview(int size, int pictures, int fo
     const std::string_view bundle = Input(0, size > 0 ? static_cast<std::size_t>(size) : 0);
     brivel::ResReadResult read =
         brivel::ReadResFile(reinterpret_cast<const std::uint8_t*>(bundle.data()), bundle.size());
+    // A bundle with pictures keeps them for the texts to come, and its own
+    // texts (small) apart: they are the latest, which PreviewResources
+    // never looks for among the pictures.
+    std::vector<brivel::ResEntry> texts;
     if (pictures != 0) {
+        for (const brivel::ResEntry& entry : read.entries) {
+            if (entry.type.name == brivel::kQuizResourceType) {
+                texts.push_back(entry);
+            }
+        }
         g_previewPictures = std::make_shared<brivel::ResFileResources>(std::move(read.entries));
-        read.entries.clear();
+    } else {
+        texts = std::move(read.entries);
     }
-    Load(std::make_unique<PreviewResources>(std::move(read.entries), g_previewPictures));
+    Load(std::make_unique<PreviewResources>(std::move(texts), g_previewPictures));
     brivel::QuizRecord& record = *g_player->record;
     brivel::PlayState& play = *g_player->play;
     // Found with their answers typed; found too while the maker has not
