@@ -265,8 +265,8 @@ BRIVEL_EXPORT(studio_empty) int studio_empty() {
 // it as it is), its file as given (givenSize bytes; none: as the module has
 // it), then its size bytes stored. Only a PNG or a picture of another kind
 // (WebP, GIF, ...) is prepared again (on the quiz colour): a JPEG's given
-// bytes are those stored. Returns 1 for a
-// picture laid on the quiz colour, else 0; -1 when it is gone.
+// bytes are those stored. Returns 1 for a picture laid on the quiz colour,
+// else 0; -1 when it is gone.
 BRIVEL_EXPORT(studio_stored) int studio_stored(int id, int noteSize, int givenSize, int size) {
     brivel::Quiz::Picture* picture = PictureOf(id);
     if (picture == nullptr || !InputHolds(noteSize, givenSize, size)) {
@@ -318,10 +318,10 @@ BRIVEL_EXPORT(studio_bytes) int studio_bytes(int id, int which) {
 // Prepares a picture as `brivel pack` does, from the pixels the browser
 // decoded (width x height RGBA in the input; 0 x 0 for a PNG, which our own
 // decoder reads, or for a picture the browser could not decode; -1 x 0 when
-// it decodes no picture of that kind), its note saying how. Returns 0 when stored (Stored), 1
-// when the page must encode the pixels sent (EncodeWidth, EncodeHeight,
-// EncodePixels) as JPEG, -1 when the picture cannot be held (PictureStatus
-// and its note say why) or is gone.
+// it decodes no picture of that kind), its note saying how. Returns 0 when
+// stored (Stored), 1 when the page must encode the pixels sent (EncodeWidth,
+// EncodeHeight, EncodePixels) as JPEG, -1 when the picture cannot be held
+// (PictureStatus and its note say why) or is gone.
 BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) {
     if (PictureOf(id) == nullptr) {
         return -1;
