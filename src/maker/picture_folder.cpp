@@ -77,8 +77,8 @@ std::optional<FolderPicture> PictureOfFile(std::string_view name, const std::uin
     }
     FolderPicture picture;
     // The tool reads WebP too, and stores it as a JPEG.
-    const bool webp = size >= 12 && std::memcmp(head, "RIFF", 4) == 0 &&
-                      std::memcmp(head + 8, "WEBP", 4) == 0;
+    const char* kind = OtherPictureKind(head, size);
+    const bool webp = kind != nullptr && std::string_view(kind) == "WebP";
     if (!webp && !StartsWith(head, size, kJpegStart, sizeof kJpegStart) &&
         !StartsWith(head, size, kPngSignature, sizeof kPngSignature)) {
         picture.unusable = NotAPictureReason(head, size);

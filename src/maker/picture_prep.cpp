@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "pictures/big_endian.h"
 #include "pictures/dib.h"
 #include "pictures/fit.h"
 #include "pictures/image.h"
@@ -552,11 +553,6 @@ std::uint32_t Little(const std::uint8_t* at, int bytes) {
     return value;
 }
 
-std::uint32_t Big32(const std::uint8_t* at) {
-    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
-           at[3];
-}
-
 // The size another kind's header gives, where it is at a known place: the
 // browser would otherwise learn it only by decoding gigabytes.
 bool HeaderSize(const OtherFormat& format, const std::uint8_t* data, std::size_t size,
@@ -589,8 +585,8 @@ bool HeaderSize(const OtherFormat& format, const std::uint8_t* data, std::size_t
         // Each image item's spatial extent; the largest is the picture's.
         for (std::size_t at = head.find("ispe"); at != std::string_view::npos && at + 16 <= size;
              at = head.find("ispe", at + 4)) {
-            width = std::max<std::int64_t>(width, Big32(data + at + 8));
-            height = std::max<std::int64_t>(height, Big32(data + at + 12));
+            width = std::max<std::int64_t>(width, ReadBigEndian32(data + at + 8));
+            height = std::max<std::int64_t>(height, ReadBigEndian32(data + at + 12));
         }
     }
     return width > 0 && height > 0;

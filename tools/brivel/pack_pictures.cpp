@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "files.h"
+#include "pictures/big_endian.h"
 #include "pictures/png_decoder.h"
 #include "turbojpeg_codec.h"
 
@@ -35,11 +36,6 @@ struct PictureFile {
     std::uint64_t cost = 0;          // the bytes it takes while it is worked on
 };
 
-std::uint32_t BigEndian(const std::uint8_t* at) {
-    return std::uint32_t{at[0]} << 24 | std::uint32_t{at[1]} << 16 | std::uint32_t{at[2]} << 8 |
-           at[3];
-}
-
 // The file's bytes and what decoding it holds: a PNG's inflated rows and our
 // rendering of them, about as much again; a JPEG is decoded scaled down, to
 // less than its file.
@@ -49,8 +45,8 @@ std::uint64_t WorkingBytes(std::uint64_t size, const std::vector<std::uint8_t>& 
     if (head.size() < kHeader || !std::equal(kPngSignature, kPngSignature + 8, head.begin())) {
         return 2 * size;
     }
-    const std::uint64_t width = BigEndian(&head[16]);
-    const std::uint64_t height = BigEndian(&head[20]);
+    const std::uint64_t width = ReadBigEndian32(&head[16]);
+    const std::uint64_t height = ReadBigEndian32(&head[20]);
     const std::uint64_t samples = head[25] < 7 ? std::max<std::uint8_t>(kSamples[head[25]], 1) : 4;
     const std::uint64_t row = (width * samples * head[24] + 7) / 8 + 1;
     // A forged header cannot claim more than the decoder would ever take.
