@@ -65,10 +65,6 @@ function Preview(studio) {
 
   function update() {
     if (folded || shown.queued) return;
-    if (!shown.ready || shown.busy) {
-      shown.pending = shown.ready;
-      return;
-    }
     shown.queued = true;
     afterPainting(() => {
       shown.queued = false;
