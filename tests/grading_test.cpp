@@ -104,9 +104,10 @@ TEST(GradingContainmentScan, ScansForwardOnly) {
 }
 
 // Differential: MayHint never rules out a pair that Grade gives a hint for,
-// over random texts and texts a few random edits from them (so that every
-// verdict comes up, "y a de l'idée" on long texts too), with spaces, accents,
-// bytes that share a bucket ('A' 0x41 and 0x01, 'a' and ' ') and overlong ones.
+// and a distance with a limit is the whole one up to it, over random texts
+// and texts a few random edits from them (so that every verdict comes up,
+// "y a de l'idée" on long texts too), with spaces, accents, bytes that share
+// a bucket ('A' 0x41 and 0x01, 'a' and ' ') and overlong ones.
 TEST(GradingMayHint, NeverRulesOutAHint) {
     const std::string alphabet = "ABab \x01\xE9\xC9GHIJKLMN";
     std::uint32_t seed = 12345;
@@ -137,6 +138,10 @@ TEST(GradingMayHint, NeverRulesOutAHint) {
         const std::string typed = next() % 2 == 0 ? text() : edited(answer);
         const Verdict verdict = Grade(answer, typed);
         goodIdeas += verdict == Verdict::GoodIdea ? 1 : 0;
+        const int limit = static_cast<int>(next() % 12);
+        ASSERT_EQ(EditDistance(answer, typed, limit),
+                  std::min(EditDistance(answer, typed), limit + 1))
+            << '"' << answer << "\" / \"" << typed << "\" within " << limit;
         if (!MayHint(SketchAnswer(answer), SketchTyped(typed))) {
             ++ruledOut;
             ASSERT_TRUE(verdict == Verdict::Wrong || verdict == Verdict::Unanswered)

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "text/fixed_text.h"
+
 namespace brivel {
 
 // The ten outcomes of grading a typed text; only Correct finds the picture.
@@ -57,9 +59,10 @@ void UpperAscii(char* text, std::size_t length);
 // Drops leading and trailing spaces (0x20 only), then UpperAscii.
 std::size_t NormalizeTyped(char* text, std::size_t length);
 
-// Levenshtein distance with unit costs, byte for byte. Both texts are cut to
-// 259 bytes.
-int EditDistance(std::string_view a, std::string_view b);
+// Levenshtein distance with unit costs, byte for byte, when it is at most
+// limit; limit + 1 when it is more. Both texts are cut to 259 bytes.
+int EditDistance(std::string_view a, std::string_view b,
+                 int limit = static_cast<int>(kTextMaxLength));
 
 // Looks for the shorter of two normalized texts inside the longer one with a
 // scan that never steps back: 2 when the typed text holds the answer, -2 when
