@@ -1,25 +1,7 @@
 #include "studio/browser_codec.h"
 
 #include <algorithm>
-#include <climits>
 #include <cstddef>
-#include <cstring>
-
-#include "pictures/resample.h"
-
-// Only the JPEG decoder, from memory, with no file or thread-local state,
-// which WASI's libc lacks.
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_JPEG
-#define STBI_NO_STDIO
-#define STBI_NO_LINEAR
-#define STBI_NO_HDR
-#define STBI_NO_THREAD_LOCALS
-#define STBI_ASSERT(x) ((void)0)
-#pragma clang diagnostic push
-#pragma clang diagnostic ignored "-Weverything"
-#include <stb_image.h>
-#pragma clang diagnostic pop
 
 namespace brivel {
 
@@ -28,37 +10,6 @@ namespace {
 int Word(const std::uint8_t* at) {
     return at[0] << 8 | at[1];
 }
-
-// Whether the JPEG's compressed data ends with its end marker. stb_image
-// decodes a file cut short as if zeros followed, where the browser refuses
-// it: such a file is left to the browser, which says so as before. Markers
-// are walked to the first scan, so that an EXIF thumbnail's end is not taken.
-bool EndsWhole(const std::uint8_t* data, std::size_t size) {
-    std::size_t at = 2;
-    while (at + 4 <= size && data[at] == 0xFF) {
-        if (data[at + 1] == 0xFF) {
-            ++at;
-            continue;
-        }
-        const bool scan = data[at + 1] == 0xDA;
-        at += 2 + static_cast<std::size_t>(Word(data + at + 2));
-        if (scan) {
-            for (; at + 2 <= size; ++at) {
-                if (data[at] == 0xFF && data[at + 1] == 0xD9) {
-                    return true;
-                }
-            }
-            return false;
-        }
-    }
-    return false;
-}
-
-// stb_image's pixels, freed with it.
-struct StbPixels {
-    stbi_uc* pixels = nullptr;
-    ~StbPixels() { stbi_image_free(pixels); }
-};
 
 }  // namespace
 
@@ -130,12 +81,9 @@ bool BrowserCodec::ReadJpegHeader(const std::uint8_t* data, std::size_t size, Jp
     return false;
 }
 
-JpegResult BrowserCodec::DecodeJpeg(const std::uint8_t* data, std::size_t size,
+JpegResult BrowserCodec::DecodeJpeg(const std::uint8_t* /*data*/, std::size_t /*size*/,
                                     const JpegHeader& header, int width, int height, RgbImage& out,
                                     std::string& message) {
-    if (rgba_ == nullptr && decodesHere_) {
-        return DecodeHere(data, size, header, width, height, out, message);
-    }
     // At the scale asked for or larger, the natural size at most.
     if (rgba_ == nullptr || width_ < std::min(width, header.width) ||
         height_ < std::min(height, header.height) || width_ > header.width ||
@@ -152,51 +100,6 @@ JpegResult BrowserCodec::DecodeJpeg(const std::uint8_t* data, std::size_t size,
         out.pixels[3 * i] = rgba_[4 * i];
         out.pixels[3 * i + 1] = rgba_[4 * i + 1];
         out.pixels[3 * i + 2] = rgba_[4 * i + 2];
-    }
-    return JpegResult::Ok;
-}
-
-// Whole, then averaged down to the smallest of 1/1, 1/2, 1/4 and 1/8 that
-// covers width x height, as studio_plan and the tool's scaled decoding give.
-// A CMYK photo, whose conversion stb_image does its own way, is left to the
-// browser, as is one cut short.
-JpegResult BrowserCodec::DecodeHere(const std::uint8_t* data, std::size_t size,
-                                    const JpegHeader& header, int width, int height, RgbImage& out,
-                                    std::string& message) {
-    if (header.cmyk || size > INT_MAX || !EndsWhole(data, size)) {
-        message = "left to the browser";
-        return JpegResult::Failed;
-    }
-    // The picture's limits, before stb_image allocates.
-    if (RgbImageBytes(header.width, header.height) == 0) {
-        message = "out of memory for the JPEG's pixels";
-        return JpegResult::OutOfMemory;
-    }
-    int scale = 8;
-    while (scale > 1 && ((header.width + scale - 1) / scale < width ||
-                         (header.height + scale - 1) / scale < height)) {
-        scale /= 2;
-    }
-    int decodedWidth = 0;
-    int decodedHeight = 0;
-    int components = 0;
-    const StbPixels decoded{stbi_load_from_memory(data, static_cast<int>(size), &decodedWidth,
-                                                  &decodedHeight, &components, 3)};
-    if (decoded.pixels == nullptr || decodedWidth != header.width ||
-        decodedHeight != header.height) {
-        message = decoded.pixels == nullptr ? stbi_failure_reason() : "the JPEG's size differs";
-        return JpegResult::Failed;
-    }
-    const std::size_t row = static_cast<std::size_t>(decodedWidth) * 3;
-    const FitStatus fitted = Resample(
-        decodedWidth, decodedHeight,
-        [&](int y, std::uint8_t*) -> const std::uint8_t* {
-            return decoded.pixels + row * static_cast<std::size_t>(y);
-        },
-        (decodedWidth + scale - 1) / scale, (decodedHeight + scale - 1) / scale, out);
-    if (fitted != FitStatus::Ok) {
-        message = FitStatusName(fitted);
-        return fitted == FitStatus::OutOfMemory ? JpegResult::OutOfMemory : JpegResult::Failed;
     }
     return JpegResult::Ok;
 }

@@ -5,8 +5,6 @@
 // hands the pixels in (Decoded); an encode is held (PendingEncode) for the
 // page to carry out after preparing returns. A JPEG's header is read here;
 // pictures of other kinds (WebP, GIF, ...) the page decodes whole and upright.
-// Where the browser's decoder cannot be reached from a picture thread
-// (WebKitGTK has no ImageDecoder), a JPEG is decoded here with stb_image.
 
 #include <set>
 #include <string>
@@ -23,8 +21,6 @@ public:
     void Decoded(const std::uint8_t* rgba, std::size_t size, int width, int height);
     const RgbImage* PendingEncode() const { return pending_ ? &encode_ : nullptr; }
     void ForgetEncode();
-    // From now on a JPEG with no pixels handed in is decoded here.
-    void DecodeJpegsHere() { decodesHere_ = true; }
 
     bool ReadJpegHeader(const std::uint8_t* data, std::size_t size, JpegHeader& header,
                         std::string& reason) override;
@@ -46,9 +42,6 @@ public:
                      std::vector<std::uint8_t>* rgba, std::string& reason) override;
 
 private:
-    JpegResult DecodeHere(const std::uint8_t* data, std::size_t size, const JpegHeader& header,
-                          int width, int height, RgbImage& out, std::string& message);
-
     const std::uint8_t* rgba_ = nullptr;
     std::size_t rgbaSize_ = 0;
     int width_ = 0;
@@ -56,7 +49,6 @@ private:
     std::set<std::string> unread_;
     RgbImage encode_;
     bool pending_ = false;
-    bool decodesHere_ = false;
 };
 
 }  // namespace brivel

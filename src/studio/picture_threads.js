@@ -2,8 +2,7 @@
 // own, with an instance of the studio's module in each holding one picture
 // at a time: the screen and the page's module only take what is stored (21
 // photos held the page for seconds). Where they have no decoder (WebKitGTK),
-// their module decodes photos, and the page gives them the pixels of other
-// kinds (WebP, GIF ...). There are no threads where the
+// the page gives them a photo's pixels. There are no threads where the
 // browser has no such thread, and one that cannot hold a picture leaves it
 // to the page, whose module then knows why.
 //
@@ -32,9 +31,6 @@ function PictureThreads(compiled) {
     // cost more than decoding into them. Each job in flight holds its own.
     const spares = [];
     const words = new TextDecoder();
-    // Without the browser's decoder, photos are decoded by the module: one it
-    // cannot (damaged, CMYK ...) goes back to the page, which says why.
-    const decodesHere = typeof ImageDecoder !== "function";
     function input(bytes) {
       const target = module.input(bytes);
       if (!target) throw new Error("out of memory");  // the page tries
@@ -59,7 +55,7 @@ function PictureThreads(compiled) {
           } catch (e) {
             return { tried: true };  // the page tells damaged from a kind it cannot read
           }
-        } else if (kind === 1 && !decodesHere) {
+        } else if (kind === 1) {
           module.call("studio_hide_orientation");  // in the input, which still holds the bytes
           given.set(module.bytes(at, given.length));
           const spare = spares.pop() || null;
@@ -76,7 +72,7 @@ function PictureThreads(compiled) {
         module.call("studio_set_colour", colour);
         sent = {};
         const status = module.call("studio_prepare", id, image.width, image.height);
-        const handed = kind === 1 && !decodesHere;  // a photo's bytes, which the decoder took
+        const handed = kind === 1;  // a photo's bytes, which the decoder took
         return status < 0 ? { tried: handed, handed } : finish(status, sent, handed);
       } finally {
         module.call("studio_remove_picture", id);
@@ -103,7 +99,6 @@ function PictureThreads(compiled) {
           },
         }, "studio_input");
         module.call("_initialize");
-        if (decodesHere) module.call("studio_decode_jpegs_here");
         return;
       }
       const { job, file, colour, decoded } = data;
@@ -167,9 +162,9 @@ function PictureThreads(compiled) {
 
   // A picture prepared on a thread, from its file (whose bytes come back as
   // given) or from its bytes as given (copied there), on the quiz's colour,
-  // a picture of another kind from its pixels decoded by the page ({width,
-  // height, pixels}, handed over) where the threads cannot: the thread's
-  // reply. The threads must have started.
+  // a photo from its pixels decoded by the page ({width, height, pixels},
+  // handed over) where the threads decode none: the thread's reply. The
+  // threads must have started.
   function prepare({ file, given, colour, decoded }) {
     if (!workers) return Promise.resolve({ tried: false });  // failed since they started
     const png = file ? /\.png$/i.test(file.name) || file.type === "image/png" : isPng(given);
@@ -184,8 +179,7 @@ function PictureThreads(compiled) {
     });
   }
 
-  // Whether the threads decode pictures of every kind themselves (photos
-  // they decode anyway).
+  // Whether the threads decode photos themselves.
   const decodes = typeof ImageDecoder === "function";
 
   return { started, prepare, decodes };

@@ -420,12 +420,6 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
     return 1;
 }
 
-// JPEGs decoded by the module from now on, for a picture thread that cannot
-// reach the browser's decoder: studio_prepare then needs no pixels for one.
-BRIVEL_EXPORT(studio_decode_jpegs_here) void studio_decode_jpegs_here() {
-    g_codec.DecodeJpegsHere();
-}
-
 // Hides a JPEG's EXIF orientation in the input (1 when it had one): the
 // browser then decodes the pixels as stored, and the library turns them as
 // pack does.

@@ -325,8 +325,8 @@ async function decoded(id) {
   const threaded = Boolean(file || given) && threads.started();
   let image = null;
   if (threaded && !threads.decodes) {
-    // The threads read no file and decode no kind but photos (WebKitGTK):
-    // the page reads the file and decodes another kind, a thread does the rest.
+    // The threads decode no photo (WebKitGTK): the page reads and decodes
+    // it, a thread prepares and encodes it.
     if (file) {
       given = await bytesOf(file);
       file = null;
@@ -336,6 +336,13 @@ async function decoded(id) {
     if (kind === 2) {
       image = await wholeOrWhy(given, decoder.decode(sent[Field.Kind]));
       if (image.width <= 0) return image;  // the module says why
+    } else if (kind === 1) {
+      try {
+        image = await decodePixels(() => orientationHidden(given), sent[Field.DecodeWidth],
+                                   sent[Field.DecodeHeight]);
+      } catch (e) {
+        return none;  // the module says why it cannot be prepared
+      }
     }
   }
   if (threaded) {
@@ -405,10 +412,10 @@ function picturePrepared(id) {
 // prepared and encoded too) while the page's module prepares those that
 // came back and the browser encodes them: each stage waits only for its
 // own, and each picture is decoded at the size it is stored from. Where the
-// page decodes (no threads), two: more at once held input in WebKitGTK for
-// 200 to 700 ms, one at a time took a fifth longer.
+// page decodes (WebKitGTK), two: more at once held input for 200 to 700 ms
+// there, one at a time took a fifth longer.
 async function prepareAll(ids) {
-  const ahead = threads.started() ? 4 : 2;
+  const ahead = threads.started() && threads.decodes ? 4 : 2;
   for (const id of ids) setState(id, "waiting");
   const begun = (id) => {
     if (work.has(id)) setState(id, "preparing");  // not removed meanwhile
