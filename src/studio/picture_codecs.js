@@ -106,7 +106,7 @@ async function decodePixels(hidden, width, height, scaled = true) {
   decodePixels.drawing = new Promise((resolve) => { drawn = resolve; });
   await before;
   // Each step holds the page 30 to 60 ms for a photo of 12 MP: input
-  // waiting is painted between them. A smaller picture's go on at once.
+  // waiting is painted between them. A smaller picture's steps go on at once.
   const step = source.naturalWidth * source.naturalHeight >= 4e6 ? nextFrame
     : () => new Promise((resolve) => setTimeout(resolve, 0));
   try {
