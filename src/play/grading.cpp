@@ -133,7 +133,7 @@ int EditDistance(std::string_view a, std::string_view b, int limit) {
             const int above = row[j];
             const int substitution = diagonal + (a[i - 1] == b[j - 1] ? 0 : 1);
             const int insertion = std::min(above, row[j - 1]) + 1;
-            row[j] = std::min({substitution, insertion, kMore});
+            row[j] = std::min(std::min(substitution, insertion), kMore);
             least = std::min(least, row[j]);
             diagonal = above;
         }
