@@ -166,7 +166,10 @@ function PictureThreads(compiled) {
   // handed over) where the threads decode none: the thread's reply. The
   // threads must have started.
   function prepare({ file, given, colour, decoded }) {
-    if (!workers) return Promise.resolve({ tried: false });  // failed since they started
+    if (!workers) return Promise.resolve({ tried: false });  // failed or idle since they started
+    // Reading and decoding a picture on the page may outlast the idle time
+    // since started(): threads stopped while holding a job never reply.
+    clearTimeout(idle);
     const png = file ? /\.png$/i.test(file.name) || file.type === "image/png" : isPng(given);
     const [first, second] = workers;
     const worker = png || first.jobs < second.jobs ? first : second;
