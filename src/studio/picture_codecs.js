@@ -107,8 +107,7 @@ async function decodePixels(hidden, width, height, scaled = true) {
   await before;
   // Each step holds the page 30 to 60 ms for a photo of 12 MP: input
   // waiting is painted between them. A smaller picture's steps go on at once.
-  const step = source.naturalWidth * source.naturalHeight >= 4e6 ? nextFrame
-    : () => new Promise((resolve) => setTimeout(resolve, 0));
+  const step = source.naturalWidth * source.naturalHeight >= 4e6 ? nextFrame : nextTask;
   try {
     await step();
     const bitmap = await createImageBitmap(source, {
@@ -119,6 +118,11 @@ async function decodePixels(hidden, width, height, scaled = true) {
   } finally {
     drawn();
   }
+}
+
+// The rest of this task left to whatever waits, input first.
+function nextTask() {
+  return new Promise((resolve) => setTimeout(resolve, 0));
 }
 
 // After the next frame, so that input waiting and its frame come first; a

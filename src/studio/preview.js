@@ -72,6 +72,8 @@ function Preview(studio) {
     });
   }
 
+  // From the next frame's callbacks, not a timer: sent from a timer, the
+  // preview got no frame of its own in WebKitGTK until its 250 ms fallback.
   // A page out of sight, which gets no frames, is sent its quiz once shown.
   function afterPainting(task) {
     requestAnimationFrame(() => requestAnimationFrame(task));

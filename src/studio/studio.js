@@ -395,11 +395,6 @@ async function prepare(id, image) {
   picturePrepared(id);
 }
 
-// The rest of this task left to whatever waits, input first.
-function nextTask() {
-  return new Promise((resolve) => setTimeout(resolve, 0));
-}
-
 // A picture prepared anew, or found not to be preparable: the screen, the
 // checks and the draft take it.
 function picturePrepared(id) {
