@@ -23,6 +23,9 @@ add_custom_command(
     COMMENT "Describing the studio's fields"
     VERBATIM)
 
+# Where scripts/bootstrap unpacks libjpeg-turbo's source, for the module's decoder.
+set(BRIVEL_JPEG_SOURCE ${brivel_root}/build/sources/libjpeg-turbo CACHE PATH
+    "libjpeg-turbo's source, unpacked (scripts/bootstrap)")
 set(studio_wasm_dir ${CMAKE_BINARY_DIR}/studio-wasm)
 ExternalProject_Add(brivel_studio_wasm
     SOURCE_DIR ${brivel_root}/src/studio
@@ -36,6 +39,7 @@ ExternalProject_Add(brivel_studio_wasm
         -DBRIVEL_WARNINGS_AS_ERRORS=${BRIVEL_WARNINGS_AS_ERRORS}
         -DBRIVEL_FONTS_DIR=${CMAKE_BINARY_DIR}/fonts
         -DBRIVEL_NOTICES_DIR=${BRIVEL_NOTICES_DIR}
+        -DBRIVEL_JPEG_SOURCE=${BRIVEL_JPEG_SOURCE}
     DEPENDS brivel_web_fonts brivel_notices
     ${BRIVEL_SUB_BUILD_COMMAND}
     INSTALL_COMMAND ""

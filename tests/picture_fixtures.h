@@ -45,12 +45,12 @@ inline RgbImage Uniform(int width, int height, const std::uint8_t rgb[3]) {
 
 // pixels has width x height pixels of the format's size (TJPF_RGB, TJPF_CMYK).
 inline Bytes MakeJpegOf(const std::uint8_t* pixels, int width, int height, int pixelFormat,
-                        int subsampling = TJSAMP_444, int quality = 100) {
+                        int subsampling = TJSAMP_444, int quality = 100, int flags = 0) {
     tjhandle compressor = tjInitCompress();
     unsigned char* jpeg = nullptr;
     unsigned long size = 0;
     const int status = tjCompress2(compressor, pixels, width, 0, height, pixelFormat, &jpeg, &size,
-                                   subsampling, quality, 0);
+                                   subsampling, quality, flags);
     EXPECT_EQ(status, 0);
     const Bytes bytes(jpeg, jpeg + (status == 0 ? size : 0));
     tjFree(jpeg);

@@ -15,6 +15,7 @@
 #include "pictures/exif_orientation.h"
 #include "pictures/fit.h"
 #include "pictures/jpeg_decoder.h"
+#include "studio/jpeg_decoding.h"
 #include "turbojpeg_codec.h"
 
 namespace brivel {
@@ -537,6 +538,79 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     EXPECT_EQ(NotAPictureReason(webp.data(), webp.size())
                   .rfind("a WebP picture, which the players cannot show: convert it to JPEG", 0),
               0U);
+}
+
+// The studio's threads decode photos with libjpeg-turbo built for the
+// browser: every scale and pixel must be the tool's.
+TEST(PicturePrep, StudioDecodesAsTheTool) {
+    const RgbImage photo = Marked(203, 151);  // odd sides, which scaling rounds up
+    const struct {
+        const char* name;
+        Bytes jpeg;
+    } kinds[] = {
+        {"4:4:4", MakeJpeg(photo)},
+        {"4:2:0", MakeJpeg(photo, TJSAMP_420)},
+        {"grey", MakeJpeg(photo, TJSAMP_GRAY)},
+        {"progressive 4:2:2",
+         MakeJpegOf(photo.pixels.data(), 203, 151, TJPF_RGB, TJSAMP_422, 90, TJFLAG_PROGRESSIVE)},
+    };
+    // Sizes to cover: each picks another of the scales 1/8 to 8/8.
+    const int sizes[][2] = {{203, 151}, {200, 10}, {10, 140}, {150, 90}, {80, 80},
+                            {60, 40},   {50, 30},  {25, 19},  {1, 1}};
+    for (const auto& kind : kinds) {
+        JpegHeader header;
+        std::string reason;
+        ASSERT_TRUE(codec.ReadJpegHeader(kind.jpeg.data(), kind.jpeg.size(), header, reason));
+        for (const auto& size : sizes) {
+            const std::string where = std::string(kind.name) + " covering " +
+                                      std::to_string(size[0]) + " x " + std::to_string(size[1]);
+            RgbImage tool;
+            ASSERT_EQ(codec.DecodeJpeg(kind.jpeg.data(), kind.jpeg.size(), header, size[0], size[1],
+                                       tool, reason),
+                      JpegResult::Ok)
+                << where << ": " << reason;
+            RgbImage studio;
+            ASSERT_TRUE(DecodeJpegHere(kind.jpeg.data(), kind.jpeg.size(), size[0], size[1], studio,
+                                       reason))
+                << where << ": " << reason;
+            EXPECT_EQ(studio.width, tool.width) << where;
+            EXPECT_EQ(studio.height, tool.height) << where;
+            EXPECT_TRUE(studio.pixels == tool.pixels) << where;
+        }
+    }
+
+    // Left to the browser, which decodes them as it always did.
+    Bytes cmyk(16 * 8 * 4, 200);
+    const Bytes cut(kinds[1].jpeg.begin(), kinds[1].jpeg.end() - 40);
+    const struct {
+        const char* name;
+        Bytes jpeg;
+        const char* reason;
+    } declined[] = {
+        {"CMYK", MakeJpegOf(cmyk.data(), 16, 8, TJPF_CMYK), "CMYK"},
+        {"cut in its scan", cut, "damaged data"},
+        {"empty", {}, "nothing to decode"},
+    };
+    for (const auto& c : declined) {
+        RgbImage out;
+        std::string reason;
+        EXPECT_FALSE(DecodeJpegHere(c.jpeg.data(), c.jpeg.size(), 16, 8, out, reason)) << c.name;
+        EXPECT_EQ(reason, c.reason) << c.name;
+    }
+    // What libjpeg refuses traps: the thread then makes its module anew.
+    const Bytes notJpeg = {'n', 'o', 't', ' ', 'a', ' ', 'J', 'P', 'E', 'G'};
+    Bytes twelveBits = kinds[0].jpeg;
+    for (std::size_t at = 2; at + 4 < twelveBits.size(); ++at) {
+        if (twelveBits[at] == 0xFF && twelveBits[at + 1] == 0xC0) {
+            twelveBits[at + 4] = 12;  // the frame's precision
+            break;
+        }
+    }
+    for (const Bytes& refused : {notJpeg, twelveBits}) {
+        RgbImage out;
+        std::string reason;
+        EXPECT_DEATH(DecodeJpegHere(refused.data(), refused.size(), 16, 8, out, reason), "");
+    }
 }
 
 TEST(PicturePrep, DescribesThePlan) {

@@ -6,6 +6,10 @@ set(CMAKE_SYSTEM_PROCESSOR wasm32)
 find_program(BRIVEL_WASM_CLANG NAMES clang++-14 clang++ REQUIRED)
 set(CMAKE_CXX_COMPILER ${BRIVEL_WASM_CLANG})
 set(CMAKE_CXX_COMPILER_TARGET wasm32-wasi)
+# C for the studio's JPEG decoder (libjpeg-turbo), which only it enables.
+find_program(BRIVEL_WASM_CLANG_C NAMES clang-14 clang REQUIRED)
+set(CMAKE_C_COMPILER ${BRIVEL_WASM_CLANG_C})
+set(CMAKE_C_COMPILER_TARGET wasm32-wasi)
 # No main: the page's script calls the exports after _initialize.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-mexec-model=reactor -Wl,--gc-sections")
 # A static library is all that is made besides the module itself.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "studio/jpeg_decoding.h"
+
 namespace brivel {
 
 namespace {
@@ -81,9 +83,17 @@ bool BrowserCodec::ReadJpegHeader(const std::uint8_t* data, std::size_t size, Jp
     return false;
 }
 
-JpegResult BrowserCodec::DecodeJpeg(const std::uint8_t* /*data*/, std::size_t /*size*/,
+JpegResult BrowserCodec::DecodeJpeg(const std::uint8_t* data, std::size_t size,
                                     const JpegHeader& header, int width, int height, RgbImage& out,
                                     std::string& message) {
+    left_ = false;
+    if (rgba_ == nullptr && here_) {
+        if (DecodeJpegHere(data, size, width, height, out, message)) {
+            return JpegResult::Ok;
+        }
+        left_ = true;
+        return JpegResult::Failed;
+    }
     // At the scale asked for or larger, the natural size at most.
     if (rgba_ == nullptr || width_ < std::min(width, header.width) ||
         height_ < std::min(height, header.height) || width_ > header.width ||

@@ -20,6 +20,11 @@ public:
     // whole and upright; none (nullptr) until the next picture.
     void Decoded(const std::uint8_t* rgba, std::size_t size, int width, int height);
     const RgbImage* PendingEncode() const { return pending_ ? &encode_ : nullptr; }
+    // JPEGs handed in without pixels are decoded in the module (jpeg_decoding.h),
+    // whose errors trap: for instances that hold one picture at a time.
+    void DecodeJpegsHere() { here_ = true; }
+    // Whether the last JPEG was left to the browser by the module's decoder.
+    bool LeftToBrowser() const { return left_; }
     void ForgetEncode();
 
     bool ReadJpegHeader(const std::uint8_t* data, std::size_t size, JpegHeader& header,
@@ -49,6 +54,8 @@ private:
     std::set<std::string> unread_;
     RgbImage encode_;
     bool pending_ = false;
+    bool here_ = false;
+    bool left_ = false;
 };
 
 }  // namespace brivel

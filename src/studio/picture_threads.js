@@ -1,10 +1,11 @@
 // Pictures are read, decoded, prepared and encoded on threads of the page's
 // own, with an instance of the studio's module in each holding one picture
 // at a time: the screen and the page's module only take what is stored (21
-// photos held the page for seconds). Where they have no decoder (WebKitGTK),
-// the page gives them a photo's pixels. There are no threads where the
-// browser has no such thread, and one that cannot hold a picture leaves it
-// to the page, whose module then knows why.
+// photos held the page for seconds). Photos are decoded by the browser's
+// ImageDecoder, scaled; without one (WebKitGTK, Firefox) by the module's own
+// decoder, as the tool decodes them, and pictures of other kinds by the page.
+// There are no threads where the browser has no such thread, and one that
+// cannot hold a picture leaves it to the page, whose module then knows why.
 //
 // Two threads, started with the first picture and stopped once idle a while,
 // which gives their memory back: PNGs, whose decoding holds a thread for a
@@ -25,6 +26,8 @@ function PictureThreads(compiled) {
   // given (a photo's, with their orientation hidden).
   function preparingThread(Field) {
     let module = null;  // a WasmModule
+    let compiled = null;
+    const scales = typeof ImageDecoder === "function";  // else the module decodes photos
     let sent = {};
     const none = { width: 0, height: 0, pixels: new Uint8Array(0) };
     // Buffers for decoded pixels, kept: mapping some MB anew for each photo
@@ -55,7 +58,7 @@ function PictureThreads(compiled) {
           } catch (e) {
             return { tried: true };  // the page tells damaged from a kind it cannot read
           }
-        } else if (kind === 1) {
+        } else if (kind === 1 && scales) {
           module.call("studio_hide_orientation");  // in the input, which still holds the bytes
           given.set(module.bytes(at, given.length));
           const spare = spares.pop() || null;
@@ -72,7 +75,8 @@ function PictureThreads(compiled) {
         module.call("studio_set_colour", colour);
         sent = {};
         const status = module.call("studio_prepare", id, image.width, image.height);
-        const handed = kind === 1;  // a photo's bytes, which the decoder took
+        const handed = kind === 1 && scales;  // a photo's bytes, which the decoder took
+        // -2: damaged or CMYK, left to the browser's decoding on the page.
         return status < 0 ? { tried: handed, handed } : finish(status, sent, handed);
       } finally {
         module.call("studio_remove_picture", id);
@@ -91,14 +95,8 @@ function PictureThreads(compiled) {
     }
     onmessage = async ({ data }) => {
       if (data.module) {
-        module = new WasmModule(data.module, {
-          studio: {
-            text(field, index, at, length) { sent[field] = module.bytes(at, length).slice(); },
-            number(field, index, value) { sent[field] = value; },
-            compose: () => -1, fold: () => -1,
-          },
-        }, "studio_input");
-        module.call("_initialize");
+        compiled = data.module;
+        instantiate();
         return;
       }
       const { job, file, colour, decoded } = data;
@@ -109,12 +107,27 @@ function PictureThreads(compiled) {
         reply = await prepare(given, colour, decoded);
       } catch (e) {
         console.warn(e, "(the page prepares the picture)");
+        // A trap (the module's decoder traps on a JPEG it refuses) leaves the
+        // instance as it stood: made anew. A job that awaited the browser's
+        // decoder meanwhile finds its picture gone, and the page prepares it.
+        if (e.trap) instantiate();
       }
       if (reply.handed) given = null;
       const moved = file && given ? [given.buffer] : [];
       if (reply.stored instanceof Uint8Array) moved.push(reply.stored.buffer);
       postMessage({ job, given: file ? given : null, ...reply }, moved);
     };
+    function instantiate() {
+      module = new WasmModule(compiled, {
+        studio: {
+          text(field, index, at, length) { sent[field] = module.bytes(at, length).slice(); },
+          number(field, index, value) { sent[field] = value; },
+          compose: () => -1, fold: () => -1,
+        },
+      }, "studio_input");
+      module.call("_initialize");
+      if (!scales) module.call("studio_decode_jpegs_here");
+    }
   }
 
   function stop() {
@@ -182,8 +195,8 @@ function PictureThreads(compiled) {
     });
   }
 
-  // Whether the threads decode photos themselves.
-  const decodes = typeof ImageDecoder === "function";
+  // Whether the threads decode pictures of other kinds than JPEG and PNG.
+  const decodesOthers = typeof ImageDecoder === "function";
 
-  return { started, prepare, decodes };
+  return { started, prepare, decodesOthers };
 }

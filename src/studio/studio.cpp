@@ -317,11 +317,13 @@ BRIVEL_EXPORT(studio_bytes) int studio_bytes(int id, int which) {
 
 // Prepares a picture as `brivel pack` does, from the pixels the browser
 // decoded (width x height RGBA in the input; 0 x 0 for a PNG, which our own
-// decoder reads, or for a picture the browser could not decode; -1 x 0 when
-// it decodes no picture of that kind), its note saying how. Returns 0 when
-// stored (Stored), 1 when the page must encode the pixels sent (EncodeWidth,
-// EncodeHeight, EncodePixels) as JPEG, -1 when the picture cannot be held
-// (PictureStatus and its note say why) or is gone.
+// decoder reads, for a picture the browser could not decode, or for a JPEG
+// decoded here after studio_decode_jpegs_here; -1 x 0 when it decodes no
+// picture of that kind), its note saying how. Returns 0 when stored (Stored),
+// 1 when the page must encode the pixels sent (EncodeWidth, EncodeHeight,
+// EncodePixels) as JPEG, -1 when the picture cannot be held (PictureStatus
+// and its note say why) or is gone, -2 when the JPEG is left to the browser
+// to decode (damaged or CMYK), nothing changed.
 BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) {
     if (PictureOf(id) == nullptr) {
         return -1;
@@ -344,6 +346,9 @@ BRIVEL_EXPORT(studio_prepare) int studio_prepare(int id, int width, int height) 
     const brivel::PrepStatus status = brivel::PreparePicture(
         g_codec, picture.given.data(), picture.given.size(), options, plan, out, &detail);
     g_codec.Decoded(nullptr, 0, 0, 0);
+    if (g_codec.LeftToBrowser()) {
+        return -2;
+    }
     picture.unusable = status != brivel::PrepStatus::Ok;
     BytesChanged(picture);
     if (picture.unusable) {
@@ -418,6 +423,12 @@ BRIVEL_EXPORT(studio_plan) int studio_plan(int id) {
     SendNumber(StudioField::DecodeWidth, id, (plan.width + scale - 1) / scale);
     SendNumber(StudioField::DecodeHeight, id, (plan.height + scale - 1) / scale);
     return 1;
+}
+
+// From now on JPEGs are decoded here when handed in without pixels: for the
+// page's threads, which make their instance anew when a JPEG traps.
+BRIVEL_EXPORT(studio_decode_jpegs_here) void studio_decode_jpegs_here() {
+    g_codec.DecodeJpegsHere();
 }
 
 // Hides a JPEG's EXIF orientation in the input (1 when it had one): the

@@ -324,25 +324,17 @@ async function decoded(id) {
   let tried = false;
   const threaded = Boolean(file || given) && threads.started();
   let image = null;
-  if (threaded && !threads.decodes) {
-    // The threads decode no photo (WebKitGTK): the page reads and decodes
-    // it, a thread prepares and encodes it.
+  if (threaded && !threads.decodesOthers) {
+    // The threads decode no picture of another kind (WebKitGTK): the page
+    // reads the file and decodes such a picture, a thread prepares it.
     if (file) {
       given = await bytesOf(file);
       file = null;
       if (call("studio_given", id, input(given)) < 0) return none;
     }
-    const kind = call("studio_plan", id);
-    if (kind === 2) {
+    if (call("studio_plan", id) === 2) {
       image = await wholeOrWhy(given, decoder.decode(sent[Field.Kind]));
       if (image.width <= 0) return image;  // the module says why
-    } else if (kind === 1) {
-      try {
-        image = await decodePixels(() => orientationHidden(given), sent[Field.DecodeWidth],
-                                   sent[Field.DecodeHeight]);
-      } catch (e) {
-        return none;  // the module says why it cannot be prepared
-      }
     }
   }
   if (threaded) {
@@ -407,10 +399,10 @@ function picturePrepared(id) {
 // prepared and encoded too) while the page's module prepares those that
 // came back and the browser encodes them: each stage waits only for its
 // own, and each picture is decoded at the size it is stored from. Where the
-// page decodes (WebKitGTK), two: more at once held input for 200 to 700 ms
-// there, one at a time took a fifth longer.
+// page decodes (no threads), two: more at once held input for 200 to 700 ms
+// in WebKitGTK, one at a time took a fifth longer.
 async function prepareAll(ids) {
-  const ahead = threads.started() && threads.decodes ? 4 : 2;
+  const ahead = threads.started() ? 4 : 2;
   for (const id of ids) setState(id, "waiting");
   const begun = (id) => {
     if (work.has(id)) setState(id, "preparing");  // not removed meanwhile
