@@ -6,7 +6,9 @@
 //
 // studio.record(): {record, revisions}, the module's record and the revision
 // of each kept picture's bytes by id; studio.bytes(id): {given, stored}, as
-// the module gives them. kept(yes): told after each save whether the maker
+// the module gives them; studio.onItsWay(id): whether the picture is still
+// being prepared, its bytes written once it is (a draft read back without
+// them drops the picture). kept(yes): told after each save whether the maker
 // may count on the draft, which is the last save's answer.
 function DraftStore(studio, kept) {
   // Storage that never answers (WebKit never finished a save holding a File;
@@ -54,7 +56,10 @@ function DraftStore(studio, kept) {
     try {
       const db = await database();
       const { record, revisions } = studio.record();
-      const written = [...revisions].filter(([id, revision]) => savedRevisions.get(id) !== revision)
+      // Photos on their way, as given, were 6.7 MB each to copy and store
+      // on the page's thread, whose input waited 100 ms and more.
+      const written = [...revisions]
+        .filter(([id, revision]) => savedRevisions.get(id) !== revision && !studio.onItsWay(id))
         .map(([id, revision]) => [id, revision, studio.bytes(id)]);
       const transaction = db.transaction(["draft", "pictures"], "readwrite");
       const finished = new Promise((resolve, reject) => {

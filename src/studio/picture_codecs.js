@@ -154,6 +154,11 @@ async function decodedAside(bytes) {
   }
 }
 
+function isJpeg(bytes) {
+  return Boolean(bytes) && bytes.length > 3 && bytes[0] === 0xff && bytes[1] === 0xd8 &&
+    bytes[2] === 0xff;
+}
+
 function isPng(bytes) {
   return Boolean(bytes) && bytes.length > 8 && bytes[0] === 0x89 && bytes[1] === 0x50 &&
     bytes[2] === 0x4e;

@@ -77,7 +77,9 @@ function PictureThreads(compiled) {
         const status = module.call("studio_prepare", id, image.width, image.height);
         const handed = kind === 1 && scales;  // a photo's bytes, which the decoder took
         // -2: damaged or CMYK, left to the browser's decoding on the page.
-        return status < 0 ? { tried: handed, handed } : finish(status, sent, handed);
+        if (status < 0) return { tried: handed, handed };
+        // A prepared photo's bytes are not sent back: the page keeps none.
+        return finish(status, sent, kind === 1);
       } finally {
         module.call("studio_remove_picture", id);
       }
@@ -100,7 +102,7 @@ function PictureThreads(compiled) {
         return;
       }
       const { job, file, colour, decoded } = data;
-      let given = data.given;
+      let given = data.given || data.read;
       let reply = { tried: false };
       try {
         given = given || new Uint8Array(await file.arrayBuffer());
@@ -174,11 +176,12 @@ function PictureThreads(compiled) {
   }
 
   // A picture prepared on a thread, from its file (whose bytes come back as
-  // given) or from its bytes as given (copied there), on the quiz's colour,
-  // a photo from its pixels decoded by the page ({width, height, pixels},
-  // handed over) where the threads decode none: the thread's reply. The
-  // threads must have started.
-  function prepare({ file, given, colour, decoded }) {
+  // given; read: the file's bytes, read by the page where threads read no
+  // Blob, handed over) or from its bytes as given (copied there), on the
+  // quiz's colour, a picture of another kind from its pixels decoded by the
+  // page ({width, height, pixels}, handed over) where the threads decode
+  // none: the thread's reply. The threads must have started.
+  function prepare({ file, read, given, colour, decoded }) {
     if (!workers) return Promise.resolve({ tried: false });  // failed or idle since they started
     // Reading and decoding a picture on the page may outlast the idle time
     // since started(): threads stopped while holding a job never reply.
@@ -190,8 +193,8 @@ function PictureThreads(compiled) {
     return new Promise((finished) => {
       const job = next++;
       jobs.set(job, finished);
-      worker.postMessage(file ? { job, file, colour } : { job, given, colour, decoded },
-                         decoded ? [decoded.pixels.buffer] : []);
+      worker.postMessage(file ? { job, file, read, colour } : { job, given, colour, decoded },
+                         read ? [read.buffer] : decoded ? [decoded.pixels.buffer] : []);
     });
   }
 

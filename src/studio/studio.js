@@ -66,6 +66,7 @@ const draft = DraftStore({
     const got = answersOf("studio_bytes", id, 3);
     return { given: got[Field.Given] || null, stored: got[Field.Stored] || null };
   },
+  onItsWay: (id) => onTheirWay.ids.has(id),
 }, (kept) => { $("unkept").hidden = kept; });
 const rows = Rows($("rows"), $("row"), {
   text(id, key, text) {
@@ -287,23 +288,23 @@ function givenOf(id) {
 }
 
 // The picture prepared on a thread, from its file (whose bytes come back as
-// given) or its bytes as given: {prepared, tried, given}, tried telling
-// whether the thread tried the browser's decoder on one it could not
-// prepare, given the file's bytes then.
-async function preparedOnThread(id, file, given, decoded) {
+// given; read: its bytes, read here and handed over) or its bytes as given:
+// {prepared, tried, given}, tried telling whether the thread tried the
+// browser's decoder on one it could not prepare, given the file's bytes then.
+async function preparedOnThread(id, file, given, decoded, read = null) {
   const job = jobOf(id);
   const turn = ++job.turn;
   const colour = library.call("studio_colour");
-  const reply = await threads.prepare({ file, given, colour, decoded });
+  const reply = await threads.prepare({ file, read, given, colour, decoded });
   // A photo's bytes went to the decoder: prepared, they are its stored bytes.
   const back = file ? reply.given || (reply.prepared ? null : await bytesOf(file)) : given;
   if (!reply.prepared) return { prepared: false, tried: Boolean(reply.tried), given: back };
   const stored = reply.stored instanceof Blob ? await bytesOf(reply.stored) : reply.stored;
   if (job.turn !== turn) return { prepared: true };  // prepared anew meanwhile
   const plan = encoder.encode(reply.plan);
-  const read = file && back ? back : new Uint8Array(0);
-  const status = call("studio_stored", id, plan.length, read.length,
-                      input(plan, read, stored) - plan.length - read.length);
+  const kept = file && back ? back : new Uint8Array(0);
+  const status = call("studio_stored", id, plan.length, kept.length,
+                      input(plan, kept, stored) - plan.length - kept.length);
   if (status < 0) return { prepared: true };  // removed meanwhile
   picturePrepared(id);
   // The colour changed meanwhile: laid on the new one.
@@ -324,21 +325,26 @@ async function decoded(id) {
   let tried = false;
   const threaded = Boolean(file || given) && threads.started();
   let image = null;
+  let read = null;
   if (threaded && !threads.decodesOthers) {
-    // The threads decode no picture of another kind (WebKitGTK): the page
-    // reads the file and decodes such a picture, a thread prepares it.
-    if (file) {
-      given = await bytesOf(file);
+    // The threads read no Blob and decode no picture of another kind than
+    // JPEG and PNG (WebKitGTK): the page reads the file for them, and decodes
+    // such a picture. A photo's bytes go to the thread untouched: taken into
+    // the page's module, then stored in the draft, they held input 100 ms.
+    if (file) read = await bytesOf(file);
+    if (read && !isJpeg(read) && !isPng(read)) {
+      given = read;
+      read = null;
       file = null;
       if (call("studio_given", id, input(given)) < 0) return none;
     }
-    if (call("studio_plan", id) === 2) {
+    if (!read && call("studio_plan", id) === 2) {
       image = await wholeOrWhy(given, decoder.decode(sent[Field.Kind]));
       if (image.width <= 0) return image;  // the module says why
     }
   }
   if (threaded) {
-    const done = await preparedOnThread(id, file, given, image);
+    const done = await preparedOnThread(id, file, given, image, read);
     if (done.prepared) return null;
     ({ tried, given } = done);
   } else if (file) {
