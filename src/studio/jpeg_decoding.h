@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "maker/picture_codec.h"
+#include "pictures/image.h"
 
 namespace brivel {
 

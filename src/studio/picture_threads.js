@@ -22,8 +22,9 @@ function PictureThreads(compiled) {
 
   // A thread's code: the functions it names, sent as source (they close over
   // nothing). Its replies: {prepared, stored, plan, handed} or {tried,
-  // handed}, whether the decoder was tried, and whether it took the bytes
-  // given (a photo's, with their orientation hidden).
+  // handed}, whether the browser's decoder was tried, and whether the bytes
+  // given stay here: taken by that decoder (a photo's, with their
+  // orientation hidden), or a prepared photo's, which the page keeps not.
   function preparingThread(Field) {
     let module = null;  // a WasmModule
     let compiled = null;
