@@ -22,7 +22,7 @@ function Preview(studio) {
     "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
     "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
   const shown = { ready: false, busy: false, pending: false, queued: false, revision: null,
-                  picture: -1, size: [0, 0], picturesAt: 0, later: null };
+                  picture: -1, size: [0, 0], picturesAt: 0, later: null, unsent: false };
   // While pictures are being prepared, the preview takes their new set at
   // most this often: a set is sent whole, and sending it again after each of
   // 21 photos was the page's largest task while they were prepared.
@@ -87,6 +87,13 @@ function Preview(studio) {
     }
     const revision = studio.revision();
     const same = shown.revision === revision;
+    // The first quiz shown lays the player's window out, 50 to 150 ms of the
+    // page's thread in WebKitGTK: while pictures are prepared, it waits for
+    // them all (settled()), so that the maker's input does not wait for it.
+    if (!same && studio.busy() > 0 && shown.revision === null) {
+      shown.unsent = true;
+      return;
+    }
     if (!same && studio.busy() > 0) {
       const wait = shown.picturesAt + kPicturesMs - performance.now();
       if (shown.later || wait > 0) {
@@ -120,9 +127,10 @@ function Preview(studio) {
 
   // Pictures prepared, all of them: the preview need wait no more.
   function settled() {
-    if (!shown.later) return;
+    if (!shown.later && !shown.unsent) return;
     clearTimeout(shown.later);
     shown.later = null;
+    shown.unsent = false;
     update();
   }
 
