@@ -691,16 +691,24 @@ async function restore(kept) {
     return;
   }
   const none = new Uint8Array(0);
-  for (const { id } of view().pictures) {
+  const lost = [];
+  for (const { id, texts } of view().pictures) {
     const { given, stored } = kept.pictures.get(id) || {};
     if (!given && !stored) {
-      call("studio_remove_picture", id);  // its bytes were never kept
+      // Its bytes were never kept: added, or still being prepared, as the page closed.
+      lost.push(`« ${texts.file} »`);
+      call("studio_remove_picture", id);
       continue;
     }
     const own = given && given !== stored ? given : none;
     const revision = call("studio_restore_bytes", id, own.length,
                           input(own, stored || none) - own.length);
     if (kept.saved.has(id)) draft.restored(id, revision);
+  }
+  if (lost.length) {
+    summary.say(lost.length > 1
+      ? `${lost.join(", ")} n'étaient pas encore gardées quand la page s'est fermée : ajoutez-les de nouveau.`
+      : `${lost[0]} n'était pas encore gardée quand la page s'est fermée : ajoutez-la de nouveau.`);
   }
   const shown = render();
   // Those the browser had not finished, or could not read, are tried again.
