@@ -22,7 +22,7 @@ function Preview(studio) {
     "content=\"default-src 'none'; script-src 'unsafe-inline' 'unsafe-eval' 'wasm-unsafe-eval'; " +
     "style-src 'unsafe-inline'; font-src data:; img-src blob: data:\">";
   const shown = { ready: false, busy: false, pending: false, queued: false, revision: null,
-                  picture: -1, size: [0, 0], picturesAt: 0, later: null, unsent: false };
+                  picture: -1, size: [0, 0], picturesAt: 0, later: null };
   // While pictures are being prepared, the preview takes their new set at
   // most this often: a set is sent whole, and sending it again after each of
   // 21 photos was the page's largest task while they were prepared.
@@ -90,10 +90,7 @@ function Preview(studio) {
     // The first quiz shown lays the player's window out, 50 to 150 ms of the
     // page's thread in WebKitGTK: while pictures are prepared, it waits for
     // them all (settled()), so that the maker's input does not wait for it.
-    if (!same && studio.busy() > 0 && shown.revision === null) {
-      shown.unsent = true;
-      return;
-    }
+    if (!same && studio.busy() > 0 && shown.revision === null) return;
     if (!same && studio.busy() > 0) {
       const wait = shown.picturesAt + kPicturesMs - performance.now();
       if (shown.later || wait > 0) {
@@ -125,12 +122,12 @@ function Preview(studio) {
     shown.picture = -1;
   }
 
-  // Pictures prepared, all of them: the preview need wait no more.
+  // Pictures prepared, all of them: the preview need wait no more, nor
+  // one that has shown no quiz yet.
   function settled() {
-    if (!shown.later && !shown.unsent) return;
+    if (!shown.later && shown.revision !== null) return;
     clearTimeout(shown.later);
     shown.later = null;
-    shown.unsent = false;
     update();
   }
 
