@@ -20,6 +20,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/window_layout.h"
@@ -843,18 +844,25 @@ void PackedQuiz() {
         }
         return pixels;
     };
+    const auto distinct = [](std::vector<COLORREF> colours) {
+        std::sort(colours.begin(), colours.end());
+        return std::unique(colours.begin(), colours.end()) - colours.begin();
+    };
     std::vector<COLORREF> previous;
     for (int i = 0; i < pictures; ++i) {
         Choose(p, i);
         Check(PictureShown(p), "picture %d is not shown", i + 1);
-        std::vector<COLORREF> now;
-        PollFor(g_waitMs, [&] { return (now = grid()) != previous; });
-        std::vector<COLORREF> colours = now;
-        std::sort(colours.begin(), colours.end());
-        colours.erase(std::unique(colours.begin(), colours.end()), colours.end());
-        Check(now != previous && colours.size() >= 3,
-              "picture %d: the screen shows %zu colours and %s the picture before", i + 1,
-              colours.size(), now == previous ? "is the same as" : "differs from");
+        // A read may land between the erase and the picture: wait for a grid
+        // that differs, has a picture's colours and holds still.
+        std::vector<COLORREF> now, last;
+        PollFor(g_waitMs, [&] {
+            last = std::exchange(now, grid());
+            return now != previous && distinct(now) >= 3 && now == last;
+        });
+        const size_t colours = distinct(now);
+        Check(now != previous && colours >= 3,
+              "picture %d: the screen shows %zu colours and %s the picture before", i + 1, colours,
+              now == previous ? "is the same as" : "differs from");
         previous = now;
     }
     Grade(p, "zzzz", "FAUX", "verdict on a wrong answer");
