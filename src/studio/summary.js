@@ -11,6 +11,7 @@ function Summary(studio) {
   let problems = [];
   let next = { errors: 0, warnings: 0 };  // the problem each link goes to next
   let reason = "";  // why nothing is written now, or ""
+  let listed = false;  // whether the list's links are those of the problems
 
   const plural = (count, one) => `${count} ${one}${count > 1 ? "s" : ""}`;
 
@@ -67,8 +68,17 @@ function Summary(studio) {
     }
     next = { errors: 0, warnings: 0 };
     $("problem-list").hidden = shown.length === 0;
-    $("problems").replaceChildren(...shown.map(link));
+    listed = false;
+    list();
     shut(why);
+  }
+
+  // The list of links, made only while it is open: remade at each keystroke
+  // behind a closed list, 96 pictures' links cost WebKitGTK a frame's budget.
+  function list() {
+    if (listed || !$("problem-list").open) return;
+    listed = true;
+    $("problems").replaceChildren(...problems.map(link));
   }
 
   // The downloads shut for that reason, or open ("").
@@ -110,6 +120,7 @@ function Summary(studio) {
       });
     }
     $("undo").addEventListener("click", () => studio.undo());
+    $("problem-list").addEventListener("toggle", list);
     // A phone's bar opens on the list and the downloads (the style hides them).
     $("more").addEventListener("click", () => {
       const open = $("summary").classList.toggle("open");
