@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <string_view>
 #include <utility>
@@ -278,7 +279,7 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRe
                       {"picture " + name + " not found", picture + " est introuvable"});
         return;
     }
-    if (!file.bytes) {
+    if (!file.Bytes()) {
         checker.Error(
             line, field,
             {"picture " + name + ": " + file.reason,
@@ -286,7 +287,7 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRe
                  (file.frenchReason.empty() ? "ne peut pas être lue" : file.frenchReason)});
         return;
     }
-    const std::vector<std::uint8_t>& bytes = *file.bytes;
+    const std::vector<std::uint8_t>& bytes = *file.Bytes();
     const std::uint8_t* data = bytes.data();
     PicturePlan plan;
     std::string error;
@@ -536,6 +537,7 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
     };
     std::vector<Pair> pairs;
     std::vector<std::pair<LetterSketch, LetterSketch>> sketches;  // as answer, as typed
+    std::map<std::pair<std::string_view, std::string_view>, std::pair<Verdict, Verdict>> graded;
     for (const AnswerPlace& answer : answers) {
         sketches.emplace_back(SketchAnswer(answer.text), SketchTyped(answer.text));
     }
@@ -548,8 +550,12 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
                  !MayHint(sketches[i].first, sketches[j].second))) {
                 continue;
             }
-            const Verdict forB = Grade(b.text, a.text);
-            const Verdict forA = Grade(a.text, b.text);
+            // Quizzes repeat answers: each pair of texts is graded once.
+            const auto [known, fresh] = graded.try_emplace({a.text, b.text});
+            if (fresh) {
+                known->second = {Grade(b.text, a.text), Grade(a.text, b.text)};
+            }
+            const auto [forB, forA] = known->second;
             if (!GivesHint(forB) && !GivesHint(forA)) {
                 continue;
             }

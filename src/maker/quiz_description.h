@@ -96,8 +96,15 @@ struct PictureFileRead {
     bool refused = false;  // preparing it failed: an error, whatever its headers say
     bool found = false;
     std::optional<std::vector<std::uint8_t>> bytes;  // nothing: reason says why
+    // Bytes the source holds, read in place (null: those above): the studio
+    // checks its quiz at each keystroke, and copying 96 photos was most of it.
+    const std::vector<std::uint8_t>* held = nullptr;
     std::string reason;
     std::string frenchReason;  // empty: the file cannot be read
+
+    const std::vector<std::uint8_t>* Bytes() const {
+        return held ? held : bytes ? &*bytes : nullptr;
+    }
 };
 
 // Where a description and its pictures come from: a folder on disk, or files

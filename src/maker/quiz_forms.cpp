@@ -461,7 +461,7 @@ OpenedQuiz OpenQuizFiles(std::vector<FolderFile> files, PictureCodec& codec,
         const std::size_t at = FindFile(files, name);
         if (at != kNoFile) {
             read.found = true;
-            read.bytes = files[at].bytes;
+            read.held = &files[at].bytes;
         }
         return read;
     };

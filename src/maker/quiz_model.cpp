@@ -237,13 +237,13 @@ std::optional<QuizDescription> CheckQuiz(const Quiz& quiz,
             file.shown = picture.name;
             if (picture.unusable) {
                 // What preparing it found wrong, which its headers may not show.
-                file.bytes = picture.given;
+                file.held = &picture.given;
                 file.refused = true;
             } else if (picture.stored.empty()) {
                 file.reason = "not prepared yet";
                 file.frenchReason = "n'est pas encore prête";
             } else {
-                file.bytes = picture.stored;
+                file.held = &picture.stored;
             }
         }
         return file;

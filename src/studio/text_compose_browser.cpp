@@ -3,6 +3,7 @@
 // mapping, whose tables the browser already carries; utf8proc's would add some
 // 300 KB to the page.
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +38,14 @@ std::optional<std::string> Made(std::string_view utf8, const Make& make) {
 }  // namespace
 
 std::optional<std::string> Composed(std::string_view utf8) {
+    // Below U+0300 no character decomposes or combines: such a text (most
+    // French is) is composed already, and the check composes each text at
+    // every keystroke.
+    if (FirstNonUtf8(utf8) == std::string_view::npos &&
+        std::none_of(utf8.begin(), utf8.end(),
+                     [](char c) { return static_cast<std::uint8_t>(c) >= 0xCC; })) {
+        return std::string(utf8);
+    }
     return Made(utf8, [utf8](std::vector<char>& room) {
         return brivel_studio_compose(utf8.data(), static_cast<int>(utf8.size()), room.data(),
                                      static_cast<int>(room.size()));
