@@ -84,9 +84,15 @@ function Summary(studio) {
   // The downloads shut for that reason, or open ("").
   function shut(why) {
     reason = why;
-    $("blocked").textContent = why;
+    // Left as they are when unchanged: each change repaints the bar, at every keystroke.
+    if ($("blocked").textContent !== why) $("blocked").textContent = why;
     $("blocked").hidden = !why;
-    for (const button of buttons()) button.setAttribute("aria-disabled", why ? "true" : "false");
+    const disabled = why ? "true" : "false";
+    for (const button of buttons()) {
+      if (button.getAttribute("aria-disabled") !== disabled) {
+        button.setAttribute("aria-disabled", disabled);
+      }
+    }
   }
 
   // The next problem of that kind ("errors" or "warnings") brought into sight.
