@@ -11,7 +11,6 @@ function Summary(studio) {
   let problems = [];
   let next = { errors: 0, warnings: 0 };  // the problem each link goes to next
   let reason = "";  // why nothing is written now, or ""
-  let listed = false;  // whether the list's links are those of the problems
 
   const plural = (count, one) => `${count} ${one}${count > 1 ? "s" : ""}`;
 
@@ -68,31 +67,23 @@ function Summary(studio) {
     }
     next = { errors: 0, warnings: 0 };
     $("problem-list").hidden = shown.length === 0;
-    listed = false;
     list();
     shut(why);
   }
 
-  // The list of links, made only while it is open: remade at each keystroke
-  // behind a closed list, 96 pictures' links cost WebKitGTK a frame's budget.
+  // The list of links, made only while it is open (and on opening): remade
+  // at each keystroke behind a closed list, 96 pictures' links cost
+  // WebKitGTK a frame's budget.
   function list() {
-    if (listed || !$("problem-list").open) return;
-    listed = true;
-    $("problems").replaceChildren(...problems.map(link));
+    if ($("problem-list").open) $("problems").replaceChildren(...problems.map(link));
   }
 
   // The downloads shut for that reason, or open ("").
   function shut(why) {
     reason = why;
-    // Left as they are when unchanged: each change repaints the bar, at every keystroke.
-    if ($("blocked").textContent !== why) $("blocked").textContent = why;
+    $("blocked").textContent = why;
     $("blocked").hidden = !why;
-    const disabled = why ? "true" : "false";
-    for (const button of buttons()) {
-      if (button.getAttribute("aria-disabled") !== disabled) {
-        button.setAttribute("aria-disabled", disabled);
-      }
-    }
+    for (const button of buttons()) button.setAttribute("aria-disabled", why ? "true" : "false");
   }
 
   // The next problem of that kind ("errors" or "warnings") brought into sight.
