@@ -8,9 +8,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include <toml++/toml.h>
@@ -529,17 +529,22 @@ constexpr std::size_t kMaxCloseWarnings = 20;
 // Warns where typing one picture's answer would earn a hint (or a find) on
 // another picture, as the real grader decides it.
 void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers) {
+    // Only the worst pairs are told: their words are written once chosen.
     struct Pair {
         int closeness;
-        int line;
-        std::string field;
-        ProblemWords message;
+        std::size_t a, b;  // into answers, a before b
+        Verdict forA, forB;
     };
     std::vector<Pair> pairs;
     std::vector<std::pair<LetterSketch, LetterSketch>> sketches;  // as answer, as typed
-    std::map<std::pair<std::string_view, std::string_view>, std::pair<Verdict, Verdict>> graded;
+    // Quizzes repeat answers: each pair of texts is graded once.
+    std::unordered_map<std::string_view, std::uint32_t> ids;
+    std::vector<std::uint32_t> idOf;
+    std::unordered_map<std::uint64_t, std::pair<Verdict, Verdict>> graded;
     for (const AnswerPlace& answer : answers) {
         sketches.emplace_back(SketchAnswer(answer.text), SketchTyped(answer.text));
+        idOf.push_back(
+            ids.try_emplace(answer.text, static_cast<std::uint32_t>(ids.size())).first->second);
     }
     for (std::size_t j = 0; j < answers.size(); ++j) {
         for (std::size_t i = 0; i < j; ++i) {
@@ -550,51 +555,49 @@ void CheckCloseAnswers(Checker& checker, const std::vector<AnswerPlace>& answers
                  !MayHint(sketches[i].first, sketches[j].second))) {
                 continue;
             }
-            // Quizzes repeat answers: each pair of texts is graded once.
-            const auto [known, fresh] = graded.try_emplace({a.text, b.text});
+            const auto [known, fresh] = graded.try_emplace(std::uint64_t{idOf[i]} << 32 | idOf[j]);
             if (fresh) {
                 known->second = {Grade(b.text, a.text), Grade(a.text, b.text)};
             }
             const auto [forB, forA] = known->second;
-            if (!GivesHint(forB) && !GivesHint(forA)) {
-                continue;
+            if (GivesHint(forB) || GivesHint(forA)) {
+                pairs.push_back({std::min(Closeness(forA), Closeness(forB)), i, j, forA, forB});
             }
-            const std::string& text = a.typed;
-            const std::string quoted = "\"" + text + "\"";
-            const std::string verdict = Cp1252ToUtf8(VerdictText(GivesHint(forB) ? forB : forA));
-            const std::string picture = "l'image " + std::to_string(a.picture);
-            if (forA == Verdict::Correct && forB == Verdict::Correct) {
-                pairs.push_back({Closeness(Verdict::Correct),
-                                 b.line,
-                                 b.field,
-                                 {"same answer as picture " + std::to_string(a.picture) + " (" +
-                                      quoted + ")",
-                                  "même réponse que " + picture + " («" + text + "»)"}});
-                continue;
-            }
-            const ProblemWords message =
-                GivesHint(forB) ? ProblemWords{"typing " + a.field + " " + quoted +
-                                                   " here gives \"" + verdict + "\"",
-                                               "taper ici la réponse de " + picture + ", «" + text +
-                                                   "», donne " + verdict}
-                                : ProblemWords{"typing this at " + a.field + " " + quoted +
-                                                   " gives \"" + verdict + "\"",
-                                               "taper cette réponse à " + picture + " («" + text +
-                                                   "») donne " + verdict};
-            pairs.push_back({std::min(Closeness(forA), Closeness(forB)),
-                             b.line,
-                             b.field,
-                             {"close to another answer: " + message.english,
-                              "proche d'une autre réponse : " + message.french}});
         }
     }
     std::stable_sort(pairs.begin(), pairs.end(),
                      [](const Pair& x, const Pair& y) { return x.closeness < y.closeness; });
     const std::size_t shown = std::min(pairs.size(), kMaxCloseWarnings);
-    std::stable_sort(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(shown),
-                     [](const Pair& x, const Pair& y) { return x.line < y.line; });
+    std::stable_sort(
+        pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(shown),
+        [&answers](const Pair& x, const Pair& y) { return answers[x.b].line < answers[y.b].line; });
     for (std::size_t k = 0; k < shown; ++k) {
-        checker.Warn(pairs[k].line, pairs[k].field, pairs[k].message);
+        const auto [closeness, i, j, forA, forB] = pairs[k];
+        const AnswerPlace& a = answers[i];
+        const AnswerPlace& b = answers[j];
+        const std::string& text = a.typed;
+        const std::string quoted = "\"" + text + "\"";
+        const std::string picture = "l'image " + std::to_string(a.picture);
+        if (forA == Verdict::Correct && forB == Verdict::Correct) {
+            checker.Warn(
+                b.line, b.field,
+                {"same answer as picture " + std::to_string(a.picture) + " (" + quoted + ")",
+                 "même réponse que " + picture + " («" + text + "»)"});
+            continue;
+        }
+        const std::string verdict = Cp1252ToUtf8(VerdictText(GivesHint(forB) ? forB : forA));
+        const ProblemWords message =
+            GivesHint(forB)
+                ? ProblemWords{"typing " + a.field + " " + quoted + " here gives \"" + verdict +
+                                   "\"",
+                               "taper ici la réponse de " + picture + ", «" + text + "», donne " +
+                                   verdict}
+                : ProblemWords{
+                      "typing this at " + a.field + " " + quoted + " gives \"" + verdict + "\"",
+                      "taper cette réponse à " + picture + " («" + text + "») donne " + verdict};
+        checker.Warn(b.line, b.field,
+                     {"close to another answer: " + message.english,
+                      "proche d'une autre réponse : " + message.french});
     }
     if (pairs.size() > shown) {
         const std::string more = std::to_string(pairs.size() - shown);
