@@ -1,0 +1,65 @@
+// The check Brivel Studio runs at each letter typed, on 96 pictures (the
+// sample's 21 again and again, as bench/studio-timing's figure (d) makes
+// them), against parsing the same description alone: the floor of a check
+// that reads the quiz as `brivel check` does.
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+#include <toml++/toml.h>
+
+#include "maker/quiz_model.h"
+#include "player_fonts.h"
+#include "turbojpeg_codec.h"
+
+namespace brivel {
+namespace {
+
+Quiz SampleQuiz(std::size_t count) {
+    const std::string folder = BRIVEL_SAMPLE_DIR;
+    const toml::table sample = toml::parse_file(folder + "/quiz.toml");
+    const toml::array& given = *sample["picture"].as_array();
+    Quiz quiz;
+    quiz.title = sample["title"].value_or(std::string());
+    quiz.author = sample["author"].value_or(std::string());
+    for (std::size_t i = 0; i < count; ++i) {
+        const toml::table& picture = *given[i % given.size()].as_table();
+        Quiz::Picture& made = quiz.pictures.emplace_back();
+        made.id = static_cast<std::uint32_t>(i + 1);
+        made.name = std::to_string(i + 1) + ".jpg";
+        made.answer = picture["answer"].value_or(std::string());
+        made.code = picture["code"].value_or(std::string());
+        std::ifstream file(folder + "/" + picture["file"].value_or(std::string()),
+                           std::ios::binary);
+        made.stored.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    return quiz;
+}
+
+void BM_CheckQuiz(benchmark::State& state) {
+    const Quiz quiz = SampleQuiz(static_cast<std::size_t>(state.range(0)));
+    tool::TurboJpegCodec codec;
+    const FitCheck fit = tool::ToolFitCheck("bench");
+    std::vector<DescriptionProblem> problems;
+    for (auto _ : state) {
+        problems.clear();
+        benchmark::DoNotOptimize(CheckQuiz(quiz, problems, codec, fit));
+    }
+    state.counters["problems"] = static_cast<double>(problems.size());
+}
+BENCHMARK(BM_CheckQuiz)->Arg(96)->Unit(benchmark::kMicrosecond);
+
+void BM_ParseDescription(benchmark::State& state) {
+    const std::string text = FormatDescription(SampleQuiz(static_cast<std::size_t>(state.range(0))),
+                                               DescriptionWriter::Studio);
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(toml::parse(text));
+    }
+}
+BENCHMARK(BM_ParseDescription)->Arg(96)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+}  // namespace brivel
