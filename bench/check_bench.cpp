@@ -11,9 +11,13 @@
 #include <benchmark/benchmark.h>
 #include <toml++/toml.h>
 
+#include "maker/player_window.h"
 #include "maker/quiz_model.h"
 #include "player_fonts.h"
 #include "turbojpeg_codec.h"
+#if BRIVEL_CARRIED_FONTS
+#include "studio/studio_fonts.h"
+#endif
 
 namespace brivel {
 namespace {
@@ -42,7 +46,12 @@ Quiz SampleQuiz(std::size_t count) {
 void BM_CheckQuiz(benchmark::State& state) {
     const Quiz quiz = SampleQuiz(static_cast<std::size_t>(state.range(0)));
     tool::TurboJpegCodec codec;
-    const FitCheck fit = tool::ToolFitCheck("bench");
+#if BRIVEL_CARRIED_FONTS
+    studio::CarriedFonts fonts;
+    const FitCheck fit = tool::PlayerFitCheck(fonts);
+#else
+    const FitCheck fit = tool::ToolFitCheck("bench");  // FreeType's glyphs: slower
+#endif
     std::vector<DescriptionProblem> problems;
     for (auto _ : state) {
         problems.clear();
