@@ -3,6 +3,7 @@
 // them), against parsing the same description alone: the floor of a check
 // that reads the quiz as `brivel check` does.
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <string>
