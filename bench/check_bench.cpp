@@ -13,6 +13,8 @@
 #include <toml++/toml.h>
 
 #include "maker/player_window.h"
+#include "maker/quiz_description.h"
+#include "maker/quiz_forms.h"
 #include "maker/quiz_model.h"
 #include "player_fonts.h"
 #include "turbojpeg_codec.h"
@@ -24,21 +26,16 @@ namespace brivel {
 namespace {
 
 Quiz SampleQuiz(std::size_t count) {
-    const std::string folder = BRIVEL_SAMPLE_DIR;
-    const toml::table sample = toml::parse_file(folder + "/quiz.toml");
-    const toml::array& given = *sample["picture"].as_array();
-    Quiz quiz;
-    quiz.title = sample["title"].value_or(std::string());
-    quiz.author = sample["author"].value_or(std::string());
+    tool::TurboJpegCodec codec;
+    const OpenedQuiz sample = OpenQuizFolder(QuizFolderSource(BRIVEL_SAMPLE_DIR), codec);
+    Quiz quiz = sample.quiz;
+    quiz.pictures.clear();
     for (std::size_t i = 0; i < count; ++i) {
-        const toml::table& picture = *given[i % given.size()].as_table();
-        Quiz::Picture& made = quiz.pictures.emplace_back();
+        const std::size_t from = i % sample.quiz.pictures.size();
+        Quiz::Picture& made = quiz.pictures.emplace_back(sample.quiz.pictures[from]);
         made.id = static_cast<std::uint32_t>(i + 1);
         made.name = std::to_string(i + 1) + ".jpg";
-        made.answer = picture["answer"].value_or(std::string());
-        made.code = picture["code"].value_or(std::string());
-        std::ifstream file(folder + "/" + picture["file"].value_or(std::string()),
-                           std::ios::binary);
+        std::ifstream file(sample.pictureFiles[from], std::ios::binary);
         made.stored.assign(std::istreambuf_iterator<char>(file), {});
     }
     return quiz;
