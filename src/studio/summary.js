@@ -71,8 +71,8 @@ function Summary(studio) {
     shut(why);
   }
 
-  // The list of links, made only while it is open (and on opening): remade
-  // at each keystroke behind a closed list, 96 pictures' links cost
+  // The list of links, made only while it is open (and on opening): 96
+  // pictures' links remade at each keystroke behind a closed list cost
   // WebKitGTK a frame's budget.
   function list() {
     if ($("problem-list").open) $("problems").replaceChildren(...problems.map(link));
