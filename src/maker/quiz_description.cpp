@@ -292,10 +292,13 @@ void CheckPictureFile(Checker& checker, PictureCodec& codec, const PictureFileRe
     PicturePlan plan;
     std::string error;
     std::string damage;
+    // Cut short, a JPEG still decodes with grey below the cut, which no maker
+    // means: refused whatever its pixels, so they are not decoded (a few bytes
+    // may declare fifty million of them).
+    const bool refused = file.refused || CutShort(data, bytes.size());
     PrepStatus status = CheckPicture(codec, data, bytes.size(), plan, &error, &damage,
-                                     depth == PictureCheck::Decode);
-    // Cut short, a JPEG still decodes with grey below the cut, which no maker means.
-    if (status == PrepStatus::Ok && (file.refused || CutShort(data, bytes.size()))) {
+                                     depth == PictureCheck::Decode && !refused);
+    if (status == PrepStatus::Ok && refused) {
         status = PrepStatus::Unreadable;
     }
     if (status != PrepStatus::Ok) {
