@@ -500,6 +500,12 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
     cut.resize(20);
     const Bytes huge =
         PngFile().Ihdr(30000, 30000, 8, 6).Chunk("IDAT", {0x78, 0x9C, 0x03, 0x00}).End().bytes;
+    // Its second row's filter type is unknown: found as the rows are flattened.
+    const Bytes badRow = PngFile()
+                             .Ihdr(2, 2, 8, 6)
+                             .Idat({0, 1, 2, 3, 4, 5, 6, 7, 8, 5, 1, 2, 3, 4, 5, 6, 7, 8})
+                             .End()
+                             .bytes;
     using namespace std::string_literals;
     const struct {
         std::string file;
@@ -509,6 +515,7 @@ TEST(PicturePrep, ConvertsCmykAndKeepsWhatIsReady) {
         {std::string(40, '\x33'), ""},
         {std::string(cut.begin(), cut.end()), "", PrepStatus::Unreadable},
         {std::string(huge.begin(), huge.end()), "", PrepStatus::TooLarge},
+        {std::string(badRow.begin(), badRow.end()), "", PrepStatus::Unreadable},
         {"\0\0\0\030ftypheic"s, "a HEIC picture"},
         {"\0\0\0\034ftypavif"s, "an AVIF picture"},
         {"GIF89a\x10\0"s, "a GIF picture, which the players cannot show: convert it to PNG"},

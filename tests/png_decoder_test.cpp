@@ -91,6 +91,13 @@ TEST(PngDecoder, RefusesBrokenFilesWithTheirErrorAndStage) {
         Dib dib;
         if (c.stage == kRender) {
             EXPECT_FALSE(decoder.MakeDib(kDefaultPngFormat, dib));
+            PngRows rows(decoder, kDefaultPngFormat);
+            std::uint32_t given = 0;
+            while (rows.Next() != nullptr) {
+                ++given;
+            }
+            EXPECT_LT(given, decoder.height());
+            EXPECT_EQ(rows.Next(), nullptr);
         }
         EXPECT_EQ(decoder.error(), c.error);
         EXPECT_EQ(decoder.state(), c.stage == kLoad     ? PngState::Empty

@@ -258,6 +258,14 @@ void ExpectShows(const Bytes& file, const Image& image) {
         }
         EXPECT_EQ(made.info.header.bitCount, layout.bits);
         EXPECT_EQ(made.bits, ExpectedRows(image, layout));
+        // Row by row, as a large picture is flattened: the same rows.
+        PngRows rows(decoder, layout.code);
+        ASSERT_TRUE(rows.ok());
+        decltype(made.bits) each;
+        for (const std::uint8_t* row; (row = rows.Next()) != nullptr;) {
+            each.insert(each.end(), row, row + Stride(image.width, layout.bits));
+        }
+        EXPECT_EQ(each, ExpectedRows(image, layout));
     }
     // Layouts of another colour type or bit depth, or of no row of the table.
     for (std::uint32_t other : {pair ^ 0x02000000u, pair ^ 0x00180000u, pair | 0x010F}) {

@@ -266,32 +266,44 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage*
         const unsigned at = colourType == 2 ? 2 * (2 - k) : 0;
         keySamples[k] = (key[at] << 8) | key[at + 1];
     }
-    const std::size_t stride = DibStride(decoder.width(), layout.bits * layout.samples);
     const auto sourceWidth = static_cast<int>(decoder.width());
     const auto sourceHeight = static_cast<int>(decoder.height());
-    std::vector<std::uint8_t> rows;
+    // Rendered a row at a time as it is flattened: a photo's PNG is never held
+    // whole, in its own layout or in RGB.
+    PngRows rows(decoder, layout.format);
     std::vector<std::uint8_t> scratch;
     try {
-        rows.resize(stride * decoder.height());  // fits: RgbImageBytes passed for these sides
         scratch.resize(out == nullptr ? static_cast<std::size_t>(sourceWidth) * 3 : 0);
     } catch (const std::bad_alloc&) {
         return PrepStatus::OutOfMemory;
     }
-    if (!decoder.RenderRows(rows.data(), layout.format)) {
-        return PrepStatus::Unreadable;
+    if (!rows.ok()) {
+        return PrepStatus::OutOfMemory;
     }
     const bool opaque = colourType != 4 && colourType != 6 && key == nullptr;
     transparent = false;
     if (out == nullptr && opaque) {
+        for (int y = 0; y < sourceHeight; ++y) {
+            if (rows.Next() == nullptr) {
+                return PrepStatus::Unreadable;
+            }
+        }
         return PrepStatus::Ok;
     }
     unsigned opacity = 255;
+    bool broken = false;  // a row's filter type is unknown
     const FlattenRow flatten = colourType == 6 && layout.bits == 8   ? FlattenBgraRow
                                : layout.bits == 8 && colourType != 3 ? FlattenRowOf<8>
                                                                      : FlattenRowOf<0>;
-    const SourceRows flattened = [&](int y, std::uint8_t* to) {
-        flatten(rows.data() + static_cast<std::size_t>(y) * stride, layout, colourType, shown, key,
-                keyLength, keySamples, options, to, sourceWidth, opacity);
+    const SourceRows flattened = [&](int, std::uint8_t* to) {
+        const std::uint8_t* row = rows.Next();
+        if (row == nullptr) {
+            broken = true;
+            std::memset(to, 0, static_cast<std::size_t>(sourceWidth) * 3);
+            return to;
+        }
+        flatten(row, layout, colourType, shown, key, keyLength, keySamples, options, to,
+                sourceWidth, opacity);
         return to;
     };
     if (out == nullptr) {
@@ -299,7 +311,7 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage*
             flattened(y, scratch.data());
         }
     } else if (width != sourceWidth || height != sourceHeight) {
-        // Every row is flattened once, so opacity still sees every pixel.
+        // Every row is flattened once, in order, so opacity still sees every pixel.
         const FitStatus status =
             Resample(sourceWidth, sourceHeight, flattened, width, height, *out);
         if (status != FitStatus::Ok) {
@@ -314,6 +326,12 @@ PrepStatus FlattenPng(PngDecoder& decoder, const PrepOptions& options, RgbImage*
         for (int y = 0; y < sourceHeight; ++y) {
             flattened(y, out->pixels.data() + static_cast<std::size_t>(y) * outRow);
         }
+    }
+    if (broken) {
+        if (out != nullptr) {
+            *out = RgbImage{};
+        }
+        return PrepStatus::Unreadable;
     }
     transparent = opacity != 255;
     return PrepStatus::Ok;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "pictures/dib.h"
@@ -121,11 +122,15 @@ private:
         std::uint32_t crc = 0;     // kept, never compared
     };
 
-    // The steps of RenderRows, for an image stored row by row or in Adam7
-    // passes; spread holds one bitmap row.
-    struct RenderJob;
-    bool RenderStraight(const RenderJob& job, std::uint8_t* dest) const;
-    bool RenderInterlaced(const RenderJob& job, std::uint8_t* dest, std::uint8_t* spread) const;
+    // The steps of RenderRows: a renderer set for a format (false for what
+    // RenderRows refuses, or when its row buffers cannot be had), then the
+    // rows of an image stored row by row, one at a time, or in Adam7 passes.
+    friend class PngRows;
+    struct Renderer;
+    bool StartRender(std::uint32_t format, Renderer& r) const;
+    bool RenderRow(Renderer& r, std::uint8_t* dest) const;
+    bool RenderStraight(Renderer& r, std::uint8_t* dest) const;
+    bool RenderInterlaced(Renderer& r, std::uint8_t* dest) const;
 
     // Bits of one source pixel: samples x bit depth.
     std::uint32_t BitsPerPixel() const;
@@ -153,6 +158,31 @@ private:
     std::size_t transparencyLength_ = 0;
     Source source_ = Source::None;
     PngState state_ = PngState::Empty;
+};
+
+// The rows of a decoded PNG, top to bottom, each as RenderRows lays it
+// (stride bytes): a picture stored row by row is unfiltered and converted as
+// its rows are asked for, so that no bitmap of it is held; an interlaced one
+// is rendered whole at the first row.
+class PngRows {
+public:
+    // format as RenderRows takes it. Not ok() for a format it refuses, before
+    // Decode, or when memory lacks.
+    PngRows(const PngDecoder& decoder, std::uint32_t format);
+    ~PngRows();
+    PngRows(const PngRows&) = delete;
+    PngRows& operator=(const PngRows&) = delete;
+
+    bool ok() const { return renderer_ != nullptr; }
+    // The next row, valid until the next call; null past the last row, and
+    // from a filter type above 4 on.
+    const std::uint8_t* Next();
+
+private:
+    const PngDecoder& decoder_;
+    std::unique_ptr<PngDecoder::Renderer> renderer_;
+    std::unique_ptr<std::uint8_t[]> rows_;  // one row, or an interlaced picture's every row
+    std::uint32_t next_ = 0;
 };
 
 }  // namespace brivel

@@ -223,6 +223,7 @@ RowUnfilter UnfilterFor(std::uint32_t filterDistance) {
 // in place when its filter is None, else in one of two alternating buffers.
 class RowSource {
 public:
+    RowSource() = default;
     RowSource(const std::uint8_t* raw, std::uint8_t* zeroRow, std::uint8_t* buffer0,
               std::uint8_t* buffer1, RowUnfilter unfilter)
         : raw_(raw), zeroRow_(zeroRow), unfilter_(unfilter), buffers_{buffer0, buffer1} {}
@@ -250,11 +251,11 @@ public:
     }
 
 private:
-    const std::uint8_t* raw_;
-    const std::uint8_t* zeroRow_;
+    const std::uint8_t* raw_ = nullptr;
+    const std::uint8_t* zeroRow_ = nullptr;
     const std::uint8_t* prev_ = zeroRow_;
-    RowUnfilter unfilter_;
-    std::uint8_t* buffers_[2];
+    RowUnfilter unfilter_ = nullptr;
+    std::uint8_t* buffers_[2] = {};
     unsigned next_ = 0;
 };
 
@@ -351,16 +352,22 @@ bool PngDecoder::CheckBitmapRequest(std::uint32_t format) {
 }
 
 // One render in progress: where the unfiltered rows come from, how a row is
-// converted, and the bitmap's row layout.
-struct PngDecoder::RenderJob {
-    RowSource& rows;
-    Converter convert;
-    std::uint32_t srcBits;
-    std::uint32_t outBits;
-    std::size_t stride;
+// converted, the row layouts, and the buffers they use.
+struct PngDecoder::Renderer {
+    // A zero row standing for the row above the first, two row buffers, and
+    // for an interlaced image a row to convert a pass row into before its
+    // pixels are spread out.
+    std::unique_ptr<std::uint8_t[]> block;
+    RowSource rows;
+    Converter convert = nullptr;
+    std::uint32_t srcBits = 0;
+    std::uint32_t outBits = 0;
+    std::size_t rowBytes = 0;  // of one source row, unfiltered
+    std::size_t stride = 0;    // of one bitmap row
+    std::uint8_t* spread = nullptr;
 };
 
-bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
+bool PngDecoder::StartRender(std::uint32_t format, Renderer& r) const {
     if (state_ != PngState::Decoded) {
         return false;
     }
@@ -375,66 +382,119 @@ bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
     // Fits: the raw buffer, which holds every row and more, did.
     const std::size_t rowBytes = PackedBytes(width_, srcBits);
     const std::size_t stride = DibStride(width_, row->outBits);
-
-    // A zero row standing for the row above the first, two row buffers, and
-    // for an interlaced image a row to convert a pass row into before its
-    // pixels are spread out.
     const std::size_t slot = rowBytes;
     const std::size_t spreadRow = interlace_ != 0 ? stride : 0;
     constexpr std::size_t kMax = std::numeric_limits<std::size_t>::max();
     if (stride == 0 || slot > (kMax - spreadRow) / 3) {
         return false;
     }
-    std::unique_ptr<std::uint8_t[]> block(new (std::nothrow) std::uint8_t[3 * slot + spreadRow]);
-    if (!block) {
+    r.block.reset(new (std::nothrow) std::uint8_t[3 * slot + spreadRow]);
+    if (!r.block) {
         return false;
     }
-    std::memset(block.get(), 0, slot);
-    RowSource rows(raw_.data(), block.get(), block.get() + slot, block.get() + 2 * slot,
-                   UnfilterFor(srcBits >= 8 ? srcBits / 8 : 1));
-    const RenderJob job{rows, kConverters[format & 0xFF], srcBits, row->outBits, stride};
-    return interlace_ == 0 ? RenderStraight(job, dest)
-                           : RenderInterlaced(job, dest, block.get() + 3 * slot);
+    std::uint8_t* const b = r.block.get();
+    std::memset(b, 0, slot);
+    r.rows = RowSource(raw_.data(), b, b + slot, b + 2 * slot,
+                       UnfilterFor(srcBits >= 8 ? srcBits / 8 : 1));
+    r.convert = kConverters[format & 0xFF];
+    r.srcBits = srcBits;
+    r.outBits = row->outBits;
+    r.rowBytes = rowBytes;
+    r.stride = stride;
+    r.spread = b + 3 * slot;
+    return true;
 }
 
-bool PngDecoder::RenderStraight(const RenderJob& job, std::uint8_t* dest) const {
-    const std::size_t rowBytes = PackedBytes(width_, job.srcBits);
-    for (std::uint32_t y = 0; y < height_; ++y, dest += job.stride) {
-        const std::uint8_t* unfiltered = job.rows.Next(rowBytes);
-        if (unfiltered == nullptr) {
+bool PngDecoder::RenderRows(std::uint8_t* dest, std::uint32_t format) {
+    Renderer renderer;
+    if (!StartRender(format, renderer)) {
+        return false;
+    }
+    return interlace_ == 0 ? RenderStraight(renderer, dest) : RenderInterlaced(renderer, dest);
+}
+
+bool PngDecoder::RenderRow(Renderer& r, std::uint8_t* dest) const {
+    const std::uint8_t* unfiltered = r.rows.Next(r.rowBytes);
+    if (unfiltered == nullptr) {
+        return false;
+    }
+    r.convert(unfiltered, dest, width_, r.rowBytes);
+    ClearRowTail(dest, width_, r.outBits, r.stride);
+    return true;
+}
+
+bool PngDecoder::RenderStraight(Renderer& r, std::uint8_t* dest) const {
+    for (std::uint32_t y = 0; y < height_; ++y, dest += r.stride) {
+        if (!RenderRow(r, dest)) {
             return false;
         }
-        job.convert(unfiltered, dest, width_, rowBytes);
-        ClearRowTail(dest, width_, job.outBits, job.stride);
     }
     return true;
 }
 
-bool PngDecoder::RenderInterlaced(const RenderJob& job, std::uint8_t* dest,
-                                  std::uint8_t* spread) const {
+bool PngDecoder::RenderInterlaced(Renderer& r, std::uint8_t* dest) const {
     // Pass pixels land in shared bytes below 8 bits, and no pass writes the
     // padding, so the bitmap starts cleared.
-    std::memset(dest, 0, job.stride * height_);
+    std::memset(dest, 0, r.stride * height_);
     for (const Adam7Pass& pass : kAdam7) {
         const std::uint32_t columns = PassExtent(width_, pass.xStart, pass.xStep);
         const std::uint32_t passRows = PassExtent(height_, pass.yStart, pass.yStep);
         if (columns == 0 || passRows == 0) {
             continue;
         }
-        const std::size_t passRowBytes = PackedBytes(columns, job.srcBits);
-        job.rows.Restart();
+        const std::size_t passRowBytes = PackedBytes(columns, r.srcBits);
+        r.rows.Restart();
         for (std::uint32_t y = 0; y < passRows; ++y) {
             std::uint8_t* destRow =
-                dest + (std::size_t{pass.yStart} + std::size_t{y} * pass.yStep) * job.stride;
-            const std::uint8_t* unfiltered = job.rows.Next(passRowBytes);
+                dest + (std::size_t{pass.yStart} + std::size_t{y} * pass.yStep) * r.stride;
+            const std::uint8_t* unfiltered = r.rows.Next(passRowBytes);
             if (unfiltered == nullptr) {
                 return false;
             }
-            job.convert(unfiltered, spread, columns, passRowBytes);
-            SpreadPassRow(spread, destRow, columns, pass.xStart, pass.xStep, job.outBits);
+            r.convert(unfiltered, r.spread, columns, passRowBytes);
+            SpreadPassRow(r.spread, destRow, columns, pass.xStart, pass.xStep, r.outBits);
         }
     }
     return true;
+}
+
+PngRows::PngRows(const PngDecoder& decoder, std::uint32_t format)
+    : decoder_(decoder), renderer_(new (std::nothrow) PngDecoder::Renderer) {
+    if (!renderer_ || !decoder.StartRender(format, *renderer_)) {
+        renderer_.reset();
+        return;
+    }
+    // An interlaced picture's rows come whole only once every pass is read.
+    const std::size_t count = decoder.interlace() != 0 ? decoder.height() : 1;
+    if (count > std::numeric_limits<std::size_t>::max() / renderer_->stride) {
+        renderer_.reset();
+        return;
+    }
+    rows_.reset(new (std::nothrow) std::uint8_t[renderer_->stride * count]);
+    if (!rows_) {
+        renderer_.reset();
+    }
+}
+
+PngRows::~PngRows() = default;
+
+const std::uint8_t* PngRows::Next() {
+    if (!renderer_ || next_ >= decoder_.height()) {
+        return nullptr;
+    }
+    std::uint8_t* row = rows_.get();
+    if (decoder_.interlace() != 0) {
+        if (next_ == 0 && !decoder_.RenderInterlaced(*renderer_, row)) {
+            renderer_.reset();
+            return nullptr;
+        }
+        row += next_ * renderer_->stride;
+    } else if (!decoder_.RenderRow(*renderer_, row)) {
+        renderer_.reset();
+        return nullptr;
+    }
+    ++next_;
+    return row;
 }
 
 bool PngDecoder::MakeDib(std::uint32_t format, Dib& out) {
