@@ -36,9 +36,10 @@ struct PictureFile {
     std::uint64_t cost = 0;          // the bytes it takes while it is worked on
 };
 
-// The file's bytes and what decoding it holds: a PNG's inflated rows and our
-// rendering of them, about as much again; a JPEG is decoded scaled down, to
-// less than its file.
+// The file's bytes and what decoding it holds: a PNG's inflated rows, and
+// as much again for an interlaced one, rendered whole (counted for every PNG:
+// the header read here stops short of the interlace byte); a JPEG is decoded
+// scaled down, to less than its file.
 std::uint64_t WorkingBytes(std::uint64_t size, const std::vector<std::uint8_t>& head) {
     constexpr std::size_t kHeader = 26;  // signature, IHDR's length and type, sides, depth, colour
     static constexpr std::uint8_t kSamples[7] = {1, 0, 3, 1, 2, 0, 4};
