@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "pictures/picture_memory.h"
+#include "services/picture_memory.h"
 
 namespace brivel {
 

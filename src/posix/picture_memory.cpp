@@ -1,4 +1,4 @@
-#include "pictures/picture_memory.h"
+#include "services/picture_memory.h"
 
 #include <sys/mman.h>
 
@@ -63,6 +63,20 @@ void* AllocatePictureMemory(std::size_t size) noexcept {
     ::madvise(block, length, MADV_HUGEPAGE);
 #endif
     return block;
+}
+
+void AdviseHugePages(void* block, std::size_t size) noexcept {
+#ifdef MADV_HUGEPAGE
+    const auto start = reinterpret_cast<std::uintptr_t>(block);
+    const std::uintptr_t first = (start + kHugePage - 1) & ~std::uintptr_t{kHugePage - 1};
+    const std::uintptr_t end = (start + size) & ~std::uintptr_t{kHugePage - 1};
+    if (block != nullptr && size <= UINTPTR_MAX - start && end > first) {
+        ::madvise(reinterpret_cast<void*>(first), end - first, MADV_HUGEPAGE);
+    }
+#else
+    (void)block;
+    (void)size;
+#endif
 }
 
 void FreePictureMemory(void* block, std::size_t size) noexcept {

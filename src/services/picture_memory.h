@@ -17,6 +17,10 @@ namespace brivel {
 void* AllocatePictureMemory(std::size_t size) noexcept;
 // Gives back a block of AllocatePictureMemory with the size it was asked for.
 void FreePictureMemory(void* block, std::size_t size) noexcept;
+// Asks that the whole huge pages inside a block the caller holds, about to
+// be filled at once (a photo's file read whole), come as huge pages, as
+// AllocatePictureMemory's do. Advice only: the block works either way.
+void AdviseHugePages(void* block, std::size_t size) noexcept;
 
 // Picture memory for a vector, whose growth leaves the new elements as they
 // were: a decoder writes every byte, and clearing tens of megabytes first

@@ -1,4 +1,4 @@
-#include "pictures/picture_memory.h"
+#include "services/picture_memory.h"
 
 namespace brivel {
 
@@ -11,5 +11,7 @@ void* AllocatePictureMemory(std::size_t size) noexcept {
 void FreePictureMemory(void* block, std::size_t /*size*/) noexcept {
     ::operator delete(block);
 }
+
+void AdviseHugePages(void* /*block*/, std::size_t /*size*/) noexcept {}
 
 }  // namespace brivel
