@@ -20,8 +20,6 @@ using namespace brivel;
 
 namespace {
 
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 18;
-
 bool Valid(Orientation orientation) {
     const int value = static_cast<int>(orientation);
     return value >= 1 && value <= 8;
@@ -55,12 +53,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> png(data, data + size);
     HidePngOrientation(png.data(), png.size());
     FUZZ_CHECK(HidePngOrientation(png.data(), png.size()) == 0);
-    // A few bytes can declare a PNG of 89 million pixels, which the plan
-    // decodes whole to see whether any is transparent; small ones reach the
-    // same code. Those too large for any quiz are planned: they stop at the header.
+    // The plan decodes a PNG whole to see whether any pixel is transparent:
+    // only small ones, and those too large for any quiz, which stop at the header.
     PngDecoder header;
     if (header.LoadFromMemory(data, size) &&
-        std::uint64_t{header.width()} * header.height() > kMaxPixels &&
+        std::uint64_t{header.width()} * header.height() > fuzz::kMaxPngPixels &&
         RgbImageBytes(header.width(), header.height()) != 0) {
         return 0;
     }

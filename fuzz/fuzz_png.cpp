@@ -27,11 +27,6 @@ constexpr std::uint32_t kFormats[] = {
     0x0608010E, 0x0608010D, 0x06100004, 0x06100003, 0x06100109, 0x06100108,
 };
 
-// A few-byte file can declare a picture of 89 million pixels; rendering it in
-// every format would make each run take seconds. Decoding is linear in the
-// pixels, so small pictures reach the same code.
-constexpr std::uint64_t kMaxPixels = std::uint64_t{1} << 18;
-
 // Renders format into a buffer first filled with fill; false on a refused row.
 bool Render(PngDecoder& decoder, std::uint32_t format, std::uint8_t fill, PictureBytes& bits) {
     DibInfo info;
@@ -56,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(decoder.state() == PngState::Loaded);
     FUZZ_CHECK(decoder.width() != 0 && decoder.height() != 0);
-    if (std::uint64_t{decoder.width()} * decoder.height() > kMaxPixels) {
+    if (std::uint64_t{decoder.width()} * decoder.height() > fuzz::kMaxPngPixels) {
         return 0;
     }
 

@@ -31,6 +31,11 @@
 
 namespace brivel::fuzz {
 
+// A few-byte file can declare a PNG of 89 million pixels; decoding it would
+// make each run take seconds. Decoding is linear in the pixels, so small
+// pictures reach the same code.
+constexpr std::uint64_t kMaxPngPixels = std::uint64_t{1} << 18;
+
 class CountingSink : public MessageSink {
 public:
     void ShowMessage(const char*, const char*, MessageIcon) override { ++count; }
