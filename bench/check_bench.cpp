@@ -4,14 +4,13 @@
 // that reads the quiz as `brivel check` does.
 
 #include <cstdint>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include <benchmark/benchmark.h>
 #include <toml++/toml.h>
 
+#include "io/input_file.h"
 #include "maker/player_window.h"
 #include "maker/quiz_description.h"
 #include "maker/quiz_forms.h"
@@ -35,8 +34,7 @@ Quiz SampleQuiz(std::size_t count) {
         Quiz::Picture& made = quiz.pictures.emplace_back(sample.quiz.pictures[from]);
         made.id = static_cast<std::uint32_t>(i + 1);
         made.name = std::to_string(i + 1) + ".jpg";
-        std::ifstream file(sample.pictureFiles[from], std::ios::binary);
-        made.stored.assign(std::istreambuf_iterator<char>(file), {});
+        made.stored = ReadWholeFile(sample.pictureFiles[from]).value_or(std::vector<std::uint8_t>());
     }
     return quiz;
 }
